@@ -1,0 +1,7 @@
+#include "app/Windows.h"
+
+Windows &windows()
+{
+    static Windows w;
+    return w;
+}

@@ -1,0 +1,139 @@
+#include "platform/Dialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QList>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <deque>
+
+namespace {
+
+struct TestRecord
+{
+    bool testMode = qEnvironmentVariableIntValue("MEALDECK_TEST") == 1;
+    Dialogs::Responder responder;
+    std::deque<Dialogs::Responder> queue;
+    QStringList shown;
+    QList<Dialogs::Message> messages;
+};
+
+TestRecord &record()
+{
+    static TestRecord r;
+    return r;
+}
+
+void showBox(Dialogs::Message::Kind kind, const QString &caption, const QString &text)
+{
+    if (record().testMode) {
+        record().messages.append({kind, caption, text});
+        return;
+    }
+    QMessageBox box(kind == Dialogs::Message::Information ? QMessageBox::NoIcon : QMessageBox::Critical, caption,
+                    text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+} // namespace
+
+namespace Dialogs {
+
+QString applicationTitle()
+{
+    const QString title = QApplication::applicationDisplayName();
+    return title.isEmpty() ? QStringLiteral("Saffrona's Mealdeck") : title;
+}
+
+int exec(QDialog *dialog, ActivationTarget *below)
+{
+    int result = QDialog::Rejected;
+    TestRecord &r = record();
+    if (r.testMode) {
+        r.shown.append(dialog->objectName());
+        Responder responder;
+        if (!r.queue.empty()) {
+            responder = r.queue.front();
+            r.queue.pop_front();
+        } else {
+            responder = r.responder;
+        }
+        // Shown on the offscreen platform, so that the dialog's own show and
+        // activation steps run as they would for a person.
+        dialog->setResult(QDialog::Rejected);
+        dialog->show();
+        if (responder) {
+            responder(dialog);
+        } else {
+            qWarning("Dialog '%s' shown in a test without a responder: rejected", qPrintable(dialog->objectName()));
+        }
+        if (dialog->isVisible())
+            dialog->reject();
+        result = dialog->result();
+    } else {
+        result = dialog->exec();
+    }
+    if (below)
+        below->runActivation();
+    return result;
+}
+
+void information(const QString &text)
+{
+    showBox(Message::Information, applicationTitle(), text);
+}
+
+void error(const QString &text)
+{
+    showBox(Message::Error, applicationTitle(), text);
+}
+
+void fatal(const QString &caption, const QString &text)
+{
+    showBox(Message::Fatal, caption, text);
+}
+
+void setTestMode(bool on)
+{
+    record().testMode = on;
+}
+
+bool testMode()
+{
+    return record().testMode;
+}
+
+void setResponder(Responder responder)
+{
+    record().responder = std::move(responder);
+}
+
+void queueResponse(Responder responder)
+{
+    record().queue.push_back(std::move(responder));
+}
+
+int pendingResponses()
+{
+    return int(record().queue.size());
+}
+
+QStringList shownDialogs()
+{
+    return record().shown;
+}
+
+QList<Message> messages()
+{
+    return record().messages;
+}
+
+void clearRecord()
+{
+    record().shown.clear();
+    record().messages.clear();
+    record().queue.clear();
+}
+
+} // namespace Dialogs

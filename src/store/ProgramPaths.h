@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// Where the program keeps its files. The program's folder is the executable's
+// folder unless `--home DIR` names another one.
+namespace ProgramPaths {
+
+// Sets the program's folder (no trailing separator needed).
+void setProgramFolder(const QString &folder);
+
+// The program's folder, with a trailing '/'.
+QString programFolder();
+
+// The program's folder + "Data": where the three table files live.
+QString dataFolder();
+
+// The program's folder + "Data/Pics/", with the trailing '/'.
+QString picsFolder();
+
+// Reads `--home DIR` from the arguments and sets the program's folder: DIR
+// when given, else `applicationDir`. Returns false, with `error` set, when
+// `--home` has no folder after it.
+bool configureFromArguments(const QStringList &arguments, const QString &applicationDir, QString *error);
+
+} // namespace ProgramPaths
