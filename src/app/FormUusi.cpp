@@ -1,0 +1,239 @@
+#include "app/FormUusi.h"
+
+#include "platform/Dialogs.h"
+#include "store/PackTable.h"
+
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QShowEvent>
+
+namespace {
+
+const QColor navy(0, 0, 128);
+
+QString quoted(const QString &name)
+{
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+QLabel *centredLabel(QWidget *parent, const char *name, int x, int y, int width)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    label->setGeometry(x, y, width, 18);
+    return label;
+}
+
+} // namespace
+
+TFormUusi::TFormUusi(SharedState &state, TPackTable *mainGroups, TPackTable *subgroups, TPackTable *recipes,
+                     QWidget *parent)
+    : QDialog(parent)
+    , m_state(state)
+    , m_mainGroups(mainGroups)
+    , m_subgroups(subgroups)
+    , m_recipes(recipes)
+{
+    setObjectName(QStringLiteral("FormUusi"));
+    setWindowTitle(QStringLiteral("Saffrona's Mealdeck"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(552, 183);
+
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPixelSize(13);
+    setFont(f);
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, navy);
+    p.setColor(QPalette::Text, navy);
+    p.setColor(QPalette::ButtonText, navy);
+    setPalette(p);
+
+    Bevel1 = new QFrame(this);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setFrameShape(QFrame::Box);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+    Bevel1->setGeometry(8, 8, 536, 128);
+
+    Label1 = centredLabel(this, "Label1", 81, 16, 390);
+    Label2 = centredLabel(this, "Label2", 1, 36, 550);
+    Label3 = centredLabel(this, "Label3", 126, 58, 300);
+
+    EditUusi = new QLineEdit(this);
+    EditUusi->setObjectName(QStringLiteral("EditUusi"));
+    EditUusi->setMaxLength(MaxFieldLength);
+    EditUusi->setGeometry(21, 80, 510, 24);
+
+    Label4 = centredLabel(this, "Label4", 126, 110, 300);
+
+    BitBtnOK = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/ok.svg")), QStringLiteral("   &OK"), this);
+    BitBtnOK->setObjectName(QStringLiteral("BitBtnOK"));
+    BitBtnOK->setGeometry(176, 146, 92, 28);
+    BitBtnOK->setDefault(true);
+    BitBtnOK->setAutoDefault(true);
+
+    BitBtnCancel = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/cancel.svg")), QStringLiteral("  &Cancel"),
+                                   this);
+    BitBtnCancel->setObjectName(QStringLiteral("BitBtnCancel"));
+    BitBtnCancel->setGeometry(284, 146, 92, 28);
+    BitBtnCancel->setAutoDefault(false);
+
+    connect(EditUusi, &QLineEdit::textChanged, this, &TFormUusi::EditUusiChange);
+    connect(BitBtnOK, &QPushButton::clicked, this, &TFormUusi::BitBtnOKClick);
+    connect(BitBtnCancel, &QPushButton::clicked, this, &TFormUusi::BitBtnCancelClick);
+}
+
+void TFormUusi::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormActivate();
+}
+
+void TFormUusi::applyMode(const QString &caption, const QString &line1, const QString &line2, const QString &field)
+{
+    setWindowTitle(caption);
+    Label1->setText(line1);
+    Label2->setText(line2);
+    Label3->setText(QStringLiteral("Enter the new name."));
+    Label4->clear();
+    if (!field.isNull())
+        EditUusi->setText(field);
+}
+
+void TFormUusi::FormActivate()
+{
+    Dialogs::guard([&] {
+        EditUusi->clear();
+        EditUusi->setFocus();
+        Label4->clear();
+        const SharedState &s = m_state;
+        // Every row whose condition holds is applied, in this order.
+        if (s.SubgroupMode && !s.RenameMode)
+            applyMode(QStringLiteral("Saffrona´s Mealdeck  -  New Subgroup"), QStringLiteral("Add a new subgroup into"),
+                      quoted(s.CurrentMainGroup), QString());
+        if (s.MainGroupMode && !s.RenameMode)
+            applyMode(QStringLiteral("Saffrona´s Mealdeck  -  New Main Group"), QString(),
+                      QStringLiteral("Add a new main group."), QString());
+        if (s.MainGroupMode && s.RenameMode)
+            applyMode(QStringLiteral("Saffrona´s Mealdeck  -  Change Main Group"),
+                      QStringLiteral("Change the name of the main group"), quoted(s.CurrentMainGroup),
+                      s.CurrentMainGroup);
+        if (s.SubgroupMode && s.RenameMode)
+            applyMode(QStringLiteral("Saffrona´s Mealdeck  -  Change Subgroup"),
+                      QStringLiteral("Change the name of the subgroup"), quoted(s.CurrentSubgroup), s.CurrentSubgroup);
+        if (s.RecipeMode && !s.RenameMode)
+            applyMode(QStringLiteral("Saffrona´s Mealdeck  -  New Recipe"), QStringLiteral("Add a new recipe into"),
+                      quoted(s.CurrentSubgroup), QString());
+        if (s.RecipeMode && s.RenameMode)
+            applyMode(QStringLiteral("Saffrona´s Mealdeck  -  Change Recipe"),
+                      QStringLiteral("Change the name of the recipe"), quoted(s.CurrentRecipe), s.CurrentRecipe);
+    });
+}
+
+void TFormUusi::EditUusiChange()
+{
+    if (m_adjustingText)
+        return;
+    const QString text = EditUusi->text();
+    if (text.length() == 1) {
+        const QString upper = QLocale().toUpper(text);
+        if (upper != text) {
+            m_adjustingText = true;
+            EditUusi->setText(upper.left(MaxFieldLength));
+            EditUusi->setCursorPosition(EditUusi->text().length());
+            m_adjustingText = false;
+        }
+    }
+    const int length = EditUusi->text().length();
+    if (m_state.MainGroupMode && length > MaxMainGroupName)
+        Dialogs::information(QStringLiteral("The name may include not more than 28 characters."));
+    if (m_state.SubgroupMode && length > MaxSubgroupName)
+        Dialogs::information(QStringLiteral("The name may include not more than 36 characters."));
+    if (m_state.RecipeMode && length > MaxRecipeName)
+        Dialogs::information(QStringLiteral("The name may include not more than 74 characters."));
+}
+
+void TFormUusi::BitBtnOKClick()
+{
+    Dialogs::guard([&] {
+        if (EditUusi->text().isEmpty())
+            return;
+        m_state.NameRejected = false;
+        if (m_state.RecipeMode) {
+            m_state.NameAccepted = true;
+            CheckRecipeName();
+        } else {
+            CheckGroupName();
+        }
+        m_state.MainGroupMode = false;
+        m_state.SubgroupMode = false;
+        m_state.CurrentRecipe = EditUusi->text();
+        done(QDialog::Accepted);
+    });
+}
+
+void TFormUusi::BitBtnCancelClick()
+{
+    m_state.RenameMode = false;
+    m_state.NameRejected = false;
+    m_state.NameAccepted = false;
+    m_state.RecipeMode = false;
+    m_state.MainGroupMode = false;
+    m_state.SubgroupMode = false;
+    m_state.NameCancelled = true;
+    done(QDialog::Accepted);
+}
+
+void TFormUusi::reject()
+{
+    // Leaving without a button must never take the field text unchecked.
+    BitBtnCancelClick();
+}
+
+bool TFormUusi::tableHasName(TPackTable *table) const
+{
+    if (!table)
+        return false;
+    const QString name = EditUusi->text();
+    if (table->Active())
+        return table->containsName(QStringLiteral("Nimi"), name);
+    table->open();
+    bool found = false;
+    try {
+        found = table->containsName(QStringLiteral("Nimi"), name);
+    } catch (...) {
+        table->close();
+        throw;
+    }
+    table->close();
+    return found;
+}
+
+void TFormUusi::CheckGroupName()
+{
+    // Group names are one set over both levels: a main group and a subgroup
+    // never share a name, whichever main group the subgroup belongs to.
+    if (tableHasName(m_mainGroups)) {
+        Dialogs::information(QStringLiteral("A group of that name already exists."));
+        m_state.NameRejected = true;
+    }
+    if (tableHasName(m_subgroups)) {
+        Dialogs::information(QStringLiteral("A group of that name already exists."));
+        m_state.NameRejected = true;
+    }
+}
+
+void TFormUusi::CheckRecipeName()
+{
+    // Recipe names are unique in the whole book; the picture file relies on it.
+    if (tableHasName(m_recipes)) {
+        Dialogs::information(QStringLiteral("A recipe of that name already exists."));
+        m_state.NameRejected = true;
+    }
+}
