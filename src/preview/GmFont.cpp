@@ -1,0 +1,36 @@
+#include "preview/GmFont.h"
+
+#include "preview/GmValue.h"
+
+QFont TGmFont::toQFont(int dpi) const
+{
+    QFont font(Name);
+    font.setPixelSize(qMax(1, gmNearest(static_cast<long double>(Size) * dpi / 72)));
+    font.setBold(Bold);
+    font.setItalic(Italic);
+    font.setUnderline(Underline);
+    font.setStrikeOut(StrikeOut);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+QColor TGmFont::qColor() const
+{
+    return gmColorFromValue(Color < 0 ? 0 : Color);
+}
+
+bool TGmFont::operator==(const TGmFont &other) const
+{
+    return Name == other.Name && Size == other.Size && Bold == other.Bold && Italic == other.Italic
+        && Underline == other.Underline && StrikeOut == other.StrikeOut && Color == other.Color;
+}
+
+qint32 gmColorValue(const QColor &color)
+{
+    return color.red() | (color.green() << 8) | (color.blue() << 16);
+}
+
+QColor gmColorFromValue(qint32 value)
+{
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
