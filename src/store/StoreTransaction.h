@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QPointer>
 #include <QtGlobal>
 
 #include <memory>
-#include <vector>
 
 class StoreConnection;
 class TPackTable;
@@ -38,9 +36,6 @@ public:
     bool committed() const { return m_done; }
 
 private:
-    void finish(bool commit);
-
     std::shared_ptr<StoreConnection> m_connection;
-    bool m_outermost = false;
     bool m_done = false;
 };

@@ -1,0 +1,961 @@
+#include "store/PackTable.h"
+
+#include "store/ProgramError.h"
+#include "store/RecipeSchema.h"
+#include "store/SqlStatement.h"
+#include "store/StoreConnection.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int CacheLimit = 512;
+
+// Combines `newer` changes into `older` ones, both relative to the stored rows.
+template<typename Map, typename State>
+void mergeNewer(Map &older, const Map &newer, State inserted, State modified, State deleted)
+{
+    for (const auto &[id, row] : newer) {
+        auto found = older.find(id);
+        if (found == older.end()) {
+            older.emplace(id, row);
+            continue;
+        }
+        if (found->second.state == inserted) {
+            if (row.state == deleted)
+                older.erase(found);
+            else
+                found->second.values = row.values;
+        } else if (row.state == deleted) {
+            found->second.state = deleted;
+        } else {
+            found->second.state = modified;
+            found->second.values = row.values;
+        }
+    }
+}
+
+std::optional<bool> parseLogical(const QString &text)
+{
+    const QString t = text.trimmed().toLower();
+    if (t == QLatin1String("true") || t == QLatin1String("t") || t == QLatin1String("yes") || t == QLatin1String("y")
+        || t == QLatin1String("1"))
+        return true;
+    if (t == QLatin1String("false") || t == QLatin1String("f") || t == QLatin1String("no") || t == QLatin1String("n")
+        || t == QLatin1String("0"))
+        return false;
+    return std::nullopt;
+}
+
+} // namespace
+
+TPackTable::TPackTable(QObject *parent)
+    : QObject(parent)
+{
+}
+
+TPackTable::~TPackTable()
+{
+    if (m_connection && !m_schema.isEmpty())
+        m_connection->release(m_schema);
+}
+
+QString TPackTable::displayName() const
+{
+    return m_tableName.isEmpty() ? QStringLiteral("(no name)") : m_tableName;
+}
+
+void TPackTable::ensureActive(const char *operation) const
+{
+    if (m_state == State::Inactive)
+        throw StoreError(QStringLiteral("Table %1: cannot %2 while the table is closed")
+                             .arg(displayName(), QString::fromLatin1(operation)));
+}
+
+void TPackTable::ensureClosed(const char *what) const
+{
+    if (m_state != State::Inactive)
+        throw StoreError(QStringLiteral("Table %1: cannot change the %2 of an open table")
+                             .arg(displayName(), QString::fromLatin1(what)));
+}
+
+QString TPackTable::DatabaseName() const
+{
+    return m_databaseName;
+}
+
+void TPackTable::setDatabaseName(const QString &folder)
+{
+    if (folder == m_databaseName)
+        return;
+    ensureClosed("data folder");
+    m_databaseName = folder;
+}
+
+QString TPackTable::TableName() const
+{
+    return m_tableName;
+}
+
+void TPackTable::setTableName(const QString &name)
+{
+    if (name == m_tableName)
+        return;
+    ensureClosed("table name");
+    m_tableName = name;
+}
+
+TTableType TPackTable::TableType() const
+{
+    return m_tableType;
+}
+
+void TPackTable::setTableType(TTableType type)
+{
+    if (type == m_tableType)
+        return;
+    ensureClosed("table type");
+    m_tableType = type;
+}
+
+QString TPackTable::tableFilePath() const
+{
+    const int dot = m_tableName.lastIndexOf(QLatin1Char('.'));
+    QString file;
+    if (dot < 0) {
+        file = m_tableName + (m_tableType == TTableType::dBase ? QLatin1String(".dbf") : QLatin1String(".db"));
+    } else {
+        const QString extension = m_tableName.mid(dot).toUpper();
+        const QString base = m_tableName.left(dot);
+        if (extension == QLatin1String(".DB"))
+            file = base + QLatin1String(".db");
+        else if (extension == QLatin1String(".DBF"))
+            file = base + QLatin1String(".dbf");
+        else
+            file = m_tableName;
+    }
+    QString folder = m_databaseName;
+    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + file;
+}
+
+bool TPackTable::Active() const
+{
+    return m_state != State::Inactive;
+}
+
+void TPackTable::setActive(bool active)
+{
+    if (active == Active())
+        return;
+    if (!active) {
+        m_state = State::Inactive;
+        m_buffer.clear();
+        m_pending.clear();
+        m_inFlight.clear();
+        m_cache.clear();
+        m_view.clear();
+        m_bookmarks.clear();
+        m_current = -1;
+        m_eof = true;
+        m_fields.clear();
+        m_kinds.clear();
+        if (m_connection)
+            m_connection->release(m_schema);
+        m_connection.reset();
+        m_schema.clear();
+        emit viewChanged();
+        emit currentRowChanged();
+        return;
+    }
+
+    if (m_tableName.isEmpty())
+        throw StoreError(QStringLiteral("Table name missing"));
+    const QString path = tableFilePath();
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        throw StoreError(QStringLiteral("Table %1: file %2 not found").arg(displayName(), path));
+
+    const int dot = m_tableName.lastIndexOf(QLatin1Char('.'));
+    const QString baseName = dot < 0 ? m_tableName : m_tableName.left(dot);
+    try {
+        m_connection = StoreConnection::acquire(m_databaseName.isEmpty() ? info.absolutePath() : m_databaseName, path);
+        m_schema = m_connection->attach(path);
+        m_sqlTable = baseName;
+        loadSchema();
+        m_state = State::Browse;
+        rebuildView(0);
+        m_current = m_view.isEmpty() ? -1 : 0;
+        m_eof = m_view.isEmpty();
+    } catch (const StoreError &e) {
+        m_state = State::Inactive;
+        m_fields.clear();
+        m_kinds.clear();
+        m_view.clear();
+        if (m_connection && !m_schema.isEmpty())
+            m_connection->release(m_schema);
+        m_connection.reset();
+        m_schema.clear();
+        throw StoreError(QStringLiteral("Table %1: cannot open %2: %3").arg(displayName(), path, e.message()));
+    }
+    emit viewChanged();
+    emit currentRowChanged();
+}
+
+void TPackTable::loadSchema()
+{
+    sqlite3 *db = m_connection->handle();
+    const QString s = SqlStatement::quoteName(m_schema);
+    {
+        SqlStatement appId(db, QStringLiteral("PRAGMA %1.application_id").arg(s));
+        if (!appId.step() || appId.columnInt64(0) != RecipeSchema::ApplicationId)
+            throw StoreError(QStringLiteral("not a recipe table file"));
+    }
+    {
+        // A file cut short still has a valid header; SQLite would only notice
+        // the missing pages when it reaches them.
+        SqlStatement count(db, QStringLiteral("PRAGMA %1.page_count").arg(s));
+        SqlStatement size(db, QStringLiteral("PRAGMA %1.page_size").arg(s));
+        const qint64 pages = count.step() ? count.columnInt64(0) : 0;
+        const qint64 pageSize = size.step() ? size.columnInt64(0) : 0;
+        if (QFileInfo(tableFilePath()).size() < pages * pageSize)
+            throw StoreError(QStringLiteral("the file is truncated"));
+    }
+    {
+        SqlStatement find(db, QStringLiteral("SELECT name FROM %1.sqlite_schema WHERE type = 'table' AND name = ? "
+                                             "COLLATE NOCASE")
+                                  .arg(s));
+        find.bindText(1, m_sqlTable);
+        if (!find.step())
+            throw StoreError(QStringLiteral("the file has no table %1").arg(m_sqlTable));
+        m_sqlTable = find.columnText(0);
+    }
+    m_fields.clear();
+    m_kinds.clear();
+    bool hasId = false;
+    {
+        SqlStatement info(db, QStringLiteral("PRAGMA %1.table_info(%2)").arg(s, SqlStatement::quoteName(m_sqlTable)));
+        while (info.step()) {
+            const QString name = info.columnText(1);
+            const QString type = info.columnText(2).toUpper();
+            if (name.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0) {
+                hasId = info.columnInt64(5) == 1 && type == QLatin1String("INTEGER");
+                continue;
+            }
+            m_fields << name;
+            if (type.contains(QLatin1String("BOOL")))
+                m_kinds << FieldKind::Logical;
+            else if (type.contains(QLatin1String("INT")))
+                m_kinds << FieldKind::Integer;
+            else
+                m_kinds << FieldKind::Text;
+        }
+    }
+    if (!hasId)
+        throw StoreError(QStringLiteral("the table has no row id"));
+    for (const RecipeSchema::Field &f : RecipeSchema::fields(m_sqlTable)) {
+        if (!m_fields.contains(f.name))
+            throw StoreError(QStringLiteral("the table has no field %1").arg(f.name));
+    }
+    // The journal and sync settings belong to the connection, not the file;
+    // every attached file gets them again.
+    SqlStatement::exec(db, QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(s));
+    SqlStatement::exec(db, QStringLiteral("PRAGMA %1.synchronous=FULL").arg(s));
+
+    SqlStatement maxId(db, QStringLiteral("SELECT max(id) FROM %1.%2").arg(s, SqlStatement::quoteName(m_sqlTable)));
+    m_nextId = (maxId.step() && !maxId.isNull(0)) ? maxId.columnInt64(0) + 1 : 1;
+}
+
+bool TPackTable::Exclusive() const
+{
+    return m_exclusive;
+}
+
+void TPackTable::setExclusive(bool exclusive)
+{
+    m_exclusive = exclusive;
+}
+
+QString TPackTable::Filter() const
+{
+    return m_filter;
+}
+
+void TPackTable::setFilter(const QString &filter)
+{
+    m_filter = filter;
+    if (Active() && m_filtered) {
+        postIfEditing();
+        rebuildView(0);
+        m_current = m_view.isEmpty() ? -1 : 0;
+        m_eof = m_view.isEmpty();
+        emit viewChanged();
+        emit currentRowChanged();
+    }
+}
+
+bool TPackTable::Filtered() const
+{
+    return m_filtered;
+}
+
+void TPackTable::setFiltered(bool filtered)
+{
+    m_filtered = filtered;
+    if (Active()) {
+        postIfEditing();
+        rebuildView(0);
+        m_current = m_view.isEmpty() ? -1 : 0;
+        m_eof = m_view.isEmpty();
+        emit viewChanged();
+        emit currentRowChanged();
+    }
+}
+
+std::optional<QString> TPackTable::filterValue() const
+{
+    if (!m_filtered || m_filter.trimmed().isEmpty())
+        return std::nullopt;
+    const QString text = m_filter.trimmed();
+    const int equals = text.indexOf(QLatin1Char('='));
+    const QString field = equals < 0 ? QString() : text.left(equals).trimmed();
+    const int open = text.indexOf(QLatin1Char('\''), equals + 1);
+    const int close = text.lastIndexOf(QLatin1Char('\''));
+    if (field != QLatin1String("Ryhma") || open < 0 || close <= open || close != text.size() - 1
+        || !text.mid(equals + 1, open - equals - 1).trimmed().isEmpty())
+        throw StoreError(QStringLiteral("Table %1: filter not understood: %2").arg(displayName(), m_filter));
+    if (!m_fields.contains(field))
+        throw StoreError(QStringLiteral("Table %1: Field 'Ryhma' not found").arg(displayName()));
+    return text.mid(open + 1, close - open - 1);
+}
+
+bool TPackTable::passesFilter(const Values &values) const
+{
+    const std::optional<QString> value = filterValue();
+    if (!value)
+        return true;
+    const auto &v = values.at(m_fields.indexOf(QLatin1String("Ryhma")));
+    return v && v->toString() == *value;
+}
+
+void TPackTable::rebuildView(qint64 keepId)
+{
+    const int oldIndex = m_current;
+    const std::optional<QString> value = filterValue();
+    const QString table = SqlStatement::quoteName(m_schema) + QLatin1Char('.') + SqlStatement::quoteName(m_sqlTable);
+    QVector<qint64> ids;
+    {
+        // Unfiltered, the narrowest covering index serves the ids fastest; they
+        // are sorted here.
+        SqlStatement select(m_connection->handle(),
+                            value ? QStringLiteral("SELECT id FROM %1 WHERE Ryhma = ? ORDER BY id").arg(table)
+                                  : QStringLiteral("SELECT id FROM %1").arg(table));
+        if (value)
+            select.bindText(1, *value);
+        while (select.step()) {
+            const qint64 id = select.columnInt64(0);
+            if (m_pending.find(id) == m_pending.end())
+                ids.append(id);
+        }
+    }
+    bool needsSort = !value;
+    for (const auto &[id, row] : m_pending) {
+        if (row.state != RowState::Deleted && passesFilter(row.values)) {
+            ids.append(id);
+            needsSort = true;
+        }
+    }
+    if (needsSort)
+        std::sort(ids.begin(), ids.end());
+    m_view = ids;
+
+    int index = keepId ? int(m_view.indexOf(keepId)) : -1;
+    if (index < 0 && !m_view.isEmpty())
+        index = std::clamp(oldIndex, 0, int(m_view.size()) - 1);
+    m_current = m_view.isEmpty() ? -1 : index;
+    m_eof = m_view.isEmpty();
+}
+
+std::optional<TPackTable::Values> TPackTable::readStoredRow(qint64 id) const
+{
+    QStringList columns;
+    for (const QString &f : m_fields)
+        columns << SqlStatement::quoteName(f);
+    try {
+        SqlStatement select(m_connection->handle(), QStringLiteral("SELECT %1 FROM %2.%3 WHERE id = ?")
+                                                        .arg(columns.join(QLatin1String(", ")),
+                                                             SqlStatement::quoteName(m_schema),
+                                                             SqlStatement::quoteName(m_sqlTable)));
+        select.bindInt64(1, id);
+        if (!select.step())
+            return std::nullopt;
+        Values values(m_fields.size());
+        for (int i = 0; i < m_fields.size(); ++i) {
+            if (select.isNull(i))
+                continue;
+            switch (m_kinds.at(i)) {
+            case FieldKind::Text:
+                values[i] = QVariant(select.columnText(i));
+                break;
+            case FieldKind::Integer:
+                if (select.isInteger(i))
+                    values[i] = QVariant(select.columnInt64(i));
+                else
+                    values[i] = QVariant(select.columnText(i));
+                break;
+            case FieldKind::Logical:
+                if (select.isInteger(i))
+                    values[i] = QVariant(select.columnInt64(i) != 0);
+                else
+                    values[i] = QVariant(parseLogical(select.columnText(i)).value_or(false));
+                break;
+            }
+        }
+        return values;
+    } catch (const StoreError &) {
+        return std::nullopt;
+    }
+}
+
+const TPackTable::Values *TPackTable::rowValues(qint64 id) const
+{
+    if ((m_state == State::Edit || m_state == State::Insert) && id == currentRowId())
+        return &m_buffer;
+    auto pending = m_pending.find(id);
+    if (pending != m_pending.end())
+        return pending->second.state == RowState::Deleted ? nullptr : &pending->second.values;
+    auto cached = m_cache.constFind(id);
+    if (cached != m_cache.constEnd())
+        return &cached.value();
+    std::optional<Values> values = readStoredRow(id);
+    if (!values)
+        return nullptr;
+    if (m_cache.size() >= CacheLimit)
+        m_cache.clear();
+    return &m_cache.insert(id, *values).value();
+}
+
+void TPackTable::postIfEditing()
+{
+    if (m_state == State::Edit || m_state == State::Insert)
+        post();
+}
+
+void TPackTable::moveTo(int index)
+{
+    postIfEditing();
+    const int old = m_current;
+    m_current = m_view.isEmpty() ? -1 : std::clamp(index, 0, int(m_view.size()) - 1);
+    if (old != m_current)
+        emit currentRowChanged();
+}
+
+void TPackTable::first()
+{
+    ensureActive("move to the first row");
+    moveTo(0);
+    m_eof = m_view.isEmpty();
+}
+
+void TPackTable::next()
+{
+    ensureActive("move to the next row");
+    if (m_current + 1 < m_view.size()) {
+        moveTo(m_current + 1);
+        m_eof = false;
+    } else {
+        postIfEditing();
+        m_eof = true;
+    }
+}
+
+bool TPackTable::eof() const
+{
+    return m_eof;
+}
+
+int TPackTable::recordCount() const
+{
+    return int(m_view.size());
+}
+
+int TPackTable::RecNo() const
+{
+    return m_current + 1;
+}
+
+void TPackTable::setRecNo(int recNo)
+{
+    ensureActive("move to a row");
+    moveTo(recNo - 1);
+    m_eof = m_view.isEmpty();
+}
+
+TPackTable::Bookmark TPackTable::remember()
+{
+    const Bookmark bookmark = m_nextBookmark++;
+    m_bookmarks.insert(bookmark, currentRowId());
+    return bookmark;
+}
+
+bool TPackTable::returnTo(Bookmark bookmark)
+{
+    ensureActive("return to a bookmark");
+    const auto found = m_bookmarks.constFind(bookmark);
+    if (found == m_bookmarks.constEnd() || found.value() == 0)
+        return false;
+    const int index = int(m_view.indexOf(found.value()));
+    if (index < 0)
+        return false;
+    moveTo(index);
+    m_eof = false;
+    return true;
+}
+
+void TPackTable::release(Bookmark bookmark)
+{
+    m_bookmarks.remove(bookmark);
+}
+
+qint64 TPackTable::currentRowId() const
+{
+    return m_current >= 0 && m_current < m_view.size() ? m_view.at(m_current) : 0;
+}
+
+QStringList TPackTable::fieldNames() const
+{
+    return m_fields;
+}
+
+bool TPackTable::hasField(const QString &field) const
+{
+    return m_fields.contains(field);
+}
+
+int TPackTable::fieldIndex(const QString &field) const
+{
+    const int index = int(m_fields.indexOf(field));
+    if (index < 0)
+        throw StoreError(QStringLiteral("%1: Field '%2' not found").arg(displayName(), field));
+    return index;
+}
+
+std::optional<QVariant> TPackTable::fieldValue(const QString &field) const
+{
+    const int index = fieldIndex(field);
+    const qint64 id = currentRowId();
+    if (!id)
+        return std::nullopt;
+    const Values *values = rowValues(id);
+    if (!values)
+        return std::nullopt;
+    return values->at(index);
+}
+
+QString TPackTable::fieldText(const QString &field) const
+{
+    const std::optional<QVariant> value = fieldValue(field);
+    if (!value)
+        return QString();
+    if (value->typeId() == QMetaType::Bool)
+        return value->toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    return value->toString();
+}
+
+TPackTable::State TPackTable::state() const
+{
+    return m_state;
+}
+
+TPackTable::Values &TPackTable::editBuffer(const char *operation)
+{
+    ensureActive(operation);
+    if (m_state != State::Edit && m_state != State::Insert)
+        throw StoreError(QStringLiteral("Table %1: not in edit or insert mode").arg(displayName()));
+    return m_buffer;
+}
+
+std::optional<QVariant> TPackTable::convertForField(int column, const QVariant &value) const
+{
+    const FieldKind kind = m_kinds.at(column);
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        if (kind == FieldKind::Logical)
+            return QVariant(value.toBool());
+        if (kind == FieldKind::Integer)
+            return QVariant(qint64(value.toBool() ? 1 : 0));
+        return QVariant(value.toBool() ? QStringLiteral("True") : QStringLiteral("False"));
+    case QMetaType::LongLong:
+        if (kind == FieldKind::Logical)
+            return QVariant(value.toLongLong() != 0);
+        if (kind == FieldKind::Integer)
+            return value;
+        return QVariant(QString::number(value.toLongLong()));
+    default: {
+        const QString text = value.toString();
+        if (text.isEmpty())
+            return std::nullopt;
+        if (kind == FieldKind::Integer) {
+            bool ok = false;
+            const qint64 number = text.trimmed().toLongLong(&ok);
+            if (!ok)
+                throw ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+            return QVariant(number);
+        }
+        if (kind == FieldKind::Logical) {
+            const std::optional<bool> flag = parseLogical(text);
+            if (!flag)
+                throw ConversionError(QStringLiteral("'%1' is not a valid boolean value").arg(text));
+            return QVariant(*flag);
+        }
+        return QVariant(text);
+    }
+    }
+}
+
+void TPackTable::writeField(const QString &field, std::optional<QVariant> value)
+{
+    const int index = fieldIndex(field);
+    Values &buffer = editBuffer("write a field");
+    buffer[index] = value ? convertForField(index, *value) : std::nullopt;
+    emit rowDataChanged(RecNo());
+}
+
+void TPackTable::setFieldText(const QString &field, const QString &value)
+{
+    writeField(field, QVariant(value));
+}
+
+void TPackTable::setFieldInt(const QString &field, qint64 value)
+{
+    writeField(field, QVariant(qint64(value)));
+}
+
+void TPackTable::setFieldBool(const QString &field, bool value)
+{
+    writeField(field, QVariant(value));
+}
+
+void TPackTable::clearField(const QString &field)
+{
+    writeField(field, std::nullopt);
+}
+
+qint64 TPackTable::newRowId()
+{
+    qint64 id = m_nextId;
+    SqlStatement maxId(m_connection->handle(), QStringLiteral("SELECT max(id) FROM %1.%2")
+                                                   .arg(SqlStatement::quoteName(m_schema),
+                                                        SqlStatement::quoteName(m_sqlTable)));
+    if (maxId.step() && !maxId.isNull(0))
+        id = std::max(id, maxId.columnInt64(0) + 1);
+    if (!m_pending.empty())
+        id = std::max(id, m_pending.rbegin()->first + 1);
+    if (!m_inFlight.empty())
+        id = std::max(id, m_inFlight.rbegin()->first + 1);
+    m_nextId = id + 1;
+    return id;
+}
+
+void TPackTable::append()
+{
+    ensureActive("append a row");
+    postIfEditing();
+    const qint64 id = newRowId();
+    m_view.append(id);
+    m_buffer = Values(m_fields.size());
+    m_state = State::Insert;
+    m_current = int(m_view.size()) - 1;
+    m_eof = false;
+    emit viewChanged();
+    emit currentRowChanged();
+}
+
+void TPackTable::edit()
+{
+    ensureActive("edit");
+    if (m_state == State::Edit || m_state == State::Insert)
+        return;
+    const qint64 id = currentRowId();
+    if (!id)
+        throw StoreError(QStringLiteral("Table %1: no row to edit").arg(displayName()));
+    const Values *values = rowValues(id);
+    if (!values)
+        throw StoreError(QStringLiteral("Table %1: the row cannot be read").arg(displayName()));
+    m_buffer = *values;
+    m_state = State::Edit;
+}
+
+void TPackTable::post()
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        return;
+    const qint64 id = currentRowId();
+    const bool inserting = m_state == State::Insert;
+    Values buffer = std::move(m_buffer);
+    m_buffer.clear();
+    m_state = State::Browse;
+    auto found = m_pending.find(id);
+    if (inserting) {
+        m_pending[id] = PendingRow{RowState::Inserted, buffer};
+    } else if (found != m_pending.end()) {
+        found->second.values = buffer;
+    } else {
+        const Values *stored = rowValues(id);
+        if (stored && *stored == buffer)
+            return;
+        m_pending[id] = PendingRow{RowState::Modified, buffer};
+    }
+    emit rowDataChanged(RecNo());
+}
+
+void TPackTable::deleteRow()
+{
+    ensureActive("delete a row");
+    const qint64 id = currentRowId();
+    if (!id)
+        throw StoreError(QStringLiteral("Table %1: no row to delete").arg(displayName()));
+    const bool wasInserting = m_state == State::Insert;
+    m_buffer.clear();
+    m_state = State::Browse;
+    if (!wasInserting) {
+        auto found = m_pending.find(id);
+        if (found != m_pending.end() && found->second.state == RowState::Inserted)
+            m_pending.erase(found);
+        else
+            m_pending[id] = PendingRow{RowState::Deleted, {}};
+    }
+    m_cache.remove(id);
+    m_view.removeAt(m_current);
+    if (m_current >= m_view.size())
+        m_current = int(m_view.size()) - 1;
+    m_eof = m_view.isEmpty();
+    emit viewChanged();
+    emit currentRowChanged();
+}
+
+void TPackTable::writePending(const std::map<qint64, PendingRow> &rows)
+{
+    sqlite3 *db = m_connection->handle();
+    const QString table = SqlStatement::quoteName(m_schema) + QLatin1Char('.') + SqlStatement::quoteName(m_sqlTable);
+    QStringList names;
+    QStringList marks;
+    QStringList sets;
+    for (const QString &f : m_fields) {
+        names << SqlStatement::quoteName(f);
+        marks << QStringLiteral("?");
+        sets << SqlStatement::quoteName(f) + QStringLiteral(" = ?");
+    }
+    const QString insertSql = QStringLiteral("INSERT INTO %1 (id%2%3) VALUES (?%2%4)")
+                                  .arg(table, names.isEmpty() ? QString() : QStringLiteral(", "),
+                                       names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+    const QString updateSql = QStringLiteral("UPDATE %1 SET %2 WHERE id = ?").arg(table, sets.join(QLatin1String(", ")));
+    const QString deleteSql = QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(table);
+
+    for (const auto &[id, row] : rows) {
+        switch (row.state) {
+        case RowState::Inserted: {
+            SqlStatement insert(db, insertSql);
+            insert.bindInt64(1, id);
+            for (int i = 0; i < row.values.size(); ++i)
+                insert.bindValue(i + 2, row.values.at(i));
+            insert.run();
+            break;
+        }
+        case RowState::Modified: {
+            if (m_fields.isEmpty())
+                break;
+            SqlStatement update(db, updateSql);
+            for (int i = 0; i < row.values.size(); ++i)
+                update.bindValue(i + 1, row.values.at(i));
+            update.bindInt64(int(row.values.size()) + 1, id);
+            update.run();
+            break;
+        }
+        case RowState::Deleted: {
+            SqlStatement remove(db, deleteSql);
+            remove.bindInt64(1, id);
+            remove.run();
+            break;
+        }
+        }
+    }
+}
+
+void TPackTable::apply()
+{
+    ensureActive("apply changes");
+    postIfEditing();
+    if (m_pending.empty())
+        return;
+    sqlite3 *db = m_connection->handle();
+    auto failure = [this](const QString &why) {
+        return StoreError(QStringLiteral("The changes of table %1 could not be saved: %2").arg(displayName(), why));
+    };
+
+    if (m_connection->inScope()) {
+        try {
+            SqlStatement::exec(db, QStringLiteral("SAVEPOINT table_apply"));
+        } catch (const StoreError &e) {
+            throw failure(e.message());
+        }
+        try {
+            writePending(m_pending);
+            SqlStatement::exec(db, QStringLiteral("RELEASE table_apply"));
+        } catch (const StoreError &e) {
+            sqlite3_exec(db, "ROLLBACK TO table_apply", nullptr, nullptr, nullptr);
+            sqlite3_exec(db, "RELEASE table_apply", nullptr, nullptr, nullptr);
+            throw failure(e.message());
+        }
+        mergeNewer(m_inFlight, m_pending, RowState::Inserted, RowState::Modified, RowState::Deleted);
+        m_connection->addParticipant(this);
+    } else {
+        try {
+            SqlStatement::exec(db, QStringLiteral("BEGIN IMMEDIATE"));
+        } catch (const StoreError &e) {
+            throw failure(e.message());
+        }
+        try {
+            writePending(m_pending);
+            SqlStatement::exec(db, QStringLiteral("COMMIT"));
+        } catch (const StoreError &e) {
+            if (!sqlite3_get_autocommit(db))
+                sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw failure(e.message());
+        }
+    }
+    for (const auto &entry : m_pending)
+        m_cache.remove(entry.first);
+    m_pending.clear();
+    rebuildView(currentRowId());
+    emit viewChanged();
+    emit currentRowChanged();
+}
+
+void TPackTable::scopeFinished(bool committed)
+{
+    if (m_state == State::Inactive) {
+        m_inFlight.clear();
+        return;
+    }
+    if (committed) {
+        m_inFlight.clear();
+        return;
+    }
+    // The rows written in the scope are on disk no more: they are pending
+    // again, under whatever was changed after them.
+    std::map<qint64, PendingRow> restored = std::move(m_inFlight);
+    m_inFlight.clear();
+    mergeNewer(restored, m_pending, RowState::Inserted, RowState::Modified, RowState::Deleted);
+    m_pending = std::move(restored);
+    m_cache.clear();
+    try {
+        rebuildView(currentRowId());
+    } catch (const StoreError &) {
+    }
+    emit viewChanged();
+    emit currentRowChanged();
+}
+
+void TPackTable::discard()
+{
+    ensureActive("discard changes");
+    const int position = m_current;
+    const qint64 id = currentRowId();
+    const bool wasInserting = m_state == State::Insert;
+    m_buffer.clear();
+    m_state = State::Browse;
+    m_pending.clear();
+    m_cache.clear();
+    m_current = position;
+    rebuildView(wasInserting ? 0 : id);
+    emit viewChanged();
+    emit currentRowChanged();
+}
+
+bool TPackTable::hasPendingChanges() const
+{
+    return !m_pending.empty() || m_state == State::Edit || m_state == State::Insert;
+}
+
+bool TPackTable::containsName(const QString &field, const QString &value) const
+{
+    ensureActive("look up a name");
+    const int index = fieldIndex(field);
+    const std::optional<QVariant> wanted = convertForField(index, QVariant(value));
+    const qint64 editing = (m_state == State::Edit || m_state == State::Insert) ? currentRowId() : 0;
+    if (editing && m_buffer.at(index) == wanted)
+        return true;
+    for (const auto &[id, row] : m_pending) {
+        if (id != editing && row.state != RowState::Deleted && row.values.at(index) == wanted)
+            return true;
+    }
+    if (!wanted)
+        return false;
+    SqlStatement select(m_connection->handle(), QStringLiteral("SELECT id FROM %1.%2 WHERE %3 = ?")
+                                                    .arg(SqlStatement::quoteName(m_schema),
+                                                         SqlStatement::quoteName(m_sqlTable),
+                                                         SqlStatement::quoteName(field)));
+    select.bindValue(1, wanted);
+    while (select.step()) {
+        const qint64 id = select.columnInt64(0);
+        if (id != editing && m_pending.find(id) == m_pending.end())
+            return true;
+    }
+    return false;
+}
+
+void TPackTable::ResolveTableType()
+{
+    if (Active())
+        close();
+    const int dot = m_tableName.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0) {
+        const QString extension = m_tableName.mid(dot).toUpper().left(4);
+        if (extension == QLatin1String(".DBF"))
+            m_tableType = TTableType::dBase;
+        else if (extension == QLatin1String(".DB"))
+            m_tableType = TTableType::Paradox;
+        else
+            m_tableType = TTableType::Default;
+        return;
+    }
+    if (m_tableType == TTableType::Paradox)
+        m_tableName += QLatin1String(".DB");
+    else if (m_tableType == TTableType::dBase)
+        m_tableName += QLatin1String(".DBF");
+}
+
+bool TPackTable::Pack()
+{
+    const bool wasActive = Active();
+    bool packed = false;
+    try {
+        ResolveTableType();
+        if (m_exclusive) {
+            open();
+            if (m_tableType != TTableType::Default && !m_connection->inScope()) {
+                const QString schema = SqlStatement::quoteName(m_schema);
+                // Reindexing frees pages, so it comes before the vacuum.
+                if (m_tableType == TTableType::dBase)
+                    m_connection->exec(QStringLiteral("REINDEX %1.%2").arg(schema, SqlStatement::quoteName(m_sqlTable)));
+                m_connection->exec(QStringLiteral("VACUUM %1").arg(schema));
+                packed = true;
+            }
+        }
+    } catch (const std::exception &) {
+        packed = false;
+    }
+    try {
+        setActive(wasActive);
+    } catch (const std::exception &) {
+        return false;
+    }
+    return packed;
+}

@@ -1,0 +1,180 @@
+#include "store/StoreConnection.h"
+
+#include "store/PackTable.h"
+#include "store/ProgramError.h"
+#include "store/SqlStatement.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <map>
+
+#include <sqlite3.h>
+
+namespace {
+
+std::map<QString, std::weak_ptr<StoreConnection>> &registry()
+{
+    static std::map<QString, std::weak_ptr<StoreConnection>> connections;
+    return connections;
+}
+
+QString absolutePath(const QString &path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+} // namespace
+
+QString StoreConnection::uriFor(const QString &file)
+{
+    // Every byte outside the unreserved set is percent-encoded, so '?', '#'
+    // and '%' in folder names cannot reach the URI parser as syntax.
+    return QStringLiteral("file:") + QString::fromLatin1(QUrl::toPercentEncoding(file, "/"))
+        + QStringLiteral("?mode=rw");
+}
+
+std::shared_ptr<StoreConnection> StoreConnection::acquire(const QString &folder, const QString &firstFile)
+{
+    const QString key = absolutePath(folder);
+    auto &connections = registry();
+    auto found = connections.find(key);
+    if (found != connections.end()) {
+        if (auto existing = found->second.lock())
+            return existing;
+    }
+
+    std::shared_ptr<StoreConnection> connection(new StoreConnection);
+    connection->m_folder = key;
+    connection->m_mainFile = absolutePath(firstFile);
+    const QByteArray uri = uriFor(connection->m_mainFile).toUtf8();
+    const int rc = sqlite3_open_v2(uri.constData(), &connection->m_db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_EXRESCODE, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString why = QString::fromUtf8(connection->m_db ? sqlite3_errmsg(connection->m_db) : sqlite3_errstr(rc));
+        throw StoreError(why);
+    }
+    sqlite3_busy_timeout(connection->m_db, 2000);
+    connections[key] = connection;
+    return connection;
+}
+
+StoreConnection::~StoreConnection()
+{
+    if (m_db) {
+        if (!sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(m_db);
+    }
+    auto &connections = registry();
+    auto found = connections.find(m_folder);
+    if (found != connections.end() && found->second.expired())
+        connections.erase(found);
+}
+
+QString StoreConnection::attach(const QString &file)
+{
+    const QString key = absolutePath(file);
+    if (key == m_mainFile)
+        return QStringLiteral("main");
+    auto found = m_files.find(key);
+    if (found != m_files.end()) {
+        ++found->uses;
+        return found->schema;
+    }
+    const QString schema = QStringLiteral("t%1").arg(++m_counter);
+    SqlStatement statement(m_db, QStringLiteral("ATTACH DATABASE ? AS ?"));
+    statement.bindText(1, uriFor(key));
+    statement.bindText(2, schema);
+    statement.run();
+    m_files.insert(key, Attached{schema, 1});
+    return schema;
+}
+
+void StoreConnection::release(const QString &schema)
+{
+    for (auto it = m_files.begin(); it != m_files.end(); ++it) {
+        if (it->schema != schema)
+            continue;
+        if (--it->uses > 0)
+            return;
+        it->uses = 0;
+        // A file cannot be detached inside a transaction; it then stays
+        // attached, unused, and is taken up again if the table reopens.
+        if (!sqlite3_get_autocommit(m_db))
+            return;
+        try {
+            SqlStatement statement(m_db, QStringLiteral("DETACH DATABASE ?"));
+            statement.bindText(1, schema);
+            statement.run();
+            m_files.erase(it);
+        } catch (const StoreError &) {
+        }
+        return;
+    }
+}
+
+void StoreConnection::exec(const QString &sql)
+{
+    SqlStatement::exec(m_db, sql);
+}
+
+void StoreConnection::beginScope()
+{
+    if (m_depth == 0) {
+        if (!sqlite3_get_autocommit(m_db))
+            throw StoreError(QStringLiteral("A transaction is already open"));
+        exec(QStringLiteral("BEGIN"));
+        m_scopeFailed = false;
+        m_participants.clear();
+    }
+    ++m_depth;
+}
+
+void StoreConnection::endScope(bool commit)
+{
+    if (m_depth <= 0)
+        return;
+    if (--m_depth > 0) {
+        if (!commit)
+            m_scopeFailed = true;
+        return;
+    }
+    if (!commit || m_scopeFailed) {
+        if (!sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        finishParticipants(false);
+        if (commit)
+            throw StoreError(QStringLiteral("The changes were not saved because a step of the operation failed"));
+        return;
+    }
+    const int rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString why = QString::fromUtf8(sqlite3_errmsg(m_db));
+        if (!sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        finishParticipants(false);
+        throw StoreError(QStringLiteral("The changes were not saved: %1").arg(why));
+    }
+    finishParticipants(true);
+}
+
+void StoreConnection::addParticipant(TPackTable *table)
+{
+    for (const auto &p : m_participants) {
+        if (p == table)
+            return;
+    }
+    m_participants.emplace_back(table);
+}
+
+void StoreConnection::finishParticipants(bool committed)
+{
+    auto participants = std::move(m_participants);
+    m_participants.clear();
+    for (const auto &p : participants) {
+        if (p)
+            p->scopeFinished(committed);
+    }
+}

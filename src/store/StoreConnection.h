@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QHash>
+#include <QPointer>
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+class TPackTable;
+
+// The one SQLite connection of a data folder, shared by every open table of
+// that folder. The first table file opened is the connection's main database
+// (a named file, so that a commit over several attached files is atomic
+// through SQLite's super-journal); every other file is attached. Files are
+// opened read-write without creation. Internal to the store.
+class StoreConnection
+{
+public:
+    // The connection of `folder`, opened on `firstFile` when the folder has
+    // none yet. Throws StoreError.
+    static std::shared_ptr<StoreConnection> acquire(const QString &folder, const QString &firstFile);
+    ~StoreConnection();
+    Q_DISABLE_COPY_MOVE(StoreConnection)
+
+    sqlite3 *handle() const { return m_db; }
+
+    // The schema name under which `file` is reached; attaches it when needed.
+    QString attach(const QString &file);
+    // Gives up one use of the schema; an attached file no longer in use is
+    // detached (later, when a transaction is open).
+    void release(const QString &schema);
+
+    void exec(const QString &sql);
+
+    // ---- Store transaction scopes (see StoreTransaction) --------------------
+    bool inScope() const { return m_depth > 0; }
+    void beginScope();
+    // Ends one level; the outermost one commits or rolls back. Throws
+    // StoreError when the outermost commit fails (after rolling back).
+    void endScope(bool commit);
+    void addParticipant(TPackTable *table);
+
+private:
+    StoreConnection() = default;
+    void finishParticipants(bool committed);
+    static QString uriFor(const QString &file);
+
+    sqlite3 *m_db = nullptr;
+    QString m_folder;
+    QString m_mainFile;
+    struct Attached
+    {
+        QString schema;
+        int uses = 0;
+    };
+    QHash<QString, Attached> m_files; // by absolute file path
+    int m_counter = 0;
+
+    int m_depth = 0;
+    bool m_scopeFailed = false;
+    std::vector<QPointer<TPackTable>> m_participants;
+};
