@@ -1,5 +1,7 @@
 #include "preview/GmQtPrinterBackend.h"
 
+#include "preview/GmValue.h"
+
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
@@ -100,8 +102,8 @@ void TGmQtPrinterBackend::unlockDeviceMode(bool changed)
 
 void TGmQtPrinterBackend::applyDeviceMode()
 {
-    m_printer->setColorMode(m_mode.Color == 2 ? QPrinter::Color : QPrinter::GrayScale);
     if (!m_painter) {
+        m_printer->setColorMode(m_mode.Color == 2 ? QPrinter::Color : QPrinter::GrayScale);
         m_printer->setDuplex(m_mode.Duplex == 2 ? QPrinter::DuplexLongSide
                                  : m_mode.Duplex == 3 ? QPrinter::DuplexShortSide
                                                       : QPrinter::DuplexNone);
@@ -119,19 +121,32 @@ int TGmQtPrinterBackend::dpiY() const
     return m_printer->logicalDpiY();
 }
 
+namespace {
+
+// Millimetres in device pixels; the layout's own pixel rectangles go through
+// points and come out a few pixels off at high resolutions.
+int mmToPixels(qreal mm, int dpi)
+{
+    return gmNearest(static_cast<long double>(mm) / 25.4L * dpi);
+}
+
+} // namespace
+
 QSize TGmQtPrinterBackend::physicalSize() const
 {
-    return m_printer->pageLayout().fullRectPixels(m_printer->resolution()).size();
+    const QRectF full = m_printer->pageLayout().fullRect(QPageLayout::Millimeter);
+    return QSize(mmToPixels(full.width(), dpiX()), mmToPixels(full.height(), dpiY()));
 }
 
 int TGmQtPrinterBackend::printableHeight() const
 {
-    return m_printer->pageLayout().paintRectPixels(m_printer->resolution()).height();
+    return mmToPixels(m_printer->pageLayout().paintRect(QPageLayout::Millimeter).height(), dpiY());
 }
 
 QPoint TGmQtPrinterBackend::physicalOffset() const
 {
-    return m_printer->pageLayout().paintRectPixels(m_printer->resolution()).topLeft();
+    const QRectF paint = m_printer->pageLayout().paintRect(QPageLayout::Millimeter);
+    return QPoint(mmToPixels(paint.left(), dpiX()), mmToPixels(paint.top(), dpiY()));
 }
 
 bool TGmQtPrinterBackend::landscape() const
