@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+// The ingredient tip: how to lay out ingredient lines so that the portion
+// calculator can scale them. A click on its box, ticking or unticking, stops
+// the tip for good (the setting Aines) at once. Closes with the Accepted result.
+class TFormAinesohje : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TFormAinesohje(QWidget *parent = nullptr);
+
+    // The tip as it is shown, one line per entry.
+    static QStringList tipLines();
+
+    QPlainTextEdit *MemoAineetOhje = nullptr;
+    QCheckBox *CheckBox1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QPushButton *BitBtn1 = nullptr;
+
+public slots:
+    void FormActivate();
+    void CheckBox1Click();
+    void BitBtn1Click();
+    // Escape and the frame's close box close with the Accepted result too.
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+};

@@ -1,0 +1,107 @@
+#include "settings/FormPikaohje.h"
+
+#include <QIcon>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+constexpr int designWidth = 338;
+constexpr int memoWidth = 329;
+
+} // namespace
+
+TFormPikaohje::TFormPikaohje(QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FormPikaohje"));
+    setWindowTitle(QStringLiteral("Saffrona's Mealdeck"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(false);
+
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPixelSize(11);
+    setFont(f);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QPalette navyText = Memo1->palette();
+    navyText.setColor(QPalette::Text, QColor(0, 0, 128));
+    Memo1->setPalette(navyText);
+    Memo1->setPlainText(mainWindowLines().join(QLatin1Char('\n')));
+
+    Memo2 = new QPlainTextEdit(this);
+    Memo2->setObjectName(QStringLiteral("Memo2"));
+    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QPalette blackText = Memo2->palette();
+    blackText.setColor(QPalette::Text, Qt::black);
+    Memo2->setPalette(blackText);
+    Memo2->setPlainText(recipeWindowLines().join(QLatin1Char('\n')));
+
+    BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/ok.svg")), QStringLiteral("   &OK"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setDefault(true);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &TFormPikaohje::BitBtn1Click);
+    useMainWindowForm();
+}
+
+QStringList TFormPikaohje::mainWindowLines()
+{
+    return {QString(),
+            QStringLiteral("  Up an Down Arrow keys - select the group or the recipe"),
+            QString(),
+            QStringLiteral("  Enter - accept the group and move to subgroups or to recipes"),
+            QStringLiteral("              accept the recipe and show the recipe"),
+            QString(),
+            QStringLiteral("  Esc - move back from recipes to groups"),
+            QStringLiteral("           move back from description to recipes"),
+            QStringLiteral("           move back from difficulty and preparation time to recipes "),
+            QString(),
+            QStringLiteral("  Ctrl + Enter - move from recipes to description"),
+            QString(),
+            QString(11, QLatin1Char(' ')),
+            QString()};
+}
+
+QStringList TFormPikaohje::recipeWindowLines()
+{
+    return {QString(), QStringLiteral("  Ctrl + Enter  -  Switch between Ingredients and Directions")};
+}
+
+void TFormPikaohje::setWindowHeight(int height)
+{
+    resize(designWidth - FrameWidth, height - FrameHeight);
+}
+
+void TFormPikaohje::useMainWindowForm()
+{
+    setWindowHeight(230);
+    Memo1->setGeometry(0, 0, memoWidth, 169);
+    Memo1->setVisible(true);
+    Memo2->setGeometry(0, 0, memoWidth, 70);
+    Memo2->setVisible(false);
+    BitBtn1->setGeometry(127, 175, 75, 25);
+}
+
+void TFormPikaohje::useRecipeWindowForm()
+{
+    setWindowHeight(150);
+    Memo1->setGeometry(0, 0, memoWidth, 80);
+    Memo1->setVisible(false);
+    Memo2->setGeometry(0, 0, memoWidth, 70);
+    Memo2->setVisible(true);
+    BitBtn1->setGeometry(127, 95, 75, 25);
+}
+
+void TFormPikaohje::BitBtn1Click()
+{
+    done(QDialog::Accepted);
+}
+
+void TFormPikaohje::reject()
+{
+    done(QDialog::Accepted);
+}
