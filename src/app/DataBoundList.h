@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QListView>
+
+#include <functional>
+
+class TableListModel;
+
+// A list bound to a table: it shows the names of the table's view, its
+// selected row is the table's current row (both ways), and it emits
+// rowClicked() whenever the user changes the selected row, by the mouse or by
+// the arrow keys, and when the user clicks the row that is already selected.
+class DataBoundList : public QListView
+{
+    Q_OBJECT
+
+public:
+    struct Binding
+    {
+        // The names of the table's view, in order.
+        std::function<QStringList()> names;
+        // 0-based current row of the view, -1 when there is none.
+        std::function<int()> currentRow;
+        std::function<void(int row)> setCurrentRow;
+    };
+
+    explicit DataBoundList(QWidget *parent = nullptr);
+
+    void bind(Binding binding);
+    // Shows nothing until bound again.
+    void unbind();
+    bool isBound() const { return m_bound; }
+
+    // Reads the table's view again and selects its current row. Emits nothing.
+    void refresh();
+    // Selects the table's current row again without reloading the names.
+    void syncCurrentRow();
+
+Q_SIGNALS:
+    void rowClicked();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+
+private:
+    TableListModel *m_model = nullptr;
+    Binding m_binding;
+    bool m_bound = false;
+    bool m_syncing = false;
+    bool m_changedByUser = false;
+};

@@ -1,0 +1,232 @@
+#pragma once
+
+#include "app/FormRyhmaPois.h"
+#include "app/SharedState.h"
+#include "platform/Dialogs.h"
+#include "settings/FormPoistu.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class DataBoundList;
+class TPackTable;
+class TAutoRunner;
+class QAction;
+class QImage;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QToolBar;
+class QWidget;
+
+// The main window: the three linked lists of main groups, subgroups and
+// recipes, the selected recipe's description, difficulty, time and picture,
+// and the commands that organise the book. It owns the three tables and the
+// shared selection state that the dialogs and the recipe window read.
+//
+// Activation runs deterministically: once when the window is first shown,
+// after each modal dialog shown over it through Dialogs::exec, and each time
+// the window is shown again after the recipe window (showing runs FormShow
+// and then the activation steps; callers never run activation themselves
+// after show()). Toolkit activation events are ignored.
+class TFormPaa : public QMainWindow, public ActivationTarget, public DeleteCommandsHost, public ExitSteps
+{
+    Q_OBJECT
+
+public:
+    // Opens the three tables of the data folder. When they cannot be opened
+    // the window shows "Database not found" and tablesOpened() is false; the
+    // program then ends without using the window.
+    explicit TFormPaa(QWidget *parent = nullptr);
+    ~TFormPaa() override;
+    Q_DISABLE_COPY_MOVE(TFormPaa)
+
+    bool tablesOpened() const { return m_tablesOpened; }
+
+    SharedState &state() { return m_state; }
+
+    TPackTable *Table1() const { return m_table1.get(); }
+    TPackTable *Table2() const { return m_table2.get(); }
+    TPackTable *Table3() const { return m_table3.get(); }
+    TAutoRunner *AutoRunner() const { return m_autoRunner; }
+
+    DataBoundList *DBLLBoxPaaryhma() const { return m_listPaa; }
+    DataBoundList *DBLLBoxAlaryhma() const { return m_listAla; }
+    DataBoundList *DBLLBoxLista() const { return m_listResepti; }
+    QPlainTextEdit *MemoKuvaus() const { return m_memoKuvaus; }
+    QLineEdit *DBEditAste() const { return m_editAste; }
+    QLineEdit *DBEditAika() const { return m_editAika; }
+
+    QAction *menuAction(const QString &objectName) const;
+    QAction *MenuAutorun() const { return m_menuAutorun; }
+    QAction *MenuSulje() const { return m_menuSulje; }
+    QAction *MenuSuuri() const { return m_menuSuuri; }
+    QAction *MenuPieni() const { return m_menuPieni; }
+    QMenu *MenuIkkuna() const { return m_menuIkkuna; }
+
+    // Routines the dialogs and the recipe window call.
+    void DisableCommands();
+    void ApplyFullLayout();
+    void ApplySmallLayout();
+    // Gives the focus to one of the six panes (lists, memo, edits) and greys
+    // the other five.
+    void FocusPane(QWidget *pane);
+    void SaveDescriptionChange();
+    void SaveDifficultyAndTime();
+    // Enables the menu items (and tool buttons) with these object names.
+    void enableCommands(std::initializer_list<const char *> objectNames);
+
+    // The recipe selection: shows the current recipe row's description,
+    // difficulty, time and picture (also run when the recipe window returns).
+    void DBLLBoxListaClick();
+    void DBLLBoxPaaryhmaClick();
+    void DBLLBoxAlaryhmaClick();
+
+    void centreOnDesktop();
+    // Help contents, and the about window over `over` (whose activation runs
+    // when it closes).
+    void showHelp();
+    void showAbout(QWidget *over);
+
+    // True once the program has been told to end (Exit answered Yes, or the
+    // question is switched off).
+    bool endRequested() const { return m_endRequested; }
+
+    // DeleteCommandsHost
+    void restoreMainGroupCommands() override;
+    // ExitSteps
+    void postModifiedRecipeMemos() override;
+    void endProgram() override;
+
+    // The picture file of a recipe.
+    static QString recipePicturePath(const QString &recipeName);
+
+    // The placeholder text shown in the memo for a recipe without description.
+    static QString descriptionPlaceholder();
+
+    // ActivationTarget
+    void runActivation() override;
+
+    // The picture file chooser of Add Picture; returns the chosen file or an
+    // empty text when cancelled. Tests replace it.
+    using PictureChooser = std::function<QString(QWidget *parent, const QString &filter)>;
+    static void setPictureChooser(PictureChooser chooser);
+
+    // File dialog filter offering the formats that can be loaded.
+    static QString pictureFilter();
+
+public Q_SLOTS:
+    void MenuLisaaPaaClick();
+    void MenuPoistaPaaClick();
+    void MenuMuutaPaaClick();
+    void MenuLisaaAlaClick();
+    void MenuPoistaAlaClick();
+    void MenuMuutaAlaClick();
+    void MenuLisaaReseptiClick();
+    void MenuPoistaReseptiClick();
+    void MenuMuutaReseptiClick();
+    void MenuLisaaKuvaClick();
+    void MenuPoistaKuvaClick();
+    void MenuNaytaReseptiClick();
+    void MenuAutorunClick();
+    void MenuQueriesClick();
+    void MenuSuljeClick();
+    void MenuSuuriClick();
+    void MenuPieniClick();
+    void MenuOhjeetClick();
+    void MenuAboutClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildWindow();
+    void buildMenus();
+    void buildToolBar();
+    QAction *addCommand(QMenu *menu, const char *objectName, const QString &caption, const QString &hint,
+                        void (TFormPaa::*handler)());
+    QAction *addButton(const char *objectName, int image, const QString &hint, void (TFormPaa::*handler)());
+    void openTables();
+    void FormShow();
+    void FormActivate();
+    void applySizeSetting();
+    void applyScreenWidthRule();
+    void showDecorativePicture();
+    void placeMemo(bool withPicture);
+    void showPlaceholderIfEmpty();
+    void emptyPlaceholderIfShown();
+    bool loadRecipePicture(const QString &path);
+    void refreshLists();
+    void bindEdits();
+    // Runs a command only while its menu item is enabled.
+    void runCommand(const char *objectName);
+    void showQuickGuide();
+    void packTable(TPackTable *table);
+    bool runNameDialog(bool clearFieldOnRetry);
+    QString nameDialogText() const;
+    void deletePictureFile(const QString &recipeName);
+    bool isFullChecked() const;
+    void applyRecipeWindowLayout();
+    bool keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers modifiers);
+    bool keyPressInEdit(QObject *watched, int key);
+    // Reads a question switch; a missing one counts as false and is written
+    // false when asked to.
+    static bool settingIsTrue(const char *name, bool writeFalseWhenMissing);
+    static QImage decodePictureFile(const QString &path);
+    static QImage decodeRecipePicture(const QString &path);
+    static bool writePictureFile(const QImage &image, const QString &path, QString *reason);
+    // The recipe window's side of the main window's steps; nothing while the
+    // program has no recipe window.
+    void showRecipeWindow();
+    void centreRecipeWindow();
+    void setRecipeWindowMenuEnabled(bool enabled);
+    void setRecipeWindowAutorunChecked(bool checked);
+    void postRecipeWindowMemos();
+
+    SharedState m_state;
+    bool m_tablesOpened = false;
+    bool m_activating = false;
+    bool m_activationAgain = false;
+    bool m_closeAccepted = false;
+    bool m_endRequested = false;
+    bool m_forwardingKey = false;
+    bool m_loadingEdits = false;
+    bool m_asteModified = false;
+    bool m_aikaModified = false;
+
+    std::unique_ptr<TPackTable> m_table1;
+    std::unique_ptr<TPackTable> m_table2;
+    std::unique_ptr<TPackTable> m_table3;
+    TAutoRunner *m_autoRunner = nullptr;
+
+    QWidget *m_panelTyokalu = nullptr;
+    QToolBar *m_toolBar = nullptr;
+    QWidget *m_panel1 = nullptr;
+    QWidget *m_panel2 = nullptr;
+    QLabel *m_label1 = nullptr;
+    QLabel *m_label2 = nullptr;
+    QLabel *m_label3 = nullptr;
+    QLabel *m_label4 = nullptr;
+    QLabel *m_label5 = nullptr;
+    DataBoundList *m_listPaa = nullptr;
+    DataBoundList *m_listAla = nullptr;
+    DataBoundList *m_listResepti = nullptr;
+    QPlainTextEdit *m_memoKuvaus = nullptr;
+    QLineEdit *m_editAste = nullptr;
+    QLineEdit *m_editAika = nullptr;
+    QLabel *m_ruokakuva = nullptr;
+    QLabel *m_kuva = nullptr;
+    QLabel *m_kuva2 = nullptr;
+    QLabel *m_statusText = nullptr;
+
+    QMenu *m_menuIkkuna = nullptr;
+    QAction *m_menuAutorun = nullptr;
+    QAction *m_menuSulje = nullptr;
+    QAction *m_menuSuuri = nullptr;
+    QAction *m_menuPieni = nullptr;
+};

@@ -1,0 +1,40 @@
+#include "app/FormPaa.h"
+#include "app/FormUusi.h"
+#include "app/Windows.h"
+#include "recipe/FormAnnos.h"
+#include "settings/FormAbout.h"
+#include "store/ProgramPaths.h"
+
+#include <QApplication>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Mealdeck"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Saffrona's Mealdeck"));
+
+    QString error;
+    if (!ProgramPaths::configureFromArguments(QApplication::arguments(), QApplication::applicationDirPath(), &error)) {
+        QTextStream(stderr) << error << '\n';
+        return 2;
+    }
+
+    // The windows in the program's creation order; the main window opens the tables.
+    Windows &w = windows();
+    auto *formPaa = new TFormPaa;
+    w.FormPaa = formPaa;
+    if (!formPaa->tablesOpened()) {
+        delete formPaa;
+        return 1;
+    }
+    w.FormUusi = new TFormUusi(formPaa->state(), formPaa->Table1(), formPaa->Table2(), formPaa->Table3(), formPaa);
+    w.FormAnnos = new TFormAnnos(nullptr, formPaa);
+    w.FormAbout = new TFormAbout(formPaa);
+
+    formPaa->show();
+    const int result = QApplication::exec();
+    delete formPaa;
+    w = Windows();
+    return result;
+}
