@@ -1,0 +1,224 @@
+#include "recipe/FormAnnos.h"
+
+#include "app/SharedState.h"
+#include "platform/Dialogs.h"
+#include "recipe/FormMuuttunut.h"
+#include "recipe/RecipeFlags.h"
+#include "recipe/RecipeStyle.h"
+#include "settings/SettingsStore.h"
+#include "store/PackTable.h"
+#include "store/ProgramError.h"
+
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// The widths of the recipe table's Aste and Aika fields, as the main window's
+// edits take them.
+constexpr int AsteLength = 20;
+constexpr int AikaLength = 18;
+
+} // namespace
+
+TFormAnnos::TFormAnnos(PortionDialogContext *context, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , m_context(context)
+{
+    setObjectName(QStringLiteral("FormAnnos"));
+    setWindowTitle(QStringLiteral("Portion count"));
+    setModal(true);
+    setFixedSize(292, 208);
+    RecipeStyle::setNavyText(this);
+
+    m_bevel1 = new QFrame(this);
+    m_bevel1->setObjectName(QStringLiteral("Bevel1"));
+    m_bevel1->setFrameShape(QFrame::Box);
+    m_bevel1->setFrameShadow(QFrame::Sunken);
+    m_bevel1->setGeometry(8, 8, 276, 107);
+
+    auto makeLabel = [this](const char *name, const QString &text, int top) {
+        auto *label = new QLabel(text, this);
+        label->setObjectName(QLatin1String(name));
+        label->setGeometry(24, top, 120, 20);
+        return label;
+    };
+    auto makeEdit = [this](const char *name, int top, int width, int maxLength) {
+        auto *edit = new QLineEdit(this);
+        edit->setObjectName(QLatin1String(name));
+        edit->setGeometry(150, top, width, 22);
+        edit->setMaxLength(maxLength);
+        return edit;
+    };
+    m_label1 = makeLabel("Label1", QString(), 12);
+    m_label1->hide();
+    m_label2 = makeLabel("Label2", QStringLiteral("Portion number:"), 40);
+    m_editAnnos = makeEdit("EditAnnos", 38, 41, 2);
+    m_label3 = makeLabel("Label3", QStringLiteral("Difficulty :"), 80);
+    m_editAste = makeEdit("EditAste", 78, 121, AsteLength);
+    m_label4 = makeLabel("Label4", QStringLiteral("Preparation time :"), 120);
+    m_editAika = makeEdit("EditAika", 118, 121, AikaLength);
+    m_editAnnos->installEventFilter(this);
+
+    m_bitBtnOK = new QPushButton(QStringLiteral("  &OK"), this);
+    m_bitBtnOK->setObjectName(QStringLiteral("BitBtnOK"));
+    m_bitBtnOK->setDefault(true);
+    m_bitBtnOK->setAutoDefault(true);
+    m_bitBtnCancel = new QPushButton(QStringLiteral("  &Cancel"), this);
+    m_bitBtnCancel->setObjectName(QStringLiteral("BitBtnCancel"));
+    m_bitBtnCancel->setAutoDefault(false);
+    connect(m_bitBtnOK, &QPushButton::clicked, this, &TFormAnnos::BitBtnOKClick);
+    connect(m_bitBtnCancel, &QPushButton::clicked, this, &TFormAnnos::BitBtnCancelClick);
+}
+
+void TFormAnnos::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    FormActivate();
+}
+
+void TFormAnnos::FormActivate()
+{
+    m_editAnnos->clear();
+    m_editAste->clear();
+    m_editAika->clear();
+    m_editAnnos->setFocus();
+    if (!m_context)
+        return;
+    RecipeFlags &flags = m_context->recipeFlags();
+    const SharedState &state = m_context->sharedState();
+    TPackTable *table = m_context->recipeTable();
+    if (table && table->Active() && table->fieldText(QStringLiteral("Annos")).isEmpty())
+        flags.AddPortionMode = true;
+
+    auto countOnly = [this](const QString &caption) {
+        setWindowTitle(caption);
+        m_label2->show();
+        m_editAnnos->show();
+        for (QWidget *w : std::initializer_list<QWidget *>{m_label3, m_label4, m_editAste, m_editAika})
+            w->hide();
+    };
+    if (flags.ChangePortionMode)
+        countOnly(QStringLiteral("Change portion number"));
+    if (flags.CalculateMode)
+        countOnly(QStringLiteral("Calculate new portion number"));
+    if (flags.AddPortionMode)
+        countOnly(QStringLiteral("Add portion number"));
+    if (state.RecipeMode) {
+        setWindowTitle(QStringLiteral("Add New Recipe"));
+        for (QWidget *w : std::initializer_list<QWidget *>{m_label2, m_label3, m_label4, m_editAnnos, m_editAste,
+                                                           m_editAika})
+            w->show();
+    }
+
+    const int buttonTop = state.RecipeMode ? 180 : 124;
+    setFixedSize(292, state.RecipeMode ? 235 : 180);
+    m_bevel1->setFixedHeight(state.RecipeMode ? 163 : 107);
+    m_bitBtnOK->setGeometry(48, buttonTop, 89, 27);
+    m_bitBtnCancel->setGeometry(156, buttonTop, 89, 27);
+}
+
+int TFormAnnos::readCount(const QString &text)
+{
+    bool ok = !text.isEmpty();
+    for (const QChar c : text)
+        ok = ok && c >= u'0' && c <= u'9';
+    if (!ok)
+        throw ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return text.toInt();
+}
+
+void TFormAnnos::okSteps()
+{
+    if (m_editAnnos->text().isEmpty()) {
+        m_editAnnos->setFocus();
+        return;
+    }
+    if (!m_context)
+        return;
+    SharedState &state = m_context->sharedState();
+    RecipeFlags &flags = m_context->recipeFlags();
+    TPackTable *table = m_context->recipeTable();
+
+    if (flags.CalculateMode)
+        m_context->ScaleIngredients(m_editAnnos->text());
+
+    if (flags.ChangePortionMode) {
+        SettingsKey key;
+        bool dontAsk = false;
+        if (key.open() && key.valueExists(QLatin1String(SettingNames::AnnosMuuttunut)))
+            dontAsk = key.readBool(QLatin1String(SettingNames::AnnosMuuttunut));
+        if (!dontAsk) {
+            // The question over this dialog does not re-run this dialog's
+            // opening steps, which would empty the count being stored.
+            TFormMuuttunut question(state, &flags, this);
+            Dialogs::exec(&question);
+        }
+    }
+
+    if (!m_editAste->text().isEmpty() || !m_editAika->text().isEmpty()) {
+        table->edit();
+        table->setFieldText(QStringLiteral("Aste"), m_editAste->text());
+        table->setFieldText(QStringLiteral("Aika"), m_editAika->text());
+        table->apply();
+    }
+
+    if (flags.ChangePortionMode || state.RecipeMode || flags.AddPortionMode) {
+        const int count = readCount(m_editAnnos->text());
+        table->edit();
+        table->setFieldInt(QStringLiteral("Annos"), count);
+        table->apply();
+    }
+
+    m_context->SaveDifficultyAndTime();
+    m_context->portionCountStored();
+
+    flags.ChangePortionMode = false;
+    flags.AddPortionMode = false;
+    state.RecipeMode = false;
+    m_editAste->clear();
+    m_editAika->clear();
+    done(QDialog::Accepted);
+}
+
+void TFormAnnos::BitBtnOKClick()
+{
+    Dialogs::guard([this] { okSteps(); });
+}
+
+void TFormAnnos::BitBtnCancelClick()
+{
+    done(QDialog::Accepted);
+}
+
+void TFormAnnos::reject()
+{
+    BitBtnCancelClick();
+}
+
+bool TFormAnnos::EditAnnosKeyPress(QKeyEvent *event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Escape) {
+        BitBtnCancelClick();
+        return true;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Backspace || key == Qt::Key_Delete)
+        return false;
+    const QString text = event->text();
+    if (text.isEmpty())
+        return false;
+    if (text.size() == 1 && (text[0] == u'\b' || (text[0] >= u'0' && text[0] <= u'9')))
+        return false;
+    return true;
+}
+
+bool TFormAnnos::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_editAnnos && event->type() == QEvent::KeyPress)
+        return EditAnnosKeyPress(static_cast<QKeyEvent *>(event));
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,172 @@
+#include "recipe/FormMuuttunut.h"
+
+#include "app/SharedState.h"
+#include "platform/Dialogs.h"
+#include "recipe/RecipeFlags.h"
+#include "recipe/RecipeStyle.h"
+#include "settings/SettingsStore.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+TFormMuuttunut::TFormMuuttunut(SharedState &state, RecipeFlags *flags, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , m_state(state)
+    , m_flags(flags)
+{
+    setObjectName(QStringLiteral("FormMuuttunut"));
+    setWindowTitle(QStringLiteral("Saffrona's Mealdeck"));
+    setFixedSize(562, 193);
+    setFont(RecipeStyle::sansSerif(13));
+
+    auto *bevel1 = new QFrame(this);
+    bevel1->setObjectName(QStringLiteral("Bevel1"));
+    bevel1->setFrameShape(QFrame::Box);
+    bevel1->setFrameShadow(QFrame::Sunken);
+    bevel1->setGeometry(4, 8, 554, 140);
+
+    auto makeLine = [this](const char *name, int top) {
+        auto *label = new QLabel(this);
+        label->setObjectName(QLatin1String(name));
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        label->setGeometry(5, top, 552, 20);
+        RecipeStyle::setNavyText(label);
+        return label;
+    };
+    m_label1 = makeLine("Label1", 28);
+    m_label2 = makeLine("Label2", 59);
+    m_label3 = makeLine("Label3", 91);
+
+    auto makeBox = [this](const char *name, void (TFormMuuttunut::*handler)()) {
+        auto *box = new QCheckBox(this);
+        box->setObjectName(QLatin1String(name));
+        box->setGeometry(16, 118, 20, 20);
+        box->hide();
+        connect(box, &QCheckBox::clicked, this, [this, handler] { Dialogs::guard([&] { (this->*handler)(); }); });
+        return box;
+    };
+    m_checkBoxKuva = makeBox("CheckBoxKuva", &TFormMuuttunut::CheckBoxKuvaClick);
+    m_checkBoxKuvaus = makeBox("CheckBoxKuvaus", &TFormMuuttunut::CheckBoxKuvausClick);
+    m_checkBoxMuutos = makeBox("CheckBoxMuutos", &TFormMuuttunut::CheckBoxMuutosClick);
+    m_checkBoxAnnos = makeBox("CheckBoxAnnos", &TFormMuuttunut::CheckBoxAnnosClick);
+
+    m_label4 = new QLabel(QStringLiteral("Don't show this question again."), this);
+    m_label4->setObjectName(QStringLiteral("Label4"));
+    m_label4->setGeometry(38, 118, 300, 20);
+    m_label4->setFont(RecipeStyle::sansSerif(11));
+
+    m_bitBtn1 = new QPushButton(QStringLiteral("&Yes"), this);
+    m_bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    m_bitBtn1->setGeometry(182, 158, 89, 27);
+    m_bitBtn2 = new QPushButton(QStringLiteral("&No"), this);
+    m_bitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    m_bitBtn2->setGeometry(290, 158, 89, 27);
+    connect(m_bitBtn1, &QPushButton::clicked, this, &TFormMuuttunut::BitBtn1Click);
+    connect(m_bitBtn2, &QPushButton::clicked, this, &TFormMuuttunut::BitBtn2Click);
+}
+
+void TFormMuuttunut::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    FormActivate();
+}
+
+void TFormMuuttunut::setCase(const QString &caption, const QString &line1, const QString &line2,
+                             const QString &line3, QCheckBox *box)
+{
+    setWindowTitle(caption);
+    m_label1->setText(line1);
+    m_label2->setText(line2);
+    m_label3->setText(line3);
+    for (QCheckBox *each : {m_checkBoxKuva, m_checkBoxKuvaus, m_checkBoxMuutos, m_checkBoxAnnos})
+        each->setVisible(each == box);
+}
+
+void TFormMuuttunut::FormActivate()
+{
+    for (QCheckBox *box : {m_checkBoxKuva, m_checkBoxKuvaus, m_checkBoxMuutos, m_checkBoxAnnos}) {
+        box->hide();
+        box->setChecked(false);
+    }
+    const QString name = QLatin1Char('"') + m_state.CurrentRecipe + QLatin1Char('"');
+    const bool ingredients = m_flags && m_flags->IngredientsModified;
+    const bool directions = m_flags && m_flags->DirectionsModified;
+    const QString saveChanges = QStringLiteral("Save changes?");
+    if (ingredients && !directions)
+        setCase(QStringLiteral("Ingredients list changed"), name,
+                QStringLiteral("recipe\u00b4s ingredients list has changed."), saveChanges, m_checkBoxMuutos);
+    if (directions && !ingredients)
+        setCase(QStringLiteral("Directions changed"), name, QStringLiteral("recipe\u00b4s directions has changed."),
+                saveChanges, m_checkBoxMuutos);
+    if (ingredients && directions)
+        setCase(QStringLiteral("Ingredients list changed"), name, QStringLiteral("recipe has changed."), saveChanges,
+                m_checkBoxMuutos);
+    if (m_state.DeletePictureConfirmed)
+        setCase(QStringLiteral("Delete picture"), QStringLiteral("Delete picture of the recipe"),
+                name + QStringLiteral(" ?"), QString(), m_checkBoxKuva);
+    if (m_state.DescriptionModified)
+        setCase(QStringLiteral("Description changed"), QStringLiteral("Recipe\u00b4s"), name,
+                QStringLiteral("description has changed, save changes?"), m_checkBoxKuvaus);
+    if (m_flags && m_flags->ChangePortionMode)
+        setCase(QStringLiteral("Portion count changed"), QString(), QStringLiteral("Save the new portion count?"),
+                QString(), m_checkBoxAnnos);
+}
+
+void TFormMuuttunut::BitBtn1Click()
+{
+    m_state.SaveDescription = m_state.DescriptionModified;
+    done(QDialog::Accepted);
+}
+
+void TFormMuuttunut::BitBtn2Click()
+{
+    if (m_flags) {
+        m_flags->SaveRecipeEdits = false;
+        m_flags->ChangePortionMode = false;
+    }
+    m_state.DeletePictureConfirmed = false;
+    m_state.DescriptionModified = false;
+    done(QDialog::Accepted);
+}
+
+void TFormMuuttunut::writeSwitch(const char *name)
+{
+    SettingsKey key;
+    if (key.open())
+        key.writeBool(QLatin1String(name), true);
+}
+
+void TFormMuuttunut::CheckBoxKuvaClick()
+{
+    writeSwitch(SettingNames::KysKuvPoi);
+}
+
+void TFormMuuttunut::CheckBoxKuvausClick()
+{
+    writeSwitch(SettingNames::KuvMuu);
+}
+
+void TFormMuuttunut::CheckBoxMuutosClick()
+{
+    writeSwitch(SettingNames::KysOhMuu);
+}
+
+void TFormMuuttunut::CheckBoxAnnosClick()
+{
+    writeSwitch(SettingNames::AnnosMuuttunut);
+}
+
+void TFormMuuttunut::reject()
+{
+    done(QDialog::Accepted);
+}
+
+void TFormMuuttunut::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    setResult(QDialog::Accepted);
+    QDialog::closeEvent(event);
+}

@@ -1,0 +1,64 @@
+#include "recipe/RecipeWindowHost.h"
+
+#include "app/FormPaa.h"
+#include "platform/AutoRunner.h"
+#include "store/PackTable.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+
+namespace {
+
+// The recipe window's view of the program's main window.
+class MainWindowHost : public RecipeWindowHost
+{
+public:
+    explicit MainWindowHost(TFormPaa *paa)
+        : m_paa(paa)
+    {
+    }
+
+    SharedState &state() override { return m_paa->state(); }
+    TPackTable *recipeTable() override { return m_paa->Table3(); }
+    void applyFullLayout() override { m_paa->ApplyFullLayout(); }
+    void applySmallLayout() override { m_paa->ApplySmallLayout(); }
+    void setWindowMenuEnabled(bool enabled) override
+    {
+        if (QMenu *menu = m_paa->MenuIkkuna())
+            menu->setEnabled(enabled);
+    }
+    void centreMainWindow() override
+    {
+        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            m_paa->move(area.center() - QPoint(m_paa->width() / 2, m_paa->height() / 2));
+        }
+    }
+    QPlainTextEdit *descriptionMemo() override { return m_paa->MemoKuvaus(); }
+    void showMainWindow() override { m_paa->show(); }
+    bool mainAutorunChecked() override { return m_paa->MenuAutorun() && m_paa->MenuAutorun()->isChecked(); }
+    void setMainAutorunChecked(bool checked) override
+    {
+        if (QAction *item = m_paa->MenuAutorun())
+            item->setChecked(checked);
+    }
+    void setAutoRun(bool on) override
+    {
+        if (TAutoRunner *runner = m_paa->AutoRunner())
+            runner->setAutoRun(on);
+    }
+    void runExitCommand() override { m_paa->MenuSuljeClick(); }
+    void SaveDifficultyAndTime() override { m_paa->SaveDifficultyAndTime(); }
+
+private:
+    TFormPaa *m_paa;
+};
+
+} // namespace
+
+std::unique_ptr<RecipeWindowHost> makeMainWindowHost(TFormPaa *mainWindow)
+{
+    return std::make_unique<MainWindowHost>(mainWindow);
+}

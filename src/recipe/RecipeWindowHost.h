@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+
+struct SharedState;
+class TFormPaa;
+class TPackTable;
+class QPlainTextEdit;
+
+// What the recipe window needs of the main window: the shared state, the
+// recipe table, the main window's layouts and commands. The program's host is
+// the main window itself (makeMainWindowHost); tests provide their own.
+class RecipeWindowHost
+{
+public:
+    virtual ~RecipeWindowHost() = default;
+
+    virtual SharedState &state() = 0;
+    // The main window's recipe table (Table3); the recipe window shows its
+    // current row.
+    virtual TPackTable *recipeTable() = 0;
+
+    // The main window's size modes, its "&Window" menu and centring.
+    virtual void applyFullLayout() = 0;
+    virtual void applySmallLayout() = 0;
+    virtual void setWindowMenuEnabled(bool enabled) = 0;
+    virtual void centreMainWindow() = 0;
+    // The main window's description memo (may be null).
+    virtual QPlainTextEdit *descriptionMemo() = 0;
+    // Shows the main window again (it then runs its showing and activation).
+    virtual void showMainWindow() = 0;
+
+    // Start with Windows: the main window's tick and the start-up component.
+    virtual bool mainAutorunChecked() = 0;
+    virtual void setMainAutorunChecked(bool checked) = 0;
+    virtual void setAutoRun(bool on) = 0;
+
+    // The main window's Exit command (MenuSulje): asks the exit question
+    // unless it is switched off and ends the program on Yes.
+    virtual void runExitCommand() = 0;
+    virtual void SaveDifficultyAndTime() = 0;
+};
+
+// The host that reaches the program's main window.
+std::unique_ptr<RecipeWindowHost> makeMainWindowHost(TFormPaa *mainWindow);
