@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTextDocument>
 
 TFormAinesohje::TFormAinesohje(QWidget *parent)
     : QDialog(parent)
@@ -33,9 +34,15 @@ TFormAinesohje::TFormAinesohje(QWidget *parent)
     MemoAineetOhje->setObjectName(QStringLiteral("MemoAineetOhje"));
     MemoAineetOhje->setReadOnly(true);
     MemoAineetOhje->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The lines are laid out for a narrow sans serif; a condensed face keeps
+    // them whole where that font is missing.
     QFont memoFont = f;
+    memoFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans Condensed")});
     memoFont.setPixelSize(13);
     MemoAineetOhje->setFont(memoFont);
+    MemoAineetOhje->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MemoAineetOhje->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MemoAineetOhje->document()->setDocumentMargin(2);
     MemoAineetOhje->setPlainText(tipLines().join(QLatin1Char('\n')));
     MemoAineetOhje->setGeometry(0, 0, 247, 177);
 

@@ -3,11 +3,26 @@
 #include <QIcon>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 
 namespace {
 
 constexpr int designWidth = 338;
 constexpr int memoWidth = 329;
+
+// The guide's lines are laid out for a narrow sans serif; a condensed face
+// keeps them whole where that font is missing.
+void prepareMemo(QPlainTextEdit *memo)
+{
+    QFont f = memo->font();
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans Condensed")});
+    f.setPixelSize(11);
+    memo->setFont(f);
+    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memo->document()->setDocumentMargin(2);
+}
 
 } // namespace
 
@@ -26,7 +41,7 @@ TFormPikaohje::TFormPikaohje(QWidget *parent)
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    prepareMemo(Memo1);
     QPalette navyText = Memo1->palette();
     navyText.setColor(QPalette::Text, QColor(0, 0, 128));
     Memo1->setPalette(navyText);
@@ -34,7 +49,7 @@ TFormPikaohje::TFormPikaohje(QWidget *parent)
 
     Memo2 = new QPlainTextEdit(this);
     Memo2->setObjectName(QStringLiteral("Memo2"));
-    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    prepareMemo(Memo2);
     QPalette blackText = Memo2->palette();
     blackText.setColor(QPalette::Text, Qt::black);
     Memo2->setPalette(blackText);
