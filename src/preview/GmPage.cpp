@@ -66,10 +66,10 @@ void TGmPage::SetOrientation(TGmOrientation orientation)
         m_owner->OnLayoutChanged(m_owner);
 }
 
-void TGmPage::RenderPage(int resolution, long double heightInches, long double widthInches)
+bool TGmPage::RenderPage(int resolution, long double heightInches, long double widthInches)
 {
     if (!NeedsRender)
-        return;
+        return false;
     m_image = QPicture();
     m_textLayer = QPicture();
     m_textLayerSize = QSize();
@@ -81,6 +81,7 @@ void TGmPage::RenderPage(int resolution, long double heightInches, long double w
     m_image.setBoundingRect(QRect(QPoint(0, 0), m_imageSize));
     NeedsRender = false;
     m_owner->countRender();
+    return true;
 }
 
 void TGmPage::DrawPage(QPainter *canvas, int resolution, long double heightInches, long double widthInches)

@@ -54,7 +54,8 @@ public:
 
     // Records the page into its pictures at resolution r for paper of
     // `heightInches` x `widthInches`; nothing when NeedsRender is false.
-    void RenderPage(int resolution, long double heightInches, long double widthInches);
+    // Returns whether the page was recorded.
+    bool RenderPage(int resolution, long double heightInches, long double widthInches);
     // Draws the page's content on `canvas` (header and footer in pixels at
     // `resolution`) and records the text layer.
     void DrawPage(QPainter *canvas, int resolution, long double heightInches, long double widthInches);

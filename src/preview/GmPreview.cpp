@@ -335,8 +335,7 @@ void TGmPreview::LayoutPage(bool render)
     const TGmValue width(page->Width(), {});
     const TGmValue height(page->Height(), {});
     m_pageCanvas->SetZoomSize(width.AsTwips(), height.AsTwips(), m_zoom / 100.0L);
-    if (render)
-        page->RenderPage(PrinterResolution(), height.AsInches(), width.AsInches());
+    const bool rendered = render && page->RenderPage(PrinterResolution(), height.AsInches(), width.AsInches());
 
     m_pageCanvas->PageImage = &page->Image();
     m_pageCanvas->update();
@@ -345,7 +344,8 @@ void TGmPreview::LayoutPage(bool render)
     if (hasParent)
         ScrollToPercent(vPercent, hPercent);
     QCoreApplication::processEvents();
-    if (render) {
+    // Only a page that was recorded just now is reported as rendered.
+    if (rendered) {
         if (const TGmPage *current = m_pages->CurrentPageObject())
             NotifyLinkedControls(NotifyPageRendered, 0, current->PageNum);
     }

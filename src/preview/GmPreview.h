@@ -133,6 +133,9 @@ public:
     void PrevPage();
     void BeginUpdate();
     void EndUpdate();
+    // Sizes and places the page canvas for the current page and the zoom,
+    // keeping the scroll positions as percentages; with `render`, records the
+    // page first when it needs it (and then posts 7033).
     void LayoutPage(bool render);
     void RefreshPreview() { LayoutPage(true); }
     // Repaints the page without rendering it again.
