@@ -258,9 +258,9 @@ QAction *TFormResepti::addCommand(QMenu *menu, const char *objectName, const QSt
 void TFormResepti::buildEditActions()
 {
     auto focusedMemo = [this]() -> TDBMemo * {
-        if (m_ohje->hasFocus())
+        if (focusWidget() == m_ohje)
             return m_ohje;
-        if (m_aineet->hasFocus())
+        if (focusWidget() == m_aineet)
             return m_aineet;
         return nullptr;
     };
@@ -857,7 +857,7 @@ void TFormResepti::updateEditActions()
 {
     if (!m_editCut)
         return;
-    TDBMemo *memo = m_ohje->hasFocus() ? m_ohje : (m_aineet->hasFocus() ? m_aineet : nullptr);
+    TDBMemo *memo = focusWidget() == m_ohje ? m_ohje : (focusWidget() == m_aineet ? m_aineet : nullptr);
     const bool selection = memo && memo->textCursor().hasSelection();
     m_editCut->setEnabled(selection);
     m_editCopy->setEnabled(selection);
@@ -869,7 +869,7 @@ void TFormResepti::updateEditActions()
 
 void TFormResepti::EditDeleteExecute()
 {
-    TDBMemo *memo = m_ohje->hasFocus() ? m_ohje : (m_aineet->hasFocus() ? m_aineet : nullptr);
+    TDBMemo *memo = focusWidget() == m_ohje ? m_ohje : (focusWidget() == m_aineet ? m_aineet : nullptr);
     if (!memo)
         return;
     TPackTable *table = m_host->recipeTable();
