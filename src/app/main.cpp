@@ -2,6 +2,8 @@
 #include "app/FormUusi.h"
 #include "app/Windows.h"
 #include "recipe/FormAnnos.h"
+#include "recipe/FormResepti.h"
+#include "recipe/RecipeWindowHost.h"
 #include "settings/FormAbout.h"
 #include "store/ProgramPaths.h"
 
@@ -30,10 +32,12 @@ int main(int argc, char *argv[])
     }
     w.FormUusi = new TFormUusi(formPaa->state(), formPaa->Table1(), formPaa->Table2(), formPaa->Table3(), formPaa);
     w.FormAnnos = new TFormAnnos(nullptr, formPaa);
+    w.FormResepti = new TFormResepti(makeMainWindowHost(formPaa), w.FormAnnos);
     w.FormAbout = new TFormAbout(formPaa);
 
     formPaa->show();
     const int result = QApplication::exec();
+    delete w.FormResepti;
     delete formPaa;
     w = Windows();
     return result;
