@@ -11,6 +11,7 @@
 #include "settings/FormPikaohje.h"
 #include "settings/SettingsStore.h"
 #include "store/PackTable.h"
+#include "store/JpegCodec.h"
 #include "store/PicturePaths.h"
 #include "store/ProgramPaths.h"
 #include "store/StoreTransaction.h"
@@ -23,7 +24,6 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,7 +31,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
@@ -903,9 +902,21 @@ void TFormPaa::DBLLBoxListaClick()
                 return;
             }
         } else {
+            // The file is gone: the recipe is shown as one without picture.
             m_table3->edit();
             m_table3->setFieldBool(QStringLiteral("Kuva"), false);
             m_table3->apply();
+            DisableCommands();
+            enableCommands({"MenuPoistaResepti", "TBPoistaResepti", "MenuNaytaResepti", "MenuMuutaResepti",
+                            "MenuLisaaKuva", "TBLisaaKuva"});
+            m_ruokakuva->hide();
+            placeMemo(false);
+            applyRecipeWindowLayout();
+            m_state.HasPortionCount = !m_table3->fieldText(QStringLiteral("Annos")).isEmpty();
+            showPlaceholderIfEmpty();
+            SaveDifficultyAndTime();
+            refreshLists();
+            return;
         }
         m_ruokakuva->show();
         m_memoKuvaus->show();
@@ -929,13 +940,15 @@ void TFormPaa::SaveDifficultyAndTime()
         return;
     if (!m_table3->Active())
         m_table3->open();
+    const QString aste = m_editAste->text();
+    const QString aika = m_editAika->text();
+    if (m_table3->RecNo() > 0) {
+        m_table3->edit();
+        m_table3->setFieldText(QStringLiteral("Aste"), aste);
+        m_table3->setFieldText(QStringLiteral("Aika"), aika);
+        m_table3->apply();
+    }
     m_asteModified = m_aikaModified = false;
-    if (m_table3->RecNo() <= 0)
-        return;
-    m_table3->edit();
-    m_table3->setFieldText(QStringLiteral("Aste"), m_editAste->text());
-    m_table3->setFieldText(QStringLiteral("Aika"), m_editAika->text());
-    m_table3->apply();
 }
 
 // ---- Keys and pointer moves ------------------------------------------------------------
@@ -1729,39 +1742,31 @@ QString TFormPaa::recipePicturePath(const QString &recipeName)
 
 QImage TFormPaa::decodePictureFile(const QString &path)
 {
+    // JPEG files go through the program's own decoder; the other formats
+    // (PNG, BMP, GIF, ICO, SVG) through the toolkit's readers.
+    QImage image = JpegCodec::decodeFile(path);
+    if (!image.isNull())
+        return image;
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
-    QImage image = reader.read();
-    return image;
+    if (reader.format() == "jpeg" || reader.format() == "jpg")
+        return QImage();
+    // Pictures beyond 10,000 x 10,000 pixels are refused.
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > 10000 || size.height() > 10000))
+        return QImage();
+    return reader.read();
 }
 
 QImage TFormPaa::decodeRecipePicture(const QString &path)
 {
-    QImageReader reader(path, "jpeg");
-    return reader.read();
+    return JpegCodec::decodeFile(path);
 }
 
 bool TFormPaa::writePictureFile(const QImage &image, const QString &path, QString *reason)
 {
-    // Written under a temporary name in the same folder and renamed into place.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *reason = file.errorString();
-        return false;
-    }
-    QImageWriter writer(&file, "jpeg");
-    writer.setQuality(90);
-    writer.setProgressiveScanWrite(false);
-    if (!writer.write(image.convertToFormat(QImage::Format_RGB888))) {
-        *reason = writer.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *reason = file.errorString();
-        return false;
-    }
-    return true;
+    // Written under a temporary name in the picture folder and renamed into place.
+    return JpegCodec::encodeFile(image, path, reason, 90);
 }
 
 // ---- The recipe window's side ------------------------------------------------------------------

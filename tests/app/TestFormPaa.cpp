@@ -1,0 +1,686 @@
+#include "app/DataBoundList.h"
+#include "app/FormPaa.h"
+#include "app/FormRyhmaPois.h"
+#include "app/FormUusi.h"
+#include "recipe/FormMuuttunut.h"
+#include "settings/FormPoistu.h"
+#include "settings/SettingsStore.h"
+#include "store/PackTable.h"
+#include "store/PicturePaths.h"
+#include "support/BookFixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// Answers the next name dialog with `name` and OK.
+void answerName(const QString &name)
+{
+    Dialogs::queueResponse([name](QDialog *d) {
+        auto *dialog = qobject_cast<TFormUusi *>(d);
+        QVERIFY(dialog);
+        dialog->EditUusi->setText(name);
+        dialog->BitBtnOK->click();
+    });
+}
+
+void answerDelete(bool yes)
+{
+    Dialogs::queueResponse([yes](QDialog *d) {
+        auto *dialog = qobject_cast<TFormRyhmaPois *>(d);
+        QVERIFY(dialog);
+        (yes ? dialog->BitBtnOK : dialog->BitBtnCancel)->click();
+    });
+}
+
+// Answers every dialog that the test does not expect by closing it.
+void closeOthers()
+{
+    Dialogs::setResponder([](QDialog *d) { d->close(); });
+}
+
+bool enabled(TFormPaa *w, const char *name)
+{
+    QAction *a = w->menuAction(QLatin1String(name));
+    return a && a->isEnabled();
+}
+
+// The commands of the enabled-commands table, in a fixed order.
+const char *const Commands[] = {"MenuLisaaPaa", "TBLisaaPaa", "MenuPoistaPaa", "TBPoistaPaa", "MenuMuutaPaa",
+                                "MenuLisaaAla", "TBLisaaAla", "MenuPoistaAla", "TBPoistaAla", "MenuMuutaAla",
+                                "MenuLisaaResepti", "TBLisaaResepti", "MenuPoistaResepti", "TBPoistaResepti",
+                                "MenuMuutaResepti", "MenuLisaaKuva", "TBLisaaKuva", "MenuPoistaKuva",
+                                "TBPoistaKuva"};
+
+QStringList enabledCommands(TFormPaa *w)
+{
+    QStringList on;
+    for (const char *name : Commands)
+        if (enabled(w, name))
+            on.append(QLatin1String(name));
+    return on;
+}
+
+// A mouse click on a row of a list, as the user selects it.
+void selectRow(DataBoundList *list, int row)
+{
+    const QModelIndex index = list->model()->index(row, 0);
+    QVERIFY(index.isValid());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+}
+
+QStringList listNames(DataBoundList *list)
+{
+    QStringList names;
+    for (int i = 0; i < list->model()->rowCount(); ++i)
+        names.append(list->model()->index(i, 0).data().toString());
+    return names;
+}
+
+bool isBaselineJpeg(const QByteArray &data)
+{
+    // SOF0 (baseline) present, SOF2 (progressive) absent.
+    for (int i = 2; i + 3 < data.size();) {
+        if (uchar(data[i]) != 0xFF)
+            return false;
+        const uchar marker = uchar(data[i + 1]);
+        if (marker == 0xC0)
+            return true;
+        if (marker == 0xC2 || marker == 0xDA)
+            return false;
+        const int length = (uchar(data[i + 2]) << 8) | uchar(data[i + 3]);
+        i += 2 + length;
+    }
+    return false;
+}
+
+} // namespace
+
+class TestFormPaa : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<BookFixture> book;
+    TFormPaa *w = nullptr;
+
+    // A small book: main group Desserts with Cakes (Apple pie with picture,
+    // Brownies) and Puddings (Rice pudding); main group Soups without subgroups.
+    void makeBook()
+    {
+        book = std::make_unique<BookFixture>();
+        QVERIFY2(book->isValid(), qPrintable(book->error()));
+        book->addMainGroup(QStringLiteral("Desserts"));
+        book->addMainGroup(QStringLiteral("Soups"));
+        book->addSubgroup(QStringLiteral("Cakes"), QStringLiteral("Desserts"));
+        book->addSubgroup(QStringLiteral("Puddings"), QStringLiteral("Desserts"));
+        book->addRecipe(QStringLiteral("Apple pie"), QStringLiteral("Cakes"), true, QStringLiteral("Warm and sweet"));
+        book->addRecipe(QStringLiteral("Brownies"), QStringLiteral("Cakes"));
+        book->addRecipe(QStringLiteral("Rice pudding"), QStringLiteral("Puddings"));
+    }
+
+    void openWindow()
+    {
+        closeOthers();
+        w = book->createWindows();
+        QVERIFY(w && w->tablesOpened());
+        w->show();
+        Dialogs::clearRecord();
+    }
+
+    void selectMainGroup(int row)
+    {
+        selectRow(w->DBLLBoxPaaryhma(), row);
+    }
+    void selectSubgroup(int row)
+    {
+        selectRow(w->DBLLBoxAlaryhma(), row);
+    }
+    void selectRecipe(int row)
+    {
+        selectRow(w->DBLLBoxLista(), row);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        makeBook();
+        if (QTest::currentTestFailed())
+            return;
+        openWindow();
+    }
+
+    void cleanup()
+    {
+        book.reset();
+        w = nullptr;
+        TFormPaa::setPictureChooser({});
+    }
+
+    void typicalPath()
+    {
+        QCOMPARE(listNames(w->DBLLBoxPaaryhma()), QStringList({"Desserts", "Soups"}));
+        QVERIFY(listNames(w->DBLLBoxAlaryhma()).isEmpty());
+        selectMainGroup(0);
+        QCOMPARE(w->state().CurrentMainGroup, QStringLiteral("Desserts"));
+        QCOMPARE(listNames(w->DBLLBoxAlaryhma()), QStringList({"Cakes", "Puddings"}));
+        selectSubgroup(0);
+        QCOMPARE(w->state().CurrentSubgroup, QStringLiteral("Cakes"));
+        QCOMPARE(listNames(w->DBLLBoxLista()), QStringList({"Apple pie", "Brownies"}));
+        selectRecipe(0);
+        QCOMPARE(w->state().CurrentRecipe, QStringLiteral("Apple pie"));
+        QVERIFY(w->MemoKuvaus()->isVisible());
+        QCOMPARE(w->MemoKuvaus()->toPlainText(), QStringLiteral("Warm and sweet"));
+        QVERIFY(w->findChild<QLabel *>(QStringLiteral("Ruokakuva"))->isVisible());
+        QVERIFY(w->findChild<QWidget *>(QStringLiteral("Panel2"))->isVisible());
+        // Arrow keys select like the mouse.
+        QTest::keyClick(w->DBLLBoxLista(), Qt::Key_Down);
+        QCOMPARE(w->state().CurrentRecipe, QStringLiteral("Brownies"));
+        QCOMPARE(w->MemoKuvaus()->toPlainText(), TFormPaa::descriptionPlaceholder());
+        QVERIFY(!w->findChild<QLabel *>(QStringLiteral("Ruokakuva"))->isVisible());
+        // Going back to another main group empties the recipe list.
+        selectMainGroup(1);
+        QVERIFY(listNames(w->DBLLBoxAlaryhma()).isEmpty());
+        QVERIFY(listNames(w->DBLLBoxLista()).isEmpty());
+        QVERIFY(!w->MemoKuvaus()->isVisible());
+        QVERIFY(Dialogs::messages().isEmpty());
+    }
+
+    void enabledCommands_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addRow("showing") << 0 << QStringList{"MenuLisaaPaa", "TBLisaaPaa"};
+        QTest::addRow("main group selection")
+            << 1 << QStringList{"MenuLisaaPaa", "TBLisaaPaa", "MenuPoistaPaa", "TBPoistaPaa", "MenuMuutaPaa",
+                                "MenuLisaaAla", "TBLisaaAla"};
+        QTest::addRow("subgroup selection")
+            << 2 << QStringList{"MenuPoistaAla", "TBPoistaAla", "MenuMuutaAla", "MenuLisaaResepti", "TBLisaaResepti"};
+        QTest::addRow("recipe with picture")
+            << 3 << QStringList{"MenuPoistaResepti", "TBPoistaResepti", "MenuMuutaResepti", "MenuPoistaKuva",
+                                "TBPoistaKuva"};
+        QTest::addRow("recipe without picture")
+            << 4 << QStringList{"MenuPoistaResepti", "TBPoistaResepti", "MenuMuutaResepti", "MenuLisaaKuva",
+                                "TBLisaaKuva"};
+        QTest::addRow("subgroup of a main group without subgroups") << 5 << QStringList{"MenuPoistaAla", "MenuMuutaAla"};
+    }
+
+    void enabledCommands()
+    {
+        QFETCH(int, step);
+        QFETCH(QStringList, expected);
+        if (step >= 1)
+            selectMainGroup(step == 5 ? 1 : 0);
+        if (step == 5)
+            QTest::keyClick(w->DBLLBoxPaaryhma(), Qt::Key_Return);
+        if (step >= 2 && step < 5)
+            selectSubgroup(0);
+        if (step == 3)
+            selectRecipe(0);
+        if (step == 4)
+            selectRecipe(1);
+        QStringList actual = ::enabledCommands(w);
+        actual.sort();
+        expected.sort();
+        QCOMPARE(actual, expected);
+        // Help and Exit are always there; View Recipe waits for the recipe window.
+        QVERIFY(enabled(w, "TBOhje") && enabled(w, "TBSulje") && enabled(w, "MenuSulje"));
+    }
+
+    void cascadeDeleteOfMainGroupWithPictures()
+    {
+        book.reset();
+        book = std::make_unique<BookFixture>();
+        book->addMainGroup(QStringLiteral("Baking"));
+        book->addMainGroup(QStringLiteral("Other"));
+        book->addSubgroup(QStringLiteral("Bread"), QStringLiteral("Baking"));
+        book->addSubgroup(QStringLiteral("Buns"), QStringLiteral("Baking"));
+        book->addSubgroup(QStringLiteral("Keep"), QStringLiteral("Other"));
+        QStringList recipes;
+        for (const QString &sub : {QStringLiteral("Bread"), QStringLiteral("Buns")})
+            for (int i = 1; i <= 3; ++i) {
+                recipes.append(sub + QString::number(i));
+                book->addRecipe(recipes.last(), sub, true);
+            }
+        book->addRecipe(QStringLiteral("Kept"), QStringLiteral("Keep"), true);
+        openWindow();
+        for (const QString &r : recipes)
+            QVERIFY(QFile::exists(PicturePaths::pictureFile(r)));
+
+        selectMainGroup(0);
+        Dialogs::clearRecord();
+        Dialogs::queueResponse([](QDialog *d) {
+            auto *dialog = qobject_cast<TFormRyhmaPois *>(d);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->Label1->text(), QStringLiteral("Delete the main group"));
+            QCOMPARE(dialog->Label2->text(), QStringLiteral("\"Baking\""));
+            dialog->BitBtnOK->click();
+        });
+        QTest::keyClick(w->DBLLBoxPaaryhma(), Qt::Key_Delete);
+        QCOMPARE(Dialogs::shownDialogs().value(0), QStringLiteral("FormRyhmaPois"));
+
+        QCOMPARE(book->storedNames("Paaryhma"), QStringList{"Other"});
+        QCOMPARE(book->storedNames("Alaryhma"), QStringList{"Keep"});
+        QCOMPARE(book->storedNames("Ohje"), QStringList{"Kept"});
+        for (const QString &r : recipes)
+            QVERIFY2(!QFile::exists(PicturePaths::pictureFile(r)), qPrintable(r));
+        QVERIFY(QFile::exists(PicturePaths::pictureFile(QStringLiteral("Kept"))));
+        QVERIFY(w->Table1()->Exclusive() && w->Table2()->Exclusive() && w->Table3()->Exclusive());
+        QCOMPARE(listNames(w->DBLLBoxPaaryhma()), QStringList{"Other"});
+        QStringList on = ::enabledCommands(w);
+        QCOMPARE(on, QStringList({"MenuLisaaPaa", "TBLisaaPaa"}));
+    }
+
+    void cancelledDeletionsStillPack_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<bool>("mainPacked");
+        QTest::addColumn<bool>("subPacked");
+        QTest::addColumn<bool>("recipePacked");
+        QTest::addRow("main group") << "main" << true << false << false;
+        QTest::addRow("subgroup") << "sub" << false << true << true;
+        QTest::addRow("recipe") << "recipe" << false << false << true;
+    }
+
+    void cancelledDeletionsStillPack()
+    {
+        QFETCH(QString, what);
+        QFETCH(bool, mainPacked);
+        QFETCH(bool, subPacked);
+        QFETCH(bool, recipePacked);
+        selectMainGroup(0);
+        if (what != QLatin1String("main"))
+            selectSubgroup(0);
+        if (what == QLatin1String("recipe"))
+            selectRecipe(0);
+        answerDelete(false);
+        w->menuAction(what == "main" ? "MenuPoistaPaa" : what == "sub" ? "MenuPoistaAla" : "MenuPoistaResepti")->trigger();
+        QCOMPARE(Dialogs::pendingResponses(), 0);
+        QCOMPARE(book->storedNames("Paaryhma").size(), 2);
+        QCOMPARE(book->storedNames("Alaryhma").size(), 2);
+        QCOMPARE(book->storedNames("Ohje").size(), 3);
+        QVERIFY(QFile::exists(PicturePaths::pictureFile(QStringLiteral("Apple pie"))));
+        QCOMPARE(w->Table1()->Exclusive(), mainPacked);
+        QCOMPARE(w->Table2()->Exclusive(), subPacked);
+        QCOMPARE(w->Table3()->Exclusive(), recipePacked);
+    }
+
+    void deleteSubgroupAndRecipe()
+    {
+        selectMainGroup(0);
+        selectSubgroup(0);
+        answerDelete(true);
+        QTest::keyClick(w->DBLLBoxAlaryhma(), Qt::Key_Delete);
+        QCOMPARE(book->storedNames("Alaryhma"), QStringList{"Puddings"});
+        QCOMPARE(book->storedNames("Ohje"), QStringList{"Rice pudding"});
+        QVERIFY(!QFile::exists(PicturePaths::pictureFile(QStringLiteral("Apple pie"))));
+        QVERIFY(::enabledCommands(w).isEmpty());
+
+        // With the question switched off, a recipe goes without asking.
+        SettingsKey key;
+        QVERIFY(key.open());
+        key.writeBool(SettingNames::KysResPoi, true);
+        selectMainGroup(0);
+        selectSubgroup(0);
+        selectRecipe(0);
+        Dialogs::clearRecord();
+        QTest::keyClick(w->DBLLBoxLista(), Qt::Key_Delete);
+        QVERIFY(Dialogs::shownDialogs().isEmpty() || !Dialogs::shownDialogs().contains("FormRyhmaPois"));
+        QVERIFY(book->storedNames("Ohje").isEmpty());
+        QVERIFY(!w->MemoKuvaus()->isVisible());
+    }
+
+    void deleteKeyDoesNothingWhileDisabled()
+    {
+        // Nothing selected yet: Delete Main Group is disabled.
+        QTest::keyClick(w->DBLLBoxPaaryhma(), Qt::Key_Delete);
+        QVERIFY(Dialogs::shownDialogs().isEmpty());
+        QCOMPARE(book->storedNames("Paaryhma").size(), 2);
+    }
+
+    void renamesMoveChildren()
+    {
+        selectMainGroup(0);
+        answerName(QStringLiteral("Sweets"));
+        w->menuAction("MenuMuutaPaa")->trigger();
+        QCOMPARE(book->storedNames("Paaryhma"), QStringList({"Sweets", "Soups"}));
+        QCOMPARE(book->storedNames("Alaryhma", QStringLiteral("Sweets")), QStringList({"Cakes", "Puddings"}));
+        QVERIFY(book->storedNames("Alaryhma", QStringLiteral("Desserts")).isEmpty());
+        QCOMPARE(book->storedNames("Ohje", QStringLiteral("Cakes")), QStringList({"Apple pie", "Brownies"}));
+        QCOMPARE(::enabledCommands(w), QStringList({"MenuLisaaPaa", "TBLisaaPaa"}));
+
+        selectMainGroup(0);
+        selectSubgroup(1);
+        answerName(QStringLiteral("Creams"));
+        w->menuAction("MenuMuutaAla")->trigger();
+        QCOMPARE(book->storedNames("Alaryhma", QStringLiteral("Sweets")), QStringList({"Cakes", "Creams"}));
+        QCOMPARE(book->storedNames("Ohje", QStringLiteral("Creams")), QStringList{"Rice pudding"});
+        QCOMPARE(::enabledCommands(w), QStringList({"MenuLisaaAla", "TBLisaaAla"}));
+
+        // A recipe's new name leaves its picture file under the old name; the
+        // next selection finds no file, clears Kuva and offers Add Picture.
+        selectMainGroup(0);
+        selectSubgroup(0);
+        selectRecipe(0);
+        answerName(QStringLiteral("Pear pie"));
+        w->menuAction("MenuMuutaResepti")->trigger();
+        QCOMPARE(book->storedNames("Ohje", QStringLiteral("Cakes")), QStringList({"Pear pie", "Brownies"}));
+        QVERIFY(QFile::exists(PicturePaths::pictureFile(QStringLiteral("Apple pie"))));
+        selectRecipe(1);
+        selectRecipe(0);
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Pear pie"), QStringLiteral("Kuva")), QStringLiteral("False"));
+        QVERIFY(enabled(w, "MenuLisaaKuva"));
+    }
+
+    void cancelledOrRejectedNames()
+    {
+        // A duplicate is rejected and asked again; Cancel then stops.
+        Dialogs::queueResponse([](QDialog *d) {
+            auto *dialog = qobject_cast<TFormUusi *>(d);
+            dialog->EditUusi->setText(QStringLiteral("Cakes"));
+            dialog->BitBtnOK->click();
+        });
+        Dialogs::queueResponse([](QDialog *d) { qobject_cast<TFormUusi *>(d)->BitBtnCancel->click(); });
+        w->menuAction("MenuLisaaPaa")->trigger();
+        QCOMPARE(Dialogs::shownDialogs(), QStringList({"FormUusi", "FormUusi"}));
+        QCOMPARE(book->storedNames("Paaryhma").size(), 2);
+        // Closing by the frame is Cancel too.
+        Dialogs::queueResponse([](QDialog *d) {
+            qobject_cast<TFormUusi *>(d)->EditUusi->setText(QStringLiteral("Soups"));
+            d->close();
+        });
+        w->menuAction("MenuLisaaPaa")->trigger();
+        QCOMPARE(book->storedNames("Paaryhma").size(), 2);
+    }
+
+    void namesWithSpecialCharacters_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addRow("apostrophe") << QStringLiteral("Äiti's");
+        QTest::addRow("quotes") << QStringLiteral("The \"best\" 'ones'");
+        QTest::addRow("slash and percent") << QStringLiteral("50% / 50%");
+        QTest::addRow("backslash") << QStringLiteral("A\\B");
+    }
+
+    void namesWithSpecialCharacters()
+    {
+        QFETCH(QString, name);
+        answerName(name);
+        w->menuAction("MenuLisaaPaa")->trigger();
+        QCOMPARE(book->storedNames("Paaryhma").last(), name);
+        const int row = listNames(w->DBLLBoxPaaryhma()).indexOf(name);
+        QVERIFY(row >= 0);
+        selectMainGroup(row);
+        answerName(name + QStringLiteral(" sub"));
+        w->menuAction("MenuLisaaAla")->trigger();
+        QCOMPARE(listNames(w->DBLLBoxAlaryhma()), QStringList{name + QStringLiteral(" sub")});
+        selectSubgroup(0);
+        // The new recipe, then a picture for it.
+        answerName(name + QStringLiteral(" dish"));
+        w->menuAction("MenuLisaaResepti")->trigger();
+        QCOMPARE(book->storedNames("Ohje", name + QStringLiteral(" sub")), QStringList{name + QStringLiteral(" dish")});
+        selectSubgroup(0);
+        selectRecipe(0);
+        QTemporaryDir dir;
+        const QString png = dir.filePath("in.png");
+        QImage(40, 30, QImage::Format_RGB32).save(png);
+        TFormPaa::setPictureChooser([png](QWidget *, const QString &) { return png; });
+        w->menuAction("MenuLisaaKuva")->trigger();
+        const QString file = PicturePaths::pictureFile(name + QStringLiteral(" dish"));
+        QVERIFY(QFile::exists(file));
+        QCOMPARE(QFileInfo(file).absolutePath() + '/', book->picsFolder());
+        // Deleting the main group takes everything with it.
+        selectMainGroup(row);
+        answerDelete(true);
+        w->menuAction("MenuPoistaPaa")->trigger();
+        QVERIFY(!book->storedNames("Paaryhma").contains(name));
+        QVERIFY(!QFile::exists(file));
+    }
+
+    void addPictureStretchesToBaselineJpeg()
+    {
+        selectMainGroup(0);
+        selectSubgroup(0);
+        selectRecipe(1);
+        QTemporaryDir dir;
+        const QString png = dir.filePath("wide.png");
+        QImage source(400, 200, QImage::Format_RGB32);
+        source.fill(Qt::red);
+        QVERIFY(source.save(png));
+        QString offered;
+        TFormPaa::setPictureChooser([&](QWidget *, const QString &filter) {
+            offered = filter;
+            return png;
+        });
+        w->menuAction("TBLisaaKuva")->trigger();
+        for (const char *ext : {"*.jpg", "*.png", "*.bmp", "*.gif", "*.ico", "*.svg"})
+            QVERIFY2(offered.contains(QLatin1String(ext)), ext);
+        const QString file = PicturePaths::pictureFile(QStringLiteral("Brownies"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray data = f.readAll();
+        const QImage stored = QImage::fromData(data, "JPEG");
+        QCOMPARE(stored.size(), QSize(169, 169));
+        QVERIFY(isBaselineJpeg(data));
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Brownies"), QStringLiteral("Kuva")), QStringLiteral("True"));
+        QVERIFY(w->findChild<QLabel *>(QStringLiteral("Ruokakuva"))->isVisible());
+        QVERIFY(!w->findChild<QLabel *>(QStringLiteral("Kuva2"))->isVisible());
+        QCOMPARE(w->MemoKuvaus()->geometry(), QRect(168, 307, 210, 169));
+        QCOMPARE(::enabledCommands(w), QStringList({"MenuPoistaKuva", "TBPoistaKuva"}));
+
+        // Delete Picture: the question answered Yes.
+        Dialogs::queueResponse([](QDialog *d) {
+            auto *dialog = qobject_cast<TFormMuuttunut *>(d);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Delete picture"));
+            dialog->BitBtn1()->click();
+        });
+        w->menuAction("MenuPoistaKuva")->trigger();
+        QVERIFY(!QFile::exists(file));
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Brownies"), QStringLiteral("Kuva")), QStringLiteral("False"));
+        QCOMPARE(::enabledCommands(w), QStringList({"MenuLisaaKuva", "TBLisaaKuva"}));
+        QCOMPARE(w->MemoKuvaus()->width(), 379);
+    }
+
+    void addPictureFailures_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addRow("cancelled") << "cancel";
+        QTest::addRow("truncated jpeg") << "truncated";
+        QTest::addRow("text file") << "text";
+    }
+
+    void addPictureFailures()
+    {
+        QFETCH(QString, kind);
+        selectMainGroup(0);
+        selectSubgroup(0);
+        selectRecipe(1);
+        const QRect memoBefore = w->MemoKuvaus()->geometry();
+        QTemporaryDir dir;
+        QString path;
+        if (kind == "truncated") {
+            QFile full(PicturePaths::pictureFile(QStringLiteral("Apple pie")));
+            QVERIFY(full.open(QIODevice::ReadOnly));
+            path = dir.filePath("cut.jpg");
+            QFile cut(path);
+            QVERIFY(cut.open(QIODevice::WriteOnly));
+            cut.write(full.readAll().left(300));
+        } else if (kind == "text") {
+            path = dir.filePath("notes.png");
+            QFile text(path);
+            QVERIFY(text.open(QIODevice::WriteOnly));
+            text.write("not a picture");
+        }
+        TFormPaa::setPictureChooser([path](QWidget *, const QString &) { return path; });
+        w->menuAction("MenuLisaaKuva")->trigger();
+        QVERIFY(!QFile::exists(PicturePaths::pictureFile(QStringLiteral("Brownies"))));
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Brownies"), QStringLiteral("Kuva")), QString());
+        QCOMPARE(w->MemoKuvaus()->geometry(), memoBefore);
+        QVERIFY(!enabled(w, "MenuPoistaKuva"));
+        if (kind == "cancel") {
+            QVERIFY(Dialogs::messages().isEmpty());
+        } else {
+            QCOMPARE(Dialogs::messages().size(), 1);
+            QCOMPARE(Dialogs::messages().first().text,
+                     QStringLiteral("The file you tried to open is not a valid graphic file."));
+        }
+    }
+
+    void damagedOrMissingStoredPicture()
+    {
+        const QString file = PicturePaths::pictureFile(QStringLiteral("Apple pie"));
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            const QByteArray data = f.readAll();
+            f.resize(0);
+            f.write(data.left(200));
+        }
+        selectMainGroup(0);
+        selectSubgroup(0);
+        selectRecipe(0);
+        QCOMPARE(Dialogs::messages().size(), 1);
+        QCOMPARE(Dialogs::messages().first().text, QStringLiteral("The file you tried to open is not a valid image file."));
+        // A missing file clears Kuva without a word, and the recipe is shown
+        // as one without picture at once.
+        QFile::remove(file);
+        Dialogs::clearRecord();
+        selectRecipe(1);
+        selectRecipe(0);
+        QVERIFY(Dialogs::messages().isEmpty());
+        QVERIFY(enabled(w, "MenuLisaaKuva"));
+        QVERIFY(!enabled(w, "MenuPoistaKuva"));
+        QVERIFY(!w->findChild<QLabel *>(QStringLiteral("Ruokakuva"))->isVisible());
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Apple pie"), QStringLiteral("Kuva")), QStringLiteral("False"));
+    }
+
+    void keys()
+    {
+        selectMainGroup(0);
+        QTest::keyClick(w->DBLLBoxPaaryhma(), Qt::Key_Return);
+        QCOMPARE(w->state().CurrentSubgroup, QStringLiteral("Cakes"));
+        QVERIFY(w->state().SubgroupMode);
+        QTest::keyClick(w->DBLLBoxAlaryhma(), Qt::Key_Return);
+        QCOMPARE(w->state().CurrentRecipe, QStringLiteral("Apple pie"));
+        QVERIFY(w->MemoKuvaus()->isVisible());
+        QTest::keyClick(w->DBLLBoxLista(), Qt::Key_Escape);
+        QVERIFY(w->state().SubgroupMode);
+        QVERIFY(!w->MemoKuvaus()->isVisible());
+        QTest::keyClick(w->DBLLBoxAlaryhma(), Qt::Key_Escape);
+        QVERIFY(w->state().MainGroupMode);
+        QCOMPARE(w->DBLLBoxPaaryhma()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+        QCOMPARE(w->DBLLBoxAlaryhma()->palette().color(QPalette::Base), QColor(0xEF, 0xEF, 0xEF));
+
+        // Ctrl+Enter in the recipe list moves to the memo and empties the placeholder.
+        selectSubgroup(0);
+        selectRecipe(1);
+        QCOMPARE(w->MemoKuvaus()->toPlainText(), TFormPaa::descriptionPlaceholder());
+        QTest::keyClick(w->DBLLBoxLista(), Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(w->MemoKuvaus()->toPlainText().isEmpty());
+        QCOMPARE(w->MemoKuvaus()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+        // Escape in an edit is the recipe selection.
+        QTest::keyClick(w->DBEditAste(), Qt::Key_Escape);
+        QCOMPARE(w->DBLLBoxLista()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+
+        // F2 shows the quick guide in its main-window form.
+        Dialogs::clearRecord();
+        QTest::keyClick(w->DBLLBoxLista(), Qt::Key_F2);
+        QCOMPARE(Dialogs::shownDialogs(), QStringList{"FormPikaohje"});
+    }
+
+    void difficultyTimeAndDescription()
+    {
+        selectMainGroup(0);
+        selectSubgroup(0);
+        selectRecipe(1);
+        QCOMPARE(w->DBEditAste()->maxLength(), 20);
+        QCOMPARE(w->DBEditAika()->maxLength(), 18);
+        QTest::keyClicks(w->DBEditAste(), QStringLiteral("Easy"));
+        QTest::keyClicks(w->DBEditAika(), QStringLiteral("1 h"));
+        selectRecipe(0);
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Brownies"), QStringLiteral("Aste")), QStringLiteral("Easy"));
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Brownies"), QStringLiteral("Aika")), QStringLiteral("1 h"));
+        QVERIFY(Dialogs::shownDialogs().isEmpty());
+
+        // An edited description is asked about, then stored on Yes.
+        QTest::keyClicks(w->MemoKuvaus(), QStringLiteral(" pie"));
+        QVERIFY(w->state().DescriptionModified);
+        Dialogs::queueResponse([](QDialog *d) {
+            auto *dialog = qobject_cast<TFormMuuttunut *>(d);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Description changed"));
+            dialog->BitBtn1()->click();
+        });
+        selectRecipe(1);
+        QCOMPARE(Dialogs::shownDialogs().value(0), QStringLiteral("FormMuuttunut"));
+        QVERIFY(book->storedRecipeField(QStringLiteral("Apple pie"), QStringLiteral("Kuvaus")).contains(" pie"));
+        // ... and dropped on No.
+        selectRecipe(0);
+        QTest::keyClicks(w->MemoKuvaus(), QStringLiteral("XYZ"));
+        Dialogs::queueResponse([](QDialog *d) { qobject_cast<TFormMuuttunut *>(d)->BitBtn2()->click(); });
+        selectMainGroup(1);
+        QVERIFY(!book->storedRecipeField(QStringLiteral("Apple pie"), QStringLiteral("Kuvaus")).contains("XYZ"));
+        QVERIFY(!w->state().DescriptionModified);
+    }
+
+    void exitAndFrameClose()
+    {
+        // No keeps the program running; closing by the frame asks the same.
+        Dialogs::queueResponse([](QDialog *d) {
+            auto *dialog = qobject_cast<TFormPoistu *>(d);
+            QVERIFY(dialog);
+            dialog->BitBtnCancel->click();
+        });
+        QVERIFY(!w->close());
+        QVERIFY(w->isVisible());
+        QVERIFY(!w->endRequested());
+        QVERIFY(w->Table1()->Exclusive() && w->Table2()->Exclusive());
+        // With KysLop true, Exit ends without a question.
+        SettingsKey key;
+        QVERIFY(key.open());
+        key.writeBool(SettingNames::KysLop, true);
+        Dialogs::clearRecord();
+        w->menuAction("TBSulje")->trigger();
+        QVERIFY(w->endRequested());
+        QVERIFY(!Dialogs::shownDialogs().contains("FormPoistu"));
+    }
+
+    void restoreSecurityQueries()
+    {
+        SettingsKey key;
+        QVERIFY(key.open());
+        key.writeBool(SettingNames::KysLop, true);
+        key.writeBool(SettingNames::KysRyh, true);
+        w->menuAction("MenuQueries")->trigger();
+        QVERIFY(!key.readBool(SettingNames::KysLop));
+        QVERIFY(!key.readBool(SettingNames::KysRyh));
+        QVERIFY(!key.valueExists(SettingNames::KysOhMuu));
+    }
+
+    void missingTablesEndTheProgram()
+    {
+        book.reset();
+        BookFixture empty;
+        QFile::remove(empty.dataFolder() + QStringLiteral("/Ohje.db"));
+        TFormPaa *form = empty.createWindows();
+        QVERIFY(!form->tablesOpened());
+        QCOMPARE(Dialogs::messages().size(), 1);
+        QCOMPARE(Dialogs::messages().first().kind, Dialogs::Message::Fatal);
+        QCOMPARE(Dialogs::messages().first().caption, QStringLiteral("Database not found"));
+        QCOMPARE(Dialogs::messages().first().text,
+                 QStringLiteral("Database files not found.\nIf you have made a backup of the \"Data\" -folder,\n"
+                                "restore it or reinstall the program."));
+    }
+};
+
+QTEST_MAIN(TestFormPaa)
+#include "TestFormPaa.moc"
