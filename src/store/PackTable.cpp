@@ -263,11 +263,6 @@ void TPackTable::loadSchema()
         if (!m_fields.contains(f.name))
             throw StoreError(QStringLiteral("the table has no field %1").arg(f.name));
     }
-    // The journal and sync settings belong to the connection, not the file;
-    // every attached file gets them again.
-    SqlStatement::exec(db, QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(s));
-    SqlStatement::exec(db, QStringLiteral("PRAGMA %1.synchronous=FULL").arg(s));
-
     SqlStatement maxId(db, QStringLiteral("SELECT max(id) FROM %1.%2").arg(s, SqlStatement::quoteName(m_sqlTable)));
     m_nextId = (maxId.step() && !maxId.isNull(0)) ? maxId.columnInt64(0) + 1 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include "store/PackTable.h"
 #include "store/ProgramError.h"
+#include "store/RecipeSchema.h"
 #include "store/SqlStatement.h"
 
 #include <QDir>
@@ -56,8 +57,34 @@ std::shared_ptr<StoreConnection> StoreConnection::acquire(const QString &folder,
         throw StoreError(why);
     }
     sqlite3_busy_timeout(connection->m_db, 2000);
+    connection->configure(QStringLiteral("main"));
     connections[key] = connection;
+
+    // The other tables of the folder are attached now, while no transaction
+    // is open (SQLite refuses ATTACH inside one), so that a table can still
+    // be opened inside a store transaction scope. A file that cannot be
+    // attached is left for its own open to report.
+    for (const QString &table : RecipeSchema::tableNames()) {
+        const QString sibling = key + QLatin1Char('/') + table + QStringLiteral(".db");
+        if (sibling == connection->m_mainFile || !QFileInfo(sibling).isFile())
+            continue;
+        try {
+            connection->attach(sibling);
+            connection->m_files[sibling].uses = 0;
+        } catch (const StoreError &) {
+        }
+    }
     return connection;
+}
+
+void StoreConnection::configure(const QString &schema)
+{
+    // Journal and sync settings belong to the connection, not to the file:
+    // every file gets them when it joins. A multi-file commit is atomic only
+    // with a rollback journal.
+    const QString s = SqlStatement::quoteName(schema);
+    exec(QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(s));
+    exec(QStringLiteral("PRAGMA %1.synchronous=FULL").arg(s));
 }
 
 StoreConnection::~StoreConnection()
@@ -88,30 +115,28 @@ QString StoreConnection::attach(const QString &file)
     statement.bindText(1, uriFor(key));
     statement.bindText(2, schema);
     statement.run();
+    try {
+        configure(schema);
+    } catch (const StoreError &) {
+        SqlStatement detach(m_db, QStringLiteral("DETACH DATABASE ?"));
+        detach.bindText(1, schema);
+        detach.run();
+        throw;
+    }
     m_files.insert(key, Attached{schema, 1});
     return schema;
 }
 
 void StoreConnection::release(const QString &schema)
 {
+    // Files stay attached until the connection closes, so that a table
+    // closed and opened again inside a transaction scope (as packing does)
+    // finds its file.
     for (auto it = m_files.begin(); it != m_files.end(); ++it) {
-        if (it->schema != schema)
-            continue;
-        if (--it->uses > 0)
+        if (it->schema == schema && it->uses > 0) {
+            --it->uses;
             return;
-        it->uses = 0;
-        // A file cannot be detached inside a transaction; it then stays
-        // attached, unused, and is taken up again if the table reopens.
-        if (!sqlite3_get_autocommit(m_db))
-            return;
-        try {
-            SqlStatement statement(m_db, QStringLiteral("DETACH DATABASE ?"));
-            statement.bindText(1, schema);
-            statement.run();
-            m_files.erase(it);
-        } catch (const StoreError &) {
         }
-        return;
     }
 }
 

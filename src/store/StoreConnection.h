@@ -14,8 +14,9 @@ class TPackTable;
 // The one SQLite connection of a data folder, shared by every open table of
 // that folder. The first table file opened is the connection's main database
 // (a named file, so that a commit over several attached files is atomic
-// through SQLite's super-journal); every other file is attached. Files are
-// opened read-write without creation. Internal to the store.
+// through SQLite's super-journal); the other table files of the folder are
+// attached. Files are opened read-write without creation and stay attached
+// while the connection lives. Internal to the store.
 class StoreConnection
 {
 public:
@@ -29,8 +30,7 @@ public:
 
     // The schema name under which `file` is reached; attaches it when needed.
     QString attach(const QString &file);
-    // Gives up one use of the schema; an attached file no longer in use is
-    // detached (later, when a transaction is open).
+    // Gives up one use of the schema.
     void release(const QString &schema);
 
     void exec(const QString &sql);
@@ -46,6 +46,7 @@ public:
 private:
     StoreConnection() = default;
     void finishParticipants(bool committed);
+    void configure(const QString &schema);
     static QString uriFor(const QString &file);
 
     sqlite3 *m_db = nullptr;

@@ -18,7 +18,10 @@ class TPackTable;
 // commit() makes durable as one, over every attached table file. When the
 // scope ends without a commit (an exception, an early return), or the commit
 // fails, nothing of it is on disk and the rows of every apply inside it are
-// pending again. A scope opened while another is active on the same folder
+// pending again. SQLite cannot attach a file inside a transaction: the three
+// recipe tables of the folder are attached as soon as one of them is open, a
+// table file of another name must be opened before the scope. A scope opened
+// while another is active on the same folder
 // joins it: only the outermost one commits, and an inner scope that ends
 // without commit() makes the whole one fail.
 class StoreTransaction
