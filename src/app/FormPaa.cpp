@@ -7,6 +7,7 @@
 #include "platform/HelpViewer.h"
 #include "recipe/FormAnnos.h"
 #include "recipe/FormMuuttunut.h"
+#include "recipe/FormResepti.h"
 #include "settings/FormAbout.h"
 #include "settings/FormPikaohje.h"
 #include "settings/SettingsStore.h"
@@ -1319,7 +1320,12 @@ void TFormPaa::MenuLisaaReseptiClick()
     m_state.NameRejected = false;
     m_state.NameCancelled = false;
     refreshLists();
-    showRecipeWindow();
+    if (windows().FormResepti) {
+        windows().FormResepti->showRecipe();
+        hide();
+    } else {
+        DBLLBoxListaClick();
+    }
 }
 
 void TFormPaa::MenuMuutaReseptiClick()
@@ -1773,26 +1779,49 @@ bool TFormPaa::writePictureFile(const QImage &image, const QString &path, QStrin
 
 void TFormPaa::showRecipeWindow()
 {
+    TFormResepti *recipe = windows().FormResepti;
+    if (!recipe)
+        return;
+    if (screenWidth() >= 1024 && m_menuPieni->isChecked())
+        recipe->centreOnDesktop();
+    SaveDifficultyAndTime();
+    recipe->showRecipe();
+    hide();
 }
 
 void TFormPaa::applyRecipeWindowLayout()
 {
+    TFormResepti *recipe = windows().FormResepti;
+    if (!recipe)
+        return;
+    if (screenWidth() >= 1024 && isFullChecked())
+        recipe->ApplyFullLayout();
+    else
+        recipe->ApplySmallLayout();
 }
 
 void TFormPaa::centreRecipeWindow()
 {
+    if (TFormResepti *recipe = windows().FormResepti)
+        recipe->centreOnDesktop();
 }
 
 void TFormPaa::setRecipeWindowMenuEnabled(bool enabled)
 {
-    Q_UNUSED(enabled)
+    if (TFormResepti *recipe = windows().FormResepti)
+        if (QMenu *menu = recipe->MenuIkkuna())
+            menu->setEnabled(enabled);
 }
 
 void TFormPaa::setRecipeWindowAutorunChecked(bool checked)
 {
-    Q_UNUSED(checked)
+    if (TFormResepti *recipe = windows().FormResepti)
+        if (QAction *item = recipe->MenuAutorun())
+            item->setChecked(checked);
 }
 
 void TFormPaa::postRecipeWindowMemos()
 {
+    if (TFormResepti *recipe = windows().FormResepti)
+        recipe->postModifiedMemos();
 }

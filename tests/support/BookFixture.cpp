@@ -5,6 +5,8 @@
 #include "app/Windows.h"
 #include "platform/Dialogs.h"
 #include "recipe/FormAnnos.h"
+#include "recipe/FormResepti.h"
+#include "recipe/RecipeWindowHost.h"
 #include "settings/FormAbout.h"
 #include "settings/SettingsStore.h"
 #include "store/JpegCodec.h"
@@ -137,12 +139,15 @@ TFormPaa *BookFixture::createWindows()
         return formPaa;
     w.FormUusi = new TFormUusi(formPaa->state(), formPaa->Table1(), formPaa->Table2(), formPaa->Table3(), formPaa);
     w.FormAnnos = new TFormAnnos(nullptr, formPaa);
+    w.FormResepti = new TFormResepti(makeMainWindowHost(formPaa), w.FormAnnos);
     w.FormAbout = new TFormAbout(formPaa);
     return formPaa;
 }
 
 void BookFixture::destroyWindows()
 {
+    delete windows().FormResepti;
+    windows().FormResepti = nullptr;
     delete windows().FormPaa;
     windows() = Windows();
 }

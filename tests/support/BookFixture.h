@@ -38,8 +38,8 @@ public:
     QString storedRecipeField(const QString &name, const QString &field) const;
 
     // Creates the program's windows in creation order (main window, name
-    // dialog, portion dialog, about window) into windows(); the main window
-    // is returned (nullptr when its tables did not open).
+    // dialog, portion dialog, recipe window, about window) into windows(); the
+    // main window is returned (without the others when its tables did not open).
     TFormPaa *createWindows();
     void destroyWindows();
 
