@@ -84,10 +84,6 @@ void TestURLLabel::newLabelShowsDefaults()
     auto label = makeLabel(mail);
     QCOMPARE(label->text(), mail ? TEMailLabel::defaultEMailAddress() : TURLLabel::defaultURL());
     QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
-    QCOMPARE(label->FontColorin(), blue);
-    QCOMPARE(label->FontColorOut(), black);
-    QCOMPARE(label->FontColorAfter(), maroon);
-    QVERIFY(label->Underline());
     QCOMPARE(label->fontColor(), black);
     QVERIFY(label->Parentfont());
 }
