@@ -36,11 +36,7 @@ QLabel *centredLine(QWidget *parent, const char *name, int y, int width)
 
 TFormRyhmaPois::TFormRyhmaPois(SharedState &state, TPackTable *mainGroups, TPackTable *recipes,
                                DeleteCommandsHost *host, QWidget *parent)
-    : QDialog(parent)
-    , m_state(state)
-    , m_mainGroups(mainGroups)
-    , m_recipes(recipes)
-    , m_host(host)
+    : QDialog(parent), m_state(state), m_mainGroups(mainGroups), m_recipes(recipes), m_host(host)
 {
     setObjectName(QStringLiteral("FormRyhmaPois"));
     setWindowTitle(QStringLiteral("Saffrona's Mealdeck"));
@@ -86,8 +82,8 @@ TFormRyhmaPois::TFormRyhmaPois(SharedState &state, TPackTable *mainGroups, TPack
     BitBtnOK->setGeometry(176, 152, 92, 28);
     BitBtnOK->setAutoDefault(false);
 
-    BitBtnCancel = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/cancel.svg")), QStringLiteral("  &Cancel"),
-                                   this);
+    BitBtnCancel
+        = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/cancel.svg")), QStringLiteral("  &Cancel"), this);
     BitBtnCancel->setObjectName(QStringLiteral("BitBtnCancel"));
     BitBtnCancel->setGeometry(284, 152, 92, 28);
     // Enter and Escape both choose Cancel: a deletion needs a deliberate Yes.
@@ -107,8 +103,8 @@ void TFormRyhmaPois::showEvent(QShowEvent *event)
     }
 }
 
-void TFormRyhmaPois::applyCase(const QString &caption, const QString &line1, const QString &line2,
-                               const QString &line3, QCheckBox *box)
+void TFormRyhmaPois::applyCase(const QString &caption, const QString &line1, const QString &line2, const QString &line3,
+                               QCheckBox *box)
 {
     setWindowTitle(caption);
     Label1->setText(line1);

@@ -33,11 +33,7 @@ QLabel *centredLabel(QWidget *parent, const char *name, int x, int y, int width)
 
 TFormUusi::TFormUusi(SharedState &state, TPackTable *mainGroups, TPackTable *subgroups, TPackTable *recipes,
                      QWidget *parent)
-    : QDialog(parent)
-    , m_state(state)
-    , m_mainGroups(mainGroups)
-    , m_subgroups(subgroups)
-    , m_recipes(recipes)
+    : QDialog(parent), m_state(state), m_mainGroups(mainGroups), m_subgroups(subgroups), m_recipes(recipes)
 {
     setObjectName(QStringLiteral("FormUusi"));
     setWindowTitle(QStringLiteral("Saffrona's Mealdeck"));
@@ -77,8 +73,8 @@ TFormUusi::TFormUusi(SharedState &state, TPackTable *mainGroups, TPackTable *sub
     BitBtnOK->setDefault(true);
     BitBtnOK->setAutoDefault(true);
 
-    BitBtnCancel = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/cancel.svg")), QStringLiteral("  &Cancel"),
-                                   this);
+    BitBtnCancel
+        = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/cancel.svg")), QStringLiteral("  &Cancel"), this);
     BitBtnCancel->setObjectName(QStringLiteral("BitBtnCancel"));
     BitBtnCancel->setGeometry(284, 146, 92, 28);
     BitBtnCancel->setAutoDefault(false);

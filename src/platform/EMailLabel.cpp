@@ -5,8 +5,7 @@ QString TEMailLabel::defaultEMailAddress()
     return QStringLiteral("mail@example.org");
 }
 
-TEMailLabel::TEMailLabel(QWidget *parent)
-    : TLinkLabel(QStringLiteral("mailto:"), false, parent)
+TEMailLabel::TEMailLabel(QWidget *parent) : TLinkLabel(QStringLiteral("mailto:"), false, parent)
 {
     setEMailAddress(defaultEMailAddress());
 }

@@ -35,9 +35,7 @@ void setOpener(Opener opener)
 } // namespace ShellOpen
 
 TLinkLabel::TLinkLabel(const QString &scheme, bool hoverWhenDisabled, QWidget *parent)
-    : QLabel(parent)
-    , m_scheme(scheme)
-    , m_hoverWhenDisabled(hoverWhenDisabled)
+    : QLabel(parent), m_scheme(scheme), m_hoverWhenDisabled(hoverWhenDisabled)
 {
     setCursor(Qt::PointingHandCursor);
     setFontColor(m_colorOut);
@@ -151,8 +149,7 @@ QString TURLLabel::defaultURL()
     return QStringLiteral("www.example.org");
 }
 
-TURLLabel::TURLLabel(QWidget *parent)
-    : TLinkLabel(QStringLiteral("http://"), true, parent)
+TURLLabel::TURLLabel(QWidget *parent) : TLinkLabel(QStringLiteral("http://"), true, parent)
 {
     setURL(defaultURL());
 }

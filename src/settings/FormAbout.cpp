@@ -36,8 +36,7 @@ QLabel *centredLabel(QWidget *parent, const char *name, const QString &text, int
     return label;
 }
 
-template<typename Link>
-void styleLink(Link *link, const QRect &geometry)
+template<typename Link> void styleLink(Link *link, const QRect &geometry)
 {
     link->setFontColorin(linkBlue);
     link->setFontColorOut(linkBlue);
@@ -52,8 +51,7 @@ void styleLink(Link *link, const QRect &geometry)
 
 } // namespace
 
-TFormAbout::TFormAbout(QWidget *parent)
-    : QDialog(parent)
+TFormAbout::TFormAbout(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormAbout"));
     setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   About"));

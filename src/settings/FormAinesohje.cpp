@@ -11,8 +11,7 @@
 #include <QShowEvent>
 #include <QTextDocument>
 
-TFormAinesohje::TFormAinesohje(QWidget *parent)
-    : QDialog(parent)
+TFormAinesohje::TFormAinesohje(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormAinesohje"));
     setWindowTitle(QString());

@@ -26,8 +26,7 @@ void prepareMemo(QPlainTextEdit *memo)
 
 } // namespace
 
-TFormPikaohje::TFormPikaohje(QWidget *parent)
-    : QDialog(parent)
+TFormPikaohje::TFormPikaohje(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormPikaohje"));
     setWindowTitle(QStringLiteral("Saffrona's Mealdeck"));

@@ -11,9 +11,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 
-TFormPoistu::TFormPoistu(ExitSteps *steps, QWidget *parent)
-    : QDialog(parent)
-    , m_steps(steps)
+TFormPoistu::TFormPoistu(ExitSteps *steps, QWidget *parent) : QDialog(parent), m_steps(steps)
 {
     setObjectName(QStringLiteral("FormPoistu"));
     setWindowTitle(QStringLiteral("Exit Saffrona's Mealdeck"));

@@ -124,21 +124,35 @@ void TestFormRyhmaPois::linesPerCase_data()
     const QString recipe = "Saffrona´s Mealdeck  -  Delete Recipe";
     const QString sub = "Saffrona´s Mealdeck  -  Delete Subgroup";
     const QString main = "Saffrona´s Mealdeck  -  Delete Main Group";
-    QTest::addRow("recipe") << int(Recipe) << recipe << "Delete the recipe?" << "\"Rye bread\"" << ""
+    QTest::addRow("recipe") << int(Recipe) << recipe << "Delete the recipe?"
+                            << "\"Rye bread\""
+                            << ""
                             << "CheckBoxRes";
     QTest::addRow("recipe wins over group flags")
-        << int(Recipe | MainGroup | Subgroups | Recipes) << recipe << "Delete the recipe?" << "\"Rye bread\"" << ""
+        << int(Recipe | MainGroup | Subgroups | Recipes) << recipe << "Delete the recipe?"
+        << "\"Rye bread\""
+        << ""
         << "CheckBoxRes";
     QTest::addRow("subgroup with recipes") << int(Subgroup | Subgroups | Recipes) << sub << "Delete the subgroup"
-                                           << "\"Bread\"" << "and the recipes in it?" << "CheckBoxRyh";
+                                           << "\"Bread\""
+                                           << "and the recipes in it?"
+                                           << "CheckBoxRyh";
     QTest::addRow("subgroup without recipes") << int(Subgroup | Subgroups) << sub << "Delete the subgroup?"
-                                              << "\"Bread\"" << "" << "CheckBoxRyh";
+                                              << "\"Bread\""
+                                              << ""
+                                              << "CheckBoxRyh";
     QTest::addRow("main group with subgroups and recipes")
-        << int(MainGroup | Subgroups | Recipes) << main << "Delete the main group" << "\"Baking\""
-        << "and it´s subgroups and recipes?" << "CheckBoxRyh";
+        << int(MainGroup | Subgroups | Recipes) << main << "Delete the main group"
+        << "\"Baking\""
+        << "and it´s subgroups and recipes?"
+        << "CheckBoxRyh";
     QTest::addRow("main group with subgroups only") << int(MainGroup | Subgroups) << main << "Delete the main group"
-                                                    << "\"Baking\"" << "and it´s subgroups?" << "CheckBoxRyh";
-    QTest::addRow("empty main group") << int(MainGroup) << main << "Delete the main group?" << "\"Baking\"" << ""
+                                                    << "\"Baking\""
+                                                    << "and it´s subgroups?"
+                                                    << "CheckBoxRyh";
+    QTest::addRow("empty main group") << int(MainGroup) << main << "Delete the main group?"
+                                      << "\"Baking\""
+                                      << ""
                                       << "CheckBoxRyh";
 }
 
@@ -252,9 +266,8 @@ void TestFormRyhmaPois::everyOtherWayOutCancels()
     m_state.HasRecipes = flags & Recipes;
     auto dialog = makeDialog();
     Dialogs::queueResponse([way](QDialog *d) {
-        QCheckBox *box = d->findChild<QCheckBox *>(d->findChild<QCheckBox *>("CheckBoxRes")->isVisible()
-                                                       ? "CheckBoxRes"
-                                                       : "CheckBoxRyh");
+        QCheckBox *box = d->findChild<QCheckBox *>(
+            d->findChild<QCheckBox *>("CheckBoxRes")->isVisible() ? "CheckBoxRes" : "CheckBoxRyh");
         if (way != 1)
             QTest::mouseClick(box, Qt::LeftButton); // a ticked box is not written without Yes
         if (way == 0)

@@ -23,7 +23,8 @@ struct Row
 // both, so that a check that looks only at the filtered rows misses some.
 const QList<Row> mainGroupRows = {{"Baking", {}}, {"Soups", {}}};
 const QList<Row> subgroupRows = {{"Bread", "Baking"}, {"Cakes", "Baking"}, {"Cold soups", "Soups"}};
-const QList<Row> recipeRows = {{"Rye bread", "Bread"}, {"Sponge", "Cakes"}, {"Äiti's \"best\" 100% soup", "Cold soups"}};
+const QList<Row> recipeRows
+    = {{"Rye bread", "Bread"}, {"Sponge", "Cakes"}, {"Äiti's \"best\" 100% soup", "Cold soups"}};
 
 QString filterFor(const QString &parent)
 {
@@ -159,18 +160,29 @@ void TestFormUusi::activationSetsTextsPerMode_data()
     QTest::addColumn<QString>("field");
 
     QTest::addRow("new main group") << true << false << false << false << "Saffrona´s Mealdeck  -  New Main Group"
-                                    << "" << "Add a new main group." << "";
-    QTest::addRow("rename main group") << true << false << false << true
-                                       << "Saffrona´s Mealdeck  -  Change Main Group"
-                                       << "Change the name of the main group" << "\"Baking\"" << "Baking";
+                                    << ""
+                                    << "Add a new main group."
+                                    << "";
+    QTest::addRow("rename main group") << true << false << false << true << "Saffrona´s Mealdeck  -  Change Main Group"
+                                       << "Change the name of the main group"
+                                       << "\"Baking\""
+                                       << "Baking";
     QTest::addRow("new subgroup") << false << true << false << false << "Saffrona´s Mealdeck  -  New Subgroup"
-                                  << "Add a new subgroup into" << "\"Baking\"" << "";
+                                  << "Add a new subgroup into"
+                                  << "\"Baking\""
+                                  << "";
     QTest::addRow("rename subgroup") << false << true << false << true << "Saffrona´s Mealdeck  -  Change Subgroup"
-                                     << "Change the name of the subgroup" << "\"Bread\"" << "Bread";
+                                     << "Change the name of the subgroup"
+                                     << "\"Bread\""
+                                     << "Bread";
     QTest::addRow("new recipe") << false << false << true << false << "Saffrona´s Mealdeck  -  New Recipe"
-                                << "Add a new recipe into" << "\"Bread\"" << "";
+                                << "Add a new recipe into"
+                                << "\"Bread\""
+                                << "";
     QTest::addRow("rename recipe") << false << false << true << true << "Saffrona´s Mealdeck  -  Change Recipe"
-                                   << "Change the name of the recipe" << "\"Rye bread\"" << "Rye bread";
+                                   << "Change the name of the recipe"
+                                   << "\"Rye bread\""
+                                   << "Rye bread";
 }
 
 void TestFormUusi::activationSetsTextsPerMode()
@@ -221,10 +233,14 @@ void TestFormUusi::firstLetterBecomesUpperCase_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("expected");
-    QTest::addRow("ascii") << "pancakes" << "Pancakes";
-    QTest::addRow("accented") << "äiti's" << "Äiti's";
-    QTest::addRow("digit") << "7 cups" << "7 cups";
-    QTest::addRow("only the first letter") << "rYE" << "RYE";
+    QTest::addRow("ascii") << "pancakes"
+                           << "Pancakes";
+    QTest::addRow("accented") << "äiti's"
+                              << "Äiti's";
+    QTest::addRow("digit") << "7 cups"
+                           << "7 cups";
+    QTest::addRow("only the first letter") << "rYE"
+                                           << "RYE";
 }
 
 void TestFormUusi::firstLetterBecomesUpperCase()

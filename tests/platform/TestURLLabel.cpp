@@ -96,14 +96,13 @@ void TestURLLabel::clickOpensSchemeAndCaption_data()
     QTest::addColumn<QString>("opened");
 
     QTest::addRow("web address") << false << "www.example.org/recipes" << QString() << "http://www.example.org/recipes";
-    QTest::addRow("caption changed afterwards") << false << "www.example.org" << "other.example.org"
+    QTest::addRow("caption changed afterwards") << false << "www.example.org"
+                                                << "other.example.org"
                                                 << "http://other.example.org";
     QTest::addRow("already with http") << false << "http://www.example.org" << QString() << "http://www.example.org";
-    QTest::addRow("already with https") << false << "https://www.example.org" << QString()
-                                        << "https://www.example.org";
+    QTest::addRow("already with https") << false << "https://www.example.org" << QString() << "https://www.example.org";
     QTest::addRow("mail address") << true << "cook@example.org" << QString() << "mailto:cook@example.org";
-    QTest::addRow("already with mailto") << true << "mailto:cook@example.org" << QString()
-                                         << "mailto:cook@example.org";
+    QTest::addRow("already with mailto") << true << "mailto:cook@example.org" << QString() << "mailto:cook@example.org";
 }
 
 void TestURLLabel::clickOpensSchemeAndCaption()

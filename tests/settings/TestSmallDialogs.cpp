@@ -129,16 +129,26 @@ void TestSmallDialogs::everyWayOutIsAccepted_data()
 {
     QTest::addColumn<QString>("dialog");
     QTest::addColumn<QString>("button"); // empty: Escape; "frame": the close box
-    QTest::addRow("tip, OK") << "FormAinesohje" << "BitBtn1";
-    QTest::addRow("tip, Escape") << "FormAinesohje" << "";
-    QTest::addRow("tip, frame") << "FormAinesohje" << "frame";
-    QTest::addRow("guide, OK") << "FormPikaohje" << "BitBtn1";
-    QTest::addRow("guide, frame") << "FormPikaohje" << "frame";
-    QTest::addRow("exit, No") << "FormPoistu" << "BitBtnCancel";
-    QTest::addRow("exit, Escape") << "FormPoistu" << "";
-    QTest::addRow("exit, frame") << "FormPoistu" << "frame";
-    QTest::addRow("about, OK") << "FormAbout" << "BitBtnAbout";
-    QTest::addRow("about, frame") << "FormAbout" << "frame";
+    QTest::addRow("tip, OK") << "FormAinesohje"
+                             << "BitBtn1";
+    QTest::addRow("tip, Escape") << "FormAinesohje"
+                                 << "";
+    QTest::addRow("tip, frame") << "FormAinesohje"
+                                << "frame";
+    QTest::addRow("guide, OK") << "FormPikaohje"
+                               << "BitBtn1";
+    QTest::addRow("guide, frame") << "FormPikaohje"
+                                  << "frame";
+    QTest::addRow("exit, No") << "FormPoistu"
+                              << "BitBtnCancel";
+    QTest::addRow("exit, Escape") << "FormPoistu"
+                                  << "";
+    QTest::addRow("exit, frame") << "FormPoistu"
+                                 << "frame";
+    QTest::addRow("about, OK") << "FormAbout"
+                               << "BitBtnAbout";
+    QTest::addRow("about, frame") << "FormAbout"
+                                  << "frame";
 }
 
 void TestSmallDialogs::everyWayOutIsAccepted()
@@ -268,7 +278,8 @@ void TestSmallDialogs::aboutWindowShowsPictureAndLinks()
     QCOMPARE(about.EMailLabel1->text(), TFormAbout::contactAddress());
 
     // The links keep their dark blue in and out; only the underline follows the pointer.
-    for (TLinkLabel *link : {static_cast<TLinkLabel *>(about.URLLabel1), static_cast<TLinkLabel *>(about.EMailLabel1)}) {
+    for (TLinkLabel *link :
+         {static_cast<TLinkLabel *>(about.URLLabel1), static_cast<TLinkLabel *>(about.EMailLabel1)}) {
         QCOMPARE(link->fontColor(), QColor(0, 0, 160));
         QVERIFY(link->font().underline());
         link->MouseEnter();
