@@ -330,7 +330,13 @@ QAction *TFormPaa::addCommand(QMenu *menu, const char *objectName, const QString
     action->setStatusTip(longHint(hint));
     action->setToolTip(shortHint(hint).isEmpty() ? longHint(hint) : shortHint(hint));
     menu->addAction(action);
-    connect(action, &QAction::triggered, this, [this, handler] { Dialogs::guard([this, handler] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this, [this, action, handler](bool checked) {
+        // The handlers set check marks themselves; Full and Small leave them
+        // alone on a narrow screen.
+        if (action->isCheckable())
+            action->setChecked(!checked);
+        Dialogs::guard([this, handler] { (this->*handler)(); });
+    });
     return action;
 }
 

@@ -1,0 +1,15 @@
+# The main window's screen-width rules, once more on screens 1000 and 1280
+# pixels wide (the ordinary run has the offscreen platform's 800 x 800 screen).
+if(TARGET app_TestFormPaaScreens)
+    foreach(width 1000 1280)
+        set(name app_TestFormPaaScreens_${width})
+        set(config ${CMAKE_CURRENT_BINARY_DIR}/screen-${width}.json)
+        file(WRITE ${config}
+            "{\"screens\":[{\"name\":\"s1\",\"x\":0,\"y\":0,\"width\":${width},\"height\":1024,\"logicalDpi\":96}]}\n")
+        add_test(NAME ${name} COMMAND app_TestFormPaaScreens)
+        set(home ${CMAKE_BINARY_DIR}/test-home/${name})
+        set_tests_properties(${name} PROPERTIES
+            TIMEOUT 600
+            ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${config};MEALDECK_TEST=1;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;HOME=${home};QT_QPA_FONTDIR=/usr/share/fonts/truetype/dejavu")
+    endforeach()
+endif()
