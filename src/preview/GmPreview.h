@@ -152,6 +152,12 @@ public:
     // sheet, margins and shadow of `source`.
     void Assign(const TGmPreview *source);
 
+    // ---- printing ----
+    // All pages; PrintRange(1, NumPages()).
+    void Print();
+    // Pages first..last through the printer, PagesPerSheet to a sheet.
+    void PrintRange(int first, int last);
+
     // ---- events ----
     std::function<void(TGmPreview *, int oldZoom, int newZoom)> OnZoom;
     std::function<void(TGmPreview *, int pageNum)> OnPageChange;
@@ -165,6 +171,17 @@ public:
     std::function<void(TGmPreview *, QObject *source, TGmValue *x, TGmValue *y, TGmDragState, bool &accept)>
         OnPageDragOver;
     std::function<void(TGmPreview *, QObject *source, TGmValue *x, TGmValue *y)> OnPageDragDrop;
+    // Print events: around the job, before each page (its number, its cell
+    // on the sheet in printer pixels, the printer canvas, scale 1.0), after
+    // each page, progress (the page just printed, the pages of the job), and
+    // when the printer reports the job aborted.
+    std::function<void(TGmPreview *)> BeforePrint;
+    std::function<void(TGmPreview *)> AfterPrint;
+    std::function<void(TGmPreview *, int pageNum, const QRect &prnCanvasRect, QPainter *prnCanvas, long double printScale)>
+        OnPrintPage;
+    std::function<void(TGmPreview *, TGmPage *page, QPaintDevice *printerHandle)> AfterPrintPage;
+    std::function<void(TGmPreview *, int printed, int total)> OnPrintProgress;
+    std::function<void(TGmPreview *)> OnAbortPrint;
     // Raised by the text flow when it needs its text document.
     std::function<void(TGmPreview *, QTextDocument *&richEdit)> OnNeedRichEdit;
     // The control's own mouse events (positions in the control's pixels),
