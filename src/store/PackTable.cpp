@@ -812,7 +812,9 @@ void TPackTable::apply()
         m_connection->addParticipant(this);
     } else {
         try {
-            SqlStatement::exec(db, QStringLiteral("BEGIN IMMEDIATE"));
+            // Deferred: only this table's file joins the transaction, so its
+            // commit needs no super-journal over the other attached files.
+            SqlStatement::exec(db, QStringLiteral("BEGIN"));
         } catch (const StoreError &e) {
             throw failure(e.message());
         }

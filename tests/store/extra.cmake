@@ -1,0 +1,9 @@
+# The crash test runs a child program that writes to a book until it is killed.
+add_executable(store_crash_child ${CMAKE_CURRENT_LIST_DIR}/CrashChild.cpp)
+target_link_libraries(store_crash_child PRIVATE mealdeck_core)
+target_include_directories(store_crash_child PRIVATE ${PROJECT_SOURCE_DIR}/src)
+if(TARGET store_TestCrashSafety)
+    add_dependencies(store_TestCrashSafety store_crash_child)
+    target_compile_definitions(store_TestCrashSafety PRIVATE
+        MEALDECK_CRASH_CHILD="$<TARGET_FILE:store_crash_child>")
+endif()
