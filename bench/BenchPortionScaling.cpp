@@ -1,11 +1,14 @@
 #include "recipe/PortionScaling.h"
 #include "store/PackTable.h"
 #include "store/RecipeBook.h"
+#include "store/StoreTransaction.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+#include <memory>
 
 namespace {
 
@@ -34,7 +37,8 @@ void BM_FormatScaledQuantity(benchmark::State &state)
 BENCHMARK(BM_FormatScaledQuantity);
 
 // The pass over a 200-line list, every rescaled line stored in the recipe
-// table as it goes (edit, write the list, apply).
+// table as it goes (edit, write the list, apply); argument 1 runs the pass in
+// one store transaction scope, as the recipe window does, 0 commits each apply.
 void BM_ScalingPassStoringEachLine(benchmark::State &state)
 {
     QTemporaryDir dir;
@@ -53,7 +57,11 @@ void BM_ScalingPassStoringEachLine(benchmark::State &state)
     table.setFieldText(QStringLiteral("Aineet"), lines.join(u'\n'));
     table.setFieldInt(QStringLiteral("Annos"), 4);
     table.apply();
+    const bool oneScope = state.range(0) != 0;
     for (auto _ : state) {
+        std::unique_ptr<StoreTransaction> scope;
+        if (oneScope)
+            scope = std::make_unique<StoreTransaction>(table);
         const QStringList result = PortionScaling::scaleIngredientLines(lines, 4, 6, [&table](const QStringList &now) {
             table.edit();
             table.setFieldText(QStringLiteral("Aineet"), now.join(u'\n'));
@@ -63,9 +71,11 @@ void BM_ScalingPassStoringEachLine(benchmark::State &state)
         table.setFieldText(QStringLiteral("Aineet"), result.join(u'\n'));
         table.setFieldInt(QStringLiteral("Annos"), 6);
         table.apply();
+        if (scope)
+            scope->commit();
     }
 }
-BENCHMARK(BM_ScalingPassStoringEachLine)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ScalingPassStoringEachLine)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

@@ -15,6 +15,7 @@
 #include "settings/SettingsStore.h"
 #include "store/PackTable.h"
 #include "store/ProgramError.h"
+#include "store/StoreTransaction.h"
 
 #include <QAction>
 #include <QApplication>
@@ -939,7 +940,10 @@ void TFormResepti::ScaleIngredients(const QString &newCount)
         table->setFieldText(QStringLiteral("Aineet"), text);
         table->apply();
     };
-    // Every line is checked before the first one is stored.
+    // Every line is checked before the first one is stored, and the stores of
+    // the pass become durable together, so that neither a bad line nor a
+    // crash leaves the recipe half scaled.
+    StoreTransaction scope(*table);
     const QStringList lines = PortionScaling::scaleIngredientLines(m_aineet->lines(), oldCount, count, store);
     const QString text = lines.join(u'\n');
     if (text != m_aineet->toPlainText())
@@ -949,6 +953,7 @@ void TFormResepti::ScaleIngredients(const QString &newCount)
     table->setFieldText(QStringLiteral("Aineet"), text);
     table->setFieldInt(QStringLiteral("Annos"), count);
     table->apply();
+    scope.commit();
     m_flags.CalculateMode = false;
 }
 
