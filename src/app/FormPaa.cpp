@@ -26,6 +26,7 @@
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -435,7 +436,9 @@ void TFormPaa::buildToolBar()
     m_toolBar->setFloatable(false);
     m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     m_toolBar->setContentsMargins(0, 0, 0, 0);
-    m_toolBar->setGeometry(0, 1, 379, 28);
+    m_toolBar->layout()->setSpacing(0);
+    m_toolBar->layout()->setContentsMargins(0, 0, 0, 0);
+    m_toolBar->setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"));
 
     addButton("TBLisaaPaa", 0, QStringLiteral("Add Main Group|Add a new main group."), &TFormPaa::MenuLisaaPaaClick);
     addButton("TBPoistaPaa", 1,
@@ -457,6 +460,7 @@ void TFormPaa::buildToolBar()
     m_toolBar->addSeparator();
     addButton("TBOhje", 8, QStringLiteral("Help"), &TFormPaa::MenuOhjeetClick);
     addButton("TBSulje", 9, QStringLiteral("Exit|Exit Saffrona's Mealdeck."), &TFormPaa::MenuSuljeClick);
+    m_toolBar->setGeometry(0, 1, m_toolBar->sizeHint().width(), 28);
 }
 
 QAction *TFormPaa::menuAction(const QString &objectName) const
@@ -598,7 +602,9 @@ void TFormPaa::ApplyFullLayout()
     m_listResepti->setGeometry(485, 20, 530, 615);
     m_ruokakuva->setGeometry(1, 452, 214, 177);
     m_kuva->setGeometry(5, 454, 480, 177);
-    m_kuva->show();
+    // While a recipe is shown its memo covers the decorative picture, which
+    // would otherwise peek out beside it.
+    m_kuva->setVisible(m_memoKuvaus->isHidden());
     m_kuva2->hide();
     m_memoKuvaus->setGeometry(0, 452, 484, 180);
     m_label1->setGeometry(m_label1->x(), m_label1->y(), 214, 20);
@@ -629,7 +635,7 @@ void TFormPaa::ApplySmallLayout()
     m_listResepti->setGeometry(379, 17, 413, 459);
     m_ruokakuva->setGeometry(0, 307, 169, 169);
     m_kuva2->setGeometry(5, 307, 374, 167);
-    m_kuva2->show();
+    m_kuva2->setVisible(m_memoKuvaus->isHidden());
     m_kuva->hide();
     m_memoKuvaus->setGeometry(0, 307, 379, 169);
     m_label1->setGeometry(m_label1->x(), m_label1->y(), 169, 17);
@@ -789,7 +795,12 @@ void TFormPaa::showEvent(QShowEvent *event)
     if (event->spontaneous() || !m_tablesOpened)
         return;
     Dialogs::guard([this] { FormShow(); });
-    runActivation();
+    // For a person the window is first drawn, so that a dialog of the
+    // activation steps (the about window on a first start) stands over it.
+    if (Dialogs::testMode())
+        runActivation();
+    else
+        QMetaObject::invokeMethod(this, [this] { runActivation(); }, Qt::QueuedConnection);
 }
 
 // ---- The three selections -----------------------------------------------------------
@@ -896,6 +907,8 @@ void TFormPaa::DBLLBoxListaClick()
     const bool hasPicture = kuva.has_value() && kuva->toBool();
     if (!hasPicture) {
         m_ruokakuva->hide();
+        m_kuva->hide();
+        m_kuva2->hide();
         enableCommands({"MenuLisaaKuva", "TBLisaaKuva"});
         placeMemo(false);
         applyRecipeWindowLayout();
@@ -917,6 +930,8 @@ void TFormPaa::DBLLBoxListaClick()
             enableCommands({"MenuPoistaResepti", "TBPoistaResepti", "MenuNaytaResepti", "MenuMuutaResepti",
                             "MenuLisaaKuva", "TBLisaaKuva"});
             m_ruokakuva->hide();
+            m_kuva->hide();
+            m_kuva2->hide();
             placeMemo(false);
             applyRecipeWindowLayout();
             m_state.HasPortionCount = !m_table3->fieldText(QStringLiteral("Annos")).isEmpty();

@@ -179,6 +179,10 @@ private Q_SLOTS:
         click(w->DBLLBoxAlaryhma(), 0);
         click(w->DBLLBoxLista(), recipe);
         QCOMPARE(w->MemoKuvaus()->geometry(), expected);
+        QVERIFY(!w->findChild<QLabel *>("Kuva")->isVisible() && !w->findChild<QLabel *>("Kuva2")->isVisible());
+        // A size mode applied again keeps the decorative picture under the memo hidden.
+        w->menuAction(QString::fromLatin1(full ? "MenuSuuri" : "MenuPieni"))->trigger();
+        QVERIFY(!w->findChild<QLabel *>("Kuva")->isVisible() && !w->findChild<QLabel *>("Kuva2")->isVisible());
     }
 
     void pointerMoveRule()
