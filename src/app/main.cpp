@@ -4,6 +4,7 @@
 #include "recipe/FormAnnos.h"
 #include "recipe/FormResepti.h"
 #include "recipe/RecipeWindowHost.h"
+#include "print/RecipePrinting.h"
 #include "settings/FormAbout.h"
 #include "store/ProgramPaths.h"
 
@@ -33,6 +34,7 @@ int main(int argc, char *argv[])
     w.FormUusi = new TFormUusi(formPaa->state(), formPaa->Table1(), formPaa->Table2(), formPaa->Table3(), formPaa);
     w.FormAnnos = new TFormAnnos(nullptr, formPaa);
     w.FormResepti = new TFormResepti(makeMainWindowHost(formPaa), w.FormAnnos);
+    w.FormPrintPrev = RecipePrinting::install(w.FormResepti, formPaa);
     w.FormAbout = new TFormAbout(formPaa);
 
     formPaa->show();
