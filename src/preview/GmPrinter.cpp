@@ -4,6 +4,7 @@
 #include "preview/GmPrinterBackend.h"
 #include "preview/GmQtPrinterBackend.h"
 
+#include <QCoreApplication>
 #include <QPrintDialog>
 
 namespace {
@@ -13,6 +14,13 @@ const QString applicationClass = QStringLiteral("TApplication");
 std::unique_ptr<TGmPrinter> &processPrinter()
 {
     static std::unique_ptr<TGmPrinter> printer;
+    // The printer goes with the application object, before the toolkit that
+    // its back end uses is torn down.
+    static bool releaseRegistered = false;
+    if (!releaseRegistered && QCoreApplication::instance()) {
+        qAddPostRoutine(&TGmPrinter::release);
+        releaseRegistered = true;
+    }
     return printer;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -70,6 +71,7 @@ private slots:
     void jobsAndSheets();
     void assignCopiesSettings();
     void processPrinterIsReplaceable();
+    void destroyedPrintDialogIsForgotten();
     void builtInPdfPrinter();
 };
 
@@ -299,6 +301,16 @@ void TestGmPrinter::processPrinterIsReplaceable()
     QCOMPARE(TGmPrinter::instance(), installed);
     QCOMPARE(installed->PixelsPerInchX(), 600);
     TGmPrinter::release();
+}
+
+void TestGmPrinter::destroyedPrintDialogIsForgotten()
+{
+    Fixture f = makePrinter({colourPrinter()});
+    auto *dialog = new QPrintDialog;
+    f.printer->SetPrintDialog(dialog);
+    QCOMPARE(f.printer->PrintDialog(), dialog);
+    delete dialog;
+    QVERIFY(f.printer->PrintDialog() == nullptr);
 }
 
 void TestGmPrinter::builtInPdfPrinter()
