@@ -72,6 +72,14 @@ void DataBoundList::mousePressEvent(QMouseEvent *event)
     }
 }
 
+void DataBoundList::focusInEvent(QFocusEvent *event)
+{
+    m_syncing = true;
+    QListView::focusInEvent(event);
+    m_syncing = false;
+    syncCurrentRow();
+}
+
 void DataBoundList::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QListView::currentChanged(current, previous);

@@ -35,6 +35,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -297,7 +298,9 @@ void TFormPaa::buildWindow()
 
     connect(m_memoKuvaus, &QPlainTextEdit::textChanged, this, [this] {
         // MemoKuvausChange: only the user's edits count as a modification.
-        if (!m_loadingEdits)
+        // Text put in by the program (also by the recipe window) replaces the
+        // document and leaves nothing to undo; an edit by the user does.
+        if (!m_loadingEdits && m_memoKuvaus->document()->isUndoAvailable())
             m_state.DescriptionModified = true;
     });
     connect(m_editAste, &QLineEdit::textEdited, this, [this] { m_asteModified = true; });
@@ -696,6 +699,12 @@ QString TFormPaa::descriptionPlaceholder()
     return QStringLiteral("Write here a short description of the recipe.");
 }
 
+bool TFormPaa::isPlaceholder(const QString &text)
+{
+    // The recipe window puts its own wording into the memo when it returns.
+    return text == descriptionPlaceholder() || text == QLatin1String("Write here a description of the recipe.");
+}
+
 void TFormPaa::showPlaceholderIfEmpty()
 {
     if (m_table3->Active() && m_table3->fieldText(QStringLiteral("Kuvaus")).isEmpty()) {
@@ -707,7 +716,7 @@ void TFormPaa::showPlaceholderIfEmpty()
 
 void TFormPaa::emptyPlaceholderIfShown()
 {
-    if (m_memoKuvaus->toPlainText() == descriptionPlaceholder()) {
+    if (isPlaceholder(m_memoKuvaus->toPlainText())) {
         m_loadingEdits = true;
         m_memoKuvaus->clear();
         m_loadingEdits = false;
@@ -991,7 +1000,7 @@ bool TFormPaa::eventFilter(QObject *watched, QEvent *event)
         if (watched == m_memoKuvaus->viewport()) {
             Dialogs::guard([this] {
                 // MemoKuvausMouseMove
-                if (m_memoKuvaus->toPlainText() == descriptionPlaceholder()) {
+                if (isPlaceholder(m_memoKuvaus->toPlainText())) {
                     emptyPlaceholderIfShown();
                     if (m_table3->Active() && m_table3->RecNo() > 0) {
                         m_table3->edit();
@@ -1010,7 +1019,7 @@ bool TFormPaa::eventFilter(QObject *watched, QEvent *event)
             Dialogs::guard([this] {
                 // MemoKuvausClick
                 FocusPane(m_memoKuvaus);
-                if (m_memoKuvaus->toPlainText() == descriptionPlaceholder()) {
+                if (isPlaceholder(m_memoKuvaus->toPlainText())) {
                     emptyPlaceholderIfShown();
                     if (m_table3->Active())
                         m_table3->apply();
@@ -1086,7 +1095,7 @@ bool TFormPaa::keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers m
         if (enter && (modifiers & Qt::ControlModifier)) {
             FocusPane(m_memoKuvaus);
             m_memoKuvaus->selectAll();
-            if (m_memoKuvaus->toPlainText() == descriptionPlaceholder()) {
+            if (isPlaceholder(m_memoKuvaus->toPlainText())) {
                 emptyPlaceholderIfShown();
                 m_table3->apply();
             }
@@ -1137,7 +1146,7 @@ void TFormPaa::SaveDescriptionChange()
     if (m_state.SaveDescription && m_table3->RecNo() > 0) {
         const QString text = m_memoKuvaus->toPlainText();
         m_table3->edit();
-        m_table3->setFieldText(QStringLiteral("Kuvaus"), text == descriptionPlaceholder() ? QString() : text);
+        m_table3->setFieldText(QStringLiteral("Kuvaus"), isPlaceholder(text) ? QString() : text);
         m_table3->apply();
     } else {
         m_table3->discard();

@@ -106,6 +106,8 @@ public:
 
     // The placeholder text shown in the memo for a recipe without description.
     static QString descriptionPlaceholder();
+    // The placeholder texts, which are shown but never stored.
+    static bool isPlaceholder(const QString &text);
 
     // ActivationTarget
     void runActivation() override;

@@ -2,7 +2,10 @@
 #include "app/FormPaa.h"
 #include "app/FormRyhmaPois.h"
 #include "app/FormUusi.h"
+#include "recipe/FormAnnos.h"
 #include "recipe/FormMuuttunut.h"
+#include "recipe/FormResepti.h"
+#include "app/Windows.h"
 #include "settings/FormPoistu.h"
 #include "settings/SettingsStore.h"
 #include "store/PackTable.h"
@@ -664,6 +667,53 @@ private Q_SLOTS:
         QVERIFY(!key.readBool(SettingNames::KysLop));
         QVERIFY(!key.readBool(SettingNames::KysRyh));
         QVERIFY(!key.valueExists(SettingNames::KysOhMuu));
+    }
+
+    void viewRecipeAndReturn()
+    {
+        selectMainGroup(0);
+        selectSubgroup(0);
+        selectRecipe(1);
+        TFormResepti *recipe = windows().FormResepti;
+        QVERIFY(recipe);
+        QTest::keyClick(w->DBLLBoxLista(), Qt::Key_Return);
+        QVERIFY(recipe->isVisible());
+        QVERIFY(!w->isVisible());
+        // Back shows the main window, which selects the recipe again.
+        recipe->action(QStringLiteral("MenuTakaisin"))->trigger();
+        QVERIFY(w->isVisible());
+        QVERIFY(!recipe->isVisible());
+        QVERIFY(w->state().ReturnedFromRecipe);
+        QCOMPARE(w->state().CurrentRecipe, QStringLiteral("Brownies"));
+        QVERIFY(w->MemoKuvaus()->isVisible());
+        QCOMPARE(w->DBLLBoxLista()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+        // With the recipe table closed by a main group selection, a later
+        // activation has no recipe to select again and leaves the window be.
+        selectMainGroup(1);
+        Dialogs::queueResponse([](QDialog *d) { d->close(); });
+        w->menuAction(QStringLiteral("MenuAbout"))->trigger();
+        QVERIFY(!w->MemoKuvaus()->isVisible());
+        QVERIFY(Dialogs::messages().isEmpty());
+    }
+
+    void addRecipeOpensTheRecipeWindow()
+    {
+        selectMainGroup(0);
+        selectSubgroup(1);
+        answerName(QStringLiteral("Custard"));
+        Dialogs::queueResponse([this](QDialog *d) {
+            QCOMPARE(d->objectName(), QStringLiteral("FormAnnos"));
+            // The portion dialog asks while RecipeMode is still set.
+            QVERIFY(w->state().RecipeMode);
+            d->close();
+        });
+        w->menuAction(QStringLiteral("TBLisaaResepti"))->trigger();
+        QCOMPARE(Dialogs::shownDialogs().mid(0, 2), QStringList({"FormUusi", "FormAnnos"}));
+        QCOMPARE(book->storedNames("Ohje", QStringLiteral("Puddings")), QStringList({"Rice pudding", "Custard"}));
+        QCOMPARE(w->state().CurrentRecipe, QStringLiteral("Custard"));
+        QVERIFY(!w->state().RecipeMode);
+        QVERIFY(windows().FormResepti->isVisible());
+        QVERIFY(!w->isVisible());
     }
 
     void missingTablesEndTheProgram()
