@@ -178,7 +178,10 @@ void TFormPrintPrev::buildWindow()
                                  2, m_panel);
     m_rgSuunta->setObjectName(QStringLiteral("RGSuunta"));
     setHint(m_rgSuunta, QStringLiteral("|Set the paper orientation."));
-    m_rgSuunta->setGeometry(4, 170, 147, 44);
+    m_rgSuunta->setGeometry(2, 170, 151, 44);
+    // Two columns in the narrow control column: the items in a smaller face.
+    for (int i = 0; i < m_rgSuunta->Count(); ++i)
+        m_rgSuunta->Button(i)->setFont(RecipeStyle::sansSerif(10));
 
     m_rgKoko = new TRadioGroup(QStringLiteral("Paper size"),
                                {QStringLiteral("A&4   (210 x 297 mm)"), QStringLiteral("A&5   (148 x 210 mm)"),
@@ -187,6 +190,8 @@ void TFormPrintPrev::buildWindow()
     m_rgKoko->setObjectName(QStringLiteral("RGKoko"));
     setHint(m_rgKoko, QStringLiteral("|Set the size of the paper."));
     m_rgKoko->setGeometry(4, 218, 147, 78);
+    for (int i = 0; i < m_rgKoko->Count(); ++i)
+        m_rgKoko->Button(i)->setFont(RecipeStyle::sansSerif(10));
 
     auto numberBox = [this](QWidget *parent, const char *name, const char *upDownName, const QString &text,
                             int maxLength, int y, const QString &caption, TUpDown *&upDown) {

@@ -7,8 +7,9 @@ TRadioGroup::TRadioGroup(const QString &caption, const QStringList &items, int c
     : QGroupBox(caption, parent)
 {
     auto *layout = new QGridLayout(this);
-    layout->setContentsMargins(8, 4, 4, 4);
+    layout->setContentsMargins(2, 2, 0, 2);
     layout->setVerticalSpacing(2);
+    layout->setHorizontalSpacing(2);
     const int perColumn = (int(items.size()) + columns - 1) / qMax(1, columns);
     for (int i = 0; i < items.size(); ++i) {
         auto *button = new QRadioButton(items.at(i), this);
