@@ -152,6 +152,9 @@ void TFormResepti::buildWindow()
     m_toolBar->setIconSize(QSize(16, 16));
     m_toolBar->setMovable(false);
     m_toolBar->setGeometry(0, 1, 394, 27);
+    m_toolBar->setContentsMargins(0, 0, 0, 0);
+    m_toolBar->setStyleSheet(QStringLiteral("QToolBar { spacing: 0px; padding: 0px; border: none; }"
+                                            " QToolBar::separator { width: 5px; }"));
 
     m_panel2 = new QFrame(central);
     m_panel2->setObjectName(QStringLiteral("Panel2"));
@@ -161,7 +164,8 @@ void TFormResepti::buildWindow()
     m_staticText1->setFrameShape(QFrame::Panel);
     m_staticText1->setFrameShadow(QFrame::Sunken);
     RecipeStyle::setNavyText(m_staticText1);
-    m_staticText1->setGeometry(8, 5, 200, 18);
+    m_staticText1->adjustSize();
+    m_staticText1->move(8, 5);
     m_dbEditAnnos = new QLineEdit(m_panel2);
     m_dbEditAnnos->setObjectName(QStringLiteral("DBEditAnnos"));
     m_dbEditAnnos->setReadOnly(true);
@@ -176,7 +180,7 @@ void TFormResepti::buildWindow()
     const QString annosHint = QStringLiteral("Portion Count|The portion count of the recipe.");
     m_dbEditAnnos->setToolTip(shortHint(annosHint));
     m_dbEditAnnos->setStatusTip(longHint(annosHint));
-    m_dbEditAnnos->setGeometry(214, 5, 60, 18);
+    m_dbEditAnnos->setGeometry(m_staticText1->geometry().right() + 6, 5, 60, 18);
 
     m_panel1 = new QFrame(central);
     m_panel1->setObjectName(QStringLiteral("Panel1"));
@@ -238,6 +242,8 @@ void TFormResepti::buildWindow()
             Dialogs::exec(&guide, this);
         });
     });
+
+    designLayout();
 
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { updateEditActions(); });
     connect(qApp, &QApplication::focusChanged, this, [this] { updateEditActions(); });
@@ -652,6 +658,18 @@ void TFormResepti::applyLayout(bool full)
     m_panelToolbar->setGeometry(0, 0, full ? 506 : 394, 28);
     m_toolBar->setGeometry(0, 1, m_panelToolbar->width(), 27);
     setLayoutTicks(full);
+}
+
+void TFormResepti::designLayout()
+{
+    m_panel1->setGeometry(0, 29, 789, 500);
+    m_aineet->setGeometry(1, 16, 393, 480);
+    m_label1->setGeometry(1, 0, 393, 16);
+    m_ohje->setGeometry(394, 16, 393, 480);
+    m_label2->setGeometry(394, 0, 393, 16);
+    m_panel2->setGeometry(395, 0, 394, 28);
+    m_panelToolbar->setGeometry(0, 0, 394, 28);
+    applyWindowFont();
 }
 
 void TFormResepti::ApplyFullLayout()

@@ -147,6 +147,8 @@ private:
     void memoMouseMove();
     void applyWindowFont();
     void applyLayout(bool full);
+    // The window's layout before a size mode has been applied.
+    void designLayout();
     void setLayoutTicks(bool full);
     void sizeModeClick(bool full);
     void updateEditActions();
