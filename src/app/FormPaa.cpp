@@ -1187,10 +1187,14 @@ void TFormPaa::restoreMainGroupCommands()
 
 void TFormPaa::packTable(TPackTable *table)
 {
+    // A table that was closed stays closed: opening it here would show every
+    // row of a table whose filter has not been set yet.
+    const bool wasActive = table->Active();
     table->close();
     table->setExclusive(true);
     table->Pack();
-    table->open();
+    if (wasActive)
+        table->open();
 }
 
 void TFormPaa::deletePictureFile(const QString &recipeName)
@@ -1506,7 +1510,6 @@ void TFormPaa::MenuPoistaAlaClick()
     m_state.DeletingSubgroup = false;
     m_state.HasRecipes = false;
     DisableCommands();
-    m_table3->close();
     showDecorativePicture();
     m_ruokakuva->hide();
     m_memoKuvaus->hide();

@@ -647,6 +647,9 @@ private Q_SLOTS:
         QVERIFY(w->isVisible());
         QVERIFY(!w->endRequested());
         QVERIFY(w->Table1()->Exclusive() && w->Table2()->Exclusive());
+        // Packing the subgroup table that no selection has opened yet does not
+        // fill the subgroup list with every subgroup of the book.
+        QVERIFY(listNames(w->DBLLBoxAlaryhma()).isEmpty());
         // With KysLop true, Exit ends without a question.
         SettingsKey key;
         QVERIFY(key.open());
