@@ -114,7 +114,8 @@ TFormPaa::PictureChooser &pictureChooser()
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setOption(QFileDialog::ReadOnly, false);
         dialog.selectFile(QString());
-        if (Dialogs::exec(&dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        if (Dialogs::exec(&dialog, dynamic_cast<ActivationTarget *>(parent)) != QDialog::Accepted
+            || dialog.selectedFiles().isEmpty())
             return QString();
         return dialog.selectedFiles().constFirst();
     };

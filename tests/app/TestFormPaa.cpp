@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -499,6 +500,7 @@ private Q_SLOTS:
         QTest::addRow("cancelled") << "cancel";
         QTest::addRow("truncated jpeg") << "truncated";
         QTest::addRow("text file") << "text";
+        QTest::addRow("picture folder missing") << "unwritable";
     }
 
     void addPictureFailures()
@@ -517,6 +519,10 @@ private Q_SLOTS:
             QFile cut(path);
             QVERIFY(cut.open(QIODevice::WriteOnly));
             cut.write(full.readAll().left(300));
+        } else if (kind == "unwritable") {
+            path = dir.filePath("fine.png");
+            QImage(20, 20, QImage::Format_RGB32).save(path);
+            QVERIFY(QDir(book->picsFolder()).removeRecursively());
         } else if (kind == "text") {
             path = dir.filePath("notes.png");
             QFile text(path);
@@ -531,6 +537,10 @@ private Q_SLOTS:
         QVERIFY(!enabled(w, "MenuPoistaKuva"));
         if (kind == "cancel") {
             QVERIFY(Dialogs::messages().isEmpty());
+        } else if (kind == "unwritable") {
+            QCOMPARE(Dialogs::messages().size(), 1);
+            QCOMPARE(Dialogs::messages().first().kind, Dialogs::Message::Error);
+            QVERIFY(Dialogs::messages().first().text.contains(PicturePaths::pictureFile(QStringLiteral("Brownies"))));
         } else {
             QCOMPARE(Dialogs::messages().size(), 1);
             QCOMPARE(Dialogs::messages().first().text,
