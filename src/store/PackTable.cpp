@@ -52,6 +52,23 @@ std::optional<bool> parseLogical(const QString &text)
     return std::nullopt;
 }
 
+// Stored text stays UTF-8 in the row cache until a field is read, so that a
+// view's rows cost a copy each and only the fields shown are decoded.
+std::optional<QVariant> decoded(const std::optional<QVariant> &value)
+{
+    if (value && value->typeId() == QMetaType::QByteArray)
+        return QVariant(QString::fromUtf8(value->toByteArray()));
+    return value;
+}
+
+QVector<std::optional<QVariant>> normalized(const QVector<std::optional<QVariant>> &values)
+{
+    QVector<std::optional<QVariant>> result(values.size());
+    for (int i = 0; i < values.size(); ++i)
+        result[i] = decoded(values.at(i));
+    return result;
+}
+
 } // namespace
 
 TPackTable::TPackTable(QObject *parent)
@@ -61,6 +78,7 @@ TPackTable::TPackTable(QObject *parent)
 
 TPackTable::~TPackTable()
 {
+    m_selectRow.reset();
     if (m_connection && !m_schema.isEmpty())
         m_connection->release(m_schema);
 }
@@ -166,6 +184,9 @@ void TPackTable::setActive(bool active)
         m_eof = true;
         m_fields.clear();
         m_kinds.clear();
+        m_viewStale = false;
+        m_viewError.clear();
+        m_selectRow.reset();
         if (m_connection)
             m_connection->release(m_schema);
         m_connection.reset();
@@ -190,9 +211,7 @@ void TPackTable::setActive(bool active)
         m_sqlTable = baseName;
         loadSchema();
         m_state = State::Browse;
-        rebuildView(0);
-        m_current = m_view.isEmpty() ? -1 : 0;
-        m_eof = m_view.isEmpty();
+        invalidateView(0, 0);
     } catch (const StoreError &e) {
         m_state = State::Inactive;
         m_fields.clear();
@@ -284,12 +303,17 @@ QString TPackTable::Filter() const
 
 void TPackTable::setFilter(const QString &filter)
 {
+    const QString previous = m_filter;
     m_filter = filter;
     if (Active() && m_filtered) {
+        try {
+            filterValue();
+        } catch (const StoreError &) {
+            m_filter = previous;
+            throw;
+        }
         postIfEditing();
-        rebuildView(0);
-        m_current = m_view.isEmpty() ? -1 : 0;
-        m_eof = m_view.isEmpty();
+        invalidateView(0, 0);
         emit viewChanged();
         emit currentRowChanged();
     }
@@ -302,12 +326,17 @@ bool TPackTable::Filtered() const
 
 void TPackTable::setFiltered(bool filtered)
 {
+    const bool previous = m_filtered;
     m_filtered = filtered;
     if (Active()) {
+        try {
+            filterValue();
+        } catch (const StoreError &) {
+            m_filtered = previous;
+            throw;
+        }
         postIfEditing();
-        rebuildView(0);
-        m_current = m_view.isEmpty() ? -1 : 0;
-        m_eof = m_view.isEmpty();
+        invalidateView(0, 0);
         emit viewChanged();
         emit currentRowChanged();
     }
@@ -339,20 +368,66 @@ bool TPackTable::passesFilter(const Values &values) const
     return v && v->toString() == *value;
 }
 
-void TPackTable::rebuildView(qint64 keepId)
+void TPackTable::invalidateView(qint64 keepId, int fallbackIndex)
 {
-    const int oldIndex = m_current;
+    m_viewStale = true;
+    m_keepId = keepId;
+    m_keepIndex = fallbackIndex;
+}
+
+void TPackTable::ensureView() const
+{
+    if (!m_viewStale || m_state == State::Inactive)
+        return;
+    m_viewStale = false;
+    try {
+        computeView();
+        m_viewError.clear();
+    } catch (const StoreError &e) {
+        m_view.clear();
+        m_current = -1;
+        m_eof = true;
+        m_viewError = QStringLiteral("Table %1: cannot read the rows: %2").arg(displayName(), e.message());
+    }
+}
+
+void TPackTable::checkedView()
+{
+    ensureView();
+    if (!m_viewError.isEmpty()) {
+        const QString error = m_viewError;
+        m_viewError.clear();
+        throw StoreError(error);
+    }
+}
+
+void TPackTable::computeView() const
+{
     const std::optional<QString> value = filterValue();
     const QString table = SqlStatement::quoteName(m_schema) + QLatin1Char('.') + SqlStatement::quoteName(m_sqlTable);
     QVector<qint64> ids;
-    {
-        // Unfiltered, the narrowest covering index serves the ids fastest; they
-        // are sorted here.
-        SqlStatement select(m_connection->handle(),
-                            value ? QStringLiteral("SELECT id FROM %1 WHERE Ryhma = ? ORDER BY id").arg(table)
-                                  : QStringLiteral("SELECT id FROM %1").arg(table));
-        if (value)
-            select.bindText(1, *value);
+    if (value) {
+        // A filtered view is small: its rows come with it, in one query.
+        QStringList columns;
+        for (const QString &f : m_fields)
+            columns << SqlStatement::quoteName(f);
+        SqlStatement select(m_connection->handle(), QStringLiteral("SELECT id, %1 FROM %2 WHERE Ryhma = ? ORDER BY id")
+                                                        .arg(columns.join(QLatin1String(", ")), table));
+        select.bindText(1, *value);
+        if (m_cache.size() >= CacheLimit)
+            m_cache.clear();
+        while (select.step()) {
+            const qint64 id = select.columnInt64(0);
+            if (m_pending.find(id) != m_pending.end())
+                continue;
+            ids.append(id);
+            if (m_cache.size() < CacheLimit)
+                m_cache.insert(id, readValues(select, 1));
+        }
+    } else {
+        // Unfiltered, the narrowest covering index serves the ids fastest;
+        // they are sorted here.
+        SqlStatement select(m_connection->handle(), QStringLiteral("SELECT id FROM %1").arg(table));
         while (select.step()) {
             const qint64 id = select.columnInt64(0);
             if (m_pending.find(id) == m_pending.end())
@@ -370,50 +445,64 @@ void TPackTable::rebuildView(qint64 keepId)
         std::sort(ids.begin(), ids.end());
     m_view = ids;
 
-    int index = keepId ? int(m_view.indexOf(keepId)) : -1;
+    int index = m_keepId ? int(m_view.indexOf(m_keepId)) : -1;
     if (index < 0 && !m_view.isEmpty())
-        index = std::clamp(oldIndex, 0, int(m_view.size()) - 1);
+        index = std::clamp(m_keepIndex, 0, int(m_view.size()) - 1);
     m_current = m_view.isEmpty() ? -1 : index;
     m_eof = m_view.isEmpty();
 }
 
+TPackTable::Values TPackTable::readValues(const SqlStatement &select, int firstColumn) const
+{
+    Values values(m_fields.size());
+    for (int i = 0; i < m_fields.size(); ++i) {
+        const int c = firstColumn + i;
+        if (select.isNull(c))
+            continue;
+        switch (m_kinds.at(i)) {
+        case FieldKind::Text:
+            values[i] = QVariant(select.columnUtf8(c));
+            break;
+        case FieldKind::Integer:
+            if (select.isInteger(c))
+                values[i] = QVariant(select.columnInt64(c));
+            else
+                values[i] = QVariant(select.columnText(c));
+            break;
+        case FieldKind::Logical:
+            if (select.isInteger(c))
+                values[i] = QVariant(select.columnInt64(c) != 0);
+            else
+                values[i] = QVariant(parseLogical(select.columnText(c)).value_or(false));
+            break;
+        }
+    }
+    return values;
+}
+
 std::optional<TPackTable::Values> TPackTable::readStoredRow(qint64 id) const
 {
-    QStringList columns;
-    for (const QString &f : m_fields)
-        columns << SqlStatement::quoteName(f);
     try {
-        SqlStatement select(m_connection->handle(), QStringLiteral("SELECT %1 FROM %2.%3 WHERE id = ?")
-                                                        .arg(columns.join(QLatin1String(", ")),
-                                                             SqlStatement::quoteName(m_schema),
-                                                             SqlStatement::quoteName(m_sqlTable)));
-        select.bindInt64(1, id);
-        if (!select.step())
-            return std::nullopt;
-        Values values(m_fields.size());
-        for (int i = 0; i < m_fields.size(); ++i) {
-            if (select.isNull(i))
-                continue;
-            switch (m_kinds.at(i)) {
-            case FieldKind::Text:
-                values[i] = QVariant(select.columnText(i));
-                break;
-            case FieldKind::Integer:
-                if (select.isInteger(i))
-                    values[i] = QVariant(select.columnInt64(i));
-                else
-                    values[i] = QVariant(select.columnText(i));
-                break;
-            case FieldKind::Logical:
-                if (select.isInteger(i))
-                    values[i] = QVariant(select.columnInt64(i) != 0);
-                else
-                    values[i] = QVariant(parseLogical(select.columnText(i)).value_or(false));
-                break;
-            }
+        if (!m_selectRow) {
+            QStringList columns;
+            for (const QString &f : m_fields)
+                columns << SqlStatement::quoteName(f);
+            m_selectRow = std::make_unique<SqlStatement>(
+                m_connection->handle(), QStringLiteral("SELECT %1 FROM %2.%3 WHERE id = ?")
+                                            .arg(columns.join(QLatin1String(", ")), SqlStatement::quoteName(m_schema),
+                                                 SqlStatement::quoteName(m_sqlTable)));
         }
+        SqlStatement &select = *m_selectRow;
+        select.reset();
+        select.bindInt64(1, id);
+        std::optional<Values> values;
+        if (select.step())
+            values = readValues(select, 0);
+        select.reset();
         return values;
     } catch (const StoreError &) {
+        if (m_selectRow)
+            m_selectRow->reset();
         return std::nullopt;
     }
 }
@@ -454,6 +543,7 @@ void TPackTable::moveTo(int index)
 void TPackTable::first()
 {
     ensureActive("move to the first row");
+    checkedView();
     moveTo(0);
     m_eof = m_view.isEmpty();
 }
@@ -461,6 +551,7 @@ void TPackTable::first()
 void TPackTable::next()
 {
     ensureActive("move to the next row");
+    checkedView();
     if (m_current + 1 < m_view.size()) {
         moveTo(m_current + 1);
         m_eof = false;
@@ -472,22 +563,26 @@ void TPackTable::next()
 
 bool TPackTable::eof() const
 {
+    ensureView();
     return m_eof;
 }
 
 int TPackTable::recordCount() const
 {
+    ensureView();
     return int(m_view.size());
 }
 
 int TPackTable::RecNo() const
 {
+    ensureView();
     return m_current + 1;
 }
 
 void TPackTable::setRecNo(int recNo)
 {
     ensureActive("move to a row");
+    checkedView();
     moveTo(recNo - 1);
     m_eof = m_view.isEmpty();
 }
@@ -502,6 +597,7 @@ TPackTable::Bookmark TPackTable::remember()
 bool TPackTable::returnTo(Bookmark bookmark)
 {
     ensureActive("return to a bookmark");
+    checkedView();
     const auto found = m_bookmarks.constFind(bookmark);
     if (found == m_bookmarks.constEnd() || found.value() == 0)
         return false;
@@ -520,6 +616,7 @@ void TPackTable::release(Bookmark bookmark)
 
 qint64 TPackTable::currentRowId() const
 {
+    ensureView();
     return m_current >= 0 && m_current < m_view.size() ? m_view.at(m_current) : 0;
 }
 
@@ -550,7 +647,7 @@ std::optional<QVariant> TPackTable::fieldValue(const QString &field) const
     const Values *values = rowValues(id);
     if (!values)
         return std::nullopt;
-    return values->at(index);
+    return decoded(values->at(index));
 }
 
 QString TPackTable::fieldText(const QString &field) const
@@ -661,6 +758,7 @@ qint64 TPackTable::newRowId()
 void TPackTable::append()
 {
     ensureActive("append a row");
+    checkedView();
     postIfEditing();
     const qint64 id = newRowId();
     m_view.append(id);
@@ -677,13 +775,14 @@ void TPackTable::edit()
     ensureActive("edit");
     if (m_state == State::Edit || m_state == State::Insert)
         return;
+    checkedView();
     const qint64 id = currentRowId();
     if (!id)
         throw StoreError(QStringLiteral("Table %1: no row to edit").arg(displayName()));
     const Values *values = rowValues(id);
     if (!values)
         throw StoreError(QStringLiteral("Table %1: the row cannot be read").arg(displayName()));
-    m_buffer = *values;
+    m_buffer = normalized(*values);
     m_state = State::Edit;
 }
 
@@ -703,7 +802,7 @@ void TPackTable::post()
         found->second.values = buffer;
     } else {
         const Values *stored = rowValues(id);
-        if (stored && *stored == buffer)
+        if (stored && normalized(*stored) == buffer)
             return;
         m_pending[id] = PendingRow{RowState::Modified, buffer};
     }
@@ -713,6 +812,7 @@ void TPackTable::post()
 void TPackTable::deleteRow()
 {
     ensureActive("delete a row");
+    checkedView();
     const qint64 id = currentRowId();
     if (!id)
         throw StoreError(QStringLiteral("Table %1: no row to delete").arg(displayName()));
@@ -830,7 +930,7 @@ void TPackTable::apply()
     for (const auto &entry : m_pending)
         m_cache.remove(entry.first);
     m_pending.clear();
-    rebuildView(currentRowId());
+    invalidateView(currentRowId(), m_current);
     emit viewChanged();
     emit currentRowChanged();
 }
@@ -852,10 +952,7 @@ void TPackTable::scopeFinished(bool committed)
     mergeNewer(restored, m_pending, RowState::Inserted, RowState::Modified, RowState::Deleted);
     m_pending = std::move(restored);
     m_cache.clear();
-    try {
-        rebuildView(currentRowId());
-    } catch (const StoreError &) {
-    }
+    invalidateView(currentRowId(), m_current);
     emit viewChanged();
     emit currentRowChanged();
 }
@@ -863,15 +960,14 @@ void TPackTable::scopeFinished(bool committed)
 void TPackTable::discard()
 {
     ensureActive("discard changes");
-    const int position = m_current;
     const qint64 id = currentRowId();
+    const int position = m_current;
     const bool wasInserting = m_state == State::Insert;
     m_buffer.clear();
     m_state = State::Browse;
     m_pending.clear();
     m_cache.clear();
-    m_current = position;
-    rebuildView(wasInserting ? 0 : id);
+    invalidateView(wasInserting ? 0 : id, position);
     emit viewChanged();
     emit currentRowChanged();
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class SqlStatement;
 class StoreConnection;
 class StoreTransaction;
 
@@ -33,8 +34,11 @@ enum class TTableType { Default, Paradox, dBase };
 // The view: the rows that pass the filter, in id order. Only their ids are
 // held; a row's values are read from the file when first needed, so that a
 // subgroup of a large book can be shown without loading the recipe table. The
-// view is worked out on open, whenever Filter or Filtered is set (also to the
-// same value), on apply and on discard. In between, appended rows join it at the
+// view is worked out anew on open, whenever Filter or Filtered is set (also to
+// the same value), on apply and on discard, and only when it is next used, so
+// opening a table or switching its filter costs nothing until rows are asked
+// for (a failure to read it then throws StoreError from the next operation
+// that is not a plain read). In between, appended rows join it at the
 // end and deleted rows leave it, but an edited row stays in the view even when
 // its new values no longer pass the filter, so a loop over the view can rewrite
 // the filtered field of every row.
@@ -90,7 +94,7 @@ public:
     // after "=" and the last quote, and rows pass when their Ryhma equals it
     // exactly (by value, so quotes, % and backslashes in names work). An empty
     // filter lets every row pass. A filter in another form throws StoreError
-    // when it takes effect.
+    // when it would take effect, and the previous Filter and Filtered stay.
     QString Filter() const;
     void setFilter(const QString &filter);
     bool Filtered() const;
@@ -217,10 +221,17 @@ private:
     int fieldIndex(const QString &field) const;
     std::optional<QString> filterValue() const;
     bool passesFilter(const Values &values) const;
-    void rebuildView(qint64 keepId);
+    // The view is worked out when next used; the row `keepId` stays current
+    // when it is still in it, else the row at `fallbackIndex`.
+    void invalidateView(qint64 keepId, int fallbackIndex);
+    void ensureView() const;
+    void computeView() const;
+    // ensureView(), and a failure to read the view throws.
+    void checkedView();
     void loadSchema();
     const Values *rowValues(qint64 id) const;
     std::optional<Values> readStoredRow(qint64 id) const;
+    Values readValues(const SqlStatement &select, int firstColumn) const;
     void moveTo(int index);
     void postIfEditing();
     Values &editBuffer(const char *operation);
@@ -245,9 +256,13 @@ private:
     QStringList m_fields;
     QVector<FieldKind> m_kinds;
 
-    QVector<qint64> m_view;
-    int m_current = -1;
-    bool m_eof = true;
+    mutable QVector<qint64> m_view;
+    mutable int m_current = -1;
+    mutable bool m_eof = true;
+    mutable bool m_viewStale = false;
+    mutable qint64 m_keepId = 0;
+    mutable int m_keepIndex = 0;
+    mutable QString m_viewError;
     State m_state = State::Inactive;
     Values m_buffer;        // the edit in progress
     bool m_bufferIsNew = false;
@@ -258,6 +273,7 @@ private:
     qint64 m_nextId = 1;
 
     mutable QHash<qint64, Values> m_cache;
+    mutable std::unique_ptr<SqlStatement> m_selectRow;
     QHash<Bookmark, qint64> m_bookmarks;
     Bookmark m_nextBookmark = 1;
 };

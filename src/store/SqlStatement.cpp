@@ -101,6 +101,12 @@ void SqlStatement::run()
     }
 }
 
+void SqlStatement::reset()
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
 bool SqlStatement::isNull(int column) const
 {
     return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
@@ -121,6 +127,13 @@ QString SqlStatement::columnText(int column) const
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
     const int size = sqlite3_column_bytes(m_stmt, column);
     return text ? QString::fromUtf8(text, size) : QString();
+}
+
+QByteArray SqlStatement::columnUtf8(int column) const
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    const int size = sqlite3_column_bytes(m_stmt, column);
+    return text ? QByteArray(text, size) : QByteArray();
 }
 
 void SqlStatement::exec(sqlite3 *db, const QString &sql)

@@ -31,11 +31,14 @@ public:
     bool step();
     // Steps to the end; for statements without rows.
     void run();
+    // Makes the statement ready to run again with new parameters.
+    void reset();
 
     bool isNull(int column) const;
     bool isInteger(int column) const;
     qint64 columnInt64(int column) const;
     QString columnText(int column) const;
+    QByteArray columnUtf8(int column) const;
 
     // Runs SQL text that has no parameters (pragmas, BEGIN, COMMIT).
     static void exec(sqlite3 *db, const QString &sql);

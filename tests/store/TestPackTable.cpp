@@ -557,9 +557,13 @@ void TestPackTable::malformedFilterIsAnError()
     auto t = book.open(QStringLiteral("Alaryhma"));
     t->setFilter(QStringLiteral("Nimi = 'x'"));
     QVERIFY_THROWS_EXCEPTION(StoreError, t->setFiltered(true));
-    // Already filtered: the new text takes effect at once.
+    QVERIFY(!t->Filtered());
+    t->setFilter(filterFor(QStringLiteral("b")));
+    t->setFiltered(true);
+    // Already filtered: the new text takes effect at once, or not at all.
     QVERIFY_THROWS_EXCEPTION(StoreError, t->setFilter(QStringLiteral("Ryhma = 'x")));
     QVERIFY_THROWS_EXCEPTION(StoreError, t->setFilter(QStringLiteral("Ryhma 'x'")));
+    QCOMPARE(t->Filter(), filterFor(QStringLiteral("b")));
     // An empty filter lets every row pass.
     addRow(*t, QStringLiteral("a"), QStringLiteral("b"));
     t->setFilter(QString());

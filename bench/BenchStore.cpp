@@ -1,0 +1,418 @@
+// Recipe store on a large generated book: 1,000 main groups, 10,000 subgroups
+// and 250,000 recipes of about 1 KB each. The book is generated once into
+// ${MEALDECK_BENCH_CACHE:-~/.cache/mealdeck-bench} and reused.
+
+#include "store/PackTable.h"
+#include "store/RecipeSchema.h"
+#include "store/SqlStatement.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+constexpr int MainGroups = 1000;
+constexpr int SubgroupsPerMain = 10;
+constexpr int RecipesPerSubgroup = 25;
+
+QString mainName(int m)
+{
+    return QStringLiteral("Main group %1").arg(m);
+}
+
+QString subName(int s)
+{
+    return QStringLiteral("Subgroup %1").arg(s);
+}
+
+QString recipeName(int r)
+{
+    return QStringLiteral("Recipe %1").arg(r);
+}
+
+QString cacheFolder()
+{
+    const QByteArray configured = qgetenv("MEALDECK_BENCH_CACHE");
+    if (!configured.isEmpty())
+        return QString::fromLocal8Bit(configured);
+    return QDir::homePath() + QStringLiteral("/.cache/mealdeck-bench");
+}
+
+void check(int rc, sqlite3 *db)
+{
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
+        std::abort();
+    }
+}
+
+// Fills the three files of `data` with a generated book of `recipes` recipes
+// (the groups scaled to match).
+void generateBook(const QString &data, int recipes)
+{
+    QDir().mkpath(data + QStringLiteral("/Pics"));
+    for (const QString &table : RecipeSchema::tableNames()) {
+        const QString path = data + QLatin1Char('/') + table + QStringLiteral(".db");
+        QFile::remove(path);
+        QString error;
+        if (!RecipeSchema::createTableFile(path, table, &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            std::abort();
+        }
+    }
+    const int subgroups = (recipes + RecipesPerSubgroup - 1) / RecipesPerSubgroup;
+    const int mains = (subgroups + SubgroupsPerMain - 1) / SubgroupsPerMain;
+    const QString ingredients = QStringLiteral("2,5       dl       milk\n1-2       pcs      onions\n"
+                                               "250       g        butter\nsalt\n")
+                                    .repeated(5);
+    const QString directions = QStringLiteral("Stir well and let it simmer for a while. ").repeated(12);
+
+    auto fill = [&](const char *table, int rows, auto bindRow) {
+        sqlite3 *db = nullptr;
+        const QString path = data + QLatin1Char('/') + QLatin1String(table) + QStringLiteral(".db");
+        check(sqlite3_open(QFile::encodeName(path).constData(), &db), db);
+        sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr);
+        {
+            const QString columns = QLatin1String(table) == QLatin1String("Paaryhma") ? QStringLiteral("(id, Nimi)")
+                : QLatin1String(table) == QLatin1String("Alaryhma")
+                ? QStringLiteral("(id, Nimi, Ryhma)")
+                : QStringLiteral("(id, Nimi, Ryhma, Kuvaus, Aste, Aika, Annos, Aineet, Ohje, Kuva)");
+            const int count = int(columns.count(QLatin1Char(','))) + 1;
+            QStringList marks;
+            for (int i = 0; i < count; ++i)
+                marks << QStringLiteral("?");
+            SqlStatement insert(db, QStringLiteral("INSERT INTO %1 %2 VALUES (%3)")
+                                        .arg(QLatin1String(table), columns, marks.join(QLatin1Char(','))));
+            for (int i = 0; i < rows; ++i) {
+                insert.bindInt64(1, i + 1);
+                bindRow(insert, i);
+                insert.run();
+                insert.reset();
+            }
+        }
+        check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
+        sqlite3_close(db);
+    };
+    fill("Paaryhma", mains, [&](SqlStatement &s, int i) { s.bindText(2, mainName(i)); });
+    fill("Alaryhma", subgroups, [&](SqlStatement &s, int i) {
+        s.bindText(2, subName(i));
+        s.bindText(3, mainName(i / SubgroupsPerMain));
+    });
+    fill("Ohje", recipes, [&](SqlStatement &s, int i) {
+        s.bindText(2, recipeName(i));
+        s.bindText(3, subName(i / RecipesPerSubgroup));
+        s.bindText(4, QStringLiteral("A short description of recipe %1.").arg(i));
+        s.bindText(5, QStringLiteral("Medium"));
+        s.bindText(6, QStringLiteral("45 min"));
+        s.bindInt64(7, 4);
+        s.bindText(8, ingredients);
+        s.bindText(9, directions);
+        s.bindNull(10);
+    });
+}
+
+// The 250,000-recipe book, generated on first use.
+QString bigBook()
+{
+    static QString data;
+    if (!data.isEmpty())
+        return data;
+    data = cacheFolder() + QStringLiteral("/big/Data");
+    const QString done = cacheFolder() + QStringLiteral("/big/complete");
+    if (!QFileInfo::exists(done)) {
+        std::fprintf(stderr, "Generating the benchmark book in %s ...\n", qPrintable(data));
+        generateBook(data, MainGroups * SubgroupsPerMain * RecipesPerSubgroup);
+        QFile marker(done);
+        marker.open(QIODevice::WriteOnly);
+    }
+    return data;
+}
+
+std::unique_ptr<TPackTable> table(const QString &data, const char *name)
+{
+    auto t = std::make_unique<TPackTable>();
+    t->setDatabaseName(data);
+    t->setTableName(QString::fromLatin1(name));
+    t->setTableType(TTableType::Paradox);
+    t->setFiltered(true);
+    return t;
+}
+
+QString filterFor(const QString &name)
+{
+    return QStringLiteral("Ryhma = '") + name + QStringLiteral("'");
+}
+
+// What the main window does at start, then the selection of one main group.
+struct StartedWindow
+{
+    std::unique_ptr<TPackTable> table1;
+    std::unique_ptr<TPackTable> table2;
+    std::unique_ptr<TPackTable> table3;
+
+    explicit StartedWindow(const QString &data)
+        : table1(table(data, "Paaryhma"))
+        , table2(table(data, "Alaryhma"))
+        , table3(table(data, "Ohje"))
+    {
+        table1->open();
+        table2->open();
+        table3->open();
+        table2->close();
+        table3->close();
+    }
+
+    int selectMainGroup(const QString &name)
+    {
+        table2->setFilter(filterFor(name));
+        table2->open();
+        int names = 0;
+        for (table2->first(); !table2->eof(); table2->next())
+            names += int(table2->fieldText(QStringLiteral("Nimi")).size());
+        return names;
+    }
+
+    int selectSubgroup(const QString &name)
+    {
+        table3->setFilter(filterFor(name));
+        if (!table3->Active())
+            table3->open();
+        int names = 0;
+        for (table3->first(); !table3->eof(); table3->next())
+            names += int(table3->fieldText(QStringLiteral("Nimi")).size());
+        return names;
+    }
+};
+
+void BM_OpenTablesAndFilterSubgroups(benchmark::State &state)
+{
+    const QString data = bigBook();
+    int m = 0;
+    for (auto _ : state) {
+        StartedWindow window(data);
+        benchmark::DoNotOptimize(window.selectMainGroup(mainName(m++ % MainGroups)));
+    }
+}
+BENCHMARK(BM_OpenTablesAndFilterSubgroups)->Unit(benchmark::kMillisecond);
+
+void BM_FilterRecipesToSubgroup(benchmark::State &state)
+{
+    StartedWindow window(bigBook());
+    window.selectMainGroup(mainName(0));
+    window.table3->open();
+    int s = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(window.selectSubgroup(subName((s * 7919) % (MainGroups * SubgroupsPerMain))));
+        ++s;
+    }
+    state.counters["rows"] = window.table3->recordCount();
+}
+BENCHMARK(BM_FilterRecipesToSubgroup)->Unit(benchmark::kMicrosecond);
+
+// The same rows through a bare prepared statement, for comparison.
+void BM_BareSqliteSubgroupRows(benchmark::State &state)
+{
+    sqlite3 *db = nullptr;
+    const QString path = bigBook() + QStringLiteral("/Ohje.db");
+    check(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr), db);
+    sqlite3_stmt *stmt = nullptr;
+    check(sqlite3_prepare_v2(db, "SELECT id, Nimi FROM Ohje WHERE Ryhma = ? ORDER BY id", -1, &stmt, nullptr), db);
+    int s = 0;
+    for (auto _ : state) {
+        const QByteArray name = subName((s * 7919) % (MainGroups * SubgroupsPerMain)).toUtf8();
+        ++s;
+        sqlite3_bind_text(stmt, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+        int total = 0;
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            total += int(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1))).size());
+        sqlite3_reset(stmt);
+        benchmark::DoNotOptimize(total);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+}
+BENCHMARK(BM_BareSqliteSubgroupRows)->Unit(benchmark::kMicrosecond);
+
+// The same rows with every field, as the store fetches them for its cache.
+void BM_BareSqliteSubgroupFullRows(benchmark::State &state)
+{
+    sqlite3 *db = nullptr;
+    const QString path = bigBook() + QStringLiteral("/Ohje.db");
+    check(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr), db);
+    sqlite3_stmt *stmt = nullptr;
+    check(sqlite3_prepare_v2(db,
+                             "SELECT id, Nimi, Ryhma, Kuvaus, Aste, Aika, Annos, Aineet, Ohje, Kuva FROM Ohje "
+                             "WHERE Ryhma = ? ORDER BY id",
+                             -1, &stmt, nullptr),
+          db);
+    int s = 0;
+    for (auto _ : state) {
+        const QByteArray name = subName((s * 7919) % (MainGroups * SubgroupsPerMain)).toUtf8();
+        ++s;
+        sqlite3_bind_text(stmt, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+        qsizetype total = 0;
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            for (int c = 1; c <= 9; ++c)
+                total += QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(stmt, c)),
+                                    sqlite3_column_bytes(stmt, c))
+                             .size();
+            total += QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1))).size();
+        }
+        sqlite3_reset(stmt);
+        benchmark::DoNotOptimize(total);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+}
+BENCHMARK(BM_BareSqliteSubgroupFullRows)->Unit(benchmark::kMicrosecond);
+
+// Peak memory of a fresh process that opens the book and shows one subgroup.
+void BM_PeakMemoryOpenAndFilter(benchmark::State &state)
+{
+    const QByteArray data = bigBook().toLocal8Bit();
+    const QByteArray self = QFile::encodeName(QCoreApplication::applicationFilePath());
+    long peakKb = 0;
+    for (auto _ : state) {
+        char *args[] = {const_cast<char *>(self.constData()), const_cast<char *>("--peak-memory-child"),
+                        const_cast<char *>(data.constData()), nullptr};
+        pid_t pid = 0;
+        if (posix_spawn(&pid, self.constData(), nullptr, nullptr, args, environ) != 0) {
+            state.SkipWithError("cannot start the child");
+            return;
+        }
+        int status = 0;
+        rusage usage {};
+        wait4(pid, &status, 0, &usage);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("the child failed");
+            return;
+        }
+        peakKb = usage.ru_maxrss;
+    }
+    state.counters["peak_MB"] = double(peakKb) / 1024.0;
+}
+BENCHMARK(BM_PeakMemoryOpenAndFilter)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+int peakMemoryChild(const QString &data)
+{
+    StartedWindow window(data);
+    window.selectMainGroup(mainName(500));
+    window.table3->open();
+    return window.selectSubgroup(subName(5005)) > 0 ? 0 : 1;
+}
+
+// The name dialog's check: filter off, is the name anywhere in the table?
+void BM_DuplicateNameCheck(benchmark::State &state)
+{
+    StartedWindow window(bigBook());
+    window.table3->open();
+    window.selectSubgroup(subName(42));
+    int r = 0;
+    for (auto _ : state) {
+        window.table3->setFiltered(false);
+        const bool taken = window.table3->containsName(QStringLiteral("Nimi"), recipeName((r * 104729) % 250000));
+        const bool free = window.table3->containsName(QStringLiteral("Nimi"), QStringLiteral("No such recipe"));
+        window.table3->setFiltered(true);
+        if (!taken || free)
+            state.SkipWithError("wrong answer");
+        ++r;
+    }
+}
+BENCHMARK(BM_DuplicateNameCheck)->Unit(benchmark::kMillisecond);
+
+// What a scaling pass does: edit one row and apply, 100 times.
+void BM_HundredSingleRowApplies(benchmark::State &state)
+{
+    StartedWindow window(bigBook());
+    window.table3->open();
+    window.selectSubgroup(subName(77));
+    int pass = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < 100; ++i) {
+            window.table3->setRecNo(1 + i % window.table3->recordCount());
+            window.table3->edit();
+            window.table3->setFieldText(QStringLiteral("Aste"), QStringLiteral("Pass %1 line %2").arg(pass).arg(i));
+            window.table3->apply();
+        }
+        ++pass;
+    }
+}
+BENCHMARK(BM_HundredSingleRowApplies)->Unit(benchmark::kMillisecond);
+
+// Packing the recipe table of a 20,000-recipe book after half was deleted.
+void BM_PackHalfDeleted20k(benchmark::State &state)
+{
+    const QString source = cacheFolder() + QStringLiteral("/small/Data");
+    const QString done = cacheFolder() + QStringLiteral("/small/complete");
+    if (!QFileInfo::exists(done)) {
+        generateBook(source, 20000);
+        QFile marker(done);
+        marker.open(QIODevice::WriteOnly);
+    }
+    const QString work = cacheFolder() + QStringLiteral("/pack-work/Data");
+    double before = 0;
+    double after = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QDir(work).removeRecursively();
+        QDir().mkpath(work);
+        for (const QString &t : RecipeSchema::tableNames())
+            QFile::copy(source + QLatin1Char('/') + t + QStringLiteral(".db"), work + QLatin1Char('/') + t + QStringLiteral(".db"));
+        {
+            auto recipes = table(work, "Ohje");
+            recipes->setFiltered(false);
+            recipes->open();
+            recipes->first();
+            while (!recipes->eof()) {
+                recipes->deleteRow();
+                recipes->next();
+            }
+            recipes->apply();
+        }
+        before = double(QFileInfo(work + QStringLiteral("/Ohje.db")).size());
+        auto recipes = table(work, "Ohje");
+        state.ResumeTiming();
+
+        recipes->setExclusive(true);
+        if (!recipes->Pack())
+            state.SkipWithError("pack failed");
+
+        state.PauseTiming();
+        after = double(QFileInfo(work + QStringLiteral("/Ohje.db")).size());
+        state.ResumeTiming();
+    }
+    state.counters["file_MB_before"] = before / 1048576.0;
+    state.counters["file_MB_after"] = after / 1048576.0;
+}
+BENCHMARK(BM_PackHalfDeleted20k)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--peak-memory-child") == 0)
+        return peakMemoryChild(QString::fromLocal8Bit(argv[2]));
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
