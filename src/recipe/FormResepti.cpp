@@ -217,6 +217,10 @@ void TFormResepti::buildWindow()
     connect(m_ohje, &TDBMemo::userChanged, this, [this] { memoChanged(); });
     connect(m_aineet, &QPlainTextEdit::textChanged, this, [this] { updateEditActions(); });
     connect(m_ohje, &QPlainTextEdit::textChanged, this, [this] { updateEditActions(); });
+    for (TDBMemo *memo : {m_aineet, m_ohje}) {
+        connect(memo, &QPlainTextEdit::selectionChanged, this, [this] { updateEditActions(); });
+        connect(memo, &QPlainTextEdit::undoAvailable, this, [this] { updateEditActions(); });
+    }
 
     m_memo1 = new QPlainTextEdit(this);
     m_memo1->setObjectName(QStringLiteral("Memo1"));

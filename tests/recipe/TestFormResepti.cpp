@@ -131,6 +131,10 @@ private slots:
     void sizeModesWriteOnlyExistingKoko();
     void narrowScreen();
     void exitConfirmationPostsMemoEdits();
+    void portionCommandsFollowTheRecipe_data();
+    void portionCommandsFollowTheRecipe();
+    void editCommandsFollowTheSelection();
+    void startWithWindowsFollowsBothWindows();
 
 private:
     void addRecipe(const QString &name, const QString &annos, const QString &aineet, const QString &ohje);
@@ -729,6 +733,87 @@ void TestFormResepti::exitConfirmationPostsMemoEdits()
     QCOMPARE(m_host->exits, 1);
     QCOMPARE(stored(QStringLiteral("Ohje")), QStringLiteral("Boil.!?"));
     QVERIFY(!flagExists(SettingNames::KysOhMuu));
+}
+
+void TestFormResepti::portionCommandsFollowTheRecipe_data()
+{
+    QTest::addColumn<QString>("annos");
+    QTest::addColumn<QString>("aineet");
+    QTest::addColumn<bool>("calculate");
+    QTest::addColumn<bool>("add");
+
+    QTest::addRow("count and ingredients") << "4" << "1 dl" << true << false;
+    QTest::addRow("count, no ingredients") << "4" << "" << false << false;
+    QTest::addRow("no count") << "" << "1 dl" << false << true;
+    QTest::addRow("nothing") << "" << "" << false << true;
+}
+
+void TestFormResepti::portionCommandsFollowTheRecipe()
+{
+    QFETCH(QString, annos);
+    QFETCH(QString, aineet);
+    QFETCH(bool, calculate);
+    QFETCH(bool, add);
+    setFlag(SettingNames::Aines, true);
+    addRecipe(QStringLiteral("Pasta"), annos, aineet, QStringLiteral("Boil."));
+    openWindow();
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Saffrona\u00b4s Mealdeck  -  Recipes   -   Pasta"));
+    for (const char *name : {"MenuLaske", "TBLaske", "MenuMuutaAnnos"})
+        QCOMPARE(m_window->action(QLatin1String(name))->isEnabled(), calculate);
+    QCOMPARE(m_window->action(QStringLiteral("MenuLisaaAnnos"))->isEnabled(), add);
+    // Printing comes with the print preview window: disabled until then.
+    QVERIFY(!m_window->action(QStringLiteral("MenuTulosta"))->isEnabled());
+    QVERIFY(!m_window->action(QStringLiteral("MenuEsik"))->isEnabled());
+
+    // Calculate and Change do nothing without ingredients.
+    if (aineet.isEmpty()) {
+        Dialogs::clearRecord();
+        m_window->MenuLaskeClick();
+        m_window->MenuMuutaAnnosClick();
+        QVERIFY(Dialogs::shownDialogs().isEmpty());
+        // Typing ingredients with a count makes Calculate available at once.
+        if (!annos.isEmpty()) {
+            QTest::keyClick(m_window->Aineet(), '2');
+            QVERIFY(m_window->action(QStringLiteral("MenuLaske"))->isEnabled());
+        }
+    }
+}
+
+void TestFormResepti::editCommandsFollowTheSelection()
+{
+    addRecipe(QStringLiteral("Pasta"), QStringLiteral("4"), QStringLiteral("1 dl milk"), QStringLiteral("Boil."));
+    openWindow();
+    QAction *cut = m_window->action(QStringLiteral("MenuLeikkaa"));
+    QAction *del = m_window->action(QStringLiteral("MenuPoista"));
+    QVERIFY(!cut->isEnabled());
+    QVERIFY(!del->isEnabled());
+    QVERIFY(!m_window->action(QStringLiteral("TBLeikkaa"))->isEnabled());
+    m_window->Aineet()->selectAll();
+    QVERIFY(cut->isEnabled());
+    QVERIFY(m_window->action(QStringLiteral("TBLeikkaa"))->isEnabled());
+    m_window->action(QStringLiteral("TBPoista"))->trigger();
+    QCOMPARE(m_window->Aineet()->toPlainText(), QString());
+    QVERIFY(m_window->Aineet()->Modified());
+    QVERIFY(m_window->action(QStringLiteral("MenuKumoa"))->isEnabled());
+    m_window->action(QStringLiteral("TBKumoa"))->trigger();
+    QCOMPARE(m_window->Aineet()->toPlainText(), QStringLiteral("1 dl milk"));
+}
+
+void TestFormResepti::startWithWindowsFollowsBothWindows()
+{
+    addRecipe(QStringLiteral("Pasta"), QStringLiteral("4"), QStringLiteral("1 dl"), QString());
+    openWindow();
+    QVERIFY(!m_window->MenuAutorun()->isChecked());
+    // A missing Auto is written false even when the item becomes ticked.
+    m_window->MenuAutorun()->trigger();
+    QVERIFY(m_window->MenuAutorun()->isChecked());
+    QVERIFY(m_host->autorun);
+    QVERIFY(flagExists(SettingNames::Auto));
+    QVERIFY(!flagValue(SettingNames::Auto));
+    m_window->MenuAutorun()->trigger();
+    m_window->MenuAutorun()->trigger();
+    QVERIFY(flagValue(SettingNames::Auto));
+    QVERIFY(m_host->autorun);
 }
 
 QTEST_MAIN(TestFormResepti)
