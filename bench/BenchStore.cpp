@@ -5,6 +5,7 @@
 #include "store/PackTable.h"
 #include "store/RecipeSchema.h"
 #include "store/SqlStatement.h"
+#include "store/StoreTransaction.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -336,6 +337,20 @@ void BM_DuplicateNameCheck(benchmark::State &state)
 }
 BENCHMARK(BM_DuplicateNameCheck)->Unit(benchmark::kMillisecond);
 
+// Counting the whole recipe table: the ids of all 250,000 rows, no row data.
+void BM_UnfilteredRecipeCount(benchmark::State &state)
+{
+    StartedWindow window(bigBook());
+    window.table3->open();
+    for (auto _ : state) {
+        window.table3->setFiltered(false);
+        benchmark::DoNotOptimize(window.table3->recordCount());
+        window.table3->setFiltered(true);
+    }
+    state.counters["rows"] = window.table3->recordCount();
+}
+BENCHMARK(BM_UnfilteredRecipeCount)->Unit(benchmark::kMillisecond);
+
 // What a scaling pass does: edit one row and apply, 100 times.
 void BM_HundredSingleRowApplies(benchmark::State &state)
 {
@@ -354,6 +369,27 @@ void BM_HundredSingleRowApplies(benchmark::State &state)
     }
 }
 BENCHMARK(BM_HundredSingleRowApplies)->Unit(benchmark::kMillisecond);
+
+// The same 100 applies inside one store transaction scope: one durable commit.
+void BM_HundredAppliesInOneScope(benchmark::State &state)
+{
+    StartedWindow window(bigBook());
+    window.table3->open();
+    window.selectSubgroup(subName(78));
+    int pass = 0;
+    for (auto _ : state) {
+        StoreTransaction scope(*window.table3);
+        for (int i = 0; i < 100; ++i) {
+            window.table3->setRecNo(1 + i % window.table3->recordCount());
+            window.table3->edit();
+            window.table3->setFieldText(QStringLiteral("Aste"), QStringLiteral("Pass %1 line %2").arg(pass).arg(i));
+            window.table3->apply();
+        }
+        scope.commit();
+        ++pass;
+    }
+}
+BENCHMARK(BM_HundredAppliesInOneScope)->Unit(benchmark::kMillisecond);
 
 // Packing the recipe table of a 20,000-recipe book after half was deleted.
 void BM_PackHalfDeleted20k(benchmark::State &state)
