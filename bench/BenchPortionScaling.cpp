@@ -7,16 +7,19 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-
 #include <memory>
 
 namespace {
 
 QStringList ingredientList(int lines)
 {
-    const QStringList kinds{QStringLiteral("1,5      dl       sugar"), QStringLiteral("1         pcs    egg"),
-                            QStringLiteral("1-2      tp       baking powder"), QStringLiteral("coarce sugar"),
-                            QStringLiteral("250 g butter"), QStringLiteral("12,5 g yeast"), QStringLiteral("")};
+    const QStringList kinds {QStringLiteral("1,5      dl       sugar"),
+                             QStringLiteral("1         pcs    egg"),
+                             QStringLiteral("1-2      tp       baking powder"),
+                             QStringLiteral("coarce sugar"),
+                             QStringLiteral("250 g butter"),
+                             QStringLiteral("12,5 g yeast"),
+                             QStringLiteral("")};
     QStringList result;
     for (int i = 0; i < lines; ++i)
         result.append(kinds[i % kinds.size()]);
@@ -25,8 +28,8 @@ QStringList ingredientList(int lines)
 
 void BM_FormatScaledQuantity(benchmark::State &state)
 {
-    const QStringList quantities{QStringLiteral("1,5"), QStringLiteral("250"), QStringLiteral("12,5"),
-                                 QStringLiteral("0,333"), QStringLiteral("4,99")};
+    const QStringList quantities {QStringLiteral("1,5"), QStringLiteral("250"), QStringLiteral("12,5"),
+                                  QStringLiteral("0,333"), QStringLiteral("4,99")};
     int i = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(FormatScaledQuantity(quantities[i % quantities.size()], 6, 4));

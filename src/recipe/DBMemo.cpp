@@ -3,8 +3,7 @@
 #include "platform/Dialogs.h"
 #include "store/PackTable.h"
 
-TDBMemo::TDBMemo(QWidget *parent)
-    : QPlainTextEdit(parent)
+TDBMemo::TDBMemo(QWidget *parent) : QPlainTextEdit(parent)
 {
     connect(this, &QPlainTextEdit::textChanged, this, &TDBMemo::textEdited);
 }

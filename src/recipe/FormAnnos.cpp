@@ -25,8 +25,8 @@ constexpr int AikaLength = 18;
 } // namespace
 
 TFormAnnos::TFormAnnos(PortionDialogContext *context, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
-    , m_context(context)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_context(context)
 {
     setObjectName(QStringLiteral("FormAnnos"));
     setWindowTitle(QStringLiteral("Portion count"));
@@ -98,7 +98,7 @@ void TFormAnnos::FormActivate()
         setWindowTitle(caption);
         m_label2->show();
         m_editAnnos->show();
-        for (QWidget *w : std::initializer_list<QWidget *>{m_label3, m_label4, m_editAste, m_editAika})
+        for (QWidget *w : std::initializer_list<QWidget *> {m_label3, m_label4, m_editAste, m_editAika})
             w->hide();
     };
     if (flags.ChangePortionMode)
@@ -109,8 +109,8 @@ void TFormAnnos::FormActivate()
         countOnly(QStringLiteral("Add portion number"));
     if (state.RecipeMode) {
         setWindowTitle(QStringLiteral("Add New Recipe"));
-        for (QWidget *w : std::initializer_list<QWidget *>{m_label2, m_label3, m_label4, m_editAnnos, m_editAste,
-                                                           m_editAika})
+        for (QWidget *w :
+             std::initializer_list<QWidget *> {m_label2, m_label3, m_label4, m_editAnnos, m_editAste, m_editAika})
             w->show();
     }
 

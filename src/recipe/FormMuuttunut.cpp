@@ -13,9 +13,9 @@
 #include <QPushButton>
 
 TFormMuuttunut::TFormMuuttunut(SharedState &state, RecipeFlags *flags, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
-    , m_state(state)
-    , m_flags(flags)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_state(state),
+      m_flags(flags)
 {
     setObjectName(QStringLiteral("FormMuuttunut"));
     setWindowTitle(QStringLiteral("Saffrona's Mealdeck"));
@@ -74,8 +74,8 @@ void TFormMuuttunut::showEvent(QShowEvent *event)
     FormActivate();
 }
 
-void TFormMuuttunut::setCase(const QString &caption, const QString &line1, const QString &line2,
-                             const QString &line3, QCheckBox *box)
+void TFormMuuttunut::setCase(const QString &caption, const QString &line1, const QString &line2, const QString &line3,
+                             QCheckBox *box)
 {
     setWindowTitle(caption);
     m_label1->setText(line1);

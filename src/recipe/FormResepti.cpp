@@ -49,9 +49,25 @@ bool ingredientCharacter(QChar c)
     if ((u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z'))
         return true;
     switch (u) {
-    case u' ': case u'"': case u'%': case u'&': case u'(': case u')': case u'+': case u',': case u'-':
-    case u'.': case u'/': case u'=': case u'?':
-    case 0x00C4: case 0x00C5: case 0x00D6: case 0x00E4: case 0x00E5: case 0x00F6:
+    case u' ':
+    case u'"':
+    case u'%':
+    case u'&':
+    case u'(':
+    case u')':
+    case u'+':
+    case u',':
+    case u'-':
+    case u'.':
+    case u'/':
+    case u'=':
+    case u'?':
+    case 0x00C4:
+    case 0x00C5:
+    case 0x00D6:
+    case 0x00E4:
+    case 0x00E5:
+    case 0x00F6:
         return true;
     default:
         return false;
@@ -65,8 +81,16 @@ bool directionsCharacter(QChar c)
         return u != u'`';
     switch (u) {
     case 0x20AC: // euro sign, 128 in the code page
-    case 0x00A3: case 0x00A4: case 0x00A7: case 0x00A8: case 0x00B4: case 0x00BD:
-    case 0x00C4: case 0x00C5: case 0x00D6: case 0x00FF:
+    case 0x00A3:
+    case 0x00A4:
+    case 0x00A7:
+    case 0x00A8:
+    case 0x00B4:
+    case 0x00BD:
+    case 0x00C4:
+    case 0x00C5:
+    case 0x00D6:
+    case 0x00FF:
         return true;
     default:
         break;
@@ -91,8 +115,8 @@ QString shortHint(const QString &hint)
 void setBackground(QWidget *widget, int value)
 {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::Base, value < 0 ? QApplication::palette().color(QPalette::Base)
-                                               : RecipeStyle::colorFromValue(value));
+    palette.setColor(QPalette::Base,
+                     value < 0 ? QApplication::palette().color(QPalette::Base) : RecipeStyle::colorFromValue(value));
     widget->setPalette(palette);
 }
 
@@ -107,10 +131,11 @@ bool readFlag(SettingsKey &key, const char *name, bool *value)
 } // namespace
 
 TFormResepti::TFormResepti(std::unique_ptr<RecipeWindowHost> host, TFormAnnos *portionDialog, QWidget *parent)
-    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                              | Qt::WindowCloseButtonHint)
-    , m_host(std::move(host))
-    , m_portionDialog(portionDialog)
+    : QMainWindow(parent,
+                  Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                      | Qt::WindowCloseButtonHint),
+      m_host(std::move(host)),
+      m_portionDialog(portionDialog)
 {
     setObjectName(QStringLiteral("FormResepti"));
     setWindowTitle(designCaption);
@@ -310,8 +335,8 @@ void TFormResepti::buildEditActions()
         if (TDBMemo *memo = focusedMemo())
             memo->paste();
     });
-    m_editDelete = addCommand(nullptr, "MenuPoista", QStringLiteral("&Delete"), QStringLiteral("|Erase the selected text."),
-                              &TFormResepti::EditDeleteExecute);
+    m_editDelete = addCommand(nullptr, "MenuPoista", QStringLiteral("&Delete"),
+                              QStringLiteral("|Erase the selected text."), &TFormResepti::EditDeleteExecute);
     m_editDelete->setShortcut(QKeySequence(Qt::Key_Delete));
     m_editDelete->setEnabled(false);
     for (QAction *a : {m_editUndo, m_editSelectAll, m_editCut, m_editCopy, m_editPaste, m_editDelete}) {
@@ -1067,7 +1092,7 @@ void TFormResepti::MenuTakaisinClick()
     {
         bool &flag;
         ~Reset() { flag = false; }
-    } reset{m_leaving};
+    } reset {m_leaving};
 
     leaveRecordEdits(true);
 
@@ -1116,7 +1141,7 @@ void TFormResepti::MenuLopetaClick()
     {
         bool &flag;
         ~Reset() { flag = false; }
-    } reset{m_leaving};
+    } reset {m_leaving};
     leaveRecordEdits(false);
     m_host->runExitCommand();
 }

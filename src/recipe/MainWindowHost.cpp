@@ -1,7 +1,6 @@
-#include "recipe/RecipeWindowHost.h"
-
 #include "app/FormPaa.h"
 #include "platform/AutoRunner.h"
+#include "recipe/RecipeWindowHost.h"
 #include "store/PackTable.h"
 
 #include <QAction>
@@ -15,10 +14,7 @@ namespace {
 class MainWindowHost : public RecipeWindowHost
 {
 public:
-    explicit MainWindowHost(TFormPaa *paa)
-        : m_paa(paa)
-    {
-    }
+    explicit MainWindowHost(TFormPaa *paa) : m_paa(paa) { }
 
     SharedState &state() override { return m_paa->state(); }
     TPackTable *recipeTable() override { return m_paa->Table3(); }

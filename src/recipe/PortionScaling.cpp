@@ -220,7 +220,7 @@ QStringList scaleIngredientLines(const QStringList &lines, int oldCount, int new
     std::vector<LineResult> results;
     results.reserve(std::size_t(lines.size()));
     for (const QString &line : lines)
-        results.push_back(line.isEmpty() ? LineResult{line, false} : scaleLine(line, oldCount, newCount));
+        results.push_back(line.isEmpty() ? LineResult {line, false} : scaleLine(line, oldCount, newCount));
 
     QStringList current = lines;
     for (int i = 0; i < lines.size(); ++i) {

@@ -45,15 +45,15 @@ public:
     TPackTable *recipeTable() override { return table; }
     void applyFullLayout() override { ++fullLayouts; }
     void applySmallLayout() override { ++smallLayouts; }
-    void setWindowMenuEnabled(bool) override {}
-    void centreMainWindow() override {}
+    void setWindowMenuEnabled(bool) override { }
+    void centreMainWindow() override { }
     QPlainTextEdit *descriptionMemo() override { return nullptr; }
     void showMainWindow() override { ++shown; }
     bool mainAutorunChecked() override { return autorun; }
     void setMainAutorunChecked(bool checked) override { autorun = checked; }
-    void setAutoRun(bool) override {}
+    void setAutoRun(bool) override { }
     void runExitCommand() override { ++exits; }
-    void SaveDifficultyAndTime() override {}
+    void SaveDifficultyAndTime() override { }
 };
 
 void setFlag(const char *name, bool value)
@@ -208,14 +208,22 @@ void TestFormResepti::ingredientFilter_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("expected");
-    QTest::addRow("point becomes comma") << "1.5 dl" << "1,5 dl";
-    QTest::addRow("semicolon refused") << "a;b" << "ab";
-    QTest::addRow("colon and apostrophe refused") << "a:'b" << "ab";
-    QTest::addRow("brackets refused") << "[a]{b}<c>" << "abc";
-    QTest::addRow("accepted signs") << "% & ( ) + - / = ? \"" << "% & ( ) + - / = ? \"";
-    QTest::addRow("nordic letters") << "\u00c4\u00c5\u00d6\u00e4\u00e5\u00f6" << "\u00c4\u00c5\u00d6\u00e4\u00e5\u00f6";
-    QTest::addRow("other accents refused") << "\u00e9\u00fc" << "";
-    QTest::addRow("grave and hash refused") << "`#$*@!~" << "";
+    QTest::addRow("point becomes comma") << "1.5 dl"
+                                         << "1,5 dl";
+    QTest::addRow("semicolon refused") << "a;b"
+                                       << "ab";
+    QTest::addRow("colon and apostrophe refused") << "a:'b"
+                                                  << "ab";
+    QTest::addRow("brackets refused") << "[a]{b}<c>"
+                                      << "abc";
+    QTest::addRow("accepted signs") << "% & ( ) + - / = ? \""
+                                    << "% & ( ) + - / = ? \"";
+    QTest::addRow("nordic letters") << "\u00c4\u00c5\u00d6\u00e4\u00e5\u00f6"
+                                    << "\u00c4\u00c5\u00d6\u00e4\u00e5\u00f6";
+    QTest::addRow("other accents refused") << "\u00e9\u00fc"
+                                           << "";
+    QTest::addRow("grave and hash refused") << "`#$*@!~"
+                                            << "";
 }
 
 void TestFormResepti::ingredientFilter()
@@ -236,12 +244,18 @@ void TestFormResepti::directionsFilter_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("expected");
-    QTest::addRow("semicolon and colon") << "a;b:c" << "a;b:c";
-    QTest::addRow("grave refused") << "a`b" << "ab";
-    QTest::addRow("point stays") << "1.5" << "1.5";
-    QTest::addRow("euro and pound") << "\u20ac\u00a3\u00a7\u00bd" << "\u20ac\u00a3\u00a7\u00bd";
-    QTest::addRow("accented vowels") << "\u00e0\u00e8\u00f1\u00f9\u00ff" << "\u00e0\u00e8\u00f1\u00f9\u00ff";
-    QTest::addRow("refused non-ascii") << "\u00e6\u00f0\u00f7\u00fe\u00c9" << "";
+    QTest::addRow("semicolon and colon") << "a;b:c"
+                                         << "a;b:c";
+    QTest::addRow("grave refused") << "a`b"
+                                   << "ab";
+    QTest::addRow("point stays") << "1.5"
+                                 << "1.5";
+    QTest::addRow("euro and pound") << "\u20ac\u00a3\u00a7\u00bd"
+                                    << "\u20ac\u00a3\u00a7\u00bd";
+    QTest::addRow("accented vowels") << "\u00e0\u00e8\u00f1\u00f9\u00ff"
+                                     << "\u00e0\u00e8\u00f1\u00f9\u00ff";
+    QTest::addRow("refused non-ascii") << "\u00e6\u00f0\u00f7\u00fe\u00c9"
+                                       << "";
 }
 
 void TestFormResepti::directionsFilter()
@@ -326,7 +340,7 @@ void TestFormResepti::ingredientTipUntilBoxClicked()
     addRecipe(QStringLiteral("Pasta"), QString(), QString(), QString());
     Dialogs::queueResponse([](QDialog *) {});
     openWindow();
-    QCOMPARE(Dialogs::shownDialogs(), QStringList{QStringLiteral("FormAinesohje")});
+    QCOMPARE(Dialogs::shownDialogs(), QStringList {QStringLiteral("FormAinesohje")});
     QVERIFY(flagExists(SettingNames::Aines));
     QVERIFY(!flagValue(SettingNames::Aines));
 
@@ -355,10 +369,14 @@ void TestFormResepti::portionDialogCases_data()
     QTest::addColumn<int>("height");
     QTest::addColumn<bool>("difficultyShown");
 
-    QTest::addRow("calculate") << "4" << "MenuLaske" << false << "Calculate new portion number" << 180 << false;
-    QTest::addRow("change") << "4" << "MenuMuutaAnnos" << false << "Change portion number" << 180 << false;
-    QTest::addRow("add") << "" << "MenuLisaaAnnos" << false << "Add portion number" << 180 << false;
-    QTest::addRow("new recipe") << "" << "" << true << "Add New Recipe" << 235 << true;
+    QTest::addRow("calculate") << "4"
+                               << "MenuLaske" << false << "Calculate new portion number" << 180 << false;
+    QTest::addRow("change") << "4"
+                            << "MenuMuutaAnnos" << false << "Change portion number" << 180 << false;
+    QTest::addRow("add") << ""
+                         << "MenuLisaaAnnos" << false << "Add portion number" << 180 << false;
+    QTest::addRow("new recipe") << ""
+                                << "" << true << "Add New Recipe" << 235 << true;
 }
 
 void TestFormResepti::portionDialogCases()
@@ -470,7 +488,7 @@ void TestFormResepti::changeCountAsksAndNoStoresNothing()
     Dialogs::clearRecord();
     Dialogs::queueResponse(enterCount(QStringLiteral("0")));
     m_window->action(QStringLiteral("MenuMuutaAnnos"))->trigger();
-    QCOMPARE(Dialogs::shownDialogs(), QStringList{QStringLiteral("FormAnnos")});
+    QCOMPARE(Dialogs::shownDialogs(), QStringList {QStringLiteral("FormAnnos")});
     QCOMPARE(stored(QStringLiteral("Annos")), QStringLiteral("0"));
 }
 
@@ -521,22 +539,22 @@ void TestFormResepti::saveQuestionCases_data()
     enum { Ingredients = 1, Directions = 2, Picture = 4, Description = 8, Portion = 16 };
     const QString name = QStringLiteral("\"Pasta\"");
     QTest::addRow("ingredients") << int(Ingredients) << "Ingredients list changed"
-                                 << QStringList{name, "recipe\u00b4s ingredients list has changed.", "Save changes?"}
+                                 << QStringList {name, "recipe\u00b4s ingredients list has changed.", "Save changes?"}
                                  << "CheckBoxMuutos";
     QTest::addRow("directions") << int(Directions) << "Directions changed"
-                                << QStringList{name, "recipe\u00b4s directions has changed.", "Save changes?"}
+                                << QStringList {name, "recipe\u00b4s directions has changed.", "Save changes?"}
                                 << "CheckBoxMuutos";
     QTest::addRow("both") << int(Ingredients | Directions) << "Ingredients list changed"
-                          << QStringList{name, "recipe has changed.", "Save changes?"} << "CheckBoxMuutos";
+                          << QStringList {name, "recipe has changed.", "Save changes?"} << "CheckBoxMuutos";
     QTest::addRow("picture") << int(Picture) << "Delete picture"
-                             << QStringList{"Delete picture of the recipe", name + " ?", ""} << "CheckBoxKuva";
+                             << QStringList {"Delete picture of the recipe", name + " ?", ""} << "CheckBoxKuva";
     QTest::addRow("description") << int(Description) << "Description changed"
-                                 << QStringList{"Recipe\u00b4s", name, "description has changed, save changes?"}
+                                 << QStringList {"Recipe\u00b4s", name, "description has changed, save changes?"}
                                  << "CheckBoxKuvaus";
     QTest::addRow("portion") << int(Portion) << "Portion count changed"
-                             << QStringList{"", "Save the new portion count?", ""} << "CheckBoxAnnos";
+                             << QStringList {"", "Save the new portion count?", ""} << "CheckBoxAnnos";
     QTest::addRow("later case wins") << int(Ingredients | Portion) << "Portion count changed"
-                                     << QStringList{"", "Save the new portion count?", ""} << "CheckBoxAnnos";
+                                     << QStringList {"", "Save the new portion count?", ""} << "CheckBoxAnnos";
 }
 
 void TestFormResepti::saveQuestionCases()
@@ -557,7 +575,7 @@ void TestFormResepti::saveQuestionCases()
     TFormMuuttunut dialog(state, &recipe);
     dialog.show();
     QCOMPARE(dialog.windowTitle(), caption);
-    QCOMPARE((QStringList{dialog.Label1()->text(), dialog.Label2()->text(), dialog.Label3()->text()}), lines);
+    QCOMPARE((QStringList {dialog.Label1()->text(), dialog.Label2()->text(), dialog.Label3()->text()}), lines);
     for (QCheckBox *each : dialog.findChildren<QCheckBox *>())
         QCOMPARE(each->isVisible(), each->objectName() == box);
 }
@@ -729,7 +747,7 @@ void TestFormResepti::exitConfirmationPostsMemoEdits()
     Dialogs::clearRecord();
     Dialogs::queueResponse(answer(QStringLiteral("Yes")));
     m_window->close();
-    QCOMPARE(Dialogs::shownDialogs(), QStringList{QStringLiteral("FormMuuttunut")});
+    QCOMPARE(Dialogs::shownDialogs(), QStringList {QStringLiteral("FormMuuttunut")});
     QCOMPARE(m_host->exits, 1);
     QCOMPARE(stored(QStringLiteral("Ohje")), QStringLiteral("Boil.!?"));
     QVERIFY(!flagExists(SettingNames::KysOhMuu));
@@ -742,10 +760,14 @@ void TestFormResepti::portionCommandsFollowTheRecipe_data()
     QTest::addColumn<bool>("calculate");
     QTest::addColumn<bool>("add");
 
-    QTest::addRow("count and ingredients") << "4" << "1 dl" << true << false;
-    QTest::addRow("count, no ingredients") << "4" << "" << false << false;
-    QTest::addRow("no count") << "" << "1 dl" << false << true;
-    QTest::addRow("nothing") << "" << "" << false << true;
+    QTest::addRow("count and ingredients") << "4"
+                                           << "1 dl" << true << false;
+    QTest::addRow("count, no ingredients") << "4"
+                                           << "" << false << false;
+    QTest::addRow("no count") << ""
+                              << "1 dl" << false << true;
+    QTest::addRow("nothing") << ""
+                             << "" << false << true;
 }
 
 void TestFormResepti::portionCommandsFollowTheRecipe()

@@ -145,17 +145,39 @@ void TestPortionScaling::fiveHundredthsStep_data()
     QTest::addColumn<QString>("stepped");
     QTest::addColumn<QString>("final");
 
-    QTest::addRow("1,33") << "1,33" << "1,35" << "1,35";
-    QTest::addRow("1,67") << "1,67" << "1,65" << "1,65";
-    QTest::addRow("2,98") << "2,98" << "3,00" << "3";
-    QTest::addRow("9,98") << "9,98" << "10,00" << "10";
-    QTest::addRow("1,50") << "1,50" << "1,50" << "1,5";
-    QTest::addRow("below one unchanged") << "0,33" << "0,33" << "0,33";
-    QTest::addRow("0,13 unchanged") << "0,13" << "0,13" << "0,13";
-    QTest::addRow("0,10") << "0,10" << "0,10" << "0,1";
-    QTest::addRow("0,00") << "0,00" << "0,00" << "0";
-    QTest::addRow("single digit") << "7" << "7" << "7";
-    QTest::addRow("carry 8,99") << "8,99" << "9,00" << "9";
+    QTest::addRow("1,33") << "1,33"
+                          << "1,35"
+                          << "1,35";
+    QTest::addRow("1,67") << "1,67"
+                          << "1,65"
+                          << "1,65";
+    QTest::addRow("2,98") << "2,98"
+                          << "3,00"
+                          << "3";
+    QTest::addRow("9,98") << "9,98"
+                          << "10,00"
+                          << "10";
+    QTest::addRow("1,50") << "1,50"
+                          << "1,50"
+                          << "1,5";
+    QTest::addRow("below one unchanged") << "0,33"
+                                         << "0,33"
+                                         << "0,33";
+    QTest::addRow("0,13 unchanged") << "0,13"
+                                    << "0,13"
+                                    << "0,13";
+    QTest::addRow("0,10") << "0,10"
+                          << "0,10"
+                          << "0,1";
+    QTest::addRow("0,00") << "0,00"
+                          << "0,00"
+                          << "0";
+    QTest::addRow("single digit") << "7"
+                                  << "7"
+                                  << "7";
+    QTest::addRow("carry 8,99") << "8,99"
+                                << "9,00"
+                                << "9";
 }
 
 void TestPortionScaling::fiveHundredthsStep()
@@ -195,8 +217,10 @@ void TestPortionScaling::divisionByZero_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
-    QTest::addRow("quantity") << "2" << "Floating point division by zero";
-    QTest::addRow("zero quantity") << "0,0" << "Invalid floating point operation";
+    QTest::addRow("quantity") << "2"
+                              << "Floating point division by zero";
+    QTest::addRow("zero quantity") << "0,0"
+                                   << "Invalid floating point operation";
 }
 
 void TestPortionScaling::divisionByZero()
@@ -302,28 +326,31 @@ void TestPortionScaling::lineErrors()
 
 void TestPortionScaling::passStoresEachScaledLineInOrder()
 {
-    const QStringList lines{"  1,5      dl       sugar", "", "  coarce sugar", "1         pcs    egg", "salt",
-                            "1-2      tp       baking powder", "   "};
+    const QStringList lines {"  1,5      dl       sugar",       "",   "  coarce sugar", "1         pcs    egg", "salt",
+                             "1-2      tp       baking powder", "   "};
     QList<QStringList> stored;
     const QStringList result
         = scaleIngredientLines(lines, 4, 8, [&stored](const QStringList &now) { stored.append(now); });
 
-    const QStringList expected{"3dl       sugar", "",         "coarce sugar", "2pcs    egg", "salt",
-                               "2-4      tp       baking powder", ""};
+    const QStringList expected {
+        "3dl       sugar", "", "coarce sugar", "2pcs    egg", "salt", "2-4      tp       baking powder", ""};
     QCOMPARE(result, expected);
     QCOMPARE(stored.size(), 3);
     // Each store carries the lines rewritten so far; later lines are still as they were.
-    QCOMPARE(stored[0], (QStringList{"3dl       sugar", "", "  coarce sugar", "1         pcs    egg", "salt",
-                                     "1-2      tp       baking powder", "   "}));
-    QCOMPARE(stored[1], (QStringList{"3dl       sugar", "", "coarce sugar", "2pcs    egg", "salt",
-                                     "1-2      tp       baking powder", "   "}));
-    QCOMPARE(stored[2], (QStringList{"3dl       sugar", "", "coarce sugar", "2pcs    egg", "salt",
-                                     "2-4      tp       baking powder", "   "}));
+    QCOMPARE(stored[0],
+             (QStringList {"3dl       sugar", "", "  coarce sugar", "1         pcs    egg", "salt",
+                           "1-2      tp       baking powder", "   "}));
+    QCOMPARE(stored[1],
+             (QStringList {"3dl       sugar", "", "coarce sugar", "2pcs    egg", "salt",
+                           "1-2      tp       baking powder", "   "}));
+    QCOMPARE(stored[2],
+             (QStringList {"3dl       sugar", "", "coarce sugar", "2pcs    egg", "salt",
+                           "2-4      tp       baking powder", "   "}));
 }
 
 void TestPortionScaling::passWithFailingLineStoresNothing()
 {
-    const QStringList lines{"1 dl milk", "2 dl cream", "1.5 dl sugar", "3 eggs"};
+    const QStringList lines {"1 dl milk", "2 dl cream", "1.5 dl sugar", "3 eggs"};
     int stores = 0;
     try {
         scaleIngredientLines(lines, 4, 8, [&stores](const QStringList &) { ++stores; });
@@ -348,7 +375,7 @@ void TestPortionScaling::passWithoutQuantitiesStoresNoLine()
     const QStringList result
         = scaleIngredientLines({"  salt", "pepper", "\t2 dl"}, 4, 8, [&stores](const QStringList &) { ++stores; });
     QCOMPARE(stores, 0);
-    QCOMPARE(result, (QStringList{"salt", "pepper", "\t2 dl"}));
+    QCOMPARE(result, (QStringList {"salt", "pepper", "\t2 dl"}));
 }
 
 QTEST_GUILESS_MAIN(TestPortionScaling)
