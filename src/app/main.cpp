@@ -4,6 +4,7 @@
 #include "recipe/FormAnnos.h"
 #include "recipe/FormResepti.h"
 #include "recipe/RecipeWindowHost.h"
+#include "preview/GmPrinter.h"
 #include "print/RecipePrinting.h"
 #include "settings/FormAbout.h"
 #include "store/ProgramPaths.h"
@@ -42,5 +43,7 @@ int main(int argc, char *argv[])
     delete w.FormResepti;
     delete formPaa;
     w = Windows();
+    // The printer goes while the application still exists.
+    TGmPrinter::release();
     return result;
 }

@@ -51,10 +51,21 @@ QString longHint(const QString &hint)
     return bar < 0 ? hint : hint.mid(bar + 1);
 }
 
+// The controls inside a widget without a hint of their own show the widget's.
 void setHint(QWidget *widget, const QString &hint)
 {
     widget->setStatusTip(longHint(hint));
     widget->setToolTip(shortHint(hint));
+}
+
+void inheritHint(QWidget *parent)
+{
+    for (QWidget *child : parent->findChildren<QWidget *>()) {
+        if (child->statusTip().isEmpty() && child->toolTip().isEmpty()) {
+            child->setStatusTip(parent->statusTip());
+            child->setToolTip(parent->toolTip());
+        }
+    }
 }
 
 // The box's text as an integer, or the conversion error of the old toolkit.
@@ -241,6 +252,11 @@ void TFormPrintPrev::buildWindow()
     m_statusBar->setSizeGripEnabled(false);
     m_statusBar->setFont(RecipeStyle::sansSerif(13));
     RecipeStyle::setTextColor(m_statusBar, RecipeStyle::Navy);
+
+    for (QWidget *group : {static_cast<QWidget *>(m_rgSuunta), static_cast<QWidget *>(m_rgKoko),
+                           static_cast<QWidget *>(m_gbKoko), static_cast<QWidget *>(m_gbReu),
+                           static_cast<QWidget *>(m_preview)})
+        inheritHint(group);
 
     setTabOrder(m_preview, m_printerList);
     QWidget *chain[] = {m_printerList, m_bbTul, m_bbSeur, m_bbEdel, m_bbZoomIn, m_bbZoomOut, m_bbSulje,

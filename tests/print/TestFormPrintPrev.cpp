@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -169,6 +170,61 @@ private slots:
         QCOMPARE(w.preview()->Title(), QStringLiteral("<document>"));
         QVERIFY(w.flowText());
         QCOMPARE(w.flowText()->Text(), w.host.memo->toPlainText());
+    }
+
+    void captionsAndHints_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("tooltip");
+        QTest::addColumn<QString>("statusTip");
+        QTest::addRow("BBTul") << "BBTul" << "     &Print" << "" << "Print the ingredients list and directions.";
+        QTest::addRow("BBSeur") << "BBSeur" << "&Next" << "Next Page" << "Show the next page.";
+        QTest::addRow("BBEdel") << "BBEdel" << "Pr&evious" << "Previous Page" << "Show the previous page.";
+        QTest::addRow("BBZoomIn") << "BBZoomIn" << "&Zoom In" << "" << "Zoom in the print preview";
+        QTest::addRow("BBZoomOut") << "BBZoomOut" << "Zoo&m Out" << "" << "Zoom out the print preview.";
+        QTest::addRow("BBSulje") << "BBSulje" << "     &Close" << "" << "Close the print preview.";
+        QTest::addRow("GBTul") << "GBTul" << "Printer" << "" << "";
+        QTest::addRow("RGSuunta") << "RGSuunta" << "Orientation" << "" << "Set the paper orientation.";
+        QTest::addRow("RGKoko") << "RGKoko" << "Paper size" << "" << "Set the size of the paper.";
+        QTest::addRow("GBKoko") << "GBKoko" << "Paper size as millimeters" << ""
+                                << "Specify the size of the paper when \"Define paper size\" is selected.";
+        QTest::addRow("GBReu") << "GBReu" << "Margins as millimeters" << "" << "Set the printing area of the page.";
+        QTest::addRow("GmPrinterList") << "GmPrinterList" << "" << "Select Printer" << "Select printer.";
+        QTest::addRow("GmPreview") << "GmPreview" << "" << "" << "The print preview of the recipe.";
+    }
+    void captionsAndHints()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QString, tooltip);
+        QFETCH(QString, statusTip);
+        Window w;
+        QWidget *control = w.form->findChild<QWidget *>(name);
+        QVERIFY(control);
+        if (auto *button = qobject_cast<QPushButton *>(control))
+            QCOMPARE(button->text(), caption);
+        if (auto *group = qobject_cast<QGroupBox *>(control))
+            QCOMPARE(group->title(), caption);
+        QCOMPARE(control->toolTip(), tooltip);
+        QCOMPARE(control->statusTip(), statusTip);
+    }
+
+    void itemsOfTheRadioGroups()
+    {
+        Window w;
+        QCOMPARE(w.form->RGSuunta()->ItemText(0), QStringLiteral("P&ortrait"));
+        QCOMPARE(w.form->RGSuunta()->ItemText(1), QStringLiteral("L&andscape"));
+        QCOMPARE(w.form->RGKoko()->ItemText(0), QStringLiteral("A&4   (210 x 297 mm)"));
+        QCOMPARE(w.form->RGKoko()->ItemText(1), QStringLiteral("A&5   (148 x 210 mm)"));
+        QCOMPARE(w.form->RGKoko()->ItemText(2), QStringLiteral("&Define paper size"));
+        // Before activation the boxes hold their designed texts.
+        QCOMPARE(w.form->EditLev()->text(), QStringLiteral("100"));
+        QCOMPARE(w.form->EditKor()->text(), QStringLiteral("100"));
+        QCOMPARE(w.form->EditLev()->maxLength(), 3);
+        QCOMPARE(w.form->EditVasen()->maxLength(), 2);
+        QVERIFY(!w.form->EditYla()->isEnabled());
+        QVERIFY(!w.form->EditAla()->isEnabled());
     }
 
     void printerBoxNeedsTwoPrinters_data()
