@@ -22,12 +22,14 @@ void DataBoundList::bind(Binding binding)
     m_syncing = true;
     m_model->setSource(m_binding.names);
     m_syncing = false;
+    m_dirty = false;
     syncCurrentRow();
 }
 
 void DataBoundList::unbind()
 {
     m_bound = false;
+    m_dirty = true;
     m_syncing = true;
     m_model->setSource({});
     m_syncing = false;
@@ -37,9 +39,12 @@ void DataBoundList::refresh()
 {
     if (!m_bound)
         return;
-    m_syncing = true;
-    m_model->reload();
-    m_syncing = false;
+    if (m_dirty) {
+        m_dirty = false;
+        m_syncing = true;
+        m_model->reload();
+        m_syncing = false;
+    }
     syncCurrentRow();
 }
 

@@ -31,8 +31,11 @@ public:
     void unbind();
     bool isBound() const { return m_bound; }
 
-    // Reads the table's view again and selects its current row. Emits nothing.
+    // Reads the table's view again when it has changed since the last
+    // reading, and selects its current row. Emits nothing.
     void refresh();
+    // The table's rows have changed; the next refresh() reads them again.
+    void markDirty() { m_dirty = true; }
     // Selects the table's current row again without reloading the names.
     void syncCurrentRow();
 
@@ -51,4 +54,5 @@ private:
     bool m_bound = false;
     bool m_syncing = false;
     bool m_changedByUser = false;
+    bool m_dirty = true;
 };

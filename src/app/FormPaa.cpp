@@ -504,6 +504,17 @@ void TFormPaa::openTables()
         return;
     }
     m_tablesOpened = true;
+    // Closed before the lists are bound, so that nothing reads their
+    // unfiltered rows.
+    m_table2->close();
+    m_table3->close();
+
+    for (const auto &[list, table] : {std::pair{m_listPaa, m_table1.get()}, std::pair{m_listAla, m_table2.get()},
+                                      std::pair{m_listResepti, m_table3.get()}}) {
+        DataBoundList *l = list;
+        connect(table, &TPackTable::viewChanged, l, &DataBoundList::markDirty);
+        connect(table, &TPackTable::rowDataChanged, l, &DataBoundList::markDirty);
+    }
 
     auto bindList = [](DataBoundList *list, TPackTable *table) {
         list->bind({[table] { return viewNames(table); },
@@ -512,7 +523,6 @@ void TFormPaa::openTables()
     };
     bindList(m_listPaa, m_table1.get());
     bindList(m_listAla, m_table2.get());
-    bindList(m_listResepti, m_table3.get());
     // Moving to another recipe first stores what was edited on the one left.
     m_listResepti->bind({[this] { return viewNames(m_table3.get()); },
                          [this] { return m_table3->Active() ? m_table3->RecNo() - 1 : -1; },
@@ -535,8 +545,6 @@ void TFormPaa::openTables()
     m_ruokakuva->hide();
     m_memoKuvaus->hide();
     m_panel2->hide();
-    m_table2->close();
-    m_table3->close();
     refreshLists();
 }
 

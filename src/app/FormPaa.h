@@ -31,7 +31,9 @@ class QWidget;
 // after each modal dialog shown over it through Dialogs::exec, and each time
 // the window is shown again after the recipe window (showing runs FormShow
 // and then the activation steps; callers never run activation themselves
-// after show()). Toolkit activation events are ignored.
+// after show()). For a person the activation after showing waits until the
+// window has been drawn; in test mode it runs within show(). Toolkit
+// activation events are ignored.
 class TFormPaa : public QMainWindow, public ActivationTarget, public DeleteCommandsHost, public ExitSteps
 {
     Q_OBJECT
