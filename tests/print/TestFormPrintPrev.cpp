@@ -325,6 +325,14 @@ private slots:
         f->UpDownKor()->stepDown();
         QCOMPARE(f->EditKor()->text(), QStringLiteral("299"));
         QCOMPARE(w.preview()->PageHeight()->Raw(), 29900);
+
+        // A paper without room for text keeps its text for a wider one.
+        f->EditLev()->setText(QStringLiteral("0"));
+        QCOMPARE(w.preview()->NumPages(), 1);
+        QCOMPARE(TGmRtfPreview::textStoreOf(w.preview())->FindPage(1)->EndChar, -1);
+        f->EditLev()->setText(QStringLiteral("210"));
+        QCOMPARE(TGmRtfPreview::textStoreOf(w.preview())->FindPage(1)->EndChar,
+                 int(w.host.memo->toPlainText().size()));
     }
 
     void definedPaperSizeWithBadBox()
