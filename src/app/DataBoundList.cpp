@@ -20,7 +20,7 @@ void DataBoundList::bind(Binding binding)
     m_binding = std::move(binding);
     m_bound = true;
     m_syncing = true;
-    m_model->setSource(m_binding.names);
+    m_model->setSource({m_binding.count, m_binding.names, m_binding.readable});
     m_syncing = false;
     m_dirty = false;
     syncCurrentRow();
@@ -39,7 +39,7 @@ void DataBoundList::refresh()
 {
     if (!m_bound)
         return;
-    if (m_dirty) {
+    if (m_dirty && (!m_binding.readable || m_binding.readable())) {
         m_dirty = false;
         m_syncing = true;
         m_model->reload();
@@ -54,6 +54,8 @@ void DataBoundList::syncCurrentRow()
         return;
     const int row = m_binding.currentRow ? m_binding.currentRow() : -1;
     m_syncing = true;
+    if (row >= 0)
+        m_model->ensureLoaded(row);
     if (row >= 0 && row < m_model->rowCount()) {
         const QModelIndex index = m_model->index(row);
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);

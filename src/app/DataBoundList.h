@@ -17,8 +17,12 @@ class DataBoundList : public QListView
 public:
     struct Binding
     {
-        // The names of the table's view, in order.
-        std::function<QStringList()> names;
+        // Rows in the table's view, and the names of `count` of them from
+        // the 0-based row `from`.
+        std::function<int()> count;
+        std::function<QStringList(int from, int count)> names;
+        // Whether the table may be walked now (no row edit in progress).
+        std::function<bool()> readable;
         // 0-based current row of the view, -1 when there is none.
         std::function<int()> currentRow;
         std::function<void(int row)> setCurrentRow;
@@ -30,6 +34,7 @@ public:
     // Shows nothing until bound again.
     void unbind();
     bool isBound() const { return m_bound; }
+    TableListModel *listModel() const { return m_model; }
 
     // Reads the table's view again when it has changed since the last
     // reading, and selects its current row. Emits nothing.

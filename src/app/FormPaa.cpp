@@ -85,22 +85,36 @@ QString quoteFilterValue(const QString &name)
     return QStringLiteral("Ryhma = '") + name + QLatin1Char('\'');
 }
 
-// The names of a table's view, read with the current row kept.
-QStringList viewNames(TPackTable *table)
+// Names of `count` rows of a table's view from the 0-based row `from`, read
+// with the current row kept.
+QStringList viewNames(TPackTable *table, int from, int count)
 {
     QStringList names;
-    if (!table->Active())
+    if (!table->Active() || from >= table->recordCount())
         return names;
     const int keep = table->RecNo();
-    names.reserve(table->recordCount());
-    table->first();
-    while (!table->eof()) {
+    names.reserve(count);
+    table->setRecNo(from + 1);
+    while (names.size() < count) {
         names.append(table->fieldText(QStringLiteral("Nimi")));
         table->next();
+        if (table->eof())
+            break;
     }
     if (keep > 0)
         table->setRecNo(keep);
     return names;
+}
+
+int viewCount(TPackTable *table)
+{
+    return table->Active() ? table->recordCount() : 0;
+}
+
+bool walkable(TPackTable *table)
+{
+    const TPackTable::State state = table->state();
+    return state == TPackTable::State::Browse || state == TPackTable::State::Inactive;
 }
 
 } // namespace
@@ -517,14 +531,18 @@ void TFormPaa::openTables()
     }
 
     auto bindList = [](DataBoundList *list, TPackTable *table) {
-        list->bind({[table] { return viewNames(table); },
+        list->bind({[table] { return viewCount(table); },
+                    [table](int from, int count) { return viewNames(table, from, count); },
+                    [table] { return walkable(table); },
                     [table] { return table->Active() ? table->RecNo() - 1 : -1; },
                     [table](int row) { table->setRecNo(row + 1); }});
     };
     bindList(m_listPaa, m_table1.get());
     bindList(m_listAla, m_table2.get());
     // Moving to another recipe first stores what was edited on the one left.
-    m_listResepti->bind({[this] { return viewNames(m_table3.get()); },
+    m_listResepti->bind({[this] { return viewCount(m_table3.get()); },
+                         [this](int from, int count) { return viewNames(m_table3.get(), from, count); },
+                         [this] { return walkable(m_table3.get()); },
                          [this] { return m_table3->Active() ? m_table3->RecNo() - 1 : -1; },
                          [this](int row) {
                              if (m_state.DescriptionModified)
@@ -859,7 +877,9 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
     }
     FocusPane(m_listAla);
     if (!m_listResepti->isBound())
-        m_listResepti->bind({[this] { return viewNames(m_table3.get()); },
+        m_listResepti->bind({[this] { return viewCount(m_table3.get()); },
+                         [this](int from, int count) { return viewNames(m_table3.get(), from, count); },
+                         [this] { return walkable(m_table3.get()); },
                              [this] { return m_table3->Active() ? m_table3->RecNo() - 1 : -1; },
                              [this](int row) {
                                  if (m_state.DescriptionModified)
