@@ -25,8 +25,8 @@ public:
         std::function<bool()> readable;
     };
 
-    // Rows read at a time.
-    static constexpr int Batch = 200;
+    // Rows read at a time: more than the tallest list shows at once.
+    static constexpr int Batch = 64;
 
     explicit TableListModel(QObject *parent = nullptr);
 
