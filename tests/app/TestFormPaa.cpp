@@ -289,9 +289,13 @@ private Q_SLOTS:
         QTest::addColumn<bool>("mainPacked");
         QTest::addColumn<bool>("subPacked");
         QTest::addColumn<bool>("recipePacked");
-        QTest::addRow("main group") << "main" << true << false << false;
-        QTest::addRow("subgroup") << "sub" << false << true << true;
-        QTest::addRow("recipe") << "recipe" << false << false << true;
+        QTest::addColumn<bool>("byFrame");
+        QTest::addRow("main group") << "main" << true << false << false << false;
+        QTest::addRow("subgroup") << "sub" << false << true << true << false;
+        QTest::addRow("recipe") << "recipe" << false << false << true << false;
+        // Closing the question by its frame is Cancel, not Yes.
+        QTest::addRow("main group, frame closed") << "main" << true << false << false << true;
+        QTest::addRow("recipe, frame closed") << "recipe" << false << false << true << true;
     }
 
     void cancelledDeletionsStillPack()
@@ -300,12 +304,16 @@ private Q_SLOTS:
         QFETCH(bool, mainPacked);
         QFETCH(bool, subPacked);
         QFETCH(bool, recipePacked);
+        QFETCH(bool, byFrame);
         selectMainGroup(0);
         if (what != QLatin1String("main"))
             selectSubgroup(0);
         if (what == QLatin1String("recipe"))
             selectRecipe(0);
-        answerDelete(false);
+        if (byFrame)
+            Dialogs::queueResponse([](QDialog *d) { d->close(); });
+        else
+            answerDelete(false);
         w->menuAction(what == "main" ? "MenuPoistaPaa" : what == "sub" ? "MenuPoistaAla" : "MenuPoistaResepti")->trigger();
         QCOMPARE(Dialogs::pendingResponses(), 0);
         QCOMPARE(book->storedNames("Paaryhma").size(), 2);
