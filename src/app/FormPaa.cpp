@@ -321,9 +321,8 @@ void TFormPaa::buildWindow()
     connect(m_editAste, &QLineEdit::textEdited, this, [this] { m_asteModified = true; });
     connect(m_editAika, &QLineEdit::textEdited, this, [this] { m_aikaModified = true; });
 
-    // Design layout: the Small geometry with the design fonts.
-    const bool small = true;
-    Q_UNUSED(small)
+    // The design layout, until a size mode is applied: the Small geometry
+    // with the design fonts.
     setFixedSize(798, 580);
     m_panelTyokalu->setGeometry(0, 0, 379, 29);
     m_panel2->setGeometry(379, 0, 413, 29);

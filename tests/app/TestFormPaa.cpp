@@ -283,6 +283,34 @@ private Q_SLOTS:
         QCOMPARE(on, QStringList({"MenuLisaaPaa", "TBLisaaPaa"}));
     }
 
+    void deleteMainGroupWithoutSubgroups()
+    {
+        selectMainGroup(1);
+        Dialogs::queueResponse([](QDialog *d) {
+            auto *dialog = qobject_cast<TFormRyhmaPois *>(d);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->Label1->text(), QStringLiteral("Delete the main group?"));
+            dialog->BitBtnOK->click();
+        });
+        w->menuAction(QStringLiteral("TBPoistaPaa"))->trigger();
+        QCOMPARE(Dialogs::pendingResponses(), 0);
+        QCOMPARE(book->storedNames("Paaryhma"), QStringList{"Desserts"});
+        QCOMPARE(book->storedNames("Alaryhma").size(), 2);
+        QCOMPARE(book->storedNames("Ohje").size(), 3);
+
+        // With KysRyh true the next one goes without a question.
+        SettingsKey key;
+        QVERIFY(key.open());
+        key.writeBool(SettingNames::KysRyh, true);
+        Dialogs::clearRecord();
+        selectMainGroup(0);
+        w->menuAction(QStringLiteral("MenuPoistaPaa"))->trigger();
+        QVERIFY(!Dialogs::shownDialogs().contains("FormRyhmaPois"));
+        QVERIFY(book->storedNames("Paaryhma").isEmpty());
+        QVERIFY(book->storedNames("Alaryhma").isEmpty());
+        QVERIFY(book->storedNames("Ohje").isEmpty());
+    }
+
     void cancelledDeletionsStillPack_data()
     {
         QTest::addColumn<QString>("what");
@@ -345,7 +373,7 @@ private Q_SLOTS:
         selectRecipe(0);
         Dialogs::clearRecord();
         QTest::keyClick(w->DBLLBoxLista(), Qt::Key_Delete);
-        QVERIFY(Dialogs::shownDialogs().isEmpty() || !Dialogs::shownDialogs().contains("FormRyhmaPois"));
+        QVERIFY(!Dialogs::shownDialogs().contains("FormRyhmaPois"));
         QVERIFY(book->storedNames("Ohje").isEmpty());
         QVERIFY(!w->MemoKuvaus()->isVisible());
     }
