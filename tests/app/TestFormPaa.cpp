@@ -696,6 +696,15 @@ private Q_SLOTS:
         // Packing the subgroup table that no selection has opened yet does not
         // fill the subgroup list with every subgroup of the book.
         QVERIFY(listNames(w->DBLLBoxAlaryhma()).isEmpty());
+        // Yes to the frame's close ends the program and lets the window close.
+        Dialogs::queueResponse([](QDialog *d) { qobject_cast<TFormPoistu *>(d)->BitBtnOK->click(); });
+        QVERIFY(w->close());
+        QVERIFY(w->endRequested());
+        w->show();
+    }
+
+    void exitWithoutQuestion()
+    {
         // With KysLop true, Exit ends without a question.
         SettingsKey key;
         QVERIFY(key.open());
