@@ -61,7 +61,9 @@ QString pictureFileName(const QString &recipeName)
         } else {
             const char32_t c = ch.unicode();
             const QByteArray utf8 = QString(ch).toUtf8();
-            if (c == u'/' || c == u'%' || isControl(c) || (i == 0 && c == u'.'))
+            // A leading byte-order mark is escaped too: text made from UTF-8
+            // drops it, which would give "\uFEFFSoup" the file of "Soup".
+            if (c == u'/' || c == u'%' || isControl(c) || (i == 0 && (c == u'.' || c == 0xFEFF)))
                 appendEscaped(piece, utf8);
             else
                 piece = utf8;

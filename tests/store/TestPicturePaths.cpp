@@ -19,6 +19,7 @@ private slots:
     void everyNameIsAPlainFileInPics();
     void longNamesAreCutAndStayDistinct();
     void pictureFileIsInsideThePicsFolder();
+    void leadingByteOrderMarkKeepsNamesApart();
 };
 
 void TestPicturePaths::fileNames_data()
@@ -117,6 +118,23 @@ void TestPicturePaths::pictureFileIsInsideThePicsFolder()
     ProgramPaths::setProgramFolder(QStringLiteral("/opt/mealdeck"));
     QCOMPARE(pictureFile(QStringLiteral("Pea soup")), QStringLiteral("/opt/mealdeck/Data/Pics/Pea soup.jpg"));
     QCOMPARE(pictureFile(QStringLiteral("../x")), QStringLiteral("/opt/mealdeck/Data/Pics/%2E.%2Fx.jpg"));
+}
+
+// Text made from UTF-8 drops a leading byte-order mark, so unescaped it gave
+// a name pasted with one the picture of the name without it.
+void TestPicturePaths::leadingByteOrderMarkKeepsNamesApart()
+{
+    const QString bom(QChar(0xFEFF));
+    QCOMPARE(PicturePaths::pictureFileName(bom + QStringLiteral("Soup")), QStringLiteral("%EF%BB%BFSoup.jpg"));
+    // Inside a name it is an ordinary character.
+    QCOMPARE(PicturePaths::pictureFileName(QStringLiteral("So") + bom + QStringLiteral("up")),
+             QStringLiteral("So") + bom + QStringLiteral("up.jpg"));
+    const QStringList names{QStringLiteral("Soup"), bom + QStringLiteral("Soup"), bom + bom + QStringLiteral("Soup"),
+                            QString(300, QLatin1Char('x')), bom + QString(300, QLatin1Char('x'))};
+    QSet<QString> files;
+    for (const QString &n : names)
+        files.insert(PicturePaths::pictureFileName(n));
+    QCOMPARE(files.size(), names.size());
 }
 
 QTEST_GUILESS_MAIN(TestPicturePaths)

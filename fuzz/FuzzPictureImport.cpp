@@ -1,0 +1,55 @@
+// The Add Picture import path over random files: the program's JPEG decoder
+// first, then the toolkit's readers for the other formats, as a picture the
+// cook chooses is loaded, with the toolkit's allocation limit and the
+// 10,000-pixel side limit in force. Every result is an image or a null image.
+
+#include "FuzzSupport.h"
+
+#include "store/JpegCodec.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <cstdint>
+
+namespace {
+
+QImage importPicture(const QByteArray &bytes)
+{
+    QImage image = JpegCodec::decode(bytes);
+    if (!image.isNull())
+        return image;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    reader.setAllocationLimit(128);
+    if (reader.format() == "jpeg" || reader.format() == "jpg")
+        return QImage();
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > 10000 || size.height() > 10000))
+        return QImage();
+    return reader.read();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    Fuzz::ensureGuiApplication();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QImage image = importPicture(input);
+    if (!image.isNull()) {
+        Fuzz::check(image.width() <= 10000 && image.height() <= 10000, "an oversized picture came through");
+        // Stored as the recipe's picture: it must encode.
+        if (qint64(image.width()) * image.height() <= 512 * 512)
+            Fuzz::check(!JpegCodec::encode(image, 75).isEmpty(), "an imported picture does not encode");
+    }
+    return 0;
+}
