@@ -25,8 +25,8 @@ public:
         std::function<bool()> readable;
     };
 
-    // Rows read at a time: more than the tallest list shows at once.
-    static constexpr int Batch = 64;
+    // Rows read at a time: more than the tallest list shows at once (about 36).
+    static constexpr int Batch = 40;
 
     explicit TableListModel(QObject *parent = nullptr);
 
