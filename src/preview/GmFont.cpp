@@ -2,9 +2,18 @@
 
 #include "preview/GmValue.h"
 
+#include <QGuiApplication>
+
 QFont TGmFont::toQFont(int dpi) const
 {
-    QFont font(Name);
+    // A font without a name (an empty FontName setting) takes the default
+    // family: a nameless font cannot be recorded into a page picture.
+    QString family = Name;
+    if (family.trimmed().isEmpty())
+        family = QGuiApplication::font().family();
+    if (family.trimmed().isEmpty())
+        family = QStringLiteral("Sans Serif");
+    QFont font(family);
     font.setPixelSize(qMax(1, gmNearest(static_cast<long double>(Size) * dpi / 72)));
     font.setBold(Bold);
     font.setItalic(Italic);
