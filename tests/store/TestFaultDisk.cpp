@@ -1,0 +1,277 @@
+#include "StoreFixture.h"
+#include "support/TmpfsMount.h"
+
+#include "store/JpegCodec.h"
+#include "store/PicturePaths.h"
+#include "store/ProgramError.h"
+#include "store/ProgramPaths.h"
+
+#include <QDir>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QTest>
+
+// A book on a small file system that runs full or turns read-only: every
+// failure is reported (a StoreError, a false result with a reason) and the
+// recipes stored before it are all still there and whole.
+namespace {
+
+struct MountedBook
+{
+    explicit MountedBook(int kilobytes)
+        : mount(kilobytes)
+    {
+        if (!mount.isMounted())
+            return;
+        QString error;
+        if (!RecipeBook::createBook(mount.path(), false, &error))
+            qFatal("cannot create a book: %s", qPrintable(error));
+        data = mount.path() + QStringLiteral("/Data");
+    }
+    QString file(const char *table) const
+    {
+        return data + QLatin1Char('/') + QString::fromLatin1(table) + QStringLiteral(".db");
+    }
+    std::unique_ptr<TPackTable> open(const char *table) const
+    {
+        auto t = std::make_unique<TPackTable>();
+        t->setDatabaseName(data);
+        t->setTableName(QString::fromLatin1(table));
+        t->setTableType(TTableType::Paradox);
+        t->open();
+        return t;
+    }
+
+    TmpfsMount mount;
+    QString data;
+};
+
+QString ingredients(int n, int lines)
+{
+    QStringList list;
+    for (int i = 0; i < lines; ++i)
+        list << QStringLiteral("%1,5 dl milk for recipe %2").arg(i).arg(n);
+    return list.join(QLatin1Char('\n'));
+}
+
+void addRecipes(TPackTable &t, int first, int count, int lines = 5)
+{
+    for (int i = first; i < first + count; ++i) {
+        t.append();
+        t.setFieldText(QStringLiteral("Nimi"), QStringLiteral("Recipe %1").arg(i));
+        t.setFieldText(QStringLiteral("Ryhma"), QStringLiteral("Soups"));
+        t.setFieldText(QStringLiteral("Aineet"), ingredients(i, lines));
+        t.post();
+    }
+}
+
+// Every recipe 1..count is there once, in order, with its whole ingredient list.
+void verifyRecipes(const QString &file, int count, int lines = 5)
+{
+    QCOMPARE(queryFile(file, QStringLiteral("PRAGMA integrity_check")), QStringList{"ok"});
+    const QStringList rows = queryFile(file, QStringLiteral("SELECT Nimi || '|' || Aineet FROM Ohje ORDER BY id"));
+    QCOMPARE(rows.size(), count);
+    for (int i = 1; i <= count; ++i)
+        QCOMPARE(rows.at(i - 1), QStringLiteral("Recipe %1|").arg(i) + ingredients(i, lines));
+}
+
+QImage noise(int side)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    auto *random = QRandomGenerator::global();
+    for (int y = 0; y < side; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < side; ++x)
+            line[x] = random->generate();
+    }
+    return image;
+}
+
+} // namespace
+
+class TestFaultDisk : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void applyOnAFullDisk_data();
+    void applyOnAFullDisk();
+    void packOnAFullDisk();
+    void pictureOnAFullDisk();
+    void readOnlyDataFolder();
+    void missingPicsFolder();
+};
+
+void TestFaultDisk::applyOnAFullDisk_data()
+{
+    // How much room is left when the apply starts: none (the journal cannot
+    // be made), a little (the journal starts, the table cannot grow), more
+    // (the table grows part of the way).
+    QTest::addColumn<qint64>("room");
+    QTest::addRow("no room") << qint64(0);
+    QTest::addRow("8 KB") << qint64(8 * 1024);
+    QTest::addRow("64 KB") << qint64(64 * 1024);
+}
+
+void TestFaultDisk::applyOnAFullDisk()
+{
+    QFETCH(qint64, room);
+    MountedBook book(2048);
+    REQUIRE_MOUNT(book.mount);
+    {
+        auto t = book.open("Ohje");
+        addRecipes(*t, 1, 10);
+        t->apply();
+        QVERIFY(book.mount.fill(room));
+        // A recipe far larger than the room left.
+        addRecipes(*t, 11, 1, 20000);
+        QVERIFY_THROWS_EXCEPTION(StoreError, t->apply());
+        QVERIFY(t->hasPendingChanges());
+        QCOMPARE(t->recordCount(), 11);
+    }
+    // Nothing of the failed apply reached the file, nothing before it went.
+    verifyRecipes(book.file("Ohje"), 10);
+
+    // With room again the same recipe is stored.
+    book.mount.freeSpace();
+    {
+        auto t = book.open("Ohje");
+        addRecipes(*t, 11, 1);
+        t->apply();
+    }
+    verifyRecipes(book.file("Ohje"), 11);
+}
+
+void TestFaultDisk::packOnAFullDisk()
+{
+    MountedBook book(2048);
+    REQUIRE_MOUNT(book.mount);
+    {
+        auto t = book.open("Ohje");
+        addRecipes(*t, 1, 60, 40);
+        t->apply();
+        // Every other recipe goes, so packing has work to do.
+        t->first();
+        for (int i = 0; i < 30; ++i) {
+            t->next();
+            t->deleteRow();
+        }
+        t->apply();
+    }
+    const QStringList before = queryFile(book.file("Ohje"), QStringLiteral("SELECT Nimi || Aineet FROM Ohje ORDER BY id"));
+    QCOMPARE(before.size(), 30);
+    QVERIFY(book.mount.fill(0));
+    {
+        TPackTable t;
+        t.setDatabaseName(book.data);
+        t.setTableName(QStringLiteral("Ohje"));
+        t.setTableType(TTableType::Paradox);
+        t.setExclusive(true);
+        QVERIFY2(!t.Pack(), "a pack on a full disk reported success");
+    }
+    QCOMPARE(queryFile(book.file("Ohje"), QStringLiteral("PRAGMA integrity_check")), QStringList{"ok"});
+    QCOMPARE(queryFile(book.file("Ohje"), QStringLiteral("SELECT Nimi || Aineet FROM Ohje ORDER BY id")), before);
+
+    book.mount.freeSpace();
+    {
+        TPackTable t;
+        t.setDatabaseName(book.data);
+        t.setTableName(QStringLiteral("Ohje"));
+        t.setTableType(TTableType::Paradox);
+        t.setExclusive(true);
+        QVERIFY(t.Pack());
+    }
+    QCOMPARE(queryFile(book.file("Ohje"), QStringLiteral("SELECT Nimi || Aineet FROM Ohje ORDER BY id")), before);
+}
+
+void TestFaultDisk::pictureOnAFullDisk()
+{
+    MountedBook book(1024);
+    REQUIRE_MOUNT(book.mount);
+    ProgramPaths::setProgramFolder(book.mount.path());
+    const QString path = PicturePaths::pictureFile(QStringLiteral("Pea soup"));
+    QImage old(169, 169, QImage::Format_RGB32);
+    old.fill(Qt::darkGreen);
+    QString error;
+    QVERIFY2(JpegCodec::encodeFile(old, path, &error), qPrintable(error));
+    const QByteArray oldHash = fileHash(path);
+
+    QVERIFY(book.mount.fill(0));
+    // Replacing the picture fails and says why; the old picture stays whole.
+    error.clear();
+    QVERIFY(!JpegCodec::encodeFile(noise(400), path, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(fileHash(path), oldHash);
+    QCOMPARE(JpegCodec::decodeFile(path).size(), QSize(169, 169));
+    // A new picture is not left behind half written.
+    const QString other = PicturePaths::pictureFile(QStringLiteral("Bread"));
+    error.clear();
+    QVERIFY(!JpegCodec::encodeFile(noise(400), other, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(QDir(ProgramPaths::picsFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{"Pea soup.jpg"});
+}
+
+void TestFaultDisk::readOnlyDataFolder()
+{
+    MountedBook book(2048);
+    REQUIRE_MOUNT(book.mount);
+    {
+        auto t = book.open("Ohje");
+        addRecipes(*t, 1, 10);
+        t->apply();
+    }
+    QVERIFY(book.mount.setReadOnly(true));
+    {
+        // The book opens for reading, or opening fails with a message;
+        // writing fails with a message and keeps the rows pending.
+        std::unique_ptr<TPackTable> t;
+        try {
+            t = book.open("Ohje");
+        } catch (const StoreError &e) {
+            QVERIFY(!e.message().isEmpty());
+        }
+        if (t) {
+            QCOMPARE(t->recordCount(), 10);
+            addRecipes(*t, 11, 1);
+            QVERIFY_THROWS_EXCEPTION(StoreError, t->apply());
+            QVERIFY(t->hasPendingChanges());
+            t->close();
+            t->setExclusive(true);
+            QVERIFY(!t->Pack());
+        }
+    }
+    QVERIFY(book.mount.setReadOnly(false));
+    verifyRecipes(book.file("Ohje"), 10);
+    {
+        auto t = book.open("Ohje");
+        addRecipes(*t, 11, 1);
+        t->apply();
+    }
+    verifyRecipes(book.file("Ohje"), 11);
+}
+
+void TestFaultDisk::missingPicsFolder()
+{
+    StoreFixture book;
+    ProgramPaths::setProgramFolder(book.dir.path());
+    QVERIFY(QDir(ProgramPaths::picsFolder()).removeRecursively());
+    const QString path = PicturePaths::pictureFile(QStringLiteral("Pea soup"));
+    QImage image(169, 169, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QString error;
+    QVERIFY(!JpegCodec::encodeFile(image, path, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!QFileInfo::exists(path));
+    error.clear();
+    QVERIFY(JpegCodec::decodeFile(path, &error).isNull());
+    QVERIFY(!error.isEmpty());
+    // The tables do not depend on the picture folder.
+    auto t = book.open(QStringLiteral("Ohje"));
+    addRow(*t, QStringLiteral("Pea soup"), QStringLiteral("Soups"));
+    t->apply();
+    QCOMPARE(queryFile(book.file(QStringLiteral("Ohje")), QStringLiteral("SELECT Nimi FROM Ohje")),
+             QStringList{"Pea soup"});
+}
+
+QTEST_GUILESS_MAIN(TestFaultDisk)
+#include "TestFaultDisk.moc"
