@@ -4,13 +4,30 @@
 #include "recipe/FormAnnos.h"
 #include "recipe/FormResepti.h"
 #include "recipe/RecipeWindowHost.h"
+#include "platform/Dialogs.h"
+#include "platform/InstalledLayout.h"
+#include "preview/GmMessages.h"
 #include "preview/GmPrinter.h"
 #include "print/RecipePrinting.h"
 #include "settings/FormAbout.h"
 #include "store/ProgramPaths.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTextStream>
+
+namespace {
+
+bool homeGiven(const QStringList &arguments)
+{
+    for (const QString &argument : arguments) {
+        if (argument == QLatin1String("--home") || argument.startsWith(QLatin1String("--home=")))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -23,6 +40,19 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << error << '\n';
         return 2;
     }
+    // Without --home an installed program keeps its book in the user's data
+    // folder; a portable one beside the executable.
+    if (!homeGiven(QApplication::arguments())) {
+        const InstalledLayout::Decision layout = InstalledLayout::decide(QApplication::applicationDirPath());
+        ProgramPaths::setProgramFolder(layout.programFolder);
+        if (!layout.error.isEmpty())
+            QTextStream(stderr) << layout.error << '\n';
+        if (layout.bookCreated)
+            Dialogs::information(layout.message);
+    }
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/desktop/mealdeck.svg")));
+    // The preview engine's messages are the program's information messages.
+    GmMessages::setHandler([](const QString &text) { Dialogs::information(text); });
 
     // The windows in the program's creation order; the main window opens the tables.
     Windows &w = windows();
