@@ -1,0 +1,388 @@
+#include "StoreFixture.h"
+
+#include "recipe/PortionScaling.h"
+#include "store/StoreTransaction.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+// kill -9 of a process in the middle of the operations that change several
+// rows at once: renaming a main group (its subgroups follow), deleting a main
+// group with everything under it, and a scaling pass. Afterwards every file
+// passes PRAGMA integrity_check and each operation is wholly there or wholly
+// absent. The test program is its own child: `--fault-child MODE DATAFOLDER`
+// runs the operation over and over, as the windows run it, until killed.
+namespace {
+
+constexpr int Subgroups = 300;
+constexpr int MainGroups = 40;
+constexpr int SubgroupsEach = 3;
+constexpr int RecipesEach = 4;
+
+QString filterFor(const QString &value)
+{
+    return QStringLiteral("Ryhma = '") + value + QLatin1Char('\'');
+}
+
+void openTable(TPackTable &t, const QString &data, const char *name)
+{
+    t.setDatabaseName(data);
+    t.setTableName(QString::fromLatin1(name));
+    t.setTableType(TTableType::Paradox);
+    t.open();
+}
+
+// Quantities written against their units, as a pass leaves them, so that
+// scaling 4 -> 8 -> 4 gives the same text back.
+QString ingredientsFor4()
+{
+    QStringList lines;
+    for (int i = 1; i <= 200; ++i)
+        lines << QStringLiteral("%1,5dl ingredient %2").arg(i % 9).arg(i);
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString scaledText(const QString &text, int from, int to)
+{
+    return PortionScaling::scaleIngredientLines(text.split(QLatin1Char('\n')), from, to).join(QLatin1Char('\n'));
+}
+
+void report(const char *what, long n)
+{
+    std::printf("%s %ld\n", what, n);
+    std::fflush(stdout);
+}
+
+// ---- The child ------------------------------------------------------------------------------
+
+// Renames the main group M<k> to M<k+1>, its subgroups following, in one commit.
+void renameForever(const QString &data)
+{
+    TPackTable groups;
+    TPackTable subgroups;
+    openTable(groups, data, "Paaryhma");
+    openTable(subgroups, data, "Alaryhma");
+    groups.first();
+    long k = groups.fieldText(QStringLiteral("Nimi")).mid(1).toLong();
+    report("ready", k);
+    for (;; ++k) {
+        const QString oldName = QStringLiteral("M%1").arg(k);
+        const QString newName = QStringLiteral("M%1").arg(k + 1);
+        StoreTransaction scope(groups);
+        groups.first();
+        groups.edit();
+        groups.setFieldText(QStringLiteral("Nimi"), newName);
+        groups.apply();
+        subgroups.setFilter(filterFor(oldName));
+        subgroups.setFiltered(true);
+        for (subgroups.first(); !subgroups.eof(); subgroups.next()) {
+            subgroups.edit();
+            subgroups.setFieldText(QStringLiteral("Ryhma"), newName);
+            subgroups.post();
+        }
+        subgroups.apply();
+        scope.commit();
+        report("renamed", k + 1);
+    }
+}
+
+// Deletes the main groups from the first on, each with its subgroups and
+// their recipes, each in one commit.
+void cascadeForever(const QString &data)
+{
+    TPackTable groups;
+    TPackTable subgroups;
+    TPackTable recipes;
+    openTable(groups, data, "Paaryhma");
+    openTable(subgroups, data, "Alaryhma");
+    openTable(recipes, data, "Ohje");
+    subgroups.setFiltered(true);
+    recipes.setFiltered(true);
+    report("ready", 0);
+    for (long deleted = 0; groups.recordCount() > 0;) {
+        StoreTransaction scope(groups);
+        groups.first();
+        subgroups.setFilter(filterFor(groups.fieldText(QStringLiteral("Nimi"))));
+        int count = 0;
+        for (subgroups.first(); !subgroups.eof(); subgroups.next()) {
+            recipes.setFilter(filterFor(subgroups.fieldText(QStringLiteral("Nimi"))));
+            recipes.first();
+            while (recipes.recordCount() > 0)
+                recipes.deleteRow();
+            ++count;
+        }
+        subgroups.first();
+        for (int i = 0; i < count && subgroups.recordCount() > 0; ++i)
+            subgroups.deleteRow();
+        recipes.apply();
+        subgroups.apply();
+        groups.deleteRow();
+        groups.apply();
+        scope.commit();
+        report("deleted", ++deleted);
+    }
+    report("done", 0);
+    for (;;)
+        QTest::qSleep(1000);
+}
+
+// Scales the recipe between 4 and 8 portions, storing each rescaled line as
+// the recipe window does, the whole pass in one commit.
+void scaleForever(const QString &data)
+{
+    TPackTable recipes;
+    openTable(recipes, data, "Ohje");
+    recipes.first();
+    report("ready", 0);
+    for (long pass = 1;; ++pass) {
+        const int oldCount = int(recipes.fieldValue(QStringLiteral("Annos"))->toLongLong());
+        const int newCount = oldCount == 4 ? 8 : 4;
+        auto store = [&recipes](const QStringList &lines) {
+            if (recipes.state() == TPackTable::State::Browse)
+                recipes.edit();
+            recipes.setFieldText(QStringLiteral("Aineet"), lines.join(u'\n'));
+            recipes.apply();
+        };
+        StoreTransaction scope(recipes);
+        const QStringList lines = PortionScaling::scaleIngredientLines(
+            recipes.fieldText(QStringLiteral("Aineet")).split(QLatin1Char('\n')), oldCount, newCount, store);
+        if (recipes.state() == TPackTable::State::Browse)
+            recipes.edit();
+        recipes.setFieldText(QStringLiteral("Aineet"), lines.join(u'\n'));
+        recipes.setFieldInt(QStringLiteral("Annos"), newCount);
+        recipes.apply();
+        scope.commit();
+        report("scaled", pass);
+    }
+}
+
+int runChild(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QString mode = QString::fromLocal8Bit(argv[2]);
+    const QString data = QString::fromLocal8Bit(argv[3]);
+    try {
+        if (mode == QLatin1String("rename"))
+            renameForever(data);
+        else if (mode == QLatin1String("cascade"))
+            cascadeForever(data);
+        else if (mode == QLatin1String("scale"))
+            scaleForever(data);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 2;
+}
+
+// ---- The parent -----------------------------------------------------------------------------
+
+// Runs the child on the book, kills it with SIGKILL at a random moment after
+// it is ready, and returns the last number it reported for `what`.
+long runAndKill(const QString &mode, const QString &data, const char *what, int minMs, int maxMs)
+{
+    QProcess child;
+    child.setProgram(QCoreApplication::applicationFilePath());
+    child.setArguments({QStringLiteral("--fault-child"), mode, data});
+    child.start();
+    if (!child.waitForStarted(5000))
+        qFatal("the child did not start");
+    QByteArray out;
+    while (!out.contains("ready") && child.waitForReadyRead(10000))
+        out += child.readAllStandardOutput();
+    QTest::qWait(minMs + int(QRandomGenerator::global()->bounded(maxMs - minMs)));
+    const qint64 pid = child.processId();
+    if (child.state() == QProcess::Running && pid > 0)
+        ::kill(pid_t(pid), SIGKILL);
+    child.waitForFinished(5000);
+    out += child.readAllStandardOutput();
+    const QByteArray errors = child.readAllStandardError();
+    if (!errors.isEmpty())
+        qWarning("child: %s", errors.constData());
+    long last = 0;
+    const QString text = QString::fromUtf8(out);
+    QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (!text.endsWith(QLatin1Char('\n')) && !lines.isEmpty())
+        lines.removeLast(); // cut by the kill
+    for (const QString &line : std::as_const(lines)) {
+        if (line.startsWith(QLatin1String(what)))
+            last = line.section(QLatin1Char(' '), 1).toLong();
+    }
+    return last;
+}
+
+// Opens the book as the program does (a hot journal is rolled back), then
+// checks every file with a connection of its own.
+void reopenAndCheck(const StoreFixture &book)
+{
+    {
+        auto a = book.open(QStringLiteral("Paaryhma"));
+        auto b = book.open(QStringLiteral("Alaryhma"));
+        auto c = book.open(QStringLiteral("Ohje"));
+    }
+    for (const char *table : {"Paaryhma", "Alaryhma", "Ohje"})
+        QCOMPARE(queryFile(book.file(QString::fromLatin1(table)), QStringLiteral("PRAGMA integrity_check")),
+                 QStringList{"ok"});
+}
+
+QStringList column(const StoreFixture &book, const char *table, const char *sql)
+{
+    return queryFile(book.file(QString::fromLatin1(table)), QString::fromLatin1(sql));
+}
+
+} // namespace
+
+class TestFaultKill : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void renameWithChildren();
+    void cascadeDelete();
+    void scalingPass();
+};
+
+void TestFaultKill::renameWithChildren()
+{
+    StoreFixture book;
+    {
+        auto groups = book.open(QStringLiteral("Paaryhma"));
+        addRow(*groups, QStringLiteral("M0"));
+        groups->apply();
+        auto subgroups = book.open(QStringLiteral("Alaryhma"));
+        for (int i = 0; i < Subgroups; ++i)
+            addRow(*subgroups, QStringLiteral("S%1").arg(i), QStringLiteral("M0"));
+        subgroups->apply();
+    }
+    long total = 0;
+    for (int round = 0; round < 4; ++round) {
+        const long before = column(book, "Paaryhma", "SELECT Nimi FROM Paaryhma").value(0).mid(1).toLong();
+        const long last = qMax(before, runAndKill(QStringLiteral("rename"), book.data, "renamed", 20, 400));
+        reopenAndCheck(book);
+        if (QTest::currentTestFailed())
+            return;
+        const QStringList names = column(book, "Paaryhma", "SELECT Nimi FROM Paaryhma");
+        QCOMPARE(names.size(), 1);
+        const long now = names.first().mid(1).toLong();
+        QVERIFY2(now == last || now == last + 1, qPrintable(QStringLiteral("M%1 after M%2").arg(now).arg(last)));
+        // Every subgroup follows the name that is there, none the other.
+        const QStringList parents = column(book, "Alaryhma", "SELECT DISTINCT Ryhma FROM Alaryhma");
+        QCOMPARE(parents, QStringList{names.first()});
+        QCOMPARE(column(book, "Alaryhma", "SELECT count(*) FROM Alaryhma"), QStringList{QString::number(Subgroups)});
+        total += now - before;
+    }
+    qInfo("%ld renames committed between the kills", total);
+    QVERIFY2(total > 0, "the child never finished a rename");
+}
+
+void TestFaultKill::cascadeDelete()
+{
+    StoreFixture book;
+    const QString longText = QStringLiteral("2 dl water\n").repeated(200);
+    {
+        auto groups = book.open(QStringLiteral("Paaryhma"));
+        auto subgroups = book.open(QStringLiteral("Alaryhma"));
+        auto recipes = book.open(QStringLiteral("Ohje"));
+        for (int g = 0; g < MainGroups; ++g) {
+            addRow(*groups, QStringLiteral("G%1").arg(g));
+            for (int s = 0; s < SubgroupsEach; ++s) {
+                const QString sub = QStringLiteral("G%1S%2").arg(g).arg(s);
+                addRow(*subgroups, sub, QStringLiteral("G%1").arg(g));
+                for (int r = 0; r < RecipesEach; ++r) {
+                    recipes->append();
+                    recipes->setFieldText(QStringLiteral("Nimi"), sub + QStringLiteral("R%1").arg(r));
+                    recipes->setFieldText(QStringLiteral("Ryhma"), sub);
+                    recipes->setFieldText(QStringLiteral("Aineet"), longText);
+                    recipes->post();
+                }
+            }
+        }
+        groups->apply();
+        subgroups->apply();
+        recipes->apply();
+    }
+    long deletedSoFar = 0;
+    for (int round = 0; round < 4; ++round) {
+        const long last = deletedSoFar + runAndKill(QStringLiteral("cascade"), book.data, "deleted", 20, 300);
+        reopenAndCheck(book);
+        if (QTest::currentTestFailed())
+            return;
+        const QStringList groups = column(book, "Paaryhma", "SELECT Nimi FROM Paaryhma ORDER BY id");
+        const long deleted = MainGroups - groups.size();
+        QVERIFY2(deleted == last || deleted == last + 1,
+                 qPrintable(QStringLiteral("%1 deleted after %2 reported").arg(deleted).arg(last)));
+        // The main groups still there are the last ones, each with all of its
+        // subgroups and recipes; nothing of a deleted one is left.
+        for (int g = 0; g < MainGroups; ++g) {
+            const bool present = g >= deleted;
+            QCOMPARE(groups.contains(QStringLiteral("G%1").arg(g)), present);
+        }
+        QCOMPARE(column(book, "Alaryhma", "SELECT count(*) FROM Alaryhma"),
+                 QStringList{QString::number((MainGroups - deleted) * SubgroupsEach)});
+        QCOMPARE(column(book, "Ohje", "SELECT count(*) FROM Ohje"),
+                 QStringList{QString::number((MainGroups - deleted) * SubgroupsEach * RecipesEach)});
+        const QStringList orphans = queryFile(
+            book.file(QStringLiteral("Ohje")),
+            QStringLiteral("SELECT Nimi FROM Ohje WHERE CAST(substr(Ryhma, 2, instr(Ryhma, 'S') - 2) AS INTEGER) < %1")
+                .arg(deleted));
+        QCOMPARE(orphans, QStringList());
+        QCOMPARE(column(book, "Ohje", "SELECT count(*) FROM Ohje WHERE length(Aineet) <> 2200"), QStringList{"0"});
+        deletedSoFar = deleted;
+        if (deleted == MainGroups)
+            break;
+    }
+    qInfo("%ld cascade deletes committed between the kills", deletedSoFar);
+    QVERIFY2(deletedSoFar > 0, "the child never finished a delete");
+}
+
+void TestFaultKill::scalingPass()
+{
+    StoreFixture book;
+    const QString for4 = ingredientsFor4();
+    const QString for8 = scaledText(for4, 4, 8);
+    QVERIFY(for8 != for4);
+    QCOMPARE(scaledText(for8, 8, 4), for4);
+    {
+        auto recipes = book.open(QStringLiteral("Ohje"));
+        recipes->append();
+        recipes->setFieldText(QStringLiteral("Nimi"), QStringLiteral("Soup"));
+        recipes->setFieldText(QStringLiteral("Aineet"), for4);
+        recipes->setFieldInt(QStringLiteral("Annos"), 4);
+        recipes->post();
+        recipes->apply();
+    }
+    long total = 0;
+    for (int round = 0; round < 4; ++round) {
+        total += runAndKill(QStringLiteral("scale"), book.data, "scaled", 20, 400);
+        reopenAndCheck(book);
+        if (QTest::currentTestFailed())
+            return;
+        const QStringList rows = column(book, "Ohje", "SELECT Annos || '|' || Aineet FROM Ohje");
+        QCOMPARE(rows.size(), 1);
+        const QString count = rows.first().section(QLatin1Char('|'), 0, 0);
+        const QString text = rows.first().section(QLatin1Char('|'), 1);
+        // The pass is there with its count, or not there at all.
+        QVERIFY2(count == QLatin1String("4") || count == QLatin1String("8"), qPrintable(count));
+        QCOMPARE(text, count == QLatin1String("4") ? for4 : for8);
+    }
+    qInfo("%ld scaling passes committed between the kills", total);
+    QVERIFY2(total > 0, "the child never finished a pass");
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 4 && std::strcmp(argv[1], "--fault-child") == 0)
+        return runChild(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestFaultKill test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TestFaultKill.moc"
