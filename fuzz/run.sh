@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang-14 and runs each one, one after another,
 # for SECONDS seconds (default 30) over a copy of its seed corpus.
-#   fuzz/run.sh [SECONDS] [TARGET...]
+#   fuzz/run.sh [SECONDS] [TARGET...]   (build folder: $MEALDECK_FUZZ_BUILD, default build-fuzz)
 # A crash or a failed check stops with the input saved under
-# build-fuzz/artifacts/ and a non-zero exit.
+# <build folder>/artifacts/ and a non-zero exit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 seconds=${1:-30}
 shift || true
-build="$root/build-fuzz"
+build=${MEALDECK_FUZZ_BUILD:-"$root/build-fuzz"}
 
 cmake -S "$root/fuzz" -B "$build" -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build "$build" -j"$(nproc)"
