@@ -40,11 +40,13 @@ click() { xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}"; sleep 0.4; 
 shot() { sleep 0.6; import -window "$1" "$root/docs/screenshots/$2.png"; echo "docs/screenshots/$2.png"; }
 
 main=$(waitfor "Groups")
-click "$main" 52 70     # first main group
-click "$main" 188 70    # first subgroup
-click "$main" 438 70    # first recipe
+sleep 1
+# Positions in the Full layout.
+click "$main" 60 78     # first main group
+click "$main" 300 78    # first subgroup
+click "$main" 700 78    # first recipe
 shot "$main" main-window
-xdotool mousemove --window "$main" 438 70 click --repeat 2 --delay 80 1
+xdotool mousemove --window "$main" 700 78 click --repeat 2 --delay 80 1
 recipe=$(waitfor "Creamy Potato Soup")
 shot "$recipe" recipe-window
 click "$recipe" 85 33   # Print Preview
