@@ -1266,25 +1266,7 @@ void TFormPaa::MenuMuutaPaaClick()
     m_state.RenameMode = true;
     const bool accepted = runNameDialog(true);
     if (accepted && m_state.RenameMode) {
-        const QString newName = nameDialogText();
-        if (!m_table2->Active())
-            m_table2->open();
-        // The new name and the children that follow it are committed together.
-        StoreTransaction scope(*m_table1);
-        m_table1->edit();
-        m_table1->setFieldText(QStringLiteral("Nimi"), newName);
-        m_table1->apply();
-        m_table2->setFilter(quoteFilterValue(oldName));
-        if (m_table2->recordCount() > 0) {
-            m_state.HasSubgroups = true;
-            for (m_table2->first(); !m_table2->eof(); m_table2->next()) {
-                m_table2->edit();
-                m_table2->setFieldText(QStringLiteral("Ryhma"), newName);
-                m_table2->post();
-            }
-            m_table2->apply();
-        }
-        scope.commit();
+        renameWithChildren(*m_table1, *m_table2, oldName, nameDialogText(), m_state.HasSubgroups);
     }
     m_state.NameRejected = false;
     m_state.HasSubgroups = false;
@@ -1294,6 +1276,31 @@ void TFormPaa::MenuMuutaPaaClick()
     DisableCommands();
     enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
     refreshLists();
+}
+
+// Gives the current row of `parent` the new name and moves its children (the
+// rows of `children` whose Ryhma is the old name) to it. The new name and the
+// children that follow it are committed together, or not at all.
+void TFormPaa::renameWithChildren(TPackTable &parent, TPackTable &children, const QString &oldName,
+                                  const QString &newName, bool &hasChildren)
+{
+    if (!children.Active())
+        children.open();
+    StoreTransaction scope(parent);
+    parent.edit();
+    parent.setFieldText(QStringLiteral("Nimi"), newName);
+    parent.apply();
+    children.setFilter(quoteFilterValue(oldName));
+    if (children.recordCount() > 0) {
+        hasChildren = true;
+        for (children.first(); !children.eof(); children.next()) {
+            children.edit();
+            children.setFieldText(QStringLiteral("Ryhma"), newName);
+            children.post();
+        }
+        children.apply();
+    }
+    scope.commit();
 }
 
 void TFormPaa::MenuLisaaAlaClick()
@@ -1328,24 +1335,7 @@ void TFormPaa::MenuMuutaAlaClick()
     m_state.RenameMode = true;
     const bool accepted = runNameDialog(true);
     if (accepted && m_state.RenameMode && m_table2->Active() && m_table2->RecNo() > 0) {
-        const QString newName = nameDialogText();
-        if (!m_table3->Active())
-            m_table3->open();
-        StoreTransaction scope(*m_table2);
-        m_table2->edit();
-        m_table2->setFieldText(QStringLiteral("Nimi"), newName);
-        m_table2->apply();
-        m_table3->setFilter(quoteFilterValue(oldName));
-        if (m_table3->recordCount() > 0) {
-            m_state.HasRecipes = true;
-            for (m_table3->first(); !m_table3->eof(); m_table3->next()) {
-                m_table3->edit();
-                m_table3->setFieldText(QStringLiteral("Ryhma"), newName);
-                m_table3->post();
-            }
-            m_table3->apply();
-        }
-        scope.commit();
+        renameWithChildren(*m_table2, *m_table3, oldName, nameDialogText(), m_state.HasRecipes);
     }
     m_state.NameRejected = false;
     m_state.HasRecipes = false;

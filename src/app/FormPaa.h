@@ -172,6 +172,8 @@ private:
     void showQuickGuide();
     void packTable(TPackTable *table);
     bool runNameDialog(bool clearFieldOnRetry);
+    void renameWithChildren(TPackTable &parent, TPackTable &children, const QString &oldName, const QString &newName,
+                            bool &hasChildren);
     QString nameDialogText() const;
     void deletePictureFile(const QString &recipeName);
     bool isFullChecked() const;
