@@ -1,7 +1,8 @@
 // The Add Picture import path over random files: the program's JPEG decoder
 // first, then the toolkit's readers for the other formats, as a picture the
 // cook chooses is loaded, with the toolkit's allocation limit and the
-// 10,000-pixel side limit in force. Every result is an image or a null image.
+// 10,000-pixel side limit in force (checked before and after reading). Every
+// result is an image or a null image.
 
 #include "FuzzSupport.h"
 
@@ -30,7 +31,12 @@ QImage importPicture(const QByteArray &bytes)
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > 10000 || size.height() > 10000))
         return QImage();
-    return reader.read();
+    // Some formats (GIF) tell no size before they are read, so the side
+    // limit is checked on the picture read as well.
+    QImage read = reader.read();
+    if (read.width() > 10000 || read.height() > 10000)
+        return QImage();
+    return read;
 }
 
 } // namespace

@@ -21,7 +21,8 @@ if [ ${#targets[@]} -eq 0 ]; then
     done
 fi
 
-export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions="$root/fuzz/lsan.supp":print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
 mkdir -p "$build/artifacts"
