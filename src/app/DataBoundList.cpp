@@ -48,7 +48,7 @@ void DataBoundList::refresh()
     syncCurrentRow();
 }
 
-void DataBoundList::syncCurrentRow()
+void DataBoundList::syncCurrentRow(bool scroll)
 {
     if (!m_bound)
         return;
@@ -59,7 +59,8 @@ void DataBoundList::syncCurrentRow()
     if (row >= 0 && row < m_model->rowCount()) {
         const QModelIndex index = m_model->index(row);
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-        scrollTo(index);
+        if (scroll)
+            scrollTo(index);
     } else {
         selectionModel()->clear();
     }
@@ -84,7 +85,9 @@ void DataBoundList::focusInEvent(QFocusEvent *event)
     m_syncing = true;
     QListView::focusInEvent(event);
     m_syncing = false;
-    syncCurrentRow();
+    // The focus comes before the press of the click that gave it: scrolling
+    // to the current row now would put another row under the mouse.
+    syncCurrentRow(event->reason() != Qt::MouseFocusReason);
 }
 
 void DataBoundList::currentChanged(const QModelIndex &current, const QModelIndex &previous)

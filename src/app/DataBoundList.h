@@ -41,8 +41,9 @@ public:
     void refresh();
     // The table's rows have changed; the next refresh() reads them again.
     void markDirty() { m_dirty = true; }
-    // Selects the table's current row again without reloading the names.
-    void syncCurrentRow();
+    // Selects the table's current row again without reloading the names, and
+    // with `scroll` brings it into view.
+    void syncCurrentRow(bool scroll = true);
 
 Q_SIGNALS:
     void rowClicked();
