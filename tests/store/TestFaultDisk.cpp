@@ -5,6 +5,7 @@
 #include "store/PicturePaths.h"
 #include "store/ProgramError.h"
 #include "store/ProgramPaths.h"
+#include "store/StoreTransaction.h"
 
 #include <QDir>
 #include <QImage>
@@ -96,6 +97,8 @@ class TestFaultDisk : public QObject
 private slots:
     void applyOnAFullDisk_data();
     void applyOnAFullDisk();
+    void renameScopeOnAFullDisk_data();
+    void renameScopeOnAFullDisk();
     void packOnAFullDisk();
     void pictureOnAFullDisk();
     void readOnlyDataFolder();
@@ -140,6 +143,65 @@ void TestFaultDisk::applyOnAFullDisk()
         t->apply();
     }
     verifyRecipes(book.file("Ohje"), 11);
+}
+
+// A change over two tables (a subgroup renamed, its recipes following) runs
+// out of room: neither table takes any of it, and both are whole.
+void TestFaultDisk::renameScopeOnAFullDisk_data()
+{
+    // The room decides where it fails: the first table's journal, the second
+    // table's rows, or the commit.
+    QTest::addColumn<qint64>("room");
+    QTest::addRow("no room") << qint64(0);
+    QTest::addRow("16 KB") << qint64(16 * 1024);
+    QTest::addRow("48 KB") << qint64(48 * 1024);
+}
+
+void TestFaultDisk::renameScopeOnAFullDisk()
+{
+    QFETCH(qint64, room);
+    MountedBook book(2048);
+    REQUIRE_MOUNT(book.mount);
+    auto subgroups = book.open("Alaryhma");
+    auto recipes = book.open("Ohje");
+    addRow(*subgroups, QStringLiteral("Soups"), QStringLiteral("Dinners"));
+    subgroups->apply();
+    addRecipes(*recipes, 1, 10, 200);
+    recipes->apply();
+    const QStringList subgroupsBefore = queryFile(book.file("Alaryhma"), QStringLiteral("SELECT Nimi FROM Alaryhma"));
+    const QByteArray recipesBefore = fileHash(book.file("Ohje"));
+
+    QVERIFY(book.mount.fill(room));
+    bool failed = false;
+    try {
+        StoreTransaction scope(*subgroups);
+        subgroups->first();
+        subgroups->edit();
+        subgroups->setFieldText(QStringLiteral("Nimi"), QStringLiteral("Soups and stews"));
+        subgroups->apply();
+        for (recipes->first(); !recipes->eof(); recipes->next()) {
+            recipes->edit();
+            recipes->setFieldText(QStringLiteral("Ryhma"), QStringLiteral("Soups and stews"));
+            recipes->post();
+        }
+        recipes->apply();
+        scope.commit();
+    } catch (const StoreError &e) {
+        failed = true;
+        QVERIFY(!e.message().isEmpty());
+        qInfo("%s", qPrintable(e.message()));
+    }
+    QVERIFY2(failed, "a change on a full disk reported success");
+    // The renamed subgroup is not lost: it waits to be applied again.
+    QVERIFY(subgroups->hasPendingChanges());
+    subgroups.reset();
+    recipes.reset();
+    for (const char *table : {"Paaryhma", "Alaryhma", "Ohje"})
+        QCOMPARE(queryFile(book.file(table), QStringLiteral("PRAGMA integrity_check")), QStringList{"ok"});
+    QCOMPARE(queryFile(book.file("Alaryhma"), QStringLiteral("SELECT Nimi FROM Alaryhma")), subgroupsBefore);
+    QCOMPARE(fileHash(book.file("Ohje")), recipesBefore);
+    book.mount.freeSpace();
+    verifyRecipes(book.file("Ohje"), 10, 200);
 }
 
 void TestFaultDisk::packOnAFullDisk()
