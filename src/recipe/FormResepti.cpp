@@ -979,19 +979,13 @@ void TFormResepti::ScaleIngredients(const QString &newCount)
     const int oldCount = readCount(m_dbEditAnnos->text());
     const int count = readCount(newCount);
 
-    auto store = [this, table](const QStringList &lines) {
-        const QString text = lines.join(u'\n');
-        m_aineet->setPlainText(text);
-        if (table->state() == TPackTable::State::Browse)
-            table->edit();
-        table->setFieldText(QStringLiteral("Aineet"), text);
-        table->apply();
-    };
-    // Every line is checked before the first one is stored, and the stores of
-    // the pass become durable together, so that neither a bad line nor a
-    // crash leaves the recipe half scaled.
+    // Every line is checked before anything is stored, and the rescaled list
+    // is stored with the new count in one durable step, so that neither a bad
+    // line nor a crash leaves the recipe half scaled. (Storing the list again
+    // after each rescaled line would change nothing that can be seen, and
+    // costs the whole list once per line: minutes for a long list.)
     StoreTransaction scope(*table);
-    const QStringList lines = PortionScaling::scaleIngredientLines(m_aineet->lines(), oldCount, count, store);
+    const QStringList lines = PortionScaling::scaleIngredientLines(m_aineet->lines(), oldCount, count);
     const QString text = lines.join(u'\n');
     if (text != m_aineet->toPlainText())
         m_aineet->setPlainText(text);

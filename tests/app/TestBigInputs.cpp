@@ -318,6 +318,7 @@ private Q_SLOTS:
         // last of them ending with the last step.
         int pages = 0;
         QString coverage;
+        Dialogs::clearRecord();
         Dialogs::queueResponse([&](QDialog *dialog) {
             auto *form = qobject_cast<TFormPrintPrev *>(dialog);
             QVERIFY(form);
