@@ -16,6 +16,7 @@ namespace {
 
 // Pictures beyond this are refused rather than allocated.
 constexpr unsigned long MaxPixels = 64UL * 1024 * 1024;
+constexpr long MaxDecoderMemory = 768L * 1024 * 1024;
 
 // libjpeg reports fatal errors through error_exit, which must not return. It
 // jumps back to the setjmp of the routine below; those routines keep only
@@ -75,8 +76,19 @@ int decodeRaw(const unsigned char *data, unsigned long size, RawImage *out, char
         return 1;
     }
     jpeg_create_decompress(&info);
+    // The decoder's own buffers stay bounded too: a file of a few hundred
+    // bytes may claim a picture of many gigapixels in several scans, whose
+    // coefficients the decoder would hold in memory whole.
+    info.mem->max_memory_to_use = MaxDecoderMemory;
     jpeg_mem_src(&info, data, size);
     jpeg_read_header(&info, TRUE);
+    // Refused on the header's size, before the decoder allocates for it.
+    if (info.image_width == 0 || info.image_height == 0
+        || (unsigned long)info.image_width * info.image_height > MaxPixels) {
+        std::snprintf(message, JMSG_LENGTH_MAX, "the picture is too large");
+        jpeg_destroy_decompress(&info);
+        return 1;
+    }
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_start_decompress(&info);

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
 namespace {
 
 QImage testPicture(int width, int height)
@@ -62,6 +64,7 @@ private slots:
     void badDataGivesNullImage_data();
     void badDataGivesNullImage();
     void encodeFileReplacesAtomically();
+    void hugeClaimedSizeIsRefusedBeforeAllocating();
 };
 
 void TestJpegCodec::roundTripIsBaselineColour_data()
@@ -162,6 +165,38 @@ void TestJpegCodec::encodeFileReplacesAtomically()
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), kept);
+}
+
+namespace {
+
+long peakMemoryKilobytes()
+{
+    struct rusage usage
+    {
+    };
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+} // namespace
+
+// A 312-byte CMYK file in several scans that claims 65,015 x 10,760 pixels:
+// the decoder would hold the coefficients of the whole picture, gigabytes,
+// before the size was looked at.
+void TestJpegCodec::hugeClaimedSizeIsRefusedBeforeAllocating()
+{
+    const QByteArray data = QByteArray::fromBase64(
+        "/9j/4AAQSkZJRgABAW9iZQBkAAAAAAL/2wBDAAMCAgICAgMCAgIDAwMDBAYEBAQEBAgGBgUGCQgKAQAAAAoJDwwKCw4LCQkNEQ0BAAABDg8QEBEQ"
+        "CgwSExIQEw8QEBD/2wBDAQMDAwQDBAgEBAgQCwkLEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBBV/8AA"
+        "FAgqCP33BAERAAIRAQMRAQQRAP8AAAAAAAAAAAAAAAAICf/EABQRAQAAAAAAAAAAAAAAAAAAAAAAAAME/8QAFREBAQAAAAAAAAAAAAAAAAAAABL/"
+        "2gAMAwEAAhEDEUA/QQuGhoaGhoaGhoaGhoaGhoaGhoaGhoaGhoaGhoaGhoaGwQhS8oQLwFEqgJKAAP/Z");
+    QCOMPARE(data.size(), 312);
+    const long before = peakMemoryKilobytes();
+    QString error;
+    QVERIFY(JpegCodec::decode(data, &error).isNull());
+    QCOMPARE(error, QStringLiteral("the picture is too large"));
+    const long grown = peakMemoryKilobytes() - before;
+    QVERIFY2(grown < 100 * 1024, qPrintable(QStringLiteral("decoding took %1 MB").arg(grown / 1024)));
 }
 
 QTEST_GUILESS_MAIN(TestJpegCodec)
