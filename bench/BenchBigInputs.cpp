@@ -128,10 +128,11 @@ void select(DataBoundList *list, int row)
 
 int rowOf(DataBoundList *list, const QString &name)
 {
-    list->listModel()->ensureLoaded(list->listModel()->totalRows() - 1);
-    for (int i = 0; i < list->model()->rowCount(); ++i)
+    for (int i = 0; i < list->listModel()->totalRows(); ++i) {
+        list->listModel()->ensureLoaded(i);
         if (list->model()->index(i, 0).data().toString() == name)
             return i;
+    }
     qFatal("%s is not in the list", qPrintable(name));
 }
 
