@@ -31,7 +31,7 @@ for target in "${targets[@]}"; do
     mkdir -p "$corpus"
     cp -n "$root/fuzz/corpus/$target/"* "$corpus/" 2>/dev/null || true
     echo "Fuzzing $target for $seconds s"
-    "$build/fuzz_$target" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 \
+    "$build/fuzz_$target" -max_total_time="$seconds" -seed=1 -timeout=30 -print_final_stats=1 \
         -artifact_prefix="$build/artifacts/$target-" "$corpus" 2>"$build/$target.log" ||
         { tail -n 40 "$build/$target.log"; exit 1; }
     grep -E '^stat::number_of_executed_units' "$build/$target.log" | sed "s/^/  $target /"

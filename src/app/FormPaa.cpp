@@ -1812,7 +1812,11 @@ QImage TFormPaa::decodePictureFile(const QString &path)
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > 10000 || size.height() > 10000))
         return QImage();
-    return reader.read();
+    // Some formats (GIF) tell their size only while reading.
+    const QImage read = reader.read();
+    if (read.width() > 10000 || read.height() > 10000)
+        return QImage();
+    return read;
 }
 
 QImage TFormPaa::decodeRecipePicture(const QString &path)
