@@ -44,11 +44,13 @@ QStringList recipeLines()
                                            directions.join(QLatin1Char('\n')));
 }
 
+// Lines with text, spaces simplified and ligatures the font drew (a PDF
+// reader gives back "\uFB02" for "fl") split into their letters.
 QStringList nonBlank(const QStringList &lines)
 {
     QStringList result;
     for (const QString &line : lines) {
-        const QString simple = line.simplified();
+        const QString simple = line.normalized(QString::NormalizationForm_KC).simplified();
         if (!simple.isEmpty())
             result << simple;
     }
@@ -91,7 +93,7 @@ private slots:
     // Printing the recipe to the "PDF file" printer writes one page per
     // preview page, the recipe's lines in order, broken where the preview
     // breaks them.
-    void threePageRecipeToPdf()
+    void longRecipeToPdf()
     {
         if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
             QSKIP("pdftotext is not installed (Debian package poppler-utils); the PDF's text cannot be read");
@@ -103,13 +105,16 @@ private slots:
         TFormPrintPrev form(&host);
         form.show();
         TGmPreview *preview = form.GmPreview();
-        QCOMPARE(preview->NumPages(), 3);
+        // The page count depends on the fonts of the machine; the recipe is
+        // long enough for several pages with any of them.
+        const int pageCount = preview->NumPages();
+        QVERIFY2(pageCount >= 2, qPrintable(QString::number(pageCount)));
 
         // The first line of each preview page.
         TGmRtfInformation *store = TGmRtfPreview::textStoreOf(preview);
         const QString text = store->RichEdit()->Text();
         QStringList pageStarts;
-        for (int page = 1; page <= 3; ++page) {
+        for (int page = 1; page <= pageCount; ++page) {
             const TGmRtfOffset *r = store->FindPage(page);
             QVERIFY(r);
             const int end = r->EndChar < 0 ? int(text.size()) : r->EndChar;
@@ -130,9 +135,9 @@ private slots:
         QVERIFY(QFileInfo::exists(file));
 
         const QStringList pages = pdfPages(file);
-        QCOMPARE(pages.size(), 3);
+        QCOMPARE(pages.size(), pageCount);
         QStringList printed;
-        for (int page = 0; page < 3; ++page) {
+        for (int page = 0; page < pageCount; ++page) {
             const QStringList pageLines = nonBlank(pages.at(page).split(QLatin1Char('\n')));
             QCOMPARE(pageLines.value(0), pageStarts.at(page));
             printed << pageLines;
