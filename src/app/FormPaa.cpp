@@ -89,21 +89,9 @@ QString quoteFilterValue(const QString &name)
 // with the current row kept.
 QStringList viewNames(TPackTable *table, int from, int count)
 {
-    QStringList names;
-    if (!table->Active() || from >= table->recordCount())
-        return names;
-    const int keep = table->RecNo();
-    names.reserve(count);
-    table->setRecNo(from + 1);
-    while (names.size() < count) {
-        names.append(table->fieldText(QStringLiteral("Nimi")));
-        table->next();
-        if (table->eof())
-            break;
-    }
-    if (keep > 0)
-        table->setRecNo(keep);
-    return names;
+    if (!table->Active())
+        return {};
+    return table->fieldTexts(QStringLiteral("Nimi"), from + 1, count);
 }
 
 int viewCount(TPackTable *table)

@@ -455,29 +455,28 @@ void TPackTable::computeView() const
 TPackTable::Values TPackTable::readValues(const SqlStatement &select, int firstColumn) const
 {
     Values values(m_fields.size());
-    for (int i = 0; i < m_fields.size(); ++i) {
-        const int c = firstColumn + i;
-        if (select.isNull(c))
-            continue;
-        switch (m_kinds.at(i)) {
-        case FieldKind::Text:
-            values[i] = QVariant(select.columnUtf8(c));
-            break;
-        case FieldKind::Integer:
-            if (select.isInteger(c))
-                values[i] = QVariant(select.columnInt64(c));
-            else
-                values[i] = QVariant(select.columnText(c));
-            break;
-        case FieldKind::Logical:
-            if (select.isInteger(c))
-                values[i] = QVariant(select.columnInt64(c) != 0);
-            else
-                values[i] = QVariant(parseLogical(select.columnText(c)).value_or(false));
-            break;
-        }
-    }
+    for (int i = 0; i < m_fields.size(); ++i)
+        values[i] = readValue(select, firstColumn + i, m_kinds.at(i));
     return values;
+}
+
+std::optional<QVariant> TPackTable::readValue(const SqlStatement &select, int column, FieldKind kind)
+{
+    if (select.isNull(column))
+        return std::nullopt;
+    switch (kind) {
+    case FieldKind::Text:
+        return QVariant(select.columnUtf8(column));
+    case FieldKind::Integer:
+        if (select.isInteger(column))
+            return QVariant(select.columnInt64(column));
+        return QVariant(select.columnText(column));
+    case FieldKind::Logical:
+        if (select.isInteger(column))
+            return QVariant(select.columnInt64(column) != 0);
+        return QVariant(parseLogical(select.columnText(column)).value_or(false));
+    }
+    return std::nullopt;
 }
 
 std::optional<TPackTable::Values> TPackTable::readStoredRow(qint64 id) const
@@ -507,8 +506,9 @@ std::optional<TPackTable::Values> TPackTable::readStoredRow(qint64 id) const
     }
 }
 
-const TPackTable::Values *TPackTable::rowValues(qint64 id) const
+const TPackTable::Values *TPackTable::heldValues(qint64 id, bool &held) const
 {
+    held = true;
     if ((m_state == State::Edit || m_state == State::Insert) && id == currentRowId())
         return &m_buffer;
     auto pending = m_pending.find(id);
@@ -517,6 +517,15 @@ const TPackTable::Values *TPackTable::rowValues(qint64 id) const
     auto cached = m_cache.constFind(id);
     if (cached != m_cache.constEnd())
         return &cached.value();
+    held = false;
+    return nullptr;
+}
+
+const TPackTable::Values *TPackTable::rowValues(qint64 id) const
+{
+    bool held = false;
+    if (const Values *values = heldValues(id, held); held)
+        return values;
     std::optional<Values> values = readStoredRow(id);
     if (!values)
         return nullptr;
@@ -650,14 +659,67 @@ std::optional<QVariant> TPackTable::fieldValue(const QString &field) const
     return decoded(values->at(index));
 }
 
-QString TPackTable::fieldText(const QString &field) const
+namespace {
+
+QString shownText(const std::optional<QVariant> &value)
 {
-    const std::optional<QVariant> value = fieldValue(field);
     if (!value)
         return QString();
     if (value->typeId() == QMetaType::Bool)
         return value->toBool() ? QStringLiteral("True") : QStringLiteral("False");
     return value->toString();
+}
+
+} // namespace
+
+QString TPackTable::fieldText(const QString &field) const
+{
+    return shownText(fieldValue(field));
+}
+
+QStringList TPackTable::fieldTexts(const QString &field, int fromRecNo, int count) const
+{
+    const int index = fieldIndex(field);
+    const int total = recordCount();
+    const int from = std::max(fromRecNo, 1) - 1;
+    const int end = int(std::min<qint64>(total, qint64(from) + std::max(count, 0)));
+    QStringList texts;
+    if (from >= end)
+        return texts;
+    texts.reserve(end - from);
+    // Rows the table does not hold are read afterwards, many per query.
+    QHash<qint64, int> unread;
+    for (int i = from; i < end; ++i) {
+        const qint64 id = m_view.at(i);
+        bool held = false;
+        const Values *values = heldValues(id, held);
+        if (!held)
+            unread.insert(id, i - from);
+        texts.append(values ? shownText(decoded(values->at(index))) : QString());
+    }
+    constexpr int Chunk = 256;
+    QVector<qint64> ids(unread.keyBegin(), unread.keyEnd());
+    std::sort(ids.begin(), ids.end());
+    const QString head = QStringLiteral("SELECT id, %1 FROM %2.%3 WHERE id IN (")
+                             .arg(SqlStatement::quoteName(m_fields.at(index)), SqlStatement::quoteName(m_schema),
+                                  SqlStatement::quoteName(m_sqlTable));
+    try {
+        for (int start = 0; start < ids.size(); start += Chunk) {
+            const int n = std::min(Chunk, int(ids.size()) - start);
+            QString sql = head;
+            for (int k = 0; k < n; ++k)
+                sql += k ? QStringLiteral(",?") : QStringLiteral("?");
+            sql += QLatin1Char(')');
+            SqlStatement select(m_connection->handle(), sql);
+            for (int k = 0; k < n; ++k)
+                select.bindInt64(k + 1, ids.at(start + k));
+            while (select.step())
+                texts[unread.value(select.columnInt64(0))] = shownText(decoded(readValue(select, 1, m_kinds.at(index))));
+        }
+    } catch (const StoreError &) {
+        // As with a single row: what cannot be read shows as empty text.
+    }
+    return texts;
 }
 
 TPackTable::State TPackTable::state() const

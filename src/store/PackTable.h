@@ -136,6 +136,10 @@ public:
     // decimal, a logical as "True" or "False"; an absent value (and no current
     // row) reads as empty text. An unknown field throws StoreError.
     QString fieldText(const QString &field) const;
+    // fieldText() of `count` rows of the view from the 1-based position
+    // `fromRecNo` (fewer at the end of the view), read without moving the
+    // current row and with one query for many stored rows.
+    QStringList fieldTexts(const QString &field, int fromRecNo, int count) const;
     // The value, or nullopt when it is absent: QString for text fields, qint64
     // for integer fields, bool for logical fields.
     std::optional<QVariant> fieldValue(const QString &field) const;
@@ -230,8 +234,12 @@ private:
     void checkedView();
     void loadSchema();
     const Values *rowValues(qint64 id) const;
+    // The values the table holds itself (edit buffer, pending, cache); `held`
+    // is false when the row would have to be read from the file.
+    const Values *heldValues(qint64 id, bool &held) const;
     std::optional<Values> readStoredRow(qint64 id) const;
     Values readValues(const SqlStatement &select, int firstColumn) const;
+    static std::optional<QVariant> readValue(const SqlStatement &select, int column, FieldKind kind);
     void moveTo(int index);
     void postIfEditing();
     Values &editBuffer(const char *operation);

@@ -74,6 +74,7 @@ private slots:
     void scopeCommitsTogetherOrNotAtAll();
     void failingScopeCommitKeepsBothTablesPending();
     void signalsFollowTheView();
+    void fieldTextsReadWhatWalkingReads();
 };
 
 void TestPackTable::badFilesAreOpenErrors_data()
@@ -779,6 +780,61 @@ void TestPackTable::signalsFollowTheView()
     t->close();
     QCOMPARE(view.count(), 1);
     QCOMPARE(t->recordCount(), 0);
+}
+
+// Reading many rows' names at once gives what walking the view gives: stored
+// rows beyond the cache and the batches, rows of the other group left out,
+// pending and edited rows as the table holds them, integers and logicals as
+// their text; the current row stays put.
+void TestPackTable::fieldTextsReadWhatWalkingReads()
+{
+    StoreFixture book;
+    {
+        auto t = book.open(QStringLiteral("Alaryhma"));
+        for (int i = 0; i < 1500; ++i)
+            addRow(*t, QStringLiteral("Row %1").arg(i), i % 3 ? QStringLiteral("Soups") : QStringLiteral("Other"));
+        t->apply();
+    }
+    auto t = book.open(QStringLiteral("Alaryhma"));
+    t->setFilter(filterFor(QStringLiteral("Soups")));
+    t->setFiltered(true);
+    t->setRecNo(7);
+    t->edit();
+    t->setFieldText(Nimi, QStringLiteral("Edited, not posted"));
+    QStringList expected;
+    for (int i = 0; i < 1500; ++i) {
+        if (i % 3)
+            expected << QStringLiteral("Row %1").arg(i);
+    }
+    expected[6] = QStringLiteral("Edited, not posted");
+    QCOMPARE(t->fieldTexts(Nimi, 1, 5000), expected);
+    QCOMPARE(t->RecNo(), 7);
+    QCOMPARE(t->fieldText(Nimi), QStringLiteral("Edited, not posted"));
+    QCOMPARE(t->fieldTexts(Nimi, 999, 10), expected.mid(998));
+    QVERIFY(t->fieldTexts(Nimi, 1001, 10).isEmpty());
+    QVERIFY(t->fieldTexts(Nimi, 1, 0).isEmpty());
+
+    t->post();
+    t->setRecNo(3);
+    t->deleteRow();
+    addRow(*t, QStringLiteral("Appended"), QStringLiteral("Soups"));
+    expected.removeAt(2);
+    expected << QStringLiteral("Appended");
+    QCOMPARE(t->fieldTexts(Nimi, 1, 5000), expected);
+    t->apply();
+    QCOMPARE(t->fieldTexts(Nimi, 1, 5000), viewNames(*t));
+
+    auto recipes = book.open(QStringLiteral("Ohje"));
+    recipes->append();
+    recipes->setFieldText(Nimi, QStringLiteral("Rye bread"));
+    recipes->setFieldText(QStringLiteral("Annos"), QStringLiteral("12"));
+    recipes->setFieldBool(QStringLiteral("Kuva"), true);
+    recipes->apply();
+    auto reread = book.open(QStringLiteral("Ohje"));
+    QCOMPARE(reread->fieldTexts(QStringLiteral("Annos"), 1, 1), QStringList{"12"});
+    QCOMPARE(reread->fieldTexts(QStringLiteral("Kuva"), 1, 1), QStringList{"True"});
+    QCOMPARE(reread->fieldTexts(QStringLiteral("Aste"), 1, 1), QStringList{QString()});
+    QVERIFY_THROWS_EXCEPTION(StoreError, reread->fieldTexts(QStringLiteral("Nope"), 1, 1));
 }
 
 QTEST_GUILESS_MAIN(TestPackTable)
