@@ -40,8 +40,8 @@ public:
     // Creates the program's windows in creation order (main window, name
     // dialog, portion dialog, recipe window, about window) into windows(); the
     // main window is returned (without the others when its tables did not open).
-    TFormPaa *createWindows();
-    void destroyWindows();
+    static TFormPaa *createWindows();
+    static void destroyWindows();
 
     // The settings file, removed so that every value is missing.
     static void clearSettings();

@@ -1,15 +1,29 @@
-#include "StoreFixture.h"
+#include "store/StoreFixture.h"
 
+#include "app/DataBoundList.h"
+#include "app/FormPaa.h"
+#include "app/FormRyhmaPois.h"
+#include "app/FormUusi.h"
+#include "app/TableListModel.h"
+#include "app/Windows.h"
+#include "platform/Dialogs.h"
+#include "recipe/FormAnnos.h"
+#include "recipe/FormResepti.h"
 #include "recipe/PortionScaling.h"
-#include "store/StoreTransaction.h"
+#include "store/ProgramPaths.h"
+#include "support/BookFixture.h"
 
-#include <QCoreApplication>
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 // kill -9 of a process in the middle of the operations that change several
@@ -17,26 +31,13 @@
 // group with everything under it, and a scaling pass. Afterwards every file
 // passes PRAGMA integrity_check and each operation is wholly there or wholly
 // absent. The test program is its own child: `--fault-child MODE DATAFOLDER`
-// runs the operation over and over, as the windows run it, until killed.
+// runs the operation over and over through the program's windows until killed.
 namespace {
 
 constexpr int Subgroups = 300;
 constexpr int MainGroups = 40;
 constexpr int SubgroupsEach = 3;
 constexpr int RecipesEach = 4;
-
-QString filterFor(const QString &value)
-{
-    return QStringLiteral("Ryhma = '") + value + QLatin1Char('\'');
-}
-
-void openTable(TPackTable &t, const QString &data, const char *name)
-{
-    t.setDatabaseName(data);
-    t.setTableName(QString::fromLatin1(name));
-    t.setTableType(TTableType::Paradox);
-    t.open();
-}
 
 // Quantities written against their units, as a pass leaves them, so that
 // scaling 4 -> 8 -> 4 gives the same text back.
@@ -61,70 +62,69 @@ void report(const char *what, long n)
 
 // ---- The child ------------------------------------------------------------------------------
 
-// Renames the main group M<k> to M<k+1>, its subgroups following, in one commit.
-void renameForever(const QString &data)
+// The child works the program's own windows on the book, answering their
+// dialogs as a person would. Anything the windows report ends it with the
+// message on stderr.
+void checkNothingReported()
 {
-    TPackTable groups;
-    TPackTable subgroups;
-    openTable(groups, data, "Paaryhma");
-    openTable(subgroups, data, "Alaryhma");
-    groups.first();
-    long k = groups.fieldText(QStringLiteral("Nimi")).mid(1).toLong();
+    const QList<Dialogs::Message> messages = Dialogs::messages();
+    if (!messages.isEmpty()) {
+        std::fprintf(stderr, "the window said: %s\n", qPrintable(messages.first().text));
+        std::exit(1);
+    }
+}
+
+void trigger(QAction *action)
+{
+    if (!action || !action->isEnabled()) {
+        std::fprintf(stderr, "%s is not available\n", action ? qPrintable(action->objectName()) : "a command");
+        std::exit(1);
+    }
+    action->trigger();
+    checkNothingReported();
+}
+
+void clickFirstRow(DataBoundList *list)
+{
+    list->listModel()->ensureLoaded(0);
+    const QModelIndex index = list->model()->index(0, 0);
+    if (!index.isValid()) {
+        std::fprintf(stderr, "%s is empty\n", qPrintable(list->objectName()));
+        std::exit(1);
+    }
+    list->scrollTo(index);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+    checkNothingReported();
+}
+
+// Renames the main group M<k> to M<k+1> with Change main group, over and over.
+void renameForever(TFormPaa *w)
+{
+    clickFirstRow(w->DBLLBoxPaaryhma());
+    long k = w->state().CurrentMainGroup.mid(1).toLong();
     report("ready", k);
     for (;; ++k) {
-        const QString oldName = QStringLiteral("M%1").arg(k);
+        clickFirstRow(w->DBLLBoxPaaryhma());
         const QString newName = QStringLiteral("M%1").arg(k + 1);
-        StoreTransaction scope(groups);
-        groups.first();
-        groups.edit();
-        groups.setFieldText(QStringLiteral("Nimi"), newName);
-        groups.apply();
-        subgroups.setFilter(filterFor(oldName));
-        subgroups.setFiltered(true);
-        for (subgroups.first(); !subgroups.eof(); subgroups.next()) {
-            subgroups.edit();
-            subgroups.setFieldText(QStringLiteral("Ryhma"), newName);
-            subgroups.post();
-        }
-        subgroups.apply();
-        scope.commit();
+        Dialogs::queueResponse([newName](QDialog *d) {
+            auto *dialog = static_cast<TFormUusi *>(d);
+            dialog->EditUusi->setText(newName);
+            dialog->BitBtnOK->click();
+        });
+        trigger(w->menuAction(QStringLiteral("MenuMuutaPaa")));
         report("renamed", k + 1);
     }
 }
 
-// Deletes the main groups from the first on, each with its subgroups and
-// their recipes, each in one commit.
-void cascadeForever(const QString &data)
+// Deletes the first main group, with its subgroups and their recipes, until
+// none is left.
+void cascadeForever(TFormPaa *w)
 {
-    TPackTable groups;
-    TPackTable subgroups;
-    TPackTable recipes;
-    openTable(groups, data, "Paaryhma");
-    openTable(subgroups, data, "Alaryhma");
-    openTable(recipes, data, "Ohje");
-    subgroups.setFiltered(true);
-    recipes.setFiltered(true);
     report("ready", 0);
-    for (long deleted = 0; groups.recordCount() > 0;) {
-        StoreTransaction scope(groups);
-        groups.first();
-        subgroups.setFilter(filterFor(groups.fieldText(QStringLiteral("Nimi"))));
-        int count = 0;
-        for (subgroups.first(); !subgroups.eof(); subgroups.next()) {
-            recipes.setFilter(filterFor(subgroups.fieldText(QStringLiteral("Nimi"))));
-            recipes.first();
-            while (recipes.recordCount() > 0)
-                recipes.deleteRow();
-            ++count;
-        }
-        subgroups.first();
-        for (int i = 0; i < count && subgroups.recordCount() > 0; ++i)
-            subgroups.deleteRow();
-        recipes.apply();
-        subgroups.apply();
-        groups.deleteRow();
-        groups.apply();
-        scope.commit();
+    for (long deleted = 0; w->Table1()->recordCount() > 0;) {
+        clickFirstRow(w->DBLLBoxPaaryhma());
+        Dialogs::queueResponse([](QDialog *d) { static_cast<TFormRyhmaPois *>(d)->BitBtnOK->click(); });
+        trigger(w->menuAction(QStringLiteral("MenuPoistaPaa")));
         report("deleted", ++deleted);
     }
     report("done", 0);
@@ -132,52 +132,53 @@ void cascadeForever(const QString &data)
         QTest::qSleep(1000);
 }
 
-// Scales the recipe between 4 and 8 portions, storing each rescaled line as
-// the recipe window does, the whole pass in one commit.
-void scaleForever(const QString &data)
+// Opens the first recipe and scales it between 4 and 8 portions with
+// Calculate portions, over and over.
+void scaleForever(TFormPaa *w)
 {
-    TPackTable recipes;
-    openTable(recipes, data, "Ohje");
-    recipes.first();
+    clickFirstRow(w->DBLLBoxPaaryhma());
+    clickFirstRow(w->DBLLBoxAlaryhma());
+    clickFirstRow(w->DBLLBoxLista());
+    w->MenuNaytaReseptiClick();
+    checkNothingReported();
+    TFormResepti *recipe = windows().FormResepti;
     report("ready", 0);
     for (long pass = 1;; ++pass) {
-        const int oldCount = int(recipes.fieldValue(QStringLiteral("Annos"))->toLongLong());
-        const int newCount = oldCount == 4 ? 8 : 4;
-        auto store = [&recipes](const QStringList &lines) {
-            if (recipes.state() == TPackTable::State::Browse)
-                recipes.edit();
-            recipes.setFieldText(QStringLiteral("Aineet"), lines.join(u'\n'));
-            recipes.apply();
-        };
-        StoreTransaction scope(recipes);
-        const QStringList lines = PortionScaling::scaleIngredientLines(
-            recipes.fieldText(QStringLiteral("Aineet")).split(QLatin1Char('\n')), oldCount, newCount, store);
-        if (recipes.state() == TPackTable::State::Browse)
-            recipes.edit();
-        recipes.setFieldText(QStringLiteral("Aineet"), lines.join(u'\n'));
-        recipes.setFieldInt(QStringLiteral("Annos"), newCount);
-        recipes.apply();
-        scope.commit();
+        const QString count = recipe->DBEditAnnos()->text() == QLatin1String("4") ? QStringLiteral("8") : QStringLiteral("4");
+        Dialogs::queueResponse([count](QDialog *d) {
+            auto *annos = static_cast<TFormAnnos *>(d);
+            annos->EditAnnos()->setText(count);
+            annos->BitBtnOK()->click();
+        });
+        trigger(recipe->action(QStringLiteral("MenuLaske")));
+        if (recipe->DBEditAnnos()->text() != count) {
+            std::fprintf(stderr, "the pass did not store %s portions\n", qPrintable(count));
+            return;
+        }
         report("scaled", pass);
     }
 }
 
 int runChild(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     const QString mode = QString::fromLocal8Bit(argv[2]);
     const QString data = QString::fromLocal8Bit(argv[3]);
-    try {
-        if (mode == QLatin1String("rename"))
-            renameForever(data);
-        else if (mode == QLatin1String("cascade"))
-            cascadeForever(data);
-        else if (mode == QLatin1String("scale"))
-            scaleForever(data);
-    } catch (const std::exception &e) {
-        std::fprintf(stderr, "%s\n", e.what());
+    Dialogs::setTestMode(true);
+    ProgramPaths::setProgramFolder(QFileInfo(data).absolutePath());
+    TFormPaa *w = BookFixture::createWindows();
+    if (!w->tablesOpened()) {
+        std::fprintf(stderr, "the tables did not open\n");
         return 1;
     }
+    w->show();
+    QApplication::processEvents();
+    if (mode == QLatin1String("rename"))
+        renameForever(w);
+    else if (mode == QLatin1String("cascade"))
+        cascadeForever(w);
+    else if (mode == QLatin1String("scale"))
+        scaleForever(w);
     return 2;
 }
 
@@ -264,7 +265,7 @@ void TestFaultKill::renameWithChildren()
         subgroups->apply();
     }
     long total = 0;
-    for (int round = 0; round < 4; ++round) {
+    for (int round = 0; round < 6; ++round) {
         const long before = column(book, "Paaryhma", "SELECT Nimi FROM Paaryhma").value(0).mid(1).toLong();
         const long last = qMax(before, runAndKill(QStringLiteral("rename"), book.data, "renamed", 20, 400));
         reopenAndCheck(book);
@@ -311,7 +312,7 @@ void TestFaultKill::cascadeDelete()
         recipes->apply();
     }
     long deletedSoFar = 0;
-    for (int round = 0; round < 4; ++round) {
+    for (int round = 0; round < 6; ++round) {
         const long last = deletedSoFar + runAndKill(QStringLiteral("cascade"), book.data, "deleted", 20, 300);
         reopenAndCheck(book);
         if (QTest::currentTestFailed())
@@ -352,16 +353,23 @@ void TestFaultKill::scalingPass()
     QVERIFY(for8 != for4);
     QCOMPARE(scaledText(for8, 8, 4), for4);
     {
+        auto groups = book.open(QStringLiteral("Paaryhma"));
+        addRow(*groups, QStringLiteral("Everyday"));
+        groups->apply();
+        auto subgroups = book.open(QStringLiteral("Alaryhma"));
+        addRow(*subgroups, QStringLiteral("Soups"), QStringLiteral("Everyday"));
+        subgroups->apply();
         auto recipes = book.open(QStringLiteral("Ohje"));
         recipes->append();
         recipes->setFieldText(QStringLiteral("Nimi"), QStringLiteral("Soup"));
+        recipes->setFieldText(QStringLiteral("Ryhma"), QStringLiteral("Soups"));
         recipes->setFieldText(QStringLiteral("Aineet"), for4);
         recipes->setFieldInt(QStringLiteral("Annos"), 4);
         recipes->post();
         recipes->apply();
     }
     long total = 0;
-    for (int round = 0; round < 4; ++round) {
+    for (int round = 0; round < 6; ++round) {
         total += runAndKill(QStringLiteral("scale"), book.data, "scaled", 20, 400);
         reopenAndCheck(book);
         if (QTest::currentTestFailed())
@@ -382,7 +390,7 @@ int main(int argc, char *argv[])
 {
     if (argc == 4 && std::strcmp(argv[1], "--fault-child") == 0)
         return runChild(argc, argv);
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     TestFaultKill test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
