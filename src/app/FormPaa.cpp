@@ -5,6 +5,7 @@
 #include "app/Windows.h"
 #include "platform/AutoRunner.h"
 #include "platform/HelpViewer.h"
+#include "recipe/DBMemo.h"
 #include "recipe/FormAnnos.h"
 #include "recipe/FormMuuttunut.h"
 #include "recipe/FormResepti.h"
@@ -13,13 +14,16 @@
 #include "settings/SettingsStore.h"
 #include "store/PackTable.h"
 #include "store/JpegCodec.h"
+#include "store/PictureFiles.h"
 #include "store/PicturePaths.h"
 #include "store/ProgramPaths.h"
 #include "store/StoreTransaction.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -940,20 +944,27 @@ void TFormPaa::DBLLBoxListaClick()
     } else {
         enableCommands({"MenuPoistaKuva", "TBPoistaKuva"});
         m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
-        if (QFile::exists(m_state.PicturePath)) {
-            if (!loadRecipePicture(m_state.PicturePath)) {
-                Dialogs::information(QStringLiteral("The file you tried to open is not a valid image file."));
+        QByteArray bytes;
+        QString reason;
+        const PictureFiles::ReadResult read = PictureFiles::readPicture(m_state.PicturePath, &bytes, &reason);
+        if (read != PictureFiles::ReadResult::Missing) {
+            QImage picture;
+            if (read == PictureFiles::ReadResult::Read)
+                picture = JpegCodec::decode(bytes);
+            if (picture.isNull()) {
+                Dialogs::information(QStringLiteral("The file you tried to open is not a valid image file.")
+                                     + (read == PictureFiles::ReadResult::Refused
+                                            ? refusedFileText(m_state.PicturePath, reason)
+                                            : QString()));
                 refreshLists();
                 return;
             }
+            m_ruokakuva->setPixmap(QPixmap::fromImage(picture));
         } else {
-            // The file is gone: the recipe is shown as one without picture.
-            m_table3->edit();
-            m_table3->setFieldBool(QStringLiteral("Kuva"), false);
-            m_table3->apply();
-            DisableCommands();
-            enableCommands({"MenuPoistaResepti", "TBPoistaResepti", "MenuNaytaResepti", "MenuMuutaResepti",
-                            "MenuLisaaKuva", "TBLisaaKuva"});
+            // The file is away for now (a folder not mounted yet, a sync tool
+            // at work): the recipe is shown without its picture, and Kuva
+            // stays as stored, so that the picture shows again once the file
+            // is back. Only Delete Picture clears it.
             m_ruokakuva->hide();
             m_kuva->hide();
             m_kuva2->hide();
@@ -1172,6 +1183,24 @@ void TFormPaa::SaveDescriptionChange()
     m_state.DescriptionModified = false;
 }
 
+void TFormPaa::storeEditsUnasked()
+{
+    if (TFormResepti *recipe = windows().FormResepti) {
+        if (recipe->Aineet()->Modified() || recipe->Ohje()->Modified()) {
+            recipe->postModifiedMemos();
+            m_table3->apply();
+        }
+    }
+    if (m_state.DescriptionModified && m_table3->Active() && m_table3->RecNo() > 0) {
+        const QString text = m_memoKuvaus->toPlainText();
+        m_table3->edit();
+        m_table3->setFieldText(QStringLiteral("Kuvaus"), isPlaceholder(text) ? QString() : text);
+        m_table3->apply();
+    }
+    m_state.DescriptionModified = false;
+    SaveDifficultyAndTime();
+}
+
 // ---- The name dialog ----------------------------------------------------------------------
 
 bool TFormPaa::runNameDialog(bool clearFieldOnRetry)
@@ -1375,16 +1404,49 @@ void TFormPaa::MenuMuutaReseptiClick()
     m_state.NameCancelled = false;
     m_state.RecipeMode = true;
     m_state.RenameMode = true;
-    if (runNameDialog(true) && m_table3->Active() && m_table3->RecNo() > 0) {
-        m_table3->edit();
-        m_table3->setFieldText(QStringLiteral("Nimi"), nameDialogText());
-        m_table3->apply();
-    }
+    if (runNameDialog(true) && m_table3->Active() && m_table3->RecNo() > 0)
+        renameRecipe(m_table3->fieldText(QStringLiteral("Nimi")), nameDialogText());
     m_state.RecipeMode = false;
     m_state.RenameMode = false;
     m_state.NameRejected = false;
     m_state.NameCancelled = false;
     refreshLists();
+}
+
+// The picture file goes with the new name: it is copied to the new name
+// first, then the row is committed, then the old file goes, so that a crash
+// at any point leaves the recipe's name and a file of that name together.
+// When the picture cannot be copied, or the row cannot be committed, the
+// rename is refused and nothing is changed.
+void TFormPaa::renameRecipe(const QString &oldName, const QString &newName)
+{
+    const std::optional<QVariant> kuva = m_table3->fieldValue(QStringLiteral("Kuva"));
+    const bool hasPicture = kuva.has_value() && kuva->toBool();
+    const QString oldPicture = recipePicturePath(oldName);
+    const QString newPicture = recipePicturePath(newName);
+    QString reason;
+    if (hasPicture && !PictureFiles::copyPicture(oldPicture, newPicture, &reason)) {
+        m_state.CurrentRecipe = oldName;
+        Dialogs::information(QStringLiteral("The recipe \"%1\" keeps its name: its picture cannot be moved to the "
+                                            "new name.\n\n%2")
+                                 .arg(oldName, reason));
+        return;
+    }
+    try {
+        m_table3->edit();
+        m_table3->setFieldText(QStringLiteral("Nimi"), newName);
+        m_table3->apply();
+    } catch (...) {
+        m_table3->discard();
+        m_state.CurrentRecipe = oldName;
+        if (hasPicture)
+            QFile::remove(newPicture);
+        throw;
+    }
+    if (hasPicture) {
+        QFile::remove(oldPicture);
+        m_state.PicturePath = newPicture;
+    }
 }
 
 void TFormPaa::MenuPoistaPaaClick()
@@ -1582,9 +1644,11 @@ void TFormPaa::MenuLisaaKuvaClick()
     if (chosen.isEmpty())
         return;
 
-    QImage source = decodePictureFile(chosen);
+    QString refused;
+    QImage source = decodePictureFile(chosen, &refused);
     if (source.isNull()) {
-        Dialogs::information(QStringLiteral("The file you tried to open is not a valid graphic file."));
+        Dialogs::information(QStringLiteral("The file you tried to open is not a valid graphic file.")
+                             + (refused.isEmpty() ? QString() : refusedFileText(chosen, refused)));
         return;
     }
     // Stretched over the whole square; the aspect ratio is not kept.
@@ -1785,14 +1849,25 @@ QString TFormPaa::recipePicturePath(const QString &recipeName)
     return PicturePaths::pictureFile(recipeName);
 }
 
-QImage TFormPaa::decodePictureFile(const QString &path)
+QString TFormPaa::refusedFileText(const QString &path, const QString &reason)
 {
+    return QStringLiteral("\n\n\"%1\": %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+QImage TFormPaa::decodePictureFile(const QString &path, QString *refused)
+{
+    QByteArray data;
+    if (PictureFiles::readPicture(path, &data, refused) != PictureFiles::ReadResult::Read)
+        return QImage();
+    refused->clear();
     // JPEG files go through the program's own decoder; the other formats
     // (PNG, BMP, GIF, ICO, SVG) through the toolkit's readers.
-    QImage image = JpegCodec::decodeFile(path);
+    QImage image = JpegCodec::decode(data);
     if (!image.isNull())
         return image;
-    QImageReader reader(path);
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     if (reader.format() == "jpeg" || reader.format() == "jpg")
         return QImage();

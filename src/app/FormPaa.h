@@ -78,6 +78,10 @@ public:
     void FocusPane(QWidget *pane);
     void SaveDescriptionChange();
     void SaveDifficultyAndTime();
+    // Stores the recipe window's edited ingredients and directions, the edited
+    // description, difficulty and time as Yes to every save question would,
+    // without asking: for when no one can answer (the session ends).
+    void storeEditsUnasked();
     // Enables the menu items (and tool buttons) with these object names.
     void enableCommands(std::initializer_list<const char *> objectNames);
 
@@ -175,6 +179,7 @@ private:
     void renameWithChildren(TPackTable &parent, TPackTable &children, const QString &oldName, const QString &newName,
                             bool &hasChildren);
     QString nameDialogText() const;
+    void renameRecipe(const QString &oldName, const QString &newName);
     void deletePictureFile(const QString &recipeName);
     bool isFullChecked() const;
     void applyRecipeWindowLayout();
@@ -183,7 +188,12 @@ private:
     // Reads a question switch; a missing one counts as false and is written
     // false when asked to.
     static bool settingIsTrue(const char *name, bool writeFalseWhenMissing);
-    static QImage decodePictureFile(const QString &path);
+    // A picture file the user chose, read as PictureFiles::readPicture reads
+    // it; when the file itself was refused (not a regular file, too large,
+    // missing), `refused` says why.
+    static QImage decodePictureFile(const QString &path, QString *refused);
+    // The file named at the end of an invalid-picture message, with the reason.
+    static QString refusedFileText(const QString &path, const QString &reason);
     static QImage decodeRecipePicture(const QString &path);
     static bool writePictureFile(const QImage &image, const QString &path, QString *reason);
     // The recipe window's side of the main window's steps; nothing while the

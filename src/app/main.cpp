@@ -1,5 +1,6 @@
 #include "app/FormPaa.h"
 #include "app/FormUusi.h"
+#include "app/SessionEnd.h"
 #include "app/Windows.h"
 #include "recipe/FormAnnos.h"
 #include "recipe/FormResepti.h"
@@ -67,6 +68,9 @@ int main(int argc, char *argv[])
     w.FormResepti = new TFormResepti(makeMainWindowHost(formPaa), w.FormAnnos);
     w.FormPrintPrev = RecipePrinting::install(w.FormResepti, formPaa);
     w.FormAbout = new TFormAbout(formPaa);
+
+    // A logout (SIGTERM, SIGHUP) stores the typing and ends the program.
+    SessionEnd sessionEnd(formPaa);
 
     formPaa->show();
     const int result = QApplication::exec();

@@ -1,6 +1,7 @@
 #include "store/JpegCodec.h"
 
-#include <QFile>
+#include "store/PictureFiles.h"
+
 #include <QSaveFile>
 
 #include <csetjmp>
@@ -238,12 +239,13 @@ QImage decode(const QByteArray &data, QString *error)
 
 QImage decodeFile(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, file.errorString());
+    QByteArray data;
+    QString reason;
+    if (PictureFiles::readPicture(path, &data, &reason) != PictureFiles::ReadResult::Read) {
+        setError(error, reason);
         return QImage();
     }
-    return decode(file.readAll(), error);
+    return decode(data, error);
 }
 
 QByteArray encode(const QImage &image, int quality, QString *error)

@@ -11,6 +11,8 @@ namespace JpegCodec {
 // Decodes a JPEG image (grey, colour or CMYK) to a QImage in RGB32. A file
 // that is not JPEG, is damaged or ends early gives a null image.
 QImage decode(const QByteArray &data, QString *error = nullptr);
+// A file is read as PictureFiles::readPicture reads it: only a regular file
+// of at most 64 MB.
 QImage decodeFile(const QString &path, QString *error = nullptr);
 
 // Encodes as a baseline (not progressive) colour JPEG, whatever the image's

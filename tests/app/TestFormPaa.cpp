@@ -405,19 +405,20 @@ private Q_SLOTS:
         QCOMPARE(book->storedNames("Ohje", QStringLiteral("Creams")), QStringList{"Rice pudding"});
         QCOMPARE(::enabledCommands(w), QStringList({"MenuLisaaAla", "TBLisaaAla"}));
 
-        // A recipe's new name leaves its picture file under the old name; the
-        // next selection finds no file, clears Kuva and offers Add Picture.
+        // A recipe's new name takes its picture file along; the next
+        // selection shows the picture.
         selectMainGroup(0);
         selectSubgroup(0);
         selectRecipe(0);
         answerName(QStringLiteral("Pear pie"));
         w->menuAction("MenuMuutaResepti")->trigger();
         QCOMPARE(book->storedNames("Ohje", QStringLiteral("Cakes")), QStringList({"Pear pie", "Brownies"}));
-        QVERIFY(QFile::exists(PicturePaths::pictureFile(QStringLiteral("Apple pie"))));
+        QVERIFY(!QFile::exists(PicturePaths::pictureFile(QStringLiteral("Apple pie"))));
+        QVERIFY(QFile::exists(PicturePaths::pictureFile(QStringLiteral("Pear pie"))));
         selectRecipe(1);
         selectRecipe(0);
-        QCOMPARE(book->storedRecipeField(QStringLiteral("Pear pie"), QStringLiteral("Kuva")), QStringLiteral("False"));
-        QVERIFY(enabled(w, "MenuLisaaKuva"));
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Pear pie"), QStringLiteral("Kuva")), QStringLiteral("True"));
+        QVERIFY(enabled(w, "MenuPoistaKuva"));
     }
 
     void cancelledOrRejectedNames()
@@ -599,17 +600,18 @@ private Q_SLOTS:
         selectRecipe(0);
         QCOMPARE(Dialogs::messages().size(), 1);
         QCOMPARE(Dialogs::messages().first().text, QStringLiteral("The file you tried to open is not a valid image file."));
-        // A missing file clears Kuva without a word, and the recipe is shown
-        // as one without picture at once.
+        // A missing file shows the recipe without picture and without a
+        // word; Kuva stays, so that the picture shows again when the file is
+        // back, and only Delete Picture clears it.
         QFile::remove(file);
         Dialogs::clearRecord();
         selectRecipe(1);
         selectRecipe(0);
         QVERIFY(Dialogs::messages().isEmpty());
-        QVERIFY(enabled(w, "MenuLisaaKuva"));
-        QVERIFY(!enabled(w, "MenuPoistaKuva"));
+        QVERIFY(!enabled(w, "MenuLisaaKuva"));
+        QVERIFY(enabled(w, "MenuPoistaKuva"));
         QVERIFY(!w->findChild<QLabel *>(QStringLiteral("Ruokakuva"))->isVisible());
-        QCOMPARE(book->storedRecipeField(QStringLiteral("Apple pie"), QStringLiteral("Kuva")), QStringLiteral("False"));
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Apple pie"), QStringLiteral("Kuva")), QStringLiteral("True"));
     }
 
     void keys()

@@ -13,3 +13,9 @@ if(TARGET app_TestFormPaaScreens)
             ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${config};MEALDECK_TEST=1;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;HOME=${home};QT_QPA_FONTDIR=/usr/share/fonts/truetype/dejavu")
     endforeach()
 endif()
+
+# The logout test runs the program itself and sends it the signal.
+if(TARGET app_TestSessionEnd)
+    add_dependencies(app_TestSessionEnd mealdeck)
+    target_compile_definitions(app_TestSessionEnd PRIVATE MEALDECK_PROGRAM="$<TARGET_FILE:mealdeck>")
+endif()

@@ -1,0 +1,166 @@
+// A desktop logout ends the program with SIGTERM (and SIGHUP). The real
+// program runs on a private X server, keys are typed into its windows, the
+// real signal is sent, and the book on disk must hold the typing.
+#include "settings/SettingsStore.h"
+#include "support/BookFixture.h"
+#include "support/XServer.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+
+namespace {
+
+const QString Recipe = QStringLiteral("Cinnamon Buns");
+const QString Typed = QStringLiteral("Typed at logout ");
+
+// A window title as the program sets it: the window manager's title adds
+// " — " and the application name to every title but the bare application name.
+bool titleShown(const QStringList &titles, const QString &title)
+{
+    for (const QString &each : titles)
+        if (each == title || each.startsWith(title + QStringLiteral(" \u2014 ")))
+            return true;
+    return false;
+}
+
+} // namespace
+
+class TestSessionEnd : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Runs the steps against the program: "key:<keys>" and "type:<text>" go
+    // through xdotool; "show:<title>" and "hide:<title>" wait until a window
+    // with that title is shown or gone. Since the program handles input in
+    // order, a window that a key opens is shown only after the keys before it.
+    void runSteps(const XServer &server, qint64 pid, const QStringList &steps)
+    {
+        for (const QString &step : steps) {
+            const QString what = step.section(QLatin1Char(':'), 0, 0);
+            const QString argument = step.section(QLatin1Char(':'), 1);
+            if (what == QLatin1String("key")) {
+                QStringList arguments{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("40")};
+                arguments += argument.split(QLatin1Char(' '));
+                server.run(QStringLiteral("xdotool"), arguments);
+            } else if (what == QLatin1String("type")) {
+                server.run(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
+                                                       QStringLiteral("40"), argument});
+            } else {
+                const bool shown = what == QLatin1String("show");
+                const QDeadlineTimer deadline(60000);
+                while (titleShown(server.windowTitles(pid), argument) != shown && !deadline.hasExpired())
+                    QThread::msleep(100);
+                QVERIFY2(titleShown(server.windowTitles(pid), argument) == shown,
+                         qPrintable(QStringLiteral("%1 \"%2\"; windows: %3")
+                                        .arg(shown ? QStringLiteral("never shown") : QStringLiteral("never gone"),
+                                             argument, server.windowTitles(pid).join(QStringLiteral(" | ")))));
+            }
+        }
+    }
+
+private Q_SLOTS:
+    void logoutStoresTheTyping_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("expected");
+
+        const QString groups = QStringLiteral("show:Saffrona's Mealdeck   -   Groups");
+        // Baking, Cakes and Buns, Cinnamon Buns: the recipe list has the focus.
+        const QString toRecipe = QStringLiteral("key:Down Return Return");
+        const QString recipeWindow = QStringLiteral("show:Saffrona\u00b4s Mealdeck  -  Recipes   -   ") + Recipe;
+        // The quick guide opens after the keys typed before it are handled.
+        const QStringList settled{QStringLiteral("key:F2"), QStringLiteral("show:Saffrona's Mealdeck"),
+                                  QStringLiteral("key:Escape"), QStringLiteral("hide:Saffrona's Mealdeck")};
+
+        QTest::addRow("recipe window")
+            << SIGTERM << (QStringList{groups, toRecipe, QStringLiteral("key:Return"), recipeWindow, "type:" + Typed}
+                           + settled)
+            << "Aineet" << Typed;
+        QTest::addRow("recipe window, save question open")
+            << SIGTERM
+            << QStringList{groups,         toRecipe, QStringLiteral("key:Return"), recipeWindow, "type:" + Typed,
+                           "key:Escape", QStringLiteral("show:Ingredients list changed")}
+            << "Aineet" << Typed;
+        QTest::addRow("description")
+            << SIGHUP << (QStringList{groups, toRecipe, QStringLiteral("key:Tab"), "type:" + Typed} + settled)
+            << "Kuvaus" << Typed;
+        QTest::addRow("description question open")
+            << SIGTERM
+            << QStringList{groups, toRecipe, QStringLiteral("key:Tab"), "type:" + Typed, "key:Escape",
+                           QStringLiteral("show:Description changed")}
+            << "Kuvaus" << Typed;
+        QTest::addRow("difficulty and time")
+            << SIGTERM
+            << (QStringList{groups, toRecipe, QStringLiteral("key:alt+d"), QStringLiteral("type:Tricky"),
+                            QStringLiteral("key:alt+e"), QStringLiteral("type:Late")}
+                + settled)
+            << "Aste,Aika" << "Tricky,Late";
+        // A question that would delete is answered No.
+        QTest::addRow("deletion question open")
+            << SIGTERM
+            << QStringList{groups, toRecipe, QStringLiteral("key:Delete"),
+                           QStringLiteral("show:Saffrona\u00b4s Mealdeck  -  Delete Recipe")}
+            << "Nimi" << Recipe;
+    }
+
+    void logoutStoresTheTyping()
+    {
+        QFETCH(int, signal);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, field);
+        QFETCH(QString, expected);
+
+        XServer server(1280, 1024, true);
+        REQUIRE_XSERVER(server);
+        BookFixture book(true);
+        QVERIFY2(book.isValid(), qPrintable(book.error()));
+        {
+            SettingsKey key;
+            QVERIFY(key.open());
+            key.writeBool(QLatin1String(SettingNames::About), true);
+            key.writeBool(QLatin1String(SettingNames::Aines), true);
+        }
+
+        QProcess program;
+        QProcessEnvironment environment = server.environment();
+        environment.remove(QStringLiteral("MEALDECK_TEST"));
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(QStringLiteral(MEALDECK_PROGRAM), {QStringLiteral("--home"), book.programFolder()});
+        QVERIFY(program.waitForStarted(10000));
+        runSteps(server, program.processId(), steps);
+        if (QTest::currentTestFailed()) {
+            program.kill();
+            program.waitForFinished(10000);
+            return;
+        }
+
+        QCOMPARE(::kill(pid_t(program.processId()), signal), 0);
+        const bool ended = program.waitForFinished(60000);
+        if (!ended) {
+            program.kill();
+            program.waitForFinished(10000);
+        }
+        QVERIFY2(ended, "the program did not end");
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+
+        const QStringList fields = field.split(QLatin1Char(','));
+        const QStringList values = expected.split(QLatin1Char(','));
+        for (int i = 0; i < fields.size(); ++i) {
+            const QString stored = book.storedRecipeField(Recipe, fields[i]);
+            QVERIFY2(stored.startsWith(values[i]),
+                     qPrintable(QStringLiteral("%1 is \"%2\"").arg(fields[i], stored.left(60))));
+        }
+    }
+};
+
+QTEST_MAIN(TestSessionEnd)
+#include "TestSessionEnd.moc"
