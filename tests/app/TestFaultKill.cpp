@@ -10,11 +10,16 @@
 #include "recipe/FormAnnos.h"
 #include "recipe/FormResepti.h"
 #include "recipe/PortionScaling.h"
+#include "store/JpegCodec.h"
+#include "store/PicturePaths.h"
 #include "store/ProgramPaths.h"
 #include "support/BookFixture.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QProcess>
@@ -159,6 +164,28 @@ void scaleForever(TFormPaa *w)
     }
 }
 
+// Renames the recipe R<k>, which has a picture, to R<k+1> with Change recipe
+// name, over and over.
+void renamePictureForever(TFormPaa *w)
+{
+    clickFirstRow(w->DBLLBoxPaaryhma());
+    clickFirstRow(w->DBLLBoxAlaryhma());
+    clickFirstRow(w->DBLLBoxLista());
+    long k = w->state().CurrentRecipe.mid(1).toLong();
+    report("ready", k);
+    for (;; ++k) {
+        clickFirstRow(w->DBLLBoxLista());
+        const QString newName = QStringLiteral("R%1").arg(k + 1);
+        Dialogs::queueResponse([newName](QDialog *d) {
+            auto *dialog = static_cast<TFormUusi *>(d);
+            dialog->EditUusi->setText(newName);
+            dialog->BitBtnOK->click();
+        });
+        trigger(w->menuAction(QStringLiteral("MenuMuutaResepti")));
+        report("renamed", k + 1);
+    }
+}
+
 int runChild(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -179,6 +206,8 @@ int runChild(int argc, char *argv[])
         cascadeForever(w);
     else if (mode == QLatin1String("scale"))
         scaleForever(w);
+    else if (mode == QLatin1String("picture"))
+        renamePictureForever(w);
     return 2;
 }
 
@@ -250,6 +279,7 @@ private slots:
     void renameWithChildren();
     void cascadeDelete();
     void scalingPass();
+    void renameWithPicture();
 };
 
 void TestFaultKill::renameWithChildren()
@@ -384,6 +414,49 @@ void TestFaultKill::scalingPass()
     }
     qInfo("%ld scaling passes committed between the kills", total);
     QVERIFY2(total > 0, "the child never finished a pass");
+}
+
+void TestFaultKill::renameWithPicture()
+{
+    StoreFixture book;
+    ProgramPaths::setProgramFolder(QFileInfo(book.data).absolutePath());
+    {
+        auto groups = book.open(QStringLiteral("Paaryhma"));
+        addRow(*groups, QStringLiteral("Everyday"));
+        groups->apply();
+        auto subgroups = book.open(QStringLiteral("Alaryhma"));
+        addRow(*subgroups, QStringLiteral("Soups"), QStringLiteral("Everyday"));
+        subgroups->apply();
+        auto recipes = book.open(QStringLiteral("Ohje"));
+        addRow(*recipes, QStringLiteral("R0"), QStringLiteral("Soups"));
+        recipes->edit();
+        recipes->setFieldBool(QStringLiteral("Kuva"), true);
+        recipes->apply();
+    }
+    QImage picture(169, 169, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    QVERIFY(JpegCodec::encodeFile(picture, PicturePaths::pictureFile(QStringLiteral("R0"))));
+
+    long total = 0;
+    for (int round = 0; round < 6; ++round) {
+        const long before = column(book, "Ohje", "SELECT Nimi FROM Ohje").value(0).mid(1).toLong();
+        const long last = qMax(before, runAndKill(QStringLiteral("picture"), book.data, "renamed", 20, 400));
+        reopenAndCheck(book);
+        if (QTest::currentTestFailed())
+            return;
+        const QStringList names = column(book, "Ohje", "SELECT Nimi FROM Ohje");
+        QCOMPARE(names.size(), 1);
+        const long now = names.first().mid(1).toLong();
+        QVERIFY2(now == last || now == last + 1, qPrintable(QStringLiteral("R%1 after R%2").arg(now).arg(last)));
+        // Whatever name is stored, its picture is there, whole.
+        QCOMPARE(column(book, "Ohje", "SELECT Kuva FROM Ohje"), QStringList{"1"});
+        QString error;
+        QCOMPARE(JpegCodec::decodeFile(PicturePaths::pictureFile(names.first()), &error).size(), QSize(169, 169));
+        total += now - before;
+    }
+    const QStringList left = QDir(ProgramPaths::picsFolder()).entryList(QDir::Files | QDir::Hidden);
+    qInfo("%ld renames committed between the kills; files left in Pics: %s", total, qPrintable(left.join(", ")));
+    QVERIFY2(total > 0, "the child never finished a rename");
 }
 
 int main(int argc, char *argv[])

@@ -6,6 +6,7 @@
 #include "support/XServer.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
@@ -142,8 +143,11 @@ private Q_SLOTS:
             return;
         }
 
+        QElapsedTimer clock;
+        clock.start();
         QCOMPARE(::kill(pid_t(program.processId()), signal), 0);
         const bool ended = program.waitForFinished(60000);
+        qInfo("ended %lld ms after the signal", clock.elapsed());
         if (!ended) {
             program.kill();
             program.waitForFinished(10000);
