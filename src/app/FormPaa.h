@@ -76,8 +76,15 @@ public:
     // Gives the focus to one of the six panes (lists, memo, edits) and greys
     // the other five.
     void FocusPane(QWidget *pane);
-    void SaveDescriptionChange();
+    // Stores or drops an edited description after the question. When the
+    // question is left unanswered (Escape, the frame) the edit is stored, or,
+    // with `mayCancel`, kept unsettled in the memo and false is returned: the
+    // command that asked then stops.
+    bool SaveDescriptionChange(bool mayCancel = false);
     void SaveDifficultyAndTime();
+    // Start at login on or off. When the entry cannot be written the user is
+    // told why, and both windows' items are left unticked.
+    void setStartAtLogin(bool on);
     // Enables the menu items (and tool buttons) with these object names.
     void enableCommands(std::initializer_list<const char *> objectNames);
 
@@ -162,6 +169,7 @@ private:
     void applyScreenWidthRule();
     void showDecorativePicture();
     void placeMemo(bool withPicture);
+    void keepRecipePlacement(bool full);
     void showPlaceholderIfEmpty();
     void emptyPlaceholderIfShown();
     bool loadRecipePicture(const QString &path);
