@@ -1108,7 +1108,9 @@ bool TFormPaa::keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers m
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     if (watched == m_listPaa) {
         if (enter) {
-            DBLLBoxAlaryhmaClick();
+            // Without a main group there is nothing to accept.
+            if (m_table1->RecNo() > 0)
+                DBLLBoxAlaryhmaClick();
             return true;
         }
         if (key == Qt::Key_Delete) {

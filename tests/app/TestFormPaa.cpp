@@ -863,6 +863,17 @@ private Q_SLOTS:
         QVERIFY(Dialogs::messages().isEmpty());
     }
 
+    void enterInAnEmptyBookKeepsAddMainGroup()
+    {
+        book.reset();
+        BookFixture empty;
+        closeOthers();
+        TFormPaa *form = empty.createWindows();
+        form->show();
+        QTest::keyClick(form->DBLLBoxPaaryhma(), Qt::Key_Return);
+        QCOMPARE(::enabledCommands(form), QStringList({"MenuLisaaPaa", "TBLisaaPaa"}));
+    }
+
     void pictureStaysBesideTheMemoAfterDialogs_data()
     {
         QTest::addColumn<QString>("command");

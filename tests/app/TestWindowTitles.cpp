@@ -21,16 +21,17 @@ private:
     // titles seen last are in `seen`.
     static bool waitForTitle(const XServer &x, qint64 pid, const QString &title, QStringList *seen)
     {
-        return waitFor(x, pid, [&title](const QString &each) { return each == title; }, seen);
+        return waitFor(x, pid, [&title](const QStringList &titles) { return titles.contains(title); }, seen);
     }
 
-    template<typename Matches>
-    static bool waitFor(const XServer &x, qint64 pid, Matches matches, QStringList *seen)
+    // Waits until the process's titles satisfy `done`.
+    template<typename Done>
+    static bool waitFor(const XServer &x, qint64 pid, Done done, QStringList *seen)
     {
         const QDeadlineTimer deadline(30000);
         while (!deadline.hasExpired()) {
             *seen = x.windowTitles(pid);
-            if (std::any_of(seen->cbegin(), seen->cend(), matches))
+            if (done(*seen))
                 return true;
             QThread::msleep(200);
         }
@@ -88,10 +89,18 @@ private Q_SLOTS:
         // OK closes it; Enter three times opens the first recipe of the book,
         // and Recipe > Print Preview its preview.
         x.run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
-        QThread::msleep(500);
+        const bool closed = waitFor(
+            x, pid,
+            [](const QStringList &titles) {
+                return titles.size() == 1 && titles.first() == QLatin1String("Saffrona's Mealdeck   -   Groups");
+            },
+            &seen);
+        if (!closed)
+            stop(program);
+        QVERIFY2(closed, qPrintable(describe(seen)));
         for (int i = 0; i < 3; ++i) {
+            QThread::msleep(1000);
             x.run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
-            QThread::msleep(500);
         }
         const QString recipe = QStringLiteral("Saffrona\u00b4s Mealdeck  -  Recipes   -   Creamy Potato Soup");
         bool ok = waitForTitle(x, pid, recipe, &seen);
@@ -104,8 +113,10 @@ private Q_SLOTS:
         // The preview's caption ends with the recipe's name.
         ok = waitFor(
             x, pid,
-            [&recipe](const QString &title) {
-                return title != recipe && title.endsWith(QLatin1String(" Creamy Potato Soup"));
+            [&recipe](const QStringList &titles) {
+                return std::any_of(titles.cbegin(), titles.cend(), [&recipe](const QString &title) {
+                    return title != recipe && title.endsWith(QLatin1String(" Creamy Potato Soup"));
+                });
             },
             &seen);
         stop(program);
