@@ -803,10 +803,16 @@ void TFormPaa::FormActivate()
                 Dialogs::exec(windows().FormAbout, this);
             key.writeBool(SettingNames::About, true);
         }
-        if (key.valueExists(SettingNames::Auto))
+        if (key.valueExists(SettingNames::Auto)) {
             m_autoRunner->setAutoRun(key.readBool(SettingNames::Auto));
-        else
+            // A ticked item means that the entry exists.
+            if (m_menuAutorun->isChecked() && !m_autoRunner->entryExists()) {
+                m_menuAutorun->setChecked(false);
+                setRecipeWindowAutorunChecked(false);
+            }
+        } else {
             key.writeBool(SettingNames::Auto, false);
+        }
     }
     FocusPane(m_listPaa);
     // The recipe list is open only after a subgroup was selected; otherwise

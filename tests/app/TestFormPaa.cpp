@@ -955,6 +955,15 @@ private Q_SLOTS:
         });
         w->menuAction(QStringLiteral("TBLisaaResepti"))->trigger();
         QCOMPARE(book->storedRecipeField(QStringLiteral("Custard"), QStringLiteral("Annos")), QStringLiteral("4"));
+        // In the main window Tab leaves the lists and the edits alike.
+        windows().FormResepti->action(QStringLiteral("MenuTakaisin"))->trigger();
+        for (QWidget *field : std::initializer_list<QWidget *>{w->DBLLBoxPaaryhma(), w->DBLLBoxAlaryhma(),
+                                                                w->DBLLBoxLista(), w->DBEditAste()}) {
+            field->setFocus();
+            QCOMPARE(w->focusWidget(), field);
+            QTest::keyClick(field, Qt::Key_Tab);
+            QVERIFY2(w->focusWidget() != field, qPrintable(field->objectName()));
+        }
         QCOMPARE(book->storedRecipeField(QStringLiteral("Custard"), QStringLiteral("Aste")), QStringLiteral("Easy"));
         QCOMPARE(book->storedRecipeField(QStringLiteral("Custard"), QStringLiteral("Aika")), QStringLiteral("1 h"));
     }
