@@ -103,6 +103,15 @@ int viewCount(TPackTable *table)
     return table->Active() ? table->recordCount() : 0;
 }
 
+// The description memo of a shown recipe: beside its picture, or over the
+// full width without one (378 wide in the Small mode, not 379).
+QRect memoPlace(bool withPicture, bool full)
+{
+    if (withPicture)
+        return full ? QRect(215, 452, 270, 180) : QRect(168, 307, 210, 169);
+    return full ? QRect(0, 452, 484, 180) : QRect(0, 307, 378, 169);
+}
+
 bool walkable(TPackTable *table)
 {
     const TPackTable::State state = table->state();
@@ -633,6 +642,7 @@ void TFormPaa::ApplyFullLayout()
     m_label3->setGeometry(485, m_label3->y(), 530, 20);
     m_menuSuuri->setChecked(true);
     m_menuPieni->setChecked(false);
+    keepRecipePlacement(true);
     for (QWidget *w : {static_cast<QWidget *>(m_listPaa), static_cast<QWidget *>(m_listAla),
                        static_cast<QWidget *>(m_listResepti), static_cast<QWidget *>(m_memoKuvaus)})
         w->setFont(windowFont);
@@ -664,9 +674,19 @@ void TFormPaa::ApplySmallLayout()
     m_label3->setGeometry(379, m_label3->y(), 413, 17);
     m_menuPieni->setChecked(true);
     m_menuSuuri->setChecked(false);
+    keepRecipePlacement(false);
     for (QWidget *w : {static_cast<QWidget *>(m_listPaa), static_cast<QWidget *>(m_listAla),
                        static_cast<QWidget *>(m_listResepti), static_cast<QWidget *>(m_memoKuvaus)})
         w->setFont(windowFont);
+}
+
+void TFormPaa::keepRecipePlacement(bool full)
+{
+    // While a recipe is shown its memo keeps its place beside the picture (or
+    // over the full width without one), in whichever mode; the layouts run
+    // after every dialog and must not slide the memo over the picture.
+    if (!m_memoKuvaus->isHidden())
+        m_memoKuvaus->setGeometry(memoPlace(!m_ruokakuva->isHidden(), full));
 }
 
 bool TFormPaa::isFullChecked() const
@@ -705,11 +725,7 @@ void TFormPaa::showDecorativePicture()
 
 void TFormPaa::placeMemo(bool withPicture)
 {
-    const bool full = screenWidth() >= 1024 && isFullChecked();
-    if (withPicture)
-        m_memoKuvaus->setGeometry(full ? QRect(215, 452, 270, 180) : QRect(168, 307, 210, 169));
-    else
-        m_memoKuvaus->setGeometry(full ? QRect(0, 452, 484, 180) : QRect(0, 307, 378, 169));
+    m_memoKuvaus->setGeometry(memoPlace(withPicture, screenWidth() >= 1024 && isFullChecked()));
 }
 
 QString TFormPaa::descriptionPlaceholder()
@@ -791,10 +807,16 @@ void TFormPaa::FormActivate()
                 Dialogs::exec(windows().FormAbout, this);
             key.writeBool(SettingNames::About, true);
         }
-        if (key.valueExists(SettingNames::Auto))
+        if (key.valueExists(SettingNames::Auto)) {
             m_autoRunner->setAutoRun(key.readBool(SettingNames::Auto));
-        else
+            // A ticked item means that the entry exists.
+            if (m_menuAutorun->isChecked() && !m_autoRunner->entryExists()) {
+                m_menuAutorun->setChecked(false);
+                setRecipeWindowAutorunChecked(false);
+            }
+        } else {
             key.writeBool(SettingNames::Auto, false);
+        }
     }
     FocusPane(m_listPaa);
     // The recipe list is open only after a subgroup was selected; otherwise
@@ -861,6 +883,11 @@ void TFormPaa::DBLLBoxPaaryhmaClick()
 
 void TFormPaa::DBLLBoxAlaryhmaClick()
 {
+    // The subgroups are those of the main group row the list shows as
+    // current; until that main group has been selected (Enter right after
+    // start, or after the main groups changed) it is selected first.
+    if (!m_table2->Active() || m_table2->Filter() != quoteFilterValue(m_table1->fieldText(QStringLiteral("Nimi"))))
+        DBLLBoxPaaryhmaClick();
     SaveDifficultyAndTime();
     if (m_state.DescriptionModified) {
         SaveDescriptionChange();
@@ -889,7 +916,9 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
     showDecorativePicture();
     m_ruokakuva->hide();
     m_memoKuvaus->hide();
-    enableCommands({"MenuPoistaAla", "MenuMuutaAla"});
+    // Delete and rename need a subgroup row.
+    if (m_table2->Active() && m_table2->RecNo() > 0)
+        enableCommands({"MenuPoistaAla", "MenuMuutaAla"});
     m_state.CurrentSubgroup = m_table2->Active() ? m_table2->fieldText(QStringLiteral("Nimi")) : QString();
     m_table3->setFilter(quoteFilterValue(m_state.CurrentSubgroup));
     m_table3->setFiltered(true);
@@ -1096,7 +1125,9 @@ bool TFormPaa::keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers m
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     if (watched == m_listPaa) {
         if (enter) {
-            DBLLBoxAlaryhmaClick();
+            // Without a main group there is nothing to accept.
+            if (m_table1->RecNo() > 0)
+                DBLLBoxAlaryhmaClick();
             return true;
         }
         if (key == Qt::Key_Delete) {
@@ -1155,10 +1186,11 @@ bool TFormPaa::keyPressInEdit(QObject *watched, int key)
     return false;
 }
 
-void TFormPaa::SaveDescriptionChange()
+bool TFormPaa::SaveDescriptionChange(bool mayCancel)
 {
     if (!m_table3->Active())
-        return;
+        return true;
+    bool asked = false;
     SettingsKey key;
     if (key.open()) {
         if (!key.valueExists(SettingNames::KuvMuu))
@@ -1167,7 +1199,15 @@ void TFormPaa::SaveDescriptionChange()
             m_state.SaveDescription = true;
         } else {
             TFormMuuttunut dialog(m_state, nullptr, this);
-            Dialogs::exec(&dialog, this);
+            asked = true;
+            if (Dialogs::exec(&dialog) == QDialog::Rejected) {
+                // Escape or the frame never throw the typing away: the
+                // command that asked stops with the edit still in the memo,
+                // or, when it cannot stop, the edit is stored.
+                if (mayCancel)
+                    return false;
+                m_state.SaveDescription = true;
+            }
         }
     }
     if (m_state.SaveDescription && m_table3->RecNo() > 0) {
@@ -1181,6 +1221,11 @@ void TFormPaa::SaveDescriptionChange()
     m_state.SaveDescription = false;
     m_table3->setFilter(quoteFilterValue(m_state.CurrentSubgroup));
     m_state.DescriptionModified = false;
+    // The activation after the question runs once the edit is settled, so
+    // that its recipe selection does not meet the same edit again.
+    if (asked)
+        runActivation();
+    return true;
 }
 
 void TFormPaa::storeEditsUnasked()
@@ -1399,8 +1444,8 @@ void TFormPaa::MenuLisaaReseptiClick()
 
 void TFormPaa::MenuMuutaReseptiClick()
 {
-    if (m_state.DescriptionModified)
-        SaveDescriptionChange();
+    if (m_state.DescriptionModified && !SaveDescriptionChange(true))
+        return;
     m_state.NameCancelled = false;
     m_state.RecipeMode = true;
     m_state.RenameMode = true;
@@ -1687,8 +1732,8 @@ void TFormPaa::MenuPoistaKuvaClick()
 {
     // An edited description is settled first, so that the question below is
     // the picture question.
-    if (m_state.DescriptionModified)
-        SaveDescriptionChange();
+    if (m_state.DescriptionModified && !SaveDescriptionChange(true))
+        return;
     m_state.DeletePictureConfirmed = true;
     DisableCommands();
     enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
@@ -1737,7 +1782,26 @@ void TFormPaa::MenuAutorunClick()
     if (!key.open())
         return;
     key.writeBool(SettingNames::Auto, key.valueExists(SettingNames::Auto) && m_menuAutorun->isChecked());
-    m_autoRunner->setAutoRun(m_menuAutorun->isChecked());
+    setStartAtLogin(m_menuAutorun->isChecked());
+}
+
+void TFormPaa::setStartAtLogin(bool on)
+{
+    m_autoRunner->setAutoRun(on);
+    if (!on || m_autoRunner->entryExists())
+        return;
+    // A ticked item always means that the entry exists.
+    const QString why = m_autoRunner->entryError();
+    m_autoRunner->setAutoRun(false);
+    m_menuAutorun->setChecked(false);
+    setRecipeWindowAutorunChecked(false);
+    SettingsKey key;
+    if (key.open() && key.valueExists(SettingNames::Auto))
+        key.writeBool(SettingNames::Auto, false);
+    Dialogs::information(QStringLiteral("Saffrona's Mealdeck cannot start when you log in: the start-up entry "
+                                        "\"%1\" could not be written.\n%2")
+                             .arg(m_autoRunner->entryPath(m_autoRunner->RegLocation()),
+                                  why.isEmpty() ? QStringLiteral("Unknown error") : why));
 }
 
 void TFormPaa::MenuQueriesClick()
@@ -1805,8 +1869,8 @@ void TFormPaa::showQuickGuide()
 void TFormPaa::MenuSuljeClick()
 {
     HelpViewer::closeHelp();
-    if (m_state.DescriptionModified)
-        SaveDescriptionChange();
+    if (m_state.DescriptionModified && !SaveDescriptionChange(true))
+        return;
     packTable(m_table1.get());
     packTable(m_table2.get());
     if (settingIsTrue(SettingNames::KysLop, false)) {

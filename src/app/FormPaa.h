@@ -76,12 +76,19 @@ public:
     // Gives the focus to one of the six panes (lists, memo, edits) and greys
     // the other five.
     void FocusPane(QWidget *pane);
-    void SaveDescriptionChange();
+    // Stores or drops an edited description after the question. When the
+    // question is left unanswered (Escape, the frame) the edit is stored, or,
+    // with `mayCancel`, kept unsettled in the memo and false is returned: the
+    // command that asked then stops.
+    bool SaveDescriptionChange(bool mayCancel = false);
     void SaveDifficultyAndTime();
     // Stores the recipe window's edited ingredients and directions, the edited
     // description, difficulty and time as Yes to every save question would,
     // without asking: for when no one can answer (the session ends).
     void storeEditsUnasked();
+    // Start at login on or off. When the entry cannot be written the user is
+    // told why, and both windows' items are left unticked.
+    void setStartAtLogin(bool on);
     // Enables the menu items (and tool buttons) with these object names.
     void enableCommands(std::initializer_list<const char *> objectNames);
 
@@ -166,6 +173,7 @@ private:
     void applyScreenWidthRule();
     void showDecorativePicture();
     void placeMemo(bool withPicture);
+    void keepRecipePlacement(bool full);
     void showPlaceholderIfEmpty();
     void emptyPlaceholderIfShown();
     bool loadRecipePicture(const QString &path);

@@ -34,7 +34,9 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mealdeck"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Saffrona's Mealdeck"));
+    // The application title "Saffrona's Mealdeck" is Dialogs::applicationTitle(). It is
+    // not the toolkit's display name: on X11 that would be appended to every
+    // window caption.
 
     QString error;
     if (!ProgramPaths::configureFromArguments(QApplication::arguments(), QApplication::applicationDirPath(), &error)) {

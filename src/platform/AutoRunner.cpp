@@ -1,5 +1,6 @@
 #include "platform/AutoRunner.h"
 
+#include "settings/SettingsStore.h"
 #include "store/ProgramPaths.h"
 
 #include <QCoreApplication>
@@ -233,17 +234,36 @@ void TAutoRunner::UpdateEntry(TRegLocation location, const QString &name)
         if (folder.exists())
             folder.remove(file);
     }
+    m_entryError.clear();
     if (!m_autoRun)
         return;
-    const QDir folder(listFolder(location, m_autoRunWhere));
-    if (!folder.exists())
+    const QString folderPath = listFolder(location, m_autoRunWhere);
+    // The user's own list is made when missing (a new account has none); the
+    // machine's lists are never created.
+    if (location == TRegLocation::CurrentUser && !SettingsStore::makeUserFolder(folderPath)) {
+        m_entryError = QStringLiteral("Cannot create the folder \"%1\"").arg(folderPath);
         return;
+    }
+    const QDir folder(folderPath);
+    if (!folder.exists()) {
+        m_entryError = QStringLiteral("The folder \"%1\" does not exist").arg(folderPath);
+        return;
+    }
     QSaveFile entry(folder.filePath(file));
-    if (!entry.open(QIODevice::WriteOnly))
+    if (!entry.open(QIODevice::WriteOnly)) {
+        m_entryError = entry.errorString();
         return;
+    }
     entry.write(entryText(name, executable(), arguments()));
-    entry.commit();
+    if (!entry.commit())
+        m_entryError = entry.errorString();
 }
+
+QString TAutoRunner::entryError() const
+{
+    return m_entryError;
+}
+
 
 bool TAutoRunner::entryFound(TRegLocation location) const
 {

@@ -19,8 +19,10 @@ enum class TAutoRunWhere { Run, RunOnce, RunServices, RunServicesOnce };
 // autostart-RunOnce/, autostart-RunServices/, autostart-RunServicesOnce/.
 // The entry exists, pointing at the program, exactly while AutoRun is true.
 //
-// Folders are never created, and every file error is swallowed: the entry is
-// then simply not written or not removed, and nothing is reported.
+// The current user's list folder (and any missing parent) is created, mode
+// 0700, when an entry is to be written; the machine's lists never are. A
+// failure to write the entry is kept in entryError() for the caller to report;
+// the component itself shows nothing, and a failed removal is ignored.
 class TAutoRunner : public QObject
 {
     Q_OBJECT
@@ -53,6 +55,12 @@ public:
     // Takes effect only while loading; at run time the name stays.
     void setAppName(const QString &value);
 
+    // Why the last entry that should have been written was not; empty when
+    // it was written (or none was to be written).
+    QString entryError() const;
+    // True when the entry of the current list exists where AutoRun put it.
+    bool entryExists() const { return entryFound(m_regLocation); }
+
     // False while the component is being loaded.
     bool IsRuntime() const { return !m_loading; }
 
@@ -84,4 +92,5 @@ private:
     bool m_commandSet = false;
     QString m_executable;
     QStringList m_arguments;
+    QString m_entryError;
 };

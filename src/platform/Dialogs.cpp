@@ -42,8 +42,7 @@ namespace Dialogs {
 
 QString applicationTitle()
 {
-    const QString title = QApplication::applicationDisplayName();
-    return title.isEmpty() ? QStringLiteral("Saffrona's Mealdeck") : title;
+    return QStringLiteral("Saffrona's Mealdeck");
 }
 
 int exec(QDialog *dialog, ActivationTarget *below)

@@ -155,7 +155,10 @@ void TFormAnnos::okSteps()
             // The question over this dialog does not re-run this dialog's
             // opening steps, which would empty the count being stored.
             TFormMuuttunut question(state, &flags, this);
-            Dialogs::exec(&question);
+            // Left unanswered (Escape, the frame), OK is cancelled: the
+            // dialog stays open with the count typed, nothing stored.
+            if (Dialogs::exec(&question) == QDialog::Rejected)
+                return;
         }
     }
 
@@ -206,7 +209,9 @@ bool TFormAnnos::EditAnnosKeyPress(QKeyEvent *event)
         BitBtnCancelClick();
         return true;
     }
-    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Backspace || key == Qt::Key_Delete)
+    // Tab and Shift+Tab move to the next field; Enter presses OK.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Backspace || key == Qt::Key_Delete
+        || key == Qt::Key_Tab || key == Qt::Key_Backtab)
         return false;
     const QString text = event->text();
     if (text.isEmpty())

@@ -7,7 +7,6 @@
 #include "settings/SettingsStore.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -161,12 +160,6 @@ void TFormMuuttunut::CheckBoxAnnosClick()
 
 void TFormMuuttunut::reject()
 {
-    done(QDialog::Accepted);
-}
-
-void TFormMuuttunut::closeEvent(QCloseEvent *event)
-{
-    event->accept();
-    setResult(QDialog::Accepted);
-    QDialog::closeEvent(event);
+    m_state.DeletePictureConfirmed = false;
+    done(QDialog::Rejected);
 }

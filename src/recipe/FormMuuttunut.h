@@ -14,7 +14,12 @@ class QPushButton;
 //   Yes    SaveDescription := DescriptionModified; every other flag as it was.
 //   No     SaveRecipeEdits, ChangePortionMode, DeletePictureConfirmed and
 //          DescriptionModified := false.
-//   frame  (and Escape) no flag changes.
+//   Escape and the frame leave the question unanswered, and never destroy
+//          anything: the dialog result is Rejected (Yes and No give
+//          Accepted), DeletePictureConfirmed := false (the picture stays),
+//          and every other flag stays as it was. A caller of a save-changes
+//          case then cancels its command, keeping the edits, or, where it
+//          cannot be cancelled, stores them as Yes would.
 // Each case's "Don't show this question again." box writes its setting true at
 // its first click, ticking or unticking. Created for each question and freed.
 class TFormMuuttunut : public QDialog
@@ -37,7 +42,7 @@ public:
     QPushButton *BitBtn1() const { return m_bitBtn1; }
     QPushButton *BitBtn2() const { return m_bitBtn2; }
 
-    // Escape closes as the frame does.
+    // Escape and the frame: the question is left unanswered (see above).
     void reject() override;
 
 public Q_SLOTS:
@@ -51,7 +56,6 @@ public Q_SLOTS:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     void setCase(const QString &caption, const QString &line1, const QString &line2, const QString &line3,

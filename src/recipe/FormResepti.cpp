@@ -1047,7 +1047,7 @@ void TFormResepti::MenuEsikClick()
 
 // ---- Leaving the window ------------------------------------------------------
 
-void TFormResepti::leaveRecordEdits(bool askWritesMissing)
+bool TFormResepti::leaveRecordEdits(bool askWritesMissing)
 {
     m_flags.SaveRecipeEdits = false;
     if (m_aineet->Modified())
@@ -1063,7 +1063,14 @@ void TFormResepti::leaveRecordEdits(bool askWritesMissing)
                 key.writeBool(QLatin1String(SettingNames::KysOhMuu), false);
             if (!dontAsk) {
                 TFormMuuttunut question(m_host->state(), &m_flags, this);
-                Dialogs::exec(&question);
+                if (Dialogs::exec(&question) == QDialog::Rejected) {
+                    // Left unanswered (Escape, the frame): the command stops
+                    // and the edits stay in the memos, neither stored nor dropped.
+                    m_flags.SaveRecipeEdits = false;
+                    m_flags.IngredientsModified = false;
+                    m_flags.DirectionsModified = false;
+                    return false;
+                }
             }
         }
     }
@@ -1075,6 +1082,7 @@ void TFormResepti::leaveRecordEdits(bool askWritesMissing)
     }
     m_flags.IngredientsModified = false;
     m_flags.DirectionsModified = false;
+    return true;
 }
 
 void TFormResepti::MenuTakaisinClick()
@@ -1088,7 +1096,8 @@ void TFormResepti::MenuTakaisinClick()
         ~Reset() { flag = false; }
     } reset {m_leaving};
 
-    leaveRecordEdits(true);
+    if (!leaveRecordEdits(true))
+        return;
 
     // Closing and opening the table again shows what is stored; the row the
     // window showed stays the current one.
@@ -1136,15 +1145,22 @@ void TFormResepti::MenuLopetaClick()
         bool &flag;
         ~Reset() { flag = false; }
     } reset {m_leaving};
-    leaveRecordEdits(false);
+    if (!leaveRecordEdits(false))
+        return;
     m_host->runExitCommand();
 }
 
 void TFormResepti::closeEvent(QCloseEvent *event)
 {
-    // The frame runs Exit; the window stays until the program ends.
-    event->ignore();
-    Dialogs::guard([this] { MenuLopetaClick(); });
+    // The frame runs Exit; the window stays open unless the program ends.
+    // Ending the program closes every window, this one included: it must not
+    // refuse then, or the end would be cancelled.
+    if (!m_host->endRequested())
+        Dialogs::guard([this] { MenuLopetaClick(); });
+    if (m_host->endRequested())
+        event->accept();
+    else
+        event->ignore();
 }
 
 // ---- Program and help commands -----------------------------------------------

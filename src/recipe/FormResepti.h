@@ -155,7 +155,9 @@ private:
     void updatePrintCommands(bool hasText);
     void readFontAtActivation();
     void reloadRecord();
-    void leaveRecordEdits(bool askWritesMissing);
+    // Stores or drops the memo edits after the question; false when the
+    // question was left unanswered and the command that asked must stop.
+    bool leaveRecordEdits(bool askWritesMissing);
     bool recipeHasPortionCount() const;
     static int screenWidth();
 

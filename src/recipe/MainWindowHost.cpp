@@ -1,5 +1,4 @@
 #include "app/FormPaa.h"
-#include "platform/AutoRunner.h"
 #include "recipe/RecipeWindowHost.h"
 #include "store/PackTable.h"
 
@@ -40,12 +39,9 @@ public:
         if (QAction *item = m_paa->MenuAutorun())
             item->setChecked(checked);
     }
-    void setAutoRun(bool on) override
-    {
-        if (TAutoRunner *runner = m_paa->AutoRunner())
-            runner->setAutoRun(on);
-    }
+    void setAutoRun(bool on) override { m_paa->setStartAtLogin(on); }
     void runExitCommand() override { m_paa->MenuSuljeClick(); }
+    bool endRequested() override { return m_paa->endRequested(); }
     void SaveDifficultyAndTime() override { m_paa->SaveDifficultyAndTime(); }
 
 private:

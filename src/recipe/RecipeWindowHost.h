@@ -38,6 +38,9 @@ public:
     // The main window's Exit command (MenuSulje): asks the exit question
     // unless it is switched off and ends the program on Yes.
     virtual void runExitCommand() = 0;
+    // True once the program has been told to end: every window then closes
+    // with it instead of asking again.
+    virtual bool endRequested() { return false; }
     virtual void SaveDifficultyAndTime() = 0;
 };
 

@@ -14,7 +14,9 @@
 TFormAinesohje::TFormAinesohje(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormAinesohje"));
-    setWindowTitle(QString());
+    // An empty caption. On X11 the toolkit puts the application's name into
+    // a caption that is quite empty, so it is one blank.
+    setWindowTitle(QStringLiteral(" "));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(247, 209);

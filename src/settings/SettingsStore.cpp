@@ -108,7 +108,7 @@ bool save(const QJsonObject &root, QString *error)
 {
     const QString path = SettingsStore::filePath();
     const QString folder = folderPath();
-    if (!QDir().mkpath(folder)) {
+    if (!SettingsStore::makeUserFolder(folder)) {
         *error = QStringLiteral("the folder %1 could not be created").arg(folder);
         return false;
     }
@@ -211,6 +211,23 @@ bool restoreSecurityQueries()
         const QString valueName = QString::fromLatin1(name);
         if (key.valueExists(valueName))
             key.writeBool(valueName, false);
+    }
+    return true;
+}
+
+bool makeUserFolder(const QString &path)
+{
+    const QString clean = QDir::cleanPath(path);
+    if (QFileInfo(clean).isDir())
+        return true;
+    const QStringList parts = clean.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString current = clean.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
+    for (const QString &part : parts) {
+        current += part;
+        if (!QFileInfo(current).isDir()
+            && !QDir().mkdir(current, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+            return false;
+        current += QLatin1Char('/');
     }
     return true;
 }

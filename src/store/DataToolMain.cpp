@@ -3,10 +3,62 @@
 
 #include "store/RecipeBook.h"
 
+#include <QByteArray>
 #include <QCoreApplication>
+#include <QFile>
+#include <QList>
 #include <QStringList>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Creates `path` and its missing parents as mkdir -p does, working on the
+// bytes of the name so that any name the file system takes will do. The
+// folders made are listed in `made`, outermost first.
+bool makePath(const QByteArray &path, QList<QByteArray> *made, QString *error)
+{
+    QByteArray current;
+    int from = 0;
+    while (from <= path.size()) {
+        int slash = path.indexOf('/', from);
+        if (slash < 0)
+            slash = int(path.size());
+        current = path.left(slash);
+        from = slash + 1;
+        if (current.isEmpty() || current.endsWith('/'))
+            continue;
+        struct stat info;
+        if (::stat(current.constData(), &info) == 0) {
+            if (!S_ISDIR(info.st_mode)) {
+                *error = QStringLiteral("%1 is not a folder").arg(QFile::decodeName(current));
+                return false;
+            }
+            continue;
+        }
+        if (::mkdir(current.constData(), 0777) != 0 && errno != EEXIST) {
+            *error = QStringLiteral("Cannot create %1: %2")
+                         .arg(QFile::decodeName(current), QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+        made->append(current);
+    }
+    return true;
+}
+
+void removeMade(const QList<QByteArray> &made)
+{
+    for (auto it = made.crbegin(); it != made.crend(); ++it)
+        ::rmdir(it->constData());
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -14,19 +66,49 @@ int main(int argc, char *argv[])
     const QStringList arguments = app.arguments();
     const QString usage = QStringLiteral("usage: mealdeck-data init DIR [--starter]\n"
                                          "Creates DIR/Data with the three empty tables and Pics; with --starter a "
-                                         "small starter book as well. An existing DIR/Data is left alone.\n");
+                                         "small starter book as well. DIR is created when missing. An existing "
+                                         "DIR/Data is left alone.\n");
     if (arguments.size() < 3 || arguments.at(1) != QLatin1String("init") || arguments.size() > 4
         || (arguments.size() == 4 && arguments.at(3) != QLatin1String("--starter"))) {
         std::fputs(usage.toLocal8Bit().constData(), stderr);
         return 2;
     }
     const bool starter = arguments.size() == 4;
+    // The folder as the bytes it was given: a name that is not valid UTF-8
+    // does not survive the trip through a QString.
+    const QByteArray folder(argv[2]);
+    QList<QByteArray> made;
     QString error;
-    if (!RecipeBook::createBook(arguments.at(2), starter, &error)) {
+    if (folder.isEmpty() || !makePath(folder, &made, &error)) {
+        if (folder.isEmpty())
+            error = QStringLiteral("No folder given");
         std::fprintf(stderr, "mealdeck-data: %s\n", error.toLocal8Bit().constData());
+        removeMade(made);
         return 1;
     }
-    std::printf("Created %s/Data%s\n", arguments.at(2).toLocal8Bit().constData(),
-                starter ? " with the starter book" : "");
+    // Such a name is reached through an open descriptor of the folder, whose
+    // /proc path is plain ASCII.
+    QString path = QFile::decodeName(folder);
+    const QString shown = path;
+    int descriptor = -1;
+    if (QFile::encodeName(path) != folder) {
+        descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (descriptor < 0) {
+            std::fprintf(stderr, "mealdeck-data: Cannot open %s: %s\n", folder.constData(), std::strerror(errno));
+            removeMade(made);
+            return 1;
+        }
+        path = QStringLiteral("/proc/self/fd/%1").arg(descriptor);
+    }
+    const bool created = RecipeBook::createBook(path, starter, &error);
+    if (descriptor >= 0)
+        ::close(descriptor);
+    if (!created) {
+        error.replace(path, shown);
+        std::fprintf(stderr, "mealdeck-data: %s\n", error.toLocal8Bit().constData());
+        removeMade(made);
+        return 1;
+    }
+    std::printf("Created %s/Data%s\n", folder.constData(), starter ? " with the starter book" : "");
     return 0;
 }

@@ -13,15 +13,19 @@
 #include "support/BookFixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -214,7 +218,8 @@ private Q_SLOTS:
         QTest::addRow("recipe without picture")
             << 4 << QStringList{"MenuPoistaResepti", "TBPoistaResepti", "MenuMuutaResepti", "MenuNaytaResepti", "MenuLisaaKuva",
                                 "TBLisaaKuva"};
-        QTest::addRow("subgroup of a main group without subgroups") << 5 << QStringList{"MenuPoistaAla", "MenuMuutaAla"};
+        // No command is enabled without its row.
+        QTest::addRow("subgroup of a main group without subgroups") << 5 << QStringList{};
     }
 
     void enabledCommands()
@@ -789,6 +794,218 @@ private Q_SLOTS:
         QCOMPARE(Dialogs::messages().first().text,
                  QStringLiteral("Database files not found.\nIf you have made a backup of the \"Data\" -folder,\n"
                                 "restore it or reinstall the program."));
+    }
+
+    void exitFromTheRecipeWindowEndsTheProgram_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addRow("Exit in the menu, Yes") << "MenuLopeta";
+        QTest::addRow("tool button, question switched off") << "TBLopeta";
+        QTest::addRow("frame, Yes") << "frame";
+    }
+
+    void exitFromTheRecipeWindowEndsTheProgram()
+    {
+        QFETCH(QString, how);
+        selectMainGroup(0);
+        selectSubgroup(0);
+        selectRecipe(1);
+        w->menuAction(QStringLiteral("MenuNaytaResepti"))->trigger();
+        TFormResepti *recipe = windows().FormResepti;
+        QVERIFY(recipe->isVisible());
+        if (how == QLatin1String("TBLopeta")) {
+            SettingsKey key;
+            QVERIFY(key.open());
+            key.writeBool(SettingNames::KysLop, true);
+        } else {
+            Dialogs::queueResponse([](QDialog *d) { qobject_cast<TFormPoistu *>(d)->BitBtnOK->click(); });
+        }
+        // The program's event loop must end by itself; the watchdog ends it
+        // with another code when Exit did not.
+        QTimer::singleShot(0, recipe, [recipe, how] {
+            if (how == QLatin1String("frame"))
+                recipe->close();
+            else
+                recipe->action(how)->trigger();
+        });
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        watchdog.start(10000);
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(w->endRequested());
+        QVERIFY(!recipe->isVisible());
+        QVERIFY(!w->isVisible());
+    }
+
+    void enterRightAfterStartSelectsTheShownMainGroup()
+    {
+        // Nothing clicked yet: the list shows the first main group as current.
+        QTest::keyClick(w->DBLLBoxPaaryhma(), Qt::Key_Return);
+        QCOMPARE(w->state().CurrentMainGroup, QStringLiteral("Desserts"));
+        QCOMPARE(listNames(w->DBLLBoxAlaryhma()), QStringList({"Cakes", "Puddings"}));
+        QCOMPARE(w->state().CurrentSubgroup, QStringLiteral("Cakes"));
+        QCOMPARE(listNames(w->DBLLBoxLista()), QStringList({"Apple pie", "Brownies"}));
+        QVERIFY(enabled(w, "MenuPoistaAla"));
+        QString asked;
+        Dialogs::queueResponse([&asked](QDialog *d) {
+            auto *dialog = qobject_cast<TFormRyhmaPois *>(d);
+            asked = dialog->Label2->text();
+            dialog->BitBtnCancel->click();
+        });
+        w->menuAction(QStringLiteral("MenuPoistaAla"))->trigger();
+        QCOMPARE(asked, QStringLiteral("\"Cakes\""));
+        QVERIFY(Dialogs::messages().isEmpty());
+
+        // A main group without subgroups offers no command of a subgroup.
+        selectMainGroup(1);
+        QTest::keyClick(w->DBLLBoxPaaryhma(), Qt::Key_Return);
+        QVERIFY(listNames(w->DBLLBoxAlaryhma()).isEmpty());
+        QCOMPARE(::enabledCommands(w), QStringList());
+        QVERIFY(Dialogs::messages().isEmpty());
+    }
+
+    void enterInAnEmptyBookKeepsAddMainGroup()
+    {
+        book.reset();
+        BookFixture empty;
+        closeOthers();
+        TFormPaa *form = empty.createWindows();
+        form->show();
+        QTest::keyClick(form->DBLLBoxPaaryhma(), Qt::Key_Return);
+        QCOMPARE(::enabledCommands(form), QStringList({"MenuLisaaPaa", "TBLisaaPaa"}));
+    }
+
+    void pictureStaysBesideTheMemoAfterDialogs_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addRow("About") << "MenuAbout";
+        QTest::addRow("Change Recipe Name, Cancel") << "MenuMuutaResepti";
+        QTest::addRow("Delete Picture, No") << "MenuPoistaKuva";
+    }
+
+    void pictureStaysBesideTheMemoAfterDialogs()
+    {
+        QFETCH(QString, command);
+        selectMainGroup(0);
+        selectSubgroup(0);
+        selectRecipe(0);
+        auto *picture = w->findChild<QLabel *>(QStringLiteral("Ruokakuva"));
+        QVERIFY(picture->isVisible());
+        const QRect memo = w->MemoKuvaus()->geometry();
+        QCOMPARE(memo, QRect(168, 307, 210, 169));
+        Dialogs::queueResponse([](QDialog *d) {
+            if (auto *question = qobject_cast<TFormMuuttunut *>(d))
+                question->BitBtn2()->click();
+            else if (auto *name = qobject_cast<TFormUusi *>(d))
+                name->BitBtnCancel->click();
+            else
+                d->close();
+        });
+        w->menuAction(command)->trigger();
+        QVERIFY(picture->isVisible());
+        QCOMPARE(w->MemoKuvaus()->geometry(), memo);
+        QVERIFY(QFile::exists(PicturePaths::pictureFile(QStringLiteral("Apple pie"))));
+    }
+
+    void escapeInAQuestionNeverDestroys()
+    {
+        const auto escape = [](QDialog *d) { QTest::keyClick(d, Qt::Key_Escape); };
+        selectMainGroup(0);
+        selectSubgroup(0);
+        selectRecipe(0);
+        // "Delete picture ...?": Escape answers No.
+        Dialogs::queueResponse(escape);
+        w->menuAction(QStringLiteral("MenuPoistaKuva"))->trigger();
+        QCOMPARE(Dialogs::shownDialogs(), QStringList{"FormMuuttunut"});
+        QVERIFY(QFile::exists(PicturePaths::pictureFile(QStringLiteral("Apple pie"))));
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Apple pie"), QStringLiteral("Kuva")), QStringLiteral("True"));
+
+        // The description question of Exit: Exit stops, the edit stays unsaved in the memo.
+        selectRecipe(0);
+        QTest::keyClicks(w->MemoKuvaus(), QStringLiteral("XYZ"));
+        Dialogs::queueResponse(escape);
+        QVERIFY(!w->close());
+        QVERIFY(!w->endRequested());
+        QVERIFY(w->MemoKuvaus()->toPlainText().contains(QLatin1String("XYZ")));
+        QVERIFY(w->state().DescriptionModified);
+        QVERIFY(!book->storedRecipeField(QStringLiteral("Apple pie"), QStringLiteral("Kuvaus")).contains("XYZ"));
+        // Asked because the selection moved, the edit is stored.
+        Dialogs::queueResponse(escape);
+        selectRecipe(1);
+        QCOMPARE(Dialogs::pendingResponses(), 0);
+        QVERIFY(book->storedRecipeField(QStringLiteral("Apple pie"), QStringLiteral("Kuvaus")).contains("XYZ"));
+    }
+
+    void tabMovesThroughThePortionDialog()
+    {
+        selectMainGroup(0);
+        selectSubgroup(1);
+        answerName(QStringLiteral("Custard"));
+        Dialogs::queueResponse([](QDialog *d) {
+            auto *annos = qobject_cast<TFormAnnos *>(d);
+            QVERIFY(annos);
+            QCOMPARE(d->focusWidget(), annos->EditAnnos());
+            QTest::keyClicks(d->focusWidget(), QStringLiteral("4"));
+            QTest::keyClick(d->focusWidget(), Qt::Key_Tab);
+            QTest::keyClicks(d->focusWidget(), QStringLiteral("Easy"));
+            QTest::keyClick(d->focusWidget(), Qt::Key_Tab);
+            QTest::keyClicks(d->focusWidget(), QStringLiteral("1 h"));
+            QTest::keyClick(d->focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+            QCOMPARE(d->focusWidget(), annos->EditAste());
+            QTest::keyClick(d->focusWidget(), Qt::Key_Return);
+        });
+        w->menuAction(QStringLiteral("TBLisaaResepti"))->trigger();
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Custard"), QStringLiteral("Annos")), QStringLiteral("4"));
+        // In the main window Tab leaves the lists and the edits alike.
+        windows().FormResepti->action(QStringLiteral("MenuTakaisin"))->trigger();
+        for (QWidget *field : std::initializer_list<QWidget *>{w->DBLLBoxPaaryhma(), w->DBLLBoxAlaryhma(),
+                                                                w->DBLLBoxLista(), w->DBEditAste()}) {
+            field->setFocus();
+            QCOMPARE(w->focusWidget(), field);
+            QTest::keyClick(field, Qt::Key_Tab);
+            QVERIFY2(w->focusWidget() != field, qPrintable(field->objectName()));
+        }
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Custard"), QStringLiteral("Aste")), QStringLiteral("Easy"));
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Custard"), QStringLiteral("Aika")), QStringLiteral("1 h"));
+    }
+
+    void startAtLoginOnAFreshAccount()
+    {
+        // A new account: no configuration folder at all.
+        QTemporaryDir home;
+        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+        struct Restore
+        {
+            QByteArray value;
+            ~Restore() { qputenv("XDG_CONFIG_HOME", value); }
+        } restore{saved};
+        const QString config = home.filePath(QStringLiteral("user/.config"));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+        const QString entry = config + QStringLiteral("/autostart/Ruokalon Ateriapino.desktop");
+        QAction *item = w->MenuAutorun();
+        item->trigger();
+        QVERIFY(item->isChecked());
+        QVERIFY(QFile::exists(entry));
+        for (const QString &made : {config, config + QStringLiteral("/autostart")}) {
+            const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+                | QFile::WriteOther | QFile::ExeOther;
+            QCOMPARE(QFileInfo(made).permissions() & others, QFile::Permissions());
+        }
+        QVERIFY(Dialogs::messages().isEmpty());
+        item->trigger();
+        QVERIFY(!QFile::exists(entry));
+
+        // Where no entry can be written the user is told, and the item stays unticked.
+        QVERIFY(QDir(config + QStringLiteral("/autostart")).removeRecursively());
+        QFile blocker(config + QStringLiteral("/autostart"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        item->trigger();
+        QVERIFY(!item->isChecked());
+        QVERIFY(!windows().FormResepti->MenuAutorun()->isChecked());
+        QCOMPARE(Dialogs::messages().size(), 1);
+        QVERIFY(Dialogs::messages().first().text.contains(QLatin1String("Ruokalon Ateriapino.desktop")));
     }
 };
 

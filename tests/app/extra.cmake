@@ -14,8 +14,11 @@ if(TARGET app_TestFormPaaScreens)
     endforeach()
 endif()
 
-# The logout test runs the program itself and sends it the signal.
-if(TARGET app_TestSessionEnd)
-    add_dependencies(app_TestSessionEnd mealdeck)
-    target_compile_definitions(app_TestSessionEnd PRIVATE MEALDECK_PROGRAM="$<TARGET_FILE:mealdeck>")
-endif()
+# Tests that run the program itself (on a private X server): the logout test
+# sends it the signal, the caption test reads its windows' titles.
+foreach(name app_TestSessionEnd app_TestWindowTitles)
+    if(TARGET ${name} AND TARGET mealdeck)
+        add_dependencies(${name} mealdeck)
+        target_compile_definitions(${name} PRIVATE MEALDECK_PROGRAM="$<TARGET_FILE:mealdeck>")
+    endif()
+endforeach()

@@ -38,7 +38,7 @@ private slots:
 
     void checkingWritesUserEntry();
     void uncheckingRemovesFromBothLists();
-    void missingFolderCreatesNothing();
+    void missingUserFolderIsCreated();
     void loadingFindsEntry_data();
     void loadingFindsEntry();
     void locationRule_data();
@@ -114,16 +114,24 @@ void TestAutoRunner::uncheckingRemovesFromBothLists()
     QVERIFY(QFile::exists(userRun() + "/other.desktop"));
 }
 
-void TestAutoRunner::missingFolderCreatesNothing()
+void TestAutoRunner::missingUserFolderIsCreated()
 {
+    // A new account has no autostart folder: the user's own is made (and
+    // the entry written), the machine's never.
     QVERIFY(QDir(userRun()).removeRecursively());
     QVERIFY(QDir(machineRun()).removeRecursively());
     TAutoRunner runner(Name);
     runner.setAutoRun(true);
-    runner.setAutoRun(false);
-    runner.setAutoRun(true);
-    QVERIFY(!QFileInfo::exists(userRun()));
+    QVERIFY(QFile::exists(userRun() + "/Ruokalon Ateriapino.desktop"));
+    QVERIFY(runner.entryExists());
+    QVERIFY(runner.entryError().isEmpty());
     QVERIFY(!QFileInfo::exists(machineRun()));
+    runner.setAutoRun(false);
+    runner.setRegLocation(TRegLocation::LocalMachine);
+    runner.setAutoRun(true);
+    QVERIFY(!QFileInfo::exists(machineRun()));
+    QVERIFY(!runner.entryExists());
+    QVERIFY(!runner.entryError().isEmpty());
     QVERIFY(Dialogs::messages().isEmpty());
 }
 

@@ -131,6 +131,7 @@ private slots:
     void sizeModesWriteOnlyExistingKoko();
     void narrowScreen();
     void exitConfirmationPostsMemoEdits();
+    void escapeInAQuestionKeepsTheEdits();
     void portionCommandsFollowTheRecipe_data();
     void portionCommandsFollowTheRecipe();
     void editCommandsFollowTheSelection();
@@ -588,10 +589,14 @@ void TestFormResepti::saveQuestionAnswers_data()
     QTest::addColumn<bool>("picture");
     QTest::addColumn<bool>("saveDescription");
     QTest::addColumn<bool>("descriptionModified");
+    QTest::addColumn<bool>("answered");
 
-    QTest::addRow("Yes") << "Yes" << true << true << true << true << true;
-    QTest::addRow("No") << "No" << false << false << false << false << false;
-    QTest::addRow("frame") << "frame" << true << true << true << false << true;
+    QTest::addRow("Yes") << "Yes" << true << true << true << true << true << true;
+    QTest::addRow("No") << "No" << false << false << false << false << false << true;
+    // Left unanswered: nothing is deleted, and the caller learns that no
+    // answer was given (it then keeps the edits).
+    QTest::addRow("frame") << "frame" << true << true << false << false << true << false;
+    QTest::addRow("Escape") << "Escape" << true << true << false << false << true << false;
 }
 
 void TestFormResepti::saveQuestionAnswers()
@@ -602,6 +607,7 @@ void TestFormResepti::saveQuestionAnswers()
     QFETCH(bool, picture);
     QFETCH(bool, saveDescription);
     QFETCH(bool, descriptionModified);
+    QFETCH(bool, answered);
 
     SharedState state;
     state.DeletePictureConfirmed = true;
@@ -613,10 +619,12 @@ void TestFormResepti::saveQuestionAnswers()
     dialog.show();
     if (how == QLatin1String("frame"))
         dialog.close();
+    else if (how == QLatin1String("Escape"))
+        QTest::keyClick(&dialog, Qt::Key_Escape);
     else
         answer(how)(&dialog);
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.result(), int(answered ? QDialog::Accepted : QDialog::Rejected));
     QCOMPARE(recipe.SaveRecipeEdits, saveEdits);
     QCOMPARE(recipe.ChangePortionMode, portion);
     QCOMPARE(state.DeletePictureConfirmed, picture);
@@ -751,6 +759,52 @@ void TestFormResepti::exitConfirmationPostsMemoEdits()
     QCOMPARE(m_host->exits, 1);
     QCOMPARE(stored(QStringLiteral("Ohje")), QStringLiteral("Boil.!?"));
     QVERIFY(!flagExists(SettingNames::KysOhMuu));
+}
+
+void TestFormResepti::escapeInAQuestionKeepsTheEdits()
+{
+    addRecipe(QStringLiteral("Pasta"), QStringLiteral("4"), QStringLiteral("1 dl"), QStringLiteral("Boil."));
+    openWindow();
+    m_window->Aineet()->moveCursor(QTextCursor::End);
+    QTest::keyClick(m_window->Aineet(), 'x');
+    const auto escape = [](QDialog *dialog) { QTest::keyClick(dialog, Qt::Key_Escape); };
+
+    // Back and Exit are cancelled: the window stays with the edit, which is
+    // neither stored nor dropped.
+    Dialogs::queueResponse(escape);
+    QTest::keyClick(m_window->Aineet(), Qt::Key_Escape);
+    Dialogs::queueResponse(escape);
+    m_window->action(QStringLiteral("TBLopeta"))->trigger();
+    Dialogs::queueResponse(escape);
+    m_window->close();
+    QCOMPARE(Dialogs::shownDialogs(), QStringList(3, QStringLiteral("FormMuuttunut")));
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(m_host->shown, 0);
+    QCOMPARE(m_host->exits, 0);
+    QCOMPARE(m_window->Aineet()->toPlainText(), QStringLiteral("1 dlx"));
+    QCOMPARE(stored(QStringLiteral("Aineet")), QStringLiteral("1 dl"));
+    // Asked again, Yes stores it.
+    Dialogs::queueResponse(answer(QStringLiteral("Yes")));
+    m_window->action(QStringLiteral("MenuTakaisin"))->trigger();
+    QCOMPARE(stored(QStringLiteral("Aineet")), QStringLiteral("1 dlx"));
+
+    // Escape in "Save the new portion count?" cancels OK: the portion dialog
+    // stays open with the count, and nothing is stored.
+    m_window->showRecipe();
+    bool stillOpen = false;
+    QString count;
+    Dialogs::queueResponse([&](QDialog *dialog) {
+        auto *annos = static_cast<TFormAnnos *>(dialog);
+        QTest::keyClicks(annos->EditAnnos(), QStringLiteral("6"));
+        annos->BitBtnOK()->click();
+        stillOpen = annos->isVisible();
+        count = annos->EditAnnos()->text();
+    });
+    Dialogs::queueResponse(escape);
+    m_window->action(QStringLiteral("MenuMuutaAnnos"))->trigger();
+    QVERIFY(stillOpen);
+    QCOMPARE(count, QStringLiteral("6"));
+    QCOMPARE(stored(QStringLiteral("Annos")), QStringLiteral("4"));
 }
 
 void TestFormResepti::portionCommandsFollowTheRecipe_data()

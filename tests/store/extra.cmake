@@ -7,3 +7,8 @@ if(TARGET store_TestCrashSafety)
     target_compile_definitions(store_TestCrashSafety PRIVATE
         MEALDECK_CRASH_CHILD="$<TARGET_FILE:store_crash_child>")
 endif()
+# mealdeck-data is tried as a person runs it.
+if(TARGET store_TestDataTool AND TARGET mealdeck-data)
+    add_dependencies(store_TestDataTool mealdeck-data)
+    target_compile_definitions(store_TestDataTool PRIVATE MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
+endif()
