@@ -156,6 +156,10 @@ private:
     void readFontAtActivation();
     void reloadRecord();
     void leaveRecordEdits(bool askWritesMissing);
+    // Applies the recipe table. When another program deleted the recipe
+    // meanwhile it is stored again; when it changed it, nothing is
+    // overwritten, the user is told and the edits stay in the window.
+    void applyEdits(TPackTable &table);
     bool recipeHasPortionCount() const;
     static int screenWidth();
 

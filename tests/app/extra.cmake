@@ -13,3 +13,8 @@ if(TARGET app_TestFormPaaScreens)
             ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${config};MEALDECK_TEST=1;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;HOME=${home};QT_QPA_FONTDIR=/usr/share/fonts/truetype/dejavu")
     endforeach()
 endif()
+# The tests of a second copy start the real program.
+if(TARGET app_TestFaultOutsideChanges AND TARGET mealdeck)
+    add_dependencies(app_TestFaultOutsideChanges mealdeck)
+    target_compile_definitions(app_TestFaultOutsideChanges PRIVATE MEALDECK_PROGRAM="$<TARGET_FILE:mealdeck>")
+endif()
