@@ -5,6 +5,9 @@
 #include "app/FormUusi.h"
 #include "app/Windows.h"
 #include "platform/Dialogs.h"
+#include "recipe/DBMemo.h"
+#include "recipe/FormMuuttunut.h"
+#include "recipe/FormResepti.h"
 #include "settings/SettingsStore.h"
 #include "store/ProgramPaths.h"
 #include "store/RecipeBook.h"
@@ -169,6 +172,46 @@ private Q_SLOTS:
         QVERIFY(messageTexts().join('\n').contains(QLatin1String("\"Soups\" was deleted by another program")));
         QCOMPARE(listNames(w->DBLLBoxPaaryhma()), QStringList{"Desserts"});
         QVERIFY(!w->Table2()->hasPendingChanges());
+    }
+
+    // A recipe deleted by another program while its ingredients are typed in
+    // the recipe window comes back with them when the window is left; one
+    // changed there keeps its change, and the typing stays in the window.
+    void recipeWindowEditsOfAChangedRecipe()
+    {
+        openBook();
+        const QString ohje = table("Ohje");
+        selectRow(w->DBLLBoxPaaryhma(), 0);
+        selectRow(w->DBLLBoxAlaryhma(), 0);
+        selectRow(w->DBLLBoxLista(), 1);
+        w->menuAction(QStringLiteral("MenuNaytaResepti"))->trigger();
+        TFormResepti *recipe = windows().FormResepti;
+        QVERIFY(recipe->isVisible());
+        auto saveYes = [] {
+            Dialogs::queueResponse([](QDialog *d) {
+                auto *question = qobject_cast<TFormMuuttunut *>(d);
+                QVERIFY(question);
+                question->BitBtn1()->click();
+            });
+        };
+
+        QTest::keyClicks(recipe->Aineet(), QStringLiteral("3 eggs"));
+        otherProgram(ohje, QStringLiteral("UPDATE Ohje SET Aineet = 'flour' WHERE Nimi = 'Brownies'"));
+        saveYes();
+        QTest::keyClick(recipe->Aineet(), Qt::Key_Escape);
+        QVERIFY(recipe->isVisible());
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Brownies"), QStringLiteral("Aineet")), QStringLiteral("flour"));
+        QCOMPARE(recipe->Aineet()->toPlainText(), QStringLiteral("3 eggs"));
+        QVERIFY(messageTexts().join('\n').contains(QLatin1String("Nothing was overwritten")));
+        Dialogs::clearRecord();
+
+        otherProgram(ohje, QStringLiteral("DELETE FROM Ohje WHERE Nimi = 'Brownies'"));
+        saveYes();
+        QTest::keyClick(recipe->Aineet(), Qt::Key_Escape);
+        QVERIFY(!recipe->isVisible());
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Brownies"), QStringLiteral("Aineet")), QStringLiteral("3 eggs"));
+        QVERIFY(messageTexts().join('\n').contains(QLatin1String("stored again")));
+        QCOMPARE(listNames(w->DBLLBoxLista()), (QStringList{"Apple pie", "Brownies"}));
     }
 
     // A sync tool renames a new table file over the old one while the book is
