@@ -10,6 +10,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -40,6 +42,19 @@ bool askToFront(const QString &name)
         reply += socket.readAll();
     }
     return reply == ToFrontDone;
+}
+
+// True when no process holds the lock file: the copy that wrote it has
+// ended, even if its process id has since been given to another program.
+// The holder keeps an exclusive lock on the open file while it runs.
+bool lockFileAbandoned(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool free = ::flock(fd, LOCK_SH | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
 }
 
 } // namespace
@@ -82,6 +97,8 @@ BookLock::Outcome BookLock::acquire(int waitMs)
     QString application;
     m_lock.getLockInfo(&pid, &host, &application);
     const bool here = host.isEmpty() || host == QSysInfo::machineHostName();
+    if (here && lockFileAbandoned(m_lock.fileName()) && m_lock.removeStaleLockFile() && m_lock.tryLock(0))
+        return Outcome::Owner;
     if (here) {
         // A copy that is still starting listens only once its windows exist.
         const QDeadlineTimer deadline(waitMs);

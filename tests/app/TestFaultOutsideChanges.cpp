@@ -343,6 +343,30 @@ private Q_SLOTS:
         ::kill(pid_t(third.processId()), SIGKILL);
         QVERIFY(third.waitForFinished(10000));
 
+        // The killed copy's process id now belongs to another program of the
+        // same name: the lock is still taken over.
+        QTemporaryDir other;
+        QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), other.filePath(QStringLiteral("mealdeck"))));
+        QProcess namesake;
+        namesake.start(other.filePath(QStringLiteral("mealdeck")), {QStringLiteral("60")});
+        QVERIFY(namesake.waitForStarted(10000));
+        {
+            QFile lock(lockFile);
+            QVERIFY(lock.open(QIODevice::ReadOnly));
+            QByteArray text = lock.readAll();
+            text = QByteArray::number(namesake.processId()) + text.mid(text.indexOf('\n'));
+            lock.close();
+            QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            lock.write(text);
+        }
+        QProcess fifth;
+        start(fifth);
+        QTRY_VERIFY_WITH_TIMEOUT(!mainWindow(fifth.processId()).isEmpty(), 20000);
+        ::kill(pid_t(fifth.processId()), SIGKILL);
+        QVERIFY(fifth.waitForFinished(10000));
+        namesake.kill();
+        namesake.waitForFinished(10000);
+
         // A lock of a copy on another computer sharing the folder.
         {
             QFile lock(lockFile);
