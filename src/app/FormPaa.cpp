@@ -640,8 +640,8 @@ void TFormPaa::settleConflict()
     else
         Dialogs::information(QStringLiteral("Another program changed the recipe book in the same place while you "
                                             "were changing it. Nothing was overwritten and your change was not "
-                                            "saved; what you typed is still in the window. The lists show the "
-                                            "book as it is stored now."));
+                                            "saved; anything you typed is still in the window. The lists show "
+                                            "the book as it is stored now."));
     // The recipe stays selected with the typing, which is stored (over the
     // other change) only when the user leaves the recipe again.
     m_holdEdits = m_asteModified || m_aikaModified;
