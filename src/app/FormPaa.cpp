@@ -1482,6 +1482,12 @@ void TFormPaa::MenuLisaaReseptiClick()
     m_state.RecipeMode = false;
     m_state.NameRejected = false;
     m_state.NameCancelled = false;
+    if (m_table3->hasPendingChanges()) {
+        // A step of the portion dialog failed and the dialog was closed: the
+        // recipe is not left added by half.
+        undoFailedRecipeAdd(m_state.CurrentRecipe);
+        return;
+    }
     refreshLists();
     if (windows().FormResepti) {
         windows().FormResepti->showRecipe();
@@ -1489,6 +1495,30 @@ void TFormPaa::MenuLisaaReseptiClick()
     } else {
         DBLLBoxListaClick();
     }
+}
+
+void TFormPaa::undoFailedRecipeAdd(const QString &name)
+{
+    m_table3->discard();
+    bool removed = false;
+    try {
+        StoreTransaction scope(*m_table3);
+        if (m_table3->RecNo() > 0 && m_table3->fieldText(QStringLiteral("Nimi")) == name) {
+            m_table3->deleteRow();
+            m_table3->apply();
+        }
+        scope.commit();
+        removed = true;
+    } catch (const StoreError &) {
+        m_table3->discard();
+    }
+    refreshLists();
+    Dialogs::information(removed ? QStringLiteral("The recipe \"%1\" was not added, because its portion count "
+                                                  "could not be stored.")
+                                       .arg(name)
+                                 : QStringLiteral("The recipe \"%1\" was added, but its portion count could not be "
+                                                  "stored.")
+                                       .arg(name));
 }
 
 void TFormPaa::MenuMuutaReseptiClick()

@@ -184,6 +184,9 @@ private:
     // program has deleted it, nothing is added and the user is told.
     bool applyChild(TPackTable &parents, const QString &parent, TPackTable &children, const QString &child);
     void moveToRecipe(int row);
+    // Removes a recipe just added whose portion dialog could not store its
+    // values, and tells the user.
+    void undoFailedRecipeAdd(const QString &name);
     // The book's files were replaced by another program and opened again.
     void bookReopened();
     void watchDataFolder();

@@ -6,6 +6,7 @@
 #include "app/Windows.h"
 #include "platform/Dialogs.h"
 #include "recipe/DBMemo.h"
+#include "recipe/FormAnnos.h"
 #include "recipe/FormMuuttunut.h"
 #include "recipe/FormResepti.h"
 #include "settings/SettingsStore.h"
@@ -278,6 +279,28 @@ private Q_SLOTS:
         const QString ohje = mount.path() + QStringLiteral("/Data/Ohje.db");
         QCOMPARE(queryFile(ohje, QStringLiteral("SELECT count(*) FROM Ohje WHERE Nimi = 'Flan'")), QStringList{"0"});
         QCOMPARE(queryFile(ohje, QStringLiteral("SELECT count(*) FROM Ohje WHERE Aste = 'Zesty'")), QStringList{"1"});
+        QCOMPARE(listNames(w->DBLLBoxLista()), before);
+
+        // The disk fills while the new recipe's portion dialog stores its
+        // values; the dialog is closed after the error: the recipe goes again.
+        selectRow(w->DBLLBoxAlaryhma(), 0);
+        Dialogs::clearRecord();
+        answerName(QStringLiteral("Trifle"));
+        Dialogs::queueResponse([&mount](QDialog *d) {
+            auto *annos = qobject_cast<TFormAnnos *>(d);
+            QVERIFY(annos);
+            QVERIFY(mount.fill(0));
+            annos->EditAnnos()->setText(QStringLiteral("4"));
+            annos->BitBtnOK()->click();
+            mount.freeSpace();
+            annos->close();
+        });
+        w->menuAction(QStringLiteral("MenuLisaaResepti"))->trigger();
+        QCOMPARE(Dialogs::messages().size(), 2);
+        QCOMPARE(Dialogs::messages().constFirst().kind, Dialogs::Message::Error);
+        QVERIFY(Dialogs::messages().constLast().text.contains(QLatin1String("\"Trifle\" was not added")));
+        QCOMPARE(queryFile(ohje, QStringLiteral("SELECT count(*) FROM Ohje WHERE Nimi = 'Trifle'")), QStringList{"0"});
+        QVERIFY(!w->Table3()->hasPendingChanges());
         QCOMPARE(listNames(w->DBLLBoxLista()), before);
         BookFixture::destroyWindows();
         w = nullptr;
