@@ -17,6 +17,7 @@
 #include "store/PictureFiles.h"
 #include "store/PicturePaths.h"
 #include "store/ProgramPaths.h"
+#include "store/RecipeBook.h"
 #include "store/StoreTransaction.h"
 
 #include <QAction>
@@ -26,6 +27,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemWatcher>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImageReader>
@@ -185,6 +187,7 @@ TFormPaa::TFormPaa(QWidget *parent)
 
 TFormPaa::~TFormPaa()
 {
+    TPackTable::setReopenedHandler(nullptr);
     if (windows().FormPaa == this)
         windows().FormPaa = nullptr;
 }
@@ -307,9 +310,9 @@ void TFormPaa::buildWindow()
     status->setPalette(statusPalette);
     setStatusBar(status);
 
-    connect(m_listPaa, &DataBoundList::rowClicked, this, [this] { Dialogs::guard([this] { DBLLBoxPaaryhmaClick(); }); });
-    connect(m_listAla, &DataBoundList::rowClicked, this, [this] { Dialogs::guard([this] { DBLLBoxAlaryhmaClick(); }); });
-    connect(m_listResepti, &DataBoundList::rowClicked, this, [this] { Dialogs::guard([this] { DBLLBoxListaClick(); }); });
+    connect(m_listPaa, &DataBoundList::rowClicked, this, [this] { runGuarded([this] { DBLLBoxPaaryhmaClick(); }); });
+    connect(m_listAla, &DataBoundList::rowClicked, this, [this] { runGuarded([this] { DBLLBoxAlaryhmaClick(); }); });
+    connect(m_listResepti, &DataBoundList::rowClicked, this, [this] { runGuarded([this] { DBLLBoxListaClick(); }); });
     connect(m_listResepti, &QAbstractItemView::doubleClicked, this, [this] { runCommand("MenuNaytaResepti"); });
 
     connect(m_memoKuvaus, &QPlainTextEdit::textChanged, this, [this] {
@@ -354,7 +357,7 @@ QAction *TFormPaa::addCommand(QMenu *menu, const char *objectName, const QString
         // alone on a narrow screen.
         if (action->isCheckable())
             action->setChecked(!checked);
-        Dialogs::guard([this, handler] { (this->*handler)(); });
+        runGuarded([this, handler] { (this->*handler)(); });
     });
     return action;
 }
@@ -441,7 +444,7 @@ QAction *TFormPaa::addButton(const char *objectName, int image, const QString &h
         button->setObjectName(QLatin1String(objectName));
         button->setFixedSize(34, 26);
     }
-    connect(action, &QAction::triggered, this, [this, handler] { Dialogs::guard([this, handler] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this, [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
     return action;
 }
 
@@ -544,12 +547,7 @@ void TFormPaa::openTables()
                          [this](int from, int count) { return viewNames(m_table3.get(), from, count); },
                          [this] { return walkable(m_table3.get()); },
                          [this] { return m_table3->Active() ? m_table3->RecNo() - 1 : -1; },
-                         [this](int row) {
-                             if (m_state.DescriptionModified)
-                                 SaveDescriptionChange();
-                             SaveDifficultyAndTime();
-                             m_table3->setRecNo(row + 1);
-                         }});
+                         [this](int row) { moveToRecipe(row); }});
 
     // The edits follow the recipe row unless the user has typed into them.
     connect(m_table3.get(), &TPackTable::currentRowChanged, this, [this] { bindEdits(); });
@@ -564,6 +562,132 @@ void TFormPaa::openTables()
     m_memoKuvaus->hide();
     m_panel2->hide();
     refreshLists();
+    watchDataFolder();
+}
+
+void TFormPaa::watchDataFolder()
+{
+    // The store reopens the book itself when it meets a replaced file; the
+    // user hears of it once, after the store call that noticed it.
+    TPackTable::setReopenedHandler([this](const QString &) {
+        if (m_reopenNoticeQueued)
+            return;
+        m_reopenNoticeQueued = true;
+        QMetaObject::invokeMethod(this, [this] { bookReopened(); }, Qt::QueuedConnection);
+    });
+    // A file renamed over a table file shows in the folder at once, so that
+    // the lists need not wait for the next command to be read again.
+    auto *watcher = new QFileSystemWatcher(this);
+    watcher->addPath(ProgramPaths::dataFolder());
+    connect(watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+        if (!isVisible() || m_activating || QApplication::activeModalWidget() || !m_table1->Active())
+            return;
+        try {
+            m_table1->reopenIfReplaced();
+        } catch (const ProgramError &) {
+            // The next command that uses the table reports it.
+        }
+    });
+}
+
+void TFormPaa::bookReopened()
+{
+    m_reopenNoticeQueued = false;
+    Dialogs::guard([this] {
+        for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
+            list->markDirty();
+        refreshLists();
+        bindEdits();
+    });
+    Dialogs::information(QStringLiteral("The recipe book was changed outside the program, so it has been opened "
+                                        "again. The lists show it as it is stored now."));
+}
+
+void TFormPaa::runGuarded(const std::function<void()> &body)
+{
+    Dialogs::guard([&] {
+        try {
+            body();
+        } catch (const StoreConflict &) {
+            settleConflict();
+        } catch (...) {
+            dropPendingChanges();
+            throw;
+        }
+    });
+}
+
+void TFormPaa::dropPendingChanges()
+{
+    for (TPackTable *table : {m_table1.get(), m_table2.get(), m_table3.get()}) {
+        // Discarding also reads the rows anew.
+        if (table && table->Active())
+            table->discard();
+    }
+    m_state.NameAccepted = m_state.NameRejected = m_state.NameCancelled = false;
+    m_state.RenameMode = m_state.RecipeMode = false;
+    m_state.DeleteConfirmed = m_state.DeletingRecipe = m_state.DeletingSubgroup = false;
+    m_state.DeletePictureConfirmed = false;
+    refreshLists();
+}
+
+void TFormPaa::settleConflict()
+{
+    // What another program deleted while the user changed it is stored again
+    // with the change; anything else it changed is left as it is, and the
+    // user's typing stays in the window.
+    bool storedAgain = false;
+    for (TPackTable *table : {m_table1.get(), m_table2.get(), m_table3.get()}) {
+        if (table->Active() && table->hasPendingChanges() && RecipeBook::storeAgain(*table, m_state.CurrentMainGroup))
+            storedAgain = true;
+    }
+    dropPendingChanges();
+    // Typing kept for a recipe that is not shown any more would go into
+    // another one.
+    if (!m_table3->Active() || m_table3->RecNo() <= 0
+        || m_table3->fieldText(QStringLiteral("Nimi")) != m_state.CurrentRecipe)
+        m_asteModified = m_aikaModified = false;
+    if (storedAgain)
+        Dialogs::information(QStringLiteral("Another program deleted what you were changing. It has been stored "
+                                            "again, with your changes."));
+    else
+        Dialogs::information(QStringLiteral("Another program changed the recipe book in the same place while you "
+                                            "were changing it. Nothing was overwritten and your change was not "
+                                            "saved; anything you typed is still in the window. The lists show "
+                                            "the book as it is stored now."));
+    // The recipe stays selected with the typing, which is stored (over the
+    // other change) only when the user leaves the recipe again.
+    m_holdEdits = m_asteModified || m_aikaModified;
+    if (m_holdEdits)
+        QMetaObject::invokeMethod(this, [this] { m_holdEdits = false; }, Qt::QueuedConnection);
+}
+
+bool TFormPaa::applyChild(TPackTable &parents, const QString &parent, TPackTable &children, const QString &child)
+{
+    {
+        StoreTransaction scope(children);
+        if (parents.storedContains(QStringLiteral("Nimi"), parent)) {
+            children.apply();
+            scope.commit();
+            return true;
+        }
+    }
+    dropPendingChanges();
+    Dialogs::information(QStringLiteral("\"%1\" was deleted by another program, so \"%2\" was not added.")
+                             .arg(parent, child));
+    return false;
+}
+
+void TFormPaa::moveToRecipe(int row)
+{
+    // Moving to another recipe first stores what was edited on the one left.
+    runGuarded([this] {
+        if (m_state.DescriptionModified)
+            SaveDescriptionChange();
+        SaveDifficultyAndTime();
+    });
+    if (!m_holdEdits)
+        runGuarded([this, row] { m_table3->setRecNo(row + 1); });
 }
 
 void TFormPaa::refreshLists()
@@ -899,12 +1023,7 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
                          [this](int from, int count) { return viewNames(m_table3.get(), from, count); },
                          [this] { return walkable(m_table3.get()); },
                              [this] { return m_table3->Active() ? m_table3->RecNo() - 1 : -1; },
-                             [this](int row) {
-                                 if (m_state.DescriptionModified)
-                                     SaveDescriptionChange();
-                                 SaveDifficultyAndTime();
-                                 m_table3->setRecNo(row + 1);
-                             }});
+                             [this](int row) { moveToRecipe(row); }});
     m_table3->close();
     m_table3->open();
     m_state.SubgroupMode = true;
@@ -958,7 +1077,8 @@ void TFormPaa::DBLLBoxListaClick()
     m_memoKuvaus->setPlainText(m_table3->fieldText(QStringLiteral("Kuvaus")));
     m_loadingEdits = false;
     m_memoKuvaus->show();
-    m_asteModified = m_aikaModified = false;
+    if (!m_holdEdits)
+        m_asteModified = m_aikaModified = false;
     bindEdits();
 
     const std::optional<QVariant> kuva = m_table3->fieldValue(QStringLiteral("Kuva"));
@@ -1023,7 +1143,7 @@ void TFormPaa::DBLLBoxListaClick()
 
 void TFormPaa::SaveDifficultyAndTime()
 {
-    if (!m_asteModified && !m_aikaModified)
+    if (m_holdEdits || (!m_asteModified && !m_aikaModified))
         return;
     if (!m_table3->Active())
         m_table3->open();
@@ -1102,7 +1222,7 @@ bool TFormPaa::eventFilter(QObject *watched, QEvent *event)
             Dialogs::guard([this] { showQuickGuide(); });
             return true;
         }
-        Dialogs::guard([&] {
+        runGuarded([&] {
             if (watched == m_listPaa || watched == m_listAla || watched == m_listResepti)
                 handled = keyPressInList(watched, key->key(), key->modifiers());
             else if (watched == m_memoKuvaus || watched == m_editAste || watched == m_editAika)
@@ -1113,7 +1233,7 @@ bool TFormPaa::eventFilter(QObject *watched, QEvent *event)
             m_forwardingKey = true;
             QCoreApplication::sendEvent(m_listResepti, event);
             m_forwardingKey = false;
-            Dialogs::guard([this] { SaveDifficultyAndTime(); });
+            runGuarded([this] { SaveDifficultyAndTime(); });
             return true;
         }
     }
@@ -1379,8 +1499,8 @@ void TFormPaa::MenuLisaaAlaClick()
         m_table2->setFieldText(QStringLiteral("Nimi"), nameDialogText());
         m_state.CurrentMainGroup = m_table1->fieldText(QStringLiteral("Nimi"));
         m_table2->setFieldText(QStringLiteral("Ryhma"), m_state.CurrentMainGroup);
-        m_table2->apply();
-        m_table2->setFilter(quoteFilterValue(m_state.CurrentMainGroup));
+        if (applyChild(*m_table1, m_state.CurrentMainGroup, *m_table2, nameDialogText()))
+            m_table2->setFilter(quoteFilterValue(m_state.CurrentMainGroup));
     }
     m_state.SubgroupMode = false;
     m_state.NameRejected = false;
@@ -1425,7 +1545,10 @@ void TFormPaa::MenuLisaaReseptiClick()
     m_table3->append();
     m_table3->setFieldText(QStringLiteral("Nimi"), nameDialogText());
     m_table3->setFieldText(QStringLiteral("Ryhma"), m_state.CurrentSubgroup);
-    m_table3->apply();
+    if (!applyChild(*m_table2, m_state.CurrentSubgroup, *m_table3, nameDialogText())) {
+        m_state.RecipeMode = false;
+        return;
+    }
     m_state.CurrentRecipe = nameDialogText();
     refreshLists();
     if (windows().FormAnnos)
@@ -1433,6 +1556,12 @@ void TFormPaa::MenuLisaaReseptiClick()
     m_state.RecipeMode = false;
     m_state.NameRejected = false;
     m_state.NameCancelled = false;
+    if (m_table3->hasPendingChanges()) {
+        // A step of the portion dialog failed and the dialog was closed: the
+        // recipe is not left added by half.
+        undoFailedRecipeAdd(m_state.CurrentRecipe);
+        return;
+    }
     refreshLists();
     if (windows().FormResepti) {
         windows().FormResepti->showRecipe();
@@ -1440,6 +1569,30 @@ void TFormPaa::MenuLisaaReseptiClick()
     } else {
         DBLLBoxListaClick();
     }
+}
+
+void TFormPaa::undoFailedRecipeAdd(const QString &name)
+{
+    m_table3->discard();
+    bool removed = false;
+    try {
+        StoreTransaction scope(*m_table3);
+        if (m_table3->RecNo() > 0 && m_table3->fieldText(QStringLiteral("Nimi")) == name) {
+            m_table3->deleteRow();
+            m_table3->apply();
+        }
+        scope.commit();
+        removed = true;
+    } catch (const StoreError &) {
+        m_table3->discard();
+    }
+    refreshLists();
+    Dialogs::information(removed ? QStringLiteral("The recipe \"%1\" was not added, because its portion count "
+                                                  "could not be stored.")
+                                       .arg(name)
+                                 : QStringLiteral("The recipe \"%1\" was added, but its portion count could not be "
+                                                  "stored.")
+                                       .arg(name));
 }
 
 void TFormPaa::MenuMuutaReseptiClick()

@@ -183,6 +183,25 @@ private:
     void runCommand(const char *objectName);
     void showQuickGuide();
     void packTable(TPackTable *table);
+    // Runs a handler body in the handler guard. A change the store refused
+    // because another program changed or deleted the same rows meanwhile is
+    // settled (settleConflict); after any other failure nothing the body left
+    // pending stays (a later apply would write half an operation) and the
+    // lists show what is stored.
+    void runGuarded(const std::function<void()> &body);
+    void dropPendingChanges();
+    void settleConflict();
+    // Applies the new rows of `children` together with a check, in the same
+    // transaction, that their parent `parent` is still stored; when another
+    // program has deleted it, nothing is added and the user is told.
+    bool applyChild(TPackTable &parents, const QString &parent, TPackTable &children, const QString &child);
+    void moveToRecipe(int row);
+    // Removes a recipe just added whose portion dialog could not store its
+    // values, and tells the user.
+    void undoFailedRecipeAdd(const QString &name);
+    // The book's files were replaced by another program and opened again.
+    void bookReopened();
+    void watchDataFolder();
     bool runNameDialog(bool clearFieldOnRetry);
     void renameWithChildren(TPackTable &parent, TPackTable &children, const QString &oldName, const QString &newName,
                             bool &hasChildren);
@@ -222,6 +241,9 @@ private:
     bool m_loadingEdits = false;
     bool m_asteModified = false;
     bool m_aikaModified = false;
+    bool m_reopenNoticeQueued = false;
+    // Typing that could not be stored stays in the edits for the next try.
+    bool m_holdEdits = false;
 
     std::unique_ptr<TPackTable> m_table1;
     std::unique_ptr<TPackTable> m_table2;

@@ -5,6 +5,7 @@
 #include "recipe/FormAnnos.h"
 #include "recipe/FormResepti.h"
 #include "recipe/RecipeWindowHost.h"
+#include "platform/BookLock.h"
 #include "platform/Dialogs.h"
 #include "platform/InstalledLayout.h"
 #include "preview/GmMessages.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QWidget>
 #include <QTextStream>
 
 namespace {
@@ -54,6 +56,19 @@ int main(int argc, char *argv[])
             Dialogs::information(layout.message);
     }
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/desktop/mealdeck.svg")));
+
+    // One running copy per book: a second start brings the first to the front.
+    BookLock lock(ProgramPaths::dataFolder());
+    switch (lock.acquire()) {
+    case BookLock::Outcome::Owner:
+        break;
+    case BookLock::Outcome::HandedOver:
+        return 0;
+    case BookLock::Outcome::Unreachable:
+        QTextStream(stderr) << lock.message() << '\n';
+        Dialogs::information(lock.message());
+        return 1;
+    }
     // The preview engine's messages are the program's information messages.
     GmMessages::setHandler([](const QString &text) { Dialogs::information(text); });
 
@@ -73,6 +88,15 @@ int main(int argc, char *argv[])
 
     // A logout (SIGTERM, SIGHUP) stores the typing and ends the program.
     SessionEnd sessionEnd(formPaa);
+
+    lock.listen([&w] {
+        QWidget *front = QApplication::activeModalWidget();
+        for (QWidget *window : {static_cast<QWidget *>(w.FormResepti), static_cast<QWidget *>(w.FormPaa)}) {
+            if (!front && window && window->isVisible())
+                front = window;
+        }
+        BookLock::bringToFront(front);
+    });
 
     formPaa->show();
     const int result = QApplication::exec();

@@ -15,6 +15,7 @@
 #include "settings/SettingsStore.h"
 #include "store/PackTable.h"
 #include "store/ProgramError.h"
+#include "store/RecipeBook.h"
 #include "store/StoreTransaction.h"
 
 #include <QAction>
@@ -1076,13 +1077,33 @@ bool TFormResepti::leaveRecordEdits(bool askWritesMissing)
     }
     if (TPackTable *table = m_host->recipeTable(); table && table->Active()) {
         if (m_flags.SaveRecipeEdits)
-            table->apply();
+            applyEdits(*table);
         else
             table->discard();
     }
     m_flags.IngredientsModified = false;
     m_flags.DirectionsModified = false;
     return true;
+}
+
+void TFormResepti::applyEdits(TPackTable &table)
+{
+    try {
+        table.apply();
+    } catch (const StoreConflict &) {
+        // A recipe that another program deleted meanwhile is stored again with
+        // the edits; one it changed is not overwritten, and the edits stay
+        // here until the user leaves the window again.
+        if (RecipeBook::storeAgain(table, m_host->state().CurrentMainGroup)) {
+            Dialogs::information(QStringLiteral("Another program deleted this recipe while you were editing it. It "
+                                                "has been stored again, with your edits."));
+            return;
+        }
+        table.rebase();
+        throw ProgramError(QStringLiteral("Another program changed this recipe while you were editing it. Nothing "
+                                          "was overwritten and your edits were not saved; they are still in the "
+                                          "window. Go back again to save them over the other change."));
+    }
 }
 
 void TFormResepti::MenuTakaisinClick()

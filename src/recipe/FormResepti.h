@@ -158,6 +158,10 @@ private:
     // Stores or drops the memo edits after the question; false when the
     // question was left unanswered and the command that asked must stop.
     bool leaveRecordEdits(bool askWritesMissing);
+    // Applies the recipe table. When another program deleted the recipe
+    // meanwhile it is stored again; when it changed it, nothing is
+    // overwritten, the user is told and the edits stay in the window.
+    void applyEdits(TPackTable &table);
     bool recipeHasPortionCount() const;
     static int screenWidth();
 

@@ -83,6 +83,21 @@ TPackTable::~TPackTable()
         m_connection->release(m_schema);
 }
 
+sqlite3 *TPackTable::connectionHandle() const
+{
+    if (m_generation != m_connection->generation()) {
+        m_generation = m_connection->generation();
+        m_selectRow.reset();
+        m_cache.clear();
+        if (!m_viewStale) {
+            m_viewStale = true;
+            m_keepId = m_current >= 0 && m_current < m_view.size() ? m_view.at(m_current) : 0;
+            m_keepIndex = std::max(m_current, 0);
+        }
+    }
+    return m_connection->handle();
+}
+
 QString TPackTable::displayName() const
 {
     return m_tableName.isEmpty() ? QStringLiteral("(no name)") : m_tableName;
@@ -207,6 +222,8 @@ void TPackTable::setActive(bool active)
     const QString baseName = dot < 0 ? m_tableName : m_tableName.left(dot);
     try {
         m_connection = StoreConnection::acquire(m_databaseName.isEmpty() ? info.absolutePath() : m_databaseName, path);
+        m_connection->reopenIfReplaced();
+        m_generation = m_connection->generation();
         m_schema = m_connection->attach(path);
         m_sqlTable = baseName;
         loadSchema();
@@ -229,7 +246,7 @@ void TPackTable::setActive(bool active)
 
 void TPackTable::loadSchema()
 {
-    sqlite3 *db = m_connection->handle();
+    sqlite3 *db = connectionHandle();
     const QString s = SqlStatement::quoteName(m_schema);
     {
         SqlStatement appId(db, QStringLiteral("PRAGMA %1.application_id").arg(s));
@@ -377,7 +394,10 @@ void TPackTable::invalidateView(qint64 keepId, int fallbackIndex)
 
 void TPackTable::ensureView() const
 {
-    if (!m_viewStale || m_state == State::Inactive)
+    if (m_state == State::Inactive)
+        return;
+    connectionHandle();
+    if (!m_viewStale)
         return;
     m_viewStale = false;
     try {
@@ -411,7 +431,7 @@ void TPackTable::computeView() const
         QStringList columns;
         for (const QString &f : m_fields)
             columns << SqlStatement::quoteName(f);
-        SqlStatement select(m_connection->handle(), QStringLiteral("SELECT id, %1 FROM %2 WHERE Ryhma = ? ORDER BY id")
+        SqlStatement select(connectionHandle(), QStringLiteral("SELECT id, %1 FROM %2 WHERE Ryhma = ? ORDER BY id")
                                                         .arg(columns.join(QLatin1String(", ")), table));
         select.bindText(1, *value);
         if (m_cache.size() >= CacheLimit)
@@ -427,7 +447,7 @@ void TPackTable::computeView() const
     } else {
         // Unfiltered, the narrowest covering index serves the ids fastest;
         // they are sorted here.
-        SqlStatement select(m_connection->handle(), QStringLiteral("SELECT id FROM %1").arg(table));
+        SqlStatement select(connectionHandle(), QStringLiteral("SELECT id FROM %1").arg(table));
         while (select.step()) {
             const qint64 id = select.columnInt64(0);
             if (m_pending.find(id) == m_pending.end())
@@ -487,7 +507,7 @@ std::optional<TPackTable::Values> TPackTable::readStoredRow(qint64 id) const
             for (const QString &f : m_fields)
                 columns << SqlStatement::quoteName(f);
             m_selectRow = std::make_unique<SqlStatement>(
-                m_connection->handle(), QStringLiteral("SELECT %1 FROM %2.%3 WHERE id = ?")
+                connectionHandle(), QStringLiteral("SELECT %1 FROM %2.%3 WHERE id = ?")
                                             .arg(columns.join(QLatin1String(", ")), SqlStatement::quoteName(m_schema),
                                                  SqlStatement::quoteName(m_sqlTable)));
         }
@@ -710,7 +730,7 @@ QStringList TPackTable::fieldTexts(const QString &field, int fromRecNo, int coun
             for (int k = 0; k < n; ++k)
                 sql += k ? QStringLiteral(",?") : QStringLiteral("?");
             sql += QLatin1Char(')');
-            SqlStatement select(m_connection->handle(), sql);
+            SqlStatement select(connectionHandle(), sql);
             for (int k = 0; k < n; ++k)
                 select.bindInt64(k + 1, ids.at(start + k));
             while (select.step())
@@ -804,7 +824,7 @@ void TPackTable::clearField(const QString &field)
 qint64 TPackTable::newRowId()
 {
     qint64 id = m_nextId;
-    SqlStatement maxId(m_connection->handle(), QStringLiteral("SELECT max(id) FROM %1.%2")
+    SqlStatement maxId(connectionHandle(), QStringLiteral("SELECT max(id) FROM %1.%2")
                                                    .arg(SqlStatement::quoteName(m_schema),
                                                         SqlStatement::quoteName(m_sqlTable)));
     if (maxId.step() && !maxId.isNull(0))
@@ -845,6 +865,7 @@ void TPackTable::edit()
     if (!values)
         throw StoreError(QStringLiteral("Table %1: the row cannot be read").arg(displayName()));
     m_buffer = normalized(*values);
+    m_bufferBase = m_buffer;
     m_state = State::Edit;
 }
 
@@ -855,18 +876,20 @@ void TPackTable::post()
     const qint64 id = currentRowId();
     const bool inserting = m_state == State::Insert;
     Values buffer = std::move(m_buffer);
+    Values base = std::move(m_bufferBase);
     m_buffer.clear();
+    m_bufferBase.clear();
     m_state = State::Browse;
     auto found = m_pending.find(id);
     if (inserting) {
-        m_pending[id] = PendingRow{RowState::Inserted, buffer};
+        m_pending[id] = PendingRow{RowState::Inserted, buffer, {}};
     } else if (found != m_pending.end()) {
         found->second.values = buffer;
     } else {
         const Values *stored = rowValues(id);
         if (stored && normalized(*stored) == buffer)
             return;
-        m_pending[id] = PendingRow{RowState::Modified, buffer};
+        m_pending[id] = PendingRow{RowState::Modified, buffer, base};
     }
     emit rowDataChanged(RecNo());
 }
@@ -880,13 +903,18 @@ void TPackTable::deleteRow()
         throw StoreError(QStringLiteral("Table %1: no row to delete").arg(displayName()));
     const bool wasInserting = m_state == State::Insert;
     m_buffer.clear();
+    m_bufferBase.clear();
     m_state = State::Browse;
     if (!wasInserting) {
         auto found = m_pending.find(id);
-        if (found != m_pending.end() && found->second.state == RowState::Inserted)
+        if (found != m_pending.end() && found->second.state == RowState::Inserted) {
             m_pending.erase(found);
-        else
-            m_pending[id] = PendingRow{RowState::Deleted, {}};
+        } else if (found != m_pending.end()) {
+            found->second.state = RowState::Deleted;
+        } else {
+            const Values *stored = rowValues(id);
+            m_pending[id] = PendingRow{RowState::Deleted, {}, stored ? normalized(*stored) : Values()};
+        }
     }
     m_cache.remove(id);
     m_view.removeAt(m_current);
@@ -899,7 +927,7 @@ void TPackTable::deleteRow()
 
 void TPackTable::writePending(const std::map<qint64, PendingRow> &rows)
 {
-    sqlite3 *db = m_connection->handle();
+    sqlite3 *db = connectionHandle();
     const QString table = SqlStatement::quoteName(m_schema) + QLatin1Char('.') + SqlStatement::quoteName(m_sqlTable);
     QStringList names;
     QStringList marks;
@@ -912,7 +940,6 @@ void TPackTable::writePending(const std::map<qint64, PendingRow> &rows)
     const QString insertSql = QStringLiteral("INSERT INTO %1 (id%2%3) VALUES (?%2%4)")
                                   .arg(table, names.isEmpty() ? QString() : QStringLiteral(", "),
                                        names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
-    const QString updateSql = QStringLiteral("UPDATE %1 SET %2 WHERE id = ?").arg(table, sets.join(QLatin1String(", ")));
     const QString deleteSql = QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(table);
 
     for (const auto &[id, row] : rows) {
@@ -926,12 +953,23 @@ void TPackTable::writePending(const std::map<qint64, PendingRow> &rows)
             break;
         }
         case RowState::Modified: {
-            if (m_fields.isEmpty())
+            // Only the fields that were changed: what another program wrote
+            // into the others stays.
+            QStringList changed;
+            QVector<int> columns;
+            for (int i = 0; i < row.values.size(); ++i) {
+                if (row.base.size() != row.values.size() || row.values.at(i) != row.base.at(i)) {
+                    changed << sets.at(i);
+                    columns << i;
+                }
+            }
+            if (changed.isEmpty())
                 break;
-            SqlStatement update(db, updateSql);
-            for (int i = 0; i < row.values.size(); ++i)
-                update.bindValue(i + 1, row.values.at(i));
-            update.bindInt64(int(row.values.size()) + 1, id);
+            SqlStatement update(db, QStringLiteral("UPDATE %1 SET %2 WHERE id = ?")
+                                        .arg(table, changed.join(QLatin1String(", "))));
+            for (int k = 0; k < columns.size(); ++k)
+                update.bindValue(k + 1, row.values.at(columns.at(k)));
+            update.bindInt64(int(columns.size()) + 1, id);
             update.run();
             break;
         }
@@ -945,15 +983,126 @@ void TPackTable::writePending(const std::map<qint64, PendingRow> &rows)
     }
 }
 
+QVector<qint64> TPackTable::conflictingRows(const std::map<qint64, PendingRow> &rows) const
+{
+    QVector<qint64> conflicts;
+    const int nimi = int(m_fields.indexOf(QLatin1String("Nimi")));
+    std::unique_ptr<SqlStatement> select;
+    for (const auto &[id, row] : rows) {
+        if (row.state == RowState::Inserted || row.base.size() != m_fields.size())
+            continue;
+        if (!select) {
+            QStringList columns;
+            for (const QString &f : m_fields)
+                columns << SqlStatement::quoteName(f);
+            select = std::make_unique<SqlStatement>(
+                connectionHandle(), QStringLiteral("SELECT %1 FROM %2.%3 WHERE id = ?")
+                          .arg(columns.join(QLatin1String(", ")), SqlStatement::quoteName(m_schema),
+                               SqlStatement::quoteName(m_sqlTable)));
+        }
+        select->reset();
+        select->bindInt64(1, id);
+        if (!select->step()) {
+            // Gone: an edit has nothing to go into; a deletion is done already.
+            if (row.state == RowState::Modified)
+                conflicts << id;
+            continue;
+        }
+        const Values stored = normalized(readValues(*select, 0));
+        for (int i = 0; i < stored.size(); ++i) {
+            const bool checked = row.state == RowState::Deleted || i == nimi || row.values.at(i) != row.base.at(i);
+            if (checked && stored.at(i) != row.base.at(i)) {
+                conflicts << id;
+                break;
+            }
+        }
+    }
+    return conflicts;
+}
+
+QStringList TPackTable::restoreVanishedRows()
+{
+    ensureActive("restore rows");
+    postIfEditing();
+    const int ryhma = int(m_fields.indexOf(QLatin1String("Ryhma")));
+    QStringList restored;
+    for (auto &[id, row] : m_pending) {
+        if (row.state != RowState::Modified)
+            continue;
+        SqlStatement select(connectionHandle(), QStringLiteral("SELECT 1 FROM %1.%2 WHERE id = ?")
+                                      .arg(SqlStatement::quoteName(m_schema), SqlStatement::quoteName(m_sqlTable)));
+        select.bindInt64(1, id);
+        if (select.step())
+            continue;
+        row.state = RowState::Inserted;
+        row.base.clear();
+        const std::optional<QVariant> parent = ryhma >= 0 ? decoded(row.values.at(ryhma)) : std::nullopt;
+        restored << (parent ? parent->toString() : QString());
+    }
+    return restored;
+}
+
+void TPackTable::rebase()
+{
+    ensureActive("read rows again");
+    postIfEditing();
+    for (auto &[id, row] : m_pending) {
+        if (row.state == RowState::Inserted)
+            continue;
+        m_cache.remove(id);
+        if (const std::optional<Values> stored = readStoredRow(id))
+            row.base = normalized(*stored);
+    }
+}
+
+bool TPackTable::reopenIfReplaced()
+{
+    ensureActive("check the files");
+    return m_connection->reopenIfReplaced();
+}
+
+void TPackTable::setReopenedHandler(std::function<void(const QString &folder)> handler)
+{
+    StoreConnection::setReopenedHandler(std::move(handler));
+}
+
+bool TPackTable::storedContains(const QString &field, const QString &value) const
+{
+    ensureActive("look up a name");
+    const int index = fieldIndex(field);
+    const std::optional<QVariant> wanted = convertForField(index, QVariant(value));
+    if (!wanted)
+        return false;
+    SqlStatement select(connectionHandle(), QStringLiteral("SELECT 1 FROM %1.%2 WHERE %3 = ? LIMIT 1")
+                                  .arg(SqlStatement::quoteName(m_schema), SqlStatement::quoteName(m_sqlTable),
+                                       SqlStatement::quoteName(field)));
+    select.bindValue(1, wanted);
+    return select.step();
+}
+
 void TPackTable::apply()
 {
     ensureActive("apply changes");
     postIfEditing();
     if (m_pending.empty())
         return;
-    sqlite3 *db = m_connection->handle();
+    if (!m_connection->inScope()) {
+        try {
+            m_connection->reopenIfReplaced();
+        } catch (const StoreError &e) {
+            throw StoreError(QStringLiteral("The changes of table %1 could not be saved: %2").arg(displayName(), e.message()));
+        }
+    }
+    sqlite3 *db = connectionHandle();
     auto failure = [this](const QString &why) {
         return StoreError(QStringLiteral("The changes of table %1 could not be saved: %2").arg(displayName(), why));
+    };
+    auto write = [this] {
+        if (!conflictingRows(m_pending).isEmpty())
+            throw StoreConflict(QStringLiteral("The changes of table %1 were not saved: another program changed or "
+                                               "deleted the rows since they were read")
+                                    .arg(displayName()));
+        writePending(m_pending);
     };
 
     if (m_connection->inScope()) {
@@ -963,11 +1112,13 @@ void TPackTable::apply()
             throw failure(e.message());
         }
         try {
-            writePending(m_pending);
+            write();
             SqlStatement::exec(db, QStringLiteral("RELEASE table_apply"));
         } catch (const StoreError &e) {
             sqlite3_exec(db, "ROLLBACK TO table_apply", nullptr, nullptr, nullptr);
             sqlite3_exec(db, "RELEASE table_apply", nullptr, nullptr, nullptr);
+            if (dynamic_cast<const StoreConflict *>(&e))
+                throw;
             throw failure(e.message());
         }
         mergeNewer(m_inFlight, m_pending, RowState::Inserted, RowState::Modified, RowState::Deleted);
@@ -981,11 +1132,13 @@ void TPackTable::apply()
             throw failure(e.message());
         }
         try {
-            writePending(m_pending);
+            write();
             SqlStatement::exec(db, QStringLiteral("COMMIT"));
         } catch (const StoreError &e) {
             if (!sqlite3_get_autocommit(db))
                 sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            if (dynamic_cast<const StoreConflict *>(&e))
+                throw;
             throw failure(e.message());
         }
     }
@@ -1026,6 +1179,7 @@ void TPackTable::discard()
     const int position = m_current;
     const bool wasInserting = m_state == State::Insert;
     m_buffer.clear();
+    m_bufferBase.clear();
     m_state = State::Browse;
     m_pending.clear();
     m_cache.clear();
@@ -1053,7 +1207,7 @@ bool TPackTable::containsName(const QString &field, const QString &value) const
     }
     if (!wanted)
         return false;
-    SqlStatement select(m_connection->handle(), QStringLiteral("SELECT id FROM %1.%2 WHERE %3 = ?")
+    SqlStatement select(connectionHandle(), QStringLiteral("SELECT id FROM %1.%2 WHERE %3 = ?")
                                                     .arg(SqlStatement::quoteName(m_schema),
                                                          SqlStatement::quoteName(m_sqlTable),
                                                          SqlStatement::quoteName(field)));

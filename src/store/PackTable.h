@@ -7,12 +7,14 @@
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 
 class SqlStatement;
 class StoreConnection;
+struct sqlite3;
 class StoreTransaction;
 
 // The kind of table file, as the table name's extension states it (see
@@ -173,7 +175,26 @@ public:
     // written into that scope's transaction and count as applied only when the
     // scope commits. On failure nothing of this apply is written, every row
     // stays pending, and StoreError names the table and the reason.
+    //
+    // Another program may have changed the file since the rows were read. An
+    // edited row writes only the fields that were changed, and only while the
+    // stored row still exists and still holds, in those fields and in Nimi,
+    // what was read; a deleted row goes only while it still holds what was
+    // read (a row already gone is fine). Otherwise nothing is written and
+    // StoreConflict is thrown, with every row still pending.
     void apply();
+    // After a StoreConflict: the edited rows whose stored row has gone become
+    // rows to add again, with their values and row ids. Returns the Ryhma of
+    // each (empty for a table without parents).
+    QStringList restoreVanishedRows();
+    // After a StoreConflict: the pending rows take what the file holds now as
+    // what was read, so that the next apply writes them over it (the user has
+    // been told). Rows that have gone stay as they are.
+    void rebase();
+    // True when the file (pending changes ignored) has a row with exactly
+    // `value` in `field`. Inside a StoreTransaction the answer holds until the
+    // scope ends: no other program can change the file in between.
+    bool storedContains(const QString &field, const QString &value) const;
     // Drops the edit in progress and all pending changes.
     void discard();
     bool hasPendingChanges() const;
@@ -183,6 +204,17 @@ public:
     // they would be after apply. Indexed on Nimi and Ryhma: the duplicate-name
     // check of a large book takes a few milliseconds and loads no rows.
     bool containsName(const QString &field, const QString &value) const;
+
+    // When a table file of the folder was replaced by another file since it
+    // was opened (a sync tool renames a new file over it), the folder's
+    // connection is opened anew on the new files and every table of the
+    // folder reads its rows from them. Opening a table, an apply and a store
+    // transaction check this themselves. Returns true when it reopened.
+    bool reopenIfReplaced();
+    // Called, on the thread of the store, after each such reopening with the
+    // data folder; the handler must not use the tables at once (it runs in
+    // the middle of a store call).
+    static void setReopenedHandler(std::function<void(const QString &folder)> handler);
 
     // ---- Packing -----------------------------------------------------------
 
@@ -217,6 +249,10 @@ private:
     {
         RowState state;
         Values values;
+        // A stored row's values as they were read before the change: an apply
+        // writes only the fields that differ from them, and only while the
+        // file still holds them.
+        Values base;
     };
     enum class FieldKind { Text, Integer, Logical };
 
@@ -247,9 +283,14 @@ private:
     std::optional<QVariant> convertForField(int column, const QVariant &value) const;
     qint64 newRowId();
     void writePending(const std::map<qint64, PendingRow> &rows);
+    // The ids of `rows` that the file no longer holds as they were read.
+    QVector<qint64> conflictingRows(const std::map<qint64, PendingRow> &rows) const;
     // Called by StoreTransaction when the scope's commit succeeded or failed.
     void scopeFinished(bool committed);
     QString displayName() const;
+    // The connection's handle; when the connection was opened anew on
+    // replaced files, first drops what was read from the old ones.
+    sqlite3 *connectionHandle() const;
 
     QString m_databaseName;
     QString m_tableName;
@@ -273,6 +314,7 @@ private:
     mutable QString m_viewError;
     State m_state = State::Inactive;
     Values m_buffer;        // the edit in progress
+    Values m_bufferBase;    // the row as read when the edit began
     bool m_bufferIsNew = false;
 
     std::map<qint64, PendingRow> m_pending;
@@ -282,6 +324,7 @@ private:
 
     mutable QHash<qint64, Values> m_cache;
     mutable std::unique_ptr<SqlStatement> m_selectRow;
+    mutable quint64 m_generation = 0;
     QHash<Bookmark, qint64> m_bookmarks;
     Bookmark m_nextBookmark = 1;
 };

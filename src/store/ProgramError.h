@@ -36,3 +36,11 @@ class StoreError : public ProgramError
 public:
     using ProgramError::ProgramError;
 };
+
+// An apply that would overwrite a row that another program changed or deleted
+// since it was read. Nothing was written; the rows are still pending.
+class StoreConflict : public StoreError
+{
+public:
+    using StoreError::StoreError;
+};

@@ -100,6 +100,60 @@ bool addStarterBook(const QString &dataFolder, QString *error)
     return true;
 }
 
+bool storeAgain(TPackTable &table, const QString &mainGroup)
+{
+    const QStringList parents = table.restoreVanishedRows();
+    if (parents.isEmpty())
+        return false;
+    const QString name = table.TableName().section(QLatin1Char('.'), 0, 0);
+    const bool recipes = name.compare(QLatin1String("Ohje"), Qt::CaseInsensitive) == 0;
+    const bool subgroupRows = name.compare(QLatin1String("Alaryhma"), Qt::CaseInsensitive) == 0;
+    try {
+        TPackTable mainGroups;
+        TPackTable subgroups;
+        if (recipes || subgroupRows)
+            openTable(mainGroups, table.DatabaseName(), QStringLiteral("Paaryhma"));
+        if (recipes)
+            openTable(subgroups, table.DatabaseName(), QStringLiteral("Alaryhma"));
+
+        // The parents are looked up inside the transaction, so that no other
+        // program can delete them before the commit.
+        StoreTransaction scope(table);
+        QStringList neededMainGroups;
+        if (subgroupRows)
+            neededMainGroups = parents;
+        if (recipes) {
+            for (const QString &subgroup : parents) {
+                if (subgroup.isEmpty() || subgroups.storedContains(QStringLiteral("Nimi"), subgroup)
+                    || subgroups.containsName(QStringLiteral("Nimi"), subgroup))
+                    continue;
+                subgroups.append();
+                subgroups.setFieldText(QStringLiteral("Nimi"), subgroup);
+                subgroups.setFieldText(QStringLiteral("Ryhma"), mainGroup);
+                subgroups.post();
+                neededMainGroups << mainGroup;
+            }
+        }
+        for (const QString &group : std::as_const(neededMainGroups)) {
+            if (group.isEmpty() || mainGroups.storedContains(QStringLiteral("Nimi"), group)
+                || mainGroups.containsName(QStringLiteral("Nimi"), group))
+                continue;
+            mainGroups.append();
+            mainGroups.setFieldText(QStringLiteral("Nimi"), group);
+            mainGroups.post();
+        }
+        if (mainGroups.Active())
+            mainGroups.apply();
+        if (subgroups.Active())
+            subgroups.apply();
+        table.apply();
+        scope.commit();
+    } catch (const StoreError &) {
+        return false;
+    }
+    return true;
+}
+
 bool createBook(const QString &folder, bool withStarter, QString *error)
 {
     const QDir base(folder);

@@ -6,12 +6,14 @@
 #include "store/SqlStatement.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 
 #include <map>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -24,6 +26,12 @@ std::map<QString, std::weak_ptr<StoreConnection>> &registry()
 QString absolutePath(const QString &path)
 {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+StoreConnection::ReopenedHandler &reopenedHandler()
+{
+    static StoreConnection::ReopenedHandler handler;
+    return handler;
 }
 
 } // namespace
@@ -49,14 +57,8 @@ std::shared_ptr<StoreConnection> StoreConnection::acquire(const QString &folder,
     std::shared_ptr<StoreConnection> connection(new StoreConnection);
     connection->m_folder = key;
     connection->m_mainFile = absolutePath(firstFile);
-    const QByteArray uri = uriFor(connection->m_mainFile).toUtf8();
-    const int rc = sqlite3_open_v2(uri.constData(), &connection->m_db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_EXRESCODE, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString why = QString::fromUtf8(connection->m_db ? sqlite3_errmsg(connection->m_db) : sqlite3_errstr(rc));
-        throw StoreError(why);
-    }
-    sqlite3_busy_timeout(connection->m_db, 2000);
+    connection->m_mainIdentity = identityOf(connection->m_mainFile);
+    connection->m_db = connection->openHandle();
     connection->configure(QStringLiteral("main"));
     connections[key] = connection;
 
@@ -75,6 +77,83 @@ std::shared_ptr<StoreConnection> StoreConnection::acquire(const QString &folder,
         }
     }
     return connection;
+}
+
+sqlite3 *StoreConnection::openHandle() const
+{
+    sqlite3 *db = nullptr;
+    const QByteArray uri = uriFor(m_mainFile).toUtf8();
+    const int rc = sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_EXRESCODE,
+                                   nullptr);
+    if (rc != SQLITE_OK) {
+        const QString why = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        sqlite3_close_v2(db);
+        throw StoreError(why);
+    }
+    sqlite3_busy_timeout(db, 2000);
+    return db;
+}
+
+StoreConnection::FileIdentity StoreConnection::identityOf(const QString &file)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(file).constData(), &info) != 0)
+        return {};
+    return {quint64(info.st_dev), quint64(info.st_ino)};
+}
+
+bool StoreConnection::filesReplaced() const
+{
+    // A file that is missing for the moment is not taken for a new one: there
+    // would be nothing to open.
+    auto replaced = [](const QString &file, const FileIdentity &known) {
+        const FileIdentity now = identityOf(file);
+        return now.inode != 0 && !(now == known);
+    };
+    if (replaced(m_mainFile, m_mainIdentity))
+        return true;
+    for (auto it = m_files.cbegin(); it != m_files.cend(); ++it) {
+        if (replaced(it.key(), it->identity))
+            return true;
+    }
+    return false;
+}
+
+void StoreConnection::setReopenedHandler(ReopenedHandler handler)
+{
+    reopenedHandler() = std::move(handler);
+}
+
+bool StoreConnection::reopenIfReplaced()
+{
+    if (m_depth > 0 || !m_db || !sqlite3_get_autocommit(m_db) || !filesReplaced())
+        return false;
+    sqlite3 *old = m_db;
+    m_db = openHandle();
+    try {
+        configure(QStringLiteral("main"));
+        for (auto it = m_files.begin(); it != m_files.end(); ++it) {
+            SqlStatement statement(m_db, QStringLiteral("ATTACH DATABASE ? AS ?"));
+            statement.bindText(1, uriFor(it.key()));
+            statement.bindText(2, it->schema);
+            statement.run();
+            configure(it->schema);
+        }
+    } catch (const StoreError &) {
+        sqlite3_close_v2(m_db);
+        m_db = old;
+        throw;
+    }
+    // Statements the tables still hold on the old files keep it alive until
+    // they are finished; the tables drop them when they see the new generation.
+    sqlite3_close_v2(old);
+    m_mainIdentity = identityOf(m_mainFile);
+    for (auto it = m_files.begin(); it != m_files.end(); ++it)
+        it->identity = identityOf(it.key());
+    ++m_generation;
+    if (reopenedHandler())
+        reopenedHandler()(m_folder);
+    return true;
 }
 
 void StoreConnection::configure(const QString &schema)
@@ -123,7 +202,7 @@ QString StoreConnection::attach(const QString &file)
         detach.run();
         throw;
     }
-    m_files.insert(key, Attached{schema, 1});
+    m_files.insert(key, Attached{schema, 1, identityOf(key)});
     return schema;
 }
 
@@ -148,6 +227,7 @@ void StoreConnection::exec(const QString &sql)
 void StoreConnection::beginScope()
 {
     if (m_depth == 0) {
+        reopenIfReplaced();
         if (!sqlite3_get_autocommit(m_db))
             throw StoreError(QStringLiteral("A transaction is already open"));
         exec(QStringLiteral("BEGIN"));

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,6 +36,21 @@ public:
 
     void exec(const QString &sql);
 
+    // ---- Files replaced behind the program's back -------------------------
+    // A sync tool writes a new file and renames it over the old one; the
+    // connection would go on reading the old, unlinked file and fail every
+    // write. When a table file is no longer the file that was opened, the
+    // connection is opened anew on the files as they are now (not inside a
+    // transaction scope) and the generation grows, so that the tables drop
+    // what they read from the old files. Returns true when it reopened.
+    // Throws StoreError when the new files cannot be opened.
+    bool reopenIfReplaced();
+    quint64 generation() const { return m_generation; }
+    // Called once after each such reopening with the data folder, for the
+    // windows to read the book again and tell the user.
+    using ReopenedHandler = std::function<void(const QString &folder)>;
+    static void setReopenedHandler(ReopenedHandler handler);
+
     // ---- Store transaction scopes (see StoreTransaction) --------------------
     bool inScope() const { return m_depth > 0; }
     void beginScope();
@@ -49,13 +65,27 @@ private:
     void configure(const QString &schema);
     static QString uriFor(const QString &file);
 
+    struct FileIdentity
+    {
+        quint64 device = 0;
+        quint64 inode = 0;
+        bool operator==(const FileIdentity &other) const { return device == other.device && inode == other.inode; }
+    };
+    static FileIdentity identityOf(const QString &file);
+    bool filesReplaced() const;
+    sqlite3 *openHandle() const;
+    void attachInto(sqlite3 *db, const QString &file, const QString &schema) const;
+
     sqlite3 *m_db = nullptr;
     QString m_folder;
     QString m_mainFile;
+    FileIdentity m_mainIdentity;
+    quint64 m_generation = 0;
     struct Attached
     {
         QString schema;
         int uses = 0;
+        FileIdentity identity;
     };
     QHash<QString, Attached> m_files; // by absolute file path
     int m_counter = 0;

@@ -15,8 +15,9 @@ if(TARGET app_TestFormPaaScreens)
 endif()
 
 # Tests that run the program itself (on a private X server): the logout test
-# sends it the signal, the caption test reads its windows' titles.
-foreach(name app_TestSessionEnd app_TestWindowTitles)
+# sends it the signal, the caption test reads its windows' titles, the
+# outside-changes test starts a second copy.
+foreach(name app_TestSessionEnd app_TestWindowTitles app_TestFaultOutsideChanges)
     if(TARGET ${name} AND TARGET mealdeck)
         add_dependencies(${name} mealdeck)
         target_compile_definitions(${name} PRIVATE MEALDECK_PROGRAM="$<TARGET_FILE:mealdeck>")
