@@ -13,3 +13,12 @@ if(TARGET app_TestFormPaaScreens)
             ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${config};MEALDECK_TEST=1;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;HOME=${home};QT_QPA_FONTDIR=/usr/share/fonts/truetype/dejavu")
     endforeach()
 endif()
+
+# How the windows look, on a 1280 x 1024 screen.
+if(TARGET app_TestWindowLook)
+    set(config ${CMAKE_CURRENT_BINARY_DIR}/screen-1280x1024.json)
+    file(WRITE ${config}
+        "{\"screens\":[{\"name\":\"s1\",\"x\":0,\"y\":0,\"width\":1280,\"height\":1024,\"logicalDpi\":96}]}\n")
+    set_property(TEST app_TestWindowLook PROPERTY ENVIRONMENT_MODIFICATION
+        "QT_QPA_PLATFORM=set:offscreen:configfile=${config}")
+endif()
