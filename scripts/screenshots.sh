@@ -7,6 +7,7 @@
 # print-preview.png) are the 1280 x 1024 Full ones; print-preview-one-page.png
 # shows a one-page recipe, where Next and Previous are disabled.
 #   scripts/screenshots.sh [BUILD-FOLDER]   (default: build, as made by ./run)
+# SCREENS="1000x800" makes only those screens' pictures (the README's stay).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
@@ -36,16 +37,41 @@ waitfor() {
     echo "no window '$1'" >&2
     exit 1
 }
-# active: the id of the window that has the focus (a dialog that just opened).
-active() { sleep 1; xdotool getactivewindow; }
+# opened ID...: the id of the window that has the focus when it is none of
+# the windows ID... (a dialog that has just opened).
+opened() {
+    local id
+    for _ in $(seq 50); do
+        sleep 0.2
+        id=$(xdotool getactivewindow 2>/dev/null) || continue
+        case " $* " in *" $id "*) continue ;; esac
+        sleep 0.5
+        echo "$id"
+        return
+    done
+    echo "no window opened over $*" >&2
+    exit 1
+}
+# back ID: waits until window ID has the focus again (a dialog over it closed).
+back() {
+    for _ in $(seq 50); do
+        [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] && { sleep 0.3; return; }
+        sleep 0.2
+    done
+    echo "window $1 did not come back" >&2
+    exit 1
+}
+# menu KEY ITEM: chooses a menu item by its accelerators.
+menu() { xdotool key --clearmodifiers "alt+$1"; sleep 0.8; xdotool key "$2"; }
 key() { xdotool key --clearmodifiers "$@"; sleep 0.5; }
 typetext() { xdotool type --delay 30 "$1"; sleep 0.3; }
 click() { xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}"; sleep 0.5; }
 doubleclick() { xdotool mousemove --window "$1" "$2" "$3" click --repeat 2 --delay 80 1; sleep 0.5; }
 # shot ID NAME: the window with its frame.
 shot() {
+    [ -n "$1" ] || { echo "no window for $2" >&2; exit 1; }
     sleep 0.8
-    import -silent -frame -window "$1" "$out/$prefix-$2.png"
+    timeout 20 import -silent -frame -window "$1" "$out/$prefix-$2.png"
     echo "docs/screenshots/$prefix-$2.png"
 }
 
@@ -54,6 +80,7 @@ session() {
     local screen=$1 mode=$2 home=$work/$1-$2
     prefix=$screen-$mode
     rm -rf "$home"
+    mkdir -p "$home"
     "$build/mealdeck-data" init "$home" --starter >/dev/null
     mkdir -p "$home/config/Mealdeck"
     local koko=0
@@ -76,60 +103,65 @@ session() {
     local main recipe preview
     main=$(waitfor "Groups")
     sleep 1
-    # The first recipe of the first subgroup of the first main group: Enter
-    # in a list takes its row and moves on.
+    # The first recipe of the first subgroup of the first main group.
     local small=1
     [ "$mode" = full ] && [ "${screen%x*}" -ge 1024 ] && small=0
     if [ $small = 1 ]; then
-        click "$main" 60 70; click "$main" 250 70; click "$main" 500 70
+        click "$main" 60 78; click "$main" 250 78; click "$main" 500 78
     else
-        click "$main" 60 75; click "$main" 300 75; click "$main" 700 75
+        click "$main" 60 78; click "$main" 300 78; click "$main" 700 78
     fi
     shot "$main" main-window
 
-    key F2; shot "$(active)" quick-guide-main; key Return
-    key alt+h; key a; shot "$(active)" about; key Return
-    key alt+g; key a; shot "$(active)" name-dialog; key Escape
-    key alt+r; key d; shot "$(active)" delete-question; key Return
-    key alt+r; key e; shot "$(active)" delete-picture-question; key n
-    key alt+p; key e; shot "$(active)" exit-question; key n
+    local id
+    key F2; shot "$(opened "$main")" quick-guide-main; key Escape; back "$main"
+    menu h a; shot "$(opened "$main")" about; key Escape; back "$main"
+    menu r c; shot "$(opened "$main")" name-dialog; key Escape; back "$main"
+    menu r d; shot "$(opened "$main")" delete-question; key Return; back "$main"
+    menu p e; shot "$(opened "$main")" exit-question; key Escape; back "$main"
 
-    # A new recipe: its name, then the portion dialog with difficulty and time.
-    key alt+r; key a; typetext "Screenshot Stew"; key Return
-    shot "$(active)" portion-dialog-new-recipe
+    # A new recipe in the subgroup: its name, then the portion dialog with
+    # difficulty and time.
+    local name count
+    if [ $small = 1 ]; then click "$main" 250 78; else click "$main" 300 78; fi
+    menu r a; name=$(opened "$main"); typetext "Screenshot Stew"; key Return
+    count=$(opened "$main" "$name"); shot "$count" portion-dialog-new-recipe
     typetext "4"; key Return
     # The recipe window opens on empty memos: the ingredient tip first.
-    shot "$(active)" ingredient-tip; key Return
+    id=$(opened "$main" "$name" "$count"); shot "$id" ingredient-tip; key Return
     recipe=$(waitfor "Screenshot Stew")
     typetext "2 dl milk"
     key ctrl+Return; typetext "Warm the milk."
-    key alt+r; key w
+    menu r w
     preview=$(waitfor "Esikatselu")
     shot "$preview" print-preview-one-page
-    key alt+c
-    key alt+r; key c; shot "$(active)" portion-dialog; key Escape
-    key alt+r; key f; shot "$(active)" font-dialog; key Escape
-    key F2; shot "$(active)" quick-guide-recipe; key Return
-    key Escape; shot "$(active)" save-question; key y
+    key alt+c; back "$recipe"
+    menu r c; shot "$(opened "$recipe")" portion-dialog; key Escape; back "$recipe"
+    menu r f; shot "$(opened "$recipe")" font-dialog; key Escape; back "$recipe"
+    key F2; shot "$(opened "$recipe")" quick-guide-recipe; key Escape; back "$recipe"
+    # Back asks whether to keep the edits.
+    click "$recipe" 100 100; key End; typetext " warm"
+    key Escape; shot "$(opened "$recipe")" save-question; key alt+y
 
     # A starter recipe in the recipe window and its print preview.
     main=$(waitfor "Groups")
     sleep 1
-    if [ $small = 1 ]; then doubleclick "$main" 500 70; else doubleclick "$main" 700 75; fi
-    recipe=$(xdotool getactivewindow)
+    if [ $small = 1 ]; then doubleclick "$main" 500 78; else doubleclick "$main" 700 78; fi
+    recipe=$(opened "$main")
     shot "$recipe" recipe-window
-    key alt+r; key w
+    menu r w
     preview=$(waitfor "Esikatselu")
     shot "$preview" print-preview
     key alt+c
     stop
 }
 
-for screen in 1280x1024 1000x800; do
+for screen in ${SCREENS:-1280x1024 1000x800}; do
     session "$screen" full
     # On a screen narrower than 1024 pixels the program always uses Small.
-    [ "${screen%x*}" -ge 1024 ] && session "$screen" small
+    if [ "${screen%x*}" -ge 1024 ]; then session "$screen" small; fi
 done
+[ -n "${SCREENS:-}" ] && exit 0
 cp "$out/1280x1024-full-main-window.png" "$out/main-window.png"
 cp "$out/1280x1024-full-recipe-window.png" "$out/recipe-window.png"
 cp "$out/1280x1024-full-print-preview.png" "$out/print-preview.png"
