@@ -19,13 +19,15 @@ mkdir -p "$out"
 work=$(mktemp -d)
 app='' xvfb='' wm=''
 stop() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null && wait "$app" 2>/dev/null
-    [ -n "$wm" ] && kill "$wm" 2>/dev/null && wait "$wm" 2>/dev/null
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+    local pid
+    for pid in $app $wm $xvfb; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
     app='' wm='' xvfb=''
-    return 0
 }
 trap 'stop; rm -rf "$work"' EXIT
+trap 'exit 143' TERM INT
 
 # waitfor TEXT: the id of the visible window whose title holds TEXT.
 waitfor() {
@@ -78,7 +80,9 @@ shot() {
 # session SCREEN MODE: one run of the program.
 session() {
     local screen=$1 mode=$2 home=$work/$1-$2
-    prefix=$screen-$mode
+    local shown=$mode
+    [ "${screen%x*}" -lt 1024 ] && shown=small
+    prefix=$screen-$shown
     rm -rf "$home"
     mkdir -p "$home"
     "$build/mealdeck-data" init "$home" --starter >/dev/null
@@ -107,7 +111,7 @@ session() {
     local small=1
     [ "$mode" = full ] && [ "${screen%x*}" -ge 1024 ] && small=0
     if [ $small = 1 ]; then
-        click "$main" 60 78; click "$main" 250 78; click "$main" 500 78
+        click "$main" 60 72; click "$main" 250 72; click "$main" 500 72
     else
         click "$main" 60 78; click "$main" 300 78; click "$main" 700 78
     fi
@@ -123,7 +127,7 @@ session() {
     # A new recipe in the subgroup: its name, then the portion dialog with
     # difficulty and time.
     local name count
-    if [ $small = 1 ]; then click "$main" 250 78; else click "$main" 300 78; fi
+    if [ $small = 1 ]; then click "$main" 250 72; else click "$main" 300 78; fi
     menu r a; name=$(opened "$main"); typetext "Screenshot Stew"; key Return
     count=$(opened "$main" "$name"); shot "$count" portion-dialog-new-recipe
     typetext "4"; key Return
@@ -146,7 +150,7 @@ session() {
     # A starter recipe in the recipe window and its print preview.
     main=$(waitfor "Groups")
     sleep 1
-    if [ $small = 1 ]; then doubleclick "$main" 500 78; else doubleclick "$main" 700 78; fi
+    if [ $small = 1 ]; then doubleclick "$main" 500 72; else doubleclick "$main" 700 78; fi
     recipe=$(opened "$main")
     shot "$recipe" recipe-window
     menu r w

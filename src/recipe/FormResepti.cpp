@@ -29,11 +29,13 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QScopedValueRollback>
 #include <QToolBar>
+
+#include <utility>
 
 namespace {
 
