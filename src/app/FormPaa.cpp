@@ -9,6 +9,7 @@
 #include "recipe/FormAnnos.h"
 #include "recipe/FormMuuttunut.h"
 #include "recipe/FormResepti.h"
+#include "recipe/RecipeStyle.h"
 #include "settings/FormAbout.h"
 #include "settings/FormPikaohje.h"
 #include "settings/SettingsStore.h"
@@ -155,6 +156,7 @@ TFormPaa::TFormPaa(QWidget *parent)
     buildWindow();
     buildMenus();
     buildToolBar();
+    fitWindowToLists(SmallWidth, 17 + 459);
 
     // Window creation: the tables, then the size mode from the settings.
     m_state.DescriptionModified = false;
@@ -238,7 +240,7 @@ void TFormPaa::buildWindow()
         label->setObjectName(QLatin1String(name));
         label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
         QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, Navy);
+        RecipeStyle::setEnabledColor(palette, QPalette::WindowText, Navy);
         label->setPalette(palette);
         return label;
     };
@@ -294,7 +296,7 @@ void TFormPaa::buildWindow()
                           static_cast<QWidget *>(m_listResepti), static_cast<QWidget *>(m_memoKuvaus),
                           static_cast<QWidget *>(m_editAste), static_cast<QWidget *>(m_editAika)}) {
         QPalette palette = pane->palette();
-        palette.setColor(QPalette::Text, Navy);
+        RecipeStyle::setEnabledColor(palette, QPalette::Text, Navy);
         palette.setColor(QPalette::Base, InactivePane);
         pane->setPalette(palette);
     }
@@ -306,7 +308,7 @@ void TFormPaa::buildWindow()
     statusFont.setPixelSize(13);
     status->setFont(statusFont);
     QPalette statusPalette = status->palette();
-    statusPalette.setColor(QPalette::WindowText, Navy);
+    RecipeStyle::setEnabledColor(statusPalette, QPalette::WindowText, Navy);
     status->setPalette(statusPalette);
     setStatusBar(status);
 
@@ -327,7 +329,7 @@ void TFormPaa::buildWindow()
 
     // The design layout, until a size mode is applied: the Small geometry
     // with the design fonts.
-    setFixedSize(798, 580);
+    setFixedSize(SmallWidth, 580);
     m_panelTyokalu->setGeometry(0, 0, 379, 29);
     m_panel2->setGeometry(379, 0, 413, 29);
     m_panel1->setGeometry(0, 29, 795, 501);
@@ -738,14 +740,23 @@ void TFormPaa::runCommand(const char *objectName)
         action->trigger();
 }
 
+void TFormPaa::fitWindowToLists(int width, int listsBottom)
+{
+    // The window sizes of the size modes are outer sizes, frame included: the
+    // client area ends just below the lists, with the menu bar above and the
+    // status bar below.
+    QMenuBar *bar = menuBar();
+    const int menuHeight = bar->hasHeightForWidth() ? bar->heightForWidth(width) : bar->sizeHint().height();
+    setFixedSize(width, menuHeight + m_panel1->y() + listsBottom + 2 + statusBar()->sizeHint().height());
+}
+
 void TFormPaa::ApplyFullLayout()
 {
-    setFixedSize(1020, 740);
     QFont windowFont = font();
     windowFont.setPointSize(10);
     setFont(windowFont);
     QPalette palette = this->palette();
-    palette.setColor(QPalette::WindowText, Navy);
+    RecipeStyle::setEnabledColor(palette, QPalette::WindowText, Navy);
     setPalette(palette);
 
     m_panel1->setGeometry(0, 29, 1014, 658);
@@ -770,16 +781,16 @@ void TFormPaa::ApplyFullLayout()
     for (QWidget *w : {static_cast<QWidget *>(m_listPaa), static_cast<QWidget *>(m_listAla),
                        static_cast<QWidget *>(m_listResepti), static_cast<QWidget *>(m_memoKuvaus)})
         w->setFont(windowFont);
+    fitWindowToLists(FullWidth, 20 + 615);
 }
 
 void TFormPaa::ApplySmallLayout()
 {
-    setFixedSize(798, 580);
     QFont windowFont = font();
     windowFont.setPointSize(8);
     setFont(windowFont);
     QPalette palette = this->palette();
-    palette.setColor(QPalette::WindowText, Navy);
+    RecipeStyle::setEnabledColor(palette, QPalette::WindowText, Navy);
     setPalette(palette);
 
     m_panel1->setGeometry(0, 29, 795, 501);
@@ -802,6 +813,7 @@ void TFormPaa::ApplySmallLayout()
     for (QWidget *w : {static_cast<QWidget *>(m_listPaa), static_cast<QWidget *>(m_listAla),
                        static_cast<QWidget *>(m_listResepti), static_cast<QWidget *>(m_memoKuvaus)})
         w->setFont(windowFont);
+    fitWindowToLists(SmallWidth, 17 + 459);
 }
 
 void TFormPaa::keepRecipePlacement(bool full)
@@ -833,16 +845,12 @@ void TFormPaa::FocusPane(QWidget *pane)
 
 void TFormPaa::centreOnDesktop()
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect desk = screen->availableGeometry();
-        move(desk.x() + (desk.width() - frameGeometry().width()) / 2,
-             desk.y() + (desk.height() - frameGeometry().height()) / 2);
-    }
+    Dialogs::centreOnDesktop(this);
 }
 
 void TFormPaa::showDecorativePicture()
 {
-    const bool full = width() == 1020;
+    const bool full = width() == FullWidth;
     m_kuva->setVisible(full);
     m_kuva2->setVisible(!full);
 }
@@ -1331,7 +1339,7 @@ bool TFormPaa::SaveDescriptionChange(bool mayCancel)
         }
     }
     if (m_state.SaveDescription && m_table3->RecNo() > 0) {
-        const QString text = m_memoKuvaus->toPlainText();
+        const QString text = TDBMemo::plainText(m_memoKuvaus->document());
         m_table3->edit();
         m_table3->setFieldText(QStringLiteral("Kuvaus"), isPlaceholder(text) ? QString() : text);
         m_table3->apply();
@@ -1906,7 +1914,7 @@ void TFormPaa::MenuPoistaKuvaClick()
     DisableCommands();
     enableCommands({"MenuLisaaKuva", "TBLisaaKuva"});
     packTable(m_table3.get());
-    m_memoKuvaus->setGeometry(0, m_memoKuvaus->y(), width() == 1020 ? 484 : 379, m_memoKuvaus->height());
+    m_memoKuvaus->setGeometry(0, m_memoKuvaus->y(), width() == FullWidth ? 484 : 379, m_memoKuvaus->height());
     showPlaceholderIfEmpty();
     refreshLists();
 }

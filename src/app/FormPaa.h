@@ -172,6 +172,11 @@ private:
     void applySizeSetting();
     void applyScreenWidthRule();
     void showDecorativePicture();
+    // The client widths of the size modes: the lists reach the right edge.
+    static constexpr int FullWidth = 1016;
+    static constexpr int SmallWidth = 792;
+    // Sizes the window so that its client area ends just below the lists.
+    void fitWindowToLists(int width, int listsBottom);
     void placeMemo(bool withPicture);
     void keepRecipePlacement(bool full);
     void showPlaceholderIfEmpty();

@@ -1,6 +1,7 @@
 #include "app/FormRyhmaPois.h"
 
 #include "platform/Dialogs.h"
+#include "recipe/RecipeStyle.h"
 #include "settings/SettingsStore.h"
 #include "store/PackTable.h"
 
@@ -48,8 +49,8 @@ TFormRyhmaPois::TFormRyhmaPois(SharedState &state, TPackTable *mainGroups, TPack
     f.setPixelSize(11);
     setFont(f);
     QPalette p = palette();
-    p.setColor(QPalette::WindowText, navy);
-    p.setColor(QPalette::ButtonText, navy);
+    RecipeStyle::setEnabledColor(p, QPalette::WindowText, navy);
+    RecipeStyle::setEnabledColor(p, QPalette::ButtonText, navy);
     setPalette(p);
 
     Bevel1 = new QFrame(this);

@@ -1,6 +1,7 @@
 #include "app/FormUusi.h"
 
 #include "platform/Dialogs.h"
+#include "recipe/RecipeStyle.h"
 #include "store/PackTable.h"
 
 #include <QFrame>
@@ -45,9 +46,9 @@ TFormUusi::TFormUusi(SharedState &state, TPackTable *mainGroups, TPackTable *sub
     f.setPixelSize(13);
     setFont(f);
     QPalette p = palette();
-    p.setColor(QPalette::WindowText, navy);
-    p.setColor(QPalette::Text, navy);
-    p.setColor(QPalette::ButtonText, navy);
+    RecipeStyle::setEnabledColor(p, QPalette::WindowText, navy);
+    RecipeStyle::setEnabledColor(p, QPalette::Text, navy);
+    RecipeStyle::setEnabledColor(p, QPalette::ButtonText, navy);
     setPalette(p);
 
     Bevel1 = new QFrame(this);

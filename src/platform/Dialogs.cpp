@@ -5,6 +5,8 @@
 #include <QList>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QWindow>
 
 #include <deque>
 
@@ -45,8 +47,32 @@ QString applicationTitle()
     return QStringLiteral("Saffrona's Mealdeck");
 }
 
+void centreOnDesktop(QWidget *window)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen || !window)
+        return;
+    QMargins frame;
+    if (window->isVisible() && window->windowHandle()) {
+        frame = window->windowHandle()->frameMargins();
+    } else {
+        for (QWidget *other : QApplication::topLevelWidgets()) {
+            if (other != window && other->isVisible() && other->windowHandle()) {
+                frame = other->windowHandle()->frameMargins();
+                break;
+            }
+        }
+    }
+    const QRect desk = screen->availableGeometry();
+    const QSize outer = window->size().grownBy(frame);
+    const QPoint frameTopLeft(desk.x() + (desk.width() - outer.width()) / 2,
+                              desk.y() + (desk.height() - outer.height()) / 2);
+    window->setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), window->size()));
+}
+
 int exec(QDialog *dialog, ActivationTarget *below)
 {
+    centreOnDesktop(dialog);
     int result = QDialog::Rejected;
     TestRecord &r = record();
     if (r.testMode) {

@@ -34,6 +34,11 @@ QString applicationTitle();
 // dialog instead of a person.
 int exec(QDialog *dialog, ActivationTarget *below = nullptr);
 
+// Places `window` in the middle of the primary screen's work area, its frame
+// included (before a window is first shown, the frame of another shown
+// window of the program stands in for its own).
+void centreOnDesktop(QWidget *window);
+
 // Information message: the text, one OK button, no icon, the application title.
 void information(const QString &text);
 

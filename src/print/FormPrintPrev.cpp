@@ -38,6 +38,7 @@ constexpr int previewLeft = 155;
 constexpr int previewTop = 8;
 constexpr int previewRightGap = 4;
 constexpr int previewBottomGap = 11;
+constexpr int statusBarHeight = 22;
 
 QString shortHint(const QString &hint)
 {
@@ -125,8 +126,8 @@ TFormPrintPrev::~TFormPrintPrev()
 
 void TFormPrintPrev::buildWindow()
 {
-    setMinimumSize(800, 572);
-    resize(800, 572);
+    setMinimumSize(800, 5 + 541 + statusBarHeight);
+    resize(800, 5 + 541 + statusBarHeight);
     setFont(RecipeStyle::sansSerif(11));
     RecipeStyle::setTextColor(this, RecipeStyle::Navy);
 
@@ -291,7 +292,7 @@ void TFormPrintPrev::placePreview()
     const QSize panel = m_panel->size();
     m_preview->setGeometry(previewLeft, previewTop, panel.width() - previewLeft - previewRightGap,
                            panel.height() - previewTop - previewBottomGap);
-    m_statusBar->setGeometry(0, height() - 22, width(), 22);
+    m_statusBar->setGeometry(0, height() - statusBarHeight, width(), statusBarHeight);
 }
 
 void TFormPrintPrev::applyLayout(QSize window, QSize panel)
@@ -303,16 +304,18 @@ void TFormPrintPrev::applyLayout(QSize window, QSize panel)
     placePreview();
 }
 
+// The window sizes of the layout modes are outer sizes, frame included: the
+// status bar follows right below the panel.
 void TFormPrintPrev::ApplySmallLayout()
 {
-    applyLayout(QSize(800, 576), QSize(790, 541));
+    applyLayout(QSize(800, 5 + 541 + statusBarHeight), QSize(790, 541));
     if (screenWidth() > 800)
         m_preview->SetZoom(41);
 }
 
 void TFormPrintPrev::ApplyFullLayout()
 {
-    applyLayout(QSize(1020, 738), QSize(1010, 702));
+    applyLayout(QSize(1020, 5 + 702 + statusBarHeight), QSize(1010, 702));
 }
 
 void TFormPrintPrev::resizeEvent(QResizeEvent *event)
@@ -350,8 +353,7 @@ void TFormPrintPrev::FormActivate()
                 m_preview->SetZoom(41);
             }
         }
-        if (const QScreen *screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
+        Dialogs::centreOnDesktop(this);
 
         SettingsKey key;
         if (key.open()) {

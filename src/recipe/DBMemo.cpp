@@ -3,6 +3,8 @@
 #include "platform/Dialogs.h"
 #include "store/PackTable.h"
 
+#include <QTextDocument>
+
 TDBMemo::TDBMemo(QWidget *parent) : QPlainTextEdit(parent)
 {
     connect(this, &QPlainTextEdit::textChanged, this, &TDBMemo::textEdited);
@@ -28,12 +30,30 @@ bool TDBMemo::Modified() const
     return document()->isModified();
 }
 
+QString TDBMemo::plainText(const QTextDocument *document)
+{
+    QString text = document->toRawText();
+    for (QChar &c : text) {
+        switch (c.unicode()) {
+        case QChar::ParagraphSeparator:
+        case QChar::LineSeparator:
+        case 0xFDD0: // start of a frame
+        case 0xFDD1: // end of a frame
+            c = u'\n';
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
 QStringList TDBMemo::lines() const
 {
-    const QString text = toPlainText();
-    if (text.isEmpty())
+    const QString all = text();
+    if (all.isEmpty())
         return {};
-    return text.split(u'\n');
+    return all.split(u'\n');
 }
 
 void TDBMemo::loadFromRecord()
@@ -44,7 +64,7 @@ void TDBMemo::loadFromRecord()
     if (m_table && m_table->Active() && m_table->RecNo() > 0)
         text = m_table->fieldText(m_field);
     m_loading = true;
-    if (text != toPlainText())
+    if (text != this->text())
         setPlainText(text);
     document()->setModified(false);
     m_loading = false;
@@ -56,7 +76,7 @@ void TDBMemo::rowChanged()
     // field is loaded, so that this memo's own edits keep their state.
     if (m_writing || !m_table || !m_table->Active() || m_table->RecNo() <= 0)
         return;
-    if (m_table->fieldText(m_field) != toPlainText())
+    if (m_table->fieldText(m_field) != text())
         loadFromRecord();
 }
 
@@ -68,7 +88,7 @@ void TDBMemo::writeToRecord()
     try {
         if (m_table->state() == TPackTable::State::Browse)
             m_table->edit();
-        m_table->setFieldText(m_field, toPlainText());
+        m_table->setFieldText(m_field, text());
     } catch (...) {
         m_writing = false;
         throw;

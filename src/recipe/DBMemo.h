@@ -22,6 +22,10 @@ public:
     QString field() const { return m_field; }
 
     bool Modified() const;
+    // The text as typed: unlike toPlainText(), no-break spaces stay no-break
+    // spaces. Lines are joined with "\n".
+    QString text() const { return plainText(document()); }
+    static QString plainText(const QTextDocument *document);
     // The text split at line breaks; an empty memo has no lines.
     QStringList lines() const;
     bool hasText() const { return !document()->isEmpty(); }

@@ -114,11 +114,14 @@ void TFormAnnos::FormActivate()
             w->show();
     }
 
+    // The dialog ends a bevel's margin below its buttons.
     const int buttonTop = state.RecipeMode ? 180 : 124;
-    setFixedSize(292, state.RecipeMode ? 235 : 180);
+    const int buttonHeight = 27;
+    setFixedSize(292, buttonTop + buttonHeight + m_bevel1->x());
     m_bevel1->setFixedHeight(state.RecipeMode ? 163 : 107);
-    m_bitBtnOK->setGeometry(48, buttonTop, 89, 27);
-    m_bitBtnCancel->setGeometry(156, buttonTop, 89, 27);
+    m_bitBtnOK->setGeometry(48, buttonTop, 89, buttonHeight);
+    m_bitBtnCancel->setGeometry(156, buttonTop, 89, buttonHeight);
+    Dialogs::centreOnDesktop(this);
 }
 
 int TFormAnnos::readCount(const QString &text)

@@ -30,10 +30,13 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
+
+#include <utility>
 
 namespace {
 
@@ -152,7 +155,7 @@ TFormResepti::TFormResepti(std::unique_ptr<RecipeWindowHost> host, TFormAnnos *p
     buildEditActions();
     buildMenus();
     buildToolBar();
-    resize(797, 586);
+    fitWindowToPanel();
     Dialogs::guard([this] { FormCreate(); });
 }
 
@@ -285,8 +288,15 @@ QAction *TFormResepti::addCommand(QMenu *menu, const char *objectName, const QSt
     auto *action = new QAction(caption, this);
     action->setObjectName(QLatin1String(objectName));
     action->setStatusTip(longHint(hint));
-    if (handler)
-        connect(action, &QAction::triggered, this, [this, handler] { Dialogs::guard([&] { (this->*handler)(); }); });
+    if (handler) {
+        connect(action, &QAction::triggered, this, [this, action, handler](bool checked) {
+            // Full and Small set their check marks themselves, and leave them
+            // alone where they change nothing (a narrow screen).
+            if (action == m_menuSuuri || action == m_menuPieni)
+                action->setChecked(!checked);
+            Dialogs::guard([&] { (this->*handler)(); });
+        });
+    }
     if (menu)
         menu->addAction(action);
     return action;
@@ -464,8 +474,15 @@ void TFormResepti::buildToolBar()
         if (b.separatorAfter)
             m_toolBar->addSeparator();
     }
-    action(QStringLiteral("TBTulosta"))->setEnabled(false);
-    action(QStringLiteral("TBEsikat"))->setEnabled(false);
+    // A tool button shows the state of its command's menu item, whichever
+    // step enabled or disabled it.
+    for (const auto &[menuName, buttonName] : {std::pair {"MenuTulosta", "TBTulosta"}, std::pair {"MenuEsik", "TBEsikat"},
+                                               std::pair {"MenuLaske", "TBLaske"}}) {
+        QAction *menuItem = action(QLatin1String(menuName));
+        QAction *button = action(QLatin1String(buttonName));
+        connect(menuItem, &QAction::changed, button, [menuItem, button] { button->setEnabled(menuItem->isEnabled()); });
+        button->setEnabled(menuItem->isEnabled());
+    }
 }
 
 QAction *TFormResepti::action(const QString &objectName) const
@@ -544,6 +561,9 @@ void TFormResepti::showRecipe()
         activateWindow();
         return;
     }
+    // The window opens in the middle of the desktop in whatever size mode the
+    // main window gave it.
+    centreOnDesktop();
     show();
 }
 
@@ -660,7 +680,7 @@ void TFormResepti::applyWindowFont()
     for (TDBMemo *memo : {m_aineet, m_ohje}) {
         memo->setFont(m_windowFont);
         QPalette palette = memo->palette();
-        palette.setColor(QPalette::Text, m_windowFontColor);
+        RecipeStyle::setEnabledColor(palette, QPalette::Text, m_windowFontColor);
         memo->setPalette(palette);
     }
 }
@@ -675,11 +695,11 @@ void TFormResepti::applyLayout(bool full)
 {
     const int half = full ? 505 : 394;
     const int memoHeight = full ? 644 : 450;
-    resize(full ? 1020 : 800, full ? 740 : 572);
     m_windowFont.setPointSize(full ? 10 : 8);
     m_windowFontColor = RecipeStyle::colorFromValue(RecipeStyle::Navy);
     applyWindowFont();
-    m_panel1->setGeometry(0, 29, full ? 1012 : 790, full ? 656 : 488);
+    // The panel's sunken edge wraps the memos closely on every side.
+    m_panel1->setGeometry(0, 29, full ? 1012 : 790, 16 + memoHeight + 1);
     m_aineet->setGeometry(1, 16, half, memoHeight);
     m_label1->setGeometry(1, 0, half, 16);
     m_ohje->setGeometry(half + 1, 16, half, memoHeight);
@@ -687,12 +707,24 @@ void TFormResepti::applyLayout(bool full)
     m_panel2->setGeometry(half + 1, 0, half, 28);
     m_panelToolbar->setGeometry(0, 0, full ? 506 : 394, 28);
     m_toolBar->setGeometry(0, 1, m_panelToolbar->width(), 27);
+    fitWindowToPanel();
     setLayoutTicks(full);
+}
+
+void TFormResepti::fitWindowToPanel()
+{
+    // The window sizes of the size modes are outer sizes, frame included: the
+    // client area is the body panel's, with the menu bar above it and the
+    // status bar below.
+    const int width = m_panel1->geometry().right() + 1;
+    QMenuBar *bar = menuBar();
+    const int menuHeight = bar->hasHeightForWidth() ? bar->heightForWidth(width) : bar->sizeHint().height();
+    resize(width, menuHeight + m_panel1->geometry().bottom() + 1 + m_statusBar->sizeHint().height());
 }
 
 void TFormResepti::designLayout()
 {
-    m_panel1->setGeometry(0, 29, 789, 500);
+    m_panel1->setGeometry(0, 29, 789, 16 + 480 + 1);
     m_aineet->setGeometry(1, 16, 393, 480);
     m_label1->setGeometry(1, 0, 393, 16);
     m_ohje->setGeometry(394, 16, 393, 480);
@@ -700,6 +732,7 @@ void TFormResepti::designLayout()
     m_panel2->setGeometry(395, 0, 394, 28);
     m_panelToolbar->setGeometry(0, 0, 394, 28);
     applyWindowFont();
+    fitWindowToPanel();
 }
 
 void TFormResepti::ApplyFullLayout()
@@ -714,10 +747,7 @@ void TFormResepti::ApplySmallLayout()
 
 void TFormResepti::centreOnDesktop()
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+    Dialogs::centreOnDesktop(this);
 }
 
 void TFormResepti::sizeModeClick(bool full)
@@ -768,7 +798,7 @@ bool TFormResepti::eventFilter(QObject *watched, QEvent *event)
 
     switch (event->type()) {
     case QEvent::KeyPress:
-        if (watched == memo) {
+        if (watched == memo && !m_forwardingKey) {
             bool handled = false;
             auto *key = static_cast<QKeyEvent *>(event);
             Dialogs::guard([&] { handled = memo == m_aineet ? AineetKeyPress(key) : OhjeKeyPress(key); });
@@ -824,7 +854,9 @@ bool TFormResepti::AineetKeyPress(QKeyEvent *event)
         if (!accepted.isEmpty())
             m_aineet->textCursor().insertText(accepted);
     } else {
-        return false;
+        // The memo takes the key now, so that the step below sees its text.
+        const QScopedValueRollback<bool> forwarding(m_forwardingKey, true);
+        QCoreApplication::sendEvent(m_aineet, event);
     }
     if (m_aineet->hasText())
         updatePrintCommands(true);
@@ -853,13 +885,10 @@ bool TFormResepti::OhjeKeyPress(QKeyEvent *event)
         if (directionsCharacter(c))
             accepted += c;
     }
-    if (accepted != text) {
-        if (!accepted.isEmpty())
-            m_ohje->textCursor().insertText(accepted);
-        return true;
-    }
+    if (accepted != text && !accepted.isEmpty())
+        m_ohje->textCursor().insertText(accepted);
     updatePrintCommands(true);
-    return false;
+    return accepted != text;
 }
 
 void TFormResepti::AineetKeyUp()
@@ -887,10 +916,7 @@ void TFormResepti::memoMouseDown(TDBMemo *memo)
 
 void TFormResepti::updatePrintCommands(bool hasText)
 {
-    const bool enabled = hasText && m_print;
-    action(QStringLiteral("MenuTulosta"))->setEnabled(enabled);
-    action(QStringLiteral("TBTulosta"))->setEnabled(enabled);
-    action(QStringLiteral("TBEsikat"))->setEnabled(hasText && m_preview);
+    action(QStringLiteral("MenuTulosta"))->setEnabled(hasText && m_print);
 }
 
 void TFormResepti::setPrintHandlers(std::function<void()> print, std::function<void()> preview)
@@ -988,7 +1014,7 @@ void TFormResepti::ScaleIngredients(const QString &newCount)
     StoreTransaction scope(*table);
     const QStringList lines = PortionScaling::scaleIngredientLines(m_aineet->lines(), oldCount, count);
     const QString text = lines.join(u'\n');
-    if (text != m_aineet->toPlainText())
+    if (text != m_aineet->text())
         m_aineet->setPlainText(text);
     if (table->state() == TPackTable::State::Browse)
         table->edit();

@@ -149,6 +149,7 @@ private:
     void applyLayout(bool full);
     // The window's layout before a size mode has been applied.
     void designLayout();
+    void fitWindowToPanel();
     void setLayoutTicks(bool full);
     void sizeModeClick(bool full);
     void updateEditActions();
@@ -175,6 +176,8 @@ private:
     std::function<void()> m_preview;
     bool m_inActivation = false;
     bool m_leaving = false;
+    // A key press that the ingredient filter hands on to the memo.
+    bool m_forwardingKey = false;
     // The font dialog's choice, the start of its next use.
     QFont m_fontDialogFont;
     QColor m_fontDialogColor;

@@ -5,7 +5,7 @@
 #include <QPalette>
 #include <QWidget>
 
-// Colours and fonts shared by the recipe window and its dialogs.
+// Colours and fonts shared by the program's windows and dialogs.
 namespace RecipeStyle {
 
 // Colours are exchanged as the old integer value: red in the low byte, then
@@ -31,13 +31,21 @@ inline QFont sansSerif(int pixelSize)
     return font;
 }
 
+// Sets `role` for enabled controls only (in active and inactive windows): a
+// disabled control keeps the style's disabled colour and looks disabled.
+inline void setEnabledColor(QPalette &palette, QPalette::ColorRole role, const QColor &color)
+{
+    palette.setColor(QPalette::Active, role, color);
+    palette.setColor(QPalette::Inactive, role, color);
+}
+
 inline void setTextColor(QWidget *widget, int value)
 {
     QPalette palette = widget->palette();
     const QColor color = colorFromValue(value);
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    palette.setColor(QPalette::ButtonText, color);
+    setEnabledColor(palette, QPalette::WindowText, color);
+    setEnabledColor(palette, QPalette::Text, color);
+    setEnabledColor(palette, QPalette::ButtonText, color);
     widget->setPalette(palette);
 }
 

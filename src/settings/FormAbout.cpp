@@ -2,6 +2,7 @@
 
 #include "platform/EMailLabel.h"
 #include "platform/URLLabel.h"
+#include "recipe/RecipeStyle.h"
 
 #include <QFrame>
 #include <QIcon>
@@ -63,8 +64,8 @@ TFormAbout::TFormAbout(QWidget *parent) : QDialog(parent)
     f.setPixelSize(13);
     setFont(f);
     QPalette p = palette();
-    p.setColor(QPalette::WindowText, navy);
-    p.setColor(QPalette::ButtonText, navy);
+    RecipeStyle::setEnabledColor(p, QPalette::WindowText, navy);
+    RecipeStyle::setEnabledColor(p, QPalette::ButtonText, navy);
     setPalette(p);
     setAutoFillBackground(true);
 

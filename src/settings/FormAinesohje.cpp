@@ -1,6 +1,7 @@
 #include "settings/FormAinesohje.h"
 
 #include "platform/Dialogs.h"
+#include "recipe/RecipeStyle.h"
 #include "settings/SettingsStore.h"
 
 #include <QCheckBox>
@@ -19,16 +20,17 @@ TFormAinesohje::TFormAinesohje(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral(" "));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(247, 209);
+    // Wide enough for the whole memo.
+    setFixedSize(252, 209);
 
     const QColor navy(0, 0, 128);
     QFont f(QStringLiteral("MS Sans Serif"));
     f.setPixelSize(11);
     setFont(f);
     QPalette p = palette();
-    p.setColor(QPalette::WindowText, navy);
-    p.setColor(QPalette::Text, navy);
-    p.setColor(QPalette::ButtonText, navy);
+    RecipeStyle::setEnabledColor(p, QPalette::WindowText, navy);
+    RecipeStyle::setEnabledColor(p, QPalette::Text, navy);
+    RecipeStyle::setEnabledColor(p, QPalette::ButtonText, navy);
     setPalette(p);
 
     MemoAineetOhje = new QPlainTextEdit(this);
@@ -45,7 +47,7 @@ TFormAinesohje::TFormAinesohje(QWidget *parent) : QDialog(parent)
     MemoAineetOhje->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     MemoAineetOhje->document()->setDocumentMargin(2);
     MemoAineetOhje->setPlainText(tipLines().join(QLatin1Char('\n')));
-    MemoAineetOhje->setGeometry(0, 0, 247, 177);
+    MemoAineetOhje->setGeometry(0, 0, 252, 177);
 
     CheckBox1 = new QCheckBox(this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
@@ -58,7 +60,7 @@ TFormAinesohje::TFormAinesohje(QWidget *parent) : QDialog(parent)
 
     BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/ok.svg")), QStringLiteral("  OK"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(167, 181, 72, 25);
+    BitBtn1->setGeometry(172, 181, 72, 25);
     BitBtn1->setDefault(true);
 
     connect(CheckBox1, &QCheckBox::clicked, this, &TFormAinesohje::CheckBox1Click);

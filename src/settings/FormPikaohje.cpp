@@ -1,5 +1,7 @@
 #include "settings/FormPikaohje.h"
 
+#include "recipe/RecipeStyle.h"
+
 #include <QIcon>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -42,7 +44,7 @@ TFormPikaohje::TFormPikaohje(QWidget *parent) : QDialog(parent)
     Memo1->setObjectName(QStringLiteral("Memo1"));
     prepareMemo(Memo1);
     QPalette navyText = Memo1->palette();
-    navyText.setColor(QPalette::Text, QColor(0, 0, 128));
+    RecipeStyle::setEnabledColor(navyText, QPalette::Text, QColor(0, 0, 128));
     Memo1->setPalette(navyText);
     Memo1->setPlainText(mainWindowLines().join(QLatin1Char('\n')));
 
@@ -50,7 +52,7 @@ TFormPikaohje::TFormPikaohje(QWidget *parent) : QDialog(parent)
     Memo2->setObjectName(QStringLiteral("Memo2"));
     prepareMemo(Memo2);
     QPalette blackText = Memo2->palette();
-    blackText.setColor(QPalette::Text, Qt::black);
+    RecipeStyle::setEnabledColor(blackText, QPalette::Text, Qt::black);
     Memo2->setPalette(blackText);
     Memo2->setPlainText(recipeWindowLines().join(QLatin1Char('\n')));
 

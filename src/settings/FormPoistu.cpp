@@ -1,6 +1,7 @@
 #include "settings/FormPoistu.h"
 
 #include "platform/Dialogs.h"
+#include "recipe/RecipeStyle.h"
 #include "settings/SettingsStore.h"
 
 #include <QCheckBox>
@@ -24,8 +25,8 @@ TFormPoistu::TFormPoistu(ExitSteps *steps, QWidget *parent) : QDialog(parent), m
     f.setPixelSize(11);
     setFont(f);
     QPalette p = palette();
-    p.setColor(QPalette::WindowText, navy);
-    p.setColor(QPalette::ButtonText, navy);
+    RecipeStyle::setEnabledColor(p, QPalette::WindowText, navy);
+    RecipeStyle::setEnabledColor(p, QPalette::ButtonText, navy);
     setPalette(p);
 
     Bevel1 = new QFrame(this);

@@ -23,3 +23,20 @@ foreach(name app_TestSessionEnd app_TestWindowTitles app_TestFaultOutsideChanges
         target_compile_definitions(${name} PRIVATE MEALDECK_PROGRAM="$<TARGET_FILE:mealdeck>")
     endif()
 endforeach()
+
+# How the windows look, on a 1280 x 1024 screen and once more on 1000 x 800.
+if(TARGET app_TestWindowLook)
+    set(config ${CMAKE_CURRENT_BINARY_DIR}/screen-1280x1024.json)
+    file(WRITE ${config}
+        "{\"screens\":[{\"name\":\"s1\",\"x\":0,\"y\":0,\"width\":1280,\"height\":1024,\"logicalDpi\":96}]}\n")
+    set_property(TEST app_TestWindowLook PROPERTY ENVIRONMENT_MODIFICATION
+        "QT_QPA_PLATFORM=set:offscreen:configfile=${config}")
+    set(config ${CMAKE_CURRENT_BINARY_DIR}/screen-1000x800.json)
+    file(WRITE ${config}
+        "{\"screens\":[{\"name\":\"s1\",\"x\":0,\"y\":0,\"width\":1000,\"height\":800,\"logicalDpi\":96}]}\n")
+    add_test(NAME app_TestWindowLook_1000x800 COMMAND app_TestWindowLook)
+    set(home ${CMAKE_BINARY_DIR}/test-home/app_TestWindowLook_1000x800)
+    set_tests_properties(app_TestWindowLook_1000x800 PROPERTIES
+        TIMEOUT 600
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${config};MEALDECK_TEST=1;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;HOME=${home};QT_QPA_FONTDIR=/usr/share/fonts/truetype/dejavu")
+endif()

@@ -521,8 +521,8 @@ private slots:
         QTest::addColumn<QSize>("panel");
         QTest::addColumn<QSize>("preview");
         QTest::addColumn<int>("zoom");
-        QTest::addRow("full") << true << QSize(1020, 738) << QSize(1010, 702) << QSize(851, 683) << 58;
-        QTest::addRow("small") << false << QSize(800, 576) << QSize(790, 541) << QSize(631, 522) << 41;
+        QTest::addRow("full") << true << QSize(1020, 729) << QSize(1010, 702) << QSize(851, 683) << 58;
+        QTest::addRow("small") << false << QSize(800, 568) << QSize(790, 541) << QSize(631, 522) << 41;
     }
     void layoutModes()
     {

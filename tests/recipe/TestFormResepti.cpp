@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFile>
 #include <QFontComboBox>
 #include <QGuiApplication>
@@ -24,6 +25,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 
 #include <memory>
 
@@ -136,6 +138,8 @@ private slots:
     void portionCommandsFollowTheRecipe();
     void editCommandsFollowTheSelection();
     void startWithWindowsFollowsBothWindows();
+    void printButtonsFollowTheirMenuItems();
+    void noBreakSpacesAreKept();
 
 private:
     void addRecipe(const QString &name, const QString &annos, const QString &aineet, const QString &ohje);
@@ -371,13 +375,13 @@ void TestFormResepti::portionDialogCases_data()
     QTest::addColumn<bool>("difficultyShown");
 
     QTest::addRow("calculate") << "4"
-                               << "MenuLaske" << false << "Calculate new portion number" << 180 << false;
+                               << "MenuLaske" << false << "Calculate new portion number" << 159 << false;
     QTest::addRow("change") << "4"
-                            << "MenuMuutaAnnos" << false << "Change portion number" << 180 << false;
+                            << "MenuMuutaAnnos" << false << "Change portion number" << 159 << false;
     QTest::addRow("add") << ""
-                         << "MenuLisaaAnnos" << false << "Add portion number" << 180 << false;
+                         << "MenuLisaaAnnos" << false << "Add portion number" << 159 << false;
     QTest::addRow("new recipe") << ""
-                                << "" << true << "Add New Recipe" << 235 << true;
+                                << "" << true << "Add New Recipe" << 215 << true;
 }
 
 void TestFormResepti::portionDialogCases()
@@ -413,6 +417,8 @@ void TestFormResepti::portionDialogCases()
     QCOMPARE(seenHeight, height);
     QCOMPARE(seenDifficulty, difficultyShown);
     QCOMPARE(buttonTop, recipeMode ? 180 : 124);
+    // The dialog ends 8 pixels under its buttons.
+    QCOMPARE(height - buttonTop, 27 + 8);
     // Cancel stores nothing.
     QCOMPARE(stored(QStringLiteral("Annos")), annos);
     QCOMPARE(m_annos->result(), int(QDialog::Accepted));
@@ -698,7 +704,7 @@ void TestFormResepti::sizeModesWriteOnlyExistingKoko()
     QVERIFY(m_window->MenuIkkuna()->isEnabled());
 
     m_window->action(QStringLiteral("MenuSuuri"))->trigger();
-    QCOMPARE(m_window->size(), QSize(1020, 740));
+    QCOMPARE(m_window->centralWidget()->width(), 1012);
     QVERIFY(m_window->MenuSuuri()->isChecked());
     QVERIFY(!m_window->MenuPieni()->isChecked());
     QCOMPARE(m_window->Aineet()->geometry(), QRect(1, 16, 505, 644));
@@ -706,7 +712,7 @@ void TestFormResepti::sizeModesWriteOnlyExistingKoko()
     QVERIFY(flagValue(SettingNames::Koko));
 
     m_window->action(QStringLiteral("MenuPieni"))->trigger();
-    QCOMPARE(m_window->size(), QSize(800, 572));
+    QCOMPARE(m_window->centralWidget()->width(), 790);
     QCOMPARE(m_window->Ohje()->geometry(), QRect(395, 16, 394, 450));
     QVERIFY(!flagValue(SettingNames::Koko));
 
@@ -727,13 +733,28 @@ void TestFormResepti::narrowScreen()
     setFlag(SettingNames::Koko, true);
     addRecipe(QStringLiteral("Pasta"), QStringLiteral("4"), QStringLiteral("1 dl"), QString());
     openWindow();
-    QCOMPARE(m_window->size(), QSize(800, 572));
+    QCOMPARE(m_window->centralWidget()->width(), 790);
     QVERIFY(m_window->MenuPieni()->isChecked());
     QVERIFY(!m_window->MenuIkkuna()->isEnabled());
     m_window->MenuSuuriClick();
-    QCOMPARE(m_window->size(), QSize(800, 572));
+    QCOMPARE(m_window->centralWidget()->width(), 790);
     QVERIFY(!m_window->MenuSuuri()->isChecked());
     QVERIFY(flagValue(SettingNames::Koko));
+
+    // On a screen wider than 800 pixels a pointer move over a memo enables
+    // "&Window"; Full and Small, chosen there, still change nothing, check
+    // marks included.
+    if (QGuiApplication::primaryScreen()->geometry().width() > 800) {
+        QTest::mouseMove(m_window->Aineet()->viewport(), QPoint(20, 20));
+        QTest::mouseMove(m_window->Aineet()->viewport(), QPoint(30, 30));
+        QVERIFY(m_window->MenuIkkuna()->isEnabled());
+        for (const char *item : {"MenuSuuri", "MenuPieni", "MenuSuuri", "MenuSuuri", "MenuPieni", "MenuPieni"}) {
+            m_window->action(QLatin1String(item))->trigger();
+            QCOMPARE(m_window->centralWidget()->width(), 790);
+            QVERIFY2(!m_window->MenuSuuri()->isChecked(), item);
+            QVERIFY2(m_window->MenuPieni()->isChecked(), item);
+        }
+    }
 }
 
 void TestFormResepti::exitConfirmationPostsMemoEdits()
@@ -893,4 +914,70 @@ void TestFormResepti::startWithWindowsFollowsBothWindows()
 }
 
 QTEST_MAIN(TestFormResepti)
+void TestFormResepti::printButtonsFollowTheirMenuItems()
+{
+    // A new recipe: both memos empty, Print and Print Preview disabled.
+    setFlag(SettingNames::Aines, true);
+    addRecipe(QStringLiteral("Pasta"), QStringLiteral("4"), QString(), QString());
+    openWindow();
+    int printed = 0;
+    int previewed = 0;
+    m_window->setPrintHandlers([&] { ++printed; }, [&] { ++previewed; });
+    auto button = [this](const char *name) {
+        return m_window->ToolBarResepti()->findChild<QWidget *>(QLatin1String(name));
+    };
+    auto checkTogether = [&](bool enabled) {
+        QCOMPARE(m_window->action(QStringLiteral("MenuTulosta"))->isEnabled(), enabled);
+        QCOMPARE(m_window->action(QStringLiteral("MenuEsik"))->isEnabled(), enabled);
+        QCOMPARE(button("TBTulosta")->isEnabled(), enabled);
+        QCOMPARE(button("TBEsikat")->isEnabled(), enabled);
+    };
+    checkTogether(false);
+
+    QTest::keyClicks(m_window->Aineet(), QStringLiteral("2 dl milk"));
+    QCOMPARE(m_window->Aineet()->text(), QStringLiteral("2 dl milk"));
+    checkTogether(true);
+    QTest::mouseClick(button("TBTulosta"), Qt::LeftButton);
+    QTest::mouseClick(button("TBEsikat"), Qt::LeftButton);
+    QCOMPARE(printed, 1);
+    QCOMPARE(previewed, 1);
+
+    // Emptying the list disables both commands, tool buttons included.
+    QTest::keyClick(m_window->Aineet(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(m_window->Aineet(), Qt::Key_Backspace);
+    QVERIFY(!m_window->Aineet()->hasText());
+    checkTogether(false);
+
+    // Typing directions enables them again.
+    m_window->FocusDirections();
+    QTest::keyClicks(m_window->Ohje(), QStringLiteral("Boil."));
+    checkTogether(true);
+}
+
+void TestFormResepti::noBreakSpacesAreKept()
+{
+    // "2 dl" written with a no-break space keeps it through the scaling pass,
+    // as a tab would be kept; the other lines are scaled as usual.
+    const QString nbsp(QChar(0x00A0));
+    addRecipe(QStringLiteral("Pasta"), QStringLiteral("4"),
+              QStringLiteral("2") + nbsp + QStringLiteral("dl milk\n1,5 dl sugar\nsalt") + nbsp + QStringLiteral("to taste"),
+              QString());
+    openWindow();
+    Dialogs::queueResponse(enterCount(QStringLiteral("8")));
+    m_window->action(QStringLiteral("TBLaske"))->trigger();
+    const QString scaled = QStringLiteral("4") + nbsp + QStringLiteral("dl milk\n3dl sugar\nsalt") + nbsp
+        + QStringLiteral("to taste");
+    QCOMPARE(stored(QStringLiteral("Aineet")), scaled);
+    QCOMPARE(stored(QStringLiteral("Annos")), QStringLiteral("8"));
+    QCOMPARE(m_window->Aineet()->text(), scaled);
+
+    // A no-break space pasted into the directions is stored as it is.
+    m_window->FocusDirections();
+    QGuiApplication::clipboard()->setText(QStringLiteral("Serve at 60") + nbsp + QStringLiteral("\u00b0C."));
+    QTest::keyClick(m_window->Ohje(), Qt::Key_V, Qt::ControlModifier);
+    Dialogs::queueResponse(answer(QStringLiteral("Yes")));
+    m_window->MenuTakaisinClick();
+    QCOMPARE(stored(QStringLiteral("Ohje")), QStringLiteral("Serve at 60") + nbsp + QStringLiteral("\u00b0C."));
+}
+
 #include "TestFormResepti.moc"
