@@ -294,8 +294,6 @@ bool TGmQtPrinterBackend::sendToQueue(const QString &file)
     int count = 0;
     cups_option_t *options = nullptr;
     count = cupsAddOption("media", media.constData(), count, &options);
-    if (layout.orientation() == QPageLayout::Landscape)
-        count = cupsAddOption("orientation-requested", "4", count, &options);
     if (m_printer->copyCount() > 1)
         count = cupsAddOption("copies", QByteArray::number(m_printer->copyCount()).constData(), count, &options);
     const char *sides = m_printer->duplex() == QPrinter::DuplexLongSide ? "two-sided-long-edge"
