@@ -163,26 +163,23 @@ private:
     bool m_ready = false;
 };
 
-// The PDF that cups-pdf wrote for the job titled `title`, once it is there.
+// The PDF that cups-pdf wrote for the job titled `title`, once the queue
+// has finished every job.
 QString waitForOutput(const QString &folder, const QString &title)
 {
-    QString prefix = title;
-    prefix.replace(QLatin1Char(' '), QLatin1Char('_'));
-    for (int i = 0; i < 300; ++i) {
-        const QStringList found = QDir(folder).entryList({prefix + QStringLiteral("*.pdf")}, QDir::Files, QDir::Time);
-        if (!found.isEmpty()) {
-            const QString file = QDir(folder).filePath(found.first());
-            // cups-pdf writes the file in place: wait until its size settles.
-            qint64 size = -1;
-            while (QFileInfo(file).size() != size) {
-                size = QFileInfo(file).size();
-                QTest::qWait(300);
-            }
-            return file;
-        }
+    for (int i = 0; i < 600; ++i) {
+        cups_job_t *jobs = nullptr;
+        const int active = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queueName.toUtf8().constData(), 0,
+                                        CUPS_WHICHJOBS_ACTIVE);
+        cupsFreeJobs(active, jobs);
+        if (active == 0)
+            break;
         QTest::qWait(100);
     }
-    return {};
+    QString prefix = title;
+    prefix.replace(QLatin1Char(' '), QLatin1Char('_'));
+    const QStringList found = QDir(folder).entryList({prefix + QStringLiteral("*.pdf")}, QDir::Files, QDir::Time);
+    return found.isEmpty() ? QString() : QDir(folder).filePath(found.first());
 }
 
 // Page sizes of a PDF in millimetres, as pdfinfo gives them; the first
