@@ -2,7 +2,7 @@
 # missing and configures and builds one build folder. Sourced, not executed.
 
 MEALDECK_PACKAGES="cmake g++ make qt6-base-dev qt6-svg-dev libqt6svg6-dev libsqlite3-dev libjpeg62-turbo-dev \
-fonts-dejavu-core libgl-dev poppler-utils libarchive-dev xvfb xdotool x11-utils openbox sqlite3"
+fonts-dejavu-core libgl-dev poppler-utils libarchive-dev xvfb xdotool x11-utils openbox sqlite3 libcups2-dev"
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -115,10 +115,20 @@ void TGmFakePrinterBackend::setCopies(int copies)
         m_printers[m_selected].Copies = copies;
 }
 
+void TGmFakePrinterBackend::setPaperSize(const QSize &hundredths)
+{
+    m_paper = hundredths;
+}
+
 QPainter *TGmFakePrinterBackend::beginJob(const QString &title)
 {
     if (m_selected < 0 || m_painter)
         return nullptr;
+    m_error.clear();
+    if (!m_startError.isEmpty()) {
+        m_error = m_startError;
+        return nullptr;
+    }
     Job job;
     job.Title = title;
     job.Copies = copies();
@@ -131,6 +141,7 @@ void TGmFakePrinterBackend::startSheet()
 {
     Sheet sheet;
     sheet.Landscape = landscape();
+    sheet.PaperSize = m_paper;
     sheet.Picture = std::make_shared<QPicture>();
     sheet.Picture->setBoundingRect(QRect(QPoint(0, 0), physicalSize()));
     m_jobs.last().Sheets.append(sheet);
@@ -147,13 +158,19 @@ void TGmFakePrinterBackend::newSheet()
     startSheet();
 }
 
-void TGmFakePrinterBackend::endJob()
+bool TGmFakePrinterBackend::endJob()
 {
     if (!m_painter)
-        return;
+        return true;
     m_painter->end();
     m_painter.reset();
     m_jobs.last().Ended = true;
+    if (!m_sendError.isEmpty()) {
+        m_error = m_sendError;
+        m_jobs.removeLast();
+        return false;
+    }
+    return true;
 }
 
 QPaintDevice *TGmFakePrinterBackend::device()

@@ -30,6 +30,8 @@ public:
     struct Sheet
     {
         bool Landscape = false;
+        // The paper asked for, portrait, in hundredths of a millimetre (empty: the printer's own).
+        QSize PaperSize;
         std::shared_ptr<QPicture> Picture;
     };
     struct Job
@@ -53,6 +55,9 @@ public:
     // When false, locking the device mode fails.
     void setLockable(bool lockable) { m_lockable = lockable; }
     void setAborted(bool aborted) { m_aborted = aborted; }
+    // Makes the next jobs fail to start, or fail to be delivered (and vanish), with this reason.
+    void setStartError(const QString &reason) { m_startError = reason; }
+    void setSendError(const QString &reason) { m_sendError = reason; }
     // How many times the drawing context was rebuilt from a changed device mode.
     int contextRebuilds() const { return m_rebuilds; }
     int selections() const { return m_selections; }
@@ -74,9 +79,11 @@ public:
     void setCopies(int copies) override;
     QString title() const override { return m_title; }
     void setTitle(const QString &title) override { m_title = title; }
+    void setPaperSize(const QSize &hundredths) override;
     QPainter *beginJob(const QString &title) override;
     void newSheet() override;
-    void endJob() override;
+    bool endJob() override;
+    QString lastError() const override { return m_error; }
     bool aborted() const override { return m_aborted; }
     QPainter *canvas() override { return m_painter.get(); }
     QPaintDevice *device() override;
@@ -92,6 +99,10 @@ private:
     int m_rebuilds = 0;
     int m_selections = 0;
     QString m_title;
+    QSize m_paper;
+    QString m_startError;
+    QString m_sendError;
+    QString m_error;
     QList<Job> m_jobs;
     std::unique_ptr<QPainter> m_painter;
     QPicture m_idleDevice;

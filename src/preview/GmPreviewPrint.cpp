@@ -121,6 +121,12 @@ void TGmPreview::PrintRange(int first, int last)
                 }
                 const TGmPage *firstPage = m_pages->GetPage(first);
                 TGmOrientation orientation = firstPage ? firstPage->Orientation() : Orientation();
+                // The sheets are the document's paper: asked for as it lies
+                // in portrait, turned by the printer's orientation.
+                const TGmPage *paperPage = firstPage ? firstPage : page;
+                printer->SetPaperSize(paperPage->Orientation() == gmLandscape
+                                          ? QSize(paperPage->Height(), paperPage->Width())
+                                          : QSize(paperPage->Width(), paperPage->Height()));
                 if (perSheet == gmTwoPage) {
                     orientation = opposite(orientation);
                     turned = true;

@@ -80,19 +80,42 @@ bool TGmPrinter::BeginDoc()
         return false;
     }
     if (!m_backend->beginJob(m_backend->title())) {
-        ShowEngineError(applicationClass, QStringLiteral("Unable to start the print job"));
+        ShowEngineError(applicationClass, QStringLiteral("Unable to start the print job on \"%1\": %2")
+                                              .arg(printerName(), failureReason()));
         return false;
     }
     m_printing = true;
     return true;
 }
 
-void TGmPrinter::EndDoc()
+bool TGmPrinter::EndDoc()
 {
     if (!m_printing)
-        return;
-    m_backend->endJob();
+        return true;
     m_printing = false;
+    if (!m_backend->endJob()) {
+        ShowEngineError(applicationClass, QStringLiteral("Unable to send the print job \"%1\" to \"%2\": %3")
+                                              .arg(m_backend->title(), printerName(), failureReason()));
+        return false;
+    }
+    return true;
+}
+
+QString TGmPrinter::printerName() const
+{
+    return m_backend->printerNames().value(m_backend->printerIndex());
+}
+
+QString TGmPrinter::failureReason() const
+{
+    const QString reason = m_backend->lastError();
+    return reason.isEmpty() ? QStringLiteral("the printer gave no reason") : reason;
+}
+
+void TGmPrinter::SetPaperSize(const QSize &hundredths)
+{
+    if (m_hasPrinter && !m_printing)
+        m_backend->setPaperSize(hundredths);
 }
 
 void TGmPrinter::NewSheet(TGmOrientation orientation)

@@ -49,9 +49,15 @@ public:
     bool PrintersInstalled() const;
 
     // Starts a job titled Title with its first sheet. Reports "No printer
-    // selected" or "Printing in progress" instead; returns whether a job began.
+    // selected", "Printing in progress" or, naming the printer, why the job
+    // could not start; returns whether a job began.
     bool BeginDoc();
-    void EndDoc();
+    // Ends the job and hands it to the printer; reports, naming the printer,
+    // why it could not be delivered, and returns false then.
+    bool EndDoc();
+    // The paper of the next job in hundredths of a millimetre, as it lies in
+    // portrait; the printer's orientation turns it. Ignored while Printing.
+    void SetPaperSize(const QSize &hundredths);
     void NewSheet(TGmOrientation orientation);
     bool Aborted() const;
 
@@ -107,6 +113,8 @@ public:
     std::function<void(TGmPrinter *sender)> OnChangePrinter;
 
 private:
+    QString printerName() const;
+    QString failureReason() const;
     // Runs `write` on the locked device mode of the current printer.
     template<typename F>
     void writeDeviceMode(F &&write);

@@ -58,13 +58,22 @@ public:
     virtual QString title() const = 0;
     virtual void setTitle(const QString &title) = 0;
 
+    // The paper of the next job, its width and height in hundredths of a
+    // millimetre as it lies in portrait; the device mode's orientation turns
+    // it. A printer without that paper takes the nearest one it has.
+    virtual void setPaperSize(const QSize &hundredths) = 0;
+
     // Starts a job with its first sheet; returns the sheet's canvas, or null
-    // when the job could not be started.
+    // when the job could not be started (lastError() says why).
     virtual QPainter *beginJob(const QString &title) = 0;
     // Ends the current sheet and starts a new one in the device mode's
     // current orientation.
     virtual void newSheet() = 0;
-    virtual void endJob() = 0;
+    // Ends the job and hands it to the printer; false when it could not be
+    // delivered (lastError() says why).
+    virtual bool endJob() = 0;
+    // Why the last job could not be started or delivered.
+    virtual QString lastError() const = 0;
     virtual bool aborted() const = 0;
     // The canvas and the paint device of the open job, null without one.
     virtual QPainter *canvas() = 0;

@@ -2,9 +2,15 @@
 
 #include "preview/GmValue.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
+#include <QTemporaryDir>
+
+#include <cups/cups.h>
 
 TGmQtPrinterBackend::TGmQtPrinterBackend()
     : m_system(QPrinterInfo::availablePrinters())
@@ -22,6 +28,7 @@ TGmQtPrinterBackend::~TGmQtPrinterBackend()
 {
     if (m_painter)
         m_painter->end();
+    m_job.reset();
 }
 
 QString TGmQtPrinterBackend::pdfPrinterName()
@@ -108,7 +115,11 @@ void TGmQtPrinterBackend::applyDeviceMode()
                                  : m_mode.Duplex == 3 ? QPrinter::DuplexShortSide
                                                       : QPrinter::DuplexNone);
     }
-    m_printer->setPageOrientation(m_mode.Orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    const QPageLayout::Orientation orientation =
+        m_mode.Orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait;
+    m_printer->setPageOrientation(orientation);
+    if (m_job)
+        m_job->setPageOrientation(orientation);
 }
 
 int TGmQtPrinterBackend::dpiX() const
@@ -181,19 +192,57 @@ void TGmQtPrinterBackend::setTitle(const QString &title)
     m_printer->setDocName(title);
 }
 
+void TGmQtPrinterBackend::setPaperSize(const QSize &hundredths)
+{
+    if (m_painter || hundredths.width() <= 0 || hundredths.height() <= 0)
+        return;
+    const QSizeF millimetres(hundredths.width() / 100.0, hundredths.height() / 100.0);
+    m_printer->setPageSize(QPageSize(millimetres, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch));
+}
+
 QPainter *TGmQtPrinterBackend::beginJob(const QString &title)
 {
     if (m_painter)
         return nullptr;
+    m_error.clear();
     if (pdfSelected()) {
-        if (m_pdfFileName.isEmpty())
+        if (m_pdfFileName.isEmpty()) {
+            m_error = QStringLiteral("no file was chosen");
             return nullptr;
+        }
+        // The PDF writer says nothing of why it cannot write: ask the file.
+        QFile file(m_pdfFileName);
+        if (!file.open(QIODevice::WriteOnly)) {
+            m_error = QStringLiteral("cannot write \"%1\": %2")
+                          .arg(QDir::toNativeSeparators(m_pdfFileName), file.errorString());
+            return nullptr;
+        }
+        file.close();
         m_printer->setOutputFileName(m_pdfFileName);
+    } else {
+        m_jobFolder = std::make_unique<QTemporaryDir>();
+        if (!m_jobFolder->isValid()) {
+            m_error = QStringLiteral("cannot make a temporary folder for the job: %1").arg(m_jobFolder->errorString());
+            m_jobFolder.reset();
+            return nullptr;
+        }
+        m_job = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_job->setOutputFormat(QPrinter::PdfFormat);
+        m_job->setResolution(m_printer->resolution());
+        m_job->setPageLayout(m_printer->pageLayout());
+        m_job->setColorMode(m_printer->colorMode());
+        m_job->setOutputFileName(m_jobFolder->filePath(QStringLiteral("job.pdf")));
     }
     m_printer->setDocName(title);
+    target()->setDocName(title);
     auto painter = std::make_unique<QPainter>();
-    if (!painter->begin(m_printer.get()))
+    if (!painter->begin(target())) {
+        m_error = pdfSelected() ? QStringLiteral("cannot write \"%1\"").arg(QDir::toNativeSeparators(m_pdfFileName))
+                                : QStringLiteral("cannot write the job's file");
+        m_job.reset();
+        m_jobFolder.reset();
         return nullptr;
+    }
     m_painter = std::move(painter);
     return m_painter.get();
 }
@@ -201,23 +250,75 @@ QPainter *TGmQtPrinterBackend::beginJob(const QString &title)
 void TGmQtPrinterBackend::newSheet()
 {
     if (m_painter)
-        m_printer->newPage();
+        target()->newPage();
 }
 
-void TGmQtPrinterBackend::endJob()
+bool TGmQtPrinterBackend::endJob()
 {
     if (!m_painter)
-        return;
+        return true;
     m_painter->end();
     m_painter.reset();
+    if (pdfSelected()) {
+        if (QFileInfo(m_pdfFileName).size() > 0)
+            return true;
+        m_error = QStringLiteral("\"%1\" was not written").arg(QDir::toNativeSeparators(m_pdfFileName));
+        return false;
+    }
+    const QString file = m_job ? m_job->outputFileName() : QString();
+    m_job.reset();
+    const bool sent = sendToQueue(file);
+    m_jobFolder.reset();
+    return sent;
+}
+
+// Hands the job's PDF to the selected CUPS queue with the paper, orientation,
+// copies, sides and colour of the printer's settings.
+bool TGmQtPrinterBackend::sendToQueue(const QString &file)
+{
+    if (file.isEmpty() || QFileInfo(file).size() == 0) {
+        m_error = QStringLiteral("the job's file was not written");
+        return false;
+    }
+    // A printer instance ("queue/instance") prints on its queue.
+    const QByteArray queue = m_system[m_selected].printerName().section(QLatin1Char('/'), 0, 0).toUtf8();
+    const QPageLayout layout = m_printer->pageLayout();
+    const QPageSize paper = layout.pageSize();
+    QByteArray media;
+    if (paper.id() != QPageSize::Custom) {
+        media = paper.key().toUtf8();
+    } else {
+        const QSizeF mm = paper.size(QPageSize::Millimeter);
+        media = QStringLiteral("Custom.%1x%2mm").arg(mm.width()).arg(mm.height()).toUtf8();
+    }
+    int count = 0;
+    cups_option_t *options = nullptr;
+    count = cupsAddOption("media", media.constData(), count, &options);
+    if (m_printer->copyCount() > 1)
+        count = cupsAddOption("copies", QByteArray::number(m_printer->copyCount()).constData(), count, &options);
+    const char *sides = m_printer->duplex() == QPrinter::DuplexLongSide ? "two-sided-long-edge"
+        : m_printer->duplex() == QPrinter::DuplexShortSide              ? "two-sided-short-edge"
+                                                                        : "one-sided";
+    count = cupsAddOption("sides", sides, count, &options);
+    count = cupsAddOption("print-color-mode", m_printer->colorMode() == QPrinter::Color ? "color" : "monochrome", count,
+                          &options);
+    const QByteArray title = m_printer->docName().toUtf8();
+    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.constData(), QFile::encodeName(file).constData(),
+                                   title.constData(), count, options);
+    cupsFreeOptions(count, options);
+    if (job == 0) {
+        m_error = QString::fromUtf8(cupsLastErrorString());
+        return false;
+    }
+    return true;
 }
 
 bool TGmQtPrinterBackend::aborted() const
 {
-    return m_printer->printerState() == QPrinter::Aborted;
+    return target()->printerState() == QPrinter::Aborted;
 }
 
 QPaintDevice *TGmQtPrinterBackend::device()
 {
-    return m_printer.get();
+    return target();
 }

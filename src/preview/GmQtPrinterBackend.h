@@ -8,11 +8,14 @@
 #include <memory>
 
 class QPrinter;
+class QTemporaryDir;
 
 // The system's printers: the CUPS printers, then always the built-in printer
 // "PDF file" (600 dpi, A4, no unprintable margins), which writes a PDF to the
 // file set with setPdfFileName. The selected printer starts as the system's
-// default printer, or "PDF file" when there is none.
+// default printer, or "PDF file" when there is none. A job for a CUPS printer
+// is drawn into a PDF on the printer's paper and layout and then sent to its
+// queue, so that a queue that refuses it is known and can be reported.
 class TGmQtPrinterBackend : public TGmPrinterBackend
 {
 public:
@@ -44,9 +47,11 @@ public:
     void setCopies(int copies) override;
     QString title() const override;
     void setTitle(const QString &title) override;
+    void setPaperSize(const QSize &hundredths) override;
     QPainter *beginJob(const QString &title) override;
     void newSheet() override;
-    void endJob() override;
+    bool endJob() override;
+    QString lastError() const override { return m_error; }
     bool aborted() const override;
     QPainter *canvas() override { return m_painter.get(); }
     QPaintDevice *device() override;
@@ -54,6 +59,9 @@ public:
 private:
     void createPrinter();
     void applyDeviceMode();
+    // The printer drawn on: the job's PDF while a CUPS job is open.
+    QPrinter *target() const { return m_job ? m_job.get() : m_printer.get(); }
+    bool sendToQueue(const QString &file);
 
     QList<QPrinterInfo> m_system;
     int m_selected = -1;
@@ -61,4 +69,7 @@ private:
     std::unique_ptr<QPainter> m_painter;
     TGmDeviceMode m_mode;
     QString m_pdfFileName;
+    std::unique_ptr<QTemporaryDir> m_jobFolder;
+    std::unique_ptr<QPrinter> m_job;
+    QString m_error;
 };

@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -70,13 +71,33 @@ void inheritHint(QWidget *parent)
 }
 
 // The box's text as an integer, or the conversion error of the old toolkit.
-int boxValue(const QLineEdit *box)
+// A box that is complained about is enabled and takes the focus with its text
+// selected, so that the user can always put it right.
+int boxValue(QLineEdit *box)
 {
     bool ok = false;
     const int value = box->text().toInt(&ok);
-    if (!ok)
+    if (!ok) {
+        box->setEnabled(true);
+        box->setFocus();
+        box->selectAll();
         throw ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(box->text()));
+    }
     return value;
+}
+
+bool holdsInteger(const QLineEdit *box)
+{
+    bool ok = false;
+    box->text().toInt(&ok);
+    return ok;
+}
+
+// Print queues show the job under the recipe's name.
+QString jobTitle(const PrintPreviewHost *host)
+{
+    const QString recipe = host ? host->currentRecipe().trimmed() : QString();
+    return recipe.isEmpty() ? QStringLiteral("<document>") : recipe;
 }
 
 int screenWidth()
@@ -211,7 +232,6 @@ void TFormPrintPrev::buildWindow()
         label->setGeometry(8, y + 3, 50, 16);
         auto *box = new QLineEdit(text, parent);
         box->setObjectName(QLatin1String(name));
-        box->setMaxLength(maxLength);
         box->setGeometry(60, y, 50, 21);
         box->installEventFilter(this);
         label->setBuddy(box);
@@ -220,6 +240,8 @@ void TFormPrintPrev::buildWindow()
         upDown->SetRange(0, 100);
         upDown->SetIncrement(1);
         upDown->setGeometry(110, y, 16, 21);
+        // The box holds every number its arrows reach, so none is cut short.
+        box->setMaxLength(qMax(maxLength, int(QString::number(upDown->Max()).size())));
         return box;
     };
 
@@ -357,28 +379,17 @@ void TFormPrintPrev::FormActivate()
 
         SettingsKey key;
         if (key.open()) {
-            TGmFont recipeFont = m_host ? m_host->currentRecipeFont() : m_rtf->TextFileFont();
-            if (key.valueExists(QLatin1String(SettingNames::FontName))) {
-                const QString name = key.readString(QLatin1String(SettingNames::FontName));
-                if (!name.isEmpty())
-                    recipeFont.Name = name;
-            }
-            if (key.valueExists(QLatin1String(SettingNames::FontColor)))
-                recipeFont.Color = key.readInteger(QLatin1String(SettingNames::FontColor));
-            if (key.valueExists(QLatin1String(SettingNames::FontSize)))
-                recipeFont.Size = key.readInteger(QLatin1String(SettingNames::FontSize));
-            TGmFont font = m_rtf->TextFileFont();
-            if (!recipeFont.Name.isEmpty())
-                font.Name = recipeFont.Name;
-            font.Color = recipeFont.Color;
-            font.Size = recipeFont.Size;
-            m_rtf->SetTextFileFont(font);
+            takeRecipeFont(key);
 
             auto stored = [&key](const char *name, QLineEdit *box, const QString &otherwise) {
-                if (key.valueExists(QLatin1String(name)))
-                    box->setText(QString::number(key.readInteger(QLatin1String(name))));
-                else if (!otherwise.isNull())
+                if (key.valueExists(QLatin1String(name))) {
+                    // A stored number is shown whole, however long.
+                    const QString text = QString::number(key.readInteger(QLatin1String(name)));
+                    box->setMaxLength(qMax(box->maxLength(), int(text.size())));
+                    box->setText(text);
+                } else if (!otherwise.isNull()) {
                     box->setText(otherwise);
+                }
             };
             stored(SettingNames::Lev, m_editLev, QString::number(SettingNames::DefaultLev));
             stored(SettingNames::Kor, m_editKor, QString::number(SettingNames::DefaultKor));
@@ -409,6 +420,28 @@ void TFormPrintPrev::FormActivate()
         RefreshDocument();
         UpdatePageButtons();
     });
+}
+
+// Reads the stored recipe font into the current recipe font that the recipe
+// window shares, and sets the text in it. The preview and direct printing
+// both take it here, so that both print the recipe alike.
+void TFormPrintPrev::takeRecipeFont(SettingsKey &key)
+{
+    TGmFont recipeFont = m_host ? m_host->currentRecipeFont() : m_rtf->TextFileFont();
+    if (key.valueExists(QLatin1String(SettingNames::FontName)))
+        recipeFont.Name = key.readString(QLatin1String(SettingNames::FontName));
+    if (key.valueExists(QLatin1String(SettingNames::FontColor)))
+        recipeFont.Color = key.readInteger(QLatin1String(SettingNames::FontColor));
+    if (key.valueExists(QLatin1String(SettingNames::FontSize)))
+        recipeFont.Size = key.readInteger(QLatin1String(SettingNames::FontSize));
+    if (m_host)
+        m_host->setCurrentRecipeFont(recipeFont);
+    TGmFont font = m_rtf->TextFileFont();
+    if (!recipeFont.Name.isEmpty())
+        font.Name = recipeFont.Name;
+    font.Color = recipeFont.Color;
+    font.Size = recipeFont.Size;
+    m_rtf->SetTextFileFont(font);
 }
 
 // ---- Document -------------------------------------------------------------------
@@ -443,7 +476,12 @@ void TFormPrintPrev::UpdatePageButtons()
 
 void TFormPrintPrev::RGKokoClick()
 {
-    Dialogs::guard([this]() {
+    choosePaperSize(true);
+}
+
+void TFormPrintPrev::choosePaperSize(bool focusWidth)
+{
+    Dialogs::guard([this, focusWidth]() {
         int width = 210;
         int height = 297;
         switch (m_rgKoko->ItemIndex()) {
@@ -453,17 +491,25 @@ void TFormPrintPrev::RGKokoClick()
                 width = 148;
                 height = 210;
             }
+            m_definePending = false;
             m_rgSuunta->setEnabled(true);
             m_editLev->setEnabled(false);
             m_editKor->setEnabled(false);
             break;
         case 2:
+            // Both boxes can be put right when one of them is not a number;
+            // the paper is then defined once they both hold one.
+            m_editLev->setEnabled(true);
+            m_editKor->setEnabled(true);
+            m_definePending = true;
             width = boxValue(m_editLev);
             height = boxValue(m_editKor);
+            m_definePending = false;
             m_rgSuunta->setEnabled(false);
             m_editLev->setEnabled(true);
             m_editKor->setEnabled(true);
-            m_editLev->setFocus();
+            if (focusWidth)
+                m_editLev->setFocus();
             break;
         default:
             return;
@@ -490,19 +536,28 @@ void TFormPrintPrev::RGSuuntaClick()
 
 void TFormPrintPrev::EditLevChange()
 {
-    Dialogs::guard([this]() {
-        if (!m_editLev->text().isEmpty())
-            m_preview->PageWidth()->SetAsMillimetres(boxValue(m_editLev));
-        RefreshDocument();
-        UpdatePageButtons();
-    });
+    sizeBoxChanged(m_editLev, m_preview->PageWidth());
 }
 
 void TFormPrintPrev::EditKorChange()
 {
-    Dialogs::guard([this]() {
-        if (!m_editKor->text().isEmpty())
-            m_preview->PageHeight()->SetAsMillimetres(boxValue(m_editKor));
+    sizeBoxChanged(m_editKor, m_preview->PageHeight());
+}
+
+void TFormPrintPrev::sizeBoxChanged(QLineEdit *box, TGmValue *length)
+{
+    Dialogs::guard([this, box, length]() {
+        const int index = m_rgKoko->ItemIndex();
+        // "Define paper size" that stopped at a box is completed as soon as
+        // both boxes hold numbers.
+        if (index == 2 && m_definePending && holdsInteger(m_editLev) && holdsInteger(m_editKor)) {
+            choosePaperSize(false);
+            return;
+        }
+        // Outside "Define paper size" the boxes only keep the size for later:
+        // a box opened to be put right does not resize an A4 or A5 page.
+        if (!box->text().isEmpty() && (index == 2 || index < 0))
+            length->SetAsMillimetres(boxValue(box));
         RefreshDocument();
         UpdatePageButtons();
     });
@@ -566,7 +621,7 @@ bool TFormPrintPrev::eventFilter(QObject *watched, QEvent *event)
 void TFormPrintPrev::BBTulClick()
 {
     Dialogs::guard([this]() {
-        m_preview->SetTitle(QStringLiteral("<document>"));
+        m_preview->SetTitle(jobTitle(m_host));
         TGmPrinter *printer = m_preview->GmPrinter();
         if (!choosePdfFile(printer, m_host ? m_host->currentRecipe() : QString(), this))
             return;
@@ -658,19 +713,8 @@ void TFormPrintPrev::PrintDirect(PrintPreviewHost *host, QWidget *owner)
 {
     TFormPrintPrev form(host, owner);
     SettingsKey key;
-    if (key.open()) {
-        TGmFont font = form.m_rtf->TextFileFont();
-        if (key.valueExists(QLatin1String(SettingNames::FontName))) {
-            const QString name = key.readString(QLatin1String(SettingNames::FontName));
-            if (!name.isEmpty())
-                font.Name = name;
-        }
-        if (key.valueExists(QLatin1String(SettingNames::FontColor)))
-            font.Color = key.readInteger(QLatin1String(SettingNames::FontColor));
-        if (key.valueExists(QLatin1String(SettingNames::FontSize)))
-            font.Size = key.readInteger(QLatin1String(SettingNames::FontSize));
-        form.m_rtf->SetTextFileFont(font);
-    }
+    if (key.open())
+        form.takeRecipeFont(key);
     TGmPreview *preview = form.m_preview;
     preview->Clear();
     preview->PageWidth()->SetAsMillimetres(210);
@@ -679,6 +723,7 @@ void TFormPrintPrev::PrintDirect(PrintPreviewHost *host, QWidget *owner)
     preview->Margins()->Right.SetAsMillimetres(25);
     preview->Margins()->SetVisible(false);
     form.m_rtf->LoadFromMemo(host ? host->Memo1() : nullptr);
+    preview->SetTitle(jobTitle(host));
     TGmPrinter *printer = preview->GmPrinter();
     if (!choosePdfFile(printer, host ? host->currentRecipe() : QString(), owner))
         return;
@@ -695,7 +740,10 @@ bool TFormPrintPrev::choosePdfFile(TGmPrinter *printer, const QString &recipeNam
     fileName.replace(QLatin1Char('/'), QLatin1Char('-'));
     if (fileName.isEmpty() || fileName.startsWith(QLatin1Char('.')))
         fileName.prepend(QStringLiteral("Recipe"));
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // The documents folder the desktop names, when it exists; else the home folder.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
     QFileDialog dialog(parent, QStringLiteral("Print to PDF file"), folder, QStringLiteral("PDF files (*.pdf)"));
     dialog.setObjectName(QStringLiteral("PdfFileDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);

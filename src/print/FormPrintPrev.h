@@ -12,10 +12,12 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStatusBar;
+class SettingsKey;
 class TGmPreview;
 class TGmPrinter;
 class TGmPrinterList;
 class TGmRtfPreview;
+class TGmValue;
 class TRadioGroup;
 class TUpDown;
 
@@ -70,12 +72,13 @@ public:
     void UpdatePageButtons();
 
     // Prints the document memo on A4 with 25 mm side margins without showing
-    // a window, in the recipe font stored in the settings.
+    // a window, in the current recipe font as the preview takes it.
     static void PrintDirect(PrintPreviewHost *host, QWidget *owner);
 
     // When the selected printer is the built-in "PDF file" printer, asks for
     // the file to write (default: the recipe's name with ".pdf" in the
-    // user's documents folder). False when the question was cancelled.
+    // user's documents folder, or in the home folder when there is no
+    // documents folder). False when the question was cancelled.
     static bool choosePdfFile(TGmPrinter *printer, const QString &recipeName, QWidget *parent);
     // Forgets the chosen file, so that the next print asks again.
     static void forgetPdfFile(TGmPrinter *printer);
@@ -113,6 +116,9 @@ private:
     void placePreview();
     void applyLayout(QSize window, QSize panel);
     void FormClose();
+    void choosePaperSize(bool focusWidth);
+    void takeRecipeFont(SettingsKey &key);
+    void sizeBoxChanged(QLineEdit *box, TGmValue *length);
 
     std::unique_ptr<PrintPreviewHost> m_ownedHost;
     PrintPreviewHost *m_host;
@@ -147,4 +153,6 @@ private:
     QSize m_layoutSize;
     QSize m_panelSize;
     bool m_closing = false;
+    // "Define paper size" was chosen while a size box held no number.
+    bool m_definePending = false;
 };

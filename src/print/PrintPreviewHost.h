@@ -20,6 +20,7 @@ public:
     virtual bool fullSizeMode() const = 0;
     virtual bool smallSizeMode() const = 0;
     virtual QString currentRecipe() const = 0;
-    // The recipe font as the recipe window uses it (name, colour, size).
+    // The current recipe font that the recipe window uses (name, colour, size).
     virtual TGmFont currentRecipeFont() const = 0;
+    virtual void setCurrentRecipeFont(const TGmFont &font) = 0;
 };

@@ -9,7 +9,8 @@ class QRadioButton;
 
 // A framed group of radio buttons with one selected item index. Changing the
 // index, by a click or by the program, runs OnClick, as the old radio groups
-// did; setting the index it already has runs nothing.
+// did; setting the index it already has runs nothing. The group is one tab
+// stop, and the arrow keys choose within it.
 class TRadioGroup : public QGroupBox
 {
     Q_OBJECT
@@ -25,7 +26,12 @@ public:
 
     std::function<void()> OnClick;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void updateTabStop();
+
     QList<QRadioButton *> m_buttons;
     int m_index = -1;
 };

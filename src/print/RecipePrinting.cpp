@@ -39,6 +39,10 @@ public:
         result.Size = font.size;
         return result;
     }
+    void setCurrentRecipeFont(const TGmFont &font) override
+    {
+        m_recipe->setCurrentFont(RecipeFont{font.Name, font.Color, font.Size});
+    }
 
 private:
     TFormResepti *m_recipe;

@@ -79,6 +79,7 @@ public:
 
     // The current recipe font, as last read from the settings or chosen.
     RecipeFont currentFont() const { return m_font; }
+    void setCurrentFont(const RecipeFont &font) { m_font = font; }
 
     void ApplyFullLayout();
     void ApplySmallLayout();

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 namespace {
@@ -62,6 +63,7 @@ public:
     bool smallSizeMode() const override { return small; }
     QString currentRecipe() const override { return recipe; }
     TGmFont currentRecipeFont() const override { return font; }
+    void setCurrentRecipeFont(const TGmFont &f) override { font = f; }
 
     std::unique_ptr<QPlainTextEdit> memo = std::make_unique<QPlainTextEdit>();
     bool full = false;
@@ -121,6 +123,27 @@ struct Window
     FakeHost host;
     std::unique_ptr<TFormPrintPrev> form;
 };
+
+// Clicks an arrow of an up-down as the user does.
+void clickArrow(TUpDown *upDown, Qt::ArrowType arrow)
+{
+    for (QToolButton *button : upDown->findChildren<QToolButton *>()) {
+        if (button->arrowType() == arrow) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            return;
+        }
+    }
+    QFAIL("no such arrow");
+}
+
+// Puts the text cursor in a box and replaces its text by typing.
+void retype(QLineEdit *box, const QString &text)
+{
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, text);
+}
 
 QStringList errors()
 {
@@ -222,7 +245,7 @@ private slots:
         QCOMPARE(w.form->EditLev()->text(), QStringLiteral("100"));
         QCOMPARE(w.form->EditKor()->text(), QStringLiteral("100"));
         QCOMPARE(w.form->EditLev()->maxLength(), 3);
-        QCOMPARE(w.form->EditVasen()->maxLength(), 2);
+        QCOMPARE(w.form->EditVasen()->maxLength(), 3);
         QVERIFY(!w.form->EditYla()->isEnabled());
         QVERIFY(!w.form->EditAla()->isEnabled());
     }
@@ -387,7 +410,127 @@ private slots:
         QTest::keyClick(box, Qt::Key_Backspace);
         QCOMPARE(box->text(), QStringLiteral("1"));
         QTest::keyClicks(box, QStringLiteral("234"));
-        QCOMPARE(box->text(), QStringLiteral("12"));
+        QCOMPARE(box->text(), QStringLiteral("123"));
+    }
+
+    // The arrows reach 100 and the box shows it whole: the margin is never
+    // cut to "10".
+    void marginArrowsReachAHundred()
+    {
+        {
+            Window w;
+            w.show();
+            retype(w.form->EditVasen(), QStringLiteral("99"));
+            clickArrow(w.form->UpDownVas(), Qt::UpArrow);
+            QCOMPARE(w.form->EditVasen()->text(), QStringLiteral("100"));
+            QCOMPARE(w.preview()->Margins()->Left.Raw(), 10000);
+            clickArrow(w.form->UpDownVas(), Qt::UpArrow);
+            QCOMPARE(w.form->EditVasen()->text(), QStringLiteral("100"));
+            retype(w.form->EditOikea(), QStringLiteral("1"));
+            clickArrow(w.form->UpDownOik(), Qt::DownArrow);
+            clickArrow(w.form->UpDownOik(), Qt::DownArrow);
+            QCOMPARE(w.form->EditOikea()->text(), QStringLiteral("0"));
+            QCOMPARE(w.preview()->Margins()->Right.Raw(), 0);
+            w.form->BBSulje()->click();
+            QVERIFY(errors().isEmpty());
+        }
+        QCOMPARE(storedInteger(SettingNames::Vasen), 100);
+        Window next;
+        next.show();
+        QCOMPARE(next.form->EditVasen()->text(), QStringLiteral("100"));
+        QCOMPARE(next.preview()->Margins()->Left.Raw(), 10000);
+    }
+
+    // A size box emptied and then complained about is opened for the user
+    // to put right; once it holds a number, Close closes and stores it.
+    void emptiedSizeBoxCanBePutRight_data()
+    {
+        QTest::addColumn<bool>("defineAgain");
+        QTest::addRow("define paper size again") << true;
+        QTest::addRow("close") << false;
+    }
+    void emptiedSizeBoxCanBePutRight()
+    {
+        QFETCH(bool, defineAgain);
+        Window w;
+        w.show();
+        QApplication::setActiveWindow(w.form.get());
+        TFormPrintPrev *f = w.form.get();
+        QTest::mouseClick(f->RGKoko()->Button(2), Qt::LeftButton);
+        retype(f->EditKor(), QString());
+        QCOMPARE(f->EditKor()->text(), QString());
+        QTest::mouseClick(f->RGKoko()->Button(0), Qt::LeftButton);
+        QVERIFY(!f->EditKor()->isEnabled());
+        Dialogs::clearRecord();
+        if (defineAgain)
+            QTest::mouseClick(f->RGKoko()->Button(2), Qt::LeftButton);
+        else
+            f->BBSulje()->click();
+        QCOMPARE(errors(), QStringList{"'' is not a valid integer value"});
+        QVERIFY(f->isVisible());
+        QVERIFY(f->EditKor()->isEnabled());
+        QVERIFY(f->UpDownKor()->isEnabled());
+        QCOMPARE(f->focusWidget(), f->EditKor());
+
+        Dialogs::clearRecord();
+        QTest::keyClicks(f->EditKor(), QStringLiteral("250"));
+        QCOMPARE(f->EditKor()->text(), QStringLiteral("250"));
+        QCOMPARE(f->focusWidget(), f->EditKor());
+        if (defineAgain) {
+            // The paper is defined as soon as the box holds a number.
+            QVERIFY(!f->RGSuunta()->isEnabled());
+            QCOMPARE(w.preview()->PageWidth()->Raw(), 20000);
+            QCOMPARE(w.preview()->PageHeight()->Raw(), 25000);
+        } else {
+            QCOMPARE(f->RGKoko()->ItemIndex(), 0);
+            QCOMPARE(w.preview()->PageWidth()->Raw(), 21000);
+            QCOMPARE(w.preview()->PageHeight()->Raw(), 29700);
+        }
+        f->BBSulje()->click();
+        QVERIFY(errors().isEmpty());
+        QVERIFY(!f->isVisible());
+        QCOMPARE(storedInteger(SettingNames::Kor), 250);
+        QCOMPARE(storedInteger(SettingNames::Oikea), 25);
+    }
+
+    // Each radio group is one tab stop; the arrow keys choose within it.
+    void radioGroupsAreOneTabStopEach()
+    {
+        Window w;
+        w.show();
+        QApplication::setActiveWindow(w.form.get());
+        QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+        TFormPrintPrev *f = w.form.get();
+        f->BBSulje()->setFocus();
+        auto tab = [f]() {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            return QApplication::focusWidget();
+        };
+        QCOMPARE(tab(), f->RGSuunta()->Button(0));
+        QCOMPARE(tab(), f->RGKoko()->Button(0));
+        QCOMPARE(tab(), static_cast<QWidget *>(f->EditVasen()));
+
+        f->RGSuunta()->Button(0)->setFocus();
+        QTest::keyClick(f->RGSuunta()->Button(0), Qt::Key_Right);
+        QCOMPARE(f->RGSuunta()->ItemIndex(), 1);
+        QCOMPARE(w.preview()->Orientation(), gmLandscape);
+        QCOMPARE(QApplication::focusWidget(), f->RGSuunta()->Button(1));
+        QTest::keyClick(f->RGSuunta()->Button(1), Qt::Key_Down);
+        QCOMPARE(f->RGSuunta()->ItemIndex(), 0);
+        QCOMPARE(w.preview()->Orientation(), gmPortrait);
+
+        QCOMPARE(tab(), f->RGKoko()->Button(0));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(f->RGKoko()->ItemIndex(), 1);
+        QCOMPARE(w.preview()->PageWidth()->Raw(), 14800);
+        QCOMPARE(QApplication::focusWidget(), f->RGKoko()->Button(1));
+        // Backwards from the margins comes back to the chosen item.
+        f->EditVasen()->setFocus();
+        QTest::keyClick(f->EditVasen(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), f->RGKoko()->Button(1));
+        QTest::keyClick(f->RGKoko()->Button(1), Qt::Key_Up);
+        QCOMPARE(f->RGKoko()->ItemIndex(), 0);
+        QCOMPARE(w.preview()->PageWidth()->Raw(), 21000);
     }
 
     void zoomLimits_data()
@@ -552,8 +695,55 @@ private slots:
         TFormPrintPrev::PrintDirect(&host, nullptr);
         QCOMPARE(fake->jobs().size(), 1);
         QCOMPARE(fake->jobs().first().Sheets.size(), 3);
-        QCOMPARE(fake->jobs().first().Title, QStringLiteral("<document>"));
+        QCOMPARE(fake->jobs().first().Title, QStringLiteral("Pancakes"));
         QVERIFY(fake->jobs().first().Ended);
+    }
+
+    // The job carries the recipe's name; its sheets are the preview's paper.
+    void printAsksForThePreviewsPaper()
+    {
+        auto backend = std::make_unique<TGmFakePrinterBackend>(QList<TGmFakePrinter>{TGmFakePrinter()}, 0);
+        TGmFakePrinterBackend *fake = backend.get();
+        TGmPrinter::install(std::move(backend));
+        Window w(threePages());
+        w.show();
+        TFormPrintPrev *f = w.form.get();
+        f->RGKoko()->Button(1)->click();
+        f->RGSuunta()->Button(1)->click();
+        f->BBTul()->click();
+        QCOMPARE(fake->jobs().size(), 1);
+        const TGmFakePrinterBackend::Job &job = fake->jobs().first();
+        QCOMPARE(job.Title, QStringLiteral("Pancakes"));
+        QCOMPARE(job.Sheets.size(), w.preview()->NumPages());
+        for (const TGmFakePrinterBackend::Sheet &sheet : job.Sheets) {
+            QCOMPARE(sheet.PaperSize, QSize(14800, 21000));
+            QVERIFY(sheet.Landscape);
+        }
+        QVERIFY(GmMessages::recorded().isEmpty());
+    }
+
+    // A job that cannot start, or that the printer does not take, is
+    // reported with the printer's name and the reason.
+    void failedJobsAreReported()
+    {
+        auto backend = std::make_unique<TGmFakePrinterBackend>(QList<TGmFakePrinter>{TGmFakePrinter()}, 0);
+        TGmFakePrinterBackend *fake = backend.get();
+        TGmPrinter::install(std::move(backend));
+        Window w;
+        w.show();
+        fake->setStartError(QStringLiteral("the queue is paused"));
+        w.form->BBTul()->click();
+        QCOMPARE(GmMessages::recorded(), QStringList{"TApplication Error...\n\nUnable to start the print job on "
+                                                     "\"Fake printer\": the queue is paused"});
+        GmMessages::clearRecorded();
+        fake->setStartError(QString());
+        fake->setSendError(QStringLiteral("The printer or class does not exist."));
+        w.form->BBTul()->click();
+        QCOMPARE(GmMessages::recorded(), QStringList{"TApplication Error...\n\nUnable to send the print job "
+                                                     "\"Pancakes\" to \"Fake printer\": The printer or class "
+                                                     "does not exist."});
+        QVERIFY(!w.preview()->GmPrinter()->Printing());
+        QVERIFY(w.form->isVisible());
     }
 };
 

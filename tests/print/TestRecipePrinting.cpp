@@ -15,9 +15,89 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QPicture>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
+
+namespace {
+
+// A device whose engine notes the font and colour of every piece of text
+// drawn on it: a recorded sheet is replayed onto it.
+class TextFontDevice : public QPaintDevice
+{
+public:
+    struct Text
+    {
+        QString family;
+        qreal pixelSize;
+        QColor color;
+        bool operator==(const Text &o) const
+        {
+            return family == o.family && qAbs(pixelSize - o.pixelSize) < 0.01 && color == o.color;
+        }
+    };
+
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+    QList<Text> texts() const { return m_engine.texts; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+            return 4960;
+        case PdmHeight:
+            return 7016;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 600;
+        case PdmDepth:
+            return 32;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default:
+            return 0;
+        }
+    }
+
+private:
+    class Engine : public QPaintEngine
+    {
+    public:
+        bool begin(QPaintDevice *) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState &) override {}
+        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+        void drawTextItem(const QPointF &, const QTextItem &item) override
+        {
+            const QFont font = item.font();
+            texts << Text{font.family(), font.pixelSize() > 0 ? qreal(font.pixelSize()) : font.pointSizeF(),
+                          painter()->pen().color()};
+        }
+        Type type() const override { return User; }
+        QList<Text> texts;
+    };
+    mutable Engine m_engine;
+};
+
+// The text drawn on the first sheet of a job.
+QList<TextFontDevice::Text> firstSheetTexts(const TGmFakePrinterBackend::Job &job)
+{
+    TextFontDevice device;
+    QPainter painter(&device);
+    job.Sheets.first().Picture->play(&painter);
+    painter.end();
+    return device.texts();
+}
+
+} // namespace
 
 // The recipe window's Print Preview and Print over a real book and windows.
 class TestRecipePrinting : public QObject
@@ -116,6 +196,36 @@ private Q_SLOTS:
                                           "\n\n\n\n\n2 dl rye flour\n1 tsp salt\n\n\nKnead.\nBake."));
         QVERIFY(recipe->Memo1()->toPlainText().isEmpty());
         QCOMPARE(windows().FormPrintPrev, startUp);
+    }
+
+    // Print and the preview's Print set the recipe in the same current
+    // recipe font, also when none is stored.
+    void printAndPreviewPrintAlike()
+    {
+        recipe->Aineet()->setPlainText(QStringLiteral("2 dl rye flour\n1 tsp salt"));
+        recipe->Ohje()->setPlainText(QStringLiteral("Knead.\nBake."));
+        recipe->action(QStringLiteral("MenuTulosta"))->trigger();
+        Dialogs::queueResponse([](QDialog *dialog) {
+            auto *form = qobject_cast<TFormPrintPrev *>(dialog);
+            QVERIFY(form);
+            form->BBTul()->click();
+            form->BBSulje()->click();
+        });
+        recipe->action(QStringLiteral("MenuEsik"))->trigger();
+        QCOMPARE(printer->jobs().size(), 2);
+        const QList<TextFontDevice::Text> direct = firstSheetTexts(printer->jobs().at(0));
+        const QList<TextFontDevice::Text> previewed = firstSheetTexts(printer->jobs().at(1));
+        QVERIFY(!direct.isEmpty());
+        QVERIFY(!previewed.isEmpty());
+        for (const TextFontDevice::Text &text : direct + previewed)
+            QVERIFY2(text == direct.first(), qPrintable(QStringLiteral("%1 %2 %3 / %4 %5 %6")
+                                                           .arg(text.family)
+                                                           .arg(text.pixelSize)
+                                                           .arg(text.color.name(), direct.first().family)
+                                                           .arg(direct.first().pixelSize)
+                                                           .arg(direct.first().color.name())));
+        QCOMPARE(printer->jobs().at(0).Title, QStringLiteral("Rye bread"));
+        QCOMPARE(printer->jobs().at(1).Title, QStringLiteral("Rye bread"));
     }
 
     void printSendsThePagesToThePrinter()
