@@ -144,8 +144,6 @@ TFormPaa::TFormPaa(QWidget *parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("FormPaa"));
-    if (!windows().FormPaa)
-        windows().FormPaa = this;
     setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Groups"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);

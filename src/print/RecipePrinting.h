@@ -5,7 +5,8 @@ class TFormPrintPrev;
 class TFormResepti;
 
 // The recipe window's Print Preview and Print: each fills the window's
-// document memo with its text and hands it to the print preview window.
+// document memo with its text and hands it to the print preview window. The
+// wiring to the main window is made with the main window, in src/app.
 namespace RecipePrinting {
 
 // Fills Memo1 with the preview document and shows a new print preview window

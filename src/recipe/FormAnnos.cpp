@@ -1,10 +1,10 @@
 #include "recipe/FormAnnos.h"
 
-#include "app/SharedState.h"
 #include "platform/Dialogs.h"
 #include "recipe/FormMuuttunut.h"
 #include "recipe/RecipeFlags.h"
 #include "recipe/RecipeStyle.h"
+#include "recipe/SharedState.h"
 #include "settings/SettingsStore.h"
 #include "store/PackTable.h"
 #include "store/ProgramError.h"

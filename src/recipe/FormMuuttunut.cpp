@@ -1,9 +1,9 @@
 #include "recipe/FormMuuttunut.h"
 
-#include "app/SharedState.h"
 #include "platform/Dialogs.h"
 #include "recipe/RecipeFlags.h"
 #include "recipe/RecipeStyle.h"
+#include "recipe/SharedState.h"
 #include "settings/SettingsStore.h"
 
 #include <QCheckBox>

@@ -1,7 +1,5 @@
 #include "recipe/FormResepti.h"
 
-#include "app/SharedState.h"
-#include "app/Windows.h"
 #include "platform/HelpViewer.h"
 #include "recipe/DBMemo.h"
 #include "recipe/FontDialog.h"
@@ -9,6 +7,7 @@
 #include "recipe/PortionScaling.h"
 #include "recipe/RecipeStyle.h"
 #include "recipe/RecipeWindowHost.h"
+#include "recipe/SharedState.h"
 #include "settings/FormAbout.h"
 #include "settings/FormAinesohje.h"
 #include "settings/FormPikaohje.h"
@@ -1236,7 +1235,7 @@ void TFormResepti::MenuOhjeetClick()
 
 void TFormResepti::MenuAboutClick()
 {
-    if (TFormAbout *about = windows().FormAbout) {
+    if (TFormAbout *about = m_host->aboutWindow()) {
         Dialogs::exec(about, this);
     } else {
         TFormAbout window(this);

@@ -3,6 +3,7 @@
 #include <memory>
 
 struct SharedState;
+class TFormAbout;
 class TFormPaa;
 class TPackTable;
 class QPlainTextEdit;
@@ -42,7 +43,11 @@ public:
     // with it instead of asking again.
     virtual bool endRequested() { return false; }
     virtual void SaveDifficultyAndTime() = 0;
+    // The program's about window, or null: the recipe window then shows one
+    // of its own.
+    virtual TFormAbout *aboutWindow() { return nullptr; }
 };
 
-// The host that reaches the program's main window.
+// The host that reaches the program's main window (made with the main window,
+// in src/app).
 std::unique_ptr<RecipeWindowHost> makeMainWindowHost(TFormPaa *mainWindow);

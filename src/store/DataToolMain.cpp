@@ -1,6 +1,8 @@
-// mealdeck-data: creates a new recipe book.
+// mealdeck-data: creates a new recipe book, or checks one.
 //   mealdeck-data init DIR [--starter]
+//   mealdeck-data check DIR
 
+#include "store/BookCheck.h"
 #include "store/RecipeBook.h"
 
 #include <QByteArray>
@@ -58,6 +60,42 @@ void removeMade(const QList<QByteArray> &made)
         ::rmdir(it->constData());
 }
 
+// Checks the book in DIR/Data without changing it. Exit 0 when all is well,
+// 1 when something was found, 2 when the book cannot be opened.
+int check(const QByteArray &folder)
+{
+    // A folder name that is not UTF-8 is reached through an open descriptor,
+    // whose /proc path is plain ASCII.
+    QString path = QFile::decodeName(folder);
+    int descriptor = -1;
+    if (QFile::encodeName(path) != folder) {
+        descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (descriptor < 0) {
+            std::fprintf(stderr, "mealdeck-data: Cannot open %s: %s\n", folder.constData(), std::strerror(errno));
+            return 2;
+        }
+        path = QStringLiteral("/proc/self/fd/%1").arg(descriptor);
+    }
+    BookCheck book(path + QStringLiteral("/Data"));
+    const BookCheck::Outcome outcome = book.run();
+    if (descriptor >= 0)
+        ::close(descriptor);
+    if (outcome == BookCheck::Outcome::Unopenable) {
+        QString why = book.lines().value(0);
+        why.replace(path, QFile::decodeName(folder));
+        std::fprintf(stderr, "mealdeck-data: %s\n", why.toLocal8Bit().constData());
+        return 2;
+    }
+    for (const QString &line : book.lines())
+        std::printf("%s\n", line.toLocal8Bit().constData());
+    if (outcome == BookCheck::Outcome::Sound) {
+        std::printf("All well\n");
+        return 0;
+    }
+    std::printf("%d problem%s found\n", book.findings(), book.findings() == 1 ? "" : "s");
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -65,9 +103,16 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     const QString usage = QStringLiteral("usage: mealdeck-data init DIR [--starter]\n"
-                                         "Creates DIR/Data with the three empty tables and Pics; with --starter a "
-                                         "small starter book as well. DIR is created when missing. An existing "
-                                         "DIR/Data is left alone.\n");
+                                         "       mealdeck-data check DIR\n"
+                                         "init creates DIR/Data with the three empty tables and Pics; with --starter "
+                                         "a small starter book as well. DIR is created when missing. An existing "
+                                         "DIR/Data is left alone.\n"
+                                         "check reads the book in DIR/Data without changing it and reports damaged "
+                                         "table files, groups and recipes whose group is missing, and missing or "
+                                         "stray picture files. Exit 0 when all is well, 1 when something is "
+                                         "reported, 2 when the book cannot be opened.\n");
+    if (arguments.size() == 3 && arguments.at(1) == QLatin1String("check"))
+        return check(QByteArray(argv[2]));
     if (arguments.size() < 3 || arguments.at(1) != QLatin1String("init") || arguments.size() > 4
         || (arguments.size() == 4 && arguments.at(3) != QLatin1String("--starter"))) {
         std::fputs(usage.toLocal8Bit().constData(), stderr);

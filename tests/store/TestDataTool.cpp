@@ -1,10 +1,13 @@
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
-// mealdeck-data init, run as a person runs it.
+// mealdeck-data init and check, run as a person runs them.
 class TestDataTool : public QObject
 {
     Q_OBJECT
@@ -29,6 +32,38 @@ private:
     {
         struct stat info;
         return ::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+    }
+
+    // Runs `mealdeck-data check <folder>`; returns the exit code.
+    static int check(const QString &folder, QByteArray *output)
+    {
+        QProcess tool;
+        tool.start(QStringLiteral(MEALDECK_DATA_TOOL), {QStringLiteral("check"), folder});
+        if (!tool.waitForFinished(60000))
+            return -1;
+        *output = tool.readAllStandardOutput() + tool.readAllStandardError();
+        return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    }
+
+    static bool runSql(const QString &file, const QString &sql)
+    {
+        sqlite3 *db = nullptr;
+        bool ok = sqlite3_open(QFile::encodeName(file).constData(), &db) == SQLITE_OK
+            && sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_close(db);
+        return ok;
+    }
+
+    static bool writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
+
+    static QByteArray readAll(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
 private Q_SLOTS:
@@ -57,6 +92,65 @@ private Q_SLOTS:
         // A second run leaves the book as it is and says so.
         QCOMPARE(init(dir.path(), suffix, &errors), 1);
         QVERIFY(errors.contains("already exists"));
+    }
+
+    // A starter book checks clean; each fault planted in it is reported on
+    // a line of its own and turns the exit code to 1; no book at all is 2.
+    void checkReportsEachFault_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addRow("clean") << "" << 0 << QByteArray("Paaryhma.db: ok\nAlaryhma.db: ok\nOhje.db: ok\nAll well\n");
+        QTest::addRow("subgroup without main group")
+            << "subgroup" << 1 << QByteArray("Subgroup \"Lost\": its main group \"Nowhere\" is missing\n1 problem found");
+        QTest::addRow("recipe without subgroup")
+            << "recipe" << 1 << QByteArray("Recipe \"Lost\": its subgroup \"Nowhere\" is missing\n1 problem found");
+        QTest::addRow("picture file missing")
+            << "picture" << 1
+            << QByteArray("Recipe \"Kuuma \"100%\" keitt\xc3\xb6\": its picture Pics/Kuuma \"100%25\" keitt\xc3\xb6.jpg "
+                          "is missing\n1 problem found");
+        QTest::addRow("stray picture file")
+            << "stray" << 1 << QByteArray("Picture file Pics/Stray.jpg belongs to no recipe\n1 problem found");
+        QTest::addRow("damaged table file") << "damaged" << 1 << QByteArray("Ohje.db: damaged: ");
+        QTest::addRow("no book") << "nobook" << 2 << QByteArray("Cannot open the book");
+    }
+
+    void checkReportsEachFault()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        QByteArray output;
+        QCOMPARE(init(dir.path(), QStringLiteral("/book"), &output), 0);
+        const QString data = dir.path() + QStringLiteral("/book/Data/");
+        const QString awkward = QStringLiteral("'Kuuma \"100%\" keitt\u00f6'");
+        if (fault == QLatin1String("subgroup")) {
+            QVERIFY(runSql(data + "Alaryhma.db", "INSERT INTO Alaryhma (Nimi, Ryhma) VALUES ('Lost', 'Nowhere')"));
+        } else if (fault == QLatin1String("recipe")) {
+            QVERIFY(runSql(data + "Ohje.db", "INSERT INTO Ohje (Nimi, Ryhma, Kuva) VALUES ('Lost', 'Nowhere', 0)"));
+        } else if (fault == QLatin1String("picture") || fault == QLatin1String("stray")) {
+            QVERIFY(runSql(data + "Ohje.db",
+                           "INSERT INTO Ohje (Nimi, Ryhma, Kuva) SELECT " + awkward + ", Ryhma, 1 FROM Ohje LIMIT 1"));
+            // With its picture in place, the recipe is sound; only the stray file is reported.
+            if (fault == QLatin1String("stray")) {
+                QVERIFY(writeFile(data + QStringLiteral("Pics/Kuuma \"100%25\" keitt\u00f6.jpg"), "\xff\xd8"));
+                QVERIFY(writeFile(data + "Pics/Stray.jpg", "\xff\xd8"));
+            }
+        } else if (fault == QLatin1String("damaged")) {
+            QFile file(data + "Ohje.db");
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.size() >= 4096);
+            file.seek(file.size() - 1024);
+            file.write(QByteArray(1024, '\x5a'));
+        } else if (fault == QLatin1String("nobook")) {
+            QVERIFY(QDir(data).removeRecursively());
+        }
+        // The check reads only: even a damaged file stays byte for byte.
+        const QByteArray before = readAll(data + "Ohje.db");
+        QCOMPARE(check(dir.path() + QStringLiteral("/book"), &output), exitCode);
+        QVERIFY2(output.contains(expected), output.constData());
+        QCOMPARE(readAll(data + "Ohje.db"), before);
     }
 };
 

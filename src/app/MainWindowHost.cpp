@@ -1,4 +1,5 @@
 #include "app/FormPaa.h"
+#include "app/Windows.h"
 #include "recipe/RecipeWindowHost.h"
 #include "store/PackTable.h"
 
@@ -43,6 +44,7 @@ public:
     void runExitCommand() override { m_paa->MenuSuljeClick(); }
     bool endRequested() override { return m_paa->endRequested(); }
     void SaveDifficultyAndTime() override { m_paa->SaveDifficultyAndTime(); }
+    TFormAbout *aboutWindow() override { return windows().FormAbout; }
 
 private:
     TFormPaa *m_paa;
