@@ -20,7 +20,6 @@
 #include "store/PicturePaths.h"
 #include "store/ProgramPaths.h"
 #include "store/RecipeBook.h"
-#include "store/StoreTransaction.h"
 
 #include <QAction>
 #include <QApplication>
@@ -1138,12 +1137,8 @@ void TFormPaa::SaveDifficultyAndTime()
         m_table3->open();
     const QString aste = m_editAste->text();
     const QString aika = m_editAika->text();
-    if (m_table3->RecNo() > 0) {
-        m_table3->edit();
-        m_table3->setFieldText(QStringLiteral("Aste"), aste);
-        m_table3->setFieldText(QStringLiteral("Aika"), aika);
-        m_table3->apply();
-    }
+    if (m_table3->RecNo() > 0)
+        m_book->setDifficultyAndTime(aste, aika);
     m_asteModified = m_aikaModified = false;
 }
 
@@ -1321,9 +1316,7 @@ bool TFormPaa::SaveDescriptionChange(bool mayCancel)
     }
     if (m_state.SaveDescription && m_table3->RecNo() > 0) {
         const QString text = TDBMemo::plainText(m_memoKuvaus->document());
-        m_table3->edit();
-        m_table3->setFieldText(QStringLiteral("Kuvaus"), isPlaceholder(text) ? QString() : text);
-        m_table3->apply();
+        m_book->setDescription(isPlaceholder(text) ? QString() : text);
     } else {
         m_table3->discard();
     }
@@ -1347,9 +1340,7 @@ void TFormPaa::storeEditsUnasked()
     }
     if (m_state.DescriptionModified && m_table3->Active() && m_table3->RecNo() > 0) {
         const QString text = m_memoKuvaus->toPlainText();
-        m_table3->edit();
-        m_table3->setFieldText(QStringLiteral("Kuvaus"), isPlaceholder(text) ? QString() : text);
-        m_table3->apply();
+        m_book->setDescription(isPlaceholder(text) ? QString() : text);
     }
     m_state.DescriptionModified = false;
     SaveDifficultyAndTime();

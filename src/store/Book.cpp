@@ -275,6 +275,21 @@ void Book::deleteRecipe()
     removePictures({name});
 }
 
+void Book::setDescription(const QString &text)
+{
+    m_recipes->edit();
+    m_recipes->setFieldText(QStringLiteral("Kuvaus"), text);
+    m_recipes->apply();
+}
+
+void Book::setDifficultyAndTime(const QString &difficulty, const QString &time)
+{
+    m_recipes->edit();
+    m_recipes->setFieldText(QStringLiteral("Aste"), difficulty);
+    m_recipes->setFieldText(QStringLiteral("Aika"), time);
+    m_recipes->apply();
+}
+
 QImage Book::decodePictureFile(const QString &path, QString *refused)
 {
     QByteArray data;

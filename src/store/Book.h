@@ -71,6 +71,11 @@ public:
     QStringList deleteSubgroup();
     void deleteRecipe();
 
+    // Store the description (Kuvaus), difficulty (Aste) and time (Aika) of
+    // the current recipe.
+    void setDescription(const QString &text);
+    void setDifficultyAndTime(const QString &difficulty, const QString &time);
+
     // Pictures of the current recipe `recipeName`. setPicture reads the
     // picture file `file` (a JPEG, PNG, BMP, GIF, ICO or SVG file of at most
     // 10,000 x 10,000 pixels), stretches it over 169 x 169, stores it as the
