@@ -13,13 +13,13 @@
 #include "settings/FormAbout.h"
 #include "settings/FormPikaohje.h"
 #include "settings/SettingsStore.h"
+#include "store/Book.h"
 #include "store/PackTable.h"
 #include "store/JpegCodec.h"
 #include "store/PictureFiles.h"
 #include "store/PicturePaths.h"
 #include "store/ProgramPaths.h"
 #include "store/RecipeBook.h"
-#include "store/StoreTransaction.h"
 
 #include <QAction>
 #include <QApplication>
@@ -85,11 +85,6 @@ void setHint(QWidget *widget, const QString &hint)
 {
     widget->setStatusTip(longHint(hint));
     widget->setToolTip(shortHint(hint));
-}
-
-QString quoteFilterValue(const QString &name)
-{
-    return QStringLiteral("Ryhma = '") + name + QLatin1Char('\'');
 }
 
 // Names of `count` rows of a table's view from the 0-based row `from`, read
@@ -494,19 +489,10 @@ QAction *TFormPaa::menuAction(const QString &objectName) const
 
 void TFormPaa::openTables()
 {
-    const QString data = ProgramPaths::dataFolder();
-    auto makeTable = [&](const char *objectName, const char *tableName) {
-        auto table = std::make_unique<TPackTable>();
-        table->setObjectName(QLatin1String(objectName));
-        table->setDatabaseName(data);
-        table->setTableName(QLatin1String(tableName));
-        table->setTableType(TTableType::Paradox);
-        table->setFiltered(true);
-        return table;
-    };
-    m_table1 = makeTable("Table1", "Paaryhma");
-    m_table2 = makeTable("Table2", "Alaryhma");
-    m_table3 = makeTable("Table3", "Ohje");
+    m_book = std::make_unique<RecipeBook::Book>(ProgramPaths::dataFolder(), ProgramPaths::picsFolder());
+    m_table1 = &m_book->mainGroups();
+    m_table2 = &m_book->subgroups();
+    m_table3 = &m_book->recipes();
     try {
         m_table1->open();
         m_table2->open();
@@ -526,8 +512,8 @@ void TFormPaa::openTables()
     m_table2->close();
     m_table3->close();
 
-    for (const auto &[list, table] : {std::pair{m_listPaa, m_table1.get()}, std::pair{m_listAla, m_table2.get()},
-                                      std::pair{m_listResepti, m_table3.get()}}) {
+    for (const auto &[list, table] : {std::pair{m_listPaa, m_table1}, std::pair{m_listAla, m_table2},
+                                      std::pair{m_listResepti, m_table3}}) {
         DataBoundList *l = list;
         connect(table, &TPackTable::viewChanged, l, &DataBoundList::markDirty);
         connect(table, &TPackTable::rowDataChanged, l, &DataBoundList::markDirty);
@@ -540,22 +526,22 @@ void TFormPaa::openTables()
                     [table] { return table->Active() ? table->RecNo() - 1 : -1; },
                     [table](int row) { table->setRecNo(row + 1); }});
     };
-    bindList(m_listPaa, m_table1.get());
-    bindList(m_listAla, m_table2.get());
+    bindList(m_listPaa, m_table1);
+    bindList(m_listAla, m_table2);
     // Moving to another recipe first stores what was edited on the one left.
-    m_listResepti->bind({[this] { return viewCount(m_table3.get()); },
-                         [this](int from, int count) { return viewNames(m_table3.get(), from, count); },
-                         [this] { return walkable(m_table3.get()); },
+    m_listResepti->bind({[this] { return viewCount(m_table3); },
+                         [this](int from, int count) { return viewNames(m_table3, from, count); },
+                         [this] { return walkable(m_table3); },
                          [this] { return m_table3->Active() ? m_table3->RecNo() - 1 : -1; },
                          [this](int row) { moveToRecipe(row); }});
 
     // The edits follow the recipe row unless the user has typed into them.
-    connect(m_table3.get(), &TPackTable::currentRowChanged, this, [this] { bindEdits(); });
-    connect(m_table3.get(), &TPackTable::rowDataChanged, this, [this](int recNo) {
+    connect(m_table3, &TPackTable::currentRowChanged, this, [this] { bindEdits(); });
+    connect(m_table3, &TPackTable::rowDataChanged, this, [this](int recNo) {
         if (recNo == m_table3->RecNo())
             bindEdits();
     });
-    connect(m_table3.get(), &TPackTable::viewChanged, this, [this] { bindEdits(); });
+    connect(m_table3, &TPackTable::viewChanged, this, [this] { bindEdits(); });
 
     enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
     m_ruokakuva->hide();
@@ -619,7 +605,7 @@ void TFormPaa::runGuarded(const std::function<void()> &body)
 
 void TFormPaa::dropPendingChanges()
 {
-    for (TPackTable *table : {m_table1.get(), m_table2.get(), m_table3.get()}) {
+    for (TPackTable *table : {m_table1, m_table2, m_table3}) {
         // Discarding also reads the rows anew.
         if (table && table->Active())
             table->discard();
@@ -637,7 +623,7 @@ void TFormPaa::settleConflict()
     // with the change; anything else it changed is left as it is, and the
     // user's typing stays in the window.
     bool storedAgain = false;
-    for (TPackTable *table : {m_table1.get(), m_table2.get(), m_table3.get()}) {
+    for (TPackTable *table : {m_table1, m_table2, m_table3}) {
         if (table->Active() && table->hasPendingChanges() && RecipeBook::storeAgain(*table, m_state.CurrentMainGroup))
             storedAgain = true;
     }
@@ -662,16 +648,10 @@ void TFormPaa::settleConflict()
         QMetaObject::invokeMethod(this, [this] { m_holdEdits = false; }, Qt::QueuedConnection);
 }
 
-bool TFormPaa::applyChild(TPackTable &parents, const QString &parent, TPackTable &children, const QString &child)
+bool TFormPaa::addChild(bool added, const QString &parent, const QString &child)
 {
-    {
-        StoreTransaction scope(children);
-        if (parents.storedContains(QStringLiteral("Nimi"), parent)) {
-            children.apply();
-            scope.commit();
-            return true;
-        }
-    }
+    if (added)
+        return true;
     dropPendingChanges();
     Dialogs::information(QStringLiteral("\"%1\" was deleted by another program, so \"%2\" was not added.")
                              .arg(parent, child));
@@ -1002,7 +982,7 @@ void TFormPaa::DBLLBoxPaaryhmaClick()
     m_state.SubgroupMode = false;
     m_state.RecipeMode = false;
     m_state.CurrentMainGroup = m_table1->fieldText(QStringLiteral("Nimi"));
-    m_table2->setFilter(quoteFilterValue(m_state.CurrentMainGroup));
+    m_table2->setFilter(RecipeBook::childFilter(m_state.CurrentMainGroup));
     m_table2->setFiltered(true);
     DisableCommands();
     enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
@@ -1016,7 +996,7 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
     // The subgroups are those of the main group row the list shows as
     // current; until that main group has been selected (Enter right after
     // start, or after the main groups changed) it is selected first.
-    if (!m_table2->Active() || m_table2->Filter() != quoteFilterValue(m_table1->fieldText(QStringLiteral("Nimi"))))
+    if (!m_table2->Active() || m_table2->Filter() != RecipeBook::childFilter(m_table1->fieldText(QStringLiteral("Nimi"))))
         DBLLBoxPaaryhmaClick();
     SaveDifficultyAndTime();
     if (m_state.DescriptionModified) {
@@ -1025,9 +1005,9 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
     }
     FocusPane(m_listAla);
     if (!m_listResepti->isBound())
-        m_listResepti->bind({[this] { return viewCount(m_table3.get()); },
-                         [this](int from, int count) { return viewNames(m_table3.get(), from, count); },
-                         [this] { return walkable(m_table3.get()); },
+        m_listResepti->bind({[this] { return viewCount(m_table3); },
+                         [this](int from, int count) { return viewNames(m_table3, from, count); },
+                         [this] { return walkable(m_table3); },
                              [this] { return m_table3->Active() ? m_table3->RecNo() - 1 : -1; },
                              [this](int row) { moveToRecipe(row); }});
     m_table3->close();
@@ -1045,12 +1025,12 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
     if (m_table2->Active() && m_table2->RecNo() > 0)
         enableCommands({"MenuPoistaAla", "MenuMuutaAla"});
     m_state.CurrentSubgroup = m_table2->Active() ? m_table2->fieldText(QStringLiteral("Nimi")) : QString();
-    m_table3->setFilter(quoteFilterValue(m_state.CurrentSubgroup));
+    m_table3->setFilter(RecipeBook::childFilter(m_state.CurrentSubgroup));
     m_table3->setFiltered(true);
     m_state.CurrentMainGroup = m_table1->fieldText(QStringLiteral("Nimi"));
     if (m_table2->Active()) {
         const int keep = m_table2->RecNo();
-        m_table2->setFilter(quoteFilterValue(m_state.CurrentMainGroup));
+        m_table2->setFilter(RecipeBook::childFilter(m_state.CurrentMainGroup));
         if (keep > 0)
             m_table2->setRecNo(keep);
         if (m_table2->recordCount() > 0) {
@@ -1155,12 +1135,8 @@ void TFormPaa::SaveDifficultyAndTime()
         m_table3->open();
     const QString aste = m_editAste->text();
     const QString aika = m_editAika->text();
-    if (m_table3->RecNo() > 0) {
-        m_table3->edit();
-        m_table3->setFieldText(QStringLiteral("Aste"), aste);
-        m_table3->setFieldText(QStringLiteral("Aika"), aika);
-        m_table3->apply();
-    }
+    if (m_table3->RecNo() > 0)
+        m_book->setDifficultyAndTime(aste, aika);
     m_asteModified = m_aikaModified = false;
 }
 
@@ -1338,14 +1314,12 @@ bool TFormPaa::SaveDescriptionChange(bool mayCancel)
     }
     if (m_state.SaveDescription && m_table3->RecNo() > 0) {
         const QString text = TDBMemo::plainText(m_memoKuvaus->document());
-        m_table3->edit();
-        m_table3->setFieldText(QStringLiteral("Kuvaus"), isPlaceholder(text) ? QString() : text);
-        m_table3->apply();
+        m_book->setDescription(isPlaceholder(text) ? QString() : text);
     } else {
         m_table3->discard();
     }
     m_state.SaveDescription = false;
-    m_table3->setFilter(quoteFilterValue(m_state.CurrentSubgroup));
+    m_table3->setFilter(RecipeBook::childFilter(m_state.CurrentSubgroup));
     m_state.DescriptionModified = false;
     // The activation after the question runs once the edit is settled, so
     // that its recipe selection does not meet the same edit again.
@@ -1364,9 +1338,7 @@ void TFormPaa::storeEditsUnasked()
     }
     if (m_state.DescriptionModified && m_table3->Active() && m_table3->RecNo() > 0) {
         const QString text = m_memoKuvaus->toPlainText();
-        m_table3->edit();
-        m_table3->setFieldText(QStringLiteral("Kuvaus"), isPlaceholder(text) ? QString() : text);
-        m_table3->apply();
+        m_book->setDescription(isPlaceholder(text) ? QString() : text);
     }
     m_state.DescriptionModified = false;
     SaveDifficultyAndTime();
@@ -1401,26 +1373,6 @@ void TFormPaa::restoreMainGroupCommands()
     enableCommands({"MenuLisaaPaa", "MenuPoistaPaa", "MenuMuutaPaa"});
 }
 
-void TFormPaa::packTable(TPackTable *table)
-{
-    // A table that was closed stays closed: opening it here would show every
-    // row of a table whose filter has not been set yet.
-    const bool wasActive = table->Active();
-    table->close();
-    table->setExclusive(true);
-    table->Pack();
-    if (wasActive)
-        table->open();
-}
-
-void TFormPaa::deletePictureFile(const QString &recipeName)
-{
-    // A missing file, or one that cannot be removed, is left without a message.
-    const QString path = recipePicturePath(recipeName);
-    if (QFile::exists(path))
-        QFile::remove(path);
-}
-
 // ---- The eleven operations ---------------------------------------------------------------
 
 void TFormPaa::MenuLisaaPaaClick()
@@ -1431,9 +1383,7 @@ void TFormPaa::MenuLisaaPaaClick()
     m_state.NameAccepted = true;
     const bool accepted = runNameDialog(false);
     if (accepted && m_state.NameAccepted) {
-        m_table1->append();
-        m_table1->setFieldText(QStringLiteral("Nimi"), nameDialogText());
-        m_table1->apply();
+        m_book->addMainGroup(nameDialogText());
     }
     m_state.NameRejected = false;
     m_state.NameAccepted = false;
@@ -1454,7 +1404,8 @@ void TFormPaa::MenuMuutaPaaClick()
     m_state.RenameMode = true;
     const bool accepted = runNameDialog(true);
     if (accepted && m_state.RenameMode) {
-        renameWithChildren(*m_table1, *m_table2, oldName, nameDialogText(), m_state.HasSubgroups);
+        if (m_book->renameMainGroup(oldName, nameDialogText()))
+            m_state.HasSubgroups = true;
     }
     m_state.NameRejected = false;
     m_state.HasSubgroups = false;
@@ -1466,31 +1417,6 @@ void TFormPaa::MenuMuutaPaaClick()
     refreshLists();
 }
 
-// Gives the current row of `parent` the new name and moves its children (the
-// rows of `children` whose Ryhma is the old name) to it. The new name and the
-// children that follow it are committed together, or not at all.
-void TFormPaa::renameWithChildren(TPackTable &parent, TPackTable &children, const QString &oldName,
-                                  const QString &newName, bool &hasChildren)
-{
-    if (!children.Active())
-        children.open();
-    StoreTransaction scope(parent);
-    parent.edit();
-    parent.setFieldText(QStringLiteral("Nimi"), newName);
-    parent.apply();
-    children.setFilter(quoteFilterValue(oldName));
-    if (children.recordCount() > 0) {
-        hasChildren = true;
-        for (children.first(); !children.eof(); children.next()) {
-            children.edit();
-            children.setFieldText(QStringLiteral("Ryhma"), newName);
-            children.post();
-        }
-        children.apply();
-    }
-    scope.commit();
-}
-
 void TFormPaa::MenuLisaaAlaClick()
 {
     m_state.NameCancelled = false;
@@ -1499,14 +1425,10 @@ void TFormPaa::MenuLisaaAlaClick()
     m_state.NameAccepted = true;
     const bool accepted = runNameDialog(false);
     if (accepted && m_state.NameAccepted) {
-        if (!m_table2->Active())
-            m_table2->open();
-        m_table2->append();
-        m_table2->setFieldText(QStringLiteral("Nimi"), nameDialogText());
         m_state.CurrentMainGroup = m_table1->fieldText(QStringLiteral("Nimi"));
-        m_table2->setFieldText(QStringLiteral("Ryhma"), m_state.CurrentMainGroup);
-        if (applyChild(*m_table1, m_state.CurrentMainGroup, *m_table2, nameDialogText()))
-            m_table2->setFilter(quoteFilterValue(m_state.CurrentMainGroup));
+        if (addChild(m_book->addSubgroup(m_state.CurrentMainGroup, nameDialogText()), m_state.CurrentMainGroup,
+                     nameDialogText()))
+            m_table2->setFilter(RecipeBook::childFilter(m_state.CurrentMainGroup));
     }
     m_state.SubgroupMode = false;
     m_state.NameRejected = false;
@@ -1523,7 +1445,8 @@ void TFormPaa::MenuMuutaAlaClick()
     m_state.RenameMode = true;
     const bool accepted = runNameDialog(true);
     if (accepted && m_state.RenameMode && m_table2->Active() && m_table2->RecNo() > 0) {
-        renameWithChildren(*m_table2, *m_table3, oldName, nameDialogText(), m_state.HasRecipes);
+        if (m_book->renameSubgroup(oldName, nameDialogText()))
+            m_state.HasRecipes = true;
     }
     m_state.NameRejected = false;
     m_state.HasRecipes = false;
@@ -1546,12 +1469,8 @@ void TFormPaa::MenuLisaaReseptiClick()
         refreshLists();
         return;
     }
-    if (!m_table3->Active())
-        m_table3->open();
-    m_table3->append();
-    m_table3->setFieldText(QStringLiteral("Nimi"), nameDialogText());
-    m_table3->setFieldText(QStringLiteral("Ryhma"), m_state.CurrentSubgroup);
-    if (!applyChild(*m_table2, m_state.CurrentSubgroup, *m_table3, nameDialogText())) {
+    if (!addChild(m_book->addRecipe(m_state.CurrentSubgroup, nameDialogText()), m_state.CurrentSubgroup,
+                  nameDialogText())) {
         m_state.RecipeMode = false;
         return;
     }
@@ -1579,19 +1498,7 @@ void TFormPaa::MenuLisaaReseptiClick()
 
 void TFormPaa::undoFailedRecipeAdd(const QString &name)
 {
-    m_table3->discard();
-    bool removed = false;
-    try {
-        StoreTransaction scope(*m_table3);
-        if (m_table3->RecNo() > 0 && m_table3->fieldText(QStringLiteral("Nimi")) == name) {
-            m_table3->deleteRow();
-            m_table3->apply();
-        }
-        scope.commit();
-        removed = true;
-    } catch (const StoreError &) {
-        m_table3->discard();
-    }
+    const bool removed = m_book->removeAddedRecipe(name);
     refreshLists();
     Dialogs::information(removed ? QStringLiteral("The recipe \"%1\" was not added, because its portion count "
                                                   "could not be stored.")
@@ -1617,40 +1524,38 @@ void TFormPaa::MenuMuutaReseptiClick()
     refreshLists();
 }
 
-// The picture file goes with the new name: it is copied to the new name
-// first, then the row is committed, then the old file goes, so that a crash
-// at any point leaves the recipe's name and a file of that name together.
-// When the picture cannot be copied, or the row cannot be committed, the
-// rename is refused and nothing is changed.
+// When the picture cannot go along to the new name, or the row cannot be
+// committed, the rename is refused and nothing is changed.
 void TFormPaa::renameRecipe(const QString &oldName, const QString &newName)
 {
-    const std::optional<QVariant> kuva = m_table3->fieldValue(QStringLiteral("Kuva"));
-    const bool hasPicture = kuva.has_value() && kuva->toBool();
-    const QString oldPicture = recipePicturePath(oldName);
-    const QString newPicture = recipePicturePath(newName);
     QString reason;
-    if (hasPicture && !PictureFiles::copyPicture(oldPicture, newPicture, &reason)) {
+    bool renamed = false;
+    bool pictureMoved = false;
+    try {
+        renamed = m_book->renameRecipe(oldName, newName, &reason, &pictureMoved);
+    } catch (...) {
+        m_state.CurrentRecipe = oldName;
+        throw;
+    }
+    if (!renamed) {
         m_state.CurrentRecipe = oldName;
         Dialogs::information(QStringLiteral("The recipe \"%1\" keeps its name: its picture cannot be moved to the "
                                             "new name.\n\n%2")
                                  .arg(oldName, reason));
         return;
     }
-    try {
-        m_table3->edit();
-        m_table3->setFieldText(QStringLiteral("Nimi"), newName);
-        m_table3->apply();
-    } catch (...) {
-        m_table3->discard();
-        m_state.CurrentRecipe = oldName;
-        if (hasPicture)
-            QFile::remove(newPicture);
-        throw;
-    }
-    if (hasPicture) {
-        QFile::remove(oldPicture);
-        m_state.PicturePath = newPicture;
-    }
+    if (pictureMoved)
+        m_state.PicturePath = recipePicturePath(newName);
+}
+
+// The selection state names the last recipe a deletion took, as the
+// deletion went through them.
+void TFormPaa::forgetRemovedRecipes(const QStringList &removed)
+{
+    if (removed.isEmpty())
+        return;
+    m_state.CurrentRecipe = removed.constLast();
+    m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
 }
 
 void TFormPaa::MenuPoistaPaaClick()
@@ -1660,64 +1565,25 @@ void TFormPaa::MenuPoistaPaaClick()
     m_state.MainGroupMode = true;
     m_state.SubgroupMode = false;
     m_table3->open();
-    m_state.HasSubgroups = false;
-    m_state.HasRecipes = false;
-    if (!m_table2->Active())
-        m_table2->open();
-
     m_state.CurrentMainGroup = m_table1->fieldText(QStringLiteral("Nimi"));
-    m_table2->setFilter(quoteFilterValue(m_state.CurrentMainGroup));
-    for (m_table2->first(); !m_table2->eof(); m_table2->next()) {
-        m_state.CurrentSubgroup = m_table2->fieldText(QStringLiteral("Nimi"));
-        m_table3->setFilter(quoteFilterValue(m_state.CurrentSubgroup));
-        if (m_table3->recordCount() > 0)
-            m_state.HasRecipes = true;
-    }
-    if (m_table2->recordCount() > 0)
-        m_state.HasSubgroups = true;
+    const RecipeBook::Book::Survey survey = m_book->surveyMainGroup();
+    if (!survey.lastSubgroup.isEmpty())
+        m_state.CurrentSubgroup = survey.lastSubgroup;
+    m_state.HasSubgroups = survey.hasSubgroups;
+    m_state.HasRecipes = survey.hasRecipes;
 
     if (!settingIsTrue(SettingNames::KysRyh, false)) {
-        TFormRyhmaPois dialog(m_state, m_table1.get(), m_table3.get(), this, this);
+        TFormRyhmaPois dialog(m_state, m_table1, m_table3, this, this);
         Dialogs::exec(&dialog, this);
     }
 
     if (m_state.DeleteConfirmed && m_table1->RecNo() > 0) {
-        QStringList removedRecipes;
-        {
-            // The whole cascade is one commit: all of it or none of it.
-            StoreTransaction scope(*m_table1);
-            m_state.CurrentMainGroup = m_table1->fieldText(QStringLiteral("Nimi"));
-            m_table2->setFilter(quoteFilterValue(m_state.CurrentMainGroup));
-            int subgroups = 0;
-            for (m_table2->first(); !m_table2->eof(); m_table2->next()) {
-                m_state.CurrentSubgroup = m_table2->fieldText(QStringLiteral("Nimi"));
-                m_table3->setFilter(quoteFilterValue(m_state.CurrentSubgroup));
-                m_table3->first();
-                while (m_table3->recordCount() > 0) {
-                    m_state.CurrentRecipe = m_table3->fieldText(QStringLiteral("Nimi"));
-                    removedRecipes.append(m_state.CurrentRecipe);
-                    m_table3->deleteRow();
-                }
-                ++subgroups;
-            }
-            m_table2->first();
-            for (int i = 0; i < subgroups && m_table2->recordCount() > 0; ++i)
-                m_table2->deleteRow();
-            m_table3->apply();
-            m_table2->apply();
-            m_table1->deleteRow();
-            m_table1->apply();
-            scope.commit();
-        }
-        // Picture files go once their rows are gone for good.
-        for (const QString &name : std::as_const(removedRecipes)) {
-            m_state.PicturePath = recipePicturePath(name);
-            deletePictureFile(name);
-        }
-        packTable(m_table3.get());
-        packTable(m_table2.get());
+        m_state.CurrentMainGroup = m_table1->fieldText(QStringLiteral("Nimi"));
+        forgetRemovedRecipes(m_book->deleteMainGroup());
+        RecipeBook::Book::pack(*m_table3);
+        RecipeBook::Book::pack(*m_table2);
     }
-    packTable(m_table1.get());
+    RecipeBook::Book::pack(*m_table1);
 
     m_state.MainGroupMode = false;
     m_state.DeleteConfirmed = false;
@@ -1725,7 +1591,7 @@ void TFormPaa::MenuPoistaPaaClick()
     m_state.HasRecipes = false;
     DisableCommands();
     enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
-    m_table2->setFilter(quoteFilterValue(m_table1->fieldText(QStringLiteral("Nimi"))));
+    m_table2->setFilter(RecipeBook::childFilter(m_table1->fieldText(QStringLiteral("Nimi"))));
     m_table3->close();
     m_table2->close();
     showDecorativePicture();
@@ -1740,44 +1606,21 @@ void TFormPaa::MenuPoistaAlaClick()
     m_state.DeleteConfirmed = true;
     m_state.DeletingSubgroup = true;
     m_state.HasSubgroups = true;
-    m_state.HasRecipes = false;
-    if (!m_table3->Active())
-        m_table3->open();
     m_state.CurrentSubgroup = m_table2->fieldText(QStringLiteral("Nimi"));
-    m_table3->setFilter(quoteFilterValue(m_state.CurrentSubgroup));
-    if (m_table3->recordCount() > 0)
-        m_state.HasRecipes = true;
+    m_state.HasRecipes = m_book->surveySubgroup().hasRecipes;
 
     if (!settingIsTrue(SettingNames::KysRyh, false)) {
-        TFormRyhmaPois dialog(m_state, m_table1.get(), m_table3.get(), this, this);
+        TFormRyhmaPois dialog(m_state, m_table1, m_table3, this, this);
         Dialogs::exec(&dialog, this);
     }
 
-    QStringList removedRecipes;
-    {
-        StoreTransaction scope(*m_table2);
-        if (m_state.DeleteConfirmed && m_table2->RecNo() > 0) {
-            m_state.CurrentSubgroup = m_table2->fieldText(QStringLiteral("Nimi"));
-            m_table3->setFilter(quoteFilterValue(m_state.CurrentSubgroup));
-            m_table3->first();
-            while (m_table3->recordCount() > 0) {
-                m_state.CurrentRecipe = m_table3->fieldText(QStringLiteral("Nimi"));
-                removedRecipes.append(m_state.CurrentRecipe);
-                m_table3->deleteRow();
-            }
-            m_table2->deleteRow();
-            m_table2->setFilter(quoteFilterValue(m_state.CurrentMainGroup));
-        }
-        m_table3->apply();
-        m_table2->apply();
-        scope.commit();
+    if (m_state.DeleteConfirmed && m_table2->RecNo() > 0) {
+        m_state.CurrentSubgroup = m_table2->fieldText(QStringLiteral("Nimi"));
+        forgetRemovedRecipes(m_book->deleteSubgroup());
+        m_table2->setFilter(RecipeBook::childFilter(m_state.CurrentMainGroup));
     }
-    for (const QString &name : std::as_const(removedRecipes)) {
-        m_state.PicturePath = recipePicturePath(name);
-        deletePictureFile(name);
-    }
-    packTable(m_table3.get());
-    packTable(m_table2.get());
+    RecipeBook::Book::pack(*m_table3);
+    RecipeBook::Book::pack(*m_table2);
 
     m_state.DeletingSubgroup = false;
     m_state.HasRecipes = false;
@@ -1794,14 +1637,12 @@ void TFormPaa::MenuPoistaReseptiClick()
     m_state.DeleteConfirmed = true;
     m_state.DeletingRecipe = true;
     if (!settingIsTrue(SettingNames::KysResPoi, true)) {
-        TFormRyhmaPois dialog(m_state, m_table1.get(), m_table3.get(), this, this);
+        TFormRyhmaPois dialog(m_state, m_table1, m_table3, this, this);
         Dialogs::exec(&dialog, this);
     }
     if (m_state.DeleteConfirmed && m_table3->Active() && m_table3->RecNo() > 0) {
         m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
-        m_table3->deleteRow();
-        m_table3->apply();
-        deletePictureFile(m_state.CurrentRecipe);
+        m_book->deleteRecipe();
     }
     m_state.DeletingRecipe = false;
     m_state.DeleteConfirmed = false;
@@ -1809,7 +1650,7 @@ void TFormPaa::MenuPoistaReseptiClick()
     m_memoKuvaus->hide();
     m_ruokakuva->hide();
     showDecorativePicture();
-    packTable(m_table3.get());
+    RecipeBook::Book::pack(*m_table3);
     refreshLists();
 }
 
@@ -1848,29 +1689,18 @@ void TFormPaa::MenuLisaaKuvaClick()
     if (chosen.isEmpty())
         return;
 
-    QString refused;
-    QImage source = decodePictureFile(chosen, &refused);
-    if (source.isNull()) {
-        Dialogs::information(QStringLiteral("The file you tried to open is not a valid graphic file.")
-                             + (refused.isEmpty() ? QString() : refusedFileText(chosen, refused)));
-        return;
-    }
-    // Stretched over the whole square; the aspect ratio is not kept.
-    QImage bitmap(169, 169, QImage::Format_RGB32);
-    bitmap.fill(Qt::white);
-    {
-        QPainter painter(&bitmap);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRect(0, 0, 169, 169), source);
-    }
     QString reason;
-    if (!writePictureFile(bitmap, m_state.PicturePath, &reason)) {
+    switch (m_book->setPicture(m_state.CurrentRecipe, chosen, &reason)) {
+    case RecipeBook::Book::PictureResult::Set:
+        break;
+    case RecipeBook::Book::PictureResult::NotAPicture:
+        Dialogs::information(QStringLiteral("The file you tried to open is not a valid graphic file.")
+                             + (reason.isEmpty() ? QString() : refusedFileText(chosen, reason)));
+        return;
+    case RecipeBook::Book::PictureResult::NotWritten:
         Dialogs::error(QStringLiteral("Cannot write the picture file \"%1\": %2").arg(m_state.PicturePath, reason));
         return;
     }
-    m_table3->edit();
-    m_table3->setFieldBool(QStringLiteral("Kuva"), true);
-    m_table3->apply();
     if (!loadRecipePicture(m_state.PicturePath))
         return;
     m_ruokakuva->show();
@@ -1902,16 +1732,13 @@ void TFormPaa::MenuPoistaKuvaClick()
     }
     if (!m_state.DeletePictureConfirmed)
         return;
-    m_table3->edit();
-    m_table3->setFieldBool(QStringLiteral("Kuva"), false);
-    m_table3->apply();
-    deletePictureFile(m_state.CurrentRecipe);
+    m_book->removePicture(m_state.CurrentRecipe);
     m_state.DeletePictureConfirmed = false;
     m_ruokakuva->hide();
     m_ruokakuva->clear();
     DisableCommands();
     enableCommands({"MenuLisaaKuva", "TBLisaaKuva"});
-    packTable(m_table3.get());
+    RecipeBook::Book::pack(*m_table3);
     m_memoKuvaus->setGeometry(0, m_memoKuvaus->y(), width() == FullWidth ? 484 : 379, m_memoKuvaus->height());
     showPlaceholderIfEmpty();
     refreshLists();
@@ -2030,8 +1857,8 @@ void TFormPaa::MenuSuljeClick()
     HelpViewer::closeHelp();
     if (m_state.DescriptionModified && !SaveDescriptionChange(true))
         return;
-    packTable(m_table1.get());
-    packTable(m_table2.get());
+    RecipeBook::Book::pack(*m_table1);
+    RecipeBook::Book::pack(*m_table2);
     if (settingIsTrue(SettingNames::KysLop, false)) {
         endProgram();
     } else {
@@ -2077,43 +1904,9 @@ QString TFormPaa::refusedFileText(const QString &path, const QString &reason)
     return QStringLiteral("\n\n\"%1\": %2").arg(QDir::toNativeSeparators(path), reason);
 }
 
-QImage TFormPaa::decodePictureFile(const QString &path, QString *refused)
-{
-    QByteArray data;
-    if (PictureFiles::readPicture(path, &data, refused) != PictureFiles::ReadResult::Read)
-        return QImage();
-    refused->clear();
-    // JPEG files go through the program's own decoder; the other formats
-    // (PNG, BMP, GIF, ICO, SVG) through the toolkit's readers.
-    QImage image = JpegCodec::decode(data);
-    if (!image.isNull())
-        return image;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setDecideFormatFromContent(true);
-    if (reader.format() == "jpeg" || reader.format() == "jpg")
-        return QImage();
-    // Pictures beyond 10,000 x 10,000 pixels are refused.
-    const QSize size = reader.size();
-    if (size.isValid() && (size.width() > 10000 || size.height() > 10000))
-        return QImage();
-    // Some formats (GIF) tell their size only while reading.
-    const QImage read = reader.read();
-    if (read.width() > 10000 || read.height() > 10000)
-        return QImage();
-    return read;
-}
-
 QImage TFormPaa::decodeRecipePicture(const QString &path)
 {
     return JpegCodec::decodeFile(path);
-}
-
-bool TFormPaa::writePictureFile(const QImage &image, const QString &path, QString *reason)
-{
-    // Written under a temporary name in the picture folder and renamed into place.
-    return JpegCodec::encodeFile(image, path, reason, 90);
 }
 
 // ---- The recipe window's side ------------------------------------------------------------------

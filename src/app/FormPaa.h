@@ -10,6 +10,9 @@
 #include <functional>
 #include <memory>
 
+namespace RecipeBook {
+class Book;
+}
 class DataBoundList;
 class TPackTable;
 class TAutoRunner;
@@ -50,9 +53,9 @@ public:
 
     SharedState &state() { return m_state; }
 
-    TPackTable *Table1() const { return m_table1.get(); }
-    TPackTable *Table2() const { return m_table2.get(); }
-    TPackTable *Table3() const { return m_table3.get(); }
+    TPackTable *Table1() const { return m_table1; }
+    TPackTable *Table2() const { return m_table2; }
+    TPackTable *Table3() const { return m_table3; }
     TAutoRunner *AutoRunner() const { return m_autoRunner; }
 
     DataBoundList *DBLLBoxPaaryhma() const { return m_listPaa; }
@@ -187,7 +190,6 @@ private:
     // Runs a command only while its menu item is enabled.
     void runCommand(const char *objectName);
     void showQuickGuide();
-    void packTable(TPackTable *table);
     // Runs a handler body in the handler guard. A change the store refused
     // because another program changed or deleted the same rows meanwhile is
     // settled (settleConflict); after any other failure nothing the body left
@@ -199,7 +201,7 @@ private:
     // Applies the new rows of `children` together with a check, in the same
     // transaction, that their parent `parent` is still stored; when another
     // program has deleted it, nothing is added and the user is told.
-    bool applyChild(TPackTable &parents, const QString &parent, TPackTable &children, const QString &child);
+    bool addChild(bool added, const QString &parent, const QString &child);
     void moveToRecipe(int row);
     // Removes a recipe just added whose portion dialog could not store its
     // values, and tells the user.
@@ -208,11 +210,9 @@ private:
     void bookReopened();
     void watchDataFolder();
     bool runNameDialog(bool clearFieldOnRetry);
-    void renameWithChildren(TPackTable &parent, TPackTable &children, const QString &oldName, const QString &newName,
-                            bool &hasChildren);
     QString nameDialogText() const;
     void renameRecipe(const QString &oldName, const QString &newName);
-    void deletePictureFile(const QString &recipeName);
+    void forgetRemovedRecipes(const QStringList &removed);
     bool isFullChecked() const;
     void applyRecipeWindowLayout();
     bool keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers modifiers);
@@ -220,14 +220,9 @@ private:
     // Reads a question switch; a missing one counts as false and is written
     // false when asked to.
     static bool settingIsTrue(const char *name, bool writeFalseWhenMissing);
-    // A picture file the user chose, read as PictureFiles::readPicture reads
-    // it; when the file itself was refused (not a regular file, too large,
-    // missing), `refused` says why.
-    static QImage decodePictureFile(const QString &path, QString *refused);
     // The file named at the end of an invalid-picture message, with the reason.
     static QString refusedFileText(const QString &path, const QString &reason);
     static QImage decodeRecipePicture(const QString &path);
-    static bool writePictureFile(const QImage &image, const QString &path, QString *reason);
     // The recipe window's side of the main window's steps; nothing while the
     // program has no recipe window.
     void showRecipeWindow();
@@ -250,9 +245,11 @@ private:
     // Typing that could not be stored stays in the edits for the next try.
     bool m_holdEdits = false;
 
-    std::unique_ptr<TPackTable> m_table1;
-    std::unique_ptr<TPackTable> m_table2;
-    std::unique_ptr<TPackTable> m_table3;
+    std::unique_ptr<RecipeBook::Book> m_book;
+    // The book's tables.
+    TPackTable *m_table1 = nullptr;
+    TPackTable *m_table2 = nullptr;
+    TPackTable *m_table3 = nullptr;
     TAutoRunner *m_autoRunner = nullptr;
 
     QWidget *m_panelTyokalu = nullptr;

@@ -1,5 +1,7 @@
 #include "StoreFixture.h"
 
+#include "store/Book.h"
+#include "store/PackTable.h"
 #include "store/RecipeBook.h"
 #include "store/RecipeSchema.h"
 
@@ -16,6 +18,8 @@ private slots:
     void emptyBookHasThreeEmptyTables();
     void starterBookIsAWholeHierarchy();
     void existingDataFolderIsLeftAlone();
+    void renamesAndDeletionsCarryChildrenAndPictures_data();
+    void renamesAndDeletionsCarryChildrenAndPictures();
 };
 
 void TestRecipeBook::emptyBookHasThreeEmptyTables()
@@ -120,4 +124,83 @@ void TestRecipeBook::existingDataFolderIsLeftAlone()
 }
 
 QTEST_GUILESS_MAIN(TestRecipeBook)
+namespace {
+
+bool goTo(TPackTable &table, const QString &name)
+{
+    for (table.first(); !table.eof(); table.next()) {
+        if (table.fieldText(QStringLiteral("Nimi")) == name)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// Awkward names go through the whole chain: a subgroup renamed under its
+// recipes, a recipe renamed with its picture, then the main group deleted
+// with everything under it and every picture file.
+void TestRecipeBook::renamesAndDeletionsCarryChildrenAndPictures_data()
+{
+    QTest::addColumn<QString>("sub");
+    QTest::addColumn<QString>("recipe");
+    QTest::newRow("plain") << QStringLiteral("Soups") << QStringLiteral("Borscht");
+    QTest::newRow("quotes") << QStringLiteral("Mum's \"best\"") << QStringLiteral("O'Brien's stew");
+    QTest::newRow("percent and slash") << QStringLiteral("100% rye") << QStringLiteral("50/50 %20 bread");
+    QTest::newRow("non-ASCII") << QStringLiteral("Jälkiruoat") << QStringLiteral("Crème brûlée 焼き");
+}
+
+void TestRecipeBook::renamesAndDeletionsCarryChildrenAndPictures()
+{
+    QFETCH(QString, sub);
+    QFETCH(QString, recipe);
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY2(RecipeBook::createBook(dir.path(), false, &error), qPrintable(error));
+    const QString data = dir.filePath(QStringLiteral("Data"));
+    RecipeBook::Book book(data, data + QStringLiteral("/Pics/"));
+    book.mainGroups().open();
+    book.addMainGroup(QStringLiteral("Main"));
+    QVERIFY(book.addSubgroup(QStringLiteral("Main"), sub));
+    QVERIFY(book.addRecipe(sub, recipe));
+    QVERIFY(book.addRecipe(sub, recipe + QStringLiteral(" 2")));
+    QVERIFY(!book.addRecipe(QStringLiteral("No such group"), QStringLiteral("Orphan")));
+    book.recipes().discard();
+
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    const QString source = dir.filePath(QStringLiteral("source.png"));
+    QVERIFY(image.save(source));
+    book.recipes().setFilter(RecipeBook::childFilter(sub));
+    QCOMPARE(book.recipes().recordCount(), 2);
+    QVERIFY(goTo(book.recipes(), recipe));
+    QCOMPARE(book.setPicture(recipe, source, &error), RecipeBook::Book::PictureResult::Set);
+    QCOMPARE(QImage(book.picturePath(recipe)).size(), QSize(169, 169));
+
+    QVERIFY(goTo(book.subgroups(), sub));
+    const QString newSub = sub + QStringLiteral(" ✓");
+    QVERIFY(book.renameSubgroup(sub, newSub));
+    book.recipes().setFilter(RecipeBook::childFilter(newSub));
+    QCOMPARE(book.recipes().recordCount(), 2);
+
+    QVERIFY(goTo(book.recipes(), recipe));
+    const QString newRecipe = QStringLiteral("'") + recipe + QStringLiteral("%");
+    bool moved = false;
+    QVERIFY2(book.renameRecipe(recipe, newRecipe, &error, &moved), qPrintable(error));
+    QVERIFY(moved);
+    QVERIFY(!QFileInfo::exists(book.picturePath(recipe)));
+    QVERIFY(QFileInfo::exists(book.picturePath(newRecipe)));
+
+    QVERIFY(goTo(book.mainGroups(), QStringLiteral("Main")));
+    QStringList removed = book.deleteMainGroup();
+    removed.sort();
+    QCOMPARE(removed, QStringList({newRecipe, recipe + QStringLiteral(" 2")}));
+    QVERIFY(!QFileInfo::exists(book.picturePath(newRecipe)));
+    for (const QString &table : RecipeSchema::tableNames())
+        QCOMPARE(queryFile(data + QLatin1Char('/') + table + QLatin1String(".db"),
+                           QStringLiteral("SELECT count(*) FROM %1").arg(table)),
+                 QStringList{"0"});
+    QCOMPARE(QDir(data + QStringLiteral("/Pics")).entryList(QDir::Files), QStringList());
+}
+
 #include "TestRecipeBook.moc"

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class TPackTable;
+
+namespace RecipeBook {
+
+// The recipe book of one data folder: its three tables (main groups
+// "Paaryhma", subgroups "Alaryhma", recipes "Ohje") and its picture folder,
+// with the operations that change them. Operations work on the current row of
+// the table they name, so a window showing the tables acts on what the user
+// has selected. Each one is one store transaction: on a StoreError or
+// StoreConflict nothing of it is on disk and every picture file is as it was.
+class Book
+{
+public:
+    // Makes the tables of `dataFolder` (closed, filtered) and remembers the
+    // picture folder `picsFolder` (ending in '/').
+    Book(const QString &dataFolder, const QString &picsFolder);
+    ~Book();
+    Book(const Book &) = delete;
+    Book &operator=(const Book &) = delete;
+
+    TPackTable &mainGroups() const { return *m_mainGroups; }
+    TPackTable &subgroups() const { return *m_subgroups; }
+    TPackTable &recipes() const { return *m_recipes; }
+
+    QString picturePath(const QString &recipeName) const;
+
+    // What deleting a group would take along, for the question asked first.
+    struct Survey {
+        bool hasSubgroups = false;
+        bool hasRecipes = false;
+        QString lastSubgroup; // the last subgroup of the main group, if any
+    };
+    // Surveys the current main group; leaves the subgroups filtered to it.
+    Survey surveyMainGroup();
+    // Surveys the current subgroup; leaves the recipes filtered to it.
+    Survey surveySubgroup();
+
+    void addMainGroup(const QString &name);
+    // False when `mainGroup` is no longer stored (another program deleted
+    // it); the new row is then still pending.
+    bool addSubgroup(const QString &mainGroup, const QString &name);
+    bool addRecipe(const QString &subgroup, const QString &name);
+    // Removes the recipe `name` just added when it is the current row. False
+    // when it could not be removed; nothing is pending afterwards.
+    bool removeAddedRecipe(const QString &name);
+
+    // Renames the current main group / subgroup; the children follow in the
+    // same commit. True when it had children.
+    bool renameMainGroup(const QString &oldName, const QString &newName);
+    bool renameSubgroup(const QString &oldName, const QString &newName);
+
+    // Renames the current recipe; its picture goes along (copied to the new
+    // name, committed, the old file removed), so that a crash at any point
+    // leaves the name and a file of that name together. False with `reason`
+    // when the picture cannot be copied: nothing is changed. `pictureMoved`
+    // tells whether the recipe had a picture that went along.
+    bool renameRecipe(const QString &oldName, const QString &newName, QString *reason, bool *pictureMoved = nullptr);
+
+    // Delete the current row with everything under it, in one commit; the
+    // picture files of the removed recipes go after the commit. Return the
+    // names of the removed recipes. The tables are not packed.
+    QStringList deleteMainGroup();
+    QStringList deleteSubgroup();
+    void deleteRecipe();
+
+    // Store the description (Kuvaus), difficulty (Aste) and time (Aika) of
+    // the current recipe.
+    void setDescription(const QString &text);
+    void setDifficultyAndTime(const QString &difficulty, const QString &time);
+
+    // Pictures of the current recipe `recipeName`. setPicture reads the
+    // picture file `file` (a JPEG, PNG, BMP, GIF, ICO or SVG file of at most
+    // 10,000 x 10,000 pixels), stretches it over 169 x 169, stores it as the
+    // recipe's JPEG (quality 90) and marks the recipe as having a picture.
+    enum class PictureResult {
+        Set,
+        NotAPicture, // `reason` says why when the file itself was refused
+        NotWritten,  // the recipe's picture file could not be written; `reason`
+    };
+    PictureResult setPicture(const QString &recipeName, const QString &file, QString *reason);
+    // Marks the current recipe as having no picture, then removes its file.
+    void removePicture(const QString &recipeName);
+
+    // A picture file decoded, or a null image; `refused` says why when the
+    // file itself was refused (see PictureFiles::readPicture) and is empty
+    // when it was read but is no picture.
+    static QImage decodePictureFile(const QString &path, QString *refused);
+
+    // Packs the table's file; a table that was closed stays closed.
+    static void pack(TPackTable &table);
+
+private:
+    bool renameWithChildren(TPackTable &parent, TPackTable &children, const QString &oldName,
+                            const QString &newName);
+    bool applyChild(TPackTable &parents, const QString &parent, TPackTable &children);
+    void removePictures(const QStringList &recipeNames) const;
+
+    std::unique_ptr<TPackTable> m_mainGroups;
+    std::unique_ptr<TPackTable> m_subgroups;
+    std::unique_ptr<TPackTable> m_recipes;
+    QString m_picsFolder;
+};
+
+// The filter that shows the rows of a child table under the group `name`.
+QString childFilter(const QString &name);
+
+} // namespace RecipeBook
