@@ -1,7 +1,7 @@
 # Shared set-up for ./run and ./test: installs the Debian packages that are
 # missing and configures and builds one build folder. Sourced, not executed.
 
-MEALDECK_PACKAGES="cmake g++ make qt6-base-dev qt6-svg-dev libqt6svg6-dev libsqlite3-dev libjpeg62-turbo-dev \
+MEALDECK_PACKAGES="cmake g++ make qt6-base-dev qt6-svg-dev libsqlite3-dev libjpeg62-turbo-dev \
 fonts-dejavu-core libgl-dev poppler-utils libarchive-dev xvfb xdotool x11-utils openbox sqlite3 libcups2-dev"
 
 as_root() {
