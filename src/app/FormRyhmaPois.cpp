@@ -1,32 +1,20 @@
 #include "app/FormRyhmaPois.h"
 
+#include "platform/DialogParts.h"
 #include "platform/Dialogs.h"
-#include "recipe/RecipeStyle.h"
 #include "settings/SettingsStore.h"
 #include "store/PackTable.h"
 
 #include <QCheckBox>
-#include <QFrame>
-#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
 
 namespace {
 
-const QColor navy(0, 0, 128);
-
-QString quoted(const QString &name)
-{
-    return QLatin1Char('"') + name + QLatin1Char('"');
-}
-
 QLabel *centredLine(QWidget *parent, const char *name, int y, int width)
 {
-    auto *label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    label->setGeometry((552 - width) / 2, y, width, 18);
+    QLabel *label = DialogParts::centredLabel(parent, name, QRect((552 - width) / 2, y, width, 18));
     QFont f = label->font();
     f.setPixelSize(13);
     label->setFont(f);
@@ -39,57 +27,33 @@ TFormRyhmaPois::TFormRyhmaPois(SharedState &state, TPackTable *mainGroups, TPack
                                DeleteCommandsHost *host, QWidget *parent)
     : QDialog(parent), m_state(state), m_mainGroups(mainGroups), m_recipes(recipes), m_host(host)
 {
-    setObjectName(QStringLiteral("FormRyhmaPois"));
-    setWindowTitle(QStringLiteral("Saffrona's Mealdeck"));
+    DialogParts::setUp(this, "FormRyhmaPois", QStringLiteral("Saffrona's Mealdeck"), 11);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(552, 193);
+    DialogParts::setNavy(this, {QPalette::WindowText, QPalette::ButtonText});
 
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(11);
-    setFont(f);
-    QPalette p = palette();
-    RecipeStyle::setEnabledColor(p, QPalette::WindowText, navy);
-    RecipeStyle::setEnabledColor(p, QPalette::ButtonText, navy);
-    setPalette(p);
-
-    Bevel1 = new QFrame(this);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setFrameShape(QFrame::Box);
-    Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(8, 8, 536, 104);
+    Bevel1 = DialogParts::bevel(this, QRect(8, 8, 536, 104));
 
     Label1 = centredLine(this, "Label1", 24, 301);
     Label2 = centredLine(this, "Label2", 48, 530);
     Label3 = centredLine(this, "Label3", 72, 300);
 
     // The two boxes lie at the same place; only one is visible at a time.
-    CheckBoxRyh = new QCheckBox(this);
-    CheckBoxRyh->setObjectName(QStringLiteral("CheckBoxRyh"));
-    CheckBoxRyh->setGeometry(180, 122, 16, 16);
-    CheckBoxRes = new QCheckBox(this);
-    CheckBoxRes->setObjectName(QStringLiteral("CheckBoxRes"));
-    CheckBoxRes->setGeometry(180, 122, 16, 16);
+    CheckBoxRyh = DialogParts::checkBox(this, "CheckBoxRyh", QRect(180, 122, 16, 16));
+    CheckBoxRes = DialogParts::checkBox(this, "CheckBoxRes", QRect(180, 122, 16, 16));
 
-    Label4 = new QLabel(QStringLiteral("Don't show this question again."), this);
-    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4 = DialogParts::label(this, "Label4", QStringLiteral("Don't show this question again."),
+                                QRect(200, 122, 200, 16));
     QFont small = Label4->font();
     small.setPixelSize(9);
     Label4->setFont(small);
-    Label4->setGeometry(200, 122, 200, 16);
 
-    BitBtnOK = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/ok.svg")), QStringLiteral("  &Yes"), this);
-    BitBtnOK->setObjectName(QStringLiteral("BitBtnOK"));
-    BitBtnOK->setGeometry(176, 152, 92, 28);
-    BitBtnOK->setAutoDefault(false);
-
-    BitBtnCancel
-        = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/cancel.svg")), QStringLiteral("  &Cancel"), this);
-    BitBtnCancel->setObjectName(QStringLiteral("BitBtnCancel"));
-    BitBtnCancel->setGeometry(284, 152, 92, 28);
+    BitBtnOK = DialogParts::bitButton(this, "BitBtnOK", QStringLiteral("  &Yes"), QStringLiteral("ok"),
+                                      QRect(176, 152, 92, 28), DialogParts::Enter::Never);
     // Enter and Escape both choose Cancel: a deletion needs a deliberate Yes.
-    BitBtnCancel->setDefault(true);
-    BitBtnCancel->setAutoDefault(true);
+    BitBtnCancel = DialogParts::bitButton(this, "BitBtnCancel", QStringLiteral("  &Cancel"), QStringLiteral("cancel"),
+                                          QRect(284, 152, 92, 28), DialogParts::Enter::Default);
 
     connect(BitBtnOK, &QPushButton::clicked, this, &TFormRyhmaPois::BitBtnOKClick);
     connect(BitBtnCancel, &QPushButton::clicked, this, &TFormRyhmaPois::BitBtnCancelClick);
@@ -129,24 +93,25 @@ void TFormRyhmaPois::FormActivate()
         // The first case that holds decides; a null third line keeps its text.
         if (s.DeletingRecipe) {
             applyCase(QStringLiteral("Saffrona´s Mealdeck  -  Delete Recipe"), QStringLiteral("Delete the recipe?"),
-                      quoted(s.CurrentRecipe), QString(), CheckBoxRes);
+                      DialogParts::quoted(s.CurrentRecipe), QString(), CheckBoxRes);
         } else if (s.DeletingSubgroup && s.HasRecipes) {
             applyCase(QStringLiteral("Saffrona´s Mealdeck  -  Delete Subgroup"), QStringLiteral("Delete the subgroup"),
-                      quoted(s.CurrentSubgroup), QStringLiteral("and the recipes in it?"), CheckBoxRyh);
+                      DialogParts::quoted(s.CurrentSubgroup), QStringLiteral("and the recipes in it?"), CheckBoxRyh);
         } else if (s.MainGroupMode && s.HasSubgroups && s.HasRecipes) {
             applyCase(QStringLiteral("Saffrona´s Mealdeck  -  Delete Main Group"),
-                      QStringLiteral("Delete the main group"), quoted(s.CurrentMainGroup),
+                      QStringLiteral("Delete the main group"), DialogParts::quoted(s.CurrentMainGroup),
                       QStringLiteral("and it´s subgroups and recipes?"), CheckBoxRyh);
         } else if (s.HasSubgroups && s.MainGroupMode && !s.HasRecipes) {
             applyCase(QStringLiteral("Saffrona´s Mealdeck  -  Delete Main Group"),
-                      QStringLiteral("Delete the main group"), quoted(s.CurrentMainGroup),
+                      QStringLiteral("Delete the main group"), DialogParts::quoted(s.CurrentMainGroup),
                       QStringLiteral("and it´s subgroups?"), CheckBoxRyh);
         } else if (s.HasSubgroups && !s.MainGroupMode && !s.HasRecipes) {
             applyCase(QStringLiteral("Saffrona´s Mealdeck  -  Delete Subgroup"), QStringLiteral("Delete the subgroup?"),
-                      quoted(s.CurrentSubgroup), QString(), CheckBoxRyh);
+                      DialogParts::quoted(s.CurrentSubgroup), QString(), CheckBoxRyh);
         } else if (!s.HasSubgroups && s.MainGroupMode) {
             applyCase(QStringLiteral("Saffrona´s Mealdeck  -  Delete Main Group"),
-                      QStringLiteral("Delete the main group?"), quoted(s.CurrentMainGroup), QString(), CheckBoxRyh);
+                      QStringLiteral("Delete the main group?"), DialogParts::quoted(s.CurrentMainGroup), QString(),
+                      CheckBoxRyh);
         }
     });
 }

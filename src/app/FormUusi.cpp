@@ -1,11 +1,9 @@
 #include "app/FormUusi.h"
 
+#include "platform/DialogParts.h"
 #include "platform/Dialogs.h"
-#include "recipe/RecipeStyle.h"
 #include "store/PackTable.h"
 
-#include <QFrame>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -14,20 +12,9 @@
 
 namespace {
 
-const QColor navy(0, 0, 128);
-
-QString quoted(const QString &name)
+QLabel *centredLine(QWidget *parent, const char *name, int x, int y, int width)
 {
-    return QLatin1Char('"') + name + QLatin1Char('"');
-}
-
-QLabel *centredLabel(QWidget *parent, const char *name, int x, int y, int width)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    label->setGeometry(x, y, width, 18);
-    return label;
+    return DialogParts::centredLabel(parent, name, QRect(x, y, width, 18));
 }
 
 } // namespace
@@ -36,49 +23,29 @@ TFormUusi::TFormUusi(SharedState &state, TPackTable *mainGroups, TPackTable *sub
                      QWidget *parent)
     : QDialog(parent), m_state(state), m_mainGroups(mainGroups), m_subgroups(subgroups), m_recipes(recipes)
 {
-    setObjectName(QStringLiteral("FormUusi"));
-    setWindowTitle(QStringLiteral("Saffrona's Mealdeck"));
+    DialogParts::setUp(this, "FormUusi", QStringLiteral("Saffrona's Mealdeck"), 13);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(552, 183);
+    DialogParts::setNavy(this, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText});
 
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(13);
-    setFont(f);
-    QPalette p = palette();
-    RecipeStyle::setEnabledColor(p, QPalette::WindowText, navy);
-    RecipeStyle::setEnabledColor(p, QPalette::Text, navy);
-    RecipeStyle::setEnabledColor(p, QPalette::ButtonText, navy);
-    setPalette(p);
+    Bevel1 = DialogParts::bevel(this, QRect(8, 8, 536, 128));
 
-    Bevel1 = new QFrame(this);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setFrameShape(QFrame::Box);
-    Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(8, 8, 536, 128);
-
-    Label1 = centredLabel(this, "Label1", 81, 16, 390);
-    Label2 = centredLabel(this, "Label2", 1, 36, 550);
-    Label3 = centredLabel(this, "Label3", 126, 58, 300);
+    Label1 = centredLine(this, "Label1", 81, 16, 390);
+    Label2 = centredLine(this, "Label2", 1, 36, 550);
+    Label3 = centredLine(this, "Label3", 126, 58, 300);
 
     EditUusi = new QLineEdit(this);
     EditUusi->setObjectName(QStringLiteral("EditUusi"));
     EditUusi->setMaxLength(MaxFieldLength);
     EditUusi->setGeometry(21, 80, 510, 24);
 
-    Label4 = centredLabel(this, "Label4", 126, 110, 300);
+    Label4 = centredLine(this, "Label4", 126, 110, 300);
 
-    BitBtnOK = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/ok.svg")), QStringLiteral("   &OK"), this);
-    BitBtnOK->setObjectName(QStringLiteral("BitBtnOK"));
-    BitBtnOK->setGeometry(176, 146, 92, 28);
-    BitBtnOK->setDefault(true);
-    BitBtnOK->setAutoDefault(true);
-
-    BitBtnCancel
-        = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/cancel.svg")), QStringLiteral("  &Cancel"), this);
-    BitBtnCancel->setObjectName(QStringLiteral("BitBtnCancel"));
-    BitBtnCancel->setGeometry(284, 146, 92, 28);
-    BitBtnCancel->setAutoDefault(false);
+    BitBtnOK = DialogParts::bitButton(this, "BitBtnOK", QStringLiteral("   &OK"), QStringLiteral("ok"),
+                                      QRect(176, 146, 92, 28), DialogParts::Enter::Default);
+    BitBtnCancel = DialogParts::bitButton(this, "BitBtnCancel", QStringLiteral("  &Cancel"), QStringLiteral("cancel"),
+                                          QRect(284, 146, 92, 28), DialogParts::Enter::Never);
 
     connect(EditUusi, &QLineEdit::textChanged, this, &TFormUusi::EditUusiChange);
     connect(BitBtnOK, &QPushButton::clicked, this, &TFormUusi::BitBtnOKClick);
@@ -113,23 +80,25 @@ void TFormUusi::FormActivate()
         // Every row whose condition holds is applied, in this order.
         if (s.SubgroupMode && !s.RenameMode)
             applyMode(QStringLiteral("Saffrona´s Mealdeck  -  New Subgroup"), QStringLiteral("Add a new subgroup into"),
-                      quoted(s.CurrentMainGroup), QString());
+                      DialogParts::quoted(s.CurrentMainGroup), QString());
         if (s.MainGroupMode && !s.RenameMode)
             applyMode(QStringLiteral("Saffrona´s Mealdeck  -  New Main Group"), QString(),
                       QStringLiteral("Add a new main group."), QString());
         if (s.MainGroupMode && s.RenameMode)
             applyMode(QStringLiteral("Saffrona´s Mealdeck  -  Change Main Group"),
-                      QStringLiteral("Change the name of the main group"), quoted(s.CurrentMainGroup),
+                      QStringLiteral("Change the name of the main group"), DialogParts::quoted(s.CurrentMainGroup),
                       s.CurrentMainGroup);
         if (s.SubgroupMode && s.RenameMode)
             applyMode(QStringLiteral("Saffrona´s Mealdeck  -  Change Subgroup"),
-                      QStringLiteral("Change the name of the subgroup"), quoted(s.CurrentSubgroup), s.CurrentSubgroup);
+                      QStringLiteral("Change the name of the subgroup"), DialogParts::quoted(s.CurrentSubgroup),
+                      s.CurrentSubgroup);
         if (s.RecipeMode && !s.RenameMode)
             applyMode(QStringLiteral("Saffrona´s Mealdeck  -  New Recipe"), QStringLiteral("Add a new recipe into"),
-                      quoted(s.CurrentSubgroup), QString());
+                      DialogParts::quoted(s.CurrentSubgroup), QString());
         if (s.RecipeMode && s.RenameMode)
             applyMode(QStringLiteral("Saffrona´s Mealdeck  -  Change Recipe"),
-                      QStringLiteral("Change the name of the recipe"), quoted(s.CurrentRecipe), s.CurrentRecipe);
+                      QStringLiteral("Change the name of the recipe"), DialogParts::quoted(s.CurrentRecipe),
+                      s.CurrentRecipe);
     });
 }
 

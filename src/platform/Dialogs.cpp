@@ -70,6 +70,12 @@ void centreOnDesktop(QWidget *window)
     window->setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), window->size()));
 }
 
+int screenWidth()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().width() : 0;
+}
+
 int exec(QDialog *dialog, ActivationTarget *below)
 {
     centreOnDesktop(dialog);

@@ -39,6 +39,9 @@ int exec(QDialog *dialog, ActivationTarget *below = nullptr);
 // window of the program stands in for its own).
 void centreOnDesktop(QWidget *window);
 
+// The width of the primary screen in pixels; 0 without a screen.
+int screenWidth();
+
 // Information message: the text, one OK button, no icon, the application title.
 void information(const QString &text);
 

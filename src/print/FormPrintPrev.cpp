@@ -1,5 +1,6 @@
 #include "print/FormPrintPrev.h"
 
+#include "platform/Hints.h"
 #include "preview/GmMargins.h"
 #include "preview/GmPreview.h"
 #include "preview/GmPrinter.h"
@@ -17,14 +18,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -41,25 +40,9 @@ constexpr int previewRightGap = 4;
 constexpr int previewBottomGap = 11;
 constexpr int statusBarHeight = 22;
 
-QString shortHint(const QString &hint)
-{
-    const int bar = hint.indexOf(QLatin1Char('|'));
-    return bar < 0 ? hint : hint.left(bar);
-}
-
-QString longHint(const QString &hint)
-{
-    const int bar = hint.indexOf(QLatin1Char('|'));
-    return bar < 0 ? hint : hint.mid(bar + 1);
-}
+using Hints::setHint;
 
 // The controls inside a widget without a hint of their own show the widget's.
-void setHint(QWidget *widget, const QString &hint)
-{
-    widget->setStatusTip(longHint(hint));
-    widget->setToolTip(shortHint(hint));
-}
-
 void inheritHint(QWidget *parent)
 {
     for (QWidget *child : parent->findChildren<QWidget *>()) {
@@ -98,12 +81,6 @@ QString jobTitle(const PrintPreviewHost *host)
 {
     const QString recipe = host ? host->currentRecipe().trimmed() : QString();
     return recipe.isEmpty() ? QStringLiteral("<document>") : recipe;
-}
-
-int screenWidth()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().width() : 0;
 }
 
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QString &hint)
@@ -331,7 +308,7 @@ void TFormPrintPrev::applyLayout(QSize window, QSize panel)
 void TFormPrintPrev::ApplySmallLayout()
 {
     applyLayout(QSize(800, 5 + 541 + statusBarHeight), QSize(790, 541));
-    if (screenWidth() > 800)
+    if (Dialogs::screenWidth() > 800)
         m_preview->SetZoom(41);
 }
 
@@ -363,7 +340,7 @@ void TFormPrintPrev::showEvent(QShowEvent *event)
 void TFormPrintPrev::FormActivate()
 {
     Dialogs::guard([this]() {
-        if (screenWidth() <= 800) {
+        if (Dialogs::screenWidth() <= 800) {
             ApplySmallLayout();
         } else {
             if (m_host && m_host->fullSizeMode()) {

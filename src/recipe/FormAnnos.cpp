@@ -1,5 +1,6 @@
 #include "recipe/FormAnnos.h"
 
+#include "platform/DialogParts.h"
 #include "platform/Dialogs.h"
 #include "recipe/FormMuuttunut.h"
 #include "recipe/RecipeFlags.h"
@@ -28,23 +29,15 @@ TFormAnnos::TFormAnnos(PortionDialogContext *context, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_context(context)
 {
-    setObjectName(QStringLiteral("FormAnnos"));
-    setWindowTitle(QStringLiteral("Portion count"));
+    DialogParts::setUp(this, "FormAnnos", QStringLiteral("Portion count"), 13);
     setModal(true);
     setFixedSize(292, 208);
-    RecipeStyle::setNavyText(this);
+    DialogParts::setNavy(this, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText});
 
-    m_bevel1 = new QFrame(this);
-    m_bevel1->setObjectName(QStringLiteral("Bevel1"));
-    m_bevel1->setFrameShape(QFrame::Box);
-    m_bevel1->setFrameShadow(QFrame::Sunken);
-    m_bevel1->setGeometry(8, 8, 276, 107);
+    m_bevel1 = DialogParts::bevel(this, QRect(8, 8, 276, 107));
 
     auto makeLabel = [this](const char *name, const QString &text, int top) {
-        auto *label = new QLabel(text, this);
-        label->setObjectName(QLatin1String(name));
-        label->setGeometry(24, top, 120, 20);
-        return label;
+        return DialogParts::label(this, name, text, QRect(24, top, 120, 20));
     };
     auto makeEdit = [this](const char *name, int top, int width, int maxLength) {
         auto *edit = new QLineEdit(this);
@@ -63,13 +56,11 @@ TFormAnnos::TFormAnnos(PortionDialogContext *context, QWidget *parent)
     m_editAika = makeEdit("EditAika", 118, 121, AikaLength);
     m_editAnnos->installEventFilter(this);
 
-    m_bitBtnOK = new QPushButton(QStringLiteral("  &OK"), this);
-    m_bitBtnOK->setObjectName(QStringLiteral("BitBtnOK"));
-    m_bitBtnOK->setDefault(true);
-    m_bitBtnOK->setAutoDefault(true);
-    m_bitBtnCancel = new QPushButton(QStringLiteral("  &Cancel"), this);
-    m_bitBtnCancel->setObjectName(QStringLiteral("BitBtnCancel"));
-    m_bitBtnCancel->setAutoDefault(false);
+    // The buttons are placed on opening, below the fields in use.
+    m_bitBtnOK = DialogParts::bitButton(this, "BitBtnOK", QStringLiteral("  &OK"), QString(), QRect(),
+                                        DialogParts::Enter::Default);
+    m_bitBtnCancel = DialogParts::bitButton(this, "BitBtnCancel", QStringLiteral("  &Cancel"), QString(), QRect(),
+                                            DialogParts::Enter::Never);
     connect(m_bitBtnOK, &QPushButton::clicked, this, &TFormAnnos::BitBtnOKClick);
     connect(m_bitBtnCancel, &QPushButton::clicked, this, &TFormAnnos::BitBtnCancelClick);
 }

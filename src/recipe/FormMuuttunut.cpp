@@ -1,5 +1,6 @@
 #include "recipe/FormMuuttunut.h"
 
+#include "platform/DialogParts.h"
 #include "platform/Dialogs.h"
 #include "recipe/RecipeFlags.h"
 #include "recipe/RecipeStyle.h"
@@ -7,7 +8,6 @@
 #include "settings/SettingsStore.h"
 
 #include <QCheckBox>
-#include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 
@@ -16,23 +16,14 @@ TFormMuuttunut::TFormMuuttunut(SharedState &state, RecipeFlags *flags, QWidget *
       m_state(state),
       m_flags(flags)
 {
-    setObjectName(QStringLiteral("FormMuuttunut"));
-    setWindowTitle(QStringLiteral("Saffrona's Mealdeck"));
+    DialogParts::setUp(this, "FormMuuttunut", QStringLiteral("Saffrona's Mealdeck"), 13);
     setFixedSize(562, 193);
-    setFont(RecipeStyle::sansSerif(13));
 
-    auto *bevel1 = new QFrame(this);
-    bevel1->setObjectName(QStringLiteral("Bevel1"));
-    bevel1->setFrameShape(QFrame::Box);
-    bevel1->setFrameShadow(QFrame::Sunken);
-    bevel1->setGeometry(4, 8, 554, 140);
+    DialogParts::bevel(this, QRect(4, 8, 554, 140));
 
     auto makeLine = [this](const char *name, int top) {
-        auto *label = new QLabel(this);
-        label->setObjectName(QLatin1String(name));
-        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        label->setGeometry(5, top, 552, 20);
-        RecipeStyle::setNavyText(label);
+        QLabel *label = DialogParts::centredLabel(this, name, QRect(5, top, 552, 20), QString(), Qt::AlignTop);
+        DialogParts::setNavy(label, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText});
         return label;
     };
     m_label1 = makeLine("Label1", 28);
@@ -40,9 +31,7 @@ TFormMuuttunut::TFormMuuttunut(SharedState &state, RecipeFlags *flags, QWidget *
     m_label3 = makeLine("Label3", 91);
 
     auto makeBox = [this](const char *name, void (TFormMuuttunut::*handler)()) {
-        auto *box = new QCheckBox(this);
-        box->setObjectName(QLatin1String(name));
-        box->setGeometry(16, 118, 20, 20);
+        QCheckBox *box = DialogParts::checkBox(this, name, QRect(16, 118, 20, 20));
         box->hide();
         connect(box, &QCheckBox::clicked, this, [this, handler] { Dialogs::guard([&] { (this->*handler)(); }); });
         return box;
@@ -52,17 +41,14 @@ TFormMuuttunut::TFormMuuttunut(SharedState &state, RecipeFlags *flags, QWidget *
     m_checkBoxMuutos = makeBox("CheckBoxMuutos", &TFormMuuttunut::CheckBoxMuutosClick);
     m_checkBoxAnnos = makeBox("CheckBoxAnnos", &TFormMuuttunut::CheckBoxAnnosClick);
 
-    m_label4 = new QLabel(QStringLiteral("Don't show this question again."), this);
-    m_label4->setObjectName(QStringLiteral("Label4"));
-    m_label4->setGeometry(38, 118, 300, 20);
+    m_label4 = DialogParts::label(this, "Label4", QStringLiteral("Don't show this question again."),
+                                  QRect(38, 118, 300, 20));
     m_label4->setFont(RecipeStyle::sansSerif(11));
 
-    m_bitBtn1 = new QPushButton(QStringLiteral("&Yes"), this);
-    m_bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    m_bitBtn1->setGeometry(182, 158, 89, 27);
-    m_bitBtn2 = new QPushButton(QStringLiteral("&No"), this);
-    m_bitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    m_bitBtn2->setGeometry(290, 158, 89, 27);
+    m_bitBtn1 = DialogParts::bitButton(this, "BitBtn1", QStringLiteral("&Yes"), QString(), QRect(182, 158, 89, 27),
+                                       DialogParts::Enter::WhenFocused);
+    m_bitBtn2 = DialogParts::bitButton(this, "BitBtn2", QStringLiteral("&No"), QString(), QRect(290, 158, 89, 27),
+                                       DialogParts::Enter::WhenFocused);
     connect(m_bitBtn1, &QPushButton::clicked, this, &TFormMuuttunut::BitBtn1Click);
     connect(m_bitBtn2, &QPushButton::clicked, this, &TFormMuuttunut::BitBtn2Click);
 }

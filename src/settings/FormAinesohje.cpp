@@ -1,11 +1,11 @@
 #include "settings/FormAinesohje.h"
 
+#include "platform/DialogParts.h"
 #include "platform/Dialogs.h"
 #include "recipe/RecipeStyle.h"
 #include "settings/SettingsStore.h"
 
 #include <QCheckBox>
-#include <QIcon>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,24 +14,15 @@
 
 TFormAinesohje::TFormAinesohje(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("FormAinesohje"));
     // An empty caption. On X11 the toolkit puts the application's name into
     // a caption that is quite empty, so it is one blank.
-    setWindowTitle(QStringLiteral(" "));
+    DialogParts::setUp(this, "FormAinesohje", QStringLiteral(" "), 11);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     // Wide enough for the whole memo.
     setFixedSize(252, 209);
 
-    const QColor navy(0, 0, 128);
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(11);
-    setFont(f);
-    QPalette p = palette();
-    RecipeStyle::setEnabledColor(p, QPalette::WindowText, navy);
-    RecipeStyle::setEnabledColor(p, QPalette::Text, navy);
-    RecipeStyle::setEnabledColor(p, QPalette::ButtonText, navy);
-    setPalette(p);
+    DialogParts::setNavy(this, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText});
 
     MemoAineetOhje = new QPlainTextEdit(this);
     MemoAineetOhje->setObjectName(QStringLiteral("MemoAineetOhje"));
@@ -39,9 +30,8 @@ TFormAinesohje::TFormAinesohje(QWidget *parent) : QDialog(parent)
     MemoAineetOhje->setLineWrapMode(QPlainTextEdit::NoWrap);
     // The lines are laid out for a narrow sans serif; a condensed face keeps
     // them whole where that font is missing.
-    QFont memoFont = f;
+    QFont memoFont = RecipeStyle::sansSerif(13);
     memoFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans Condensed")});
-    memoFont.setPixelSize(13);
     MemoAineetOhje->setFont(memoFont);
     MemoAineetOhje->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     MemoAineetOhje->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -49,19 +39,12 @@ TFormAinesohje::TFormAinesohje(QWidget *parent) : QDialog(parent)
     MemoAineetOhje->setPlainText(tipLines().join(QLatin1Char('\n')));
     MemoAineetOhje->setGeometry(0, 0, 252, 177);
 
-    CheckBox1 = new QCheckBox(this);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    CheckBox1->setGeometry(8, 187, 16, 16);
-
-    Label1 = new QLabel(QStringLiteral("Don't show this again"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(27, 186, 130, 18);
+    CheckBox1 = DialogParts::checkBox(this, "CheckBox1", QRect(8, 187, 16, 16));
+    Label1 = DialogParts::label(this, "Label1", QStringLiteral("Don't show this again"), QRect(27, 186, 130, 18));
     Label1->setBuddy(CheckBox1);
 
-    BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/ok.svg")), QStringLiteral("  OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(172, 181, 72, 25);
-    BitBtn1->setDefault(true);
+    BitBtn1 = DialogParts::bitButton(this, "BitBtn1", QStringLiteral("  OK"), QStringLiteral("ok"),
+                                     QRect(172, 181, 72, 25), DialogParts::Enter::Default);
 
     connect(CheckBox1, &QCheckBox::clicked, this, &TFormAinesohje::CheckBox1Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TFormAinesohje::BitBtn1Click);

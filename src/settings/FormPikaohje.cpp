@@ -1,8 +1,8 @@
 #include "settings/FormPikaohje.h"
 
+#include "platform/DialogParts.h"
 #include "recipe/RecipeStyle.h"
 
-#include <QIcon>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
@@ -30,22 +30,15 @@ void prepareMemo(QPlainTextEdit *memo)
 
 TFormPikaohje::TFormPikaohje(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("FormPikaohje"));
-    setWindowTitle(QStringLiteral("Saffrona's Mealdeck"));
+    DialogParts::setUp(this, "FormPikaohje", QStringLiteral("Saffrona's Mealdeck"), 11);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(false);
 
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(11);
-    setFont(f);
-
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     prepareMemo(Memo1);
-    QPalette navyText = Memo1->palette();
-    RecipeStyle::setEnabledColor(navyText, QPalette::Text, QColor(0, 0, 128));
-    Memo1->setPalette(navyText);
+    DialogParts::setNavy(Memo1, {QPalette::Text});
     Memo1->setPlainText(mainWindowLines().join(QLatin1Char('\n')));
 
     Memo2 = new QPlainTextEdit(this);
@@ -56,9 +49,9 @@ TFormPikaohje::TFormPikaohje(QWidget *parent) : QDialog(parent)
     Memo2->setPalette(blackText);
     Memo2->setPlainText(recipeWindowLines().join(QLatin1Char('\n')));
 
-    BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/ok.svg")), QStringLiteral("   &OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
+    // Placed by the form in use.
+    BitBtn1 = DialogParts::bitButton(this, "BitBtn1", QStringLiteral("   &OK"), QStringLiteral("ok"), QRect(),
+                                     DialogParts::Enter::Default);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TFormPikaohje::BitBtn1Click);
     useMainWindowForm();

@@ -1,67 +1,39 @@
 #include "settings/FormPoistu.h"
 
+#include "platform/DialogParts.h"
 #include "platform/Dialogs.h"
 #include "recipe/RecipeStyle.h"
 #include "settings/SettingsStore.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QFrame>
-#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
 
 TFormPoistu::TFormPoistu(ExitSteps *steps, QWidget *parent) : QDialog(parent), m_steps(steps)
 {
-    setObjectName(QStringLiteral("FormPoistu"));
-    setWindowTitle(QStringLiteral("Exit Saffrona's Mealdeck"));
+    DialogParts::setUp(this, "FormPoistu", QStringLiteral("Exit Saffrona's Mealdeck"), 11);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(272, 153);
+    DialogParts::setNavy(this, {QPalette::WindowText, QPalette::ButtonText});
 
-    const QColor navy(0, 0, 128);
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(11);
-    setFont(f);
-    QPalette p = palette();
-    RecipeStyle::setEnabledColor(p, QPalette::WindowText, navy);
-    RecipeStyle::setEnabledColor(p, QPalette::ButtonText, navy);
-    setPalette(p);
+    Bevel1 = DialogParts::bevel(this, QRect(8, 8, 256, 96));
 
-    Bevel1 = new QFrame(this);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setFrameShape(QFrame::Box);
-    Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(8, 8, 256, 96);
+    Label1 = DialogParts::centredLabel(this, "Label1", QRect(16, 28, 240, 20),
+                                       QStringLiteral("Exit Saffrona's Mealdeck?"));
+    Label1->setFont(RecipeStyle::sansSerif(13));
 
-    Label1 = new QLabel(QStringLiteral("Exit Saffrona's Mealdeck?"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    QFont big = f;
-    big.setPixelSize(13);
-    Label1->setFont(big);
-    Label1->setGeometry(16, 28, 240, 20);
-
-    CheckBox = new QCheckBox(this);
-    CheckBox->setObjectName(QStringLiteral("CheckBox"));
-    CheckBox->setGeometry(40, 72, 16, 16);
-
-    Label2 = new QLabel(QStringLiteral("Don't show this question again."), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(60, 71, 190, 18);
+    CheckBox = DialogParts::checkBox(this, "CheckBox", QRect(40, 72, 16, 16));
+    Label2
+        = DialogParts::label(this, "Label2", QStringLiteral("Don't show this question again."), QRect(60, 71, 190, 18));
     Label2->setBuddy(CheckBox);
 
-    BitBtnOK = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/ok.svg")), QStringLiteral("  &Yes"), this);
-    BitBtnOK->setObjectName(QStringLiteral("BitBtnOK"));
-    BitBtnOK->setGeometry(40, 116, 88, 28);
-    BitBtnOK->setDefault(true);
-    BitBtnOK->setAutoDefault(true);
-
-    BitBtnCancel = new QPushButton(QIcon(QStringLiteral(":/pictures/dialogs/no.svg")), QStringLiteral("  &No"), this);
-    BitBtnCancel->setObjectName(QStringLiteral("BitBtnCancel"));
-    BitBtnCancel->setGeometry(144, 116, 88, 28);
-    BitBtnCancel->setAutoDefault(false);
+    BitBtnOK = DialogParts::bitButton(this, "BitBtnOK", QStringLiteral("  &Yes"), QStringLiteral("ok"),
+                                      QRect(40, 116, 88, 28), DialogParts::Enter::Default);
+    BitBtnCancel = DialogParts::bitButton(this, "BitBtnCancel", QStringLiteral("  &No"), QStringLiteral("no"),
+                                          QRect(144, 116, 88, 28), DialogParts::Enter::Never);
 
     connect(CheckBox, &QCheckBox::clicked, this, &TFormPoistu::CheckBoxClick);
     connect(BitBtnOK, &QPushButton::clicked, this, &TFormPoistu::BitBtnOKClick);

@@ -1,0 +1,82 @@
+#include "platform/DialogParts.h"
+
+#include "recipe/RecipeStyle.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+
+namespace DialogParts {
+
+void setUp(QDialog *dialog, const char *objectName, const QString &caption, int pixelSize)
+{
+    dialog->setObjectName(QLatin1String(objectName));
+    dialog->setWindowTitle(caption);
+    dialog->setFont(RecipeStyle::sansSerif(pixelSize));
+}
+
+void setNavy(QWidget *widget, std::initializer_list<QPalette::ColorRole> roles)
+{
+    const QColor navy = RecipeStyle::colorFromValue(RecipeStyle::Navy);
+    QPalette palette = widget->palette();
+    for (const QPalette::ColorRole role : roles)
+        RecipeStyle::setEnabledColor(palette, role, navy);
+    widget->setPalette(palette);
+}
+
+QFrame *bevel(QWidget *parent, const QRect &geometry)
+{
+    auto *frame = new QFrame(parent);
+    frame->setObjectName(QStringLiteral("Bevel1"));
+    frame->setFrameShape(QFrame::Box);
+    frame->setFrameShadow(QFrame::Sunken);
+    frame->setGeometry(geometry);
+    return frame;
+}
+
+QLabel *label(QWidget *parent, const char *objectName, const QString &text, const QRect &geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(objectName));
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLabel *centredLabel(QWidget *parent, const char *objectName, const QRect &geometry, const QString &text,
+                     Qt::Alignment vertical)
+{
+    QLabel *centred = label(parent, objectName, text, geometry);
+    centred->setAlignment(Qt::AlignHCenter | vertical);
+    return centred;
+}
+
+QPushButton *bitButton(QWidget *parent, const char *objectName, const QString &caption, const QString &iconName,
+                       const QRect &geometry, Enter enter)
+{
+    auto *button = new QPushButton(caption, parent);
+    if (!iconName.isEmpty())
+        button->setIcon(QIcon(QStringLiteral(":/pictures/dialogs/%1.svg").arg(iconName)));
+    button->setObjectName(QLatin1String(objectName));
+    button->setGeometry(geometry);
+    button->setDefault(enter == Enter::Default);
+    button->setAutoDefault(enter != Enter::Never);
+    return button;
+}
+
+QCheckBox *checkBox(QWidget *parent, const char *objectName, const QRect &geometry)
+{
+    auto *box = new QCheckBox(parent);
+    box->setObjectName(QLatin1String(objectName));
+    box->setGeometry(geometry);
+    return box;
+}
+
+QString quoted(const QString &name)
+{
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+} // namespace DialogParts

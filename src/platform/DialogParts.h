@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QPalette>
+#include <QRect>
+#include <QString>
+
+#include <initializer_list>
+
+class QCheckBox;
+class QDialog;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+// The parts the program's small dialogs are built of (the name, deletion,
+// exit, about, tip, quick guide, portion and save-changes dialogs), so that
+// they share one look: "MS Sans Serif", navy text, a sunken bevel, centred
+// lines and buttons with a picture.
+namespace DialogParts {
+
+// Names the dialog, sets its caption and its font ("MS Sans Serif" at
+// `pixelSize`); the controls take the font from it.
+void setUp(QDialog *dialog, const char *objectName, const QString &caption, int pixelSize);
+
+// Navy for `roles` of the enabled controls of `widget` and its children; a
+// disabled control keeps the style's disabled colour.
+void setNavy(QWidget *widget, std::initializer_list<QPalette::ColorRole> roles);
+
+// The sunken frame around a dialog's contents, named "Bevel1".
+QFrame *bevel(QWidget *parent, const QRect &geometry);
+
+// A label with its text at the left.
+QLabel *label(QWidget *parent, const char *objectName, const QString &text, const QRect &geometry);
+
+// A label whose text stands centred in `geometry`: across, and down as
+// `vertical` says.
+QLabel *centredLabel(QWidget *parent, const char *objectName, const QRect &geometry, const QString &text = QString(),
+                     Qt::Alignment vertical = Qt::AlignVCenter);
+
+// Which button Enter presses.
+enum class Enter {
+    Default, // this one, wherever the focus is (unless on another button that takes Enter)
+    WhenFocused, // this one while it has the focus
+    Never // never this one; Enter goes to the default button
+};
+
+// A push button with a caption and (when `iconName` is not empty) a picture of
+// the dialog pictures, e.g. "ok" for ":/pictures/dialogs/ok.svg".
+QPushButton *bitButton(QWidget *parent, const char *objectName, const QString &caption, const QString &iconName,
+                       const QRect &geometry, Enter enter);
+
+// A check box without text (its label stands beside it).
+QCheckBox *checkBox(QWidget *parent, const char *objectName, const QRect &geometry);
+
+// `name` in straight double quotes, as the dialogs show the names they ask about.
+QString quoted(const QString &name);
+
+} // namespace DialogParts

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+// A control's hint is "short|long": the short part is its tooltip, the long
+// part its status bar text. A hint without "|" serves as both.
+namespace Hints {
+
+inline QString shortHint(const QString &hint)
+{
+    const int bar = hint.indexOf(QLatin1Char('|'));
+    return bar < 0 ? hint : hint.left(bar);
+}
+
+inline QString longHint(const QString &hint)
+{
+    const int bar = hint.indexOf(QLatin1Char('|'));
+    return bar < 0 ? hint : hint.mid(bar + 1);
+}
+
+inline void setHint(QWidget *widget, const QString &hint)
+{
+    widget->setStatusTip(longHint(hint));
+    widget->setToolTip(shortHint(hint));
+}
+
+} // namespace Hints
