@@ -160,6 +160,11 @@ TFormResepti::TFormResepti(std::unique_ptr<RecipeWindowHost> host, TFormAnnos *p
 
 TFormResepti::~TFormResepti()
 {
+    // Destroying the child widgets moves the focus and may touch the
+    // clipboard; the handlers of those signals must not reach this window
+    // once its own members are gone.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
     if (m_portionDialog && m_portionDialog->context() == this)
         m_portionDialog->setContext(nullptr);
 }
