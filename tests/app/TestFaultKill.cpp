@@ -102,23 +102,32 @@ void clickFirstRow(DataBoundList *list)
     checkNothingReported();
 }
 
-// Renames the main group M<k> to M<k+1> with Change main group, over and over.
-void renameForever(TFormPaa *w)
+// Renames the first row of `list`, named <prefix><k>, to <prefix><k+1> with
+// the menu command `menu`, over and over; `current` reads the selected name.
+template<typename Current>
+void renameOverAndOver(TFormPaa *w, DataBoundList *list, QChar prefix, Current current, const char *menu)
 {
-    clickFirstRow(w->DBLLBoxPaaryhma());
-    long k = w->state().CurrentMainGroup.mid(1).toLong();
+    long k = current().mid(1).toLong();
     report("ready", k);
     for (;; ++k) {
-        clickFirstRow(w->DBLLBoxPaaryhma());
-        const QString newName = QStringLiteral("M%1").arg(k + 1);
+        clickFirstRow(list);
+        const QString newName = prefix + QString::number(k + 1);
         Dialogs::queueResponse([newName](QDialog *d) {
             auto *dialog = static_cast<TFormUusi *>(d);
             dialog->EditUusi->setText(newName);
             dialog->BitBtnOK->click();
         });
-        trigger(w->menuAction(QStringLiteral("MenuMuutaPaa")));
+        trigger(w->menuAction(QLatin1String(menu)));
         report("renamed", k + 1);
     }
+}
+
+// Renames the main group M<k> to M<k+1> with Change main group, over and over.
+void renameForever(TFormPaa *w)
+{
+    clickFirstRow(w->DBLLBoxPaaryhma());
+    renameOverAndOver(w, w->DBLLBoxPaaryhma(), QLatin1Char('M'), [w] { return w->state().CurrentMainGroup; },
+                      "MenuMuutaPaa");
 }
 
 // Deletes the first main group, with its subgroups and their recipes, until
@@ -171,19 +180,8 @@ void renamePictureForever(TFormPaa *w)
     clickFirstRow(w->DBLLBoxPaaryhma());
     clickFirstRow(w->DBLLBoxAlaryhma());
     clickFirstRow(w->DBLLBoxLista());
-    long k = w->state().CurrentRecipe.mid(1).toLong();
-    report("ready", k);
-    for (;; ++k) {
-        clickFirstRow(w->DBLLBoxLista());
-        const QString newName = QStringLiteral("R%1").arg(k + 1);
-        Dialogs::queueResponse([newName](QDialog *d) {
-            auto *dialog = static_cast<TFormUusi *>(d);
-            dialog->EditUusi->setText(newName);
-            dialog->BitBtnOK->click();
-        });
-        trigger(w->menuAction(QStringLiteral("MenuMuutaResepti")));
-        report("renamed", k + 1);
-    }
+    renameOverAndOver(w, w->DBLLBoxLista(), QLatin1Char('R'), [w] { return w->state().CurrentRecipe; },
+                      "MenuMuutaResepti");
 }
 
 int runChild(int argc, char *argv[])
