@@ -175,6 +175,8 @@ private:
     void applySizeSetting();
     void applyScreenWidthRule();
     void showDecorativePicture();
+    // The width of the screen; without one, every size mode is allowed.
+    static int screenWidth() { return Dialogs::screenWidth(1024); }
     // The client widths of the size modes: the lists reach the right edge.
     static constexpr int FullWidth = 1016;
     static constexpr int SmallWidth = 792;

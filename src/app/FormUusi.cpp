@@ -2,7 +2,7 @@
 
 #include "platform/DialogParts.h"
 #include "platform/Dialogs.h"
-#include "store/PackTable.h"
+#include "store/Book.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -162,34 +162,10 @@ void TFormUusi::reject()
     BitBtnCancelClick();
 }
 
-bool TFormUusi::tableHasName(TPackTable *table) const
-{
-    if (!table)
-        return false;
-    const QString name = EditUusi->text();
-    if (table->Active())
-        return table->containsName(QStringLiteral("Nimi"), name);
-    table->open();
-    bool found = false;
-    try {
-        found = table->containsName(QStringLiteral("Nimi"), name);
-    } catch (...) {
-        table->close();
-        throw;
-    }
-    table->close();
-    return found;
-}
-
 void TFormUusi::CheckGroupName()
 {
-    // Group names are one set over both levels: a main group and a subgroup
-    // never share a name, whichever main group the subgroup belongs to.
-    if (tableHasName(m_mainGroups)) {
-        Dialogs::information(QStringLiteral("A group of that name already exists."));
-        m_state.NameRejected = true;
-    }
-    if (tableHasName(m_subgroups)) {
+    if (m_mainGroups && m_subgroups
+        && RecipeBook::Book::groupNameTaken(*m_mainGroups, *m_subgroups, EditUusi->text())) {
         Dialogs::information(QStringLiteral("A group of that name already exists."));
         m_state.NameRejected = true;
     }
@@ -197,8 +173,7 @@ void TFormUusi::CheckGroupName()
 
 void TFormUusi::CheckRecipeName()
 {
-    // Recipe names are unique in the whole book; the picture file relies on it.
-    if (tableHasName(m_recipes)) {
+    if (m_recipes && RecipeBook::Book::recipeNameTaken(*m_recipes, EditUusi->text())) {
         Dialogs::information(QStringLiteral("A recipe of that name already exists."));
         m_state.NameRejected = true;
     }

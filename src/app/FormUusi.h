@@ -65,9 +65,6 @@ protected:
 
 private:
     void applyMode(const QString &caption, const QString &line1, const QString &line2, const QString &field);
-    // Whether `table` has a row named like the field, in the whole table
-    // (filter ignored). A closed table is opened for the check and closed again.
-    bool tableHasName(TPackTable *table) const;
 
     SharedState &m_state;
     TPackTable *m_mainGroups;

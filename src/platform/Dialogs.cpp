@@ -70,10 +70,10 @@ void centreOnDesktop(QWidget *window)
     window->setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), window->size()));
 }
 
-int screenWidth()
+int screenWidth(int withoutScreen)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().width() : 0;
+    return screen ? screen->geometry().width() : withoutScreen;
 }
 
 int exec(QDialog *dialog, ActivationTarget *below)

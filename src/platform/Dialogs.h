@@ -39,8 +39,8 @@ int exec(QDialog *dialog, ActivationTarget *below = nullptr);
 // window of the program stands in for its own).
 void centreOnDesktop(QWidget *window);
 
-// The width of the primary screen in pixels; 0 without a screen.
-int screenWidth();
+// The width of the primary screen in pixels; `withoutScreen` without one.
+int screenWidth(int withoutScreen = 0);
 
 // Information message: the text, one OK button, no icon, the application title.
 void information(const QString &text);

@@ -9,6 +9,7 @@
 #include "settings/SettingsStore.h"
 #include "store/PackTable.h"
 #include "store/ProgramError.h"
+#include "store/RecipeRow.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -156,19 +157,14 @@ void TFormAnnos::okSteps()
         }
     }
 
-    if (!m_editAste->text().isEmpty() || !m_editAika->text().isEmpty()) {
-        table->edit();
-        table->setFieldText(QStringLiteral("Aste"), m_editAste->text());
-        table->setFieldText(QStringLiteral("Aika"), m_editAika->text());
-        table->apply();
-    }
+    if (!table)
+        throw ProgramError(QStringLiteral("The recipe table is missing"));
+    RecipeBook::RecipeRow recipe(*table);
+    if (!m_editAste->text().isEmpty() || !m_editAika->text().isEmpty())
+        recipe.setDifficultyAndTime(m_editAste->text(), m_editAika->text());
 
-    if (flags.ChangePortionMode || state.RecipeMode || flags.AddPortionMode) {
-        const int count = readCount(m_editAnnos->text());
-        table->edit();
-        table->setFieldInt(QStringLiteral("Annos"), count);
-        table->apply();
-    }
+    if (flags.ChangePortionMode || state.RecipeMode || flags.AddPortionMode)
+        recipe.setPortionCount(readCount(m_editAnnos->text()));
 
     m_context->SaveDifficultyAndTime();
     m_context->portionCountStored();

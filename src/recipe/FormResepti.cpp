@@ -1,6 +1,7 @@
 #include "recipe/FormResepti.h"
 
 #include "platform/HelpViewer.h"
+#include "platform/Hints.h"
 #include "recipe/DBMemo.h"
 #include "recipe/FontDialog.h"
 #include "recipe/FormMuuttunut.h"
@@ -15,7 +16,7 @@
 #include "store/PackTable.h"
 #include "store/ProgramError.h"
 #include "store/RecipeBook.h"
-#include "store/StoreTransaction.h"
+#include "store/RecipeRow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,11 +31,11 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <optional>
 #include <utility>
 
 namespace {
@@ -100,19 +101,6 @@ bool directionsCharacter(QChar c)
     }
     return (u >= 0x00E0 && u <= 0x00E5) || (u >= 0x00E8 && u <= 0x00EF) || (u >= 0x00F1 && u <= 0x00F6)
         || (u >= 0x00F9 && u <= 0x00FD);
-}
-
-// The long part of a hint ("short|long") and the short part.
-QString longHint(const QString &hint)
-{
-    const int bar = hint.indexOf(u'|');
-    return bar < 0 ? hint : hint.mid(bar + 1);
-}
-
-QString shortHint(const QString &hint)
-{
-    const int bar = hint.indexOf(u'|');
-    return bar < 0 ? hint : hint.left(bar);
 }
 
 void setBackground(QWidget *widget, int value)
@@ -211,8 +199,8 @@ void TFormResepti::buildWindow()
         m_dbEditAnnos->setPalette(palette);
     }
     const QString annosHint = QStringLiteral("Portion Count|The portion count of the recipe.");
-    m_dbEditAnnos->setToolTip(shortHint(annosHint));
-    m_dbEditAnnos->setStatusTip(longHint(annosHint));
+    m_dbEditAnnos->setToolTip(Hints::shortHint(annosHint));
+    m_dbEditAnnos->setStatusTip(Hints::longHint(annosHint));
     m_dbEditAnnos->setGeometry(m_staticText1->geometry().right() + 6, 5, 60, 18);
 
     m_panel1 = new QFrame(central);
@@ -237,7 +225,7 @@ void TFormResepti::buildWindow()
         memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         memo->setTabChangesFocus(false);
         memo->setFocusPolicy(Qt::ClickFocus);
-        memo->setStatusTip(longHint(hint));
+        memo->setStatusTip(Hints::longHint(hint));
         memo->setMouseTracking(true);
         memo->viewport()->setMouseTracking(true);
         memo->installEventFilter(this);
@@ -291,7 +279,7 @@ QAction *TFormResepti::addCommand(QMenu *menu, const char *objectName, const QSt
 {
     auto *action = new QAction(caption, this);
     action->setObjectName(QLatin1String(objectName));
-    action->setStatusTip(longHint(hint));
+    action->setStatusTip(Hints::longHint(hint));
     if (handler) {
         connect(action, &QAction::triggered, this, [this, action, handler](bool checked) {
             // Full and Small set their check marks themselves, and leave them
@@ -461,9 +449,9 @@ void TFormResepti::buildToolBar()
     };
     for (const Button &b : buttons) {
         const QString hint = QString::fromUtf8(b.hint);
-        QAction *action = addCommand(nullptr, b.name, shortHint(hint), hint, b.handler);
+        QAction *action = addCommand(nullptr, b.name, Hints::shortHint(hint), hint, b.handler);
         action->setIcon(QIcon(QStringLiteral(":/icons/resepti/%1.svg").arg(QLatin1String(b.image))));
-        action->setToolTip(shortHint(hint));
+        action->setToolTip(Hints::shortHint(hint));
         if (b.editAction) {
             QAction *edit = b.editAction;
             connect(action, &QAction::triggered, edit, &QAction::trigger);
@@ -496,12 +484,6 @@ QAction *TFormResepti::action(const QString &objectName) const
 
 // ---- Creation, showing, activation ---------------------------------------
 
-int TFormResepti::screenWidth()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().width() : 0;
-}
-
 void TFormResepti::FormCreate()
 {
     TPackTable *table = m_host->recipeTable();
@@ -519,7 +501,7 @@ void TFormResepti::FormCreate()
         m_host->setAutoRun(true);
     m_menuAutorun->setChecked(false);
 
-    if (screenWidth() < 1024) {
+    if (Dialogs::screenWidth() < 1024) {
         ApplySmallLayout();
         m_menuIkkuna->setEnabled(false);
         centreOnDesktop();
@@ -551,7 +533,7 @@ void TFormResepti::FormCreate()
             applyWindowFont();
         }
     }
-    if (screenWidth() <= 800) {
+    if (Dialogs::screenWidth() <= 800) {
         m_menuIkkuna->setEnabled(false);
         ApplySmallLayout();
         centreOnDesktop();
@@ -756,7 +738,7 @@ void TFormResepti::centreOnDesktop()
 
 void TFormResepti::sizeModeClick(bool full)
 {
-    if (screenWidth() < 1024)
+    if (Dialogs::screenWidth() < 1024)
         return;
     m_menuIkkuna->setEnabled(true);
     m_host->setWindowMenuEnabled(true);
@@ -780,7 +762,7 @@ void TFormResepti::MenuPieniClick()
 
 void TFormResepti::memoMouseMove()
 {
-    if (screenWidth() > 800) {
+    if (Dialogs::screenWidth() > 800) {
         m_menuIkkuna->setEnabled(true);
     } else {
         m_menuIkkuna->setEnabled(false);
@@ -1015,17 +997,11 @@ void TFormResepti::ScaleIngredients(const QString &newCount)
     // line nor a crash leaves the recipe half scaled. (Storing the list again
     // after each rescaled line would change nothing that can be seen, and
     // costs the whole list once per line: minutes for a long list.)
-    StoreTransaction scope(*table);
     const QStringList lines = PortionScaling::scaleIngredientLines(m_aineet->lines(), oldCount, count);
     const QString text = lines.join(u'\n');
     if (text != m_aineet->text())
         m_aineet->setPlainText(text);
-    if (table->state() == TPackTable::State::Browse)
-        table->edit();
-    table->setFieldText(QStringLiteral("Aineet"), text);
-    table->setFieldInt(QStringLiteral("Annos"), count);
-    table->apply();
-    scope.commit();
+    RecipeBook::RecipeRow(*table).setScaledIngredients(text, count);
     m_flags.CalculateMode = false;
 }
 
@@ -1119,7 +1095,11 @@ bool TFormResepti::leaveRecordEdits(bool askWritesMissing)
 void TFormResepti::applyEdits(TPackTable &table)
 {
     try {
-        table.apply();
+        const bool onRow = table.RecNo() > 0;
+        auto edited = [onRow](const TDBMemo *memo) {
+            return onRow && memo->Modified() ? std::optional<QString>(memo->text()) : std::nullopt;
+        };
+        RecipeBook::RecipeRow(table).setTexts(edited(m_aineet), edited(m_ohje));
     } catch (const StoreConflict &) {
         // A recipe that another program deleted meanwhile is stored again with
         // the edits; one it changed is not overwritten, and the edits stay
@@ -1162,7 +1142,7 @@ void TFormResepti::MenuTakaisinClick()
     }
     hide();
 
-    if (screenWidth() >= 1024 && m_menuSuuri->isChecked())
+    if (Dialogs::screenWidth() >= 1024 && m_menuSuuri->isChecked())
         m_host->applyFullLayout();
     else
         m_host->applySmallLayout();

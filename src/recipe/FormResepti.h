@@ -165,7 +165,6 @@ private:
     // overwritten, the user is told and the edits stay in the window.
     void applyEdits(TPackTable &table);
     bool recipeHasPortionCount() const;
-    static int screenWidth();
 
     std::unique_ptr<RecipeWindowHost> m_host;
     TFormAnnos *m_portionDialog = nullptr;

@@ -50,6 +50,22 @@ void deleteFilteredRecipes(TPackTable &recipes, QStringList &removed)
     }
 }
 
+bool hasName(TPackTable &table, const QString &name)
+{
+    if (table.Active())
+        return table.containsName(Nimi, name);
+    table.open();
+    bool found = false;
+    try {
+        found = table.containsName(Nimi, name);
+    } catch (...) {
+        table.close();
+        throw;
+    }
+    table.close();
+    return found;
+}
+
 } // namespace
 
 QString childFilter(const QString &name)
@@ -275,19 +291,14 @@ void Book::deleteRecipe()
     removePictures({name});
 }
 
-void Book::setDescription(const QString &text)
+bool Book::groupNameTaken(TPackTable &mainGroups, TPackTable &subgroups, const QString &name)
 {
-    m_recipes->edit();
-    m_recipes->setFieldText(QStringLiteral("Kuvaus"), text);
-    m_recipes->apply();
+    return hasName(mainGroups, name) || hasName(subgroups, name);
 }
 
-void Book::setDifficultyAndTime(const QString &difficulty, const QString &time)
+bool Book::recipeNameTaken(TPackTable &recipes, const QString &name)
 {
-    m_recipes->edit();
-    m_recipes->setFieldText(QStringLiteral("Aste"), difficulty);
-    m_recipes->setFieldText(QStringLiteral("Aika"), time);
-    m_recipes->apply();
+    return hasName(recipes, name);
 }
 
 QImage Book::decodePictureFile(const QString &path, QString *refused)
@@ -315,6 +326,14 @@ QImage Book::decodePictureFile(const QString &path, QString *refused)
     const QImage read = reader.read();
     if (read.width() > 10000 || read.height() > 10000)
         return QImage();
+    return read;
+}
+
+PictureFiles::ReadResult Book::readStoredPicture(const QString &path, QImage *image, QString *reason)
+{
+    QByteArray bytes;
+    const PictureFiles::ReadResult read = PictureFiles::readPicture(path, &bytes, reason);
+    *image = read == PictureFiles::ReadResult::Read ? JpegCodec::decode(bytes) : QImage();
     return read;
 }
 

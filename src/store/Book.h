@@ -1,5 +1,8 @@
 #pragma once
 
+#include "store/PictureFiles.h"
+#include "store/RecipeRow.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -71,10 +74,25 @@ public:
     QStringList deleteSubgroup();
     void deleteRecipe();
 
-    // Store the description (Kuvaus), difficulty (Aste) and time (Aika) of
-    // the current recipe.
-    void setDescription(const QString &text);
-    void setDifficultyAndTime(const QString &difficulty, const QString &time);
+    // The name rules. Group names are one set over both group tables (a main
+    // group and a subgroup never share a name), recipe names one set over the
+    // whole recipe table, whatever the filters show. Names compare by their
+    // exact characters; pending rows count. A closed table is opened for the
+    // look-up and closed again.
+    bool groupNameTaken(const QString &name) const { return groupNameTaken(*m_mainGroups, *m_subgroups, name); }
+    bool recipeNameTaken(const QString &name) const { return recipeNameTaken(*m_recipes, name); }
+    // The same rules over tables of a book given one by one.
+    static bool groupNameTaken(TPackTable &mainGroups, TPackTable &subgroups, const QString &name);
+    static bool recipeNameTaken(TPackTable &recipes, const QString &name);
+
+    // The stored fields of the current recipe: description (Kuvaus),
+    // difficulty (Aste), time (Aika), portion count, ingredients, directions.
+    RecipeRow currentRecipe() const { return RecipeRow(*m_recipes); }
+    void setDescription(const QString &text) { currentRecipe().setDescription(text); }
+    void setDifficultyAndTime(const QString &difficulty, const QString &time)
+    {
+        currentRecipe().setDifficultyAndTime(difficulty, time);
+    }
 
     // Pictures of the current recipe `recipeName`. setPicture reads the
     // picture file `file` (a JPEG, PNG, BMP, GIF, ICO or SVG file of at most
@@ -93,6 +111,11 @@ public:
     // file itself was refused (see PictureFiles::readPicture) and is empty
     // when it was read but is no picture.
     static QImage decodePictureFile(const QString &path, QString *refused);
+
+    // A recipe's stored picture file (a JPEG) at `path`, decoded into
+    // `image`, which stays null when the file is not read or is no JPEG.
+    // Missing and Refused are as PictureFiles::readPicture tells, with `reason`.
+    static PictureFiles::ReadResult readStoredPicture(const QString &path, QImage *image, QString *reason);
 
     // Packs the table's file; a table that was closed stays closed.
     static void pack(TPackTable &table);

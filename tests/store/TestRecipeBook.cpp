@@ -1,6 +1,7 @@
 #include "StoreFixture.h"
 
 #include "store/Book.h"
+#include "store/ProgramError.h"
 #include "store/PackTable.h"
 #include "store/RecipeBook.h"
 #include "store/RecipeSchema.h"
@@ -20,6 +21,10 @@ private slots:
     void existingDataFolderIsLeftAlone();
     void renamesAndDeletionsCarryChildrenAndPictures_data();
     void renamesAndDeletionsCarryChildrenAndPictures();
+    void failedCommitLeavesBookAndPictures_data();
+    void failedCommitLeavesBookAndPictures();
+    void nameRulesTakeExactNamesOverTheWholeBook_data();
+    void nameRulesTakeExactNamesOverTheWholeBook();
 };
 
 void TestRecipeBook::emptyBookHasThreeEmptyTables()
@@ -201,6 +206,176 @@ void TestRecipeBook::renamesAndDeletionsCarryChildrenAndPictures()
                            QStringLiteral("SELECT count(*) FROM %1").arg(table)),
                  QStringList{"0"});
     QCOMPARE(QDir(data + QStringLiteral("/Pics")).entryList(QDir::Files), QStringList());
+}
+
+namespace {
+
+// Main group "Cakes" with subgroup "Tarts" holding "Lemon tart" (with a
+// picture) and "Apple tart"; main group "Soups" with subgroup "Cold".
+void fillBook(RecipeBook::Book &book, const QString &dir)
+{
+    book.mainGroups().open();
+    book.addMainGroup(QStringLiteral("Cakes"));
+    book.addMainGroup(QStringLiteral("Soups"));
+    QVERIFY(book.addSubgroup(QStringLiteral("Cakes"), QStringLiteral("Tarts")));
+    QVERIFY(book.addSubgroup(QStringLiteral("Soups"), QStringLiteral("Cold")));
+    QVERIFY(book.addRecipe(QStringLiteral("Tarts"), QStringLiteral("Lemon tart")));
+    QVERIFY(book.addRecipe(QStringLiteral("Tarts"), QStringLiteral("Apple tart")));
+    QImage image(20, 20, QImage::Format_RGB32);
+    image.fill(Qt::yellow);
+    const QString source = dir + QStringLiteral("/source.png");
+    QVERIFY(image.save(source));
+    book.recipes().setFilter(RecipeBook::childFilter(QStringLiteral("Tarts")));
+    QVERIFY(goTo(book.recipes(), QStringLiteral("Lemon tart")));
+    QString error;
+    QCOMPARE(book.setPicture(QStringLiteral("Lemon tart"), source, &error), RecipeBook::Book::PictureResult::Set);
+}
+
+QStringList storedRows(const QString &data)
+{
+    const QString file = data + QStringLiteral("/%1.db");
+    return queryFile(file.arg(QStringLiteral("Paaryhma")), QStringLiteral("SELECT Nimi FROM Paaryhma ORDER BY Nimi"))
+        + queryFile(file.arg(QStringLiteral("Alaryhma")),
+                    QStringLiteral("SELECT Nimi || '|' || Ryhma FROM Alaryhma ORDER BY Nimi"))
+        + queryFile(file.arg(QStringLiteral("Ohje")),
+                    QStringLiteral("SELECT Nimi || '|' || Ryhma || '|' || coalesce(Annos, '') || '|' || "
+                                   "coalesce(Aineet, '') || '|' || coalesce(Kuva, '') FROM Ohje ORDER BY Nimi"));
+}
+
+} // namespace
+
+// A table file that cannot take the write (its journal cannot be made)
+// fails an operation part way: nothing of it is stored, every picture file
+// stays, and once the file can be written again the same operation goes
+// through on the same book.
+void TestRecipeBook::failedCommitLeavesBookAndPictures_data()
+{
+    QTest::addColumn<QString>("blocked");
+    QTest::addColumn<int>("operation");
+    // The main group goes last in a main group's deletion, the subgroups last
+    // in its rename.
+    QTest::newRow("delete main group") << QStringLiteral("Paaryhma") << 0;
+    QTest::newRow("delete subgroup") << QStringLiteral("Alaryhma") << 1;
+    QTest::newRow("rename main group") << QStringLiteral("Alaryhma") << 2;
+    QTest::newRow("rename subgroup") << QStringLiteral("Ohje") << 3;
+    QTest::newRow("scaled ingredients") << QStringLiteral("Ohje") << 4;
+}
+
+void TestRecipeBook::failedCommitLeavesBookAndPictures()
+{
+    QFETCH(QString, blocked);
+    QFETCH(int, operation);
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY2(RecipeBook::createBook(dir.path(), false, &error), qPrintable(error));
+    const QString data = dir.filePath(QStringLiteral("Data"));
+    RecipeBook::Book book(data, data + QStringLiteral("/Pics/"));
+    fillBook(book, dir.path());
+    if (QTest::currentTestFailed())
+        return;
+    const QStringList before = storedRows(data);
+    const QString picture = book.picturePath(QStringLiteral("Lemon tart"));
+    const QByteArray pictureBytes = [&] {
+        QFile f(picture);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    QVERIFY(!pictureBytes.isEmpty());
+
+    auto run = [&] {
+        book.mainGroups().discard();
+        book.subgroups().discard();
+        book.recipes().discard();
+        QVERIFY(goTo(book.mainGroups(), QStringLiteral("Cakes")));
+        book.subgroups().open();
+        book.subgroups().setFilter(RecipeBook::childFilter(QStringLiteral("Cakes")));
+        QVERIFY(goTo(book.subgroups(), QStringLiteral("Tarts")));
+        book.recipes().open();
+        book.recipes().setFilter(RecipeBook::childFilter(QStringLiteral("Tarts")));
+        QVERIFY(goTo(book.recipes(), QStringLiteral("Lemon tart")));
+        switch (operation) {
+        case 0:
+            book.deleteMainGroup();
+            break;
+        case 1:
+            book.deleteSubgroup();
+            break;
+        case 2:
+            book.renameMainGroup(QStringLiteral("Cakes"), QStringLiteral("Bakes"));
+            break;
+        case 3:
+            book.renameSubgroup(QStringLiteral("Tarts"), QStringLiteral("Pies"));
+            break;
+        default:
+            book.currentRecipe().setScaledIngredients(QStringLiteral("3 lemons"), 6);
+            break;
+        }
+    };
+
+    const QString journal = data + QLatin1Char('/') + blocked + QStringLiteral(".db-journal");
+    QVERIFY(QDir().mkdir(journal));
+    QVERIFY_THROWS_EXCEPTION(StoreError, run());
+    QVERIFY(QDir().rmdir(journal));
+    QCOMPARE(storedRows(data), before);
+    QFile f(picture);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), pictureBytes);
+    f.close();
+
+    run();
+    QVERIFY(storedRows(data) != before);
+    QCOMPARE(QFileInfo::exists(picture), operation > 1);
+}
+
+// Group names are one set over both group tables and recipe names one over
+// every recipe, whatever the tables' filters show; only the exact characters
+// of a stored name count.
+void TestRecipeBook::nameRulesTakeExactNamesOverTheWholeBook_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("group");
+    QTest::addColumn<bool>("recipe");
+    QTest::newRow("main group") << QStringLiteral("Jälkiruoat") << true << false;
+    QTest::newRow("subgroup of another main group") << QStringLiteral("Mum's \"best\"") << true << false;
+    QTest::newRow("recipe outside the filter") << QStringLiteral("Crème brûlée 100%") << false << true;
+    QTest::newRow("other case") << QStringLiteral("jälkiruoat") << false << false;
+    QTest::newRow("other case, non-ASCII") << QStringLiteral("CRÈME BRÛLÉE 100%") << false << false;
+    QTest::newRow("without accents") << QStringLiteral("Creme brulee 100%") << false << false;
+    QTest::newRow("percent as a pattern") << QStringLiteral("%") << false << false;
+    QTest::newRow("underscore as a pattern") << QStringLiteral("Crème brûlée 100_") << false << false;
+    QTest::newRow("quote as SQL") << QStringLiteral("x' OR '1'='1") << false << false;
+    QTest::newRow("trailing space") << QStringLiteral("Jälkiruoat ") << false << false;
+}
+
+void TestRecipeBook::nameRulesTakeExactNamesOverTheWholeBook()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, group);
+    QFETCH(bool, recipe);
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY2(RecipeBook::createBook(dir.path(), false, &error), qPrintable(error));
+    const QString data = dir.filePath(QStringLiteral("Data"));
+    RecipeBook::Book book(data, data + QStringLiteral("/Pics/"));
+    book.mainGroups().open();
+    book.addMainGroup(QStringLiteral("Jälkiruoat"));
+    book.addMainGroup(QStringLiteral("Other"));
+    QVERIFY(book.addSubgroup(QStringLiteral("Other"), QStringLiteral("Mum's \"best\"")));
+    QVERIFY(book.addRecipe(QStringLiteral("Mum's \"best\""), QStringLiteral("Crème brûlée 100%")));
+
+    // With the child tables closed, and open but filtered to other groups.
+    book.subgroups().close();
+    book.recipes().close();
+    QCOMPARE(book.groupNameTaken(name), group);
+    QCOMPARE(book.recipeNameTaken(name), recipe);
+    QVERIFY(!book.subgroups().Active());
+    QVERIFY(!book.recipes().Active());
+    book.subgroups().open();
+    book.subgroups().setFilter(RecipeBook::childFilter(QStringLiteral("Jälkiruoat")));
+    book.recipes().open();
+    book.recipes().setFilter(RecipeBook::childFilter(QStringLiteral("Nothing")));
+    QCOMPARE(book.subgroups().recordCount(), 0);
+    QCOMPARE(book.groupNameTaken(name), group);
+    QCOMPARE(book.recipeNameTaken(name), recipe);
 }
 
 #include "TestRecipeBook.moc"

@@ -1,0 +1,160 @@
+#include "app/FormPaa.h"
+
+#include "app/DataBoundList.h"
+#include "store/PackTable.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+
+// The main window's keys and pointer moves.
+
+// ---- Keys and pointer moves ------------------------------------------------------------
+
+void TFormPaa::applyScreenWidthRule()
+{
+    const bool wide = screenWidth() > 800;
+    m_menuIkkuna->setEnabled(wide);
+    setRecipeWindowMenuEnabled(wide);
+    if (!wide)
+        ApplySmallLayout();
+}
+
+bool TFormPaa::eventFilter(QObject *watched, QEvent *event)
+{
+    bool handled = false;
+    if (event->type() == QEvent::MouseMove) {
+        if (watched == m_memoKuvaus->viewport()) {
+            Dialogs::guard([this] {
+                // MemoKuvausMouseMove
+                if (isPlaceholder(m_memoKuvaus->toPlainText())) {
+                    emptyPlaceholderIfShown();
+                    if (m_table3->Active() && m_table3->RecNo() > 0) {
+                        m_table3->edit();
+                        m_table3->post();
+                    }
+                    FocusPane(m_memoKuvaus);
+                }
+                applyScreenWidthRule();
+            });
+        } else if (watched == m_listPaa->viewport() || watched == m_listAla->viewport()
+                   || watched == m_listResepti->viewport()) {
+            Dialogs::guard([this] { applyScreenWidthRule(); });
+        }
+    } else if (event->type() == QEvent::MouseButtonPress) {
+        if (watched == m_memoKuvaus->viewport()) {
+            Dialogs::guard([this] {
+                // MemoKuvausClick
+                FocusPane(m_memoKuvaus);
+                if (isPlaceholder(m_memoKuvaus->toPlainText())) {
+                    emptyPlaceholderIfShown();
+                    if (m_table3->Active())
+                        m_table3->apply();
+                }
+            });
+        } else if (watched == m_editAste || watched == m_editAika) {
+            Dialogs::guard([this, watched] {
+                // DBEditAsteClick, DBEditAikaClick
+                if (m_state.DescriptionModified) {
+                    SaveDescriptionChange();
+                    m_state.DescriptionModified = false;
+                }
+                FocusPane(static_cast<QWidget *>(watched));
+            });
+        }
+    } else if (event->type() == QEvent::KeyPress && !m_forwardingKey) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        // The window sees keys before its controls.
+        if (key->key() == Qt::Key_F1) {
+            Dialogs::guard([this] { runCommand("MenuOhjeet"); });
+            return true;
+        }
+        if (key->key() == Qt::Key_F2) {
+            Dialogs::guard([this] { showQuickGuide(); });
+            return true;
+        }
+        runGuarded([&] {
+            if (watched == m_listPaa || watched == m_listAla || watched == m_listResepti)
+                handled = keyPressInList(watched, key->key(), key->modifiers());
+            else if (watched == m_memoKuvaus || watched == m_editAste || watched == m_editAika)
+                handled = keyPressInEdit(watched, key->key());
+        });
+        if (!handled && watched == m_listResepti && !key->text().isEmpty()) {
+            // Any character typed in the recipe list stores difficulty and time afterwards.
+            m_forwardingKey = true;
+            QCoreApplication::sendEvent(m_listResepti, event);
+            m_forwardingKey = false;
+            runGuarded([this] { SaveDifficultyAndTime(); });
+            return true;
+        }
+    }
+    return handled || QMainWindow::eventFilter(watched, event);
+}
+
+bool TFormPaa::keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers modifiers)
+{
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (watched == m_listPaa) {
+        if (enter) {
+            // Without a main group there is nothing to accept.
+            if (m_table1->RecNo() > 0)
+                DBLLBoxAlaryhmaClick();
+            return true;
+        }
+        if (key == Qt::Key_Delete) {
+            runCommand("MenuPoistaPaa");
+            return true;
+        }
+    } else if (watched == m_listAla) {
+        if (key == Qt::Key_Escape) {
+            DBLLBoxPaaryhmaClick();
+            FocusPane(m_listPaa);
+            return true;
+        }
+        if (enter) {
+            DBLLBoxListaClick();
+            FocusPane(m_listResepti);
+            return true;
+        }
+        if (key == Qt::Key_Delete) {
+            runCommand("MenuPoistaAla");
+            return true;
+        }
+    } else if (watched == m_listResepti) {
+        if (enter && (modifiers & Qt::ControlModifier)) {
+            FocusPane(m_memoKuvaus);
+            m_memoKuvaus->selectAll();
+            if (isPlaceholder(m_memoKuvaus->toPlainText())) {
+                emptyPlaceholderIfShown();
+                m_table3->apply();
+            }
+            return true;
+        }
+        if (enter) {
+            runCommand("MenuNaytaResepti");
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            DBLLBoxAlaryhmaClick();
+            FocusPane(m_listAla);
+            return true;
+        }
+        if (key == Qt::Key_Delete) {
+            runCommand("MenuPoistaResepti");
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TFormPaa::keyPressInEdit(QObject *watched, int key)
+{
+    Q_UNUSED(watched)
+    if (key == Qt::Key_Escape) {
+        DBLLBoxListaClick();
+        return true;
+    }
+    return false;
+}
