@@ -265,12 +265,10 @@ void TestRecipeBook::failedCommitLeavesBookAndPictures()
 {
     QFETCH(QString, blocked);
     QFETCH(int, operation);
-    QTemporaryDir dir;
-    QString error;
-    QVERIFY2(RecipeBook::createBook(dir.path(), false, &error), qPrintable(error));
-    const QString data = dir.filePath(QStringLiteral("Data"));
+    const StoreFixture store;
+    const QString &data = store.data;
     RecipeBook::Book book(data, data + QStringLiteral("/Pics/"));
-    fillBook(book, dir.path());
+    fillBook(book, store.dir.path());
     if (QTest::currentTestFailed())
         return;
     const QStringList before = storedRows(data);
@@ -351,10 +349,8 @@ void TestRecipeBook::nameRulesTakeExactNamesOverTheWholeBook()
     QFETCH(QString, name);
     QFETCH(bool, group);
     QFETCH(bool, recipe);
-    QTemporaryDir dir;
-    QString error;
-    QVERIFY2(RecipeBook::createBook(dir.path(), false, &error), qPrintable(error));
-    const QString data = dir.filePath(QStringLiteral("Data"));
+    const StoreFixture store;
+    const QString &data = store.data;
     RecipeBook::Book book(data, data + QStringLiteral("/Pics/"));
     book.mainGroups().open();
     book.addMainGroup(QStringLiteral("Jälkiruoat"));
