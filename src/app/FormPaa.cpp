@@ -1,4 +1,5 @@
 #include "app/FormPaa.h"
+#include "app/BackupMenu.h"
 
 #include "app/DataBoundList.h"
 #include "app/FormUusi.h"
@@ -410,6 +411,10 @@ void TFormPaa::buildMenus()
     addCommand(recipe, "MenuPoistaKuva", QStringLiteral("D&elete Picture"),
                QStringLiteral("|Delete the picture of the selected recipe."), &TFormPaa::MenuPoistaKuvaClick);
 
+    m_menuKirja = bar->addMenu(QStringLiteral("&Book"));
+    m_menuKirja->setObjectName(QStringLiteral("MenuKirja"));
+    BackupMenu::addCommands(this, m_menuKirja);
+
     m_menuIkkuna = bar->addMenu(QStringLiteral("&Window"));
     m_menuIkkuna->setObjectName(QStringLiteral("MenuIkkuna"));
     m_menuSuuri = addCommand(m_menuIkkuna, "MenuSuuri", QStringLiteral("&Full"), QStringLiteral("|Full screen window."),
@@ -587,6 +592,30 @@ void TFormPaa::bookReopened()
     });
     Dialogs::information(QStringLiteral("The recipe book was changed outside the program, so it has been opened "
                                         "again. The lists show it as it is stored now."));
+}
+
+void TFormPaa::openRestoredBook()
+{
+    // The restore tells the user itself; the store's notice of new files
+    // would say the book was changed outside the program.
+    m_reopenNoticeQueued = true;
+    Dialogs::guard([this] { m_table1->reopenIfReplaced(); });
+    m_reopenNoticeQueued = false;
+    m_table2->close();
+    m_table3->close();
+    m_state.CurrentMainGroup.clear();
+    m_state.CurrentSubgroup.clear();
+    m_state.CurrentRecipe.clear();
+    m_asteModified = m_aikaModified = false;
+    DisableCommands();
+    enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
+    m_ruokakuva->hide();
+    m_memoKuvaus->hide();
+    m_panel2->hide();
+    showDecorativePicture();
+    for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
+        list->markDirty();
+    refreshLists();
 }
 
 void TFormPaa::runGuarded(const std::function<void()> &body)
