@@ -68,15 +68,6 @@ bool automaticBackupsOn()
     return key.readBool(QLatin1String(BackupMenu::AutoVarmuus));
 }
 
-QString describe(const BookBackup::Contents &contents)
-{
-    return QStringLiteral("%1 main groups, %2 subgroups, %3 recipes and %4 pictures")
-        .arg(contents.mainGroups)
-        .arg(contents.subgroups)
-        .arg(contents.recipes)
-        .arg(contents.pictures);
-}
-
 // A progress dialog over `parent` that shows once the work takes a moment;
 // its Cancel stops the work.
 class Progress
@@ -123,7 +114,7 @@ bool askRestore(TFormPaa *window, const QString &file, const BookBackup::Content
                        "\"Data.before-restore-&lt;date&gt;\".</p>")
             .arg(QFileInfo(file).fileName().toHtmlEscaped(),
                  QLocale().toString(contents.date.toLocalTime(), QLocale::LongFormat).toHtmlEscaped(),
-                 describe(contents)),
+                 BookBackup::describe(contents)),
         &dialog);
     text->setObjectName(QStringLiteral("LabelPalauta"));
     text->setWordWrap(true);
@@ -165,7 +156,7 @@ void backUpBook(TFormPaa *window)
         return;
     }
     QString message = QStringLiteral("The recipe book (%1) was backed up to\n%2")
-                          .arg(describe(contents), QDir::toNativeSeparators(file));
+                          .arg(BookBackup::describe(contents), QDir::toNativeSeparators(file));
     if (!skipped.isEmpty())
         message += QStringLiteral("\n\nNot carried:\n") + skipped.mid(0, 10).join(QLatin1Char('\n'));
     Dialogs::information(message);

@@ -24,15 +24,6 @@ int failed(const QString &why)
     return 2;
 }
 
-QString describe(const BookBackup::Contents &contents)
-{
-    return QStringLiteral("%1 main groups, %2 subgroups, %3 recipes and %4 pictures")
-        .arg(contents.mainGroups)
-        .arg(contents.subgroups)
-        .arg(contents.recipes)
-        .arg(contents.pictures);
-}
-
 } // namespace
 
 namespace BackupCommands {
@@ -54,7 +45,7 @@ int backup(const QStringList &arguments)
         return failed(error);
     for (const QString &line : std::as_const(skipped))
         say(line);
-    say(QStringLiteral("Backed up %1 to %2").arg(describe(contents), out));
+    say(QStringLiteral("Backed up %1 to %2").arg(BookBackup::describe(contents), out));
     return skipped.isEmpty() ? 0 : 1;
 }
 
@@ -84,7 +75,7 @@ int restore(const QStringList &arguments)
         return failed(error);
     const BookBackup::Contents &contents = restore.contents();
     say(QStringLiteral("The backup of %1 holds %2.")
-            .arg(contents.date.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), describe(contents)));
+            .arg(contents.date.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), BookBackup::describe(contents)));
     if (!yes) {
         std::printf("Replace the book in %s with it? [y/N] ", data.toLocal8Bit().constData());
         std::fflush(stdout);
@@ -101,7 +92,7 @@ int restore(const QStringList &arguments)
         say(QStringLiteral("The book before the restore was backed up to %1").arg(restore.automaticBackup()));
     if (!restore.keptAs().isEmpty())
         say(QStringLiteral("The replaced book is kept in %1").arg(restore.keptAs()));
-    say(QStringLiteral("Restored %1 into %2").arg(describe(contents), data));
+    say(QStringLiteral("Restored %1 into %2").arg(BookBackup::describe(contents), data));
     if (!restore.automaticBackupError().isEmpty()) {
         say(QStringLiteral("No backup of the replaced book was made: %1").arg(restore.automaticBackupError()));
         return 1;

@@ -236,6 +236,16 @@ QString trashFile()
     return QStringLiteral("Roskakori.db");
 }
 
+QString describe(const Contents &contents)
+{
+    auto count = [](qint64 n, const char *one, const char *many) {
+        return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+    };
+    return QStringLiteral("%1, %2, %3 and %4")
+        .arg(count(contents.mainGroups, "main group", "main groups"), count(contents.subgroups, "subgroup", "subgroups"),
+             count(contents.recipes, "recipe", "recipes"), count(contents.pictures, "picture", "pictures"));
+}
+
 QString defaultFileName(const QDate &date)
 {
     return QStringLiteral("Mealdeck-%1.zip").arg(date.toString(QStringLiteral("yyyy-MM-dd")));

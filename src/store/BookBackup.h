@@ -25,6 +25,9 @@ struct Contents
     qint64 pictures = 0; // picture files directly in Pics
 };
 
+// "2 main groups, 3 subgroups, 5 recipes and 1 picture".
+QString describe(const Contents &contents);
+
 // Called now and then with the bytes done and the bytes in all; returning
 // false cancels the work, which then fails with the reason "Cancelled".
 using Progress = std::function<bool(qint64 done, qint64 total)>;

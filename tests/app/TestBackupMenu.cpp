@@ -82,7 +82,7 @@ private Q_SLOTS:
         const QString mine = book->programFolder() + QStringLiteral("mine.zip");
         BackupMenu::setFileChooser([&](bool save, const QString &) { return save ? mine : file; });
         w->menuAction(QStringLiteral("MenuVarmuuskopioi"))->trigger();
-        QVERIFY2(lastMessage().contains(QStringLiteral("1 main groups, 1 subgroups, 1 recipes and 1 pictures")),
+        QVERIFY2(lastMessage().contains(QStringLiteral("1 main group, 1 subgroup, 1 recipe and 1 picture")),
                  qPrintable(lastMessage()));
         QVERIFY(QFileInfo(mine).isFile());
 
