@@ -11,7 +11,6 @@
 #include <QFileInfo>
 
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 
 namespace {

@@ -6,7 +6,6 @@
 // written outside the folder it was given.
 
 #include "FuzzSupport.h"
-
 #include "store/BookBackup.h"
 #include "store/BookRestore.h"
 
@@ -59,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QFileInfo info(folder + QLatin1Char('/') + name);
         Fuzz::check(!info.isSymLink(), "a link was unpacked", name);
         const bool known = name == QLatin1String("Paaryhma.db") || name == QLatin1String("Alaryhma.db")
-            || name == QLatin1String("Ohje.db") || name == QLatin1String("Roskakori.db") || name == QLatin1String("Pics")
+            || name == QLatin1String("Ohje.db") || name == QLatin1String("Roskakori.db")
+            || name == QLatin1String("Pics")
             || (name.startsWith(QLatin1String("Pics/")) && name.count(QLatin1Char('/')) <= 2);
         Fuzz::check(known, "an unknown file was accepted", name);
     }

@@ -73,8 +73,7 @@ bool automaticBackupsOn()
 class Progress
 {
 public:
-    Progress(QWidget *parent, const QString &label)
-        : m_dialog(label, QStringLiteral("Cancel"), 0, 1000, parent)
+    Progress(QWidget *parent, const QString &label) : m_dialog(label, QStringLiteral("Cancel"), 0, 1000, parent)
     {
         m_dialog.setObjectName(QStringLiteral("VarmuusEdistyminen"));
         m_dialog.setWindowTitle(Dialogs::applicationTitle());
@@ -107,18 +106,18 @@ bool askRestore(TFormPaa *window, const QString &file, const BookBackup::Content
     dialog.setObjectName(QStringLiteral("FormPalauta"));
     dialog.setWindowTitle(QStringLiteral("Restore Book"));
     auto *layout = new QVBoxLayout(&dialog);
+    // Lines broken by hand: a word-wrapped label makes the dialog too short.
     auto *text = new QLabel(
         QStringLiteral("<p>Replace the recipe book with the backup<br><b>%1</b>?</p>"
-                       "<p>Made on %2, it holds %3.</p>"
-                       "<p>The book as it is now is backed up first and kept beside the restored one as "
-                       "\"Data.before-restore-&lt;date&gt;\".</p>")
+                       "<p>Made on %2, it holds<br>%3.</p>"
+                       "<p>The book as it is now is backed up first, then kept beside<br>"
+                       "the restored one as \"Data.before-restore-&lt;date&gt;\".</p>")
             .arg(QFileInfo(file).fileName().toHtmlEscaped(),
-                 QLocale().toString(contents.date.toLocalTime(), QLocale::LongFormat).toHtmlEscaped(),
+                 QLocale().toString(contents.date.toLocalTime(), QStringLiteral("d MMMM yyyy, HH:mm")).toHtmlEscaped(),
                  BookBackup::describe(contents)),
         &dialog);
     text->setObjectName(QStringLiteral("LabelPalauta"));
-    text->setWordWrap(true);
-    text->setMinimumWidth(420);
+    text->setTextFormat(Qt::RichText);
     layout->addWidget(text);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Yes | QDialogButtonBox::No, &dialog);
     buttons->button(QDialogButtonBox::Yes)->setObjectName(QStringLiteral("BitBtnYes"));
@@ -127,13 +126,14 @@ bool askRestore(TFormPaa *window, const QString &file, const BookBackup::Content
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    dialog.adjustSize();
     return Dialogs::exec(&dialog, window) == QDialog::Accepted;
 }
 
 void backUpBook(TFormPaa *window)
 {
-    const QString suggested =
-        QDir(lastFolder()).absoluteFilePath(BookBackup::defaultFileName(QDate::currentDate()));
+    const QString suggested = QDir(lastFolder()).absoluteFilePath(BookBackup::defaultFileName(QDate::currentDate()));
     QString file = chooseFile(window, true, suggested);
     if (file.isEmpty())
         return;
@@ -155,8 +155,8 @@ void backUpBook(TFormPaa *window)
             Dialogs::information(error);
         return;
     }
-    QString message = QStringLiteral("The recipe book (%1) was backed up to\n%2")
-                          .arg(BookBackup::describe(contents), QDir::toNativeSeparators(file));
+    QString message = QStringLiteral("The recipe book was backed up to\n%1\n\nThe backup holds %2.")
+                          .arg(QDir::toNativeSeparators(file), BookBackup::describe(contents));
     if (!skipped.isEmpty())
         message += QStringLiteral("\n\nNot carried:\n") + skipped.mid(0, 10).join(QLatin1Char('\n'));
     Dialogs::information(message);
@@ -196,17 +196,17 @@ void restoreBook(TFormPaa *window)
         return;
     }
     window->openRestoredBook();
-    QString message = QStringLiteral("The recipe book was restored from the backup made on %1.\n\n"
-                                     "The book it replaced is kept in\n%2")
-                          .arg(QLocale().toString(restore->contents().date.toLocalTime(), QLocale::ShortFormat),
-                               QDir::toNativeSeparators(restore->keptAs()));
+    QString message
+        = QStringLiteral("The recipe book was restored from the backup made on %1.\n\n"
+                         "The book it replaced is kept in\n%2")
+              .arg(QLocale().toString(restore->contents().date.toLocalTime(), QStringLiteral("d MMMM yyyy, HH:mm")),
+                   QDir::toNativeSeparators(restore->keptAs()));
     if (!restore->automaticBackupError().isEmpty())
         message += QStringLiteral("\n\nIt could not be backed up first: %1").arg(restore->automaticBackupError());
     Dialogs::information(message);
 }
 
-QAction *addAction(TFormPaa *window, QMenu *menu, const char *objectName, const QString &caption,
-                   const QString &hint)
+QAction *addAction(TFormPaa *window, QMenu *menu, const char *objectName, const QString &caption, const QString &hint)
 {
     auto *action = new QAction(caption, window);
     action->setObjectName(QLatin1String(objectName));
@@ -223,9 +223,11 @@ namespace BackupMenu {
 void addCommands(TFormPaa *window, QMenu *menu)
 {
     menu->addSeparator();
-    QAction *backUp = addAction(window, menu, "MenuVarmuuskopioi", QStringLiteral("&Back Up Book..."),
-                                QStringLiteral("|Write the whole recipe book, pictures included, into one backup file."));
-    QObject::connect(backUp, &QAction::triggered, window, [window] { Dialogs::guard([window] { backUpBook(window); }); });
+    QAction *backUp
+        = addAction(window, menu, "MenuVarmuuskopioi", QStringLiteral("&Back Up Book..."),
+                    QStringLiteral("|Write the whole recipe book, pictures included, into one backup file."));
+    QObject::connect(backUp, &QAction::triggered, window,
+                     [window] { Dialogs::guard([window] { backUpBook(window); }); });
     QAction *restore = addAction(window, menu, "MenuPalauta", QStringLiteral("&Restore Book..."),
                                  QStringLiteral("|Replace the recipe book with the one in a backup file."));
     QObject::connect(restore, &QAction::triggered, window,

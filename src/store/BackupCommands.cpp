@@ -75,7 +75,8 @@ int restore(const QStringList &arguments)
         return failed(error);
     const BookBackup::Contents &contents = restore.contents();
     say(QStringLiteral("The backup of %1 holds %2.")
-            .arg(contents.date.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), BookBackup::describe(contents)));
+            .arg(contents.date.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                 BookBackup::describe(contents)));
     if (!yes) {
         std::printf("Replace the book in %s with it? [y/N] ", data.toLocal8Bit().constData());
         std::fflush(stdout);

@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstring>
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,8 +20,7 @@ QString systemReason()
 
 bool plainName(const QString &part)
 {
-    if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..")
-        || part.toUtf8().size() > 255)
+    if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..") || part.toUtf8().size() > 255)
         return false;
     for (const QChar c : part) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QLatin1Char('/'))
@@ -46,8 +44,8 @@ QString sqliteUri(const QString &file, const char *mode)
 {
     // Every byte outside the unreserved set is percent-encoded, so '?', '#'
     // and '%' in folder names cannot reach the URI parser as syntax.
-    return QStringLiteral("file:") + QString::fromLatin1(QUrl::toPercentEncoding(file, "/"))
-        + QStringLiteral("?mode=") + QLatin1String(mode);
+    return QStringLiteral("file:") + QString::fromLatin1(QUrl::toPercentEncoding(file, "/")) + QStringLiteral("?mode=")
+        + QLatin1String(mode);
 }
 
 QByteArray manifestJson(const BookBackup::Contents &contents, const QJsonObject &hashes)
@@ -127,10 +125,7 @@ bool syncFolder(const QString &folder)
     return synced;
 }
 
-TemporaryFile::TemporaryFile(const QString &finalPath)
-    : m_final(QFileInfo(finalPath).absoluteFilePath())
-{
-}
+TemporaryFile::TemporaryFile(const QString &finalPath) : m_final(QFileInfo(finalPath).absoluteFilePath()) { }
 
 TemporaryFile::~TemporaryFile()
 {
@@ -149,8 +144,9 @@ bool TemporaryFile::create(QString *error)
                                            + QStringLiteral(".partial-XXXXXX"));
     m_fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (m_fd < 0)
-        return fail(error, QStringLiteral("Cannot write in %1: %2")
-                               .arg(QDir::toNativeSeparators(target.absolutePath()), systemReason()));
+        return fail(error,
+                    QStringLiteral("Cannot write in %1: %2")
+                        .arg(QDir::toNativeSeparators(target.absolutePath()), systemReason()));
     m_temporary = pattern;
     return true;
 }
@@ -166,8 +162,9 @@ bool TemporaryFile::commit(QString *error)
     if (::close(fd) != 0)
         return fail(error, QStringLiteral("The backup was not written: %1").arg(systemReason()));
     if (::rename(m_temporary.constData(), QFile::encodeName(m_final).constData()) != 0)
-        return fail(error, QStringLiteral("Cannot name the backup %1: %2")
-                               .arg(QDir::toNativeSeparators(m_final), systemReason()));
+        return fail(
+            error,
+            QStringLiteral("Cannot name the backup %1: %2").arg(QDir::toNativeSeparators(m_final), systemReason()));
     m_temporary.clear();
     syncFolder(QFileInfo(m_final).absolutePath());
     return true;

@@ -15,11 +15,10 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-
 #include <archive.h>
 #include <archive_entry.h>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -81,8 +80,8 @@ public:
 
     qint64 count(int file, const QString &table) const
     {
-        SqlStatement statement(m_db, QStringLiteral("SELECT count(*) FROM %1.%2")
-                                         .arg(m_schemas.at(file), SqlStatement::quoteName(table)));
+        SqlStatement statement(
+            m_db, QStringLiteral("SELECT count(*) FROM %1.%2").arg(m_schemas.at(file), SqlStatement::quoteName(table)));
         return statement.step() ? statement.columnInt64(0) : 0;
     }
 
@@ -90,8 +89,8 @@ public:
     {
         sqlite3_file *handle = nullptr;
         const QByteArray schema = m_schemas.at(file).toUtf8();
-        if (sqlite3_file_control(m_db, schema.constData(), SQLITE_FCNTL_FILE_POINTER, &handle) != SQLITE_OK
-            || !handle || !handle->pMethods)
+        if (sqlite3_file_control(m_db, schema.constData(), SQLITE_FCNTL_FILE_POINTER, &handle) != SQLITE_OK || !handle
+            || !handle->pMethods)
             throw StoreError(QStringLiteral("Cannot read the table file"));
         return handle;
     }
@@ -105,10 +104,7 @@ public:
         return bytes;
     }
 
-    void end()
-    {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
+    void end() { sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr); }
 
 private:
     sqlite3 *m_db = nullptr;
@@ -159,8 +155,7 @@ QVector<Picture> listPictures(const QString &pics, QStringList *skipped, qint64 
 class ZipWriter
 {
 public:
-    explicit ZipWriter(int fd)
-        : m_archive(archive_write_new())
+    explicit ZipWriter(int fd) : m_archive(archive_write_new())
     {
         // Options are taken only before the archive is opened. Speed over
         // size for the large table files; the pictures are JPEGs already.
@@ -242,8 +237,9 @@ QString describe(const Contents &contents)
         return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
     };
     return QStringLiteral("%1, %2, %3 and %4")
-        .arg(count(contents.mainGroups, "main group", "main groups"), count(contents.subgroups, "subgroup", "subgroups"),
-             count(contents.recipes, "recipe", "recipes"), count(contents.pictures, "picture", "pictures"));
+        .arg(count(contents.mainGroups, "main group", "main groups"),
+             count(contents.subgroups, "subgroup", "subgroups"), count(contents.recipes, "recipe", "recipes"),
+             count(contents.pictures, "picture", "pictures"));
 }
 
 QString defaultFileName(const QDate &date)
@@ -258,8 +254,9 @@ bool writeBackup(const QString &dataFolder, const QString &file, Contents *conte
     QStringList tables = recipeTableFiles();
     for (const QString &table : std::as_const(tables)) {
         if (!QFileInfo(data + QLatin1Char('/') + table).isFile())
-            return fail(error, QStringLiteral("%1 is not a recipe book: %2 is missing")
-                                   .arg(QDir::toNativeSeparators(data), table));
+            return fail(
+                error,
+                QStringLiteral("%1 is not a recipe book: %2 is missing").arg(QDir::toNativeSeparators(data), table));
     }
     if (QFileInfo(data + QLatin1Char('/') + trashFile()).isFile())
         tables << trashFile();
@@ -363,14 +360,14 @@ QString makeAutomaticBackup(const QString &dataFolder, QString *error, const Pro
     const QDir backups(folder);
     // Leftovers of backups that were cut short (the program was killed).
     const QDateTime dayAgo = QDateTime::currentDateTimeUtc().addDays(-1);
-    for (const QFileInfo &info : backups.entryInfoList({QStringLiteral(".Mealdeck-*.partial-*")},
-                                                       QDir::Files | QDir::Hidden)) {
+    for (const QFileInfo &info :
+         backups.entryInfoList({QStringLiteral(".Mealdeck-*.partial-*")}, QDir::Files | QDir::Hidden)) {
         if (info.lastModified().toUTC() < dayAgo)
             QFile::remove(info.absoluteFilePath());
     }
 
-    const QString stem = QStringLiteral("Mealdeck-%1")
-                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
+    const QString stem
+        = QStringLiteral("Mealdeck-%1").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
     QString name = stem + QStringLiteral(".zip");
     for (int n = 2; QFileInfo::exists(backups.absoluteFilePath(name)); ++n)
         name = stem + QStringLiteral("-%1.zip").arg(n);

@@ -13,12 +13,11 @@
 #include <QHash>
 #include <QSet>
 
+#include <archive.h>
+#include <archive_entry.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-
-#include <archive.h>
-#include <archive_entry.h>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -45,10 +44,7 @@ qint64 limitFor(const QString &name)
 class ZipReader
 {
 public:
-    ZipReader()
-        : m_archive(archive_read_new())
-    {
-    }
+    ZipReader() : m_archive(archive_read_new()) { }
     ~ZipReader()
     {
         archive_read_free(m_archive);
@@ -63,7 +59,9 @@ public:
         m_fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (m_fd < 0)
             return fail(error, QStringLiteral("it cannot be opened: %1").arg(systemReason()));
-        struct stat info {};
+        struct stat info
+        {
+        };
         if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode))
             return fail(error, QStringLiteral("it is not a regular file"));
         *size = info.st_size;
@@ -143,14 +141,15 @@ QString tableRefusal(const QString &path, const QString &table, qint64 *rows)
             while (check.step() && integrity.size() < 3)
                 integrity << check.columnText(0);
         }
-        if (integrity != QStringList{QStringLiteral("ok")})
+        if (integrity != QStringList {QStringLiteral("ok")})
             throw StoreError(QStringLiteral("it is damaged (%1)").arg(integrity.value(0)));
         SqlStatement objects(db, QStringLiteral("SELECT type, name, tbl_name FROM sqlite_master"));
         while (objects.step()) {
             const QString type = objects.columnText(0);
             const QString name = objects.columnText(1);
             if (type != QLatin1String("table") && type != QLatin1String("index"))
-                throw StoreError(QStringLiteral("it holds a %1, which a table file of the program never has").arg(type));
+                throw StoreError(
+                    QStringLiteral("it holds a %1, which a table file of the program never has").arg(type));
             if (!table.isEmpty() && !name.startsWith(QLatin1String("sqlite_")) && objects.columnText(2) != table)
                 throw StoreError(QStringLiteral("it holds another table (%1)").arg(name));
         }
@@ -161,7 +160,7 @@ QString tableRefusal(const QString &path, const QString &table, qint64 *rows)
             SqlStatement version(db, QStringLiteral("PRAGMA user_version"));
             if (!version.step() || version.columnInt64(0) != RecipeSchema::Version)
                 throw StoreError(QStringLiteral("it is of another version of the program"));
-            QStringList expected{QStringLiteral("id INTEGER 1")};
+            QStringList expected {QStringLiteral("id INTEGER 1")};
             for (const RecipeSchema::Field &field : RecipeSchema::fields(table))
                 expected << QStringLiteral("%1 %2 0").arg(field.name, field.type);
             QStringList columns;
@@ -194,9 +193,8 @@ bool unpackBackup(const QString &file, const QString &folder, Contents *contents
                   const Progress &progress)
 {
     const QString shown = QDir::toNativeSeparators(file);
-    auto refuse = [&](const QString &why) {
-        return fail(error, QStringLiteral("%1 cannot be restored: %2.").arg(shown, why));
-    };
+    auto refuse
+        = [&](const QString &why) { return fail(error, QStringLiteral("%1 cannot be restored: %2.").arg(shown, why)); };
     ZipReader zip;
     qint64 fileSize = 0;
     QString why;
@@ -282,8 +280,8 @@ bool unpackBackup(const QString &file, const QString &folder, Contents *contents
         if (!listed.contains(it.key()))
             return refuse(QStringLiteral("\"%1\" in it is not in its manifest").arg(it.key()));
         if (listed.value(it.key()).toString() != it.value())
-            return refuse(QStringLiteral("\"%1\" in it is damaged (its SHA-256 differs from the manifest)")
-                              .arg(it.key()));
+            return refuse(
+                QStringLiteral("\"%1\" in it is damaged (its SHA-256 differs from the manifest)").arg(it.key()));
     }
     for (auto it = listed.constBegin(); it != listed.constEnd(); ++it) {
         if (!hashes.contains(it.key()))
@@ -295,8 +293,8 @@ bool unpackBackup(const QString &file, const QString &folder, Contents *contents
     for (int i = 0; i < tables.size(); ++i) {
         if (!hashes.contains(tables.at(i)))
             return refuse(QStringLiteral("%1 is missing from it").arg(tables.at(i)));
-        const QString refusal = tableRefusal(folder + QLatin1Char('/') + tables.at(i),
-                                             RecipeSchema::tableNames().at(i), &counts[i]);
+        const QString refusal
+            = tableRefusal(folder + QLatin1Char('/') + tables.at(i), RecipeSchema::tableNames().at(i), &counts[i]);
         if (!refusal.isEmpty())
             return refuse(QStringLiteral("%1 in it: %2").arg(tables.at(i), refusal));
     }
@@ -326,8 +324,8 @@ bool unpackBackup(const QString &file, const QString &folder, Contents *contents
 } // namespace BookBackup
 
 BookRestore::BookRestore(const QString &dataFolder, const QString &backupFile)
-    : m_data(QDir::cleanPath(QFileInfo(dataFolder).absoluteFilePath()))
-    , m_file(QFileInfo(backupFile).absoluteFilePath())
+    : m_data(QDir::cleanPath(QFileInfo(dataFolder).absoluteFilePath())),
+      m_file(QFileInfo(backupFile).absoluteFilePath())
 {
 }
 
@@ -344,8 +342,9 @@ bool BookRestore::check(QString *error, const BookBackup::Progress &progress)
     m_unpacked.clear();
     QByteArray pattern = QFile::encodeName(QFileInfo(m_data).absolutePath() + QStringLiteral("/Data.restoring-XXXXXX"));
     if (!::mkdtemp(pattern.data()))
-        return fail(error, QStringLiteral("Cannot create a folder beside %1: %2")
-                               .arg(QDir::toNativeSeparators(m_data), systemReason()));
+        return fail(error,
+                    QStringLiteral("Cannot create a folder beside %1: %2")
+                        .arg(QDir::toNativeSeparators(m_data), systemReason()));
     m_unpacked = QFile::decodeName(pattern);
     if (!BookBackup::unpackBackup(m_file, m_unpacked, &m_contents, error, progress)) {
         QDir(m_unpacked).removeRecursively();
@@ -370,7 +369,8 @@ bool BookRestore::replace(QString *error, const BookBackup::Progress &progress)
     // whoever holds it, is in the restored folder.
     const QString lock = m_data + QStringLiteral("/Mealdeck.lock");
     if (QFileInfo::exists(lock))
-        ::link(QFile::encodeName(lock).constData(), QFile::encodeName(m_unpacked + QStringLiteral("/Mealdeck.lock")).constData());
+        ::link(QFile::encodeName(lock).constData(),
+               QFile::encodeName(m_unpacked + QStringLiteral("/Mealdeck.lock")).constData());
 
     const QString parent = QFileInfo(m_data).absolutePath();
     const QString stem = parent + QStringLiteral("/Data.before-restore-")

@@ -110,8 +110,8 @@ private Q_SLOTS:
         w->menuAction(QStringLiteral("MenuLisaaPaa"))->trigger();
         QVERIFY(book->storedNames(QStringLiteral("Paaryhma")).contains(QStringLiteral("After the restore")));
         // The old book is kept, whole, and the restore backed it up first.
-        const QStringList kept = QDir(book->programFolder()).entryList({QStringLiteral("Data.before-restore-*")},
-                                                                        QDir::Dirs);
+        const QStringList kept
+            = QDir(book->programFolder()).entryList({QStringLiteral("Data.before-restore-*")}, QDir::Dirs);
         QCOMPARE(kept.size(), 1);
         QVERIFY(QFileInfo(book->programFolder() + kept.first() + QStringLiteral("/Pics/Broth.jpg")).isFile());
         QCOMPARE(QDir(BookBackup::backupsFolder(book->dataFolder())).entryList(QDir::Files).size(), 1);
@@ -120,7 +120,7 @@ private Q_SLOTS:
         BackupMenu::setFileChooser([&](bool, const QString &) { return mine; });
         Dialogs::queueResponse([](QDialog *d) { d->findChild<QPushButton *>(QStringLiteral("BitBtnYes"))->click(); });
         w->menuAction(QStringLiteral("MenuPalauta"))->trigger();
-        QCOMPARE(listNames(w->DBLLBoxPaaryhma()), QStringList{QStringLiteral("Soups")});
+        QCOMPARE(listNames(w->DBLLBoxPaaryhma()), QStringList {QStringLiteral("Soups")});
         QVERIFY(QFileInfo(book->picsFolder() + QStringLiteral("Broth.jpg")).isFile());
     }
 
@@ -146,7 +146,7 @@ private Q_SLOTS:
         w->menuAction(QStringLiteral("MenuPalauta"))->trigger();
         QVERIFY(Dialogs::shownDialogs().contains(QStringLiteral("FormPalauta")));
         QCOMPARE(QDir(book->programFolder()).entryList({QStringLiteral("Data.*")}, QDir::Dirs), QStringList());
-        QCOMPARE(listNames(w->DBLLBoxPaaryhma()), QStringList{QStringLiteral("Soups")});
+        QCOMPARE(listNames(w->DBLLBoxPaaryhma()), QStringList {QStringLiteral("Soups")});
     }
 
     void automaticBackupsAtProgramEnd()

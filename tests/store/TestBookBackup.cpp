@@ -1,9 +1,8 @@
 #include "StoreFixture.h"
-#include "support/TmpfsMount.h"
-
 #include "store/BookBackup.h"
 #include "store/BookRestore.h"
 #include "store/PictureFiles.h"
+#include "support/TmpfsMount.h"
 
 #include <QDirIterator>
 #include <QJsonDocument>
@@ -51,7 +50,7 @@ QList<Entry> readZip(const QString &file)
     if (archive_read_open_filename(a, QFile::encodeName(file).constData(), 65536) == ARCHIVE_OK) {
         archive_entry *e = nullptr;
         while (archive_read_next_header(a, &e) == ARCHIVE_OK) {
-            Entry entry{QString::fromUtf8(archive_entry_pathname_utf8(e)), QByteArray()};
+            Entry entry {QString::fromUtf8(archive_entry_pathname_utf8(e)), QByteArray()};
             char buffer[65536];
             la_ssize_t got = 0;
             while ((got = archive_read_data(a, buffer, sizeof buffer)) > 0)
@@ -96,8 +95,9 @@ void resealManifest(QList<Entry> &entries)
         QJsonObject hashes;
         for (const Entry &entry : std::as_const(entries)) {
             if (entry.name != QLatin1String("manifest.json") && entry.type == AE_IFREG)
-                hashes.insert(entry.name, QString::fromLatin1(
-                                              QCryptographicHash::hash(entry.data, QCryptographicHash::Sha256).toHex()));
+                hashes.insert(
+                    entry.name,
+                    QString::fromLatin1(QCryptographicHash::hash(entry.data, QCryptographicHash::Sha256).toHex()));
         }
         object.insert(QStringLiteral("sha256"), hashes);
         manifest.data = QJsonDocument(object).toJson();
@@ -233,21 +233,36 @@ void TestBookBackup::hostileFilesAreRefused_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
-    QTest::addRow("entry leaving the folder") << "dotdot" << "a path leaving the book's folder";
-    QTest::addRow("absolute path") << "absolute" << "an absolute path";
-    QTest::addRow("symbolic link") << "symlink" << "not a regular file";
-    QTest::addRow("journal beside a table") << "journal" << "not a file of a recipe book";
-    QTest::addRow("folder inside a folder of Pics") << "deep" << "not a file of a recipe book";
-    QTest::addRow("huge entry") << "huge" << "larger than allowed";
-    QTest::addRow("wrong hash") << "hash" << "SHA-256 differs";
-    QTest::addRow("file not in the manifest") << "unlisted" << "not in its manifest";
-    QTest::addRow("entry twice") << "twice" << "is in it twice";
-    QTest::addRow("table of another schema") << "schema" << "not the program's Ohje table";
-    QTest::addRow("table with a trigger") << "trigger" << "holds a trigger";
-    QTest::addRow("damaged table") << "damaged" << "Paaryhma.db in it";
-    QTest::addRow("counts not matching") << "counts" << "does not match its manifest";
-    QTest::addRow("no manifest") << "nomanifest" << "has no manifest";
-    QTest::addRow("not a zip") << "garbage" << "not a zip file";
+    QTest::addRow("entry leaving the folder") << "dotdot"
+                                              << "a path leaving the book's folder";
+    QTest::addRow("absolute path") << "absolute"
+                                   << "an absolute path";
+    QTest::addRow("symbolic link") << "symlink"
+                                   << "not a regular file";
+    QTest::addRow("journal beside a table") << "journal"
+                                            << "not a file of a recipe book";
+    QTest::addRow("folder inside a folder of Pics") << "deep"
+                                                    << "not a file of a recipe book";
+    QTest::addRow("huge entry") << "huge"
+                                << "larger than allowed";
+    QTest::addRow("wrong hash") << "hash"
+                                << "SHA-256 differs";
+    QTest::addRow("file not in the manifest") << "unlisted"
+                                              << "not in its manifest";
+    QTest::addRow("entry twice") << "twice"
+                                 << "is in it twice";
+    QTest::addRow("table of another schema") << "schema"
+                                             << "not the program's Ohje table";
+    QTest::addRow("table with a trigger") << "trigger"
+                                          << "holds a trigger";
+    QTest::addRow("damaged table") << "damaged"
+                                   << "Paaryhma.db in it";
+    QTest::addRow("counts not matching") << "counts"
+                                         << "does not match its manifest";
+    QTest::addRow("no manifest") << "nomanifest"
+                                 << "has no manifest";
+    QTest::addRow("not a zip") << "garbage"
+                               << "not a zip file";
 }
 
 void TestBookBackup::hostileFilesAreRefused()
@@ -272,23 +287,23 @@ void TestBookBackup::hostileFilesAreRefused()
     qint64 claimed = -1;
     bool reseal = true;
     if (kind == QLatin1String("dotdot"))
-        entries << Entry{QStringLiteral("Pics/../../escaped.jpg"), "x"};
+        entries << Entry {QStringLiteral("Pics/../../escaped.jpg"), "x"};
     else if (kind == QLatin1String("absolute"))
-        entries << Entry{QStringLiteral("/tmp/escaped.jpg"), "x"};
+        entries << Entry {QStringLiteral("/tmp/escaped.jpg"), "x"};
     else if (kind == QLatin1String("symlink"))
-        entries.prepend(Entry{QStringLiteral("Pics/link.jpg"), QByteArray(), AE_IFLNK, QStringLiteral("/etc/passwd")});
+        entries.prepend(Entry {QStringLiteral("Pics/link.jpg"), QByteArray(), AE_IFLNK, QStringLiteral("/etc/passwd")});
     else if (kind == QLatin1String("journal"))
-        entries << Entry{QStringLiteral("Ohje.db-journal"), "junk"};
+        entries << Entry {QStringLiteral("Ohje.db-journal"), "junk"};
     else if (kind == QLatin1String("deep"))
-        entries << Entry{QStringLiteral("Pics/a/b/c.jpg"), "x"};
+        entries << Entry {QStringLiteral("Pics/a/b/c.jpg"), "x"};
     else if (kind == QLatin1String("huge")) {
-        entries = {Entry{QStringLiteral("Pics/big.jpg"), QByteArray(1000, 'b')}};
+        entries = {Entry {QStringLiteral("Pics/big.jpg"), QByteArray(1000, 'b')}};
         claimed = PictureFiles::MaxPictureBytes + 1;
     } else if (kind == QLatin1String("hash")) {
         find(QStringLiteral("Pics/Picture 1.jpg")).data[10] ^= 1;
         reseal = false;
     } else if (kind == QLatin1String("unlisted")) {
-        entries << Entry{QStringLiteral("Pics/extra.jpg"), "x"};
+        entries << Entry {QStringLiteral("Pics/extra.jpg"), "x"};
         reseal = false;
     } else if (kind == QLatin1String("twice"))
         entries << find(QStringLiteral("Pics/Picture 2.jpg"));
@@ -411,8 +426,8 @@ void TestBookBackup::killDuringBackupAndRestore()
         const bool restoring = round % 2 == 0;
         QProcess child;
         child.setProgram(QStringLiteral(MEALDECK_BACKUP_CHILD));
-        child.setArguments(restoring ? QStringList{QStringLiteral("restore"), dataA, fileA, fileB}
-                                     : QStringList{QStringLiteral("backup"), dataA, outputs});
+        child.setArguments(restoring ? QStringList {QStringLiteral("restore"), dataA, fileA, fileB}
+                                     : QStringList {QStringLiteral("backup"), dataA, outputs});
         child.start();
         QVERIFY(child.waitForStarted(5000));
         QTest::qWait(100 + int(QRandomGenerator::global()->bounded(900)));
@@ -429,7 +444,7 @@ void TestBookBackup::killDuringBackupAndRestore()
         for (const char *table : {"Paaryhma", "Alaryhma", "Ohje"})
             QCOMPARE(queryFile(dataA + QLatin1Char('/') + QLatin1String(table) + QStringLiteral(".db"),
                                QStringLiteral("PRAGMA integrity_check")),
-                     QStringList{"ok"});
+                     QStringList {"ok"});
         // Every backup with its final name is whole.
         for (const QString &name : QDir(outputs).entryList({QStringLiteral("*.zip")}, QDir::Files)) {
             QTemporaryDir unpacked;
@@ -438,7 +453,8 @@ void TestBookBackup::killDuringBackupAndRestore()
             QFile::remove(outputs + QLatin1Char('/') + name);
         }
     }
-    QVERIFY2(restores > 0 && backups > 0, qPrintable(QStringLiteral("%1 restores, %2 backups").arg(restores).arg(backups)));
+    QVERIFY2(restores > 0 && backups > 0,
+             qPrintable(QStringLiteral("%1 restores, %2 backups").arg(restores).arg(backups)));
 }
 
 void TestBookBackup::commandLine()
