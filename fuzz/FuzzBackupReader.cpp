@@ -45,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     BookBackup::Contents contents;
     QString error;
     const bool accepted = BookBackup::unpackBackup(file, folder, &contents, &error);
-    Fuzz::check(everything(base + QStringLiteral("/book")).first() == QLatin1String("Data.restoring"),
-                "a file was written outside the folder", everything(base + QStringLiteral("/book")).join(u','));
+    for (const QString &name : everything(base + QStringLiteral("/book")))
+        Fuzz::check(name.startsWith(QLatin1String("Data.restoring")), "a file was written outside the folder", name);
     if (!accepted) {
         Fuzz::check(!error.isEmpty(), "refused without a reason");
         return 0;

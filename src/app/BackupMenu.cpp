@@ -149,7 +149,6 @@ void backUpBook(TFormPaa *window)
         written = BookBackup::writeBackup(ProgramPaths::dataFolder(), file, &contents, &skipped, &error,
                                           progress.callback());
     }
-    window->runActivation();
     if (!written) {
         if (error != QLatin1String("Cancelled") && !error.endsWith(QLatin1String(": Cancelled")))
             Dialogs::information(error);
@@ -175,7 +174,6 @@ void restoreBook(TFormPaa *window)
         Progress progress(window, QStringLiteral("Checking the backup..."));
         checked = restore->check(&error, progress.callback());
     }
-    window->runActivation();
     if (!checked) {
         if (error != QLatin1String("Cancelled"))
             Dialogs::information(error + QStringLiteral("\nThe recipe book was not changed."));
@@ -191,8 +189,8 @@ void restoreBook(TFormPaa *window)
         replaced = restore->replace(&error, progress.callback());
     }
     if (!replaced) {
-        window->runActivation();
-        Dialogs::information(error + QStringLiteral("\nThe recipe book was not changed."));
+        if (error != QLatin1String("Cancelled"))
+            Dialogs::information(error + QStringLiteral("\nThe recipe book was not changed."));
         return;
     }
     window->openRestoredBook();

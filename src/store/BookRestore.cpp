@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,7 +87,8 @@ private:
 
 // Writes one entry's data to `fd` (or into `memory` when fd < 0), at most
 // `limit` bytes, and returns its SHA-256; throws StoreError with the reason.
-QByteArray readEntry(ZipReader &zip, const QString &name, qint64 limit, int fd, QByteArray *memory)
+QByteArray readEntry(ZipReader &zip, const QString &name, qint64 limit, int fd, QByteArray *memory,
+                     const std::function<void()> &tick)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     QByteArray buffer(256 * 1024, Qt::Uninitialized);
@@ -101,6 +103,7 @@ QByteArray readEntry(ZipReader &zip, const QString &name, qint64 limit, int fd, 
         if (total > limit)
             throw StoreError(QStringLiteral("%1 is larger than allowed").arg(name));
         hash.addData(QByteArrayView(buffer.constData(), got));
+        tick();
         if (fd < 0) {
             memory->append(buffer.constData(), int(got));
             continue;
@@ -205,6 +208,11 @@ bool unpackBackup(const QString &file, const QString &folder, Contents *contents
     QByteArray manifest;
     QSet<QString> folders;
     qint64 topLevelPictures = 0;
+    // Progress is the share of the file read so far.
+    const auto tick = [&] {
+        if (progress && !progress(archive_filter_bytes(zip.handle(), -1), fileSize))
+            throw StoreError(QStringLiteral("Cancelled"));
+    };
     try {
         for (int entries = 0;; ++entries) {
             archive_entry *entry = nullptr;
@@ -233,7 +241,7 @@ bool unpackBackup(const QString &file, const QString &folder, Contents *contents
 
             if (name == QLatin1String(BackupFiles::ManifestName)) {
                 manifest = QByteArray("");
-                readEntry(zip, name, limit, -1, &manifest);
+                readEntry(zip, name, limit, -1, &manifest, tick);
                 continue;
             }
             const QStringList parts = name.split(QLatin1Char('/'));
@@ -252,7 +260,7 @@ bool unpackBackup(const QString &file, const QString &folder, Contents *contents
             if (fd < 0)
                 throw StoreError(QStringLiteral("Cannot unpack %1: %2").arg(name, systemReason()));
             try {
-                hashes.insert(name, QString::fromLatin1(readEntry(zip, name, limit, fd, nullptr)));
+                hashes.insert(name, QString::fromLatin1(readEntry(zip, name, limit, fd, nullptr, tick)));
             } catch (...) {
                 ::close(fd);
                 throw;
@@ -261,11 +269,9 @@ bool unpackBackup(const QString &file, const QString &folder, Contents *contents
                 throw StoreError(QStringLiteral("Cannot unpack %1: %2").arg(name, systemReason()));
             if (parts.size() == 2 && parts.first() == QLatin1String("Pics"))
                 ++topLevelPictures;
-            if (progress && !progress(archive_filter_bytes(zip.handle(), -1), fileSize))
-                return fail(error, QStringLiteral("Cancelled"));
         }
     } catch (const StoreError &e) {
-        if (e.message().startsWith(QLatin1String("Cannot ")))
+        if (e.message().startsWith(QLatin1String("Cannot ")) || e.message() == QLatin1String("Cancelled"))
             return fail(error, e.message());
         return refuse(QStringLiteral("%1").arg(e.message()));
     }
@@ -364,6 +370,9 @@ bool BookRestore::replace(QString *error, const BookBackup::Progress &progress)
 
     if (hasBook && QFileInfo(m_data + QStringLiteral("/Paaryhma.db")).isFile()) {
         m_automaticBackup = BookBackup::makeAutomaticBackup(m_data, &m_automaticBackupError, progress, m_file);
+        // Cancelling the backup cancels the restore.
+        if (m_automaticBackupError.endsWith(QLatin1String("Cancelled")))
+            return fail(error, QStringLiteral("Cancelled"));
     }
     // The book's lock goes with the book: the same file, still held by
     // whoever holds it, is in the restored folder.
