@@ -20,16 +20,6 @@
 // full disk and kill -9 leave either the old or the new book whole.
 namespace {
 
-std::unique_ptr<TPackTable> openTable(const QString &data, const QString &table)
-{
-    auto t = std::make_unique<TPackTable>();
-    t->setDatabaseName(data);
-    t->setTableName(table);
-    t->setTableType(TTableType::Paradox);
-    t->open();
-    return t;
-}
-
 struct Entry
 {
     Entry(const QString &n, const QByteArray &d, unsigned t = AE_IFREG, const QString &l = QString())
@@ -202,7 +192,7 @@ void TestBookBackup::roundTripKeepsEveryRowAndPicture()
 
     // The book changes after the backup: a recipe goes, a picture goes, one comes.
     {
-        auto recipes = openTable(data, QStringLiteral("Ohje"));
+        auto recipes = StoreFixture::openIn(data, QStringLiteral("Ohje"));
         recipes->first();
         recipes->deleteRow();
         recipes->apply();
@@ -225,7 +215,7 @@ void TestBookBackup::roundTripKeepsEveryRowAndPicture()
     QVERIFY(QFileInfo(restore.automaticBackup()).isFile());
     QCOMPARE(siblingsLike(data, QStringLiteral("Data.restoring-*")), QStringList());
     // The restored book opens as the program opens it.
-    auto recipes = openTable(data, QStringLiteral("Ohje"));
+    auto recipes = StoreFixture::openIn(data, QStringLiteral("Ohje"));
     QCOMPARE(recipes->recordCount(), int(contents.recipes));
 }
 
@@ -404,7 +394,7 @@ void TestBookBackup::killDuringBackupAndRestore()
     const QString dataA = home.path() + QStringLiteral("/a/Data");
     const QString dataB = home.path() + QStringLiteral("/b/Data");
     {
-        auto recipes = openTable(dataB, QStringLiteral("Ohje"));
+        auto recipes = StoreFixture::openIn(dataB, QStringLiteral("Ohje"));
         for (int i = 0; i < 200; ++i)
             addRow(*recipes, QStringLiteral("B recipe %1").arg(i), QStringLiteral("B sub"));
         recipes->apply();
@@ -453,6 +443,7 @@ void TestBookBackup::killDuringBackupAndRestore()
             QFile::remove(outputs + QLatin1Char('/') + name);
         }
     }
+    qInfo("%d restores and %d backups finished between the kills", restores, backups);
     QVERIFY2(restores > 0 && backups > 0,
              qPrintable(QStringLiteral("%1 restores, %2 backups").arg(restores).arg(backups)));
 }
