@@ -24,6 +24,12 @@ int failed(const QString &why)
     return 2;
 }
 
+QString unchanged(const QString &error)
+{
+    return error + QLatin1String(error.endsWith(QLatin1Char('.')) ? " " : ". ")
+        + QStringLiteral("Nothing was changed.");
+}
+
 } // namespace
 
 namespace BackupCommands {
@@ -72,7 +78,7 @@ int restore(const QStringList &arguments)
     BookRestore restore(data, plain.at(1));
     QString error;
     if (!restore.check(&error))
-        return failed(error);
+        return failed(unchanged(error));
     const BookBackup::Contents &contents = restore.contents();
     say(QStringLiteral("The backup of %1 holds %2.")
             .arg(contents.date.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
@@ -88,7 +94,7 @@ int restore(const QStringList &arguments)
         }
     }
     if (!restore.replace(&error))
-        return failed(error);
+        return failed(unchanged(error));
     if (!restore.automaticBackup().isEmpty())
         say(QStringLiteral("The book before the restore was backed up to %1").arg(restore.automaticBackup()));
     if (!restore.keptAs().isEmpty())

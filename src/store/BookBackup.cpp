@@ -190,13 +190,13 @@ public:
     void write(const char *data, qint64 size)
     {
         if (archive_write_data(m_archive, data, size_t(size)) != la_ssize_t(size))
-            throw StoreError(QStringLiteral("Cannot write the backup: %1").arg(reason()));
+            throw StoreError(reason());
     }
 
     void close()
     {
         if (archive_write_close(m_archive) != ARCHIVE_OK)
-            throw StoreError(QStringLiteral("Cannot write the backup: %1").arg(reason()));
+            throw StoreError(reason());
     }
 
 private:
