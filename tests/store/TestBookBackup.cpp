@@ -120,7 +120,7 @@ QStringList siblingsLike(const QString &data, const QString &pattern)
 }
 
 // A book with the starter recipes, a few pictures (one with a name that is not
-// ASCII) and a file in a folder of Pics.
+// ASCII), a trash file and a file in a folder of Pics.
 void fillBook(const QString &base)
 {
     QString error;
@@ -139,6 +139,12 @@ void fillBook(const QString &base)
         write(pics + QStringLiteral("Picture %1.jpg").arg(i), bytes);
     }
     write(pics + QStringLiteral("Äidin kakku.jpg"), QByteArray(3000, 'k'));
+    // A trash file beside the tables goes along in the same snapshot.
+    sqlite3 *db = nullptr;
+    sqlite3_open(QFile::encodeName(base + QStringLiteral("/Data/Roskakori.db")).constData(), &db);
+    sqlite3_exec(db, "CREATE TABLE Deleted (id INTEGER PRIMARY KEY, Nimi TEXT); INSERT INTO Deleted VALUES (1, 'Old')",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(db);
     QDir(pics).mkdir(QStringLiteral(".trash"));
     write(pics + QStringLiteral(".trash/old.jpg"), QByteArray(2000, 'o'));
 }
