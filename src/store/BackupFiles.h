@@ -3,6 +3,7 @@
 #include "store/BookBackup.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QJsonObject>
 #include <QString>
 
@@ -43,6 +44,8 @@ public:
 
     bool create(QString *error);
     int descriptor() const { return m_fd; }
+    QString finalPath() const { return m_final; }
+    QString temporaryPath() const { return QFile::decodeName(m_temporary); }
     // Flushes, closes and renames over the final path, then flushes the folder.
     bool commit(QString *error);
 

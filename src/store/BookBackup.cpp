@@ -118,12 +118,15 @@ struct Picture
     qint64 size = 0;
 };
 
-// The regular files of `pics` and of its subfolders, links left out.
-QVector<Picture> listPictures(const QString &pics, QStringList *skipped, qint64 *topLevel)
+// The regular files of `pics` and of its subfolders, links left out, and the
+// backup being written, should it be saved among the pictures.
+QVector<Picture> listPictures(const QString &pics, const QStringList &output, QStringList *skipped, qint64 *topLevel)
 {
     QVector<Picture> found;
     const QDir::Filters filter = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
     auto take = [&](const QFileInfo &info, const QString &entry) {
+        if (output.contains(info.absoluteFilePath()))
+            return false;
         if (info.isSymLink() || !info.isFile()) {
             skipped->append(QStringLiteral("%1: not a regular file, not carried").arg(entry));
             return false;
@@ -275,7 +278,8 @@ bool writeBackup(const QString &dataFolder, const QString &file, Contents *conte
         made.mainGroups = snapshot.count(0, QStringLiteral("Paaryhma"));
         made.subgroups = snapshot.count(1, QStringLiteral("Alaryhma"));
         made.recipes = snapshot.count(2, QStringLiteral("Ohje"));
-        const QVector<Picture> pictures = listPictures(data + QStringLiteral("/Pics"), &notCarried, &made.pictures);
+        const QVector<Picture> pictures = listPictures(
+            data + QStringLiteral("/Pics"), {output.finalPath(), output.temporaryPath()}, &notCarried, &made.pictures);
 
         qint64 total = 0;
         for (int i = 0; i < tables.size(); ++i)
