@@ -225,6 +225,48 @@ void TFormPaa::bookReopened()
                                         "again. The lists show it as it is stored now."));
 }
 
+void TFormPaa::openRestoredBook()
+{
+    // The restore tells the user itself; the store's notice of new files
+    // would say the book was changed outside the program.
+    m_reopenNoticeQueued = true;
+    QString failure;
+    try {
+        m_table1->reopenIfReplaced();
+    } catch (const ProgramError &e) {
+        failure = e.message();
+    }
+    m_reopenNoticeQueued = false;
+    if (!failure.isEmpty()) {
+        // Going on would write into the book that was replaced.
+        Dialogs::error(QStringLiteral("The restored recipe book could not be opened: %1\nThe program ends now; "
+                                      "start it again.")
+                           .arg(failure));
+        endProgram();
+        return;
+    }
+    // The folder watcher followed the old folder to its new name.
+    if (auto *watcher = findChild<QFileSystemWatcher *>()) {
+        watcher->removePaths(watcher->directories());
+        watcher->addPath(ProgramPaths::dataFolder());
+    }
+    m_table2->close();
+    m_table3->close();
+    m_state.CurrentMainGroup.clear();
+    m_state.CurrentSubgroup.clear();
+    m_state.CurrentRecipe.clear();
+    m_asteModified = m_aikaModified = false;
+    DisableCommands();
+    enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
+    m_ruokakuva->hide();
+    m_memoKuvaus->hide();
+    m_panel2->hide();
+    showDecorativePicture();
+    for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
+        list->markDirty();
+    refreshLists();
+}
+
 void TFormPaa::runGuarded(const std::function<void()> &body)
 {
     Dialogs::guard([&] {

@@ -107,6 +107,10 @@ public:
     void showHelp();
     void showAbout(QWidget *over);
 
+    // After a restore replaced the book's files: reads the book anew and
+    // shows it with nothing selected.
+    void openRestoredBook();
+
     // True once the program has been told to end (Exit answered Yes, or the
     // question is switched off).
     bool endRequested() const { return m_endRequested; }
@@ -274,6 +278,7 @@ private:
     QLabel *m_kuva2 = nullptr;
     QLabel *m_statusText = nullptr;
 
+    QMenu *m_menuKirja = nullptr;
     QMenu *m_menuIkkuna = nullptr;
     QAction *m_menuAutorun = nullptr;
     QAction *m_menuSulje = nullptr;

@@ -1,5 +1,6 @@
 #include "app/FormPaa.h"
 
+#include "app/BackupMenu.h"
 #include "app/DataBoundList.h"
 #include "app/Windows.h"
 #include "platform/Hints.h"
@@ -268,6 +269,10 @@ void TFormPaa::buildMenus()
                QStringLiteral("|Add a picture into the selected recipe."), &TFormPaa::MenuLisaaKuvaClick);
     addCommand(recipe, "MenuPoistaKuva", QStringLiteral("D&elete Picture"),
                QStringLiteral("|Delete the picture of the selected recipe."), &TFormPaa::MenuPoistaKuvaClick);
+
+    m_menuKirja = bar->addMenu(QStringLiteral("&Book"));
+    m_menuKirja->setObjectName(QStringLiteral("MenuKirja"));
+    BackupMenu::addCommands(this, m_menuKirja);
 
     m_menuIkkuna = bar->addMenu(QStringLiteral("&Window"));
     m_menuIkkuna->setObjectName(QStringLiteral("MenuIkkuna"));

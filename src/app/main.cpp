@@ -1,3 +1,4 @@
+#include "app/BackupMenu.h"
 #include "app/FormPaa.h"
 #include "app/FormUusi.h"
 #include "app/SessionEnd.h"
@@ -103,6 +104,8 @@ int main(int argc, char *argv[])
     delete w.FormResepti;
     delete formPaa;
     w = Windows();
+    // The windows are gone and the typing stored: the day's backup, if due.
+    BackupMenu::backUpAtProgramEnd(ProgramPaths::dataFolder());
     // The printer goes while the application still exists.
     TGmPrinter::release();
     return result;

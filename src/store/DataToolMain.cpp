@@ -1,7 +1,10 @@
 // mealdeck-data: creates a new recipe book, or checks one.
 //   mealdeck-data init DIR [--starter]
 //   mealdeck-data check DIR
+//   mealdeck-data backup DIR [OUT]
+//   mealdeck-data restore DIR FILE [--yes]
 
+#include "store/BackupCommands.h"
 #include "store/BookCheck.h"
 #include "store/RecipeBook.h"
 
@@ -104,13 +107,23 @@ int main(int argc, char *argv[])
     const QStringList arguments = app.arguments();
     const QString usage = QStringLiteral("usage: mealdeck-data init DIR [--starter]\n"
                                          "       mealdeck-data check DIR\n"
+                                         "       mealdeck-data backup DIR [OUT]\n"
+                                         "       mealdeck-data restore DIR FILE [--yes]\n"
                                          "init creates DIR/Data with the three empty tables and Pics; with --starter "
                                          "a small starter book as well. DIR is created when missing. An existing "
                                          "DIR/Data is left alone.\n"
                                          "check reads the book in DIR/Data without changing it and reports damaged "
                                          "table files, groups and recipes whose group is missing, and missing or "
                                          "stray picture files. Exit 0 when all is well, 1 when something is "
-                                         "reported, 2 when the book cannot be opened.\n");
+                                         "reported, 2 when the book cannot be opened.\n"
+                                         "backup writes DIR/Data into one zip file, OUT or a folder for "
+                                         "Mealdeck-<date>.zip (the current folder when left out).\n"
+                                         "restore checks FILE whole, shows what it holds, asks (unless --yes) and "
+                                         "replaces DIR/Data with it, keeping the old book beside it.\n");
+    if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("backup"))
+        return BackupCommands::backup(arguments.mid(2));
+    if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("restore"))
+        return BackupCommands::restore(arguments.mid(2));
     if (arguments.size() == 3 && arguments.at(1) == QLatin1String("check"))
         return check(QByteArray(argv[2]));
     if (arguments.size() < 3 || arguments.at(1) != QLatin1String("init") || arguments.size() > 4

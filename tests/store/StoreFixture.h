@@ -32,10 +32,13 @@ struct StoreFixture
 
     QString file(const QString &table) const { return data + QLatin1Char('/') + table + QStringLiteral(".db"); }
 
-    std::unique_ptr<TPackTable> open(const QString &table) const
+    std::unique_ptr<TPackTable> open(const QString &table) const { return openIn(data, table); }
+
+    // A table of the book in the data folder `dataFolder`, opened.
+    static std::unique_ptr<TPackTable> openIn(const QString &dataFolder, const QString &table)
     {
         auto t = std::make_unique<TPackTable>();
-        t->setDatabaseName(data);
+        t->setDatabaseName(dataFolder);
         t->setTableName(table);
         t->setTableType(TTableType::Paradox);
         t->open();

@@ -12,3 +12,14 @@ if(TARGET store_TestDataTool AND TARGET mealdeck-data)
     add_dependencies(store_TestDataTool mealdeck-data)
     target_compile_definitions(store_TestDataTool PRIVATE MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
 endif()
+# Backups: the kill test runs a child that backs up and restores until it is
+# killed; the hostile files are made with libarchive; mealdeck-data is run.
+find_package(LibArchive REQUIRED)
+add_executable(store_backup_child ${CMAKE_CURRENT_LIST_DIR}/BackupChild.cpp)
+target_link_libraries(store_backup_child PRIVATE mealdeck_core)
+if(TARGET store_TestBookBackup)
+    add_dependencies(store_TestBookBackup store_backup_child mealdeck-data)
+    target_link_libraries(store_TestBookBackup PRIVATE LibArchive::LibArchive)
+    target_compile_definitions(store_TestBookBackup PRIVATE
+        MEALDECK_BACKUP_CHILD="$<TARGET_FILE:store_backup_child>" MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
+endif()

@@ -1,0 +1,102 @@
+// Backup and restore of the 250,000-recipe book that BenchStore generates
+// into ${MEALDECK_BENCH_CACHE:-~/.cache/mealdeck-bench}/big (run BenchStore
+// once first). Both write and read real files in that folder.
+
+#include "store/BookBackup.h"
+#include "store/BookRestore.h"
+#include "store/RecipeBook.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+
+namespace {
+
+QString cacheFolder()
+{
+    const QByteArray configured = qgetenv("MEALDECK_BENCH_CACHE");
+    if (!configured.isEmpty())
+        return QString::fromLocal8Bit(configured);
+    return QDir::homePath() + QStringLiteral("/.cache/mealdeck-bench");
+}
+
+QString bigBook()
+{
+    return cacheFolder() + QStringLiteral("/big/Data");
+}
+
+QString backupFile()
+{
+    return cacheFolder() + QStringLiteral("/backup-bench/big.zip");
+}
+
+bool haveBook(benchmark::State &state)
+{
+    if (QFileInfo::exists(cacheFolder() + QStringLiteral("/big/complete")))
+        return true;
+    state.SkipWithError("the big book is missing: run BenchStore first");
+    return false;
+}
+
+// Writes a backup of the whole book (a consistent snapshot of its three table
+// files, its pictures and the manifest) to a zip file.
+void BM_BackupBigBook(benchmark::State &state)
+{
+    if (!haveBook(state))
+        return;
+    QDir().mkpath(QFileInfo(backupFile()).absolutePath());
+    for (auto _ : state) {
+        QFile::remove(backupFile());
+        QString error;
+        if (!BookBackup::writeBackup(bigBook(), backupFile(), nullptr, nullptr, &error)) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+    }
+    state.counters["zip_MB"] = double(QFileInfo(backupFile()).size()) / (1024 * 1024);
+}
+BENCHMARK(BM_BackupBigBook)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// Checks that backup whole (every hash, integrity check and schema of each
+// table file, the counts) while unpacking it beside a small book, then
+// swaps it in (the automatic backup of the small book included).
+void BM_RestoreBigBook(benchmark::State &state)
+{
+    if (!haveBook(state))
+        return;
+    const QString base = cacheFolder() + QStringLiteral("/restore-bench");
+    for (auto _ : state) {
+        state.PauseTiming();
+        QDir(base).removeRecursively();
+        QDir().mkpath(base);
+        QString error;
+        if (!RecipeBook::createBook(base, true, &error)) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+        state.ResumeTiming();
+        BookRestore restore(base + QStringLiteral("/Data"), backupFile());
+        if (!restore.check(&error) || !restore.replace(&error)) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+    }
+    QDir(base).removeRecursively();
+}
+BENCHMARK(BM_RestoreBigBook)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,270 @@
+#include "app/BackupMenu.h"
+
+#include "app/FormPaa.h"
+#include "platform/Dialogs.h"
+#include "platform/Hints.h"
+#include "settings/SettingsStore.h"
+#include "store/BookBackup.h"
+#include "store/BookRestore.h"
+#include "store/ProgramPaths.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTextStream>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace {
+
+BackupMenu::FileChooser &fileChooser()
+{
+    static BackupMenu::FileChooser chooser;
+    return chooser;
+}
+
+QString chooseFile(QWidget *parent, bool save, const QString &start)
+{
+    if (fileChooser())
+        return fileChooser()(save, start);
+    const QString filter = QStringLiteral("Backups (*.zip);;All files (*)");
+    return save ? QFileDialog::getSaveFileName(parent, QStringLiteral("Back Up Book"), start, filter)
+                : QFileDialog::getOpenFileName(parent, QStringLiteral("Restore Book"), start, filter);
+}
+
+// The folder of the last backup file chosen, or the one beside the book.
+QString lastFolder()
+{
+    SettingsKey key;
+    if (key.open() && key.valueExists(QLatin1String(BackupMenu::VarmuusKansio))) {
+        const QString folder = key.readString(QLatin1String(BackupMenu::VarmuusKansio));
+        if (QFileInfo(folder).isDir())
+            return folder;
+    }
+    return QFileInfo(ProgramPaths::dataFolder()).absolutePath();
+}
+
+void rememberFolder(const QString &file)
+{
+    SettingsKey key;
+    if (key.open())
+        key.writeString(QLatin1String(BackupMenu::VarmuusKansio), QFileInfo(file).absolutePath());
+}
+
+bool automaticBackupsOn()
+{
+    SettingsKey key;
+    if (!key.open() || !key.valueExists(QLatin1String(BackupMenu::AutoVarmuus)))
+        return true;
+    return key.readBool(QLatin1String(BackupMenu::AutoVarmuus));
+}
+
+// A progress dialog over `parent` that shows once the work takes a moment;
+// its Cancel stops the work.
+class Progress
+{
+public:
+    Progress(QWidget *parent, const QString &label) : m_dialog(label, QStringLiteral("Cancel"), 0, 1000, parent)
+    {
+        m_dialog.setObjectName(QStringLiteral("VarmuusEdistyminen"));
+        m_dialog.setWindowTitle(Dialogs::applicationTitle());
+        m_dialog.setWindowModality(Qt::ApplicationModal);
+        m_dialog.setMinimumDuration(400);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+        m_dialog.setValue(0);
+    }
+
+    void setLabel(const QString &label) { m_dialog.setLabelText(label); }
+
+    BookBackup::Progress callback()
+    {
+        return [this](qint64 done, qint64 total) {
+            m_dialog.setValue(total > 0 ? int(std::min<qint64>(1000, done * 1000 / total)) : 0);
+            QCoreApplication::processEvents();
+            return !m_dialog.wasCanceled();
+        };
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
+
+// The restore question: what the backup holds, Yes and No.
+bool askRestore(TFormPaa *window, const QString &file, const BookBackup::Contents &contents)
+{
+    QDialog dialog(window);
+    dialog.setObjectName(QStringLiteral("FormPalauta"));
+    dialog.setWindowTitle(QStringLiteral("Restore Book"));
+    auto *layout = new QVBoxLayout(&dialog);
+    // Lines broken by hand: a word-wrapped label makes the dialog too short.
+    auto *text = new QLabel(
+        QStringLiteral("<p>Replace the recipe book with the backup<br><b>%1</b>?</p>"
+                       "<p>Made on %2, it holds<br>%3.</p>"
+                       "<p>The book as it is now is backed up first, then kept beside<br>"
+                       "the restored one as \"Data.before-restore-&lt;date&gt;\".</p>")
+            .arg(QFileInfo(file).fileName().toHtmlEscaped(),
+                 QLocale().toString(contents.date.toLocalTime(), QStringLiteral("d MMMM yyyy, HH:mm")).toHtmlEscaped(),
+                 BookBackup::describe(contents)),
+        &dialog);
+    text->setObjectName(QStringLiteral("LabelPalauta"));
+    text->setTextFormat(Qt::RichText);
+    layout->addWidget(text);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Yes | QDialogButtonBox::No, &dialog);
+    buttons->button(QDialogButtonBox::Yes)->setObjectName(QStringLiteral("BitBtnYes"));
+    buttons->button(QDialogButtonBox::No)->setObjectName(QStringLiteral("BitBtnNo"));
+    buttons->button(QDialogButtonBox::No)->setDefault(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    dialog.adjustSize();
+    return Dialogs::exec(&dialog, window) == QDialog::Accepted;
+}
+
+void backUpBook(TFormPaa *window)
+{
+    const QString suggested = QDir(lastFolder()).absoluteFilePath(BookBackup::defaultFileName(QDate::currentDate()));
+    QString file = chooseFile(window, true, suggested);
+    if (file.isEmpty())
+        return;
+    if (QFileInfo(file).suffix().isEmpty())
+        file += QStringLiteral(".zip");
+    rememberFolder(file);
+    BookBackup::Contents contents;
+    QStringList skipped;
+    QString error;
+    bool written = false;
+    {
+        Progress progress(window, QStringLiteral("Backing up the recipe book..."));
+        written = BookBackup::writeBackup(ProgramPaths::dataFolder(), file, &contents, &skipped, &error,
+                                          progress.callback());
+    }
+    if (!written) {
+        if (error != QLatin1String("Cancelled") && !error.endsWith(QLatin1String(": Cancelled")))
+            Dialogs::information(error);
+        return;
+    }
+    QString message = QStringLiteral("The recipe book was backed up to\n%1\n\nThe backup holds %2.")
+                          .arg(QDir::toNativeSeparators(file), BookBackup::describe(contents));
+    if (!skipped.isEmpty())
+        message += QStringLiteral("\n\nNot carried:\n") + skipped.mid(0, 10).join(QLatin1Char('\n'));
+    Dialogs::information(message);
+}
+
+void restoreBook(TFormPaa *window)
+{
+    const QString file = chooseFile(window, false, lastFolder());
+    if (file.isEmpty())
+        return;
+    rememberFolder(file);
+    auto restore = std::make_unique<BookRestore>(ProgramPaths::dataFolder(), file);
+    QString error;
+    bool checked = false;
+    {
+        Progress progress(window, QStringLiteral("Checking the backup..."));
+        checked = restore->check(&error, progress.callback());
+    }
+    if (!checked) {
+        if (error != QLatin1String("Cancelled"))
+            Dialogs::information(error + QStringLiteral("\nThe recipe book was not changed."));
+        return;
+    }
+    if (!askRestore(window, file, restore->contents()))
+        return;
+    // What the user typed goes into the book being replaced, which is kept.
+    window->storeEditsUnasked();
+    bool replaced = false;
+    {
+        Progress progress(window, QStringLiteral("Backing up the recipe book before the restore..."));
+        replaced = restore->replace(&error, progress.callback());
+    }
+    if (!replaced) {
+        if (error != QLatin1String("Cancelled"))
+            Dialogs::information(error + QStringLiteral("\nThe recipe book was not changed."));
+        return;
+    }
+    window->openRestoredBook();
+    QString message
+        = QStringLiteral("The recipe book was restored from the backup made on %1.\n\n"
+                         "The book it replaced is kept in\n%2")
+              .arg(QLocale().toString(restore->contents().date.toLocalTime(), QStringLiteral("d MMMM yyyy, HH:mm")),
+                   QDir::toNativeSeparators(restore->keptAs()));
+    if (!restore->automaticBackupError().isEmpty())
+        message += QStringLiteral("\n\nIt could not be backed up first: %1").arg(restore->automaticBackupError());
+    Dialogs::information(message);
+}
+
+QAction *addAction(TFormPaa *window, QMenu *menu, const char *objectName, const QString &caption, const QString &hint)
+{
+    auto *action = new QAction(caption, window);
+    action->setObjectName(QLatin1String(objectName));
+    action->setStatusTip(Hints::longHint(hint));
+    action->setToolTip(Hints::shortHint(hint).isEmpty() ? Hints::longHint(hint) : Hints::shortHint(hint));
+    menu->addAction(action);
+    return action;
+}
+
+} // namespace
+
+namespace BackupMenu {
+
+void addCommands(TFormPaa *window, QMenu *menu)
+{
+    menu->addSeparator();
+    QAction *backUp
+        = addAction(window, menu, "MenuVarmuuskopioi", QStringLiteral("&Back Up Book..."),
+                    QStringLiteral("|Write the whole recipe book, pictures included, into one backup file."));
+    QObject::connect(backUp, &QAction::triggered, window,
+                     [window] { Dialogs::guard([window] { backUpBook(window); }); });
+    QAction *restore = addAction(window, menu, "MenuPalauta", QStringLiteral("&Restore Book..."),
+                                 QStringLiteral("|Replace the recipe book with the one in a backup file."));
+    QObject::connect(restore, &QAction::triggered, window,
+                     [window] { Dialogs::guard([window] { restoreBook(window); }); });
+    QAction *automatic = addAction(
+        window, menu, "MenuAutoVarmuus", QStringLiteral("&Automatic Daily Backups"),
+        QStringLiteral("|Back up the recipe book into the Backups folder once a day when the program ends."));
+    automatic->setCheckable(true);
+    Dialogs::guard([automatic] { automatic->setChecked(automaticBackupsOn()); });
+    QObject::connect(automatic, &QAction::triggered, window, [automatic](bool checked) {
+        Dialogs::guard([&] {
+            SettingsKey key;
+            if (!key.open())
+                throw ProgramError(key.errorString());
+            key.writeBool(QLatin1String(AutoVarmuus), checked);
+        });
+        // The item shows what is stored.
+        Dialogs::guard([automatic] { automatic->setChecked(automaticBackupsOn()); });
+    });
+}
+
+void backUpAtProgramEnd(const QString &dataFolder)
+{
+    bool on = true;
+    try {
+        on = automaticBackupsOn();
+    } catch (const ProgramError &) {
+    }
+    if (!on || !QFileInfo(dataFolder + QStringLiteral("/Paaryhma.db")).isFile()
+        || !BookBackup::automaticBackupDue(dataFolder, QDate::currentDate()))
+        return;
+    QString error;
+    if (BookBackup::makeAutomaticBackup(dataFolder, &error).isEmpty())
+        QTextStream(stderr) << "Automatic backup: " << error << '\n';
+}
+
+void setFileChooser(FileChooser chooser)
+{
+    fileChooser() = std::move(chooser);
+}
+
+} // namespace BackupMenu

@@ -1,0 +1,110 @@
+#include "store/BackupCommands.h"
+
+#include "store/BookBackup.h"
+#include "store/BookRestore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+void say(const QString &line)
+{
+    std::printf("%s\n", line.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+int failed(const QString &why)
+{
+    std::fprintf(stderr, "mealdeck-data: %s\n", why.toLocal8Bit().constData());
+    return 2;
+}
+
+QString unchanged(const QString &error)
+{
+    return error + QLatin1String(error.endsWith(QLatin1Char('.')) ? " " : ". ")
+        + QStringLiteral("Nothing was changed.");
+}
+
+} // namespace
+
+namespace BackupCommands {
+
+int backup(const QStringList &arguments)
+{
+    if (arguments.isEmpty() || arguments.size() > 2)
+        return failed(QStringLiteral("usage: mealdeck-data backup DIR [OUT]"));
+    const QString data = QDir(arguments.at(0)).absoluteFilePath(QStringLiteral("Data"));
+    QString out = arguments.value(1, QDir::currentPath());
+    if (QFileInfo(out).isDir())
+        out = QDir(out).absoluteFilePath(BookBackup::defaultFileName(QDate::currentDate()));
+    if (QFileInfo::exists(out))
+        return failed(QStringLiteral("%1 already exists; give another name").arg(out));
+    BookBackup::Contents contents;
+    QStringList skipped;
+    QString error;
+    if (!BookBackup::writeBackup(data, out, &contents, &skipped, &error))
+        return failed(error);
+    for (const QString &line : std::as_const(skipped))
+        say(line);
+    say(QStringLiteral("Backed up %1 to %2").arg(BookBackup::describe(contents), out));
+    return skipped.isEmpty() ? 0 : 1;
+}
+
+int restore(const QStringList &arguments)
+{
+    const bool yes = arguments.contains(QStringLiteral("--yes"));
+    QStringList plain = arguments;
+    plain.removeAll(QStringLiteral("--yes"));
+    if (plain.size() != 2)
+        return failed(QStringLiteral("usage: mealdeck-data restore DIR FILE [--yes]"));
+    const QString data = QDir(plain.at(0)).absoluteFilePath(QStringLiteral("Data"));
+    if (!QFileInfo(plain.at(0)).isDir())
+        return failed(QStringLiteral("The folder %1 does not exist").arg(plain.at(0)));
+
+    // The program keeps the book's lock while it runs; the restore takes it
+    // too, so that the program cannot start on the book meanwhile.
+    QLockFile lock(data + QStringLiteral("/Mealdeck.lock"));
+    lock.setStaleLockTime(0);
+    if (QFileInfo(data).isDir() && !lock.tryLock(0) && lock.error() == QLockFile::LockFailedError)
+        return failed(QStringLiteral("The recipe book in %1 is open in Saffrona's Mealdeck. Close the program, "
+                                     "then restore.")
+                          .arg(data));
+
+    BookRestore restore(data, plain.at(1));
+    QString error;
+    if (!restore.check(&error))
+        return failed(unchanged(error));
+    const BookBackup::Contents &contents = restore.contents();
+    say(QStringLiteral("The backup of %1 holds %2.")
+            .arg(contents.date.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                 BookBackup::describe(contents)));
+    if (!yes) {
+        std::printf("Replace the book in %s with it? [y/N] ", data.toLocal8Bit().constData());
+        std::fflush(stdout);
+        const QString answer = QTextStream(stdin).readLine().trimmed();
+        if (answer.compare(QLatin1String("y"), Qt::CaseInsensitive) != 0
+            && answer.compare(QLatin1String("yes"), Qt::CaseInsensitive) != 0) {
+            say(QStringLiteral("Nothing was changed."));
+            return 1;
+        }
+    }
+    if (!restore.replace(&error))
+        return failed(unchanged(error));
+    if (!restore.automaticBackup().isEmpty())
+        say(QStringLiteral("The book before the restore was backed up to %1").arg(restore.automaticBackup()));
+    if (!restore.keptAs().isEmpty())
+        say(QStringLiteral("The replaced book is kept in %1").arg(restore.keptAs()));
+    say(QStringLiteral("Restored %1 into %2").arg(BookBackup::describe(contents), data));
+    if (!restore.automaticBackupError().isEmpty()) {
+        say(QStringLiteral("No backup of the replaced book was made: %1").arg(restore.automaticBackupError()));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace BackupCommands

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// A backup of a whole recipe book: one zip file holding the table files of
+// `Data` (taken as one consistent snapshot), the picture files of `Data/Pics`
+// and of its subfolders, and `manifest.json` with the program version, the
+// date, the counts and the SHA-256 of every other entry. The search index and
+// the lock file are left out; the search index is built again when missing.
+namespace BookBackup {
+
+// What a backup holds, as its manifest tells.
+struct Contents
+{
+    QString programVersion;
+    QDateTime date; // UTC
+    qint64 mainGroups = 0;
+    qint64 subgroups = 0;
+    qint64 recipes = 0;
+    qint64 pictures = 0; // picture files directly in Pics
+};
+
+// "2 main groups, 3 subgroups, 5 recipes and 1 picture".
+QString describe(const Contents &contents);
+
+// Called now and then with the bytes done and the bytes in all; returning
+// false cancels the work, which then fails with the reason "Cancelled".
+using Progress = std::function<bool(qint64 done, qint64 total)>;
+
+// Limits a backup file must keep; anything beyond them is refused.
+constexpr int MaxEntries = 1000000;
+constexpr qint64 MaxTableBytes = 64LL * 1024 * 1024 * 1024;
+constexpr qint64 MaxManifestBytes = 256LL * 1024 * 1024;
+
+// The table files a backup carries: the three recipe tables, and the trash
+// when the book has one.
+QStringList recipeTableFiles();
+QString trashFile();
+
+// "Mealdeck-<yyyy-MM-dd>.zip", the name a backup made on `date` is offered.
+QString defaultFileName(const QDate &date);
+
+// Writes a backup of the book in `dataFolder` to `file`. The zip is written
+// under a temporary name in the folder of `file`, flushed to disk and renamed
+// into place, so that a file with the final name is always a whole backup; on
+// failure nothing is left and `error` says why. The table files are read in
+// one read transaction of a connection of the backup's own, so a program
+// changing the book meanwhile waits and the snapshot is consistent.
+// `skipped` lists, one line each, the files of Pics that were not carried
+// (links, devices, pictures over 64 MB).
+bool writeBackup(const QString &dataFolder, const QString &file, Contents *contents, QStringList *skipped,
+                 QString *error, const Progress &progress = {});
+
+// ---- Automatic backups ------------------------------------------------------
+
+// `Backups` beside `Data`.
+QString backupsFolder(const QString &dataFolder);
+
+// Writes a backup of the book in `dataFolder` into its Backups folder
+// (created when missing) as "Mealdeck-<yyyy-MM-dd-HHmmss>.zip", then removes
+// the oldest automatic backups beyond KeptBackups (never `keep`). Returns the
+// file written, or an empty text with `error` saying why.
+constexpr int KeptBackups = 7;
+QString makeAutomaticBackup(const QString &dataFolder, QString *error, const Progress &progress = {},
+                            const QString &keep = QString());
+
+// True when the Backups folder of `dataFolder` holds no automatic backup made
+// on `today`.
+bool automaticBackupDue(const QString &dataFolder, const QDate &today);
+
+} // namespace BookBackup

@@ -1,0 +1,37 @@
+// Backs up or restores a recipe book over and over until it is killed.
+// Reports "done N" on stdout after each finished one.
+//   store_backup_child backup DATAFOLDER OUTFOLDER
+//   store_backup_child restore DATAFOLDER FILE1 FILE2   (alternately)
+
+#include "store/BookBackup.h"
+#include "store/BookRestore.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 4)
+        return 2;
+    const QString data = args.at(2);
+    QString error;
+    for (long n = 1;; ++n) {
+        if (args.at(1) == QLatin1String("backup")) {
+            const QString file = args.at(3) + QStringLiteral("/b%1.zip").arg(n);
+            if (!BookBackup::writeBackup(data, file, nullptr, nullptr, &error))
+                break;
+        } else {
+            BookRestore restore(data, args.at(n % 2 == 1 ? 4 : 3));
+            if (!restore.check(&error) || !restore.replace(&error))
+                break;
+        }
+        std::printf("done %ld\n", n);
+        std::fflush(stdout);
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(error));
+    return 1;
+}
