@@ -410,6 +410,10 @@ void TFormPaa::buildMenus()
     addCommand(recipe, "MenuPoistaKuva", QStringLiteral("D&elete Picture"),
                QStringLiteral("|Delete the picture of the selected recipe."), &TFormPaa::MenuPoistaKuvaClick);
 
+    m_menuKirja = bar->addMenu(QStringLiteral("&Book"));
+    m_menuKirja->setObjectName(QStringLiteral("MenuKirja"));
+    addTrashCommands();
+
     m_menuIkkuna = bar->addMenu(QStringLiteral("&Window"));
     m_menuIkkuna->setObjectName(QStringLiteral("MenuIkkuna"));
     m_menuSuuri = addCommand(m_menuIkkuna, "MenuSuuri", QStringLiteral("&Full"), QStringLiteral("|Full screen window."),

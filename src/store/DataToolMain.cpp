@@ -4,6 +4,7 @@
 
 #include "store/BookCheck.h"
 #include "store/RecipeBook.h"
+#include "store/TrashTool.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -103,16 +104,22 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     const QString usage = QStringLiteral("usage: mealdeck-data init DIR [--starter]\n"
-                                         "       mealdeck-data check DIR\n"
-                                         "init creates DIR/Data with the three empty tables and Pics; with --starter "
+                                         "       mealdeck-data check DIR\n")
+                          + trashUsage()
+                          + QStringLiteral("init creates DIR/Data with the three empty tables and Pics; with --starter "
                                          "a small starter book as well. DIR is created when missing. An existing "
                                          "DIR/Data is left alone.\n"
                                          "check reads the book in DIR/Data without changing it and reports damaged "
                                          "table files, groups and recipes whose group is missing, and missing or "
                                          "stray picture files. Exit 0 when all is well, 1 when something is "
-                                         "reported, 2 when the book cannot be opened.\n");
+                                         "reported, 2 when the book cannot be opened.\n"
+                                         "trash lists what was deleted, newest first; --restore NAME puts the "
+                                         "newest deletion of NAME back, --empty destroys everything in the trash. "
+                                         "Exit 1 when there is nothing to list or restore.\n");
     if (arguments.size() == 3 && arguments.at(1) == QLatin1String("check"))
         return check(QByteArray(argv[2]));
+    if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("trash"))
+        return trashCommand(arguments.mid(2));
     if (arguments.size() < 3 || arguments.at(1) != QLatin1String("init") || arguments.size() > 4
         || (arguments.size() == 4 && arguments.at(3) != QLatin1String("--starter"))) {
         std::fputs(usage.toLocal8Bit().constData(), stderr);
