@@ -97,8 +97,9 @@ FileId fileId(const QString &path)
     return {info.st_dev, info.st_ino, info.st_nlink, true};
 }
 
-// The plain files of a folder (no subfolders), by name.
-QStringList filesIn(const QString &folder)
+// The names in a folder: its subfolders, or everything else (links are not
+// followed).
+QStringList namesIn(const QString &folder, bool subfolders)
 {
     QStringList names;
     DIR *dir = ::opendir(QFile::encodeName(folder).constData());
@@ -109,25 +110,8 @@ QStringList filesIn(const QString &folder)
         if (name == "." || name == "..")
             continue;
         struct stat info {};
-        if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(info.st_mode))
-            names << QFile::decodeName(name);
-    }
-    ::closedir(dir);
-    return names;
-}
-
-QStringList foldersIn(const QString &folder)
-{
-    QStringList names;
-    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir)
-        return names;
-    while (const dirent *entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
-        struct stat info {};
-        if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(info.st_mode))
+        if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISDIR(info.st_mode) == subfolders)
             names << QFile::decodeName(name);
     }
     ::closedir(dir);
@@ -139,7 +123,7 @@ QStringList foldersIn(const QString &folder)
 int removeFolder(const QString &folder)
 {
     int removed = 0;
-    for (const QString &name : filesIn(folder)) {
+    for (const QString &name : namesIn(folder, false)) {
         if (::unlink(QFile::encodeName(folder + QLatin1Char('/') + name).constData()) == 0)
             ++removed;
     }
@@ -629,7 +613,7 @@ int Trash::settle()
     const QString trash = q(m_schema);
     const QString recipes = tableSchema(*m_connection, m_dataFolder, 2);
     int removed = 0;
-    for (const QString &name : foldersIn(root)) {
+    for (const QString &name : namesIn(root, true)) {
         bool numeric = false;
         const qint64 id = name.toLongLong(&numeric);
         if (!numeric || QString::number(id) != name)
