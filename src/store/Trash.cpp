@@ -740,6 +740,7 @@ void TrashDeposit::put(Trash::Kind kind, const Rows &rows)
     SqlStatement names(db, QStringLiteral("SELECT Nimi FROM %1.RoskaOhje WHERE Poisto = ?").arg(trash));
     names.bindInt64(1, m_entry);
     bool madeFolder = false;
+    bool madeRoot = false;
     while (names.step()) {
         const QString fileName = PicturePaths::pictureFileName(names.columnText(0));
         const QString original = m_trash.m_picsFolder + fileName;
@@ -749,6 +750,7 @@ void TrashDeposit::put(Trash::Kind kind, const Rows &rows)
             // A folder of this number is left from a deletion that never committed.
             if (QFileInfo(folder).isDir())
                 removeFolder(folder);
+            madeRoot = !QFileInfo(root).isDir();
             if (!makeFolder(root) || !makeFolder(folder))
                 throw StoreError(QStringLiteral("The trash folder %1 cannot be made: %2").arg(folder, systemReason(errno)));
             madeFolder = true;
@@ -759,7 +761,8 @@ void TrashDeposit::put(Trash::Kind kind, const Rows &rows)
                                  .arg(names.columnText(0), why));
         m_originals << original;
     }
-    if (madeFolder && (!syncFolder(folder) || !syncFolder(root)))
+    // The new names are on disk before the commit says the pictures are here.
+    if (madeFolder && (!syncFolder(folder) || !syncFolder(root) || (madeRoot && !syncFolder(m_trash.m_picsFolder))))
         throw StoreError(QStringLiteral("The trash folder %1 cannot be written: %2").arg(folder, systemReason(errno)));
 }
 
