@@ -2,10 +2,12 @@
 // and 250,000 recipes of about 1 KB each. The book is generated once into
 // ${MEALDECK_BENCH_CACHE:-~/.cache/mealdeck-bench} and reused.
 
+#include "store/Book.h"
 #include "store/PackTable.h"
 #include "store/RecipeSchema.h"
 #include "store/SqlStatement.h"
 #include "store/StoreTransaction.h"
+#include "store/Trash.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -437,6 +439,49 @@ void BM_PackHalfDeleted20k(benchmark::State &state)
     state.counters["file_MB_after"] = after / 1048576.0;
 }
 BENCHMARK(BM_PackHalfDeleted20k)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Deleting a subgroup of 25 recipes, each with a picture, into the trash on
+// the 250,000-recipe book (rows and pictures moved in one commit), as the
+// main window does before it packs. Each deletion is restored again outside
+// the timing, so the book stays as generated.
+void BM_DeleteSubgroupIntoTrash(benchmark::State &state)
+{
+    const QString data = bigBook();
+    const QString pics = data + QStringLiteral("/Pics/");
+    const QByteArray picture(12 * 1024, 'j');
+    RecipeBook::Book book(data, pics);
+    book.mainGroups().open();
+    book.subgroups().open();
+    int subgroup = 4321;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString name = subName(subgroup);
+        for (int r = subgroup * RecipesPerSubgroup; r < (subgroup + 1) * RecipesPerSubgroup; ++r) {
+            QFile f(pics + recipeName(r) + QStringLiteral(".jpg"));
+            f.open(QIODevice::WriteOnly);
+            f.write(picture);
+        }
+        book.mainGroups().setFilter(QString());
+        book.mainGroups().setRecNo(subgroup / SubgroupsPerMain + 1);
+        book.subgroups().setFilter(filterFor(mainName(subgroup / SubgroupsPerMain)));
+        for (book.subgroups().first(); book.subgroups().fieldText(QStringLiteral("Nimi")) != name;)
+            book.subgroups().next();
+        state.ResumeTiming();
+
+        const QStringList removed = book.deleteSubgroup();
+
+        state.PauseTiming();
+        if (removed.size() != RecipesPerSubgroup)
+            state.SkipWithError("the subgroup did not go whole");
+        RecipeBook::Trash trash(data, pics);
+        trash.restore(trash.newest()->id);
+        for (const QString &recipe : removed)
+            QFile::remove(pics + recipe + QStringLiteral(".jpg"));
+        subgroup = (subgroup + 97) % (MainGroups * SubgroupsPerMain);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DeleteSubgroupIntoTrash)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace
 

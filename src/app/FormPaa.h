@@ -161,6 +161,10 @@ public Q_SLOTS:
     void MenuOhjeetClick();
     void MenuAboutClick();
 
+    // Reads the lists again after the trash gave something back, and selects
+    // it: the main group, its subgroup and its recipe, as far as given.
+    void showRestored(const QString &mainGroup, const QString &subgroup, const QString &recipe);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -170,6 +174,10 @@ private:
     void buildWindow();
     void buildMenus();
     void buildToolBar();
+    // The trash's commands in the menu "&Book" (FormPaaTrash.cpp).
+    void addTrashCommands();
+    void MenuRoskakoriClick();
+    void undoLastDeletion();
     QAction *addCommand(QMenu *menu, const char *objectName, const QString &caption, const QString &hint,
                         void (TFormPaa::*handler)());
     QAction *addButton(const char *objectName, int image, const QString &hint, void (TFormPaa::*handler)());

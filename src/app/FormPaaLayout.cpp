@@ -273,6 +273,7 @@ void TFormPaa::buildMenus()
     m_menuKirja = bar->addMenu(QStringLiteral("&Book"));
     m_menuKirja->setObjectName(QStringLiteral("MenuKirja"));
     BackupMenu::addCommands(this, m_menuKirja);
+    addTrashCommands();
 
     m_menuIkkuna = bar->addMenu(QStringLiteral("&Window"));
     m_menuIkkuna->setObjectName(QStringLiteral("MenuIkkuna"));

@@ -6,6 +6,7 @@
 #include "store/PicturePaths.h"
 #include "store/ProgramError.h"
 #include "store/StoreTransaction.h"
+#include "store/Trash.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -40,12 +41,13 @@ void openIfClosed(TPackTable &table)
 }
 
 // Marks every recipe of the current filter of `recipes` deleted; their names
-// are appended to `removed`.
-void deleteFilteredRecipes(TPackTable &recipes, QStringList &removed)
+// are appended to `removed`, their row ids to `ids`.
+void deleteFilteredRecipes(TPackTable &recipes, QStringList &removed, QVector<qint64> &ids)
 {
     recipes.first();
     while (recipes.recordCount() > 0) {
         removed.append(recipes.fieldText(Nimi));
+        ids.append(recipes.currentRowId());
         recipes.deleteRow();
     }
 }
@@ -242,53 +244,70 @@ QStringList Book::deleteMainGroup()
 {
     openIfClosed(*m_subgroups);
     openIfClosed(*m_recipes);
+    TrashDeposit trash(m_mainGroups->DatabaseName(), m_picsFolder);
     QStringList removed;
     {
         StoreTransaction scope(*m_mainGroups);
+        TrashDeposit::Rows rows;
+        rows.mainGroups.append(m_mainGroups->currentRowId());
         m_subgroups->setFilter(childFilter(m_mainGroups->fieldText(Nimi)));
         int count = 0;
         for (m_subgroups->first(); !m_subgroups->eof(); m_subgroups->next()) {
+            rows.subgroups.append(m_subgroups->currentRowId());
             m_recipes->setFilter(childFilter(m_subgroups->fieldText(Nimi)));
-            deleteFilteredRecipes(*m_recipes, removed);
+            deleteFilteredRecipes(*m_recipes, removed, rows.recipes);
             ++count;
         }
         m_subgroups->first();
         for (int i = 0; i < count && m_subgroups->recordCount() > 0; ++i)
             m_subgroups->deleteRow();
+        // The rows go into the trash in the commit that removes them.
+        trash.put(Trash::Kind::MainGroup, rows);
         m_recipes->apply();
         m_subgroups->apply();
         m_mainGroups->deleteRow();
         m_mainGroups->apply();
         scope.commit();
     }
-    // Picture files go once their rows are gone for good.
-    removePictures(removed);
+    // Picture files leave Pics once their rows are in the trash for good.
+    trash.committed();
     return removed;
 }
 
 QStringList Book::deleteSubgroup()
 {
     openIfClosed(*m_recipes);
+    TrashDeposit trash(m_subgroups->DatabaseName(), m_picsFolder);
     QStringList removed;
     {
         StoreTransaction scope(*m_subgroups);
+        TrashDeposit::Rows rows;
+        rows.subgroups.append(m_subgroups->currentRowId());
         m_recipes->setFilter(childFilter(m_subgroups->fieldText(Nimi)));
-        deleteFilteredRecipes(*m_recipes, removed);
+        deleteFilteredRecipes(*m_recipes, removed, rows.recipes);
+        trash.put(Trash::Kind::Subgroup, rows);
         m_subgroups->deleteRow();
         m_recipes->apply();
         m_subgroups->apply();
         scope.commit();
     }
-    removePictures(removed);
+    trash.committed();
     return removed;
 }
 
 void Book::deleteRecipe()
 {
-    const QString name = m_recipes->fieldText(Nimi);
-    m_recipes->deleteRow();
-    m_recipes->apply();
-    removePictures({name});
+    TrashDeposit trash(m_recipes->DatabaseName(), m_picsFolder);
+    {
+        StoreTransaction scope(*m_recipes);
+        TrashDeposit::Rows rows;
+        rows.recipes.append(m_recipes->currentRowId());
+        trash.put(Trash::Kind::Recipe, rows);
+        m_recipes->deleteRow();
+        m_recipes->apply();
+        scope.commit();
+    }
+    trash.committed();
 }
 
 bool Book::groupNameTaken(TPackTable &mainGroups, TPackTable &subgroups, const QString &name)

@@ -7,6 +7,7 @@
 #include "store/BackupCommands.h"
 #include "store/BookCheck.h"
 #include "store/RecipeBook.h"
+#include "store/TrashTool.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -108,8 +109,9 @@ int main(int argc, char *argv[])
     const QString usage = QStringLiteral("usage: mealdeck-data init DIR [--starter]\n"
                                          "       mealdeck-data check DIR\n"
                                          "       mealdeck-data backup DIR [OUT]\n"
-                                         "       mealdeck-data restore DIR FILE [--yes]\n"
-                                         "init creates DIR/Data with the three empty tables and Pics; with --starter "
+                                         "       mealdeck-data restore DIR FILE [--yes]\n")
+                          + trashUsage()
+                          + QStringLiteral("init creates DIR/Data with the three empty tables and Pics; with --starter "
                                          "a small starter book as well. DIR is created when missing. An existing "
                                          "DIR/Data is left alone.\n"
                                          "check reads the book in DIR/Data without changing it and reports damaged "
@@ -119,13 +121,19 @@ int main(int argc, char *argv[])
                                          "backup writes DIR/Data into one zip file, OUT or a folder for "
                                          "Mealdeck-<date>.zip (the current folder when left out).\n"
                                          "restore checks FILE whole, shows what it holds, asks (unless --yes) and "
-                                         "replaces DIR/Data with it, keeping the old book beside it.\n");
+                                         "replaces DIR/Data with it, keeping the old book beside it.\n"
+                                         "trash lists what was deleted, newest first; --restore NAME puts the "
+                                         "newest deletion of NAME back, --empty destroys everything in the trash. "
+                                         "Exit 1 when there is nothing to list or restore.\n");
+
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("backup"))
         return BackupCommands::backup(arguments.mid(2));
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("restore"))
         return BackupCommands::restore(arguments.mid(2));
     if (arguments.size() == 3 && arguments.at(1) == QLatin1String("check"))
         return check(QByteArray(argv[2]));
+    if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("trash"))
+        return trashCommand(arguments.mid(2));
     if (arguments.size() < 3 || arguments.at(1) != QLatin1String("init") || arguments.size() > 4
         || (arguments.size() == 4 && arguments.at(3) != QLatin1String("--starter"))) {
         std::fputs(usage.toLocal8Bit().constData(), stderr);

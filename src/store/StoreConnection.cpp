@@ -132,6 +132,15 @@ bool StoreConnection::reopenIfReplaced()
     m_db = openHandle();
     try {
         configure(QStringLiteral("main"));
+        // A file no table uses any more (the trash, a derived file) may be
+        // missing from the new folder, for example after a restore of a book
+        // that never had one: it is left out and attached again when needed.
+        for (auto it = m_files.begin(); it != m_files.end();) {
+            if (it->uses == 0 && identityOf(it.key()).inode == 0)
+                it = m_files.erase(it);
+            else
+                ++it;
+        }
         for (auto it = m_files.begin(); it != m_files.end(); ++it) {
             SqlStatement statement(m_db, QStringLiteral("ATTACH DATABASE ? AS ?"));
             statement.bindText(1, uriFor(it.key()));

@@ -7,6 +7,7 @@
 #include "store/BookBackup.h"
 #include "store/PackTable.h"
 #include "store/RecipeBook.h"
+#include "store/Trash.h"
 #include "support/BookFixture.h"
 
 #include <QAction>
@@ -85,6 +86,10 @@ private Q_SLOTS:
         QVERIFY2(lastMessage().contains(QStringLiteral("1 main group, 1 subgroup, 1 recipe and 1 picture")),
                  qPrintable(lastMessage()));
         QVERIFY(QFileInfo(mine).isFile());
+
+        // The trash file is attached once the trash was opened; the restored
+        // book has none, and the store must open it all the same.
+        { RecipeBook::Trash trash(book->dataFolder(), book->picsFolder()); }
 
         QString question;
         Dialogs::queueResponse([&question](QDialog *d) {

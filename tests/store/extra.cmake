@@ -23,3 +23,13 @@ if(TARGET store_TestBookBackup)
     target_compile_definitions(store_TestBookBackup PRIVATE
         MEALDECK_BACKUP_CHILD="$<TARGET_FILE:store_backup_child>" MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
 endif()
+# The trash's crash test runs a child that deletes into the trash and restores
+# from it until it is killed.
+add_executable(store_trash_crash_child ${CMAKE_CURRENT_LIST_DIR}/TrashCrashChild.cpp)
+target_link_libraries(store_trash_crash_child PRIVATE mealdeck_core)
+target_include_directories(store_trash_crash_child PRIVATE ${PROJECT_SOURCE_DIR}/src)
+if(TARGET store_TestTrash)
+    add_dependencies(store_TestTrash store_trash_crash_child)
+    target_compile_definitions(store_TestTrash PRIVATE
+        MEALDECK_TRASH_CHILD="$<TARGET_FILE:store_trash_crash_child>")
+endif()
