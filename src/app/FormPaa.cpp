@@ -20,6 +20,7 @@
 #include "store/PicturePaths.h"
 #include "store/ProgramPaths.h"
 #include "store/RecipeBook.h"
+#include "store/RecipeSearch.h"
 
 #include <QAction>
 #include <QApplication>
@@ -157,6 +158,7 @@ TFormPaa::TFormPaa(QWidget *parent)
     openTables();
     if (!m_tablesOpened)
         return;
+    startSearch();
 
     if (screenWidth() < 1024) {
         ApplySmallLayout();
@@ -409,6 +411,10 @@ void TFormPaa::buildMenus()
                QStringLiteral("|Add a picture into the selected recipe."), &TFormPaa::MenuLisaaKuvaClick);
     addCommand(recipe, "MenuPoistaKuva", QStringLiteral("D&elete Picture"),
                QStringLiteral("|Delete the picture of the selected recipe."), &TFormPaa::MenuPoistaKuvaClick);
+
+    m_menuKirja = bar->addMenu(QStringLiteral("&Book"));
+    m_menuKirja->setObjectName(QStringLiteral("MenuKirja"));
+    buildFindCommands();
 
     m_menuIkkuna = bar->addMenu(QStringLiteral("&Window"));
     m_menuIkkuna->setObjectName(QStringLiteral("MenuIkkuna"));

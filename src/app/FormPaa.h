@@ -13,6 +13,7 @@
 namespace RecipeBook {
 class Book;
 }
+class RecipeSearch;
 class DataBoundList;
 class TPackTable;
 class TAutoRunner;
@@ -100,6 +101,9 @@ public:
     void DBLLBoxListaClick();
     void DBLLBoxPaaryhmaClick();
     void DBLLBoxAlaryhmaClick();
+    // Selects the recipe as clicking its main group, its subgroup and then
+    // the recipe would. False when one of them is not in the lists.
+    bool selectRecipe(const QString &mainGroup, const QString &subgroup, const QString &recipe);
 
     void centreOnDesktop();
     // Help contents, and the about window over `over` (whose activation runs
@@ -156,6 +160,7 @@ public Q_SLOTS:
     void MenuPieniClick();
     void MenuOhjeetClick();
     void MenuAboutClick();
+    void MenuEtsiClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -165,6 +170,10 @@ protected:
 private:
     void buildWindow();
     void buildMenus();
+    // The search commands of the "&Book" menu, and the search index kept in
+    // step from the start.
+    void buildFindCommands();
+    void startSearch();
     void buildToolBar();
     QAction *addCommand(QMenu *menu, const char *objectName, const QString &caption, const QString &hint,
                         void (TFormPaa::*handler)());
@@ -272,9 +281,13 @@ private:
     QLabel *m_kuva2 = nullptr;
     QLabel *m_statusText = nullptr;
 
+    QMenu *m_menuKirja = nullptr;
     QMenu *m_menuIkkuna = nullptr;
     QAction *m_menuAutorun = nullptr;
     QAction *m_menuSulje = nullptr;
     QAction *m_menuSuuri = nullptr;
     QAction *m_menuPieni = nullptr;
+
+    // Last, so that it lets go of the book before the tables close.
+    std::unique_ptr<RecipeSearch> m_search;
 };

@@ -12,3 +12,12 @@ if(TARGET store_TestDataTool AND TARGET mealdeck-data)
     add_dependencies(store_TestDataTool mealdeck-data)
     target_compile_definitions(store_TestDataTool PRIVATE MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
 endif()
+# The search crash test kills a child that changes a book with its index attached.
+add_executable(store_search_crash_child ${CMAKE_CURRENT_LIST_DIR}/SearchCrashChild.cpp)
+target_link_libraries(store_search_crash_child PRIVATE mealdeck_core)
+target_include_directories(store_search_crash_child PRIVATE ${PROJECT_SOURCE_DIR}/src)
+if(TARGET store_TestRecipeSearch)
+    add_dependencies(store_TestRecipeSearch store_search_crash_child)
+    target_compile_definitions(store_TestRecipeSearch PRIVATE
+        MEALDECK_SEARCH_CRASH_CHILD="$<TARGET_FILE:store_search_crash_child>")
+endif()
