@@ -124,6 +124,7 @@ TFormEtsi::TFormEtsi(RecipeSearch &search, QWidget *parent)
     m_edit->setPlaceholderText(QStringLiteral("Name, ingredients, description or directions"));
     m_edit->setClearButtonEnabled(true);
     m_edit->installEventFilter(this);
+    m_edit->setFocus();
     label->setBuddy(m_edit);
     layout->addWidget(m_edit);
 

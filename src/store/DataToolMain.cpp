@@ -1,9 +1,11 @@
 // mealdeck-data: creates a new recipe book, or checks one.
 //   mealdeck-data init DIR [--starter]
 //   mealdeck-data check DIR
+//   mealdeck-data search DIR WORDS... [--limit N]
 
 #include "store/BookCheck.h"
 #include "store/RecipeBook.h"
+#include "store/SearchCommand.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -104,13 +106,20 @@ int main(int argc, char *argv[])
     const QStringList arguments = app.arguments();
     const QString usage = QStringLiteral("usage: mealdeck-data init DIR [--starter]\n"
                                          "       mealdeck-data check DIR\n"
+                                         "       mealdeck-data search DIR WORDS... [--limit N]\n"
                                          "init creates DIR/Data with the three empty tables and Pics; with --starter "
                                          "a small starter book as well. DIR is created when missing. An existing "
                                          "DIR/Data is left alone.\n"
                                          "check reads the book in DIR/Data without changing it and reports damaged "
                                          "table files, groups and recipes whose group is missing, and missing or "
                                          "stray picture files. Exit 0 when all is well, 1 when something is "
-                                         "reported, 2 when the book cannot be opened.\n");
+                                         "reported, 2 when the book cannot be opened.\n"
+                                         "search prints the recipes of the book in DIR/Data that contain every "
+                                         "word, best first, one a line: name, subgroup and main group separated by "
+                                         "tabs (at most N with --limit). Exit 0 with hits, 1 with none, 2 on an "
+                                         "error.\n");
+    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("search"))
+        return searchCommand(arguments, usage);
     if (arguments.size() == 3 && arguments.at(1) == QLatin1String("check"))
         return check(QByteArray(argv[2]));
     if (arguments.size() < 3 || arguments.at(1) != QLatin1String("init") || arguments.size() > 4

@@ -329,6 +329,37 @@ private Q_SLOTS:
         Q_UNUSED(bookBefore);
     }
 
+    void commandLine()
+    {
+        auto run = [](const QStringList &arguments, QByteArray *out) {
+            QProcess tool;
+            tool.start(QStringLiteral(MEALDECK_DATA_TOOL), QStringList{QStringLiteral("search")} + arguments);
+            tool.waitForFinished(60000);
+            *out = tool.readAllStandardOutput();
+            return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+        };
+        recipes.reset();
+        QByteArray out;
+        // The index is built on first use.
+        QCOMPARE(run({fx->dir.path(), QStringLiteral("bread")}, &out), 0);
+        QCOMPARE(out, QByteArray("Bread\tBreads\tCooking\nKn\xc3\xb6" "del\tSides\tCooking\n"));
+        QVERIFY(QFile::exists(fx->data + QStringLiteral("/Haku.db")));
+        QCOMPARE(run({fx->dir.path(), QStringLiteral("\"water"), QStringLiteral("--limit"), QStringLiteral("1")}, &out), 0);
+        QCOMPARE(out, QByteArray("Bread\tBreads\tCooking\n"));
+        QCOMPARE(run({fx->dir.path(), QStringLiteral("zucchini")}, &out), 1);
+        QVERIFY(out.isEmpty());
+        QCOMPARE(run({fx->dir.path(), QStringLiteral("bread"), QStringLiteral("--limit"), QStringLiteral("x")}, &out), 2);
+        QCOMPARE(run({fx->dir.path() + QStringLiteral("/nothing"), QStringLiteral("bread")}, &out), 2);
+        QCOMPARE(run({fx->dir.path()}, &out), 2);
+        // A damaged index is rebuilt, never reported as no hits.
+        QFile index(fx->data + QStringLiteral("/Haku.db"));
+        QVERIFY(index.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        index.write(QByteArray(4096, 'x'));
+        index.close();
+        QCOMPARE(run({fx->dir.path(), QStringLiteral("KRAUT")}, &out), 0);
+        QCOMPARE(out, QByteArray("Sauerkraut\tSides\tCooking\n"));
+    }
+
     void killedDuringChangesLeavesBookAndIndexInStep()
     {
         {

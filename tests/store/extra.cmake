@@ -21,3 +21,7 @@ if(TARGET store_TestRecipeSearch)
     target_compile_definitions(store_TestRecipeSearch PRIVATE
         MEALDECK_SEARCH_CRASH_CHILD="$<TARGET_FILE:store_search_crash_child>")
 endif()
+if(TARGET store_TestRecipeSearch AND TARGET mealdeck-data)
+    add_dependencies(store_TestRecipeSearch mealdeck-data)
+    target_compile_definitions(store_TestRecipeSearch PRIVATE MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
+endif()
