@@ -20,6 +20,7 @@
 namespace {
 
 constexpr int HtmlRole = Qt::UserRole + 1;
+const char *const Grey = "#606060";
 
 // Draws a hit as its rich text: the name, where it lives, the excerpt.
 class HitDelegate : public QStyledItemDelegate
@@ -34,11 +35,11 @@ public:
         opt.text.clear();
         QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
         style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
+        const bool selected = opt.state & QStyle::State_Selected;
         QTextDocument doc;
-        setUp(doc, index, opt.rect.width());
+        setUp(doc, index, opt.rect.width(), selected);
         QAbstractTextDocumentLayout::PaintContext context;
         context.palette = opt.palette;
-        const bool selected = opt.state & QStyle::State_Selected;
         context.palette.setColor(QPalette::Text, opt.palette.color(selected ? QPalette::HighlightedText
                                                                            : QPalette::Text));
         painter->save();
@@ -56,25 +57,28 @@ public:
     }
 
 private:
-    static void setUp(QTextDocument &doc, const QModelIndex &index, int width)
+    static void setUp(QTextDocument &doc, const QModelIndex &index, int width, bool selected = false)
     {
         doc.setDocumentMargin(3);
-        doc.setHtml(index.data(HtmlRole).toString());
+        QString html = index.data(HtmlRole).toString();
+        // The quiet grey of where a hit lives stays readable on the highlight.
+        if (selected)
+            html.replace(QLatin1String(Grey), QLatin1String("#e6e6e6"));
+        doc.setHtml(html);
         doc.setTextWidth(width);
     }
 };
 
-QString marked(const SearchText::Excerpt &excerpt)
+QString marked(const QString &text, const QVector<SearchText::Range> &marks)
 {
     QString html;
     int at = 0;
-    for (const SearchText::Range &mark : excerpt.marks) {
-        html += excerpt.text.mid(at, mark.start - at).toHtmlEscaped();
-        html += QStringLiteral("<b><u>") + excerpt.text.mid(mark.start, mark.length).toHtmlEscaped()
-            + QStringLiteral("</u></b>");
+    for (const SearchText::Range &mark : marks) {
+        html += text.mid(at, mark.start - at).toHtmlEscaped();
+        html += QStringLiteral("<b><u>") + text.mid(mark.start, mark.length).toHtmlEscaped() + QStringLiteral("</u></b>");
         at = mark.start + mark.length;
     }
-    return html + excerpt.text.mid(at).toHtmlEscaped();
+    return html + text.mid(at).toHtmlEscaped();
 }
 
 QString fieldName(RecipeSearch::Hit::Field field)
@@ -97,11 +101,11 @@ QString hitHtml(const RecipeSearch::Hit &hit)
     QString where = hit.subgroup.toHtmlEscaped();
     if (!hit.mainGroup.isEmpty())
         where += QStringLiteral(" &middot; ") + hit.mainGroup.toHtmlEscaped();
-    QString html = QStringLiteral("<b>%1</b>&nbsp;&nbsp;<span style=\"color:#606060\">%2</span>")
-                       .arg(hit.name.toHtmlEscaped(), where);
+    QString html = QStringLiteral("<b>%1</b>&nbsp;&nbsp;<span style=\"color:%2\">%3</span>")
+                       .arg(marked(hit.name, hit.nameMarks), QLatin1String(Grey), where);
     if (!hit.excerpt.text.isEmpty())
-        html += QStringLiteral("<br><span style=\"color:#606060\">%1:</span> %2")
-                    .arg(fieldName(hit.field), marked(hit.excerpt));
+        html += QStringLiteral("<br><span style=\"color:%1\">%2:</span> %3")
+                    .arg(QLatin1String(Grey), fieldName(hit.field), marked(hit.excerpt.text, hit.excerpt.marks));
     return html;
 }
 
@@ -112,7 +116,7 @@ TFormEtsi::TFormEtsi(RecipeSearch &search, QWidget *parent)
     , m_search(search)
 {
     setObjectName(QStringLiteral("FormEtsi"));
-    setWindowTitle(QStringLiteral("Find Recipes"));
+    setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Find Recipes"));
     setModal(true);
     resize(560, 460);
 

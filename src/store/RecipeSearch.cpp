@@ -575,6 +575,7 @@ void RecipeSearch::fillHit(Hit &hit, const QVector<SearchText::Term> &terms, boo
     hit.field = Hit::Field::Name;
     if (!withExcerpts)
         return;
+    hit.nameMarks = SearchText::matches(hit.name, terms);
     const Hit::Field fields[] = {Hit::Field::Ingredients, Hit::Field::Description, Hit::Field::Directions};
     for (int i = 0; i < 3; ++i) {
         SearchText::Excerpt found = SearchText::excerpt(row.columnText(2 + i), terms);

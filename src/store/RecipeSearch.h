@@ -71,6 +71,8 @@ public:
         // does.
         Field field = Field::Name;
         SearchText::Excerpt excerpt;
+        // Where the words match in the name.
+        QVector<SearchText::Range> nameMarks;
     };
     struct Result
     {
