@@ -290,8 +290,15 @@ RecipeSearch::IndexState RecipeSearch::indexState()
         const bool sameFile = identityOf(m_dataFolder + QLatin1Char('/') + indexFileName()) == m_attachedIdentity;
         if (sameFile && recipeDataVersion() == m_dataVersion)
             return IndexState::Current;
-        // Another program changed the recipes, or the index file was removed
-        // or replaced: the attached index no longer serves.
+        // The recipe file was written by another connection (or SQLite read
+        // it anew for another reason): the index serves while its copy of the
+        // text still equals the recipes.
+        if (sameFile && sqlite3_get_autocommit(m_handle) && indexMatchesRecipes()) {
+            m_dataVersion = recipeDataVersion();
+            return IndexState::Current;
+        }
+        // The index file was removed or replaced, or the recipes changed
+        // without it: the attached index no longer serves.
         detachIndex();
         if (m_attached || sameFile)
             return IndexState::Stale;
@@ -300,13 +307,39 @@ RecipeSearch::IndexState RecipeSearch::indexState()
     const IndexState state = checkFile(&stored);
     if (state != IndexState::Current)
         return state;
-    if (stored != recipeFileStamp())
-        return IndexState::Stale;
     // Attaching waits until no transaction is open.
     if (!sqlite3_get_autocommit(m_handle))
         return IndexState::Stale;
     attachIndex();
+    // The recipe file changed since the index last recorded it (a crash
+    // before the record, a change by another program): the index serves
+    // while its copy of the text equals the recipes, which is far quicker to
+    // see than to build it anew.
+    if (stored != recipeFileStamp()) {
+        if (!indexMatchesRecipes()) {
+            detachIndex();
+            return IndexState::Stale;
+        }
+        recordStampIfInStep();
+    }
     return IndexState::Current;
+}
+
+bool RecipeSearch::indexMatchesRecipes()
+{
+    const QString recipes = SqlStatement::quoteName(m_recipeSchema) + QStringLiteral(".\"Ohje\"");
+    const QString copy = QLatin1String(Schema) + QStringLiteral(".HakuTeksti");
+    SqlStatement counts(m_handle, QStringLiteral("SELECT (SELECT count(*) FROM %1), (SELECT count(*) FROM %2)")
+                                      .arg(recipes, copy));
+    if (!counts.step() || counts.columnInt64(0) != counts.columnInt64(1))
+        return false;
+    SqlStatement differing(
+        m_handle,
+        QStringLiteral("SELECT 1 FROM %1 o LEFT JOIN %2 h ON h.id = o.id WHERE h.id IS NULL OR h.nimi IS NOT %3 "
+                       "OR h.aineet IS NOT %4 OR h.kuvaus IS NOT %5 OR h.ohje IS NOT %6 LIMIT 1")
+            .arg(recipes, copy, textOf(QStringLiteral("o.\"Nimi\"")), textOf(QStringLiteral("o.\"Aineet\"")),
+                 textOf(QStringLiteral("o.\"Kuvaus\"")), textOf(QStringLiteral("o.\"Ohje\""))));
+    return !differing.step();
 }
 
 void RecipeSearch::attachIndex()

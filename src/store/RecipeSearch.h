@@ -25,10 +25,13 @@ class StoreConnection;
 // here.
 //
 // The index records which state of the recipe file it matches (the file's
-// change counter, size and identity). When the file is missing, damaged,
-// made for another version, or the recipe file was changed without it (by
-// another program, or a restore), indexState() says so and rebuild() makes it
-// anew from the recipe table. One RecipeSearch per book at a time.
+// change counter, size and identity). When the recipe file has changed since
+// (or SQLite reports a write by another connection), the index's copy of the
+// text is compared with the recipe table: a crash, or an outside change that
+// touched no indexed text, needs no rebuild. When the file is missing,
+// damaged, made for another version, or the recipes were changed without it
+// (by another program, or a restore), indexState() says so and rebuild()
+// makes it anew from the recipe table. One RecipeSearch per book at a time.
 class RecipeSearch
 {
 public:
@@ -101,6 +104,8 @@ private:
     void dropTriggers();
     qint64 recipeDataVersion();
     void recordStampIfInStep();
+    // True when the index's copy of the text equals the recipe table.
+    bool indexMatchesRecipes();
     QVector<qint64> matchingIds(const QVector<SearchText::Term> &terms, const QString &columns);
     QVector<qint64> orderedByName(const QVector<qint64> &ids, int need);
     void fillHit(Hit &hit, const QVector<SearchText::Term> &terms, bool withExcerpts);

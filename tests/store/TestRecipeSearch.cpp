@@ -308,6 +308,15 @@ private Q_SLOTS:
             QVERIFY(!QFile::exists(index));
             QVERIFY(search.rebuild({}, &error));
         }
+        // A change by another program that touches no indexed text keeps
+        // the index, closed or open.
+        changeOutside(QStringLiteral("UPDATE Ohje SET Aste = 'Hard'"));
+        {
+            RecipeSearch search(fx->data);
+            QCOMPARE(search.indexState(), RecipeSearch::IndexState::Current);
+            changeOutside(QStringLiteral("UPDATE Ohje SET Aika = '1 h'"));
+            QCOMPARE(search.indexState(), RecipeSearch::IndexState::Current);
+        }
         // Stale: changed by another program while the search was closed ...
         changeOutside(QStringLiteral("UPDATE Ohje SET Aineet = 'saffron' WHERE Nimi = 'Bread'"));
         {
@@ -411,7 +420,9 @@ private Q_SLOTS:
         for (const QString &p : parts)
             before << countParts(p.toUtf8().constData());
         {
+            // No rebuild is needed: the index's copy equals the recipes.
             RecipeSearch search(fx->data);
+            QCOMPARE(search.indexState(), RecipeSearch::IndexState::Current);
             QString error;
             QVERIFY(search.rebuild({}, &error));
         }
