@@ -288,7 +288,8 @@ Excerpt excerpt(const QString &text, const QVector<Term> &terms, int width)
     if (ranges.isEmpty())
         return {};
     const int first = ranges.first().start;
-    const int lineStart = text.lastIndexOf(QLatin1Char('\n'), first - 1) + 1;
+    // (lastIndexOf from -1 would search from the end.)
+    const int lineStart = first > 0 ? int(text.lastIndexOf(QLatin1Char('\n'), first - 1)) + 1 : 0;
     int lineEnd = text.indexOf(QLatin1Char('\n'), first);
     if (lineEnd < 0)
         lineEnd = int(text.size());

@@ -177,6 +177,12 @@ private Q_SLOTS:
         r = search->find(QStringLiteral("BRULEE"), -1);
         QCOMPARE(names(r), (QStringList{"Crème brûlée"}));
         QCOMPARE(int(r.hits.at(0).field), int(RecipeSearch::Hit::Field::Name));
+        // A match at the very start of a text of several lines.
+        const SearchText::Excerpt first =
+            SearchText::excerpt(QStringLiteral("salt\nmore\nlines"), SearchText::parse(QStringLiteral("SALT")));
+        QCOMPARE(first.text, QStringLiteral("salt"));
+        QCOMPARE(first.marks.size(), 1);
+        QCOMPARE(first.marks.at(0).length, 4);
     }
 
     void hostileInput_data()
