@@ -15,46 +15,51 @@
 
 namespace {
 
+// Made in its constructor, so that the store's own statics exist before it
+// and are destroyed after it at exit.
 struct Book
 {
     QTemporaryDir dir;
     std::unique_ptr<TPackTable> recipes;
     std::unique_ptr<RecipeSearch> search;
     QSet<qint64> ids;
+
+    Book()
+    {
+        QString error;
+        Fuzz::check(RecipeBook::createBook(dir.path(), false, &error), "createBook", error);
+        const QString data = dir.path() + QStringLiteral("/Data");
+        recipes = std::make_unique<TPackTable>();
+        recipes->setDatabaseName(data);
+        recipes->setTableName(QStringLiteral("Ohje"));
+        recipes->setTableType(TTableType::Paradox);
+        recipes->open();
+        const char *const names[] = {"Crème brûlée", "Knödel", "Puolukkahillo", "Sauerkraut", "Tomato soup",
+                                     "Æbleskiver", "Ørret", "İskender", "Straße", "🍅 Salad", "\"Quoted\" pie",
+                                     "AND OR NOT", "a", "Ωmega ΣΊΣΥΦΟΣ"};
+        int i = 0;
+        for (const char *name : names) {
+            recipes->append();
+            recipes->setFieldText(QStringLiteral("Nimi"), QString::fromUtf8(name));
+            recipes->setFieldText(QStringLiteral("Ryhma"), QStringLiteral("G"));
+            recipes->setFieldText(QStringLiteral("Aineet"), QStringLiteral("%1 dl milk\n2 eggs\nsalt (to taste)\n%2")
+                                                                 .arg(i)
+                                                                 .arg(QString::fromUtf8(name)));
+            recipes->setFieldText(QStringLiteral("Ohje"), QStringLiteral("Stir * well: \"now\" ^ NEAR(x y)."));
+            recipes->post();
+            ++i;
+        }
+        recipes->apply();
+        for (recipes->first(); !recipes->eof(); recipes->next())
+            ids.insert(recipes->currentRowId());
+        search = std::make_unique<RecipeSearch>(data);
+        Fuzz::check(search->rebuild({}, &error), "rebuild", error);
+    }
 };
 
 Book &book()
 {
     static Book b;
-    if (b.search)
-        return b;
-    QString error;
-    Fuzz::check(RecipeBook::createBook(b.dir.path(), false, &error), "createBook", error);
-    const QString data = b.dir.path() + QStringLiteral("/Data");
-    b.recipes = std::make_unique<TPackTable>();
-    b.recipes->setDatabaseName(data);
-    b.recipes->setTableName(QStringLiteral("Ohje"));
-    b.recipes->setTableType(TTableType::Paradox);
-    b.recipes->open();
-    const char *const names[] = {"Crème brûlée", "Knödel", "Puolukkahillo", "Sauerkraut", "Tomato soup",
-                                 "Æbleskiver", "Ørret", "İskender", "Straße", "🍅 Salad", "\"Quoted\" pie",
-                                 "AND OR NOT", "a", "Ωmega ΣΊΣΥΦΟΣ"};
-    int i = 0;
-    for (const char *name : names) {
-        b.recipes->append();
-        b.recipes->setFieldText(QStringLiteral("Nimi"), QString::fromUtf8(name));
-        b.recipes->setFieldText(QStringLiteral("Ryhma"), QStringLiteral("G"));
-        b.recipes->setFieldText(QStringLiteral("Aineet"),
-                                QStringLiteral("%1 dl milk\n2 eggs\nsalt (to taste)\n%2").arg(i).arg(QString::fromUtf8(name)));
-        b.recipes->setFieldText(QStringLiteral("Ohje"), QStringLiteral("Stir * well: \"now\" ^ NEAR(x y)."));
-        b.recipes->post();
-        ++i;
-    }
-    b.recipes->apply();
-    for (b.recipes->first(); !b.recipes->eof(); b.recipes->next())
-        b.ids.insert(b.recipes->currentRowId());
-    b.search = std::make_unique<RecipeSearch>(data);
-    Fuzz::check(b.search->rebuild({}, &error), "rebuild", error);
     return b;
 }
 
