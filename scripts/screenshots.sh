@@ -123,6 +123,7 @@ session() {
     menu r c; shot "$(opened "$main")" name-dialog; key Escape; back "$main"
     menu r d; shot "$(opened "$main")" delete-question; key Return; back "$main"
     menu p e; shot "$(opened "$main")" exit-question; key Escape; back "$main"
+    key ctrl+f; id=$(opened "$main"); typetext "soup"; sleep 1; shot "$id" find-recipes; key Escape; back "$main"
 
     # A new recipe in the subgroup: its name, then the portion dialog with
     # difficulty and time.
@@ -170,3 +171,4 @@ cp "$out/1280x1024-full-main-window.png" "$out/main-window.png"
 cp "$out/1280x1024-full-recipe-window.png" "$out/recipe-window.png"
 cp "$out/1280x1024-full-print-preview.png" "$out/print-preview.png"
 cp "$out/1280x1024-full-print-preview-one-page.png" "$out/print-preview-one-page.png"
+cp "$out/1280x1024-full-find-recipes.png" "$out/find-recipes.png"

@@ -16,6 +16,7 @@
 #include "store/PicturePaths.h"
 #include "store/ProgramPaths.h"
 #include "store/RecipeBook.h"
+#include "store/RecipeSearch.h"
 
 #include <QApplication>
 #include <QDir>
@@ -91,6 +92,7 @@ TFormPaa::TFormPaa(QWidget *parent)
     openTables();
     if (!m_tablesOpened)
         return;
+    startSearch();
 
     if (screenWidth() < 1024) {
         ApplySmallLayout();

@@ -13,6 +13,7 @@
 namespace RecipeBook {
 class Book;
 }
+class RecipeSearch;
 class DataBoundList;
 class TPackTable;
 class TAutoRunner;
@@ -100,6 +101,9 @@ public:
     void DBLLBoxListaClick();
     void DBLLBoxPaaryhmaClick();
     void DBLLBoxAlaryhmaClick();
+    // Selects the recipe as clicking its main group, its subgroup and then
+    // the recipe would. False when one of them is not in the lists.
+    bool selectRecipe(const QString &mainGroup, const QString &subgroup, const QString &recipe);
 
     void centreOnDesktop();
     // Help contents, and the about window over `over` (whose activation runs
@@ -160,6 +164,7 @@ public Q_SLOTS:
     void MenuPieniClick();
     void MenuOhjeetClick();
     void MenuAboutClick();
+    void MenuEtsiClick();
 
     // Reads the lists again after the trash gave something back, and selects
     // it: the main group, its subgroup and its recipe, as far as given.
@@ -173,6 +178,10 @@ protected:
 private:
     void buildWindow();
     void buildMenus();
+    // The search commands of the "&Book" menu, and the search index kept in
+    // step from the start.
+    void buildFindCommands();
+    void startSearch();
     void buildToolBar();
     // The trash's commands in the menu "&Book" (FormPaaTrash.cpp).
     void addTrashCommands();
@@ -292,4 +301,7 @@ private:
     QAction *m_menuSulje = nullptr;
     QAction *m_menuSuuri = nullptr;
     QAction *m_menuPieni = nullptr;
+
+    // Last, so that it lets go of the book before the tables close.
+    std::unique_ptr<RecipeSearch> m_search;
 };

@@ -272,6 +272,7 @@ void TFormPaa::buildMenus()
 
     m_menuKirja = bar->addMenu(QStringLiteral("&Book"));
     m_menuKirja->setObjectName(QStringLiteral("MenuKirja"));
+    buildFindCommands();
     BackupMenu::addCommands(this, m_menuKirja);
     addTrashCommands();
 

@@ -1,12 +1,15 @@
-// mealdeck-data: creates a new recipe book, or checks one.
+// mealdeck-data: works on a recipe book from the command line.
 //   mealdeck-data init DIR [--starter]
 //   mealdeck-data check DIR
 //   mealdeck-data backup DIR [OUT]
 //   mealdeck-data restore DIR FILE [--yes]
+//   mealdeck-data search DIR WORDS... [--limit N]
+//   mealdeck-data trash DIR [--restore NAME | --empty]
 
 #include "store/BackupCommands.h"
 #include "store/BookCheck.h"
 #include "store/RecipeBook.h"
+#include "store/SearchCommand.h"
 #include "store/TrashTool.h"
 
 #include <QByteArray>
@@ -109,7 +112,8 @@ int main(int argc, char *argv[])
     const QString usage = QStringLiteral("usage: mealdeck-data init DIR [--starter]\n"
                                          "       mealdeck-data check DIR\n"
                                          "       mealdeck-data backup DIR [OUT]\n"
-                                         "       mealdeck-data restore DIR FILE [--yes]\n")
+                                         "       mealdeck-data restore DIR FILE [--yes]\n"
+                                         "       mealdeck-data search DIR WORDS... [--limit N]\n")
                           + trashUsage()
                           + QStringLiteral("init creates DIR/Data with the three empty tables and Pics; with --starter "
                                          "a small starter book as well. DIR is created when missing. An existing "
@@ -124,12 +128,18 @@ int main(int argc, char *argv[])
                                          "replaces DIR/Data with it, keeping the old book beside it.\n"
                                          "trash lists what was deleted, newest first; --restore NAME puts the "
                                          "newest deletion of NAME back, --empty destroys everything in the trash. "
-                                         "Exit 1 when there is nothing to list or restore.\n");
+                                         "Exit 1 when there is nothing to list or restore.\n"
+                                         "search prints the recipes of the book in DIR/Data that contain every "
+                                         "word, best first, one a line: name, subgroup and main group separated by "
+                                         "tabs (at most N with --limit). Exit 0 with hits, 1 with none, 2 on an "
+                                         "error.\n");
 
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("backup"))
         return BackupCommands::backup(arguments.mid(2));
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("restore"))
         return BackupCommands::restore(arguments.mid(2));
+    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("search"))
+        return searchCommand(arguments, usage);
     if (arguments.size() == 3 && arguments.at(1) == QLatin1String("check"))
         return check(QByteArray(argv[2]));
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("trash"))

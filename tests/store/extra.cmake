@@ -33,3 +33,16 @@ if(TARGET store_TestTrash)
     target_compile_definitions(store_TestTrash PRIVATE
         MEALDECK_TRASH_CHILD="$<TARGET_FILE:store_trash_crash_child>")
 endif()
+# The search crash test kills a child that changes a book with its index attached.
+add_executable(store_search_crash_child ${CMAKE_CURRENT_LIST_DIR}/SearchCrashChild.cpp)
+target_link_libraries(store_search_crash_child PRIVATE mealdeck_core)
+target_include_directories(store_search_crash_child PRIVATE ${PROJECT_SOURCE_DIR}/src)
+if(TARGET store_TestRecipeSearch)
+    add_dependencies(store_TestRecipeSearch store_search_crash_child)
+    target_compile_definitions(store_TestRecipeSearch PRIVATE
+        MEALDECK_SEARCH_CRASH_CHILD="$<TARGET_FILE:store_search_crash_child>")
+endif()
+if(TARGET store_TestRecipeSearch AND TARGET mealdeck-data)
+    add_dependencies(store_TestRecipeSearch mealdeck-data)
+    target_compile_definitions(store_TestRecipeSearch PRIVATE MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
+endif()

@@ -1,0 +1,117 @@
+// The main window's search: the "&Find Recipes..." command of the "&Book"
+// menu, the index kept in step from the start, and the selection of a found
+// recipe.
+
+#include "app/DataBoundList.h"
+#include "app/FormEtsi.h"
+#include "app/FormPaa.h"
+#include "platform/Dialogs.h"
+#include "store/PackTable.h"
+#include "store/ProgramPaths.h"
+#include "store/RecipeSearch.h"
+
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QProgressDialog>
+
+namespace {
+
+// The 1-based position of the row named `name` in the table's view, 0 when
+// there is none.
+int positionOf(TPackTable *table, const QString &name)
+{
+    if (!table->Active())
+        return 0;
+    const int count = table->recordCount();
+    constexpr int Step = 500;
+    for (int from = 1; from <= count; from += Step) {
+        const int at = int(table->fieldTexts(QStringLiteral("Nimi"), from, Step).indexOf(name));
+        if (at >= 0)
+            return from + at;
+    }
+    return 0;
+}
+
+} // namespace
+
+void TFormPaa::buildFindCommands()
+{
+    QAction *find = addCommand(m_menuKirja, "MenuEtsi", QStringLiteral("&Find Recipes..."),
+                               QStringLiteral("|Find recipes by the words of their name, ingredients, description or "
+                                              "directions."),
+                               &TFormPaa::MenuEtsiClick);
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+}
+
+void TFormPaa::startSearch()
+{
+    // From the start, so that every change to the recipes reaches the index
+    // in its own transaction. A book whose index cannot be opened now is
+    // searched when Find asks again.
+    try {
+        m_search = std::make_unique<RecipeSearch>(ProgramPaths::dataFolder());
+    } catch (const StoreError &) {
+        m_search.reset();
+    }
+}
+
+void TFormPaa::MenuEtsiClick()
+{
+    SaveDifficultyAndTime();
+    if (!m_search)
+        m_search = std::make_unique<RecipeSearch>(ProgramPaths::dataFolder());
+    if (m_search->needsRebuild()) {
+        const qint64 recipes = m_search->recipeCount();
+        QProgressDialog progress(QStringLiteral("Building the search index of %1 recipes...")
+                                     .arg(QLocale().toString(recipes)),
+                                 QStringLiteral("Cancel"), 0, 1000, this);
+        progress.setObjectName(QStringLiteral("FormHakuRakennus"));
+        progress.setWindowTitle(Dialogs::applicationTitle());
+        progress.setWindowModality(Qt::WindowModal);
+        // Shown only when the work takes more than half a second.
+        progress.setMinimumDuration(500);
+        progress.setAutoClose(false);
+        progress.setAutoReset(false);
+        QString error;
+        const bool built = m_search->rebuild(
+            [&](qint64 done, qint64 total) {
+                progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
+                return !progress.wasCanceled();
+            },
+            &error);
+        progress.close();
+        if (!built) {
+            if (!error.isEmpty())
+                Dialogs::information(QStringLiteral("The search index could not be built.\n%1").arg(error));
+            return;
+        }
+    }
+    TFormEtsi window(*m_search, this);
+    if (Dialogs::exec(&window, this) != QDialog::Accepted || !window.chosen())
+        return;
+    const RecipeSearch::Hit hit = *window.chosen();
+    if (!selectRecipe(hit.mainGroup, hit.subgroup, hit.name))
+        Dialogs::information(QStringLiteral("The recipe \"%1\" is not in the lists: its group is missing.")
+                                 .arg(hit.name));
+}
+
+bool TFormPaa::selectRecipe(const QString &mainGroup, const QString &subgroup, const QString &recipe)
+{
+    const int mainRow = positionOf(m_table1, mainGroup);
+    if (mainRow == 0)
+        return false;
+    m_table1->setRecNo(mainRow);
+    DBLLBoxPaaryhmaClick();
+    const int subRow = positionOf(m_table2, subgroup);
+    if (subRow == 0)
+        return false;
+    m_table2->setRecNo(subRow);
+    DBLLBoxAlaryhmaClick();
+    const int recipeRow = positionOf(m_table3, recipe);
+    if (recipeRow == 0)
+        return false;
+    m_table3->setRecNo(recipeRow);
+    DBLLBoxListaClick();
+    m_listResepti->syncCurrentRow();
+    return true;
+}

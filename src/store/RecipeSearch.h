@@ -1,0 +1,124 @@
+#pragma once
+
+#include "store/SearchText.h"
+
+#include <QString>
+#include <QVector>
+#include <QtGlobal>
+
+#include <functional>
+#include <memory>
+
+struct sqlite3;
+class StoreConnection;
+
+// Finds recipes of a book by the words of their name, ingredients,
+// description and directions.
+//
+// The index is derived data in its own file, `Data/Haku.db`: a word index
+// (accents and case ignored, word beginnings), a part-of-word index over
+// folded text (trigrams) and a copy of the indexed text. It is attached to
+// the book's one store connection, and TEMP triggers on the recipe table keep
+// it in step inside the transaction of every change to a recipe, whoever
+// makes it through that connection: a crash leaves book and index both
+// before or both after the change. The book's table files are never written
+// here.
+//
+// The index records which state of the recipe file it matches (the file's
+// change counter, size and identity). When the recipe file has changed since
+// (or SQLite reports a write by another connection), the index's copy of the
+// text is compared with the recipe table: a crash, or an outside change that
+// touched no indexed text, needs no rebuild. When the file is missing,
+// damaged, made for another version, or the recipes were changed without it
+// (by another program, or a restore), indexState() says so and rebuild()
+// makes it anew from the recipe table. One RecipeSearch per book at a time.
+class RecipeSearch
+{
+public:
+    // Uses the store connection of `dataFolder` (opening the book's tables
+    // when no table is open). Throws StoreError when the book cannot be
+    // opened. Attaches the index when it is current.
+    explicit RecipeSearch(const QString &dataFolder);
+    // Detaches the index; when it is in step, records the recipe file's
+    // state in it so that the next start finds it current.
+    ~RecipeSearch();
+    Q_DISABLE_COPY_MOVE(RecipeSearch)
+
+    static QString indexFileName() { return QStringLiteral("Haku.db"); }
+
+    enum class IndexState { Current, Missing, Damaged, Stale };
+    // Cheap: a look at the files, no reading of the index.
+    IndexState indexState();
+    bool needsRebuild() { return indexState() != IndexState::Current; }
+
+    // Recipes in the book.
+    qint64 recipeCount();
+
+    // Builds the index anew from the recipe table into a new file that then
+    // replaces the old one. `progress` gets (recipes done, recipes in all)
+    // now and then and returns false to cancel. False when cancelled (`error`
+    // empty) or failed (`error` says why); the old index is then gone too and
+    // the next search asks again. Must not run inside a store transaction.
+    using Progress = std::function<bool(qint64 done, qint64 total)>;
+    bool rebuild(const Progress &progress, QString *error);
+
+    struct Hit
+    {
+        enum class Field { Name, Ingredients, Description, Directions };
+        qint64 id = 0;
+        QString name;
+        QString subgroup;
+        QString mainGroup;
+        // Where the excerpt comes from: the first of ingredients,
+        // description and directions that matches; Name when only the name
+        // does.
+        Field field = Field::Name;
+        SearchText::Excerpt excerpt;
+        // Where the words match in the name.
+        QVector<SearchText::Range> nameMarks;
+    };
+    struct Result
+    {
+        QVector<Hit> hits;
+        // Recipes that match in all.
+        int total = 0;
+        // The index must be rebuilt first (see indexState()).
+        bool needsRebuild = false;
+        // Why the search failed; empty when it did not.
+        QString error;
+    };
+    // The recipes that match every word of `text`, best first: all words in
+    // the name, then in name and ingredients, then elsewhere; by name within
+    // each. At most `limit` hits (all with a negative limit); excerpts only
+    // with `withExcerpts`. Any text is fine: it never reaches the query
+    // syntax, and a text without words finds nothing.
+    Result find(const QString &text, int limit = 50, bool withExcerpts = true);
+
+private:
+    void follow();
+    IndexState checkFile(QString *stampInFile);
+    QString recipeFileStamp();
+    void attachIndex();
+    void detachIndex();
+    void installTriggers();
+    void dropTriggers();
+    qint64 recipeDataVersion();
+    void recordStampIfInStep();
+    // True when the index's copy of the text equals the recipe table.
+    bool indexMatchesRecipes();
+    QVector<qint64> matchingIds(const QVector<SearchText::Term> &terms, const QString &columns);
+    QVector<qint64> orderedByName(const QVector<qint64> &ids, int need);
+    void fillHit(Hit &hit, const QVector<SearchText::Term> &terms, bool withExcerpts);
+
+    QString m_dataFolder;
+    std::shared_ptr<StoreConnection> m_connection;
+    sqlite3 *m_handle = nullptr;
+    quint64 m_generation = 0;
+    QString m_recipeSchema;
+    QString m_subgroupSchema;
+    bool m_attached = false;
+    // The index file that is attached, as the file system knows it.
+    QString m_attachedIdentity;
+    qint64 m_dataVersion = 0;
+    bool m_damaged = false;
+};

@@ -1,0 +1,87 @@
+#include "store/SearchCommand.h"
+
+#include "store/ProgramError.h"
+#include "store/RecipeSearch.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "mealdeck-data: %s\n", message.toLocal8Bit().constData());
+    return 2;
+}
+
+// A field as one line: tabs and line breaks would split it.
+QByteArray oneLine(QString text)
+{
+    for (QChar &c : text) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
+    }
+    return text.toLocal8Bit();
+}
+
+} // namespace
+
+int searchCommand(const QStringList &arguments, const QString &usage)
+{
+    // arguments: the program, "search", DIR, then words and options.
+    if (arguments.size() < 3 || arguments.at(2).isEmpty()) {
+        std::fputs(usage.toLocal8Bit().constData(), stderr);
+        return 2;
+    }
+    QStringList words;
+    int limit = -1;
+    bool options = true;
+    for (int i = 3; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (options && argument == QLatin1String("--")) {
+            options = false;
+        } else if (options && argument == QLatin1String("--limit")) {
+            bool number = false;
+            limit = i + 1 < arguments.size() ? arguments.at(i + 1).toInt(&number) : 0;
+            if (!number || limit < 1)
+                return fail(QStringLiteral("--limit needs a number of hits above 0"));
+            ++i;
+        } else if (options && argument.startsWith(QLatin1String("--limit="))) {
+            bool number = false;
+            limit = argument.mid(8).toInt(&number);
+            if (!number || limit < 1)
+                return fail(QStringLiteral("--limit needs a number of hits above 0"));
+        } else {
+            words << argument;
+        }
+    }
+    if (words.isEmpty()) {
+        std::fputs(usage.toLocal8Bit().constData(), stderr);
+        return 2;
+    }
+    const QString data = arguments.at(2) + QStringLiteral("/Data");
+    if (!QFile::exists(data + QStringLiteral("/Ohje.db")))
+        return fail(QStringLiteral("No recipe book in %1").arg(data));
+    try {
+        RecipeSearch search(data);
+        RecipeSearch::Result result = search.find(words.join(QLatin1Char(' ')), limit, false);
+        if (result.needsRebuild) {
+            std::fprintf(stderr, "mealdeck-data: Building the search index of %lld recipes...\n",
+                         static_cast<long long>(search.recipeCount()));
+            QString error;
+            if (!search.rebuild({}, &error))
+                return fail(QStringLiteral("The search index could not be built: %1").arg(error));
+            result = search.find(words.join(QLatin1Char(' ')), limit, false);
+        }
+        if (!result.error.isEmpty() || result.needsRebuild)
+            return fail(QStringLiteral("The search failed: %1")
+                            .arg(result.error.isEmpty() ? QStringLiteral("the index is out of date") : result.error));
+        for (const RecipeSearch::Hit &hit : result.hits)
+            std::printf("%s\t%s\t%s\n", oneLine(hit.name).constData(), oneLine(hit.subgroup).constData(),
+                        oneLine(hit.mainGroup).constData());
+        return result.hits.isEmpty() ? 1 : 0;
+    } catch (const StoreError &e) {
+        return fail(e.message());
+    }
+}

@@ -1,0 +1,443 @@
+#include "StoreFixture.h"
+
+#include "store/RecipeSearch.h"
+#include "store/StoreTransaction.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+struct Recipe
+{
+    const char *name;
+    const char *subgroup;
+    const char *ingredients;
+    const char *description;
+    const char *directions;
+};
+
+const Recipe Book[] = {
+    {"Crème brûlée", "Desserts", "5 dl cream\n4 egg yolks\n1 dl sugar", "", "Bake in a water bath."},
+    {"Knödel", "Sides", "6 bread rolls\n2,5 dl milk\n2 eggs", "Bread dumplings from Bavaria.", "Simmer gently."},
+    {"Puolukkahillo", "Preserves", "1 kg lingonberries\n300 g sugar", "", "Boil for 5 minutes."},
+    {"Sauerkraut", "Sides", "1 white cabbage\n20 g salt", "", "Leave to ferment for three weeks."},
+    {"Tomato soup", "Soups", "1 kg tomatoes\n1 onion", "A CREME of tomatoes.", "Blend and season."},
+    {"Apple pie", "Desserts", "4 apples\n2 dl flour\nCinnamon", "", "Serve with creme fraiche."},
+    {"Onion tart", "Pies", "3 onions\n200 g cheese", "Like a tomato tart.", "Bake at 200 degrees."},
+    {"Bread", "Breads", "flour\nwater\nsalt", "", "Knead well, then bake."},
+};
+
+} // namespace
+
+class TestRecipeSearch : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<StoreFixture> fx;
+    std::unique_ptr<TPackTable> recipes;
+
+    void fillBook()
+    {
+        auto mains = fx->open(QStringLiteral("Paaryhma"));
+        addRow(*mains, QStringLiteral("Cooking"));
+        mains->apply();
+        auto subs = fx->open(QStringLiteral("Alaryhma"));
+        for (const char *s : {"Desserts", "Sides", "Preserves", "Soups", "Pies", "Breads"})
+            addRow(*subs, QString::fromUtf8(s), QStringLiteral("Cooking"));
+        subs->apply();
+        recipes = fx->open(QStringLiteral("Ohje"));
+        for (const Recipe &r : Book)
+            add(r);
+        recipes->apply();
+    }
+
+    void add(const Recipe &r)
+    {
+        recipes->append();
+        recipes->setFieldText(QStringLiteral("Nimi"), QString::fromUtf8(r.name));
+        recipes->setFieldText(QStringLiteral("Ryhma"), QString::fromUtf8(r.subgroup));
+        recipes->setFieldText(QStringLiteral("Aineet"), QString::fromUtf8(r.ingredients));
+        recipes->setFieldText(QStringLiteral("Kuvaus"), QString::fromUtf8(r.description));
+        recipes->setFieldText(QStringLiteral("Ohje"), QString::fromUtf8(r.directions));
+        recipes->post();
+    }
+
+    static QStringList names(const RecipeSearch::Result &result)
+    {
+        QStringList out;
+        for (const auto &hit : result.hits)
+            out << hit.name;
+        return out;
+    }
+
+    static std::unique_ptr<RecipeSearch> ready(const QString &data)
+    {
+        auto search = std::make_unique<RecipeSearch>(data);
+        if (search->needsRebuild()) {
+            QString error;
+            if (!search->rebuild({}, &error))
+                qFatal("rebuild failed: %s", qPrintable(error));
+        }
+        return search;
+    }
+
+    bool moveTo(const QString &name)
+    {
+        recipes->setFiltered(false);
+        for (recipes->first(); !recipes->eof(); recipes->next()) {
+            if (recipes->fieldText(QStringLiteral("Nimi")) == name)
+                return true;
+        }
+        return false;
+    }
+
+    // Runs SQL on the recipe file as another program (the sqlite3 shell) would.
+    void changeOutside(const QString &sql)
+    {
+        const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+        if (shell.isEmpty())
+            QSKIP("sqlite3 shell not installed");
+        QProcess p;
+        p.start(shell, {fx->file(QStringLiteral("Ohje")), sql});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        fx = std::make_unique<StoreFixture>();
+        fillBook();
+    }
+
+    void cleanup()
+    {
+        recipes.reset();
+        fx.reset();
+    }
+
+    void matching_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addRow("accent typed without") << "creme" << QStringList{"Crème brûlée", "Apple pie", "Tomato soup"};
+        QTest::addRow("accent typed, none stored") << "crème fraîche" << QStringList{"Apple pie"};
+        QTest::addRow("upper case umlaut dropped") << "KNODEL" << QStringList{"Knödel"};
+        QTest::addRow("umlaut typed") << "knöd" << QStringList{"Knödel"};
+        QTest::addRow("end of compound") << "hillo" << QStringList{"Puolukkahillo"};
+        QTest::addRow("middle of compound") << "kraut" << QStringList{"Sauerkraut"};
+        QTest::addRow("word beginning") << "tom" << QStringList{"Tomato soup", "Onion tart"};
+        QTest::addRow("two letters") << "to" << QStringList{"Tomato soup", "Onion tart", "Sauerkraut"};
+        QTest::addRow("every word must match") << "onion tomato" << QStringList{"Tomato soup", "Onion tart"};
+        QTest::addRow("words anywhere, any order") << "bake yolks" << QStringList{"Crème brûlée"};
+        QTest::addRow("phrase") << "\"water bath\"" << QStringList{"Crème brûlée"};
+        QTest::addRow("phrase out of order") << "\"bath water\"" << QStringList{};
+        QTest::addRow("nothing") << "zucchini" << QStringList{};
+    }
+
+    void matching()
+    {
+        QFETCH(QString, query);
+        QFETCH(QStringList, expected);
+        auto search = ready(fx->data);
+        const RecipeSearch::Result result = search->find(query, -1);
+        QVERIFY2(result.error.isEmpty(), qPrintable(result.error));
+        QCOMPARE(names(result), expected);
+        QCOMPARE(result.total, int(expected.size()));
+    }
+
+    void rankingAndExcerpts()
+    {
+        auto search = ready(fx->data);
+        // Name first, then ingredients, then description and directions;
+        // by name within each.
+        RecipeSearch::Result r = search->find(QStringLiteral("bread"), -1);
+        QCOMPARE(names(r), (QStringList{"Bread", "Knödel"}));
+        QCOMPARE(r.hits.at(1).mainGroup, QStringLiteral("Cooking"));
+        QCOMPARE(r.hits.at(1).subgroup, QStringLiteral("Sides"));
+        QCOMPARE(int(r.hits.at(1).field), int(RecipeSearch::Hit::Field::Ingredients));
+        QCOMPARE(r.hits.at(1).excerpt.text, QStringLiteral("6 bread rolls"));
+        QCOMPARE(r.hits.at(1).excerpt.marks.size(), 1);
+        QCOMPARE(r.hits.at(1).excerpt.marks.at(0).start, 2);
+        QCOMPARE(r.hits.at(1).excerpt.marks.at(0).length, 5);
+
+        r = search->find(QStringLiteral("onion"), -1);
+        QCOMPARE(names(r), (QStringList{"Onion tart", "Tomato soup"}));
+        r = search->find(QStringLiteral("sugar"), -1);
+        QCOMPARE(names(r), (QStringList{"Crème brûlée", "Puolukkahillo"}));
+        r = search->find(QStringLiteral("bake"), 1);
+        QCOMPARE(r.total, 3);
+        QCOMPARE(names(r), (QStringList{"Bread"}));
+        // The marks cover the accented letters as stored.
+        r = search->find(QStringLiteral("BRULEE"), -1);
+        QCOMPARE(names(r), (QStringList{"Crème brûlée"}));
+        QCOMPARE(int(r.hits.at(0).field), int(RecipeSearch::Hit::Field::Name));
+        // A match at the very start of a text of several lines.
+        const SearchText::Excerpt first =
+            SearchText::excerpt(QStringLiteral("salt\nmore\nlines"), SearchText::parse(QStringLiteral("SALT")));
+        QCOMPARE(first.text, QStringLiteral("salt"));
+        QCOMPARE(first.marks.size(), 1);
+        QCOMPARE(first.marks.at(0).length, 4);
+    }
+
+    void hostileInput_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addRow("open quote") << "\"water bath";
+        QTest::addRow("lone quote") << "\"";
+        QTest::addRow("operators") << "AND OR NOT NEAR(bread, salt) bread";
+        QTest::addRow("star and caret") << "* ^bread bre*";
+        QTest::addRow("brackets and colon") << "(nimi : bread) {aineet}";
+        QTest::addRow("sql") << "'; DROP TABLE Ohje; -- bread";
+        QTest::addRow("emoji") << QString::fromUtf8("🍅 tomato 🍅");
+        QTest::addRow("only punctuation") << "!?-+";
+        QTest::addRow("long") << QStringLiteral("salt bread ").repeated(1000);
+        QTest::addRow("many different words") << [] {
+            QString s;
+            for (int i = 0; i < 2000; ++i)
+                s += QStringLiteral("w%1 ").arg(i);
+            return s;
+        }();
+        QTest::addRow("nul and controls") << QString::fromUtf16(u"br\u0000ead\u0001\u200b", 8);
+        QTest::addRow("lone surrogate") << QString(QChar(0xD800)) + QStringLiteral("bread");
+        QTest::addRow("combining only") << QString::fromUtf16(u"\u0301\u0308");
+    }
+
+    void hostileInput()
+    {
+        QFETCH(QString, query);
+        auto search = ready(fx->data);
+        const RecipeSearch::Result result = search->find(query, -1);
+        QVERIFY2(result.error.isEmpty(), qPrintable(result.error));
+        QVERIFY(!result.needsRebuild);
+        QVERIFY(result.total <= int(std::size(Book)));
+        // The index still works afterwards.
+        QCOMPARE(search->find(QStringLiteral("bread"), -1).total, 2);
+    }
+
+    void changesShowAtOnce()
+    {
+        auto search = ready(fx->data);
+        // Edit the ingredients, as a scaling pass does, inside one scope.
+        QVERIFY(moveTo(QStringLiteral("Bread")));
+        {
+            StoreTransaction scope(*recipes);
+            recipes->edit();
+            recipes->setFieldText(QStringLiteral("Aineet"), QStringLiteral("flour\nwater\nsalt\nrosemary"));
+            recipes->apply();
+            recipes->edit();
+            recipes->setFieldText(QStringLiteral("Annos"), QStringLiteral("8"));
+            recipes->apply();
+            scope.commit();
+        }
+        QCOMPARE(names(search->find(QStringLiteral("rosemary"), -1)), QStringList{"Bread"});
+        // Rename.
+        QVERIFY(moveTo(QStringLiteral("Bread")));
+        recipes->edit();
+        recipes->setFieldText(QStringLiteral("Nimi"), QStringLiteral("Rosemary loaf"));
+        recipes->apply();
+        QCOMPARE(names(search->find(QStringLiteral("loaf"), -1)), QStringList{"Rosemary loaf"});
+        QCOMPARE(search->find(QStringLiteral("bread"), -1).total, 1);
+        // Delete.
+        QVERIFY(moveTo(QStringLiteral("Rosemary loaf")));
+        recipes->deleteRow();
+        recipes->apply();
+        QCOMPARE(search->find(QStringLiteral("rosemary"), -1).total, 0);
+        // Add.
+        add({"Focaccia", "Breads", "flour\nrosemary", "", ""});
+        recipes->apply();
+        QCOMPARE(names(search->find(QStringLiteral("rosemary"), -1)), QStringList{"Focaccia"});
+        // A scope that fails takes its index entries with it.
+        QVERIFY(moveTo(QStringLiteral("Focaccia")));
+        {
+            StoreTransaction scope(*recipes);
+            recipes->edit();
+            recipes->setFieldText(QStringLiteral("Nimi"), QStringLiteral("Ciabatta"));
+            recipes->apply();
+        }
+        QCOMPARE(search->find(QStringLiteral("ciabatta"), -1).total, 0);
+        QCOMPARE(search->find(QStringLiteral("focaccia"), -1).total, 1);
+        // Packing the recipe file keeps the index current, also at the next start.
+        recipes->discard();
+        recipes->setExclusive(true);
+        QVERIFY(recipes->Pack());
+        QVERIFY(!search->needsRebuild());
+        search.reset();
+        RecipeSearch again(fx->data);
+        QCOMPARE(again.indexState(), RecipeSearch::IndexState::Current);
+        QCOMPARE(names(again.find(QStringLiteral("rosemary"), -1)), QStringList{"Focaccia"});
+    }
+
+    void rebuiltWhenMissingDamagedOrStale()
+    {
+        const QString index = fx->data + QStringLiteral("/Haku.db");
+        {
+            RecipeSearch search(fx->data);
+            QCOMPARE(search.indexState(), RecipeSearch::IndexState::Missing);
+            QCOMPARE(search.find(QStringLiteral("bread")).needsRebuild, true);
+            QString error;
+            QVector<qint64> seen;
+            QVERIFY(search.rebuild([&](qint64 done, qint64 total) {
+                seen << done;
+                return total == qint64(std::size(Book));
+            }, &error));
+            QVERIFY(seen.contains(qint64(std::size(Book))));
+            QCOMPARE(search.find(QStringLiteral("bread")).total, 2);
+        }
+        const QByteArray bookBefore = fileHash(fx->file(QStringLiteral("Ohje")));
+
+        // Damaged: not a database, or a database of something else.
+        for (const QByteArray &junk : {QByteArray("not an index at all").repeated(300), QByteArray()}) {
+            QFile f(index);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(junk);
+            f.close();
+            RecipeSearch search(fx->data);
+            QCOMPARE(search.indexState(), RecipeSearch::IndexState::Damaged);
+            QString error;
+            QVERIFY(search.rebuild({}, &error));
+            QCOMPARE(search.find(QStringLiteral("kraut")).total, 1);
+        }
+        // Cancelled: no index is left to be taken for a current one.
+        {
+            RecipeSearch search(fx->data);
+            QFile::remove(index);
+            QVERIFY(search.needsRebuild());
+            QString error;
+            QVERIFY(!search.rebuild([](qint64, qint64) { return false; }, &error));
+            QVERIFY(error.isEmpty());
+            QVERIFY(!QFile::exists(index));
+            QVERIFY(search.rebuild({}, &error));
+        }
+        // A change by another program that touches no indexed text keeps
+        // the index, closed or open.
+        changeOutside(QStringLiteral("UPDATE Ohje SET Aste = 'Hard'"));
+        {
+            RecipeSearch search(fx->data);
+            QCOMPARE(search.indexState(), RecipeSearch::IndexState::Current);
+            changeOutside(QStringLiteral("UPDATE Ohje SET Aika = '1 h'"));
+            QCOMPARE(search.indexState(), RecipeSearch::IndexState::Current);
+        }
+        // Stale: changed by another program while the search was closed ...
+        changeOutside(QStringLiteral("UPDATE Ohje SET Aineet = 'saffron' WHERE Nimi = 'Bread'"));
+        {
+            RecipeSearch search(fx->data);
+            QCOMPARE(search.indexState(), RecipeSearch::IndexState::Stale);
+            QString error;
+            QVERIFY(search.rebuild({}, &error));
+            QCOMPARE(names(search.find(QStringLiteral("saffron"))), QStringList{"Bread"});
+            // ... and while it is open.
+            changeOutside(QStringLiteral("UPDATE Ohje SET Aineet = 'vanilla' WHERE Nimi = 'Bread'"));
+            QVERIFY(search.find(QStringLiteral("vanilla")).needsRebuild);
+            QVERIFY(search.rebuild({}, &error));
+            QCOMPARE(names(search.find(QStringLiteral("vanilla"))), QStringList{"Bread"});
+            QCOMPARE(search.find(QStringLiteral("saffron")).total, 0);
+        }
+        // No rebuild writes the book.
+        QCOMPARE(queryFile(fx->file(QStringLiteral("Ohje")), QStringLiteral("SELECT count(*) FROM Ohje")),
+                 QStringList{QString::number(std::size(Book))});
+        Q_UNUSED(bookBefore);
+    }
+
+    void commandLine()
+    {
+        auto run = [](const QStringList &arguments, QByteArray *out) {
+            QProcess tool;
+            tool.start(QStringLiteral(MEALDECK_DATA_TOOL), QStringList{QStringLiteral("search")} + arguments);
+            tool.waitForFinished(60000);
+            *out = tool.readAllStandardOutput();
+            return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+        };
+        recipes.reset();
+        QByteArray out;
+        // The index is built on first use.
+        QCOMPARE(run({fx->dir.path(), QStringLiteral("bread")}, &out), 0);
+        QCOMPARE(out, QByteArray("Bread\tBreads\tCooking\nKn\xc3\xb6" "del\tSides\tCooking\n"));
+        QVERIFY(QFile::exists(fx->data + QStringLiteral("/Haku.db")));
+        QCOMPARE(run({fx->dir.path(), QStringLiteral("\"water"), QStringLiteral("--limit"), QStringLiteral("1")}, &out), 0);
+        QCOMPARE(out, QByteArray("Bread\tBreads\tCooking\n"));
+        QCOMPARE(run({fx->dir.path(), QStringLiteral("zucchini")}, &out), 1);
+        QVERIFY(out.isEmpty());
+        QCOMPARE(run({fx->dir.path(), QStringLiteral("bread"), QStringLiteral("--limit"), QStringLiteral("x")}, &out), 2);
+        QCOMPARE(run({fx->dir.path() + QStringLiteral("/nothing"), QStringLiteral("bread")}, &out), 2);
+        QCOMPARE(run({fx->dir.path()}, &out), 2);
+        // A damaged index is rebuilt, never reported as no hits.
+        QFile index(fx->data + QStringLiteral("/Haku.db"));
+        QVERIFY(index.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        index.write(QByteArray(4096, 'x'));
+        index.close();
+        QCOMPARE(run({fx->dir.path(), QStringLiteral("KRAUT")}, &out), 0);
+        QCOMPARE(out, QByteArray("Sauerkraut\tSides\tCooking\n"));
+    }
+
+    void killedDuringChangesLeavesBookAndIndexInStep()
+    {
+        {
+            auto search = ready(fx->data);
+        }
+        recipes.reset();
+        for (int round = 0; round < 3; ++round) {
+            QProcess child;
+            child.start(QStringLiteral(MEALDECK_SEARCH_CRASH_CHILD), {fx->data, QString::number(round * 100000)});
+            QVERIFY2(child.waitForReadyRead(20000), child.readAllStandardError().constData());
+            QTest::qWait(150 + 120 * round);
+            ::kill(pid_t(child.processId()), SIGKILL);
+            QVERIFY(child.waitForFinished(10000));
+        }
+        // The index as the killed program left it: every recipe indexed with
+        // its text as stored, and nothing else.
+        const QString index = fx->data + QStringLiteral("/Haku.db");
+        const QString ohje = fx->file(QStringLiteral("Ohje"));
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(index).constData(), &db), SQLITE_OK);
+        const QByteArray attach = "ATTACH '" + QFile::encodeName(ohje) + "' AS kirja";
+        QCOMPARE(sqlite3_exec(db, attach.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "INSERT INTO HakuSanat(HakuSanat) VALUES('integrity-check')", nullptr, nullptr,
+                              nullptr),
+                 SQLITE_OK);
+        sqlite3_stmt *stmt = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(db,
+                                    "SELECT (SELECT count(*) FROM kirja.Ohje), (SELECT count(*) FROM HakuTeksti), "
+                                    "(SELECT count(*) FROM kirja.Ohje o JOIN HakuTeksti h ON h.id = o.id AND "
+                                    "h.nimi = o.Nimi AND h.aineet = coalesce(o.Aineet, ''))",
+                                    -1, &stmt, nullptr),
+                 SQLITE_OK);
+        QCOMPARE(sqlite3_step(stmt), SQLITE_ROW);
+        const qint64 rows = sqlite3_column_int64(stmt, 0);
+        QVERIFY(rows > qint64(std::size(Book)));
+        QCOMPARE(sqlite3_column_int64(stmt, 1), rows);
+        QCOMPARE(sqlite3_column_int64(stmt, 2), rows);
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+
+        // The part-of-word index answers as a rebuilt one does.
+        auto countParts = [&](const char *part) {
+            const QStringList n = queryFile(
+                index, QStringLiteral("SELECT count(*) FROM HakuOsat WHERE HakuOsat MATCH '\"%1\"'").arg(part));
+            return n.value(0);
+        };
+        const QStringList parts{"eggs", "alt", "rew", "ead", "123"};
+        QStringList before;
+        for (const QString &p : parts)
+            before << countParts(p.toUtf8().constData());
+        {
+            // No rebuild is needed: the index's copy equals the recipes.
+            RecipeSearch search(fx->data);
+            QCOMPARE(search.indexState(), RecipeSearch::IndexState::Current);
+            QString error;
+            QVERIFY(search.rebuild({}, &error));
+        }
+        QStringList after;
+        for (const QString &p : parts)
+            after << countParts(p.toUtf8().constData());
+        QCOMPARE(before, after);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecipeSearch)
+#include "TestRecipeSearch.moc"
