@@ -3,6 +3,7 @@
 //   mealdeck-data check DIR
 
 #include "store/BookCheck.h"
+#include "store/DataToolImportExport.h"
 #include "store/RecipeBook.h"
 
 #include <QByteArray>
@@ -104,13 +105,25 @@ int main(int argc, char *argv[])
     const QStringList arguments = app.arguments();
     const QString usage = QStringLiteral("usage: mealdeck-data init DIR [--starter]\n"
                                          "       mealdeck-data check DIR\n"
+                                         "       mealdeck-data import DIR FILE... [--main-group NAME] [--keep-main-groups] "
+                                         "[--encoding NAME]\n"
+                                         "       mealdeck-data export DIR OUT [--format mealmaster|jsonld] "
+                                         "[--main-group NAME | --subgroup NAME | --recipe NAME]\n"
                                          "init creates DIR/Data with the three empty tables and Pics; with --starter "
                                          "a small starter book as well. DIR is created when missing. An existing "
                                          "DIR/Data is left alone.\n"
                                          "check reads the book in DIR/Data without changing it and reports damaged "
                                          "table files, groups and recipes whose group is missing, and missing or "
                                          "stray picture files. Exit 0 when all is well, 1 when something is "
-                                         "reported, 2 when the book cannot be opened.\n");
+                                         "reported, 2 when the book cannot be opened.\n"
+                                         "import reads recipe files (Meal-Master, JSON-LD, web pages, Nextcloud "
+                                         "Cookbook zips, Paprika) into the book in one transaction; export writes "
+                                         "recipes as Meal-Master text or a JSON-LD zip. Exit 0 when all was done, 1 "
+                                         "when something was skipped, 2 on an error.\n");
+    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("import"))
+        return importCommand(arguments.mid(2));
+    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("export"))
+        return exportCommand(arguments.mid(2));
     if (arguments.size() == 3 && arguments.at(1) == QLatin1String("check"))
         return check(QByteArray(argv[2]));
     if (arguments.size() < 3 || arguments.at(1) != QLatin1String("init") || arguments.size() > 4
