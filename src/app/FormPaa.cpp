@@ -2,6 +2,7 @@
 
 #include "app/DataBoundList.h"
 #include "app/FormUusi.h"
+#include "app/ImportExportCommands.h"
 #include "app/Windows.h"
 #include "platform/AutoRunner.h"
 #include "platform/HelpViewer.h"
@@ -410,6 +411,10 @@ void TFormPaa::buildMenus()
     addCommand(recipe, "MenuPoistaKuva", QStringLiteral("D&elete Picture"),
                QStringLiteral("|Delete the picture of the selected recipe."), &TFormPaa::MenuPoistaKuvaClick);
 
+    m_menuKirja = bar->addMenu(QStringLiteral("&Book"));
+    m_menuKirja->setObjectName(QStringLiteral("MenuKirja"));
+    addImportExportCommands(this, m_menuKirja);
+
     m_menuIkkuna = bar->addMenu(QStringLiteral("&Window"));
     m_menuIkkuna->setObjectName(QStringLiteral("MenuIkkuna"));
     m_menuSuuri = addCommand(m_menuIkkuna, "MenuSuuri", QStringLiteral("&Full"), QStringLiteral("|Full screen window."),
@@ -668,6 +673,16 @@ void TFormPaa::moveToRecipe(int row)
     });
     if (!m_holdEdits)
         runGuarded([this, row] { m_table3->setRecNo(row + 1); });
+}
+
+void TFormPaa::workOnBook(const std::function<void(RecipeBook::Book &)> &work)
+{
+    runGuarded([&] { work(*m_book); });
+    // Rows written past the tables are read anew.
+    for (TPackTable *table : {m_table1, m_table2, m_table3})
+        if (table && table->Active())
+            table->setFilter(table->Filter());
+    refreshLists();
 }
 
 void TFormPaa::refreshLists()

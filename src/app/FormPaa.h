@@ -117,6 +117,10 @@ public:
     void postModifiedRecipeMemos() override;
     void endProgram() override;
 
+    // Runs `work` on the book in the handler guard, then shows the lists as
+    // the book now holds them (for work that writes many rows at once).
+    void workOnBook(const std::function<void(RecipeBook::Book &)> &work);
+
     // The picture file of a recipe.
     static QString recipePicturePath(const QString &recipeName);
 
@@ -272,6 +276,7 @@ private:
     QLabel *m_kuva2 = nullptr;
     QLabel *m_statusText = nullptr;
 
+    QMenu *m_menuKirja = nullptr;
     QMenu *m_menuIkkuna = nullptr;
     QAction *m_menuAutorun = nullptr;
     QAction *m_menuSulje = nullptr;
