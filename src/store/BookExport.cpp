@@ -173,10 +173,10 @@ BookExport::Result BookExport::run(const QString &outFile, Format format, Scope 
 {
     Result result;
     try {
-        for (TPackTable *table : {&m_book.mainGroups(), &m_book.subgroups(), &m_book.recipes()})
-            if (!table->Active())
-                table->open();
-        auto connection = StoreConnection::acquire(m_book.recipes().DatabaseName(), m_book.mainGroups().tableFilePath());
+        if (!m_book.mainGroups().Active())
+            m_book.mainGroups().open();
+        auto connection =
+            StoreConnection::acquire(m_book.mainGroups().DatabaseName(), m_book.mainGroups().tableFilePath());
         QStringList schemas;
         auto table = [&](TPackTable &t) {
             schemas << connection->attach(t.tableFilePath());

@@ -33,9 +33,7 @@ public:
     Importer(RecipeBook::Book &book, const ImportOptions &options, ImportSummary &summary)
         : m_book(book), m_options(options), m_summary(summary)
     {
-        TPackTable &recipes = book.recipes();
-        m_connection = StoreConnection::acquire(recipes.DatabaseName(), book.mainGroups().tableFilePath());
-        m_db = m_connection->handle();
+        m_connection = StoreConnection::acquire(book.mainGroups().DatabaseName(), book.mainGroups().tableFilePath());
         auto table = [this](TPackTable &t) {
             const QString schema = m_connection->attach(t.tableFilePath());
             m_schemas << schema;
@@ -55,6 +53,8 @@ public:
     // Prepared once, inside the transaction.
     void prepare()
     {
+        // Beginning the transaction may have opened the connection anew.
+        m_db = m_connection->handle();
         m_findMain = statement(QStringLiteral("SELECT 1 FROM %1 WHERE Nimi = ? LIMIT 1").arg(m_main));
         m_findSub = statement(QStringLiteral("SELECT 1 FROM %1 WHERE Nimi = ? LIMIT 1").arg(m_sub));
         m_findRecipe = statement(QStringLiteral("SELECT 1 FROM %1 WHERE Nimi = ? LIMIT 1").arg(m_recipe));
@@ -396,11 +396,12 @@ ImportSummary BookImport::run(const QStringList &files, const ImportOptions &opt
     }
     std::unique_ptr<Importer> importer;
     try {
-        for (TPackTable *table : {&m_book.mainGroups(), &m_book.subgroups(), &m_book.recipes()})
-            if (!table->Active())
-                table->open();
+        // The tables of the book are reached through the folder's connection;
+        // the subgroup and recipe tables stay closed when they were.
+        if (!m_book.mainGroups().Active())
+            m_book.mainGroups().open();
         importer = std::make_unique<Importer>(m_book, options, summary);
-        StoreTransaction scope(m_book.recipes());
+        StoreTransaction scope(m_book.mainGroups());
         importer->prepare();
         qint64 done = 0;
         int sinceProgress = 0;
