@@ -46,21 +46,32 @@ bool isMealMaster(const QString &file)
     return suffix == QLatin1String("mmf") || suffix == QLatin1String("mm") || suffix == QLatin1String("txt");
 }
 
+ImportExportFileChooser &fileChooser()
+{
+    static ImportExportFileChooser chooser;
+    return chooser;
+}
+
 // The files chosen in a file dialog, or none when it was cancelled.
 QStringList chooseFiles(TFormPaa *form, QFileDialog::AcceptMode mode, const QString &caption, const QString &filter,
                         const QString &suffix = QString())
 {
-    QFileDialog dialog(form, caption);
-    dialog.setObjectName(QStringLiteral("FileDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog, Dialogs::testMode());
-    dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
-    dialog.setNameFilter(filter);
-    if (!suffix.isEmpty())
-        dialog.setDefaultSuffix(suffix);
-    if (Dialogs::exec(&dialog, form) != QDialog::Accepted)
-        return {};
-    return dialog.selectedFiles();
+    const bool save = mode == QFileDialog::AcceptSave;
+    if (fileChooser())
+        return fileChooser()(form, save, caption, filter);
+    QStringList files;
+    if (save) {
+        QString file = QFileDialog::getSaveFileName(form, caption, QString(), filter);
+        if (!file.isEmpty() && !suffix.isEmpty() && QFileInfo(file).suffix().isEmpty())
+            file += QLatin1Char('.') + suffix;
+        if (!file.isEmpty())
+            files << file;
+    } else {
+        files = QFileDialog::getOpenFileNames(form, caption, QString(), filter);
+    }
+    // The window below runs its activation steps, as after every modal dialog.
+    form->runActivation();
+    return files;
 }
 
 // The main group and encoding of an import; false when cancelled.
@@ -296,6 +307,11 @@ void exportRecipes(TFormPaa *form)
 }
 
 } // namespace
+
+void setImportExportFileChooser(ImportExportFileChooser chooser)
+{
+    fileChooser() = std::move(chooser);
+}
 
 void addImportExportCommands(TFormPaa *form, QMenu *menu)
 {
