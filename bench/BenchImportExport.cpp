@@ -94,8 +94,10 @@ void BM_ImportMealMaster(benchmark::State &state)
         state.PauseTiming();
         const QString folder = bookDir().path() + QStringLiteral("/book");
         QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
         QString error;
-        RecipeBook::createBook(folder, false, &error);
+        if (!RecipeBook::createBook(folder, false, &error))
+            state.SkipWithError(qPrintable(error));
         state.ResumeTiming();
         RecipeBook::Book book(folder + QStringLiteral("/Data"), folder + QStringLiteral("/Data/Pics/"));
         int progressCalls = 0;
@@ -104,7 +106,7 @@ void BM_ImportMealMaster(benchmark::State &state)
             return true;
         });
         if (summary.imported != Recipes)
-            state.SkipWithError("not every recipe was imported");
+            state.SkipWithError(qPrintable(summary.text().left(300)));
         state.counters["progress_calls"] = progressCalls;
     }
     state.counters["peak_MB"] = peakMegabytes();

@@ -74,6 +74,18 @@ QStringList chooseFiles(TFormPaa *form, QFileDialog::AcceptMode mode, const QStr
     return files;
 }
 
+// The OK button (captioned `ok`) and Cancel at the foot of a dialog.
+void addOkCancel(QDialog *dialog, QVBoxLayout *layout, const QString &ok)
+{
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(ok);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("BitBtnOK"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("BitBtnCancel"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
 // The main group and encoding of an import; false when cancelled.
 bool askImportOptions(TFormPaa *form, const QStringList &files, ImportOptions *options)
 {
@@ -118,13 +130,7 @@ bool askImportOptions(TFormPaa *form, const QStringList &files, ImportOptions *o
     encoding->setEnabled(std::any_of(files.begin(), files.end(), isMealMaster));
     form2->addRow(QStringLiteral("Meal-Master &text encoding:"), encoding);
     layout->addLayout(form2);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Import"));
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("BitBtnOK"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("BitBtnCancel"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
+    addOkCancel(&dialog, layout, QStringLiteral("&Import"));
     if (Dialogs::exec(&dialog, form) != QDialog::Accepted)
         return false;
     options->mainGroup = mainGroup->currentText().trimmed();
@@ -161,7 +167,7 @@ private:
     QProgressDialog m_dialog;
 };
 
-void saveSummary(QWidget *parent, TFormPaa *form, const QString &text)
+void saveSummary(TFormPaa *form, const QString &text)
 {
     const QStringList files = chooseFiles(form, QFileDialog::AcceptSave, QStringLiteral("Save the Summary"),
                                           QStringLiteral("Text files (*.txt);;All files (*)"), QStringLiteral("txt"));
@@ -171,7 +177,6 @@ void saveSummary(QWidget *parent, TFormPaa *form, const QString &text)
     if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
         Dialogs::information(QStringLiteral("The summary could not be saved as %1: %2").arg(files.first(),
                                                                                               file.errorString()));
-    Q_UNUSED(parent);
 }
 
 void showSummary(TFormPaa *form, const ImportSummary &summary)
@@ -193,7 +198,7 @@ void showSummary(TFormPaa *form, const ImportSummary &summary)
     close->setObjectName(QStringLiteral("BitBtnSulje"));
     close->setDefault(true);
     QObject::connect(save, &QPushButton::clicked, &dialog,
-                     [&] { Dialogs::guard([&] { saveSummary(&dialog, form, summary.text()); }); });
+                     [&] { Dialogs::guard([&] { saveSummary(form, summary.text()); }); });
     QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
     layout->addWidget(buttons);
     Dialogs::exec(&dialog, form);
@@ -269,13 +274,7 @@ void exportRecipes(TFormPaa *form)
     auto *formatRow = new QFormLayout;
     formatRow->addRow(QStringLiteral("&Format:"), format);
     layout->addLayout(formatRow);
-    auto *box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    box->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Export..."));
-    box->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("BitBtnOK"));
-    box->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("BitBtnCancel"));
-    QObject::connect(box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(box);
+    addOkCancel(&dialog, layout, QStringLiteral("&Export..."));
     if (Dialogs::exec(&dialog, form) != QDialog::Accepted)
         return;
     int chosen = 0;

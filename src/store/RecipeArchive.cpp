@@ -55,7 +55,7 @@ std::optional<QByteArray> entryData(archive *a, qint64 maxBytes, QString *reason
 // file's name and data and returns false to stop. Problems are reported.
 bool walkZip(const QString &path, const QString &file, const ImportSink &sink,
              const std::function<bool(const QString &name, const QByteArray &data)> &entry,
-             const std::function<bool(const QString &name)> &wanted)
+             const std::function<bool(const QString &name)> &wanted, bool *opened = nullptr)
 {
     ArchivePtr a(archive_read_new());
     archive_read_support_format_zip(a.get());
@@ -64,6 +64,8 @@ bool walkZip(const QString &path, const QString &file, const ImportSink &sink,
             sink.problem(ImportProblem{file, QString(), QStringLiteral("not a zip archive: %1").arg(archiveError(a.get()))});
         return true;
     }
+    if (opened)
+        *opened = true;
     int entries = 0;
     qint64 total = 0;
     for (;;) {
@@ -217,6 +219,8 @@ bool readZip(const QString &path, const QString &file, const ImportSink &sink)
     QString jsonName;
     QByteArray picture;
     bool pictureIsFull = false;
+    bool sawJson = false;
+    bool opened = false;
     auto flush = [&]() -> bool {
         bool going = true;
         if (!jsonName.isEmpty()) {
@@ -249,6 +253,7 @@ bool readZip(const QString &path, const QString &file, const ImportSink &sink)
                     return false;
                 json = data;
                 jsonName = name;
+                sawJson = true;
             } else if (base == QLatin1String("full.jpg")) {
                 picture = data;
                 pictureIsFull = true;
@@ -260,15 +265,19 @@ bool readZip(const QString &path, const QString &file, const ImportSink &sink)
         [](const QString &name) {
             return !name.startsWith(QLatin1String("__MACOSX/"))
                 && (name.toLower().endsWith(QLatin1String(".json")) || isImageName(name));
-        });
+        },
+        &opened);
     if (!finished)
         return false;
+    if (opened && !sawJson && sink.problem)
+        sink.problem(ImportProblem{file, QString(), QStringLiteral("no recipe.json or other JSON recipe in the archive")});
     return flush();
 }
 
 bool readPaprika(const QString &path, const QString &file, const ImportSink &sink)
 {
     int found = 0;
+    bool opened = false;
     const bool finished = walkZip(
         path, file, sink,
         [&](const QString &name, const QByteArray &data) {
@@ -299,8 +308,9 @@ bool readPaprika(const QString &path, const QString &file, const ImportSink &sin
         [](const QString &name) {
             return !name.startsWith(QLatin1String("__MACOSX/"))
                 && name.endsWith(QLatin1String(".paprikarecipe"), Qt::CaseInsensitive);
-        });
-    if (finished && found == 0 && sink.problem)
+        },
+        &opened);
+    if (finished && opened && found == 0 && sink.problem)
         sink.problem(ImportProblem{file, QString(), QStringLiteral("no Paprika recipes in the archive")});
     return finished;
 }

@@ -10,6 +10,8 @@
 #include "store/RecipeArchive.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,6 +20,7 @@
 #include <QTest>
 
 #include <archive.h>
+#include <csignal>
 #include <archive_entry.h>
 
 namespace {
@@ -143,6 +146,7 @@ private slots:
     void cancelLeavesBookAsItWas();
     void roundTrips();
     void commandLine();
+    void killedImportLeavesNothing();
 };
 
 void TestRecipeImport::mealMasterArchive()
@@ -366,7 +370,8 @@ void TestRecipeImport::importRules()
     const QString json = writeFile(
         dir, QStringLiteral("my file.json"),
         QStringLiteral(R"([{"@type":"Recipe","name":"Pea soup","recipeCategory":"Soups","recipeIngredient":["peas"]},
-                           {"@type":"Recipe","name":"%1"},{"@type":"Recipe","name":"%1","recipeIngredient":["x"]}])")
+                           {"@type":"Recipe","name":"%1"},{"@type":"Recipe","name":"%1","recipeIngredient":["x"],
+                            "recipeYield":"99999999999999","totalTime":"PT9999999H"}])")
             .arg(longName)
             .toUtf8());
 
@@ -377,6 +382,10 @@ void TestRecipeImport::importRules()
     QCOMPARE(first.imported, 4);
     QCOMPARE(first.duplicates, 0);
     QCOMPARE(first.skipped, 0);
+    // Numbers too large leave their field out, with a line in the summary.
+    QCOMPARE(first.problems.size(), 2);
+    QVERIFY(first.problems.at(0).reason.startsWith(QStringLiteral("the time \"PT9999999H\" is too large")));
+    QVERIFY(first.problems.at(1).reason.startsWith(QStringLiteral("the yield \"99999999999999\" is too large")));
     const QString cut = QString(75, QLatin1Char('n'));
     const QString cut2 = QString(71, QLatin1Char('n')) + QStringLiteral(" (2)");
     QCOMPARE(queryFile(book.file(QStringLiteral("Ohje")), QStringLiteral("SELECT Nimi FROM Ohje ORDER BY id")),
@@ -530,6 +539,40 @@ void TestRecipeImport::commandLine()
                   QStringLiteral("--subgroup"), QStringLiteral("Nothing")}),
              1);
     QVERIFY(!QFile::exists(dir.path() + QStringLiteral("/o.mmf")));
+}
+
+// An import killed in the middle leaves the book as it was; one that ends
+// stores all of it.
+void TestRecipeImport::killedImportLeavesNothing()
+{
+    StoreFixture book;
+    QTemporaryDir dir;
+    QByteArray text;
+    for (int i = 0; i < 20000; ++i)
+        text += QStringLiteral("MMMMM----- Recipe via Meal-Master (tm) v8.05\n      Title: R%1\n Categories: C%2\n\n%3\n\n"
+                               "  Stir.\nMMMMM\n")
+                    .arg(i)
+                    .arg(i % 100)
+                    .arg(mm(QStringLiteral("1"), QStringLiteral("c"), QStringLiteral("flour")))
+                    .toUtf8();
+    const QString file = writeFile(dir, QStringLiteral("big.mmf"), text);
+    const QString journal = book.data + QStringLiteral("/Paaryhma.db-journal");
+    QProcess tool;
+    tool.start(QStringLiteral(MEALDECK_DATA_TOOL), {QStringLiteral("import"), book.dir.path(), file});
+    QVERIFY(tool.waitForStarted());
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFile::exists(journal) && waited.elapsed() < 20000 && tool.state() == QProcess::Running)
+        QThread::msleep(1);
+    QThread::msleep(50);
+    ::kill(pid_t(tool.processId()), SIGKILL);
+    tool.waitForFinished();
+    const QStringList counts = queryFile(book.file(QStringLiteral("Ohje")), QStringLiteral("SELECT count(*) FROM Ohje"));
+    QVERIFY2(counts == QStringList{QStringLiteral("0")} || counts == QStringList{QStringLiteral("20000")},
+             qPrintable(counts.join(QLatin1Char(','))));
+    const QStringList groups =
+        queryFile(book.file(QStringLiteral("Alaryhma")), QStringLiteral("SELECT count(*) FROM Alaryhma"));
+    QCOMPARE(groups, QStringList{counts.first() == QLatin1String("0") ? QStringLiteral("0") : QStringLiteral("100")});
 }
 
 QTEST_GUILESS_MAIN(TestRecipeImport)
