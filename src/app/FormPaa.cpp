@@ -269,6 +269,16 @@ void TFormPaa::openRestoredBook()
     refreshLists();
 }
 
+void TFormPaa::workOnBook(const std::function<void(RecipeBook::Book &)> &work)
+{
+    runGuarded([&] { work(*m_book); });
+    // Rows written past the tables are read anew.
+    for (TPackTable *table : {m_table1, m_table2, m_table3})
+        if (table && table->Active())
+            table->setFilter(table->Filter());
+    refreshLists();
+}
+
 void TFormPaa::runGuarded(const std::function<void()> &body)
 {
     Dialogs::guard([&] {

@@ -125,6 +125,10 @@ public:
     void postModifiedRecipeMemos() override;
     void endProgram() override;
 
+    // Runs `work` on the book in the handler guard, then shows the lists as
+    // the book now holds them (for work that writes many rows at once).
+    void workOnBook(const std::function<void(RecipeBook::Book &)> &work);
+
     // The picture file of a recipe.
     static QString recipePicturePath(const QString &recipeName);
 

@@ -2,6 +2,7 @@
 
 #include "app/BackupMenu.h"
 #include "app/DataBoundList.h"
+#include "app/ImportExportCommands.h"
 #include "app/Windows.h"
 #include "platform/Hints.h"
 #include "recipe/RecipeStyle.h"
@@ -273,6 +274,7 @@ void TFormPaa::buildMenus()
     m_menuKirja = bar->addMenu(QStringLiteral("&Book"));
     m_menuKirja->setObjectName(QStringLiteral("MenuKirja"));
     buildFindCommands();
+    addImportExportCommands(this, m_menuKirja);
     BackupMenu::addCommands(this, m_menuKirja);
     addTrashCommands();
 

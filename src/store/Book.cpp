@@ -326,12 +326,18 @@ QImage Book::decodePictureFile(const QString &path, QString *refused)
     if (PictureFiles::readPicture(path, &data, refused) != PictureFiles::ReadResult::Read)
         return QImage();
     refused->clear();
+    return decodePicture(data);
+}
+
+QImage Book::decodePicture(const QByteArray &data)
+{
     // JPEG files go through the program's own decoder; the other formats
     // (PNG, BMP, GIF, ICO, SVG) through the toolkit's readers.
     QImage image = JpegCodec::decode(data);
     if (!image.isNull())
         return image;
-    QBuffer buffer(&data);
+    QByteArray bytes = data;
+    QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
@@ -361,6 +367,16 @@ Book::PictureResult Book::setPicture(const QString &recipeName, const QString &f
     const QImage source = decodePictureFile(file, reason);
     if (source.isNull())
         return PictureResult::NotAPicture;
+    if (!writePicture(source, picturePath(recipeName), reason))
+        return PictureResult::NotWritten;
+    m_recipes->edit();
+    m_recipes->setFieldBool(QStringLiteral("Kuva"), true);
+    m_recipes->apply();
+    return PictureResult::Set;
+}
+
+bool Book::writePicture(const QImage &source, const QString &path, QString *reason)
+{
     // Stretched over the whole square; the aspect ratio is not kept.
     QImage bitmap(169, 169, QImage::Format_RGB32);
     bitmap.fill(Qt::white);
@@ -370,12 +386,7 @@ Book::PictureResult Book::setPicture(const QString &recipeName, const QString &f
         painter.drawImage(QRect(0, 0, 169, 169), source);
     }
     // Written under a temporary name in the picture folder and renamed into place.
-    if (!JpegCodec::encodeFile(bitmap, picturePath(recipeName), reason, 90))
-        return PictureResult::NotWritten;
-    m_recipes->edit();
-    m_recipes->setFieldBool(QStringLiteral("Kuva"), true);
-    m_recipes->apply();
-    return PictureResult::Set;
+    return JpegCodec::encodeFile(bitmap, path, reason, 90);
 }
 
 void Book::removePicture(const QString &recipeName)

@@ -111,6 +111,11 @@ public:
     // file itself was refused (see PictureFiles::readPicture) and is empty
     // when it was read but is no picture.
     static QImage decodePictureFile(const QString &path, QString *refused);
+    // Picture data decoded as decodePictureFile decodes a file's data.
+    static QImage decodePicture(const QByteArray &data);
+    // Writes `source` stretched over 169 x 169 as the JPEG (quality 90) at
+    // `path`, replacing any file there atomically. False with `reason`.
+    static bool writePicture(const QImage &source, const QString &path, QString *reason);
 
     // A recipe's stored picture file (a JPEG) at `path`, decoded into
     // `image`, which stays null when the file is not read or is no JPEG.

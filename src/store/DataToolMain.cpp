@@ -5,9 +5,12 @@
 //   mealdeck-data restore DIR FILE [--yes]
 //   mealdeck-data search DIR WORDS... [--limit N]
 //   mealdeck-data trash DIR [--restore NAME | --empty]
+//   mealdeck-data import DIR FILE... [--main-group NAME] [--keep-main-groups] [--encoding NAME]
+//   mealdeck-data export DIR OUT [--format mealmaster|jsonld] [--main-group NAME | --subgroup NAME | --recipe NAME]
 
 #include "store/BackupCommands.h"
 #include "store/BookCheck.h"
+#include "store/DataToolImportExport.h"
 #include "store/RecipeBook.h"
 #include "store/SearchCommand.h"
 #include "store/TrashTool.h"
@@ -113,7 +116,12 @@ int main(int argc, char *argv[])
                                          "       mealdeck-data check DIR\n"
                                          "       mealdeck-data backup DIR [OUT]\n"
                                          "       mealdeck-data restore DIR FILE [--yes]\n"
-                                         "       mealdeck-data search DIR WORDS... [--limit N]\n")
+                                         "       mealdeck-data search DIR WORDS... [--limit N]\n"
+                                         "       mealdeck-data import DIR FILE... [--main-group NAME] [--keep-main-groups] "
+                                         "[--encoding NAME]\n"
+                                         "       mealdeck-data export DIR OUT [--format mealmaster|jsonld] "
+                                         "[--main-group NAME | --subgroup NAME | --recipe NAME]\n")
+
                           + trashUsage()
                           + QStringLiteral("init creates DIR/Data with the three empty tables and Pics; with --starter "
                                          "a small starter book as well. DIR is created when missing. An existing "
@@ -132,7 +140,11 @@ int main(int argc, char *argv[])
                                          "search prints the recipes of the book in DIR/Data that contain every "
                                          "word, best first, one a line: name, subgroup and main group separated by "
                                          "tabs (at most N with --limit). Exit 0 with hits, 1 with none, 2 on an "
-                                         "error.\n");
+                                         "error.\n"
+                                         "import reads recipe files (Meal-Master, JSON-LD, web pages, Nextcloud "
+                                         "Cookbook zips, Paprika) into the book in one transaction; export writes "
+                                         "recipes as Meal-Master text or a JSON-LD zip. Exit 0 when all was done, 1 "
+                                         "when something was skipped, 2 on an error.\n");
 
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("backup"))
         return BackupCommands::backup(arguments.mid(2));
@@ -140,6 +152,10 @@ int main(int argc, char *argv[])
         return BackupCommands::restore(arguments.mid(2));
     if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("search"))
         return searchCommand(arguments, usage);
+    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("import"))
+        return importCommand(arguments.mid(2));
+    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("export"))
+        return exportCommand(arguments.mid(2));
     if (arguments.size() == 3 && arguments.at(1) == QLatin1String("check"))
         return check(QByteArray(argv[2]));
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("trash"))

@@ -1,0 +1,325 @@
+#include "app/ImportExportCommands.h"
+
+#include "app/FormPaa.h"
+#include "platform/Dialogs.h"
+#include "platform/Hints.h"
+#include "store/Book.h"
+#include "store/BookExport.h"
+#include "store/BookImport.h"
+#include "store/MealMasterReader.h"
+#include "store/PackTable.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QVBoxLayout>
+
+namespace {
+
+QAction *addAction(TFormPaa *form, QMenu *menu, const char *objectName, const QString &caption, const QString &hint)
+{
+    auto *action = new QAction(caption, form);
+    action->setObjectName(QLatin1String(objectName));
+    action->setStatusTip(Hints::longHint(hint));
+    action->setToolTip(Hints::shortHint(hint).isEmpty() ? Hints::longHint(hint) : Hints::shortHint(hint));
+    menu->addAction(action);
+    return action;
+}
+
+bool isMealMaster(const QString &file)
+{
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    return suffix == QLatin1String("mmf") || suffix == QLatin1String("mm") || suffix == QLatin1String("txt");
+}
+
+ImportExportFileChooser &fileChooser()
+{
+    static ImportExportFileChooser chooser;
+    return chooser;
+}
+
+// The files chosen in a file dialog, or none when it was cancelled.
+QStringList chooseFiles(TFormPaa *form, QFileDialog::AcceptMode mode, const QString &caption, const QString &filter,
+                        const QString &suffix = QString())
+{
+    const bool save = mode == QFileDialog::AcceptSave;
+    if (fileChooser())
+        return fileChooser()(form, save, caption, filter);
+    QStringList files;
+    if (save) {
+        QString file = QFileDialog::getSaveFileName(form, caption, QString(), filter);
+        if (!file.isEmpty() && !suffix.isEmpty() && QFileInfo(file).suffix().isEmpty())
+            file += QLatin1Char('.') + suffix;
+        if (!file.isEmpty())
+            files << file;
+    } else {
+        files = QFileDialog::getOpenFileNames(form, caption, QString(), filter);
+    }
+    // The window below runs its activation steps, as after every modal dialog.
+    form->runActivation();
+    return files;
+}
+
+// The OK button (captioned `ok`) and Cancel at the foot of a dialog.
+void addOkCancel(QDialog *dialog, QVBoxLayout *layout, const QString &ok)
+{
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(ok);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("BitBtnOK"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("BitBtnCancel"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
+// The main group and encoding of an import; false when cancelled.
+bool askImportOptions(TFormPaa *form, const QStringList &files, ImportOptions *options)
+{
+    QDialog dialog(form);
+    dialog.setObjectName(QStringLiteral("FormTuonti"));
+    dialog.setWindowTitle(QStringLiteral("Import Recipes"));
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(files.size() == 1 ? QStringLiteral("Import the recipes of %1.")
+                                                                .arg(QFileInfo(files.first()).fileName())
+                                                   : QStringLiteral("Import the recipes of %1 files.").arg(files.size()),
+                                 &dialog));
+    auto *form2 = new QFormLayout;
+    auto *mainGroup = new QComboBox(&dialog);
+    mainGroup->setObjectName(QStringLiteral("ComboPaaryhma"));
+    mainGroup->setEditable(true);
+    TPackTable *groups = form->Table1();
+    if (groups && groups->Active())
+        mainGroup->addItems(groups->fieldTexts(QStringLiteral("Nimi"), 1, groups->recordCount()));
+    mainGroup->setCurrentText(QStringLiteral("Imported recipes"));
+    mainGroup->setToolTip(QStringLiteral("New subgroups go into this main group; an existing one or a new name."));
+    form2->addRow(QStringLiteral("&Main group:"), mainGroup);
+    auto *keep = new QCheckBox(QStringLiteral("Use the main group a recipe names itself, when it names one"), &dialog);
+    keep->setObjectName(QStringLiteral("CheckOmatPaaryhmat"));
+    form2->addRow(QString(), keep);
+    auto *encoding = new QComboBox(&dialog);
+    encoding->setObjectName(QStringLiteral("ComboMerkisto"));
+    QString detected;
+    for (const QString &file : files) {
+        if (!isMealMaster(file))
+            continue;
+        QFile f(file);
+        if (f.open(QIODevice::ReadOnly)) {
+            detected = MealMasterReader::detectEncoding(f);
+            break;
+        }
+    }
+    encoding->addItem(detected.isEmpty() ? QStringLiteral("Detect for each file")
+                                         : QStringLiteral("Detected (%1)").arg(detected),
+                      QString());
+    for (const QString &name : MealMasterReader::encodings())
+        encoding->addItem(name, name);
+    encoding->setEnabled(std::any_of(files.begin(), files.end(), isMealMaster));
+    form2->addRow(QStringLiteral("Meal-Master &text encoding:"), encoding);
+    layout->addLayout(form2);
+    addOkCancel(&dialog, layout, QStringLiteral("&Import"));
+    if (Dialogs::exec(&dialog, form) != QDialog::Accepted)
+        return false;
+    options->mainGroup = mainGroup->currentText().trimmed();
+    if (options->mainGroup.isEmpty())
+        options->mainGroup = QStringLiteral("Imported recipes");
+    options->keepFileMainGroups = keep->isChecked();
+    options->encoding = encoding->currentData().toString();
+    return true;
+}
+
+// Progress of long work, with Cancel.
+class Progress
+{
+public:
+    Progress(TFormPaa *form, const QString &text) : m_dialog(text, QStringLiteral("Cancel"), 0, 1000, form)
+    {
+        m_dialog.setObjectName(QStringLiteral("FormEdistyminen"));
+        m_dialog.setWindowTitle(Dialogs::applicationTitle());
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setMinimumDuration(0);
+        m_dialog.setValue(0);
+    }
+    // False once the user cancelled.
+    bool update(qint64 done, qint64 total)
+    {
+        const int value = total > 0 ? int(qBound(qint64(0), done * 1000 / total, qint64(999))) : 0;
+        if (value != m_dialog.value())
+            m_dialog.setValue(value);
+        QApplication::processEvents();
+        return !m_dialog.wasCanceled();
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
+
+void saveSummary(TFormPaa *form, const QString &text)
+{
+    const QStringList files = chooseFiles(form, QFileDialog::AcceptSave, QStringLiteral("Save the Summary"),
+                                          QStringLiteral("Text files (*.txt);;All files (*)"), QStringLiteral("txt"));
+    if (files.isEmpty())
+        return;
+    QSaveFile file(files.first());
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
+        Dialogs::information(QStringLiteral("The summary could not be saved as %1: %2").arg(files.first(),
+                                                                                              file.errorString()));
+}
+
+void showSummary(TFormPaa *form, const ImportSummary &summary)
+{
+    QDialog dialog(form);
+    dialog.setObjectName(QStringLiteral("FormYhteenveto"));
+    dialog.setWindowTitle(QStringLiteral("Import Summary"));
+    dialog.resize(640, 400);
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *text = new QPlainTextEdit(summary.text(), &dialog);
+    text->setObjectName(QStringLiteral("MemoYhteenveto"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    layout->addWidget(text);
+    auto *buttons = new QDialogButtonBox(&dialog);
+    QPushButton *save = buttons->addButton(QStringLiteral("&Save As..."), QDialogButtonBox::ActionRole);
+    save->setObjectName(QStringLiteral("BitBtnTallenna"));
+    QPushButton *close = buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::AcceptRole);
+    close->setObjectName(QStringLiteral("BitBtnSulje"));
+    close->setDefault(true);
+    QObject::connect(save, &QPushButton::clicked, &dialog,
+                     [&] { Dialogs::guard([&] { saveSummary(form, summary.text()); }); });
+    QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
+    layout->addWidget(buttons);
+    Dialogs::exec(&dialog, form);
+}
+
+void importRecipes(TFormPaa *form)
+{
+    const QStringList files =
+        chooseFiles(form, QFileDialog::AcceptOpen, QStringLiteral("Import Recipes"), BookImport::fileFilter());
+    if (files.isEmpty())
+        return;
+    ImportOptions options;
+    if (!askImportOptions(form, files, &options))
+        return;
+    // The backup before an import is made here, through options.beforeImport.
+    ImportSummary summary;
+    form->workOnBook([&](RecipeBook::Book &book) {
+        Progress progress(form, QStringLiteral("Importing recipes..."));
+        summary = BookImport(book).run(files, options,
+                                       [&](qint64 done, qint64 total) { return progress.update(done, total); });
+    });
+    showSummary(form, summary);
+}
+
+void exportRecipes(TFormPaa *form)
+{
+    const SharedState &state = form->state();
+    QDialog dialog(form);
+    dialog.setObjectName(QStringLiteral("FormVienti"));
+    dialog.setWindowTitle(QStringLiteral("Export Recipes"));
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *what = new QGroupBox(QStringLiteral("Export"), &dialog);
+    auto *whatLayout = new QVBoxLayout(what);
+    struct Choice
+    {
+        const char *objectName;
+        QString caption;
+        BookExport::Scope scope;
+        QString name;
+    };
+    const bool recipeSelected = form->Table3() && form->Table3()->Active() && form->Table3()->RecNo() > 0;
+    const bool subgroupSelected = form->Table2() && form->Table2()->Active() && form->Table2()->RecNo() > 0;
+    const bool mainGroupSelected = form->Table1() && form->Table1()->Active() && form->Table1()->RecNo() > 0;
+    const QVector<Choice> choices{
+        {"RBResepti", QStringLiteral("the recipe \"%1\"").arg(state.CurrentRecipe), BookExport::Scope::Recipe,
+         recipeSelected ? state.CurrentRecipe : QString()},
+        {"RBAlaryhma", QStringLiteral("the subgroup \"%1\"").arg(state.CurrentSubgroup), BookExport::Scope::Subgroup,
+         subgroupSelected ? state.CurrentSubgroup : QString()},
+        {"RBPaaryhma", QStringLiteral("the main group \"%1\"").arg(state.CurrentMainGroup), BookExport::Scope::MainGroup,
+         mainGroupSelected ? state.CurrentMainGroup : QString()},
+        {"RBKirja", QStringLiteral("the whole book"), BookExport::Scope::Book, QStringLiteral("*")},
+    };
+    QVector<QRadioButton *> buttons;
+    for (const Choice &c : choices) {
+        auto *button = new QRadioButton(c.caption, what);
+        button->setObjectName(QLatin1String(c.objectName));
+        button->setEnabled(!c.name.isEmpty());
+        button->setVisible(!c.name.isEmpty());
+        whatLayout->addWidget(button);
+        buttons << button;
+    }
+    for (QRadioButton *b : buttons) {
+        if (b->isEnabled()) {
+            b->setChecked(true);
+            break;
+        }
+    }
+    layout->addWidget(what);
+    auto *format = new QComboBox(&dialog);
+    format->setObjectName(QStringLiteral("ComboMuoto"));
+    format->addItem(QStringLiteral("Meal-Master text (.mmf)"));
+    format->addItem(QStringLiteral("JSON-LD zip, Nextcloud Cookbook layout (.zip)"));
+    auto *formatRow = new QFormLayout;
+    formatRow->addRow(QStringLiteral("&Format:"), format);
+    layout->addLayout(formatRow);
+    addOkCancel(&dialog, layout, QStringLiteral("&Export..."));
+    if (Dialogs::exec(&dialog, form) != QDialog::Accepted)
+        return;
+    int chosen = 0;
+    while (chosen < buttons.size() - 1 && !buttons.at(chosen)->isChecked())
+        ++chosen;
+    const bool jsonLd = format->currentIndex() == 1;
+    const QStringList files = chooseFiles(form, QFileDialog::AcceptSave, QStringLiteral("Export Recipes"),
+                                          jsonLd ? QStringLiteral("JSON-LD zip (*.zip)")
+                                                 : QStringLiteral("Meal-Master (*.mmf)"),
+                                          jsonLd ? QStringLiteral("zip") : QStringLiteral("mmf"));
+    if (files.isEmpty())
+        return;
+    BookExport::Result result;
+    form->workOnBook([&](RecipeBook::Book &book) {
+        Progress progress(form, QStringLiteral("Exporting recipes..."));
+        result = BookExport(book).run(files.first(), jsonLd ? BookExport::Format::JsonLd : BookExport::Format::MealMaster,
+                                      choices.at(chosen).scope, choices.at(chosen).name,
+                                      [&](int done, int total) { return progress.update(done, total); });
+    });
+    if (result.cancelled)
+        return;
+    if (!result.error.isEmpty())
+        Dialogs::information(result.error + QLatin1Char('.'));
+    else
+        Dialogs::information(QStringLiteral("%1 recipe%2 exported to %3.")
+                                 .arg(result.recipes)
+                                 .arg(result.recipes == 1 ? "" : "s")
+                                 .arg(QFileInfo(files.first()).fileName()));
+}
+
+} // namespace
+
+void setImportExportFileChooser(ImportExportFileChooser chooser)
+{
+    fileChooser() = std::move(chooser);
+}
+
+void addImportExportCommands(TFormPaa *form, QMenu *menu)
+{
+    QAction *import = addAction(form, menu, "MenuTuo", QStringLiteral("&Import Recipes..."),
+                                QStringLiteral("|Import recipes from Meal-Master, JSON-LD, web page, Nextcloud Cookbook "
+                                               "or Paprika files."));
+    QObject::connect(import, &QAction::triggered, form, [form] { Dialogs::guard([form] { importRecipes(form); }); });
+    QAction *exportAction = addAction(form, menu, "MenuVie", QStringLiteral("&Export Recipes..."),
+                                      QStringLiteral("|Export recipes as Meal-Master text or a JSON-LD zip."));
+    QObject::connect(exportAction, &QAction::triggered, form,
+                     [form] { Dialogs::guard([form] { exportRecipes(form); }); });
+}

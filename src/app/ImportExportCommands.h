@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QStringList>
+
+#include <functional>
+
+class QMenu;
+class QWidget;
+class TFormPaa;
+
+// The "&Import Recipes..." and "&Export Recipes..." commands of the main
+// window's "&Book" menu, with their dialogs: the files to import, the main
+// group and text encoding, progress with Cancel, the summary window (which
+// can save its list as a text file), and for export what to export, the
+// format and the file.
+void addImportExportCommands(TFormPaa *form, QMenu *menu);
+
+// The file dialogs of these commands: files to open (`save` false, several at
+// once) or the one file to write; empty when cancelled. Tests replace it.
+using ImportExportFileChooser =
+    std::function<QStringList(QWidget *parent, bool save, const QString &caption, const QString &filter)>;
+void setImportExportFileChooser(ImportExportFileChooser chooser);

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// A recipe as a reader found it in a file, already in the book's layout:
+// ingredient lines with the quantity first and a decimal comma, directions
+// as lines of text, times as readable text.
+struct ImportedRecipe
+{
+    QString name;
+    // The first category names the subgroup; `mainGroup` is the main group a
+    // file names for it (Meal-Master's second category, the first keyword).
+    QString category;
+    QString mainGroup;
+    QString description;
+    QString time;
+    QString difficulty;
+    // The yield or servings as written ("4 servings", "12"); its first
+    // number becomes the portion count.
+    QString yield;
+    QStringList ingredients;
+    QString directions;
+    // Picture data in any format the program reads (JPEG, PNG, ...).
+    QByteArray picture;
+
+    // Where it came from, for the summary: the file and the line or entry.
+    QString file;
+    QString place;
+};
+
+// A recipe that could not be read (skipped) or was read with something left
+// out (a note), with the file, the line or entry and the reason.
+struct ImportProblem
+{
+    QString file;
+    QString place;
+    QString reason;
+    bool skipped = true;
+
+    // "file:line: reason"
+    QString text() const
+    {
+        return place.isEmpty() ? QStringLiteral("%1: %2").arg(file, reason)
+                               : QStringLiteral("%1:%2: %3").arg(file, place, reason);
+    }
+};
+
+// Where readers deliver what they find. `recipe` and `progress` return false
+// to stop reading (the user cancelled); `progress` gets the bytes of the file
+// read so far.
+struct ImportSink
+{
+    std::function<bool(ImportedRecipe &&recipe)> recipe;
+    std::function<void(ImportProblem &&problem)> problem;
+    std::function<bool(qint64 bytesRead)> progress;
+};
