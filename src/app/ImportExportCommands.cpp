@@ -4,10 +4,12 @@
 #include "platform/Dialogs.h"
 #include "platform/Hints.h"
 #include "store/Book.h"
+#include "store/BookBackup.h"
 #include "store/BookExport.h"
 #include "store/BookImport.h"
 #include "store/MealMasterReader.h"
 #include "store/PackTable.h"
+#include "store/ProgramPaths.h"
 
 #include <QAction>
 #include <QApplication>
@@ -213,7 +215,13 @@ void importRecipes(TFormPaa *form)
     ImportOptions options;
     if (!askImportOptions(form, files, &options))
         return;
-    // The backup before an import is made here, through options.beforeImport.
+    // The book as it was is backed up first, so that an import can be undone.
+    options.beforeImport = [form](QString *error) {
+        Progress progress(form, QStringLiteral("Backing up the recipe book before the import..."));
+        return !BookBackup::makeAutomaticBackup(ProgramPaths::dataFolder(), error,
+                                                [&](qint64 done, qint64 total) { return progress.update(done, total); })
+                    .isEmpty();
+    };
     ImportSummary summary;
     form->workOnBook([&](RecipeBook::Book &book) {
         Progress progress(form, QStringLiteral("Importing recipes..."));

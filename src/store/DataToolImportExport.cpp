@@ -1,6 +1,7 @@
 #include "store/DataToolImportExport.h"
 
 #include "store/Book.h"
+#include "store/BookBackup.h"
 #include "store/BookExport.h"
 #include "store/BookImport.h"
 #include "store/MealMasterReader.h"
@@ -59,7 +60,10 @@ int importCommand(const QStringList &arguments)
     }
     if (!bookExists(dir))
         return 2;
-    // The backup before an import is made here, by options.beforeImport.
+    // The book as it was is backed up first, so that an import can be undone.
+    options.beforeImport = [&dir](QString *why) {
+        return !BookBackup::makeAutomaticBackup(dir + QStringLiteral("/Data"), why).isEmpty();
+    };
     RecipeBook::Book book(dir + QStringLiteral("/Data"), dir + QStringLiteral("/Data/Pics/"));
     const ImportSummary summary = BookImport(book).run(files, options);
     for (const ImportProblem &p : summary.problems)

@@ -10,6 +10,7 @@
 #include "store/RecipeArchive.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QThread>
 #include <QImage>
@@ -527,6 +528,8 @@ void TestRecipeImport::commandLine()
         return tool.exitCode();
     };
     QCOMPARE(run({QStringLiteral("import"), book.dir.path(), good}), 0);
+    // The book as it was before the import is kept as a backup.
+    QCOMPARE(QDir(book.dir.path() + QStringLiteral("/Backups")).entryList({QStringLiteral("*.zip")}, QDir::Files).size(), 1);
     QByteArray err;
     QCOMPARE(run({QStringLiteral("import"), book.dir.path(), good, bad}, &err), 1);
     QCOMPARE(err, bad.toUtf8() + ":1: the recipe has no name\n");
