@@ -115,16 +115,6 @@ QString entryNameRefusal(const QString &name)
     return QString();
 }
 
-bool syncFolder(const QString &folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
-}
-
 TemporaryFile::TemporaryFile(const QString &finalPath) : m_final(QFileInfo(finalPath).absoluteFilePath()) { }
 
 TemporaryFile::~TemporaryFile()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/BookBackup.h"
+#include "store/PictureFiles.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -30,8 +31,7 @@ bool parseManifest(const QByteArray &json, BookBackup::Contents *contents, QJson
 // file, "Pics/<file>" or "Pics/<folder>/<file>" with plain names; else why not.
 QString entryNameRefusal(const QString &name);
 
-// Flushes a folder's entries to disk.
-bool syncFolder(const QString &folder);
+using PictureFiles::syncFolder;
 
 // A file written under a temporary name beside its final one and renamed into
 // place by commit() after being flushed; removed when it is not committed.

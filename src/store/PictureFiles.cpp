@@ -197,4 +197,9 @@ bool copyPicture(const QString &from, const QString &to, QString *reason)
     return true;
 }
 
+bool syncFolder(const QString &folder)
+{
+    return ::syncFolder(QFile::encodeName(folder));
+}
+
 } // namespace PictureFiles

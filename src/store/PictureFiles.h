@@ -32,4 +32,7 @@ ReadResult readPicture(const QString &path, QByteArray *data, QString *reason);
 // read (as readPicture) or the copy cannot be written; nothing is left behind.
 bool copyPicture(const QString &from, const QString &to, QString *reason);
 
+// Flushes a folder's entries (names made, renamed or removed) to disk.
+bool syncFolder(const QString &folder);
+
 } // namespace PictureFiles
