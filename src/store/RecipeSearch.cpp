@@ -48,6 +48,50 @@ void registerFold(sqlite3 *db)
         throw StoreError(QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
+// How well a row of a full-text query matches: 1 when every phrase of the
+// query occurs in the name (the first column), 2 when every phrase occurs in
+// the name or the ingredients (the second), 3 otherwise. One pass over the
+// index then ranks all matches.
+void rankFunction(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_context *context, int, sqlite3_value **)
+{
+    const int phrases = api->xPhraseCount(fts);
+    QVector<unsigned> columns(phrases, 0);
+    int instances = 0;
+    int rc = api->xInstCount(fts, &instances);
+    for (int i = 0; rc == SQLITE_OK && i < instances; ++i) {
+        int phrase = 0;
+        int column = 0;
+        int offset = 0;
+        rc = api->xInst(fts, i, &phrase, &column, &offset);
+        if (rc == SQLITE_OK && phrase >= 0 && phrase < phrases && column >= 0 && column < 2)
+            columns[phrase] |= 1u << column;
+    }
+    if (rc != SQLITE_OK) {
+        sqlite3_result_error_code(context, rc);
+        return;
+    }
+    int rank = 1;
+    for (unsigned found : columns) {
+        if (!(found & 1u))
+            rank = std::max(rank, found ? 2 : 3);
+    }
+    sqlite3_result_int(context, rank);
+}
+
+void registerRank(sqlite3 *db)
+{
+    fts5_api *api = nullptr;
+    sqlite3_stmt *find = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &find, nullptr) == SQLITE_OK) {
+        sqlite3_bind_pointer(find, 1, &api, "fts5_api_ptr", nullptr);
+        sqlite3_step(find);
+    }
+    sqlite3_finalize(find);
+    if (!api || api->iVersion < 2
+        || api->xCreateFunction(api, "mealdeck_rank", nullptr, rankFunction, nullptr) != SQLITE_OK)
+        throw StoreError(QStringLiteral("The full-text search of SQLite is not available"));
+}
+
 QString canonical(const QString &path)
 {
     const QString found = QFileInfo(path).canonicalFilePath();
@@ -58,20 +102,6 @@ QString uriFor(const QString &file, const char *mode)
 {
     return QStringLiteral("file:") + QString::fromLatin1(QUrl::toPercentEncoding(file, "/")) + QStringLiteral("?mode=")
         + QLatin1String(mode);
-}
-
-QVector<qint64> intersect(const QVector<qint64> &a, const QVector<qint64> &b)
-{
-    QVector<qint64> out;
-    std::set_intersection(a.cbegin(), a.cend(), b.cbegin(), b.cend(), std::back_inserter(out));
-    return out;
-}
-
-QVector<qint64> subtract(const QVector<qint64> &a, const QVector<qint64> &b)
-{
-    QVector<qint64> out;
-    std::set_difference(a.cbegin(), a.cend(), b.cbegin(), b.cend(), std::back_inserter(out));
-    return out;
 }
 
 // The index tables. Their names are found in no table file of a book, so
@@ -197,6 +227,7 @@ void RecipeSearch::follow()
     m_recipeSchema.clear();
     m_subgroupSchema.clear();
     registerFold(m_handle);
+    registerRank(m_handle);
     const QString recipeFile = canonical(m_dataFolder + QStringLiteral("/Ohje.db"));
     const QString subgroupFile = canonical(m_dataFolder + QStringLiteral("/Alaryhma.db"));
     SqlStatement list(m_handle, QStringLiteral("PRAGMA database_list"));
@@ -511,28 +542,48 @@ bool RecipeSearch::rebuild(const Progress &progress, QString *error)
     }
 }
 
-QVector<qint64> RecipeSearch::matchingIds(const QVector<SearchText::Term> &terms, const QString &columns)
+QVector<RecipeSearch::Ranked> RecipeSearch::matchingRanks(const QVector<SearchText::Term> &terms)
 {
-    QVector<qint64> result;
+    QVector<Ranked> result;
     bool first = true;
     auto run = [&](const char *table, const QString &query) {
         if (query.isEmpty())
             return;
-        SqlStatement select(m_handle, QStringLiteral("SELECT rowid FROM %1.%2 WHERE %2 MATCH ? ORDER BY rowid")
-                                          .arg(QLatin1String(Schema), QLatin1String(table)));
+        SqlStatement select(m_handle,
+                            QStringLiteral("SELECT rowid, mealdeck_rank(%2) FROM %1.%2 WHERE %2 MATCH ? ORDER BY rowid")
+                                .arg(QLatin1String(Schema), QLatin1String(table)));
         select.bindText(1, query);
-        QVector<qint64> ids;
+        QVector<Ranked> found;
         while (select.step())
-            ids.append(select.columnInt64(0));
-        result = first ? ids : intersect(result, ids);
+            found.append({select.columnInt64(0), int(select.columnInt64(1))});
+        if (first) {
+            result = found;
+        } else {
+            // Matches of both queries, ranked by the worse of the two.
+            QVector<Ranked> both;
+            auto a = result.cbegin();
+            auto b = found.cbegin();
+            while (a != result.cend() && b != found.cend()) {
+                if (a->id < b->id) {
+                    ++a;
+                } else if (b->id < a->id) {
+                    ++b;
+                } else {
+                    both.append({a->id, std::max(a->rank, b->rank)});
+                    ++a;
+                    ++b;
+                }
+            }
+            result = both;
+        }
         first = false;
     };
     for (int from = 0; from < terms.size(); from += TermsPerQuery) {
         const QVector<SearchText::Term> part = terms.mid(from, TermsPerQuery);
-        run("HakuOsat", SearchText::partQuery(part, columns));
+        run("HakuOsat", SearchText::partQuery(part));
         if (!first && result.isEmpty())
             return result;
-        run("HakuSanat", SearchText::wordQuery(part, columns));
+        run("HakuSanat", SearchText::wordQuery(part));
         if (!first && result.isEmpty())
             return result;
     }
@@ -632,22 +683,20 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
         if (terms.isEmpty())
             return result;
         recordStampIfInStep();
-        const QVector<qint64> all = matchingIds(terms, QString());
+        const QVector<Ranked> all = matchingRanks(terms);
         result.total = int(all.size());
         if (all.isEmpty())
             return result;
-        const QVector<qint64> inName = intersect(matchingIds(terms, QStringLiteral("nimi")), all);
-        QVector<qint64> nameOrIngredients;
-        if (limit < 0 || inName.size() < limit)
-            nameOrIngredients = subtract(intersect(matchingIds(terms, QStringLiteral("nimi aineet")), all), inName);
-        QVector<qint64> order = orderedByName(inName, limit);
+        // By rank: all words in the name, in name and ingredients, elsewhere.
+        QVector<qint64> ranked[3];
+        for (const Ranked &r : all)
+            ranked[std::clamp(r.rank, 1, 3) - 1].append(r.id);
+        QVector<qint64> order;
         auto remaining = [&] { return limit < 0 ? -1 : limit - int(order.size()); };
-        if (remaining() != 0) {
-            order += orderedByName(nameOrIngredients, remaining());
-            if (remaining() != 0) {
-                QVector<qint64> rest = subtract(subtract(all, inName), nameOrIngredients);
-                order += orderedByName(rest, remaining());
-            }
+        for (const QVector<qint64> &ids : ranked) {
+            if (remaining() == 0)
+                break;
+            order += orderedByName(ids, remaining());
         }
         result.hits.reserve(order.size());
         for (qint64 id : order) {

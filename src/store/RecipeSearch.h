@@ -106,7 +106,14 @@ private:
     void recordStampIfInStep();
     // True when the index's copy of the text equals the recipe table.
     bool indexMatchesRecipes();
-    QVector<qint64> matchingIds(const QVector<SearchText::Term> &terms, const QString &columns);
+    struct Ranked
+    {
+        qint64 id;
+        // 1: every word in the name; 2: in name or ingredients; 3: elsewhere.
+        int rank;
+    };
+    // The recipes that match every term, by id, each with its rank.
+    QVector<Ranked> matchingRanks(const QVector<SearchText::Term> &terms);
     QVector<qint64> orderedByName(const QVector<qint64> &ids, int need);
     void fillHit(Hit &hit, const QVector<SearchText::Term> &terms, bool withExcerpts);
 
