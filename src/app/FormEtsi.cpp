@@ -198,6 +198,10 @@ void TFormEtsi::showResult(const RecipeSearch::Result &result)
         m_list->setCurrentRow(0);
     if (result.total == 0)
         m_status->setText(QStringLiteral("No recipe matches."));
+    else if (result.moreThanTotal)
+        m_status->setText(QStringLiteral("More than %1 recipes match; the first %2 are shown.")
+                              .arg(QLocale().toString(result.total))
+                              .arg(m_hits.size()));
     else if (result.total == 1)
         m_status->setText(QStringLiteral("1 recipe matches."));
     else if (result.total > m_hits.size())

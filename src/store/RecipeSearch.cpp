@@ -23,7 +23,7 @@ namespace {
 // "MDHX" in the index file's application id field; the version names the
 // index layout and the folding, so that another one is rebuilt.
 constexpr int IndexApplicationId = 0x4D444858;
-constexpr int IndexVersion = 1;
+constexpr int IndexVersion = 2;
 const char *const Schema = "mealdeck_haku";
 // Terms per full-text query; longer texts are asked in parts and the answers
 // intersected, so that no query grows without bound.
@@ -31,6 +31,12 @@ constexpr int TermsPerQuery = 24;
 // Up to this many hits are sorted by their names read one by one; above it the
 // name order of the whole index is walked instead.
 constexpr int SortByLookupLimit = 3000;
+// A query's matches are read in full when it has at most this many; above it
+// the first hits are found by walking the names in order, and the status
+// says "more than" this many.
+constexpr int FewMatches = 1000;
+// Names a walk looks at before it gives up and reads all matches.
+constexpr int WalkLimit = 1000;
 
 void foldFunction(sqlite3_context *context, int, sqlite3_value **values)
 {
@@ -48,6 +54,50 @@ void registerFold(sqlite3 *db)
         throw StoreError(QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
+// How well a row of a full-text query matches: 1 when every phrase of the
+// query occurs in the name (the first column), 2 when every phrase occurs in
+// the name or the ingredients (the second), 3 otherwise. One pass over the
+// index then ranks all matches.
+void rankFunction(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_context *context, int, sqlite3_value **)
+{
+    const int phrases = api->xPhraseCount(fts);
+    QVector<unsigned> columns(phrases, 0);
+    int instances = 0;
+    int rc = api->xInstCount(fts, &instances);
+    for (int i = 0; rc == SQLITE_OK && i < instances; ++i) {
+        int phrase = 0;
+        int column = 0;
+        int offset = 0;
+        rc = api->xInst(fts, i, &phrase, &column, &offset);
+        if (rc == SQLITE_OK && phrase >= 0 && phrase < phrases && column >= 0 && column < 2)
+            columns[phrase] |= 1u << column;
+    }
+    if (rc != SQLITE_OK) {
+        sqlite3_result_error_code(context, rc);
+        return;
+    }
+    int rank = 1;
+    for (unsigned found : columns) {
+        if (!(found & 1u))
+            rank = std::max(rank, found ? 2 : 3);
+    }
+    sqlite3_result_int(context, rank);
+}
+
+void registerRank(sqlite3 *db)
+{
+    fts5_api *api = nullptr;
+    sqlite3_stmt *find = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &find, nullptr) == SQLITE_OK) {
+        sqlite3_bind_pointer(find, 1, &api, "fts5_api_ptr", nullptr);
+        sqlite3_step(find);
+    }
+    sqlite3_finalize(find);
+    if (!api || api->iVersion < 2
+        || api->xCreateFunction(api, "mealdeck_rank", nullptr, rankFunction, nullptr) != SQLITE_OK)
+        throw StoreError(QStringLiteral("The full-text search of SQLite is not available"));
+}
+
 QString canonical(const QString &path)
 {
     const QString found = QFileInfo(path).canonicalFilePath();
@@ -60,20 +110,6 @@ QString uriFor(const QString &file, const char *mode)
         + QLatin1String(mode);
 }
 
-QVector<qint64> intersect(const QVector<qint64> &a, const QVector<qint64> &b)
-{
-    QVector<qint64> out;
-    std::set_intersection(a.cbegin(), a.cend(), b.cbegin(), b.cend(), std::back_inserter(out));
-    return out;
-}
-
-QVector<qint64> subtract(const QVector<qint64> &a, const QVector<qint64> &b)
-{
-    QVector<qint64> out;
-    std::set_difference(a.cbegin(), a.cend(), b.cbegin(), b.cend(), std::back_inserter(out));
-    return out;
-}
-
 // The index tables. Their names are found in no table file of a book, so
 // that the triggers can name them unqualified.
 const char *const CreateIndexSql =
@@ -82,7 +118,16 @@ const char *const CreateIndexSql =
     "CREATE INDEX HakuJarjestys ON HakuTeksti(avain, nimi);"
     "CREATE VIRTUAL TABLE HakuSanat USING fts5(nimi, aineet, kuvaus, ohje, content='HakuTeksti', "
     "content_rowid='id', tokenize='unicode61 remove_diacritics 2', prefix='1 2');"
-    "CREATE VIRTUAL TABLE HakuOsat USING fts5(nimi, aineet, kuvaus, ohje, content='', tokenize='trigram');";
+    "CREATE VIRTUAL TABLE HakuOsat USING fts5(nimi, aineet, kuvaus, ohje, content='', tokenize='trigram');"
+    // The same over the name alone, and over name and ingredients, so that a
+    // word found in almost every recipe but never in a name (or never in
+    // name and ingredients) is told apart without reading all its entries.
+    "CREATE VIRTUAL TABLE HakuNimiSanat USING fts5(nimi, content='HakuTeksti', content_rowid='id', "
+    "tokenize='unicode61 remove_diacritics 2', prefix='1 2');"
+    "CREATE VIRTUAL TABLE HakuNimiOsat USING fts5(nimi, content='', tokenize='trigram');"
+    "CREATE VIRTUAL TABLE HakuAlkuSanat USING fts5(nimi, aineet, content='HakuTeksti', content_rowid='id', "
+    "tokenize='unicode61 remove_diacritics 2', prefix='1 2');"
+    "CREATE VIRTUAL TABLE HakuAlkuOsat USING fts5(nimi, aineet, content='', tokenize='trigram');";
 
 // The index entries of the recipe `ID` go (the text is taken from the index's
 // own copy, so that exactly what was indexed is removed).
@@ -94,6 +139,14 @@ QString removeEntrySql(const QString &id)
                "INSERT INTO HakuOsat(HakuOsat, rowid, nimi, aineet, kuvaus, ohje) "
                "SELECT 'delete', id, mealdeck_fold(nimi), mealdeck_fold(aineet), mealdeck_fold(kuvaus), "
                "mealdeck_fold(ohje) FROM HakuTeksti WHERE id = %1;"
+               "INSERT INTO HakuNimiSanat(HakuNimiSanat, rowid, nimi) SELECT 'delete', id, nimi FROM HakuTeksti "
+               "WHERE id = %1;"
+               "INSERT INTO HakuNimiOsat(HakuNimiOsat, rowid, nimi) SELECT 'delete', id, mealdeck_fold(nimi) "
+               "FROM HakuTeksti WHERE id = %1;"
+               "INSERT INTO HakuAlkuSanat(HakuAlkuSanat, rowid, nimi, aineet) SELECT 'delete', id, nimi, aineet "
+               "FROM HakuTeksti WHERE id = %1;"
+               "INSERT INTO HakuAlkuOsat(HakuAlkuOsat, rowid, nimi, aineet) SELECT 'delete', id, "
+               "mealdeck_fold(nimi), mealdeck_fold(aineet) FROM HakuTeksti WHERE id = %1;"
                "DELETE FROM HakuTeksti WHERE id = %1;")
         .arg(id);
 }
@@ -104,7 +157,14 @@ QString indexCopySql(const QString &range)
                           "SELECT id, nimi, aineet, kuvaus, ohje FROM HakuTeksti WHERE %1;"
                           "INSERT INTO HakuOsat(rowid, nimi, aineet, kuvaus, ohje) "
                           "SELECT id, mealdeck_fold(nimi), mealdeck_fold(aineet), mealdeck_fold(kuvaus), "
-                          "mealdeck_fold(ohje) FROM HakuTeksti WHERE %1;")
+                          "mealdeck_fold(ohje) FROM HakuTeksti WHERE %1;"
+                          "INSERT INTO HakuNimiSanat(rowid, nimi) SELECT id, nimi FROM HakuTeksti WHERE %1;"
+                          "INSERT INTO HakuNimiOsat(rowid, nimi) SELECT id, mealdeck_fold(nimi) FROM HakuTeksti "
+                          "WHERE %1;"
+                          "INSERT INTO HakuAlkuSanat(rowid, nimi, aineet) SELECT id, nimi, aineet FROM HakuTeksti "
+                          "WHERE %1;"
+                          "INSERT INTO HakuAlkuOsat(rowid, nimi, aineet) SELECT id, mealdeck_fold(nimi), "
+                          "mealdeck_fold(aineet) FROM HakuTeksti WHERE %1;")
         .arg(range);
 }
 
@@ -197,6 +257,7 @@ void RecipeSearch::follow()
     m_recipeSchema.clear();
     m_subgroupSchema.clear();
     registerFold(m_handle);
+    registerRank(m_handle);
     const QString recipeFile = canonical(m_dataFolder + QStringLiteral("/Ohje.db"));
     const QString subgroupFile = canonical(m_dataFolder + QStringLiteral("/Alaryhma.db"));
     SqlStatement list(m_handle, QStringLiteral("PRAGMA database_list"));
@@ -233,8 +294,9 @@ RecipeSearch::IndexState RecipeSearch::checkFile(QString *stampInFile)
         if (!version.step() || version.columnInt64(0) != IndexVersion)
             return IndexState::Stale;
         SqlStatement tables(own.db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
-                                                   "('HakuTila', 'HakuTeksti', 'HakuSanat', 'HakuOsat')"));
-        if (!tables.step() || tables.columnInt64(0) != 4)
+                                                   "('HakuTila', 'HakuTeksti', 'HakuSanat', 'HakuOsat', "
+                                                   "'HakuNimiSanat', 'HakuNimiOsat', 'HakuAlkuSanat', 'HakuAlkuOsat')"));
+        if (!tables.step() || tables.columnInt64(0) != 8)
             return IndexState::Damaged;
         SqlStatement stamp(own.db, QStringLiteral("SELECT arvo FROM HakuTila WHERE avain = 'leima'"));
         *stampInFile = stamp.step() ? stamp.columnText(0) : QString();
@@ -480,7 +542,11 @@ bool RecipeSearch::rebuild(const Progress &progress, QString *error)
             }
             if (!cancelled) {
                 execAll(own.db, QStringLiteral("INSERT INTO HakuSanat(HakuSanat) VALUES ('optimize');"
-                                               "INSERT INTO HakuOsat(HakuOsat) VALUES ('optimize');"));
+                                               "INSERT INTO HakuOsat(HakuOsat) VALUES ('optimize');"
+                                               "INSERT INTO HakuNimiSanat(HakuNimiSanat) VALUES ('optimize');"
+                                               "INSERT INTO HakuNimiOsat(HakuNimiOsat) VALUES ('optimize');"
+                                               "INSERT INTO HakuAlkuSanat(HakuAlkuSanat) VALUES ('optimize');"
+                                               "INSERT INTO HakuAlkuOsat(HakuAlkuOsat) VALUES ('optimize');"));
                 SqlStatement record(own.db, QStringLiteral("INSERT INTO HakuTila(avain, arvo) VALUES ('leima', ?)"));
                 record.bindText(1, stamp);
                 record.run();
@@ -511,32 +577,186 @@ bool RecipeSearch::rebuild(const Progress &progress, QString *error)
     }
 }
 
-QVector<qint64> RecipeSearch::matchingIds(const QVector<SearchText::Term> &terms, const QString &columns)
+QVector<RecipeSearch::Ranked> RecipeSearch::matchingRanks(const QVector<SearchText::Term> &terms)
 {
-    QVector<qint64> result;
+    QVector<Ranked> result;
     bool first = true;
     auto run = [&](const char *table, const QString &query) {
         if (query.isEmpty())
             return;
-        SqlStatement select(m_handle, QStringLiteral("SELECT rowid FROM %1.%2 WHERE %2 MATCH ? ORDER BY rowid")
-                                          .arg(QLatin1String(Schema), QLatin1String(table)));
+        SqlStatement select(m_handle,
+                            QStringLiteral("SELECT rowid, mealdeck_rank(%2) FROM %1.%2 WHERE %2 MATCH ? ORDER BY rowid")
+                                .arg(QLatin1String(Schema), QLatin1String(table)));
         select.bindText(1, query);
-        QVector<qint64> ids;
+        QVector<Ranked> found;
         while (select.step())
-            ids.append(select.columnInt64(0));
-        result = first ? ids : intersect(result, ids);
+            found.append({select.columnInt64(0), int(select.columnInt64(1))});
+        if (first) {
+            result = found;
+        } else {
+            // Matches of both queries, ranked by the worse of the two.
+            QVector<Ranked> both;
+            auto a = result.cbegin();
+            auto b = found.cbegin();
+            while (a != result.cend() && b != found.cend()) {
+                if (a->id < b->id) {
+                    ++a;
+                } else if (b->id < a->id) {
+                    ++b;
+                } else {
+                    both.append({a->id, std::max(a->rank, b->rank)});
+                    ++a;
+                    ++b;
+                }
+            }
+            result = both;
+        }
         first = false;
     };
     for (int from = 0; from < terms.size(); from += TermsPerQuery) {
         const QVector<SearchText::Term> part = terms.mid(from, TermsPerQuery);
-        run("HakuOsat", SearchText::partQuery(part, columns));
+        run("HakuOsat", SearchText::partQuery(part));
         if (!first && result.isEmpty())
             return result;
-        run("HakuSanat", SearchText::wordQuery(part, columns));
+        run("HakuSanat", SearchText::wordQuery(part));
         if (!first && result.isEmpty())
             return result;
     }
     return result;
+}
+
+// The matches of the terms in one group of tables (0: name, 1: name and
+// ingredients, 2: every field): read in full when some table has few of them,
+// else the one table whose rows are tested one by one.
+struct RecipeSearch::Level
+{
+    bool exact = false;
+    QVector<qint64> ids;
+    QString table;
+    QString query;
+};
+
+bool RecipeSearch::probe(int level, const QVector<SearchText::Term> &terms, Level *out)
+{
+    static const char *const tables[3][2] = {{"HakuNimiOsat", "HakuNimiSanat"},
+                                             {"HakuAlkuOsat", "HakuAlkuSanat"},
+                                             {"HakuOsat", "HakuSanat"}};
+    struct Part
+    {
+        QString table;
+        QString query;
+        QVector<qint64> first;
+    };
+    QVector<Part> parts;
+    const QString queries[2] = {SearchText::partQuery(terms), SearchText::wordQuery(terms)};
+    for (int i = 0; i < 2; ++i) {
+        if (queries[i].isEmpty())
+            continue;
+        Part part{QLatin1String(tables[level][i]), queries[i], {}};
+        SqlStatement select(m_handle, QStringLiteral("SELECT rowid FROM %1.%2 WHERE %2 MATCH ? ORDER BY rowid LIMIT %3")
+                                          .arg(QLatin1String(Schema), part.table)
+                                          .arg(FewMatches + 1));
+        select.bindText(1, part.query);
+        while (select.step())
+            part.first.append(select.columnInt64(0));
+        parts.append(part);
+    }
+    if (parts.isEmpty())
+        return false;
+    int fewest = 0;
+    for (int i = 1; i < parts.size(); ++i) {
+        if (parts.at(i).first.size() < parts.at(fewest).first.size())
+            fewest = i;
+    }
+    if (parts.at(fewest).first.size() > FewMatches) {
+        if (parts.size() > 1)
+            return false;
+        out->exact = false;
+        out->table = parts.at(0).table;
+        out->query = parts.at(0).query;
+        return true;
+    }
+    out->exact = true;
+    out->ids = parts.at(fewest).first;
+    for (int i = 0; i < parts.size(); ++i) {
+        if (i == fewest)
+            continue;
+        SqlStatement test(m_handle, QStringLiteral("SELECT 1 FROM %1.%2 WHERE %2 MATCH ? AND rowid = ?")
+                                        .arg(QLatin1String(Schema), parts.at(i).table));
+        QVector<qint64> kept;
+        for (qint64 id : std::as_const(out->ids)) {
+            test.bindText(1, parts.at(i).query);
+            test.bindInt64(2, id);
+            if (test.step())
+                kept.append(id);
+            test.reset();
+        }
+        out->ids = kept;
+    }
+    return true;
+}
+
+bool RecipeSearch::firstByRank(const QVector<SearchText::Term> &terms, int limit, QVector<qint64> *order, int *total,
+                               bool *more)
+{
+    Level levels[3];
+    for (int level = 2; level >= 0; --level) {
+        if (!probe(level, terms, &levels[level]))
+            return false;
+    }
+    *total = levels[2].exact ? int(levels[2].ids.size()) : FewMatches;
+    *more = !levels[2].exact;
+    // A recipe in a group of tables that is read one by one.
+    std::unique_ptr<SqlStatement> tests[3];
+    auto contains = [&](int level, qint64 id) {
+        const Level &l = levels[level];
+        if (l.exact)
+            return std::binary_search(l.ids.cbegin(), l.ids.cend(), id);
+        if (!tests[level])
+            tests[level] = std::make_unique<SqlStatement>(
+                m_handle, QStringLiteral("SELECT 1 FROM %1.%2 WHERE %2 MATCH ? AND rowid = ?")
+                              .arg(QLatin1String(Schema), l.table));
+        SqlStatement &test = *tests[level];
+        test.bindText(1, l.query);
+        test.bindInt64(2, id);
+        const bool found = test.step();
+        test.reset();
+        return found;
+    };
+    for (int rank = 0; rank < 3 && order->size() < limit; ++rank) {
+        const int need = limit - int(order->size());
+        if (levels[rank].exact) {
+            // The groups before it have fewer matches, so they are read in
+            // full too.
+            if (rank > 0 && !levels[rank - 1].exact)
+                return false;
+            QVector<qint64> ids = levels[rank].ids;
+            if (rank > 0) {
+                QVector<qint64> rest;
+                const QVector<qint64> &better = levels[rank - 1].ids;
+                std::set_difference(ids.cbegin(), ids.cend(), better.cbegin(), better.cend(),
+                                    std::back_inserter(rest));
+                ids = rest;
+            }
+            *order += orderedByName(ids, need);
+            continue;
+        }
+        SqlStatement walk(m_handle,
+                          QStringLiteral("SELECT id FROM %1.HakuTeksti INDEXED BY HakuJarjestys ORDER BY avain, nimi")
+                              .arg(QLatin1String(Schema)));
+        int found = 0;
+        int looked = 0;
+        while (found < need && walk.step()) {
+            if (++looked > WalkLimit)
+                return false;
+            const qint64 id = walk.columnInt64(0);
+            if (contains(rank, id) && (rank == 0 || !contains(rank - 1, id))) {
+                order->append(id);
+                ++found;
+            }
+        }
+    }
+    return true;
 }
 
 QVector<qint64> RecipeSearch::orderedByName(const QVector<qint64> &ids, int need)
@@ -620,6 +840,18 @@ void RecipeSearch::fillHit(Hit &hit, const QVector<SearchText::Term> &terms, boo
     }
 }
 
+void RecipeSearch::fillHits(Result &result, const QVector<qint64> &order, const QVector<SearchText::Term> &terms,
+                            bool withExcerpts)
+{
+    result.hits.reserve(order.size());
+    for (qint64 id : order) {
+        Hit hit;
+        hit.id = id;
+        fillHit(hit, terms, withExcerpts);
+        result.hits.append(hit);
+    }
+}
+
 RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool withExcerpts)
 {
     Result result;
@@ -632,30 +864,28 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
         if (terms.isEmpty())
             return result;
         recordStampIfInStep();
-        const QVector<qint64> all = matchingIds(terms, QString());
+        QVector<qint64> first;
+        if (limit >= 0 && terms.size() <= TermsPerQuery
+            && firstByRank(terms, limit, &first, &result.total, &result.moreThanTotal)) {
+            fillHits(result, first, terms, withExcerpts);
+            return result;
+        }
+        const QVector<Ranked> all = matchingRanks(terms);
         result.total = int(all.size());
         if (all.isEmpty())
             return result;
-        const QVector<qint64> inName = intersect(matchingIds(terms, QStringLiteral("nimi")), all);
-        QVector<qint64> nameOrIngredients;
-        if (limit < 0 || inName.size() < limit)
-            nameOrIngredients = subtract(intersect(matchingIds(terms, QStringLiteral("nimi aineet")), all), inName);
-        QVector<qint64> order = orderedByName(inName, limit);
+        // By rank: all words in the name, in name and ingredients, elsewhere.
+        QVector<qint64> ranked[3];
+        for (const Ranked &r : all)
+            ranked[std::clamp(r.rank, 1, 3) - 1].append(r.id);
+        QVector<qint64> order;
         auto remaining = [&] { return limit < 0 ? -1 : limit - int(order.size()); };
-        if (remaining() != 0) {
-            order += orderedByName(nameOrIngredients, remaining());
-            if (remaining() != 0) {
-                QVector<qint64> rest = subtract(subtract(all, inName), nameOrIngredients);
-                order += orderedByName(rest, remaining());
-            }
+        for (const QVector<qint64> &ids : ranked) {
+            if (remaining() == 0)
+                break;
+            order += orderedByName(ids, remaining());
         }
-        result.hits.reserve(order.size());
-        for (qint64 id : order) {
-            Hit hit;
-            hit.id = id;
-            fillHit(hit, terms, withExcerpts);
-            result.hits.append(hit);
-        }
+        fillHits(result, order, terms, withExcerpts);
     } catch (const StoreError &e) {
         const int code = sqlite3_errcode(m_handle) & 0xff;
         if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) {

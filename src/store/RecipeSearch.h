@@ -82,6 +82,9 @@ public:
         QVector<Hit> hits;
         // Recipes that match in all.
         int total = 0;
+        // More than `total` recipes match: counting them all would take
+        // long.
+        bool moreThanTotal = false;
         // The index must be rebuilt first (see indexState()).
         bool needsRebuild = false;
         // Why the search failed; empty when it did not.
@@ -106,7 +109,23 @@ private:
     void recordStampIfInStep();
     // True when the index's copy of the text equals the recipe table.
     bool indexMatchesRecipes();
-    QVector<qint64> matchingIds(const QVector<SearchText::Term> &terms, const QString &columns);
+    struct Ranked
+    {
+        qint64 id;
+        // 1: every word in the name; 2: in name or ingredients; 3: elsewhere.
+        int rank;
+    };
+    // The recipes that match every term, by id, each with its rank.
+    QVector<Ranked> matchingRanks(const QVector<SearchText::Term> &terms);
+    struct Level;
+    bool probe(int level, const QVector<SearchText::Term> &terms, Level *out);
+    // The first `limit` hits, best first, without reading every match of
+    // words that occur in most recipes. False when that plan does not fit
+    // the query.
+    bool firstByRank(const QVector<SearchText::Term> &terms, int limit, QVector<qint64> *order, int *total,
+                     bool *more);
+    void fillHits(Result &result, const QVector<qint64> &order, const QVector<SearchText::Term> &terms,
+                  bool withExcerpts);
     QVector<qint64> orderedByName(const QVector<qint64> &ids, int need);
     void fillHit(Hit &hit, const QVector<SearchText::Term> &terms, bool withExcerpts);
 
