@@ -50,11 +50,17 @@ std::unique_ptr<RecipeSearch> &holder()
     return search;
 }
 
+// Keeps the book's connection open between the benchmarks.
+std::unique_ptr<TPackTable> &keeperTable()
+{
+    static std::unique_ptr<TPackTable> keeper;
+    return keeper;
+}
+
 // The book's index, current and attached.
 RecipeSearch &search()
 {
-    // Keeps the book's connection open between the benchmarks.
-    static std::unique_ptr<TPackTable> keeper;
+    std::unique_ptr<TPackTable> &keeper = keeperTable();
     if (!keeper) {
         keeper = std::make_unique<TPackTable>();
         keeper->setDatabaseName(bigBook());
@@ -268,5 +274,9 @@ int main(int argc, char **argv)
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    // The index and the table let go of the book's connection while the
+    // store's list of connections still exists.
+    holder().reset();
+    keeperTable().reset();
     return 0;
 }
