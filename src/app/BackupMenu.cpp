@@ -104,7 +104,7 @@ bool askRestore(TFormPaa *window, const QString &file, const BookBackup::Content
 {
     QDialog dialog(window);
     dialog.setObjectName(QStringLiteral("FormPalauta"));
-    dialog.setWindowTitle(QStringLiteral("Restore Book"));
+    dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Restore Book"));
     auto *layout = new QVBoxLayout(&dialog);
     // Lines broken by hand: a word-wrapped label makes the dialog too short.
     auto *text = new QLabel(

@@ -60,7 +60,7 @@ TFormRoskakori::TFormRoskakori(const QString &dataFolder, const QString &picsFol
     , m_restored(std::move(restored))
 {
     setObjectName(QStringLiteral("FormRoskakori"));
-    setWindowTitle(QStringLiteral("Trash"));
+    setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Trash"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
     auto *intro = new QLabel(QStringLiteral("Deleted recipes and groups stay here until you delete them for good. "

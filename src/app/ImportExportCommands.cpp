@@ -93,7 +93,7 @@ bool askImportOptions(TFormPaa *form, const QStringList &files, ImportOptions *o
 {
     QDialog dialog(form);
     dialog.setObjectName(QStringLiteral("FormTuonti"));
-    dialog.setWindowTitle(QStringLiteral("Import Recipes"));
+    dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Import Recipes"));
     auto *layout = new QVBoxLayout(&dialog);
     layout->addWidget(new QLabel(files.size() == 1 ? QStringLiteral("Import the recipes of %1.")
                                                                 .arg(QFileInfo(files.first()).fileName())
@@ -185,7 +185,7 @@ void showSummary(TFormPaa *form, const ImportSummary &summary)
 {
     QDialog dialog(form);
     dialog.setObjectName(QStringLiteral("FormYhteenveto"));
-    dialog.setWindowTitle(QStringLiteral("Import Summary"));
+    dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Import Summary"));
     dialog.resize(640, 400);
     auto *layout = new QVBoxLayout(&dialog);
     auto *text = new QPlainTextEdit(summary.text(), &dialog);
@@ -236,7 +236,7 @@ void exportRecipes(TFormPaa *form)
     const SharedState &state = form->state();
     QDialog dialog(form);
     dialog.setObjectName(QStringLiteral("FormVienti"));
-    dialog.setWindowTitle(QStringLiteral("Export Recipes"));
+    dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Export Recipes"));
     auto *layout = new QVBoxLayout(&dialog);
     auto *what = new QGroupBox(QStringLiteral("Export"), &dialog);
     auto *whatLayout = new QVBoxLayout(what);

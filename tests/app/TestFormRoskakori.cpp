@@ -155,6 +155,7 @@ private Q_SLOTS:
         Dialogs::queueResponse([&](QDialog *d) {
             auto *window = qobject_cast<TFormRoskakori *>(d);
             QVERIFY(window);
+            QCOMPARE(window->windowTitle(), QStringLiteral("Saffrona's Mealdeck   -   Trash"));
             shown = true;
             auto *list = window->findChild<QTreeWidget *>(QStringLiteral("ListaRoskat"));
             QCOMPARE(trashNames(list), (QStringList{"Rice pudding", "Soups"}));
