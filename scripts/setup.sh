@@ -26,6 +26,13 @@ install_missing() {
 build_tree() {
     local dir=$1 type=$2
     shift 2
-    cmake -S "$MEALDECK_ROOT" -B "$MEALDECK_ROOT/$dir" -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
+    local launcher=()
+    # A compiler cache, when the machine has one, makes rebuilds of a fresh
+    # clone cheap; paths are taken relative to the clone so that clones share it.
+    if command -v ccache >/dev/null 2>&1; then
+        export CCACHE_BASEDIR="$MEALDECK_ROOT" CCACHE_NOHASHDIR=1
+        launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -S "$MEALDECK_ROOT" -B "$MEALDECK_ROOT/$dir" -DCMAKE_BUILD_TYPE="$type" "${launcher[@]}" "$@" >/dev/null
     cmake --build "$MEALDECK_ROOT/$dir" -j"$(nproc)"
 }
