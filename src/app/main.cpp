@@ -14,11 +14,13 @@
 #include "print/RecipePrinting.h"
 #include "settings/FormAbout.h"
 #include "store/ProgramPaths.h"
+#include "store/Trash.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QWidget>
 #include <QTextStream>
+#include <QTimer>
 
 namespace {
 
@@ -72,6 +74,11 @@ int main(int argc, char *argv[])
     }
     // The preview engine's messages are the program's information messages.
     GmMessages::setHandler([](const QString &text) { Dialogs::information(text); });
+    // A foreign file kept aside in place of the trash is told once the
+    // operation that found it has ended.
+    RecipeBook::Trash::setNoticeHandler([](const QString &text) {
+        QTimer::singleShot(0, qApp, [text] { Dialogs::information(text); });
+    });
 
     // The windows in the program's creation order; the main window opens the tables.
     Windows &w = windows();

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <cerrno>
@@ -93,6 +94,12 @@ bool parseManifest(const QByteArray &json, BookBackup::Contents *contents, QJson
     return true;
 }
 
+bool isTrashEntryFolder(const QString &name)
+{
+    static const QRegularExpression number(QStringLiteral("^[1-9][0-9]{0,18}$"));
+    return number.match(name).hasMatch();
+}
+
 QString entryNameRefusal(const QString &name)
 {
     if (name == QLatin1String(ManifestName))
@@ -106,7 +113,9 @@ QString entryNameRefusal(const QString &name)
         if (part == QLatin1String(".."))
             return QStringLiteral("a path leaving the book's folder");
     }
-    if (parts.size() < 2 || parts.size() > 3 || parts.first() != QLatin1String("Pics"))
+    const bool trashPicture = parts.size() == 4 && parts.at(1) == QLatin1String(TrashPictureFolder)
+        && isTrashEntryFolder(parts.at(2));
+    if (parts.size() < 2 || (parts.size() > 3 && !trashPicture) || parts.first() != QLatin1String("Pics"))
         return QStringLiteral("not a file of a recipe book");
     for (int i = 1; i < parts.size(); ++i) {
         if (!plainName(parts.at(i)))

@@ -27,8 +27,14 @@ QByteArray manifestJson(const BookBackup::Contents &contents, const QJsonObject 
 // Reads a manifest; false with `error` when it is not one.
 bool parseManifest(const QByteArray &json, BookBackup::Contents *contents, QJsonObject *hashes, QString *error);
 
+// The folder of Pics holding the trash's pictures, one folder per deletion
+// named by its number.
+inline constexpr const char *TrashPictureFolder = "Roskakori";
+bool isTrashEntryFolder(const QString &name);
+
 // Empty when `name` may be an entry of a backup: "manifest.json", a table
-// file, "Pics/<file>" or "Pics/<folder>/<file>" with plain names; else why not.
+// file, "Pics/<file>", "Pics/<folder>/<file>" or "Pics/Roskakori/<number>/<file>"
+// with plain names; else why not.
 QString entryNameRefusal(const QString &name);
 
 using PictureFiles::syncFolder;

@@ -118,8 +118,9 @@ struct Picture
     qint64 size = 0;
 };
 
-// The regular files of `pics` and of its subfolders, links left out, and the
-// backup being written, should it be saved among the pictures.
+// The regular files of `pics`, of its subfolders and of the trash's entry
+// folders, links left out, and the backup being written, should it be saved
+// among the pictures.
 QVector<Picture> listPictures(const QString &pics, const QStringList &output, QStringList *skipped, qint64 *topLevel)
 {
     QVector<Picture> found;
@@ -138,15 +139,22 @@ QVector<Picture> listPictures(const QString &pics, const QStringList &output, QS
         found.append({entry, info.absoluteFilePath(), info.size()});
         return true;
     };
+    const QString trash = BackupFiles::TrashPictureFolder;
     for (const QFileInfo &info : QDir(pics).entryInfoList(filter, QDir::Name)) {
         const QString entry = QStringLiteral("Pics/") + info.fileName();
         if (info.isDir() && !info.isSymLink()) {
             for (const QFileInfo &inner : QDir(info.absoluteFilePath()).entryInfoList(filter, QDir::Name)) {
-                if (inner.isDir() && !inner.isSymLink())
-                    skipped->append(QStringLiteral("%1/%2: a folder inside a folder of Pics, not carried")
-                                        .arg(entry, inner.fileName()));
-                else
-                    take(inner, entry + QLatin1Char('/') + inner.fileName());
+                const QString innerEntry = entry + QLatin1Char('/') + inner.fileName();
+                if (!inner.isDir() || inner.isSymLink()) {
+                    take(inner, innerEntry);
+                } else if (info.fileName() == trash && BackupFiles::isTrashEntryFolder(inner.fileName())) {
+                    // The pictures of a deletion in the trash.
+                    for (const QFileInfo &kept : QDir(inner.absoluteFilePath()).entryInfoList(filter, QDir::Name))
+                        take(kept, innerEntry + QLatin1Char('/') + kept.fileName());
+                } else {
+                    skipped->append(
+                        QStringLiteral("%1: a folder inside a folder of Pics, not carried").arg(innerEntry));
+                }
             }
         } else if (take(info, entry)) {
             ++*topLevel;

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <limits>
 
 #include <sqlite3.h>
 
@@ -300,7 +301,7 @@ void TPackTable::loadSchema()
             throw StoreError(QStringLiteral("the table has no field %1").arg(f.name));
     }
     SqlStatement maxId(db, QStringLiteral("SELECT max(id) FROM %1.%2").arg(s, SqlStatement::quoteName(m_sqlTable)));
-    m_nextId = (maxId.step() && !maxId.isNull(0)) ? maxId.columnInt64(0) + 1 : 1;
+    m_lastId = (maxId.step() && !maxId.isNull(0)) ? std::max<qint64>(0, maxId.columnInt64(0)) : 0;
 }
 
 bool TPackTable::Exclusive() const
@@ -823,18 +824,24 @@ void TPackTable::clearField(const QString &field)
 
 qint64 TPackTable::newRowId()
 {
-    qint64 id = m_nextId;
+    qint64 highest = m_lastId;
     SqlStatement maxId(connectionHandle(), QStringLiteral("SELECT max(id) FROM %1.%2")
                                                    .arg(SqlStatement::quoteName(m_schema),
                                                         SqlStatement::quoteName(m_sqlTable)));
     if (maxId.step() && !maxId.isNull(0))
-        id = std::max(id, maxId.columnInt64(0) + 1);
+        highest = std::max(highest, maxId.columnInt64(0));
     if (!m_pending.empty())
-        id = std::max(id, m_pending.rbegin()->first + 1);
+        highest = std::max(highest, m_pending.rbegin()->first);
     if (!m_inFlight.empty())
-        id = std::max(id, m_inFlight.rbegin()->first + 1);
-    m_nextId = id + 1;
-    return id;
+        highest = std::max(highest, m_inFlight.rbegin()->first);
+    // Row numbers only grow: past the largest one there is none left, and
+    // wrapping round to negative numbers would mix new rows with old ones.
+    if (highest == std::numeric_limits<qint64>::max())
+        throw StoreError(QStringLiteral("Table %1 is full: it has no row number left for a new row. "
+                                        "Nothing was added.")
+                             .arg(displayName()));
+    m_lastId = highest + 1;
+    return m_lastId;
 }
 
 void TPackTable::append()

@@ -320,7 +320,7 @@ private:
     std::map<qint64, PendingRow> m_pending;
     // Rows written into a StoreTransaction that has not committed yet.
     std::map<qint64, PendingRow> m_inFlight;
-    qint64 m_nextId = 1;
+    qint64 m_lastId = 0; // the highest row number given or stored
 
     mutable QHash<qint64, Values> m_cache;
     mutable std::unique_ptr<SqlStatement> m_selectRow;

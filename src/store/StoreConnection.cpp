@@ -228,6 +228,20 @@ void StoreConnection::release(const QString &schema)
     }
 }
 
+bool StoreConnection::detach(const QString &file)
+{
+    const auto found = m_files.find(absolutePath(file));
+    if (found == m_files.end())
+        return true;
+    if (found->uses > 0 || m_depth > 0 || !sqlite3_get_autocommit(m_db))
+        return false;
+    SqlStatement detach(m_db, QStringLiteral("DETACH DATABASE ?"));
+    detach.bindText(1, found->schema);
+    detach.run();
+    m_files.erase(found);
+    return true;
+}
+
 void StoreConnection::exec(const QString &sql)
 {
     SqlStatement::exec(m_db, sql);

@@ -33,6 +33,9 @@ public:
     QString attach(const QString &file);
     // Gives up one use of the schema.
     void release(const QString &schema);
+    // Detaches `file` when no table uses it and no transaction is open, so
+    // that it may be moved away; false when it stays attached.
+    bool detach(const QString &file);
 
     void exec(const QString &sql);
 

@@ -10,7 +10,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <limits>
 #include <cstring>
 
 #include <dirent.h>
@@ -191,6 +194,22 @@ void createTrashFile(const QString &path)
     syncFolder(QFileInfo(path).absolutePath());
 }
 
+Trash::NoticeHandler &noticeHandler()
+{
+    static Trash::NoticeHandler handler;
+    return handler;
+}
+
+// True when `file` is not empty and does not start as an SQLite database does.
+bool notADatabase(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = f.read(16);
+    return !head.isEmpty() && head != QByteArray("SQLite format 3\0", 16);
+}
+
 // A transaction over the book's connection; rolled back unless committed.
 class Scope
 {
@@ -252,11 +271,20 @@ Trash::Trash(const QString &dataFolder, const QString &picsFolder)
     const QString file = fileName(dataFolder);
     if (!QFileInfo::exists(file))
         createTrashFile(file);
-    m_schema = m_connection->attach(file);
-    m_connection->release(m_schema);
-    SqlStatement id(m_connection->handle(), QStringLiteral("PRAGMA %1.application_id").arg(q(m_schema)));
-    if (!id.step() || id.columnInt64(0) != TrashApplicationId)
-        throw StoreError(QStringLiteral("%1 is not the trash of a recipe book").arg(file));
+    try {
+        m_schema = m_connection->attach(file);
+        m_connection->release(m_schema);
+    } catch (const StoreError &) {
+        // A file that is not a database at all; any other failure stands.
+        if (!notADatabase(file))
+            throw;
+    }
+    if (m_schema.isEmpty() || !isTrash()) {
+        setForeignFileAside(file);
+        createTrashFile(file);
+        m_schema = m_connection->attach(file);
+        m_connection->release(m_schema);
+    }
     for (const char *table : TableNames) {
         const QString path = dataFolder + QLatin1Char('/') + QLatin1String(table) + QStringLiteral(".db");
         const QString schema = m_connection->attach(path);
@@ -265,6 +293,49 @@ Trash::Trash(const QString &dataFolder, const QString &picsFolder)
 }
 
 Trash::~Trash() = default;
+
+void Trash::setNoticeHandler(NoticeHandler handler)
+{
+    noticeHandler() = std::move(handler);
+}
+
+bool Trash::isTrash() const
+{
+    SqlStatement id(m_connection->handle(), QStringLiteral("PRAGMA %1.application_id").arg(q(m_schema)));
+    return id.step() && id.columnInt64(0) == TrashApplicationId;
+}
+
+// Moves a file that stands where the trash belongs (with its journal, which
+// must never be played into the new trash) to a dated name beside it.
+void Trash::setForeignFileAside(const QString &file)
+{
+    if (!m_schema.isEmpty() && !m_connection->detach(file))
+        throw StoreError(QStringLiteral("%1 is not the trash of a recipe book").arg(file));
+    m_schema.clear();
+    const QString stem = m_dataFolder + QStringLiteral("/Roskakori-not-a-trash-")
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+    QString aside = stem + QStringLiteral(".db");
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral("-journal")); ++n)
+        aside = stem + QStringLiteral("-%1.db").arg(n);
+    const QString journal = file + QStringLiteral("-journal");
+    if (QFileInfo::exists(journal)
+        && ::rename(QFile::encodeName(journal).constData(),
+                    QFile::encodeName(aside + QStringLiteral("-journal")).constData())
+            != 0)
+        throw StoreError(QStringLiteral("%1 is not the trash of a recipe book, and it cannot be moved aside: %2")
+                             .arg(file, systemReason(errno)));
+    if (::rename(QFile::encodeName(file).constData(), QFile::encodeName(aside).constData()) != 0)
+        throw StoreError(QStringLiteral("%1 is not the trash of a recipe book, and it cannot be moved aside: %2")
+                             .arg(file, systemReason(errno)));
+    syncFolder(m_dataFolder);
+    const QString text = QStringLiteral("The file %1 was not the trash of this recipe book. It is kept as %2, "
+                                        "and a new, empty trash was started.")
+                             .arg(file, aside);
+    if (noticeHandler())
+        noticeHandler()(text);
+    else
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
 
 namespace {
 
@@ -695,9 +766,13 @@ void TrashDeposit::put(Trash::Kind kind, const Rows &rows)
     }
 
     {
-        SqlStatement next(db, QStringLiteral("SELECT coalesce(max(id), 0) + 1 FROM %1.%2").arg(trash, Entries));
-        next.step();
-        m_entry = next.columnInt64(0);
+        SqlStatement last(db, QStringLiteral("SELECT coalesce(max(id), 0) FROM %1.%2").arg(trash, Entries));
+        last.step();
+        const qint64 highest = std::max<qint64>(0, last.columnInt64(0));
+        if (highest == std::numeric_limits<qint64>::max())
+            throw StoreError(QStringLiteral("The trash is full: it has no number left for another deletion. "
+                                            "Empty the trash, then delete again."));
+        m_entry = highest + 1;
     }
     SqlStatement entry(db, QStringLiteral("INSERT INTO %1.%2 (id, Laji, Nimi, Paaryhma, Alaryhma, Poistettu) "
                                           "VALUES (?, ?, ?, ?, ?, ?)")

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -54,14 +55,22 @@ public:
     };
 
     // The trash of the book in `dataFolder` with its pictures in `picsFolder`
-    // (ending in '/'). Opens the trash file, creating it when missing. Throws
-    // StoreError when the book or the trash file cannot be opened.
+    // (ending in '/'). Opens the trash file, creating it when missing. A file
+    // in its place that is no trash (empty, another program's, not a
+    // database) is kept aside under a dated name, a new trash is started and
+    // the notice handler is told once. Throws StoreError when the book or the
+    // trash file cannot be opened.
     Trash(const QString &dataFolder, const QString &picsFolder);
     ~Trash();
     Trash(const Trash &) = delete;
     Trash &operator=(const Trash &) = delete;
 
     static QString fileName(const QString &dataFolder);
+
+    // Told, with a text for the user, when a foreign file was kept aside and
+    // a new trash started. Without a handler the text goes to stderr.
+    using NoticeHandler = std::function<void(const QString &text)>;
+    static void setNoticeHandler(NoticeHandler handler);
     static QString pictureFolder(const QString &picsFolder);
 
     // Newest first.
@@ -92,6 +101,8 @@ public:
 
 private:
     friend class TrashDeposit;
+    bool isTrash() const;
+    void setForeignFileAside(const QString &file);
     void removeEntryFolder(qint64 id) const;
 
     std::shared_ptr<StoreConnection> m_connection;

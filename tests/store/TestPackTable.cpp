@@ -70,6 +70,7 @@ private slots:
     void malformedFilterIsAnError();
     void containsNameSeesStoredAndPendingRows();
     void failingApplyKeepsRowsPending();
+    void tablePastTheLastRowNumberRefusesNewRows();
     void readOnlyFileKeepsRowsPending();
     void scopeCommitsTogetherOrNotAtAll();
     void failingScopeCommitKeepsBothTablesPending();
@@ -638,6 +639,37 @@ void TestPackTable::failingApplyKeepsRowsPending()
     unblockJournal(path);
     t->apply();
     QCOMPARE(queryFile(path, QStringLiteral("SELECT Nimi FROM Paaryhma ORDER BY id")), (QStringList{"One", "Two"}));
+}
+
+void TestPackTable::tablePastTheLastRowNumberRefusesNewRows()
+{
+    StoreFixture book;
+    const QString path = book.file(QStringLiteral("Paaryhma"));
+    {
+        auto t = book.open(QStringLiteral("Paaryhma"));
+        addRow(*t, QStringLiteral("Kept"));
+        t->apply();
+    }
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "INSERT INTO Paaryhma (id, Nimi) VALUES (9223372036854775807, 'Last')", nullptr, nullptr,
+                          nullptr),
+             SQLITE_OK);
+    sqlite3_close(db);
+    const QByteArray before = fileHash(path);
+
+    auto t = book.open(QStringLiteral("Paaryhma"));
+    try {
+        addRow(*t, QStringLiteral("Wrapped"));
+        t->apply();
+        QFAIL("a row was added past the last row number");
+    } catch (const StoreError &e) {
+        QVERIFY2(e.message().contains(QLatin1String("is full")), qPrintable(e.message()));
+    }
+    QVERIFY(!t->hasPendingChanges());
+    QCOMPARE(viewNames(*t), (QStringList{"Kept", "Last"}));
+    QCOMPARE(fileHash(path), before);
+    QCOMPARE(queryFile(path, QStringLiteral("SELECT count(*) FROM Paaryhma WHERE id < 0")), QStringList{"0"});
 }
 
 void TestPackTable::readOnlyFileKeepsRowsPending()

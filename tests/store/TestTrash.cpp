@@ -97,7 +97,7 @@ private slots:
     void mainGroupGoesIntoTheTrashAndComesBack();
     void namesTakenMeanwhileGetANumber();
     void failedDeletionLeavesBookAndTrashAsTheyWere();
-    void foreignTrashFileIsRefused();
+    void foreignTrashFileIsKeptAsideAndANewTrashStarts();
     void killedDeletionsAndRestoresLoseAndDoubleNothing();
 };
 
@@ -212,27 +212,81 @@ void TestTrash::failedDeletionLeavesBookAndTrashAsTheyWere()
     QCOMPARE(book.stored(QStringLiteral("Ohje")).size(), 4);
     QCOMPARE(book.picture(QStringLiteral("Chili")), QByteArray("picture of Chili"));
     QFile::remove(blocker.fileName());
-    Trash trash(book.data, book.pics);
-    QVERIFY(trash.entries().isEmpty());
+    {
+        Trash trash(book.data, book.pics);
+        QVERIFY(trash.entries().isEmpty());
+    }
     QVERIFY(bookIsSound(book.data));
-}
 
-void TestTrash::foreignTrashFileIsRefused()
-{
-    TrashBook book;
-    // A table file of the book is no trash.
-    QVERIFY(QFile::copy(book.file(QStringLiteral("Paaryhma")), Trash::fileName(book.data)));
-    QVERIFY_THROWS_EXCEPTION(StoreError, Trash(book.data, book.pics));
+    // A trash whose entry numbers are used up refuses the deletion whole.
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(Trash::fileName(book.data)).constData(), &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db,
+                          "INSERT INTO RoskaPoistot (id, Laji, Nimi, Poistettu) "
+                          "VALUES (9223372036854775807, 'Ohje', 'Last', 0)",
+                          nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    sqlite3_close(db);
+    const QByteArray trashBefore = fileHash(Trash::fileName(book.data));
     {
         Book b(book.data, book.pics);
         b.mainGroups().open();
-        TrashBook::select(b.mainGroups(), QStringLiteral("Baking"));
-        QVERIFY_THROWS_EXCEPTION(StoreError, b.deleteMainGroup());
+        TrashBook::select(b.mainGroups(), QStringLiteral("Dinners"));
+        try {
+            b.deleteMainGroup();
+            QFAIL("a deletion went into a full trash");
+        } catch (const StoreError &e) {
+            QVERIFY2(e.message().contains(QLatin1String("trash is full")), qPrintable(e.message()));
+        }
         b.mainGroups().discard();
         b.subgroups().discard();
         b.recipes().discard();
     }
-    QCOMPARE(book.stored(QStringLiteral("Paaryhma")), (QStringList{"Dinners", "Baking"}));
+    QCOMPARE(book.stored(QStringLiteral("Ohje")).size(), 4);
+    QCOMPARE(book.picture(QStringLiteral("Chili")), QByteArray("picture of Chili"));
+    QCOMPARE(fileHash(Trash::fileName(book.data)), trashBefore);
+}
+
+void TestTrash::foreignTrashFileIsKeptAsideAndANewTrashStarts()
+{
+    QStringList notices;
+    Trash::setNoticeHandler([&notices](const QString &text) { notices << text; });
+    for (const QString &kind : {QStringLiteral("table"), QStringLiteral("empty"), QStringLiteral("garbage")}) {
+        TrashBook book;
+        const QString file = Trash::fileName(book.data);
+        if (kind == QLatin1String("table")) {
+            // A table file of the book is no trash.
+            QVERIFY(QFile::copy(book.file(QStringLiteral("Paaryhma")), file));
+        } else {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            if (kind == QLatin1String("garbage"))
+                f.write(QByteArray(3000, 'g'));
+        }
+        const QByteArray foreign = fileHash(file);
+        notices.clear();
+        {
+            Book b(book.data, book.pics);
+            b.mainGroups().open();
+            TrashBook::select(b.mainGroups(), QStringLiteral("Baking"));
+            b.deleteMainGroup();
+        }
+        QCOMPARE(book.stored(QStringLiteral("Paaryhma")), QStringList{"Dinners"});
+        QCOMPARE(notices.size(), 1);
+        const QStringList aside
+            = QDir(book.data).entryList({QStringLiteral("Roskakori-not-a-trash-*.db")}, QDir::Files);
+        QCOMPARE(aside.size(), 1);
+        QVERIFY2(notices.first().contains(aside.first()), qPrintable(notices.first()));
+        QCOMPARE(fileHash(book.data + QLatin1Char('/') + aside.first()), foreign);
+
+        // The new trash holds the deletion and gives it back; it is told once.
+        Trash trash(book.data, book.pics);
+        QCOMPARE(trash.entries().size(), 1);
+        trash.restore(trash.newest()->id);
+        QCOMPARE(book.stored(QStringLiteral("Paaryhma")), (QStringList{"Dinners", "Baking"}));
+        QCOMPARE(notices.size(), 1);
+    }
+    Trash::setNoticeHandler(nullptr);
 }
 
 void TestTrash::killedDeletionsAndRestoresLoseAndDoubleNothing()
