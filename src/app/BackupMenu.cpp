@@ -255,7 +255,7 @@ void backUpAtProgramEnd(const QString &dataFolder)
     } catch (const ProgramError &) {
     }
     if (!on || !QFileInfo(dataFolder + QStringLiteral("/Paaryhma.db")).isFile()
-        || !BookBackup::automaticBackupDue(dataFolder, QDate::currentDate()))
+        || !BookBackup::automaticBackupDue(dataFolder))
         return;
     QString error;
     if (BookBackup::makeAutomaticBackup(dataFolder, &error).isEmpty())

@@ -219,7 +219,8 @@ void importRecipes(TFormPaa *form)
     options.beforeImport = [form](QString *error) {
         Progress progress(form, QStringLiteral("Backing up the recipe book before the import..."));
         return !BookBackup::makeAutomaticBackup(ProgramPaths::dataFolder(), error,
-                                                [&](qint64 done, qint64 total) { return progress.update(done, total); })
+                                                [&](qint64 done, qint64 total) { return progress.update(done, total); },
+                                                QString(), BookBackup::Automatic::BeforeImport)
                     .isEmpty();
     };
     ImportSummary summary;

@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -223,9 +224,55 @@ private:
     archive *m_archive;
 };
 
-QRegularExpression automaticName()
+const QString DailyPattern = QStringLiteral("^Mealdeck-(\\d{4}-\\d{2}-\\d{2})-\\d{6}(-\\d+)?\\.zip$");
+const QString ChangePattern
+    = QStringLiteral("^Mealdeck-before-(?:import|restore)-(\\d{4}-\\d{2}-\\d{2}-\\d{6})(-\\d+)?\\.zip$");
+
+// The backups of `folder` whose names match `pattern`, oldest first (by the
+// date and time in their names).
+QStringList backupsMatching(const QDir &folder, const QString &pattern)
 {
-    return QRegularExpression(QStringLiteral("^Mealdeck-(\\d{4}-\\d{2}-\\d{2})-\\d{6}(-\\d+)?\\.zip$"));
+    const QRegularExpression name(pattern);
+    QList<QPair<QString, QString>> found;
+    for (const QString &entry : folder.entryList(QDir::Files, QDir::Name)) {
+        const QRegularExpressionMatch match = name.match(entry);
+        if (match.hasMatch())
+            found.append({match.captured(1) + QString::number(match.captured(2).mid(1).toInt()).rightJustified(6, QLatin1Char('0')),
+                          entry});
+    }
+    std::sort(found.begin(), found.end());
+    QStringList names;
+    for (const auto &item : std::as_const(found))
+        names << item.second;
+    return names;
+}
+
+// True when a file of the book, or a folder of its pictures, was modified at
+// or after `since` (milliseconds since the epoch).
+bool modifiedSince(const QString &data, qint64 since)
+{
+    auto after = [since](const QString &path) {
+        struct stat info
+        {
+        };
+        if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+            return false;
+        return qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000 >= since;
+    };
+    QStringList files = BookBackup::recipeTableFiles();
+    files << BookBackup::trashFile() << QStringLiteral("Pics");
+    for (const QString &file : std::as_const(files)) {
+        if (after(data + QLatin1Char('/') + file))
+            return true;
+    }
+    QDirIterator pictures(data + QStringLiteral("/Pics"), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
+                              | QDir::System,
+                          QDirIterator::Subdirectories);
+    while (pictures.hasNext()) {
+        if (after(pictures.next()))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -362,7 +409,8 @@ QString backupsFolder(const QString &dataFolder)
     return data.absolutePath() + QStringLiteral("/Backups");
 }
 
-QString makeAutomaticBackup(const QString &dataFolder, QString *error, const Progress &progress, const QString &keep)
+QString makeAutomaticBackup(const QString &dataFolder, QString *error, const Progress &progress, const QString &keep,
+                            Automatic kind)
 {
     const QString folder = backupsFolder(dataFolder);
     if (!QDir().mkpath(folder)) {
@@ -378,40 +426,72 @@ QString makeAutomaticBackup(const QString &dataFolder, QString *error, const Pro
             QFile::remove(info.absoluteFilePath());
     }
 
-    const QString stem
-        = QStringLiteral("Mealdeck-%1").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
-    QString name = stem + QStringLiteral(".zip");
-    for (int n = 2; QFileInfo::exists(backups.absoluteFilePath(name)); ++n)
-        name = stem + QStringLiteral("-%1.zip").arg(n);
+    const QString prefix = kind == Automatic::BeforeImport    ? QStringLiteral("Mealdeck-before-import-")
+                           : kind == Automatic::BeforeRestore ? QStringLiteral("Mealdeck-before-restore-")
+                                                              : QStringLiteral("Mealdeck-");
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString stem = prefix + now.toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+    // A later backup of the same second gets a higher number, never a
+    // number (or the plain name) freed by pruning, so the names keep the order.
+    int highest = 0;
+    for (const QString &entry : backups.entryList({stem + QStringLiteral("*")}, QDir::Files | QDir::Hidden)) {
+        const QString rest = entry.mid(stem.size());
+        if (rest == QLatin1String(".zip"))
+            highest = std::max(highest, 1);
+        else if (rest.startsWith(QLatin1Char('-')) && rest.endsWith(QLatin1String(".zip")))
+            highest = std::max(highest, rest.mid(1, rest.size() - 5).toInt());
+    }
+    const QString name = highest == 0 ? stem + QStringLiteral(".zip") : stem + QStringLiteral("-%1.zip").arg(highest + 1);
     const QString file = backups.absoluteFilePath(name);
     if (!writeBackup(dataFolder, file, nullptr, nullptr, error, progress))
         return QString();
+    // Dated a little before the book was read: a change made while it was
+    // read, or in the same instant, makes the next backup due.
+    const qint64 read = now.toMSecsSinceEpoch() - 2000;
+    const struct timespec times[2] = {{read / 1000, (read % 1000) * 1000000}, {read / 1000, (read % 1000) * 1000000}};
+    ::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0);
 
-    const QRegularExpression pattern = automaticName();
-    QStringList made;
-    for (const QString &entry : backups.entryList(QDir::Files, QDir::Name)) {
-        if (pattern.match(entry).hasMatch())
-            made << entry;
-    }
     const QString kept = QFileInfo(keep).absoluteFilePath();
-    for (int i = 0; i + KeptBackups < made.size(); ++i) {
-        const QString old = backups.absoluteFilePath(made.at(i));
+    auto remove = [&](const QString &entry) {
+        const QString old = backups.absoluteFilePath(entry);
         if (old != kept && old != file)
             QFile::remove(old);
+    };
+    if (kind != Automatic::Daily) {
+        const QStringList made = backupsMatching(backups, ChangePattern);
+        for (int i = 0; i + KeptChangeBackups < made.size(); ++i)
+            remove(made.at(i));
+        return file;
     }
+    // One daily backup a day: the newest of the day holds all of its work.
+    const QRegularExpression daily(DailyPattern);
+    const QString today = daily.match(name).captured(1);
+    QStringList made;
+    for (const QString &entry : backupsMatching(backups, DailyPattern)) {
+        if (entry != name && daily.match(entry).captured(1) == today)
+            remove(entry);
+        else
+            made << entry;
+    }
+    for (int i = 0; i + KeptBackups < made.size(); ++i)
+        remove(made.at(i));
     return file;
 }
 
-bool automaticBackupDue(const QString &dataFolder, const QDate &today)
+bool automaticBackupDue(const QString &dataFolder)
 {
-    const QRegularExpression pattern = automaticName();
-    const QString day = today.toString(QStringLiteral("yyyy-MM-dd"));
-    for (const QString &entry : QDir(backupsFolder(dataFolder)).entryList(QDir::Files)) {
-        const QRegularExpressionMatch match = pattern.match(entry);
-        if (match.hasMatch() && match.captured(1) == day)
-            return false;
+    const QDir backups(backupsFolder(dataFolder));
+    qint64 newest = -1;
+    for (const QString &pattern : {DailyPattern, ChangePattern}) {
+        for (const QString &entry : backupsMatching(backups, pattern)) {
+            struct stat info
+            {
+            };
+            if (::stat(QFile::encodeName(backups.absoluteFilePath(entry)).constData(), &info) == 0)
+                newest = std::max(newest, qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000);
+        }
     }
-    return true;
+    return newest < 0 || modifiedSince(QDir::cleanPath(QFileInfo(dataFolder).absoluteFilePath()), newest);
 }
 
 } // namespace BookBackup

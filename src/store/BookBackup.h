@@ -61,16 +61,34 @@ bool writeBackup(const QString &dataFolder, const QString &file, Contents *conte
 // `Backups` beside `Data`.
 QString backupsFolder(const QString &dataFolder);
 
-// Writes a backup of the book in `dataFolder` into its Backups folder
-// (created when missing) as "Mealdeck-<yyyy-MM-dd-HHmmss>.zip", then removes
-// the oldest automatic backups beyond KeptBackups (never `keep`). Returns the
-// file written, or an empty text with `error` saying why.
+// The automatic backups: the daily one at program end, and the one made
+// before an import or a restore changes the book. Each kind has its own name
+// and its own rule for the old ones, so that a day of imports never evicts
+// the daily backups.
+enum class Automatic {
+    // "Mealdeck-<yyyy-MM-dd-HHmmss>.zip": one per day (a later one that day
+    // replaces the earlier), the newest KeptBackups days kept.
+    Daily,
+    // "Mealdeck-before-import-<yyyy-MM-dd-HHmmss>.zip" and
+    // "Mealdeck-before-restore-<...>.zip": the newest KeptChangeBackups kept.
+    BeforeImport,
+    BeforeRestore,
+};
 constexpr int KeptBackups = 7;
-QString makeAutomaticBackup(const QString &dataFolder, QString *error, const Progress &progress = {},
-                            const QString &keep = QString());
+constexpr int KeptChangeBackups = 3;
 
-// True when the Backups folder of `dataFolder` holds no automatic backup made
-// on `today`.
-bool automaticBackupDue(const QString &dataFolder, const QDate &today);
+// Writes a backup of the book in `dataFolder` into its Backups folder
+// (created when missing) under the name of its kind, then removes the old
+// backups of that kind beyond what the kind keeps (never `keep`). The file's
+// modification time is set to just before the book was read, so that a change
+// made meanwhile counts as one made after it. Returns the file written, or an
+// empty text with `error` saying why.
+QString makeAutomaticBackup(const QString &dataFolder, QString *error, const Progress &progress = {},
+                            const QString &keep = QString(), Automatic kind = Automatic::Daily);
+
+// True when the book in `dataFolder` changed (a table file, the trash, a
+// picture) since the newest automatic backup of any kind was made, or when
+// there is none.
+bool automaticBackupDue(const QString &dataFolder);
 
 } // namespace BookBackup

@@ -331,8 +331,12 @@ bool unpackBackup(const QString &file, const QString &folder, Contents *contents
 
 BookRestore::BookRestore(const QString &dataFolder, const QString &backupFile)
     : m_data(QDir::cleanPath(QFileInfo(dataFolder).absoluteFilePath())),
+      m_folder(m_data),
       m_file(QFileInfo(backupFile).absoluteFilePath())
 {
+    const QFileInfo data(m_data);
+    if (data.isSymLink() && !data.canonicalFilePath().isEmpty())
+        m_folder = data.canonicalFilePath();
 }
 
 BookRestore::~BookRestore()
@@ -346,7 +350,8 @@ bool BookRestore::check(QString *error, const BookBackup::Progress &progress)
     if (!m_unpacked.isEmpty())
         QDir(m_unpacked).removeRecursively();
     m_unpacked.clear();
-    QByteArray pattern = QFile::encodeName(QFileInfo(m_data).absolutePath() + QStringLiteral("/Data.restoring-XXXXXX"));
+    // Beside the book's folder, so that the swap is one rename.
+    QByteArray pattern = QFile::encodeName(QFileInfo(m_folder).absolutePath() + QStringLiteral("/Data.restoring-XXXXXX"));
     if (!::mkdtemp(pattern.data()))
         return fail(error,
                     QStringLiteral("Cannot create a folder beside %1: %2")
@@ -364,12 +369,20 @@ bool BookRestore::replace(QString *error, const BookBackup::Progress &progress)
 {
     if (m_unpacked.isEmpty())
         return fail(error, QStringLiteral("The backup has not been checked"));
-    const QByteArray data = QFile::encodeName(m_data);
+    const QByteArray data = QFile::encodeName(m_folder);
     const QByteArray unpacked = QFile::encodeName(m_unpacked);
     const bool hasBook = QFileInfo(m_data).isDir();
+    // The restored folder is open to whom the old one was.
+    struct stat old
+    {
+    };
+    const mode_t mode = ::stat(data.constData(), &old) == 0 ? (old.st_mode & 07777) : 0755;
+    if (::chmod(unpacked.constData(), mode) != 0)
+        return fail(error, QStringLiteral("Cannot prepare the restored book: %1").arg(systemReason()));
 
     if (hasBook && QFileInfo(m_data + QStringLiteral("/Paaryhma.db")).isFile()) {
-        m_automaticBackup = BookBackup::makeAutomaticBackup(m_data, &m_automaticBackupError, progress, m_file);
+        m_automaticBackup = BookBackup::makeAutomaticBackup(m_data, &m_automaticBackupError, progress, m_file,
+                                                            BookBackup::Automatic::BeforeRestore);
         // Cancelling the backup cancels the restore.
         if (m_automaticBackupError.endsWith(QLatin1String("Cancelled")))
             return fail(error, QStringLiteral("Cancelled"));
@@ -381,8 +394,8 @@ bool BookRestore::replace(QString *error, const BookBackup::Progress &progress)
         ::link(QFile::encodeName(lock).constData(),
                QFile::encodeName(m_unpacked + QStringLiteral("/Mealdeck.lock")).constData());
 
-    const QString parent = QFileInfo(m_data).absolutePath();
-    const QString stem = parent + QStringLiteral("/Data.before-restore-")
+    const QString parent = QFileInfo(m_folder).absolutePath();
+    const QString stem = parent + QLatin1Char('/') + QFileInfo(m_folder).fileName() + QStringLiteral(".before-restore-")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
     QString kept = stem;
     for (int n = 2; QFileInfo::exists(kept) || QFileInfo(kept).isSymLink(); ++n)

@@ -23,6 +23,9 @@ bool unpackBackup(const QString &file, const QString &folder, Contents *contents
 // then makes an automatic backup of the book and swaps the two folders in one
 // rename, keeping the replaced book as `Data.before-restore-<date>`. A crash
 // at any point leaves `Data` wholly the old book or wholly the restored one.
+// When `Data` is a symbolic link (a book kept in a synced folder), the folder
+// it points to is replaced and the link stays; the replaced book is kept
+// beside that folder. The restored folder takes the old one's permissions.
 // The caller makes sure nothing writes to the book meanwhile (the command line
 // holds the book's lock; the program runs the restore from a modal dialog).
 class BookRestore
@@ -48,6 +51,7 @@ public:
 
 private:
     QString m_data;
+    QString m_folder; // the book's folder: m_data, or where the link m_data points
     QString m_file;
     QString m_unpacked;
     BookBackup::Contents m_contents;

@@ -62,7 +62,9 @@ int importCommand(const QStringList &arguments)
         return 2;
     // The book as it was is backed up first, so that an import can be undone.
     options.beforeImport = [&dir](QString *why) {
-        return !BookBackup::makeAutomaticBackup(dir + QStringLiteral("/Data"), why).isEmpty();
+        return !BookBackup::makeAutomaticBackup(dir + QStringLiteral("/Data"), why, {}, QString(),
+                                                 BookBackup::Automatic::BeforeImport)
+                    .isEmpty();
     };
     RecipeBook::Book book(dir + QStringLiteral("/Data"), dir + QStringLiteral("/Data/Pics/"));
     const ImportSummary summary = BookImport(book).run(files, options);

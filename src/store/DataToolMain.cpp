@@ -106,12 +106,47 @@ int check(const QByteArray &folder)
     return 1;
 }
 
+// A name given in bytes that are not UTF-8 does not survive the trip through
+// a QString: the commands would look for another file. Such a folder, or a
+// file with a plain name in such a folder, is reached through an open
+// descriptor of the folder, whose /proc path is plain ASCII and stays valid
+// while the command runs. Other such names cannot be used: false with `error`
+// saying so. The arguments from `first` on are looked at.
+bool reachNamesThatAreNotUtf8(int argc, char *argv[], int first, int last, QStringList *arguments, QString *error)
+{
+    auto plain = [](const QByteArray &bytes) { return QFile::encodeName(QFile::decodeName(bytes)) == bytes; };
+    auto openFolder = [](const QByteArray &bytes) {
+        return ::open(bytes.isEmpty() ? "/" : bytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    };
+    for (int i = first; i < argc && i <= last && i < arguments->size(); ++i) {
+        const QByteArray bytes(argv[i]);
+        if (plain(bytes))
+            continue;
+        int descriptor = openFolder(bytes);
+        if (descriptor >= 0) {
+            (*arguments)[i] = QStringLiteral("/proc/self/fd/%1").arg(descriptor);
+            continue;
+        }
+        const int slash = int(bytes.lastIndexOf('/'));
+        const QByteArray name = bytes.mid(slash + 1);
+        descriptor = slash < 0 || !plain(name) ? -1 : openFolder(bytes.left(slash));
+        if (descriptor < 0) {
+            *error = QStringLiteral("The name %1 cannot be used: it is not UTF-8 text. Rename it, or give a folder "
+                                    "of that name that exists.")
+                         .arg(QString::fromLatin1(bytes.toPercentEncoding("/")));
+            return false;
+        }
+        (*arguments)[i] = QStringLiteral("/proc/self/fd/%1/").arg(descriptor) + QFile::decodeName(name);
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList arguments = app.arguments();
+    QStringList arguments = app.arguments();
     const QString usage = QStringLiteral("usage: mealdeck-data init DIR [--starter]\n"
                                          "       mealdeck-data check DIR\n"
                                          "       mealdeck-data backup DIR [OUT]\n"
@@ -146,6 +181,16 @@ int main(int argc, char *argv[])
                                          "recipes as Meal-Master text or a JSON-LD zip. Exit 0 when all was done, 1 "
                                          "when something was skipped, 2 on an error.\n");
 
+    // init and check work on the bytes themselves; the words of a search are no names.
+    const QString command = arguments.value(1);
+    const bool ownBytes = command == QLatin1String("init") || command == QLatin1String("check");
+    QString unusable;
+    if (!ownBytes
+        && !reachNamesThatAreNotUtf8(argc, argv, 2, command == QLatin1String("search") ? 2 : argc, &arguments,
+                                     &unusable)) {
+        std::fprintf(stderr, "mealdeck-data: %s\n", unusable.toLocal8Bit().constData());
+        return 2;
+    }
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("backup"))
         return BackupCommands::backup(arguments.mid(2));
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("restore"))

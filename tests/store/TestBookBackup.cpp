@@ -13,7 +13,11 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <array>
 #include <csignal>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 // Backups of the whole book and restores from them: a round trip keeps every
 // row and picture, hostile files are refused before anything is touched, a
@@ -175,7 +179,8 @@ private slots:
     void fullDiskLeavesNoBackupAndTheOldBook();
     void killDuringBackupAndRestore();
     void commandLine();
-    void automaticBackupsKeepTheNewestSeven();
+    void restoreThroughALinkReplacesTheFolderItPointsTo();
+    void automaticBackupsKeepSevenDaysApartFromThoseBeforeChanges();
 };
 
 void TestBookBackup::roundTripKeepsEveryRowAndPicture()
@@ -484,26 +489,111 @@ void TestBookBackup::commandLine()
     QCOMPARE(siblingsLike(data, QStringLiteral("Data.before-restore-*")).size(), 1);
 }
 
-void TestBookBackup::automaticBackupsKeepTheNewestSeven()
+void TestBookBackup::restoreThroughALinkReplacesTheFolderItPointsTo()
+{
+    // The book lives in a synced folder; Data beside the program is a link to it.
+    QTemporaryDir home;
+    const QString synced = home.path() + QStringLiteral("/Synced");
+    QVERIFY(QDir().mkpath(synced));
+    fillBook(synced);
+    const QString folder = synced + QStringLiteral("/Data");
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                              | QFile::ExeGroup));
+    const QString data = home.path() + QStringLiteral("/Data");
+    QVERIFY(QFile::link(folder, data));
+    const QString file = home.path() + QStringLiteral("/b.zip");
+    QString error;
+    QVERIFY2(BookBackup::writeBackup(data, file, nullptr, nullptr, &error), qPrintable(error));
+    const QMap<QString, QByteArray> before = folderHashes(folder);
+    QFile::remove(folder + QStringLiteral("/Pics/Picture 0.jpg"));
+    const QMap<QString, QByteArray> changed = folderHashes(folder);
+
+    BookRestore restore(data, file);
+    QVERIFY2(restore.check(&error), qPrintable(error));
+    QVERIFY2(restore.replace(&error), qPrintable(error));
+    QVERIFY(QFileInfo(data).isSymLink());
+    QCOMPARE(QFileInfo(data).symLinkTarget(), folder);
+    QCOMPARE(folderHashes(folder), before);
+    QCOMPARE(QFileInfo(folder).permissions() & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                           | QFile::ReadGroup | QFile::ExeGroup);
+    // The replaced book is kept beside the folder, in the synced folder.
+    QCOMPARE(QFileInfo(restore.keptAs()).absolutePath(), synced);
+    QCOMPARE(folderHashes(restore.keptAs()), changed);
+    QCOMPARE(siblingsLike(folder, QStringLiteral("Data.restoring-*")), QStringList());
+    QCOMPARE(siblingsLike(data, QStringLiteral("Data.*")), QStringList());
+}
+
+void TestBookBackup::automaticBackupsKeepSevenDaysApartFromThoseBeforeChanges()
 {
     QTemporaryDir home;
     fillBook(home.path());
     const QString data = home.path() + QStringLiteral("/Data");
     const QString folder = BookBackup::backupsFolder(data);
     QDir().mkpath(folder);
-    for (int day = 1; day <= 8; ++day)
-        QFile(folder + QStringLiteral("/Mealdeck-2020-01-0%1-120000.zip").arg(day)).open(QIODevice::WriteOnly);
-    QFile(folder + QStringLiteral("/mine.zip")).open(QIODevice::WriteOnly);
-    QVERIFY(BookBackup::automaticBackupDue(data, QDate::currentDate()));
+    // Files dated `secondsAgo` in the past, as if made or changed then.
+    auto age = [](const QString &path, qint64 secondsAgo) {
+        const QDateTime then = QDateTime::currentDateTime().addSecs(-secondsAgo);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(then, QFileDevice::FileModificationTime));
+    };
+    auto ageBook = [&] {
+        QDirIterator it(data, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            age(it.next(), 3600);
+        for (const QString &dir : {data + QStringLiteral("/Pics"), data + QStringLiteral("/Pics/.trash")})
+            QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(dir).constData(),
+                                std::array<timespec, 2>{timespec{0, UTIME_OMIT}, timespec{std::time(nullptr) - 3600, 0}}
+                                    .data(),
+                                0)
+                    == 0);
+    };
+    QStringList daily;
+    for (int day = 1; day <= 8; ++day) {
+        daily << QStringLiteral("Mealdeck-2020-01-0%1-120000.zip").arg(day);
+        age(folder + QLatin1Char('/') + daily.last(), 1800);
+    }
+    ageBook();
+    QVERIFY(!BookBackup::automaticBackupDue(data)); // nothing changed since
+
+    // A day of imports keeps three backups of its own and evicts no daily one.
+    QStringList before;
     QString error;
-    const QString made = BookBackup::makeAutomaticBackup(data, &error);
-    QVERIFY2(!made.isEmpty(), qPrintable(error));
-    QVERIFY(!BookBackup::automaticBackupDue(data, QDate::currentDate()));
-    QStringList expected;
-    for (int day = 3; day <= 8; ++day)
-        expected << QStringLiteral("Mealdeck-2020-01-0%1-120000.zip").arg(day);
-    expected << QFileInfo(made).fileName() << QStringLiteral("mine.zip");
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+    for (int i = 0; i < 5; ++i) {
+        before << BookBackup::makeAutomaticBackup(data, &error, {}, QString(), BookBackup::Automatic::BeforeImport);
+        QVERIFY2(!before.last().isEmpty(), qPrintable(error));
+        QVERIFY(QFileInfo(before.last()).fileName().startsWith(QLatin1String("Mealdeck-before-import-")));
+    }
+    QVERIFY(!BookBackup::automaticBackupDue(data));
+    QStringList expected = daily;
+    for (int i = 2; i < 5; ++i)
+        expected << QFileInfo(before.at(i)).fileName();
+    expected.sort();
+    QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name).mid(8).join(QLatin1Char(' ')), expected.mid(8).join(QLatin1Char(' ')));
+
+    // The day's typing after the import makes the daily backup due.
+    {
+        auto recipes = StoreFixture::openIn(data, QStringLiteral("Ohje"));
+        addRow(*recipes, QStringLiteral("Typed after the import"), QStringLiteral("Soups"));
+        recipes->apply();
+    }
+    QVERIFY(BookBackup::automaticBackupDue(data));
+    // A change in the last two seconds before a backup counts as one made
+    // after it (file times may be that coarse): the backup comes later.
+    QTest::qWait(2100);
+    const QString first = BookBackup::makeAutomaticBackup(data, &error);
+    QVERIFY2(!first.isEmpty(), qPrintable(error));
+    QVERIFY(!BookBackup::automaticBackupDue(data));
+    // A new picture later that day: due again, and its backup replaces the day's first.
+    QFile(data + QStringLiteral("/Pics/Later.jpg")).open(QIODevice::WriteOnly);
+    QVERIFY(BookBackup::automaticBackupDue(data));
+    const QString second = BookBackup::makeAutomaticBackup(data, &error);
+    QVERIFY2(!second.isEmpty() && second != first, qPrintable(error));
+    expected.removeAll(daily.at(0)); // seven days are kept, today's included
+    expected.removeAll(daily.at(1));
+    expected << QFileInfo(second).fileName();
+    expected.sort();
+    QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name), expected);
 }
 
 QTEST_GUILESS_MAIN(TestBookBackup)

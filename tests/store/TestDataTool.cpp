@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <sqlite3.h>
+#include <dirent.h>
 #include <sys/stat.h>
 
 // mealdeck-data init and check, run as a person runs them.
@@ -151,6 +152,46 @@ private Q_SLOTS:
         QCOMPARE(check(dir.path() + QStringLiteral("/book"), &output), exitCode);
         QVERIFY2(output.contains(expected), output.constData());
         QCOMPARE(readAll(data + "Ohje.db"), before);
+    }
+
+    // In a folder named in bytes that are not UTF-8 every command finds the
+    // book; a file name of such bytes that cannot be reached is refused by name.
+    void everyCommandWorksInAFolderNamedInBytesThatAreNotUtf8()
+    {
+        QTemporaryDir dir;
+        QByteArray output;
+        QCOMPARE(init(dir.path(), QStringLiteral("/caf\\351"), &output), 0);
+        const QByteArray book = QFile::encodeName(dir.path()) + "/caf\xe9";
+        // Runs the tool with the book's folder as $B; returns the exit code.
+        auto run = [&](const QString &arguments) {
+            QProcess tool;
+            tool.start(QStringLiteral("/bin/sh"),
+                       {QStringLiteral("-c"), QStringLiteral("B=\"$1$(printf 'caf\\351')\"; exec \"$0\" %1").arg(arguments),
+                        QStringLiteral(MEALDECK_DATA_TOOL), dir.path() + QLatin1Char('/')});
+            if (!tool.waitForFinished(60000))
+                return -1;
+            output = tool.readAllStandardOutput() + tool.readAllStandardError();
+            return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+        };
+        QCOMPARE(run(QStringLiteral("backup \"$B\" \"$B\"")), 0);
+        int backups = 0;
+        if (DIR *folder = ::opendir(book.constData())) {
+            while (const dirent *entry = ::readdir(folder))
+                backups += QByteArray(entry->d_name).startsWith("Mealdeck-");
+            ::closedir(folder);
+        }
+        QVERIFY2(backups == 1, output.constData());
+        QCOMPARE(run(QStringLiteral("export \"$B\" \"$B/all.mmf\"")), 0);
+        QVERIFY(isFile(book + "/all.mmf"));
+        QVERIFY(run(QStringLiteral("search \"$B\" a")) < 2);
+        QVERIFY2(!output.contains("No recipe book"), output.constData());
+        QVERIFY(run(QStringLiteral("import \"$B\" \"$B/all.mmf\" --main-group Again")) < 2);
+        QVERIFY2(output.contains("imported"), output.constData());
+        QVERIFY(run(QStringLiteral("trash \"$B\"")) < 2);
+        QVERIFY2(!output.contains("not a recipe book"), output.constData());
+        QCOMPARE(check(QFile::decodeName(book), &output), 2); // the lossy name is another folder
+        QCOMPARE(run(QStringLiteral("backup \"$B\" \"$B-gone/x.zip\"")), 2);
+        QVERIFY2(output.contains("cannot be used"), output.constData());
     }
 };
 

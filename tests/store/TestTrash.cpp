@@ -1,6 +1,8 @@
 #include "StoreFixture.h"
 
 #include "store/Book.h"
+#include "store/BookBackup.h"
+#include "store/BookRestore.h"
 #include "store/BookCheck.h"
 #include "store/PicturePaths.h"
 #include "store/ProgramError.h"
@@ -99,6 +101,7 @@ private slots:
     void failedDeletionLeavesBookAndTrashAsTheyWere();
     void foreignTrashFileIsKeptAsideAndANewTrashStarts();
     void killedDeletionsAndRestoresLoseAndDoubleNothing();
+    void backupCarriesTheTrashWithItsPictures();
 };
 
 void TestTrash::mainGroupGoesIntoTheTrashAndComesBack()
@@ -388,6 +391,41 @@ void TestTrash::killedDeletionsAndRestoresLoseAndDoubleNothing()
         QVERIFY(bookIsSound(book.data));
     }
     QVERIFY2(cycles > 0, "the child never finished a deletion and restore");
+}
+
+void TestTrash::backupCarriesTheTrashWithItsPictures()
+{
+    TrashBook book;
+    {
+        Book b(book.data, book.pics);
+        b.mainGroups().open();
+        TrashBook::select(b.mainGroups(), QStringLiteral("Dinners"));
+        QCOMPARE(b.deleteMainGroup().size(), 4);
+    }
+    const QString file = book.dir.path() + QStringLiteral("/book.zip");
+    QStringList skipped;
+    QString error;
+    QVERIFY2(BookBackup::writeBackup(book.data, file, nullptr, &skipped, &error), qPrintable(error));
+    QVERIFY2(skipped.isEmpty(), qPrintable(skipped.join(QLatin1Char('\n'))));
+
+    // Restored on another computer, the deleted recipes come back with their pictures.
+    QTemporaryDir other;
+    const QString data = other.path() + QStringLiteral("/Data");
+    BookRestore restore(data, file);
+    QVERIFY2(restore.check(&error), qPrintable(error));
+    QVERIFY2(restore.replace(&error), qPrintable(error));
+    QVERIFY(bookIsSound(data));
+    {
+        Trash trash(data, data + QStringLiteral("/Pics/"));
+        QCOMPARE(trash.entries().size(), 1);
+        trash.restore(trash.newest()->id);
+    }
+    for (const QString &name : {QStringLiteral("Pea soup"), QStringLiteral("Chili")}) {
+        QFile picture(data + QStringLiteral("/Pics/") + PicturePaths::pictureFileName(name));
+        QVERIFY2(picture.open(QIODevice::ReadOnly), qPrintable(name));
+        QCOMPARE(picture.readAll(), QByteArray("picture of ") + name.toUtf8());
+    }
+    QVERIFY(bookIsSound(data));
 }
 
 QTEST_GUILESS_MAIN(TestTrash)
