@@ -16,7 +16,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLockFile>
 #include <QMenu>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTextStream>
@@ -58,6 +60,12 @@ void rememberFolder(const QString &file)
     SettingsKey key;
     if (key.open())
         key.writeString(QLatin1String(BackupMenu::VarmuusKansio), QFileInfo(file).absolutePath());
+}
+
+// Where the backup process leaves why it failed, for the next start.
+QString failureNote(const QString &dataFolder)
+{
+    return dataFolder + QStringLiteral("/Mealdeck-backup-failed.txt");
 }
 
 bool automaticBackupsOn()
@@ -257,9 +265,56 @@ void backUpAtProgramEnd(const QString &dataFolder)
     if (!on || !QFileInfo(dataFolder + QStringLiteral("/Paaryhma.db")).isFile()
         || !BookBackup::automaticBackupDue(dataFolder))
         return;
+    // The process outlives the program and whatever reads its output: it
+    // writes nowhere but into the book's folder.
+    QProcess backup;
+    backup.setProgram(QCoreApplication::applicationFilePath());
+    backup.setArguments({QLatin1String(BackupOption), QFileInfo(dataFolder).absoluteFilePath()});
+    backup.setStandardInputFile(QProcess::nullDevice());
+    backup.setStandardOutputFile(QProcess::nullDevice());
+    backup.setStandardErrorFile(QProcess::nullDevice());
+    if (backup.startDetached())
+        return;
     QString error;
     if (BookBackup::makeAutomaticBackup(dataFolder, &error).isEmpty())
         QTextStream(stderr) << "Automatic backup: " << error << '\n';
+}
+
+int runBackupAtEnd(const QString &dataFolder, int waitMs)
+{
+    // The program that started this process holds the lock until it ends.
+    QLockFile lock(dataFolder + QStringLiteral("/Mealdeck.lock"));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(waitMs)) {
+        // The program runs again (or another copy took the book): its own
+        // end makes the backup, since the book is still due one.
+        return lock.error() == QLockFile::LockFailedError ? 0 : 1;
+    }
+    const QString note = failureNote(dataFolder);
+    if (!BookBackup::automaticBackupDue(dataFolder))
+        return 0;
+    QString error;
+    if (!BookBackup::makeAutomaticBackup(dataFolder, &error).isEmpty()) {
+        QFile::remove(note);
+        return 0;
+    }
+    QTextStream(stderr) << "Automatic backup: " << error << '\n';
+    QFile file(note);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(error.toUtf8());
+    return 1;
+}
+
+QString failedBackupAtEnd(const QString &dataFolder)
+{
+    QFile file(failureNote(dataFolder));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const QString why = QString::fromUtf8(file.read(64 * 1024));
+    file.remove();
+    return QStringLiteral("The automatic backup of the recipe book when Saffrona's Mealdeck last ended failed:\n%1\n\n"
+                          "The book itself is as it was. Back it up with Book > Back Up Book.")
+        .arg(why.isEmpty() ? QStringLiteral("unknown reason") : why);
 }
 
 void setFileChooser(FileChooser chooser)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/BookLock.h"
+
 #include <QString>
 
 #include <functional>
@@ -15,10 +17,24 @@ namespace BackupMenu {
 // Adds a separator and the three commands to `menu`.
 void addCommands(TFormPaa *window, QMenu *menu);
 
-// At program end, once the windows are gone: a backup into the Backups folder
-// beside `dataFolder` when automatic backups are on and none was made today.
-// Failures are written to stderr; nothing is shown.
+// At program end, once the windows are gone and the typing is stored: when
+// automatic backups are on and the book changed since the newest backup, a
+// process of its own (this program with BackupOption) is started to make the
+// daily backup, so that the program ends at once. That process waits for the
+// program to let go of the book, then holds the book's lock while it backs
+// up; a start meanwhile waits for it. When no such process can be started,
+// the backup is made here.
 void backUpAtProgramEnd(const QString &dataFolder);
+
+// The backup process: `program --back-up-book DATAFOLDER`.
+inline constexpr const char *BackupOption = BookLock::BackupProcessOption;
+// Its work: takes the book's lock (waiting up to `waitMs` for the program to
+// end), makes the daily backup when still due and lets go. A failure is
+// kept in the book's folder for failedBackupAtEnd(). Returns the exit code.
+int runBackupAtEnd(const QString &dataFolder, int waitMs = 60000);
+// Why the last backup at program end failed, or an empty text; the note is
+// removed, so that it is told once.
+QString failedBackupAtEnd(const QString &dataFolder);
 
 // The file dialogs of the commands: `save` for Back Up, with the folder or
 // file to start from. Returns the chosen file or an empty text. Tests replace it.

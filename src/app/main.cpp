@@ -17,10 +17,15 @@
 #include "store/Trash.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
+#include <QProgressDialog>
 #include <QWidget>
 #include <QTextStream>
 #include <QTimer>
+
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -37,6 +42,11 @@ bool homeGiven(const QStringList &arguments)
 
 int main(int argc, char *argv[])
 {
+    // The daily backup at program end, in a process of its own (no windows).
+    if (argc == 3 && std::strcmp(argv[1], BackupMenu::BackupOption) == 0) {
+        QCoreApplication backup(argc, argv);
+        return BackupMenu::runBackupAtEnd(QFile::decodeName(argv[2]));
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mealdeck"));
     // The application title "Saffrona's Mealdeck" is Dialogs::applicationTitle(). It is
@@ -62,15 +72,39 @@ int main(int argc, char *argv[])
 
     // One running copy per book: a second start brings the first to the front.
     BookLock lock(ProgramPaths::dataFolder());
-    switch (lock.acquire()) {
+    // The backup of the last session's end may still run: the start waits
+    // for it, saying so after a second.
+    std::unique_ptr<QProgressDialog> waiting;
+    lock.setWaitingForBackup([&waiting] {
+        if (!waiting) {
+            waiting = std::make_unique<QProgressDialog>(
+                QStringLiteral("The recipe book is being backed up since the program last ended.\n"
+                               "Saffrona's Mealdeck starts when the backup is done."),
+                QStringLiteral("Cancel"), 0, 0);
+            waiting->setObjectName(QStringLiteral("VarmuusOdotus"));
+            waiting->setWindowTitle(Dialogs::applicationTitle());
+            waiting->setMinimumDuration(0);
+            waiting->show();
+        }
+        QApplication::processEvents();
+        return !waiting->wasCanceled();
+    });
+    const BookLock::Outcome outcome = lock.acquire();
+    waiting.reset();
+    switch (outcome) {
     case BookLock::Outcome::Owner:
         break;
     case BookLock::Outcome::HandedOver:
+    case BookLock::Outcome::Withdrawn:
         return 0;
     case BookLock::Outcome::Unreachable:
         QTextStream(stderr) << lock.message() << '\n';
         Dialogs::information(lock.message());
         return 1;
+    }
+    if (const QString failed = BackupMenu::failedBackupAtEnd(ProgramPaths::dataFolder()); !failed.isEmpty()) {
+        QTextStream(stderr) << failed << '\n';
+        Dialogs::information(failed);
     }
     // The preview engine's messages are the program's information messages.
     GmMessages::setHandler([](const QString &text) { Dialogs::information(text); });

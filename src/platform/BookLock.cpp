@@ -3,6 +3,8 @@
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -57,6 +59,16 @@ bool lockFileAbandoned(const QString &path)
     return free;
 }
 
+// True when the process `pid` of this computer is the program's backup process.
+bool isBackupProcess(qint64 pid)
+{
+    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (pid <= 0 || !cmdline.open(QIODevice::ReadOnly))
+        return false;
+    const QList<QByteArray> arguments = cmdline.readAll().split('\0');
+    return arguments.size() >= 2 && arguments.at(1) == BookLock::BackupProcessOption;
+}
+
 } // namespace
 
 BookLock::BookLock(const QString &dataFolder, QObject *parent)
@@ -99,6 +111,21 @@ BookLock::Outcome BookLock::acquire(int waitMs)
     const bool here = host.isEmpty() || host == QSysInfo::machineHostName();
     if (here && lockFileAbandoned(m_lock.fileName()) && m_lock.removeStaleLockFile() && m_lock.tryLock(0))
         return Outcome::Owner;
+    if (here && isBackupProcess(pid)) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!m_lock.tryLock(100)) {
+            if (m_lock.error() != QLockFile::LockFailedError)
+                return Outcome::Owner;
+            if (!isBackupProcess(pid)) {
+                // The backup ended and a copy of the program took the book.
+                return acquire(waitMs);
+            }
+            if (waited.elapsed() >= 1000 && m_waitingForBackup && !m_waitingForBackup())
+                return Outcome::Withdrawn;
+        }
+        return Outcome::Owner;
+    }
     if (here) {
         // A copy that is still starting listens only once its windows exist.
         const QDeadlineTimer deadline(waitMs);
@@ -106,9 +133,13 @@ BookLock::Outcome BookLock::acquire(int waitMs)
         for (;;) {
             if (askToFront(name))
                 return Outcome::HandedOver;
-            // The copy may have ended meanwhile, leaving the book free.
+            // The copy may have ended meanwhile, leaving the book free, or
+            // handed it to the backup made at its end.
             if (m_lock.tryLock(0))
                 return Outcome::Owner;
+            qint64 holder = 0;
+            if (m_lock.getLockInfo(&holder, nullptr, nullptr) && holder != pid && isBackupProcess(holder))
+                return acquire(waitMs);
             if (deadline.hasExpired())
                 break;
             QThread::msleep(100);

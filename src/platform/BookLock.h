@@ -30,7 +30,17 @@ public:
         // Another copy holds the book and does not answer: end, after
         // message() has been shown.
         Unreachable,
+        // The user gave up waiting for the backup that holds the book: end.
+        Withdrawn,
     };
+
+    // The program's backup at its end runs as `program BackupProcessOption
+    // DATAFOLDER` and holds the lock while it works. A start meanwhile waits
+    // until it is done instead of asking it to come to the front.
+    static constexpr const char *BackupProcessOption = "--back-up-book";
+    // Called about every 100 ms once a start has waited a second for that
+    // backup, to show that it waits; returning false gives up (Withdrawn).
+    void setWaitingForBackup(std::function<bool()> waiting) { m_waitingForBackup = std::move(waiting); }
 
     explicit BookLock(const QString &dataFolder, QObject *parent = nullptr);
     ~BookLock() override;
@@ -59,5 +69,6 @@ private:
     QLockFile m_lock;
     QLocalServer *m_server = nullptr;
     std::function<void()> m_toFront;
+    std::function<bool()> m_waitingForBackup;
     QString m_message;
 };

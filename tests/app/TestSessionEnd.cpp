@@ -1,17 +1,24 @@
 // A desktop logout ends the program with SIGTERM (and SIGHUP). The real
 // program runs on a private X server, keys are typed into its windows, the
 // real signal is sent, and the book on disk must hold the typing.
+#include "platform/BookLock.h"
 #include "settings/SettingsStore.h"
 #include "support/BookFixture.h"
 #include "support/XServer.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QLockFile>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
 
 #include <csignal>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -163,6 +170,94 @@ private Q_SLOTS:
             QVERIFY2(stored.startsWith(values[i]),
                      qPrintable(QStringLiteral("%1 is \"%2\"").arg(fields[i], stored.left(60))));
         }
+    }
+
+    // The daily backup at exit runs in a process of its own: the program ends
+    // while the backup still waits (here for a table file a test connection
+    // keeps locked), a start meanwhile waits for the backup instead of calling
+    // the first copy dead, and a backup that failed is told at the next start.
+    void exitLeavesTheBackupToAProcessAStartWaitsFor()
+    {
+        BookFixture book(true);
+        QVERIFY2(book.isValid(), qPrintable(book.error()));
+        const QString data = book.dataFolder();
+        const QString backups = QFileInfo(data).absolutePath() + QStringLiteral("/Backups");
+        auto start = [&](QProcess &program) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            environment.insert(QStringLiteral("MEALDECK_TEST"), QStringLiteral("1"));
+            program.setProcessEnvironment(environment);
+            program.start(QStringLiteral(MEALDECK_PROGRAM), {QStringLiteral("--home"), book.programFolder()});
+            QVERIFY(program.waitForStarted(10000));
+        };
+        // The copy answers on its socket once its windows exist.
+        auto answers = [&] {
+            QLocalSocket socket;
+            socket.connectToServer(BookLock::serverName(data));
+            return socket.waitForConnected(200);
+        };
+        auto lockHolder = [&] {
+            QLockFile lock(data + QStringLiteral("/Mealdeck.lock"));
+            qint64 pid = 0;
+            return lock.getLockInfo(&pid, nullptr, nullptr) ? pid : 0;
+        };
+        auto end = [](QProcess &program) {
+            QCOMPARE(::kill(pid_t(program.processId()), SIGTERM), 0);
+            QVERIFY(program.waitForFinished(20000));
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 0);
+        };
+        auto zips = [&] { return QDir(backups).entryList({QStringLiteral("*.zip")}, QDir::Files); };
+
+        QProcess first;
+        start(first);
+        QTRY_VERIFY_WITH_TIMEOUT(answers(), 30000);
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(data + QStringLiteral("/Ohje.db")).constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        const qint64 firstPid = first.processId();
+        end(first);
+        QVERIFY(zips().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(lockHolder() > 0 && lockHolder() != firstPid, 20000);
+
+        QProcess second;
+        start(second);
+        QTest::qWait(1500);
+        QCOMPARE(second.state(), QProcess::Running);
+        QVERIFY(!answers());
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        QTRY_COMPARE_WITH_TIMEOUT(zips().size(), 1, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(answers(), 30000);
+        QCOMPARE(lockHolder(), second.processId());
+        end(second);
+        const QByteArray said = second.readAllStandardError();
+        QVERIFY2(!said.contains("does not answer"), said.constData());
+
+        // A backup that cannot be written is told when the program starts next.
+        QVERIFY(QDir(backups).removeRecursively());
+        QFile blocker(backups);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        {
+            QFile picture(data + QStringLiteral("/Pics/New.jpg"));
+            QVERIFY(picture.open(QIODevice::WriteOnly));
+        }
+        QProcess third;
+        start(third);
+        QTRY_VERIFY_WITH_TIMEOUT(answers(), 30000);
+        end(third);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(data + QStringLiteral("/Mealdeck-backup-failed.txt")), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(lockHolder(), 0, 30000);
+        QProcess fourth;
+        start(fourth);
+        QTRY_VERIFY_WITH_TIMEOUT(answers(), 30000);
+        QFile::remove(backups);
+        end(fourth);
+        const QByteArray told = fourth.readAllStandardError();
+        QVERIFY2(told.contains("automatic backup of the recipe book when Saffrona's Mealdeck last ended failed"),
+                 told.constData());
+        QTRY_VERIFY_WITH_TIMEOUT(!QDir(backups).exists() || zips().size() == 1, 30000);
     }
 };
 

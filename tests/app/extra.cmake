@@ -23,6 +23,10 @@ foreach(name app_TestSessionEnd app_TestWindowTitles app_TestFaultOutsideChanges
         target_compile_definitions(${name} PRIVATE MEALDECK_PROGRAM="$<TARGET_FILE:mealdeck>")
     endif()
 endforeach()
+# The logout test also asks the program's socket whether it is up.
+if(TARGET app_TestSessionEnd)
+    target_link_libraries(app_TestSessionEnd PRIVATE Qt6::Network)
+endif()
 
 # How the windows look, on a 1280 x 1024 screen and once more on 1000 x 800.
 if(TARGET app_TestWindowLook)
