@@ -255,7 +255,7 @@ void addCommands(TFormPaa *window, QMenu *menu)
     });
 }
 
-void backUpAtProgramEnd(const QString &dataFolder)
+void backUpAtProgramEnd(const QString &dataFolder, const QString &backupProgram)
 {
     bool on = true;
     try {
@@ -268,12 +268,12 @@ void backUpAtProgramEnd(const QString &dataFolder)
     // The process outlives the program and whatever reads its output: it
     // writes nowhere but into the book's folder.
     QProcess backup;
-    backup.setProgram(QCoreApplication::applicationFilePath());
+    backup.setProgram(backupProgram);
     backup.setArguments({QLatin1String(BackupOption), QFileInfo(dataFolder).absoluteFilePath()});
     backup.setStandardInputFile(QProcess::nullDevice());
     backup.setStandardOutputFile(QProcess::nullDevice());
     backup.setStandardErrorFile(QProcess::nullDevice());
-    if (backup.startDetached())
+    if (!backupProgram.isEmpty() && backup.startDetached())
         return;
     QString error;
     if (BookBackup::makeAutomaticBackup(dataFolder, &error).isEmpty())

@@ -19,12 +19,12 @@ void addCommands(TFormPaa *window, QMenu *menu);
 
 // At program end, once the windows are gone and the typing is stored: when
 // automatic backups are on and the book changed since the newest backup, a
-// process of its own (this program with BackupOption) is started to make the
-// daily backup, so that the program ends at once. That process waits for the
-// program to let go of the book, then holds the book's lock while it backs
-// up; a start meanwhile waits for it. When no such process can be started,
-// the backup is made here.
-void backUpAtProgramEnd(const QString &dataFolder);
+// process of its own (`backupProgram` with BackupOption) is started to make
+// the daily backup, so that the program ends at once. That process waits for
+// the program to let go of the book, then holds the book's lock while it
+// backs up; a start meanwhile waits for it. Without `backupProgram`, or when
+// the process cannot be started, the backup is made here.
+void backUpAtProgramEnd(const QString &dataFolder, const QString &backupProgram = QString());
 
 // The backup process: `program --back-up-book DATAFOLDER`.
 inline constexpr const char *BackupOption = BookLock::BackupProcessOption;

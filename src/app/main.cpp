@@ -145,8 +145,9 @@ int main(int argc, char *argv[])
     delete w.FormResepti;
     delete formPaa;
     w = Windows();
-    // The windows are gone and the typing stored: the day's backup, if due.
-    BackupMenu::backUpAtProgramEnd(ProgramPaths::dataFolder());
+    // The windows are gone and the typing stored: the day's backup, if due,
+    // in a process of its own.
+    BackupMenu::backUpAtProgramEnd(ProgramPaths::dataFolder(), QCoreApplication::applicationFilePath());
     // The printer goes while the application still exists.
     TGmPrinter::release();
     return result;
