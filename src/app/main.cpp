@@ -78,8 +78,8 @@ int main(int argc, char *argv[])
     lock.setWaitingForBackup([&waiting] {
         if (!waiting) {
             waiting = std::make_unique<QProgressDialog>(
-                QStringLiteral("The recipe book is being backed up since the program last ended.\n"
-                               "Saffrona's Mealdeck starts when the backup is done."),
+                QStringLiteral("The recipe book is being backed up, as it is each time the program ends.\n"
+                               "Saffrona's Mealdeck starts once the backup is done."),
                 QStringLiteral("Cancel"), 0, 0);
             waiting->setObjectName(QStringLiteral("VarmuusOdotus"));
             waiting->setWindowTitle(Dialogs::applicationTitle());
