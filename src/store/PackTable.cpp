@@ -189,6 +189,7 @@ void TPackTable::setActive(bool active)
         return;
     if (!active) {
         m_state = State::Inactive;
+        m_onlyRow = 0;
         m_buffer.clear();
         m_pending.clear();
         m_inFlight.clear();
@@ -322,6 +323,7 @@ void TPackTable::setFilter(const QString &filter)
 {
     const QString previous = m_filter;
     m_filter = filter;
+    m_onlyRow = 0;
     if (Active() && m_filtered) {
         try {
             filterValue();
@@ -345,6 +347,7 @@ void TPackTable::setFiltered(bool filtered)
 {
     const bool previous = m_filtered;
     m_filtered = filtered;
+    m_onlyRow = 0;
     if (Active()) {
         try {
             filterValue();
@@ -426,6 +429,15 @@ void TPackTable::computeView() const
     const std::optional<QString> value = filterValue();
     const QString table = SqlStatement::quoteName(m_schema) + QLatin1Char('.') + SqlStatement::quoteName(m_sqlTable);
     QVector<qint64> ids;
+    if (m_onlyRow) {
+        const auto pending = m_pending.find(m_onlyRow);
+        if (pending != m_pending.end() ? pending->second.state != RowState::Deleted : readStoredRow(m_onlyRow).has_value())
+            ids.append(m_onlyRow);
+        m_view = ids;
+        m_current = ids.isEmpty() ? -1 : 0;
+        m_eof = ids.isEmpty();
+        return;
+    }
     if (value) {
         // A filtered view is small: its rows come with it, in one query.
         QStringList columns;
@@ -647,6 +659,47 @@ qint64 TPackTable::currentRowId() const
 {
     ensureView();
     return m_current >= 0 && m_current < m_view.size() ? m_view.at(m_current) : 0;
+}
+
+int TPackTable::positionOf(qint64 id) const
+{
+    ensureView();
+    return id ? int(m_view.indexOf(id)) + 1 : 0;
+}
+
+bool TPackTable::locate(qint64 id)
+{
+    ensureActive("move to a row");
+    checkedView();
+    const int index = id ? int(m_view.indexOf(id)) : -1;
+    if (index < 0)
+        return false;
+    moveTo(index);
+    m_eof = false;
+    return true;
+}
+
+void TPackTable::showOnlyRow(qint64 id)
+{
+    ensureActive("show one row");
+    postIfEditing();
+    m_onlyRow = id;
+    m_cache.remove(id);
+    invalidateView(id, 0);
+    emit viewChanged();
+    emit currentRowChanged();
+}
+
+void TPackTable::reread()
+{
+    if (!Active())
+        return;
+    postIfEditing();
+    ensureView();
+    m_cache.clear();
+    invalidateView(currentRowId(), m_current);
+    emit viewChanged();
+    emit currentRowChanged();
 }
 
 QStringList TPackTable::fieldNames() const
