@@ -96,9 +96,14 @@ auto Book::changing(Work work) -> decltype(work())
         Book &book;
         ~Settle()
         {
-            for (TPackTable *table : {book.m_workMainGroups.get(), book.m_workSubgroups.get(), book.m_workRecipes.get()})
-                if (table->Active())
-                    table->discard();
+            for (TPackTable *table : {book.m_workMainGroups.get(), book.m_workSubgroups.get(), book.m_workRecipes.get()}) {
+                try {
+                    if (table->Active())
+                        table->discard();
+                } catch (const ProgramError &) {
+                    // A table the failure closed holds nothing pending.
+                }
+            }
             book.rereadShownTables();
         }
     } settle{*this};
@@ -505,13 +510,33 @@ void Book::deleteRecipe(qint64 id)
 
 void Book::setDescription(qint64 id, const QString &text)
 {
-    changing([&] { RecipeRow(rowOf(*m_workRecipes, id, "recipe")).setDescription(text); });
-    emit recipeChanged(id);
+    writeRecipe(id, [&](RecipeRow row) { row.setDescription(text); });
 }
 
 void Book::setDifficultyAndTime(qint64 id, const QString &difficulty, const QString &time)
 {
-    changing([&] { RecipeRow(rowOf(*m_workRecipes, id, "recipe")).setDifficultyAndTime(difficulty, time); });
+    writeRecipe(id, [&](RecipeRow row) { row.setDifficultyAndTime(difficulty, time); });
+}
+
+void Book::writeRecipe(qint64 id, const std::function<void(RecipeRow)> &write)
+{
+    // A recipe in the shown table is written there: the values it showed are
+    // what another program's change is checked against, and after a conflict
+    // its row stays pending for the caller to settle. The shown table's
+    // current row stays where it was.
+    if (id && m_recipes->Active() && m_recipes->positionOf(id) > 0) {
+        const qint64 current = m_recipes->currentRowId();
+        m_recipes->locate(id);
+        try {
+            write(RecipeRow(*m_recipes));
+        } catch (...) {
+            m_recipes->locate(current);
+            throw;
+        }
+        m_recipes->locate(current);
+    } else {
+        changing([&] { write(RecipeRow(rowOf(*m_workRecipes, id, "recipe"))); });
+    }
     emit recipeChanged(id);
 }
 

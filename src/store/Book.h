@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -201,6 +202,7 @@ private:
     TPackTable &rowOf(TPackTable &work, qint64 id, const char *what) const;
     void rereadShownTables();
     static std::optional<QString> nameOf(TPackTable &work, qint64 id);
+    void writeRecipe(qint64 id, const std::function<void(RecipeRow)> &write);
     bool renameWithChildren(TPackTable &parent, TPackTable &children, qint64 id, const QString &newName);
     bool applyChild(TPackTable &parents, const QString &parent, TPackTable &children);
     void removePictures(const QStringList &recipeNames) const;
