@@ -1133,6 +1133,13 @@ void TFormPaa::MenuPoistaReseptiClick()
     }
     if (m_state.DeleteConfirmed && id) {
         m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
+        // Typing on the recipe goes into the trash with it.
+        if (m_state.DescriptionModified) {
+            const QString text = TDBMemo::plainText(m_memoKuvaus->document());
+            m_book->setDescription(id, isPlaceholder(text) ? QString() : text);
+            m_state.DescriptionModified = false;
+        }
+        SaveDifficultyAndTime();
         m_book->deleteRecipe(id);
         m_shownRecipeId = 0;
     }

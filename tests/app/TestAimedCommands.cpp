@@ -11,6 +11,7 @@
 #include "recipe/FormResepti.h"
 #include "store/PackTable.h"
 #include "store/PicturePaths.h"
+#include "store/StoreFixture.h"
 #include "support/BookFixture.h"
 #include "support/TmpfsMount.h"
 
@@ -183,15 +184,21 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(book->picsFolder() + PicturePaths::pictureFileName(QStringLiteral("Creamy Potato Soup"))));
         QCOMPARE(field(QStringLiteral("Pea Soup Deluxe"), "Kuvaus"), QStringLiteral("Peas and mint. Lovely Again"));
 
-        // Delete Recipe after typing: Yes to the deletion, Yes to the typing.
+        // Delete Recipe after typing: the recipe goes into the trash with the
+        // typing, and no question about it comes afterwards.
         selectRow(w->DBLLBoxLista(), 1);
         typeAtEnd(w->MemoKuvaus(), QStringLiteral("!"));
         answerDelete();
-        answerSave(true);
         w->menuAction(QStringLiteral("MenuPoistaResepti"))->trigger();
         QCOMPARE(book->storedNames(QStringLiteral("Ohje"), QStringLiteral("Soups")),
                  QStringList{"Creamy Potato Soup"});
         QCOMPARE(field(QStringLiteral("Creamy Potato Soup"), "Kuvaus"), QStringLiteral("Potatoes and cream."));
+        QCOMPARE(queryFile(book->dataFolder() + QStringLiteral("/Roskakori.db"),
+                           QStringLiteral("SELECT Kuvaus FROM RoskaOhje")),
+                 QStringList{"Peas and mint. Lovely Again!"});
+        Dialogs::clearRecord();
+        selectRow(w->DBLLBoxLista(), 0);
+        QCOMPARE(Dialogs::shownDialogs(), QStringList());
     }
 
     // After a visit to the recipe window, a difficulty typed, then the
