@@ -165,6 +165,20 @@ bool StoreConnection::reopenIfReplaced()
     return true;
 }
 
+bool StoreConnection::isFileFault(int extendedCode)
+{
+    switch (extendedCode & 0xff) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_IOERR:
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void StoreConnection::configure(const QString &schema)
 {
     // Journal and sync settings belong to the connection, not to the file:
