@@ -5,8 +5,10 @@
 #include "store/SqlStatement.h"
 #include "store/StoreConnection.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
 
@@ -1131,7 +1133,12 @@ void TPackTable::apply()
         mergeNewer(m_inFlight, m_pending, RowState::Inserted, RowState::Modified, RowState::Deleted);
         m_connection->addParticipant(this);
     } else {
-        for (bool retried = false;; retried = true) {
+        // A deferred transaction that has read cannot wait for another
+        // process's write lock (SQLite answers "database is locked" at once
+        // rather than risk a deadlock): the whole write is tried again for a
+        // few seconds.
+        const QDeadlineTimer busyDeadline(StoreConnection::BusyTimeoutMs);
+        for (bool setAside = false;;) {
             try {
                 // Deferred: only this table's file joins the transaction, so
                 // its commit needs no super-journal over the other attached
@@ -1150,10 +1157,15 @@ void TPackTable::apply()
                     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
                 if (dynamic_cast<const StoreConflict *>(&e))
                     throw;
+                if ((code & 0xff) == SQLITE_BUSY && !busyDeadline.hasExpired()) {
+                    QThread::msleep(50);
+                    continue;
+                }
                 // A damaged derived file (the search index) is set aside
                 // and the change stored without it.
-                if (retried || !StoreConnection::isFileFault(code) || !m_connection->detachDerived())
+                if (setAside || !StoreConnection::isFileFault(code) || !m_connection->detachDerived())
                     throw failure(e.message());
+                setAside = true;
             }
         }
     }

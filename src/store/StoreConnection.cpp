@@ -90,7 +90,10 @@ sqlite3 *StoreConnection::openHandle() const
         sqlite3_close_v2(db);
         throw StoreError(why);
     }
-    sqlite3_busy_timeout(db, 2000);
+    // Another process writing the book (a read-only command checking it, a
+    // program of the user's) holds its files for a moment: a write waits a
+    // few seconds for them before it fails.
+    sqlite3_busy_timeout(db, BusyTimeoutMs);
     return db;
 }
 

@@ -28,6 +28,8 @@ public:
     Q_DISABLE_COPY_MOVE(StoreConnection)
 
     sqlite3 *handle() const { return m_db; }
+    // How long a statement waits for another process's lock on a file.
+    static constexpr int BusyTimeoutMs = 5000;
 
     // The schema name under which `file` is reached; attaches it when needed.
     QString attach(const QString &file);

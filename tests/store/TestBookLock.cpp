@@ -1,5 +1,7 @@
 #include "StoreFixture.h"
 
+#include "store/ProgramError.h"
+
 #include <QDateTime>
 #include <QLockFile>
 #include <QProcess>
@@ -122,6 +124,37 @@ private Q_SLOTS:
                 return 0;
             },
             "is open in Saffrona's Mealdeck (on the computer \"" + host + "\")");
+    }
+
+    // Another process writing the book for a few seconds (here the sqlite3
+    // shell) makes a change wait, not fail.
+    void aChangeWaitsForAnotherWriter()
+    {
+        StoreFixture book;
+        auto groups = book.open(QStringLiteral("Paaryhma"));
+        addRow(*groups, QStringLiteral("Soups"));
+        groups->apply();
+        QProcess shell;
+        shell.start(QStringLiteral("sqlite3"), {book.file(QStringLiteral("Paaryhma"))});
+        QVERIFY(shell.waitForStarted(10000));
+        shell.write("BEGIN IMMEDIATE;\nINSERT INTO Paaryhma (id, Nimi) VALUES (1000, 'Outside');\n.system sleep 3\nCOMMIT;\n");
+        shell.closeWriteChannel();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(book.file(QStringLiteral("Paaryhma")) + QStringLiteral("-journal")), 10000);
+        // A change to a row reads it first (has another program changed it?).
+        groups->first();
+        groups->edit();
+        groups->setFieldText(QStringLiteral("Nimi"), QStringLiteral("Typed"));
+        groups->post();
+        QString failed;
+        try {
+            groups->apply();
+        } catch (const ProgramError &e) {
+            failed = e.message();
+        }
+        QVERIFY(shell.waitForFinished(10000));
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        QCOMPARE(queryFile(book.file(QStringLiteral("Paaryhma")), QStringLiteral("SELECT Nimi FROM Paaryhma ORDER BY Nimi")),
+                 (QStringList{"Outside", "Typed"}));
     }
 
     void lockOfAnEarlierBootIsTakenOver()
