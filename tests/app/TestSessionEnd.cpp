@@ -7,7 +7,9 @@
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -51,6 +53,11 @@ private:
             } else if (what == QLatin1String("type")) {
                 server.run(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
                                                        QStringLiteral("40"), argument});
+            } else if (what == QLatin1String("exists")) {
+                const QDeadlineTimer deadline(60000);
+                while (!QFile::exists(argument) && !deadline.hasExpired())
+                    QThread::msleep(5);
+                QVERIFY2(QFile::exists(argument), qPrintable(argument + QStringLiteral(" never made")));
             } else {
                 const bool shown = what == QLatin1String("show");
                 const QDeadlineTimer deadline(60000);
@@ -103,6 +110,23 @@ private Q_SLOTS:
                             QStringLiteral("key:alt+e"), QStringLiteral("type:Late")}
                 + settled)
             << "Aste,Aika" << "Tricky,Late";
+        // An import under way is cancelled, all or nothing, and the typing
+        // stored on its own (@IMPORT@ is a big Meal-Master file, @DATA@ the
+        // book's folder; the import's journal shows it is writing).
+        QTest::addRow("import under way")
+            << SIGTERM
+            << QStringList{groups,
+                           toRecipe,
+                           QStringLiteral("key:Tab"),
+                           "type:" + Typed,
+                           QStringLiteral("key:alt+b i"),
+                           QStringLiteral("show:Import Recipes"),
+                           QStringLiteral("type:@IMPORT@"),
+                           QStringLiteral("key:Return"),
+                           QStringLiteral("show:Saffrona's Mealdeck   -   Import Recipes"),
+                           QStringLiteral("key:Return"),
+                           QStringLiteral("exists:@DATA@/Paaryhma.db-journal")}
+            << "Kuvaus" << Typed;
         // A question that would delete is answered No.
         QTest::addRow("deletion question open")
             << SIGTERM
@@ -127,6 +151,21 @@ private Q_SLOTS:
             QVERIFY(key.open());
             key.writeBool(QLatin1String(SettingNames::About), true);
             key.writeBool(QLatin1String(SettingNames::Aines), true);
+        }
+
+        QTemporaryDir files;
+        const QString importFile = files.filePath(QStringLiteral("big.mmf"));
+        if (steps.join(QLatin1Char('\n')).contains(QLatin1String("@IMPORT@"))) {
+            QFile big(importFile);
+            QVERIFY(big.open(QIODevice::WriteOnly));
+            for (int i = 0; i < 50000; ++i)
+                big.write(QStringLiteral("MMMMM----- Recipe via Meal-Master (tm) v8.05\n      Title: Imported %1\n"
+                                         " Categories: Group %2\n\n      1 c  flour\n\n  Stir.\nMMMMM\n")
+                              .arg(i)
+                              .arg(i % 100)
+                              .toUtf8());
+            for (QString &step : steps)
+                step.replace(QLatin1String("@IMPORT@"), importFile).replace(QLatin1String("@DATA@"), book.dataFolder());
         }
 
         QProcess program;
@@ -163,6 +202,8 @@ private Q_SLOTS:
             QVERIFY2(stored.startsWith(values[i]),
                      qPrintable(QStringLiteral("%1 is \"%2\"").arg(fields[i], stored.left(60))));
         }
+        // None of an import that was under way is in the book.
+        QCOMPARE(book.storedRecipeField(QStringLiteral("Imported 0"), QStringLiteral("Nimi")), QString());
     }
 };
 
