@@ -2,6 +2,7 @@
 // program runs on a private X server, keys are typed into its windows, the
 // real signal is sent, and the book on disk must hold the typing.
 #include "settings/SettingsStore.h"
+#include "store/RecipeSearch.h"
 #include "support/BookFixture.h"
 #include "support/XServer.h"
 
@@ -9,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -71,6 +73,30 @@ private:
         }
     }
 
+    // Builds the book's search index, then overwrites the page of its copy
+    // of the recipe texts, which every change to a recipe writes.
+    static void damageSearchIndex(const QString &data)
+    {
+        {
+            RecipeSearch search(data);
+            QString error;
+            QVERIFY2(search.rebuild({}, &error), qPrintable(error));
+        }
+        const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+        const QString index = data + QLatin1Char('/') + RecipeSearch::indexFileName();
+        QProcess query;
+        query.start(shell, {index, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'HakuTeksti'; "
+                                                  "PRAGMA page_size;")});
+        QVERIFY(query.waitForFinished(10000));
+        const QList<QByteArray> numbers = query.readAllStandardOutput().split('\n');
+        const qint64 page = numbers.value(0).toLongLong();
+        const qint64 size = numbers.value(1).toLongLong();
+        QVERIFY(page > 1 && size > 0);
+        QFile file(index);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek((page - 1) * size));
+        file.write(QByteArray(int(size), '\x5a'));
+    }
+
 private Q_SLOTS:
     void logoutStoresTheTyping_data()
     {
@@ -127,6 +153,13 @@ private Q_SLOTS:
                            QStringLiteral("key:Return"),
                            QStringLiteral("exists:@DATA@/Paaryhma.db-journal")}
             << "Kuvaus" << Typed;
+        // The search index has a damaged page: the typing is stored without it.
+        QTest::addRow("description, search index damaged")
+            << SIGTERM
+            << (QStringList{QStringLiteral("setup:damaged-index"), groups, toRecipe, QStringLiteral("key:Tab"),
+                            "type:" + Typed}
+                + settled)
+            << "Kuvaus" << Typed;
         // A question that would delete is answered No.
         QTest::addRow("deletion question open")
             << SIGTERM
@@ -166,6 +199,14 @@ private Q_SLOTS:
                               .toUtf8());
             for (QString &step : steps)
                 step.replace(QLatin1String("@IMPORT@"), importFile).replace(QLatin1String("@DATA@"), book.dataFolder());
+        }
+
+        if (steps.removeAll(QStringLiteral("setup:damaged-index"))) {
+            if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+                QSKIP("sqlite3 shell not installed");
+            damageSearchIndex(book.dataFolder());
+            if (QTest::currentTestFailed())
+                return;
         }
 
         QProcess program;
