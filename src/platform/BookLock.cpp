@@ -92,7 +92,7 @@ BookLock::Outcome BookLock::acquire(int waitMs)
     }
     const QString where = m_lock.holderOnThisComputer()
         ? QStringLiteral("this computer (process %1)").arg(m_lock.holderPid())
-        : QStringLiteral("the computer \"%1\"").arg(m_lock.holderHost());
+        : QStringLiteral("another computer, \"%1\",").arg(m_lock.holderHost());
     m_message = QStringLiteral("Saffrona's Mealdeck is already running on %1 with the recipe book in\n%2\n"
                                "but that copy does not answer. Close it, then start the program again.")
                     .arg(where, QDir::toNativeSeparators(m_dataFolder));

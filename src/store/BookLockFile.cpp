@@ -84,7 +84,7 @@ bool BookLockFile::holderIsCommand() const
 QString BookLockFile::refusal() const
 {
     const QString where = m_here ? QStringLiteral("process %1 on this computer").arg(m_pid)
-                                 : QStringLiteral("on the computer \"%1\"").arg(m_host);
+                                 : QStringLiteral("on another computer, \"%1\"").arg(m_host);
     const QString folder = QDir::toNativeSeparators(m_dataFolder);
     if (holderIsCommand())
         return QStringLiteral("The recipe book in %1 is being changed by another mealdeck-data command (%2). "

@@ -404,7 +404,7 @@ private Q_SLOTS:
             QByteArray said;
             QTRY_VERIFY_WITH_TIMEOUT((said += fourth.readAllStandardError()).contains(QFile::encodeName(home.path() + "/Data")),
                                      20000);
-            QVERIFY2(said.contains("the computer \"" + host + "\""), said.constData());
+            QVERIFY2(said.contains("on another computer, \"" + host + "\","), said.constData());
             QString box;
             QTRY_VERIFY_WITH_TIMEOUT(!(box = x.run(QStringLiteral("xdotool"), {QStringLiteral("search"),
                                                                              QStringLiteral("--onlyvisible"),

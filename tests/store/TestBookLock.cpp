@@ -123,7 +123,7 @@ private Q_SLOTS:
                 writeLock(data, host, QByteArray(32, 'e'), QByteArray(36, 'b'), age);
                 return 0;
             },
-            "is open in Saffrona's Mealdeck (on the computer \"" + host + "\")");
+            "is open in Saffrona's Mealdeck (on another computer, \"" + host + "\")");
     }
 
     // Another process writing the book for a few seconds (here the sqlite3
