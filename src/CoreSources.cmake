@@ -9,6 +9,7 @@ set(MEALDECK_CORE_SOURCES
     store/BookCheck.cpp store/BookCheck.h
     store/BookExport.cpp store/BookExport.h
     store/BookImport.cpp store/BookImport.h
+    store/BookLockFile.cpp store/BookLockFile.h
     store/BookRestore.cpp store/BookRestore.h
     store/ImportedRecipe.h
     store/IngredientText.cpp store/IngredientText.h

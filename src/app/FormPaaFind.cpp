@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QProgressDialog>
+#include <QTimer>
 
 namespace {
 
@@ -52,12 +53,19 @@ void TFormPaa::startSearch()
         m_search = std::make_unique<RecipeSearch>(ProgramPaths::dataFolder());
     } catch (const StoreError &) {
         m_search.reset();
+        return;
     }
+    // Told after the change that met the damaged index has been stored.
+    m_search->setSetAsideNotice([this](const QString &why) {
+        QTimer::singleShot(0, this, [why] { Dialogs::information(why); });
+    });
 }
 
 void TFormPaa::MenuEtsiClick()
 {
     SaveDifficultyAndTime();
+    if (!m_search)
+        startSearch();
     if (!m_search)
         m_search = std::make_unique<RecipeSearch>(ProgramPaths::dataFolder());
     if (m_search->needsRebuild()) {

@@ -5,8 +5,10 @@
 #include "store/SqlStatement.h"
 #include "store/StoreConnection.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
 
@@ -1164,35 +1166,60 @@ void TPackTable::apply()
         } catch (const StoreError &e) {
             throw failure(e.message());
         }
-        try {
-            write();
-            SqlStatement::exec(db, QStringLiteral("RELEASE table_apply"));
-        } catch (const StoreError &e) {
-            sqlite3_exec(db, "ROLLBACK TO table_apply", nullptr, nullptr, nullptr);
-            sqlite3_exec(db, "RELEASE table_apply", nullptr, nullptr, nullptr);
-            if (dynamic_cast<const StoreConflict *>(&e))
-                throw;
-            throw failure(e.message());
+        for (bool retried = false;; retried = true) {
+            try {
+                write();
+                SqlStatement::exec(db, QStringLiteral("RELEASE table_apply"));
+                break;
+            } catch (const StoreError &e) {
+                const int code = sqlite3_extended_errcode(db);
+                sqlite3_exec(db, "ROLLBACK TO table_apply", nullptr, nullptr, nullptr);
+                const bool conflict = dynamic_cast<const StoreConflict *>(&e) != nullptr;
+                if (!conflict && !retried && StoreConnection::isFileFault(code) && m_connection->detachDerived())
+                    continue;
+                sqlite3_exec(db, "RELEASE table_apply", nullptr, nullptr, nullptr);
+                if (conflict)
+                    throw;
+                throw failure(e.message());
+            }
         }
         mergeNewer(m_inFlight, m_pending, RowState::Inserted, RowState::Modified, RowState::Deleted);
         m_connection->addParticipant(this);
     } else {
-        try {
-            // Deferred: only this table's file joins the transaction, so its
-            // commit needs no super-journal over the other attached files.
-            SqlStatement::exec(db, QStringLiteral("BEGIN"));
-        } catch (const StoreError &e) {
-            throw failure(e.message());
-        }
-        try {
-            write();
-            SqlStatement::exec(db, QStringLiteral("COMMIT"));
-        } catch (const StoreError &e) {
-            if (!sqlite3_get_autocommit(db))
-                sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-            if (dynamic_cast<const StoreConflict *>(&e))
-                throw;
-            throw failure(e.message());
+        // A deferred transaction that has read cannot wait for another
+        // process's write lock (SQLite answers "database is locked" at once
+        // rather than risk a deadlock): the whole write is tried again for a
+        // few seconds.
+        const QDeadlineTimer busyDeadline(StoreConnection::BusyTimeoutMs);
+        for (bool setAside = false;;) {
+            try {
+                // Deferred: only this table's file joins the transaction, so
+                // its commit needs no super-journal over the other attached
+                // files.
+                SqlStatement::exec(db, QStringLiteral("BEGIN"));
+            } catch (const StoreError &e) {
+                throw failure(e.message());
+            }
+            try {
+                write();
+                SqlStatement::exec(db, QStringLiteral("COMMIT"));
+                break;
+            } catch (const StoreError &e) {
+                const int code = sqlite3_extended_errcode(db);
+                if (!sqlite3_get_autocommit(db))
+                    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+                if (dynamic_cast<const StoreConflict *>(&e))
+                    throw;
+                if ((code & 0xff) == SQLITE_BUSY && !busyDeadline.hasExpired()) {
+                    QThread::msleep(50);
+                    continue;
+                }
+                // A damaged derived file (the search index) is set aside
+                // and the change stored without it.
+                if (setAside || !StoreConnection::isFileFault(code) || !m_connection->detachDerived())
+                    throw failure(e.message());
+                setAside = true;
+            }
         }
     }
     for (const auto &entry : m_pending)
