@@ -1,5 +1,7 @@
 # The folders depend one way: only src/app wires the windows together, so no
-# other folder includes its headers, and the core folders include no widget.
+# other folder includes its headers; the command line in src/tool sits on the
+# core and nothing includes it; the core folders and the command line include
+# no widget.
 # Run as: cmake -DSOURCE_DIR=<src> -P OneWayFolders.cmake
 set(faults "")
 file(GLOB_RECURSE sources ${SOURCE_DIR}/*.cpp ${SOURCE_DIR}/*.h)
@@ -12,10 +14,23 @@ foreach(source ${sources})
     if(lines)
         list(APPEND faults "${name} includes a header of src/app")
     endif()
-    if(name MATCHES "^store/|^settings/SettingsStore|^recipe/PortionScaling")
+    if(NOT name MATCHES "^tool/")
+        file(STRINGS ${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]tool/")
+        if(lines)
+            list(APPEND faults "${name} includes a header of src/tool")
+        endif()
+    endif()
+    if(name MATCHES "^store/|^tool/|^settings/SettingsStore|^recipe/PortionScaling")
         file(STRINGS ${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*<(QtWidgets/|QWidget|QApplication|QDialog|QMainWindow)")
         if(lines)
             list(APPEND faults "${name} includes a widget header")
+        endif()
+    endif()
+    # Only the command line asks its user anything on standard input.
+    if(name MATCHES "^store/|^settings/SettingsStore|^recipe/PortionScaling")
+        file(STRINGS ${source} lines REGEX "[^A-Za-z_](stdin|std::cin)[^A-Za-z_]")
+        if(lines)
+            list(APPEND faults "${name} reads standard input")
         endif()
     endif()
 endforeach()

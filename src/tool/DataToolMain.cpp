@@ -8,12 +8,12 @@
 //   mealdeck-data import DIR FILE... [--main-group NAME] [--keep-main-groups] [--encoding NAME]
 //   mealdeck-data export DIR OUT [--format mealmaster|jsonld] [--main-group NAME | --subgroup NAME | --recipe NAME]
 
-#include "store/BackupCommands.h"
+#include "tool/BackupCommands.h"
 #include "store/BookCheck.h"
-#include "store/DataToolImportExport.h"
+#include "tool/DataToolImportExport.h"
 #include "store/RecipeBook.h"
-#include "store/SearchCommand.h"
-#include "store/TrashTool.h"
+#include "tool/SearchCommand.h"
+#include "tool/TrashTool.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
