@@ -18,12 +18,42 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QWidget>
+#include <QWindow>
 #include <QTextStream>
 
 #include <cstdio>
 
 namespace {
+
+// Start-up events, off unless QT_LOGGING_RULES="mealdeck.startup.info=true".
+Q_LOGGING_CATEGORY(lcStartup, "mealdeck.startup", QtWarningMsg)
+
+// Says once, on the start-up category, when the window system first shows
+// the main window (its first expose: on Wayland, after the compositor has
+// configured the surface).
+class ShownReport : public QObject
+{
+public:
+    using QObject::QObject;
+
+    static void report()
+    {
+        qCInfo(lcStartup, "main window shown on %s", qPrintable(QGuiApplication::platformName()));
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *window = qobject_cast<QWindow *>(watched);
+        if (event->type() == QEvent::Expose && window && window->isExposed()) {
+            report();
+            window->removeEventFilter(this);
+        }
+        return false;
+    }
+};
 
 // Reads the command line before any window system is reached, so that --help,
 // --version and a mistyped option need no display. Returns the exit code when
@@ -153,7 +183,14 @@ int main(int argc, char *argv[])
         BookLock::bringToFront(front);
     });
 
+    ShownReport shownReport;
     formPaa->show();
+    if (QWindow *window = formPaa->windowHandle()) {
+        if (window->isExposed())
+            ShownReport::report();
+        else
+            window->installEventFilter(&shownReport);
+    }
     const int result = QApplication::exec();
     delete w.FormResepti;
     delete formPaa;
