@@ -21,11 +21,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QTextStream>
 
 #include <optional>
 
@@ -139,9 +141,20 @@ void TFormPaa::openTables()
         m_table1->close();
         m_table2->close();
         m_table3->close();
-        Dialogs::fatal(QStringLiteral("Database not found"),
-                       QStringLiteral("Database files not found.\nIf you have made a backup of the \"Data\" -folder,\n"
-                                      "restore it or reinstall the program."));
+        QString text = QStringLiteral("Database files not found.\nIf you have made a backup of the \"Data\" -folder,\n"
+                                      "restore it or reinstall the program.");
+        // Without any book, the way to make one.
+        if (!QFileInfo::exists(ProgramPaths::dataFolder())) {
+            QString folder = ProgramPaths::programFolder();
+            if (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+                folder.chop(1);
+            const QString hint = QStringLiteral("To make a new recipe book, run\n  mealdeck-data init \"%1\"\n"
+                                                "and start the program again (with --home \"%1\" for another folder).")
+                                     .arg(folder);
+            QTextStream(stderr) << "mealdeck: No recipe book in " << ProgramPaths::dataFolder() << ". " << hint << '\n';
+            text += QStringLiteral("\n\n") + hint;
+        }
+        Dialogs::fatal(QStringLiteral("Database not found"), text);
         return;
     }
     m_tablesOpened = true;

@@ -1,4 +1,4 @@
-#include "store/BackupCommands.h"
+#include "tool/BackupCommands.h"
 
 #include "store/BookBackup.h"
 #include "store/BookLockFile.h"

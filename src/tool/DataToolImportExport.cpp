@@ -1,4 +1,4 @@
-#include "store/DataToolImportExport.h"
+#include "tool/DataToolImportExport.h"
 
 #include "store/Book.h"
 #include "store/BookBackup.h"

@@ -1,4 +1,4 @@
-#include "store/TrashTool.h"
+#include "tool/TrashTool.h"
 
 #include "store/BookLockFile.h"
 #include "store/ProgramError.h"
