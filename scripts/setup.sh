@@ -2,7 +2,11 @@
 # missing and configures and builds one build folder. Sourced, not executed.
 
 MEALDECK_PACKAGES="cmake g++ make qt6-base-dev qt6-svg-dev libsqlite3-dev libjpeg62-turbo-dev \
-fonts-dejavu-core libgl-dev poppler-utils libarchive-dev xvfb xdotool x11-utils openbox sqlite3 libcups2-dev"
+fonts-dejavu-core libgl-dev poppler-utils libarchive-dev xvfb xdotool x11-utils openbox sqlite3 libcups2-dev \
+qt6-wayland weston dpkg-dev file"
+# What ./package needs besides: lintian for the check (dpkg-shlibdeps, in
+# dpkg-dev with file, is above: the package test uses it too).
+MEALDECK_PACKAGE_TOOLS="lintian"
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

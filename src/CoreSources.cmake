@@ -2,13 +2,13 @@
 # store and portion scaling. The program's build and the fuzz targets' build
 # both take the list from here.
 set(MEALDECK_CORE_SOURCES
-    store/BackupCommands.cpp store/BackupCommands.h
     store/BackupFiles.cpp store/BackupFiles.h
     store/Book.cpp store/Book.h
     store/BookBackup.cpp store/BookBackup.h
     store/BookCheck.cpp store/BookCheck.h
     store/BookExport.cpp store/BookExport.h
     store/BookImport.cpp store/BookImport.h
+    store/BookLockFile.cpp store/BookLockFile.h
     store/BookRestore.cpp store/BookRestore.h
     store/ImportedRecipe.h
     store/IngredientText.cpp store/IngredientText.h
@@ -25,7 +25,6 @@ set(MEALDECK_CORE_SOURCES
     store/RecipeRow.cpp store/RecipeRow.h
     store/RecipeSchema.cpp store/RecipeSchema.h
     store/RecipeSearch.cpp store/RecipeSearch.h
-    store/SearchCommand.cpp store/SearchCommand.h
     store/SearchText.cpp store/SearchText.h
     store/SqlStatement.cpp store/SqlStatement.h
     store/StoreConnection.cpp store/StoreConnection.h

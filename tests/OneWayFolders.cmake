@@ -1,22 +1,33 @@
 # The folders depend one way: only src/app wires the windows together, so no
-# other folder includes its headers, and the core folders include no widget.
+# other folder includes its headers; the command line in src/tool sits on the
+# core and nothing includes it; the core folders and the command line include
+# no widget.
 # Run as: cmake -DSOURCE_DIR=<src> -P OneWayFolders.cmake
 set(faults "")
+# Adds a fault "<name> <what>" when a line of the current source matches `pattern`.
+function(forbid pattern what)
+    file(STRINGS ${source} lines REGEX "${pattern}")
+    if(lines)
+        set(faults ${faults} "${name} ${what}" PARENT_SCOPE)
+    endif()
+endfunction()
 file(GLOB_RECURSE sources ${SOURCE_DIR}/*.cpp ${SOURCE_DIR}/*.h)
 foreach(source ${sources})
     file(RELATIVE_PATH name ${SOURCE_DIR} ${source})
     if(name MATCHES "^app/")
         continue()
     endif()
-    file(STRINGS ${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]app/")
-    if(lines)
-        list(APPEND faults "${name} includes a header of src/app")
+    forbid("^[ \t]*#[ \t]*include[ \t]*[\"<]app/" "includes a header of src/app")
+    if(NOT name MATCHES "^tool/")
+        forbid("^[ \t]*#[ \t]*include[ \t]*[\"<]tool/" "includes a header of src/tool")
     endif()
+    if(name MATCHES "^store/|^tool/|^settings/SettingsStore|^recipe/PortionScaling")
+        forbid("^[ \t]*#[ \t]*include[ \t]*<(QtWidgets/|QWidget|QApplication|QDialog|QMainWindow)"
+               "includes a widget header")
+    endif()
+    # Only the command line asks its user anything on standard input.
     if(name MATCHES "^store/|^settings/SettingsStore|^recipe/PortionScaling")
-        file(STRINGS ${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*<(QtWidgets/|QWidget|QApplication|QDialog|QMainWindow)")
-        if(lines)
-            list(APPEND faults "${name} includes a widget header")
-        endif()
+        forbid("[^A-Za-z_](stdin|std::cin)[^A-Za-z_]" "reads standard input")
     endif()
 endforeach()
 if(faults)

@@ -5,22 +5,24 @@
 #include "platform/Hints.h"
 #include "settings/SettingsStore.h"
 #include "store/BookBackup.h"
+#include "store/BookLockFile.h"
 #include "store/BookRestore.h"
 #include "store/ProgramPaths.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLockFile>
 #include <QMenu>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QThread>
 #include <QTextStream>
 #include <QVBoxLayout>
 
@@ -283,13 +285,18 @@ void backUpAtProgramEnd(const QString &dataFolder, const QString &backupProgram)
 int runBackupAtEnd(const QString &dataFolder, int waitMs)
 {
     // The program that started this process holds the lock until it ends.
-    QLockFile lock(dataFolder + QStringLiteral("/Mealdeck.lock"));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(waitMs)) {
+    BookLockFile lock(dataFolder);
+    const QDeadlineTimer deadline(waitMs);
+    BookLockFile::Outcome outcome;
+    while ((outcome = lock.take()) == BookLockFile::Outcome::Held) {
         // The program runs again (or another copy took the book): its own
         // end makes the backup, since the book is still due one.
-        return lock.error() == QLockFile::LockFailedError ? 0 : 1;
+        if (deadline.hasExpired())
+            return 0;
+        QThread::msleep(100);
     }
+    if (outcome == BookLockFile::Outcome::Unlockable)
+        return 1;
     const QString note = failureNote(dataFolder);
     if (!BookBackup::automaticBackupDue(dataFolder))
         return 0;

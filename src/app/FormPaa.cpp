@@ -21,11 +21,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QTextStream>
 
 #include <optional>
 
@@ -139,9 +141,20 @@ void TFormPaa::openTables()
         m_table1->close();
         m_table2->close();
         m_table3->close();
-        Dialogs::fatal(QStringLiteral("Database not found"),
-                       QStringLiteral("Database files not found.\nIf you have made a backup of the \"Data\" -folder,\n"
-                                      "restore it or reinstall the program."));
+        QString text = QStringLiteral("Database files not found.\nIf you have made a backup of the \"Data\" -folder,\n"
+                                      "restore it or reinstall the program.");
+        // Without any book, the way to make one.
+        if (!QFileInfo::exists(ProgramPaths::dataFolder())) {
+            QString folder = ProgramPaths::programFolder();
+            if (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+                folder.chop(1);
+            const QString hint = QStringLiteral("To make a new recipe book, run\n  mealdeck-data init \"%1\"\n"
+                                                "and start the program again (with --home \"%1\" for another folder).")
+                                     .arg(folder);
+            QTextStream(stderr) << "mealdeck: No recipe book in " << ProgramPaths::dataFolder() << ". " << hint << '\n';
+            text += QStringLiteral("\n\n") + hint;
+        }
+        Dialogs::fatal(QStringLiteral("Database not found"), text);
         return;
     }
     m_tablesOpened = true;
@@ -218,9 +231,7 @@ void TFormPaa::bookReopened()
 {
     m_reopenNoticeQueued = false;
     Dialogs::guard([this] {
-        for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
-            list->markDirty();
-        refreshLists();
+        restoreSelection(selection());
         bindEdits();
     });
     Dialogs::information(QStringLiteral("The recipe book was changed outside the program, so it has been opened "
@@ -257,6 +268,7 @@ void TFormPaa::openRestoredBook()
     m_state.CurrentMainGroup.clear();
     m_state.CurrentSubgroup.clear();
     m_state.CurrentRecipe.clear();
+    m_shownRecipeId = 0;
     m_asteModified = m_aikaModified = false;
     DisableCommands();
     enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
@@ -271,12 +283,94 @@ void TFormPaa::openRestoredBook()
 
 void TFormPaa::workOnBook(const std::function<void(RecipeBook::Book &)> &work)
 {
+    const Selection before = selection();
     runGuarded([&] { work(*m_book); });
-    // Rows written past the tables are read anew.
-    for (TPackTable *table : {m_table1, m_table2, m_table3})
-        if (table && table->Active())
-            table->setFilter(table->Filter());
+    // Rows written past the tables are read anew; what was selected stays so.
+    Dialogs::guard([&] {
+        m_book->replaced();
+        restoreSelection(before);
+    });
+}
+
+TFormPaa::Selection TFormPaa::selection() const
+{
+    Selection s;
+    if (m_table1 && m_table1->Active())
+        s.mainGroup = m_table1->currentRowId();
+    if (m_table2 && m_table2->Active())
+        s.subgroup = m_table2->currentRowId();
+    s.recipe = m_shownRecipeId;
+    return s;
+}
+
+void TFormPaa::restoreSelection(const Selection &selection)
+{
+    if (!m_table1->Active())
+        return;
+    const QString nimi = QStringLiteral("Nimi");
+    if (selection.mainGroup && !m_table1->locate(selection.mainGroup)) {
+        // The selected main group has gone: nothing below it is shown.
+        m_table2->close();
+        m_table3->close();
+        m_state.CurrentMainGroup.clear();
+        m_state.CurrentSubgroup.clear();
+    }
+    if (m_table2->Active()) {
+        const QString mainGroup = m_table1->RecNo() > 0 ? m_table1->fieldText(nimi) : QString();
+        if (m_table2->Filter() != RecipeBook::childFilter(mainGroup))
+            m_table2->setFilter(RecipeBook::childFilter(mainGroup));
+        m_state.CurrentMainGroup = mainGroup;
+        if (!selection.subgroup || !m_table2->locate(selection.subgroup)) {
+            m_table3->close();
+            m_state.CurrentSubgroup.clear();
+        }
+    } else {
+        m_table3->close();
+    }
+    if (m_table3->Active() && m_table2->RecNo() > 0) {
+        const QString subgroup = m_table2->fieldText(nimi);
+        if (m_table3->Filter() != RecipeBook::childFilter(subgroup))
+            m_table3->setFilter(RecipeBook::childFilter(subgroup));
+        m_state.CurrentSubgroup = subgroup;
+        if (selection.recipe)
+            m_table3->locate(selection.recipe);
+    }
+    for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
+        list->markDirty();
     refreshLists();
+}
+
+void TFormPaa::hideUnlistedRecipe()
+{
+    if (!m_shownRecipeId || m_holdEdits)
+        return;
+    if (m_table3->Active() && m_listResepti->isBound() && m_table3->positionOf(m_shownRecipeId) > 0)
+        return;
+    // Typing belongs to its recipe, listed or not. When it cannot be stored
+    // it stays on screen, for the next try.
+    try {
+        if (m_state.DescriptionModified) {
+            const QString text = TDBMemo::plainText(m_memoKuvaus->document());
+            m_book->setDescription(m_shownRecipeId, isPlaceholder(text) ? QString() : text);
+            m_state.DescriptionModified = false;
+        }
+        SaveDifficultyAndTime();
+    } catch (const ProgramError &) {
+        return;
+    }
+    hideRecipeDetails();
+}
+
+void TFormPaa::hideRecipeDetails()
+{
+    m_shownRecipeId = 0;
+    m_state.DescriptionModified = false;
+    m_asteModified = m_aikaModified = false;
+    m_memoKuvaus->hide();
+    m_ruokakuva->hide();
+    m_panel2->hide();
+    showDecorativePicture();
+    bindEdits();
 }
 
 void TFormPaa::runGuarded(const std::function<void()> &body)
@@ -365,16 +459,27 @@ void TFormPaa::refreshLists()
     m_listPaa->refresh();
     m_listAla->refresh();
     m_listResepti->refresh();
+    hideUnlistedRecipe();
 }
 
 void TFormPaa::bindEdits()
 {
-    const bool active = m_table3 && m_table3->Active() && m_table3->RecNo() > 0;
+    // The edits show the shown recipe's values, wherever the table's cursor is.
+    if (m_asteModified && m_aikaModified)
+        return;
+    std::optional<RecipeBook::Book::Recipe> recipe;
+    if (m_shownRecipeId && m_book) {
+        try {
+            recipe = m_book->recipe(m_shownRecipeId);
+        } catch (const ProgramError &) {
+            // Shown empty; the next command that uses the book reports it.
+        }
+    }
     m_loadingEdits = true;
     if (!m_asteModified)
-        m_editAste->setText(active ? m_table3->fieldText(QStringLiteral("Aste")) : QString());
+        m_editAste->setText(recipe ? recipe->difficulty : QString());
     if (!m_aikaModified)
-        m_editAika->setText(active ? m_table3->fieldText(QStringLiteral("Aika")) : QString());
+        m_editAika->setText(recipe ? recipe->time : QString());
     m_loadingEdits = false;
 }
 
@@ -569,6 +674,9 @@ void TFormPaa::DBLLBoxListaClick()
     m_panel2->show();
     enableCommands({"MenuPoistaResepti", "TBPoistaResepti", "MenuNaytaResepti", "MenuMuutaResepti"});
     m_state.CurrentRecipe = m_table3->fieldText(QStringLiteral("Nimi"));
+    if (m_shownRecipeId != m_table3->currentRowId())
+        m_asteModified = m_aikaModified = false;
+    m_shownRecipeId = m_table3->currentRowId();
 
     m_loadingEdits = true;
     m_memoKuvaus->setPlainText(m_table3->fieldText(QStringLiteral("Kuvaus")));
@@ -672,8 +780,8 @@ void TFormPaa::SaveDifficultyAndTime()
         m_table3->open();
     const QString aste = m_editAste->text();
     const QString aika = m_editAika->text();
-    if (m_table3->RecNo() > 0)
-        m_book->setDifficultyAndTime(aste, aika);
+    if (m_shownRecipeId)
+        m_book->setDifficultyAndTime(m_shownRecipeId, aste, aika);
     m_asteModified = m_aikaModified = false;
 }
 
@@ -701,14 +809,17 @@ bool TFormPaa::SaveDescriptionChange(bool mayCancel)
             }
         }
     }
-    if (m_state.SaveDescription && m_table3->RecNo() > 0) {
+    if (m_state.SaveDescription && m_shownRecipeId) {
         const QString text = TDBMemo::plainText(m_memoKuvaus->document());
-        m_book->setDescription(isPlaceholder(text) ? QString() : text);
+        m_book->setDescription(m_shownRecipeId, isPlaceholder(text) ? QString() : text);
     } else {
         m_table3->discard();
     }
     m_state.SaveDescription = false;
+    // The recipe list is read again; the recipe stays selected.
+    const qint64 selected = m_table3->currentRowId();
     m_table3->setFilter(RecipeBook::childFilter(m_state.CurrentSubgroup));
+    m_table3->locate(selected);
     m_state.DescriptionModified = false;
     // The activation after the question runs once the edit is settled, so
     // that its recipe selection does not meet the same edit again.
@@ -726,9 +837,9 @@ void TFormPaa::storeEditsUnasked()
         if (recipe->Aineet()->Modified() || recipe->Ohje()->Modified())
             m_book->currentRecipe().setTexts(edited(recipe->Aineet()), edited(recipe->Ohje()));
     }
-    if (m_state.DescriptionModified && m_table3->Active() && m_table3->RecNo() > 0) {
+    if (m_state.DescriptionModified && m_shownRecipeId) {
         const QString text = m_memoKuvaus->toPlainText();
-        m_book->setDescription(isPlaceholder(text) ? QString() : text);
+        m_book->setDescription(m_shownRecipeId, isPlaceholder(text) ? QString() : text);
     }
     m_state.DescriptionModified = false;
     SaveDifficultyAndTime();
@@ -788,13 +899,13 @@ void TFormPaa::MenuLisaaPaaClick()
 
 void TFormPaa::MenuMuutaPaaClick()
 {
-    const QString oldName = m_table1->fieldText(QStringLiteral("Nimi"));
+    const qint64 id = m_table1->currentRowId();
     m_state.NameCancelled = false;
     m_state.MainGroupMode = true;
     m_state.RenameMode = true;
     const bool accepted = runNameDialog(true);
     if (accepted && m_state.RenameMode) {
-        if (m_book->renameMainGroup(oldName, nameDialogText()))
+        if (m_book->renameMainGroup(id, nameDialogText()))
             m_state.HasSubgroups = true;
     }
     m_state.NameRejected = false;
@@ -829,13 +940,13 @@ void TFormPaa::MenuLisaaAlaClick()
 
 void TFormPaa::MenuMuutaAlaClick()
 {
-    const QString oldName = m_table2->Active() ? m_table2->fieldText(QStringLiteral("Nimi")) : m_state.CurrentSubgroup;
+    const qint64 id = m_table2->Active() ? m_table2->currentRowId() : 0;
     m_state.NameCancelled = false;
     m_state.SubgroupMode = true;
     m_state.RenameMode = true;
     const bool accepted = runNameDialog(true);
-    if (accepted && m_state.RenameMode && m_table2->Active() && m_table2->RecNo() > 0) {
-        if (m_book->renameSubgroup(oldName, nameDialogText()))
+    if (accepted && m_state.RenameMode && id) {
+        if (m_book->renameSubgroup(id, nameDialogText()))
             m_state.HasRecipes = true;
     }
     m_state.NameRejected = false;
@@ -900,13 +1011,15 @@ void TFormPaa::undoFailedRecipeAdd(const QString &name)
 
 void TFormPaa::MenuMuutaReseptiClick()
 {
+    const qint64 id = m_shownRecipeId;
+    const QString oldName = m_state.CurrentRecipe;
     if (m_state.DescriptionModified && !SaveDescriptionChange(true))
         return;
     m_state.NameCancelled = false;
     m_state.RecipeMode = true;
     m_state.RenameMode = true;
-    if (runNameDialog(true) && m_table3->Active() && m_table3->RecNo() > 0)
-        renameRecipe(m_table3->fieldText(QStringLiteral("Nimi")), nameDialogText());
+    if (runNameDialog(true) && id)
+        renameRecipe(id, oldName, nameDialogText());
     m_state.RecipeMode = false;
     m_state.RenameMode = false;
     m_state.NameRejected = false;
@@ -916,13 +1029,13 @@ void TFormPaa::MenuMuutaReseptiClick()
 
 // When the picture cannot go along to the new name, or the row cannot be
 // committed, the rename is refused and nothing is changed.
-void TFormPaa::renameRecipe(const QString &oldName, const QString &newName)
+void TFormPaa::renameRecipe(qint64 id, const QString &oldName, const QString &newName)
 {
     QString reason;
     bool renamed = false;
     bool pictureMoved = false;
     try {
-        renamed = m_book->renameRecipe(oldName, newName, &reason, &pictureMoved);
+        renamed = m_book->renameRecipe(id, newName, &reason, &pictureMoved);
     } catch (...) {
         m_state.CurrentRecipe = oldName;
         throw;
@@ -955,8 +1068,9 @@ void TFormPaa::MenuPoistaPaaClick()
     m_state.MainGroupMode = true;
     m_state.SubgroupMode = false;
     m_table3->open();
+    const qint64 id = m_table1->currentRowId();
     m_state.CurrentMainGroup = m_table1->fieldText(QStringLiteral("Nimi"));
-    const RecipeBook::Book::Survey survey = m_book->surveyMainGroup();
+    const RecipeBook::Book::Survey survey = m_book->surveyMainGroupOf(id);
     if (!survey.lastSubgroup.isEmpty())
         m_state.CurrentSubgroup = survey.lastSubgroup;
     m_state.HasSubgroups = survey.hasSubgroups;
@@ -967,9 +1081,8 @@ void TFormPaa::MenuPoistaPaaClick()
         Dialogs::exec(&dialog, this);
     }
 
-    if (m_state.DeleteConfirmed && m_table1->RecNo() > 0) {
-        m_state.CurrentMainGroup = m_table1->fieldText(QStringLiteral("Nimi"));
-        forgetRemovedRecipes(m_book->deleteMainGroup());
+    if (m_state.DeleteConfirmed && id) {
+        forgetRemovedRecipes(m_book->deleteMainGroup(id));
         RecipeBook::Book::pack(*m_table3);
         RecipeBook::Book::pack(*m_table2);
     }
@@ -996,17 +1109,17 @@ void TFormPaa::MenuPoistaAlaClick()
     m_state.DeleteConfirmed = true;
     m_state.DeletingSubgroup = true;
     m_state.HasSubgroups = true;
+    const qint64 id = m_table2->Active() ? m_table2->currentRowId() : 0;
     m_state.CurrentSubgroup = m_table2->fieldText(QStringLiteral("Nimi"));
-    m_state.HasRecipes = m_book->surveySubgroup().hasRecipes;
+    m_state.HasRecipes = id && m_book->surveySubgroupOf(id).hasRecipes;
 
     if (!settingIsTrue(SettingNames::KysRyh, false)) {
         TFormRyhmaPois dialog(m_state, m_table1, m_table3, this, this);
         Dialogs::exec(&dialog, this);
     }
 
-    if (m_state.DeleteConfirmed && m_table2->RecNo() > 0) {
-        m_state.CurrentSubgroup = m_table2->fieldText(QStringLiteral("Nimi"));
-        forgetRemovedRecipes(m_book->deleteSubgroup());
+    if (m_state.DeleteConfirmed && id) {
+        forgetRemovedRecipes(m_book->deleteSubgroup(id));
         m_table2->setFilter(RecipeBook::childFilter(m_state.CurrentMainGroup));
     }
     RecipeBook::Book::pack(*m_table3);
@@ -1024,15 +1137,24 @@ void TFormPaa::MenuPoistaAlaClick()
 
 void TFormPaa::MenuPoistaReseptiClick()
 {
+    const qint64 id = m_shownRecipeId;
     m_state.DeleteConfirmed = true;
     m_state.DeletingRecipe = true;
     if (!settingIsTrue(SettingNames::KysResPoi, true)) {
         TFormRyhmaPois dialog(m_state, m_table1, m_table3, this, this);
         Dialogs::exec(&dialog, this);
     }
-    if (m_state.DeleteConfirmed && m_table3->Active() && m_table3->RecNo() > 0) {
+    if (m_state.DeleteConfirmed && id) {
         m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
-        m_book->deleteRecipe();
+        // Typing on the recipe goes into the trash with it.
+        if (m_state.DescriptionModified) {
+            const QString text = TDBMemo::plainText(m_memoKuvaus->document());
+            m_book->setDescription(id, isPlaceholder(text) ? QString() : text);
+            m_state.DescriptionModified = false;
+        }
+        SaveDifficultyAndTime();
+        m_book->deleteRecipe(id);
+        m_shownRecipeId = 0;
     }
     m_state.DeletingRecipe = false;
     m_state.DeleteConfirmed = false;
@@ -1080,7 +1202,7 @@ void TFormPaa::MenuLisaaKuvaClick()
         return;
 
     QString reason;
-    switch (m_book->setPicture(m_state.CurrentRecipe, chosen, &reason)) {
+    switch (m_book->setPicture(m_shownRecipeId, chosen, &reason)) {
     case RecipeBook::Book::PictureResult::Set:
         break;
     case RecipeBook::Book::PictureResult::NotAPicture:
@@ -1122,7 +1244,7 @@ void TFormPaa::MenuPoistaKuvaClick()
     }
     if (!m_state.DeletePictureConfirmed)
         return;
-    m_book->removePicture(m_state.CurrentRecipe);
+    m_book->removePicture(m_shownRecipeId);
     m_state.DeletePictureConfirmed = false;
     m_ruokakuva->hide();
     m_ruokakuva->clear();

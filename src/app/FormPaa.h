@@ -102,8 +102,9 @@ public:
     void DBLLBoxPaaryhmaClick();
     void DBLLBoxAlaryhmaClick();
     // Selects the recipe as clicking its main group, its subgroup and then
-    // the recipe would. False when one of them is not in the lists.
-    bool selectRecipe(const QString &mainGroup, const QString &subgroup, const QString &recipe);
+    // the recipe would (the recipe by its stored id when one is given).
+    // False when one of them is not in the lists.
+    bool selectRecipe(const QString &mainGroup, const QString &subgroup, const QString &recipe, qint64 recipeId = 0);
 
     void centreOnDesktop();
     // Help contents, and the about window over `over` (whose activation runs
@@ -114,6 +115,17 @@ public:
     // After a restore replaced the book's files: reads the book anew and
     // shows it with nothing selected.
     void openRestoredBook();
+
+    // The stored id of the recipe whose description, difficulty, time and
+    // picture the window shows (typing there belongs to it); 0 when none.
+    qint64 shownRecipeId() const { return m_shownRecipeId; }
+    // The selected rows of the three lists, by stored id (0 where none).
+    struct Selection {
+        qint64 mainGroup = 0;
+        qint64 subgroup = 0;
+        qint64 recipe = 0;
+    };
+    Selection selection() const;
 
     // True once the program has been told to end (Exit answered Yes, or the
     // question is switched off).
@@ -238,7 +250,16 @@ private:
     void watchDataFolder();
     bool runNameDialog(bool clearFieldOnRetry);
     QString nameDialogText() const;
-    void renameRecipe(const QString &oldName, const QString &newName);
+    void renameRecipe(qint64 id, const QString &oldName, const QString &newName);
+    // Shows the book again after work that changed it past the window: the
+    // lists keep the rows of `selection` selected while they exist, each list
+    // shows the children of the row selected above it, and the recipe's
+    // details go when the recipe is no longer listed.
+    void restoreSelection(const Selection &selection);
+    // Hides the details of the shown recipe when it is not in the recipe list
+    // (any typing on it is stored first).
+    void hideUnlistedRecipe();
+    void hideRecipeDetails();
     void forgetRemovedRecipes(const QStringList &removed);
     bool isFullChecked() const;
     void applyRecipeWindowLayout();
@@ -271,6 +292,7 @@ private:
     bool m_reopenNoticeQueued = false;
     // Typing that could not be stored stays in the edits for the next try.
     bool m_holdEdits = false;
+    qint64 m_shownRecipeId = 0;
 
     std::unique_ptr<RecipeBook::Book> m_book;
     // The book's tables.

@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QProgressDialog>
+#include <QTimer>
 
 namespace {
 
@@ -52,12 +53,19 @@ void TFormPaa::startSearch()
         m_search = std::make_unique<RecipeSearch>(ProgramPaths::dataFolder());
     } catch (const StoreError &) {
         m_search.reset();
+        return;
     }
+    // Told after the change that met the damaged index has been stored.
+    m_search->setSetAsideNotice([this](const QString &why) {
+        QTimer::singleShot(0, this, [why] { Dialogs::information(why); });
+    });
 }
 
 void TFormPaa::MenuEtsiClick()
 {
     SaveDifficultyAndTime();
+    if (!m_search)
+        startSearch();
     if (!m_search)
         m_search = std::make_unique<RecipeSearch>(ProgramPaths::dataFolder());
     if (m_search->needsRebuild()) {
@@ -90,12 +98,12 @@ void TFormPaa::MenuEtsiClick()
     if (Dialogs::exec(&window, this) != QDialog::Accepted || !window.chosen())
         return;
     const RecipeSearch::Hit hit = *window.chosen();
-    if (!selectRecipe(hit.mainGroup, hit.subgroup, hit.name))
+    if (!selectRecipe(hit.mainGroup, hit.subgroup, hit.name, hit.id))
         Dialogs::information(QStringLiteral("The recipe \"%1\" is not in the lists: its group is missing.")
                                  .arg(hit.name));
 }
 
-bool TFormPaa::selectRecipe(const QString &mainGroup, const QString &subgroup, const QString &recipe)
+bool TFormPaa::selectRecipe(const QString &mainGroup, const QString &subgroup, const QString &recipe, qint64 recipeId)
 {
     const int mainRow = positionOf(m_table1, mainGroup);
     if (mainRow == 0)
@@ -107,7 +115,7 @@ bool TFormPaa::selectRecipe(const QString &mainGroup, const QString &subgroup, c
         return false;
     m_table2->setRecNo(subRow);
     DBLLBoxAlaryhmaClick();
-    const int recipeRow = positionOf(m_table3, recipe);
+    const int recipeRow = recipeId ? m_table3->positionOf(recipeId) : positionOf(m_table3, recipe);
     if (recipeRow == 0)
         return false;
     m_table3->setRecNo(recipeRow);

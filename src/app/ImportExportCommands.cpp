@@ -143,6 +143,26 @@ bool askImportOptions(TFormPaa *form, const QStringList &files, ImportOptions *o
     return true;
 }
 
+bool workRunning = false;
+bool cancelRequested = false;
+
+// Marks an import or export as under way while it lives.
+class WorkUnderWay
+{
+public:
+    WorkUnderWay()
+    {
+        workRunning = true;
+        cancelRequested = false;
+    }
+    ~WorkUnderWay()
+    {
+        workRunning = false;
+        cancelRequested = false;
+    }
+    Q_DISABLE_COPY_MOVE(WorkUnderWay)
+};
+
 // Progress of long work, with Cancel.
 class Progress
 {
@@ -162,7 +182,7 @@ public:
         if (value != m_dialog.value())
             m_dialog.setValue(value);
         QApplication::processEvents();
-        return !m_dialog.wasCanceled();
+        return !m_dialog.wasCanceled() && !cancelRequested;
     }
 
 private:
@@ -215,6 +235,7 @@ void importRecipes(TFormPaa *form)
     ImportOptions options;
     if (!askImportOptions(form, files, &options))
         return;
+    const WorkUnderWay work;
     // The book as it was is backed up first, so that an import can be undone.
     options.beforeImport = [form](QString *error) {
         Progress progress(form, QStringLiteral("Backing up the recipe book before the import..."));
@@ -229,6 +250,9 @@ void importRecipes(TFormPaa *form)
         summary = BookImport(book).run(files, options,
                                        [&](qint64 done, qint64 total) { return progress.update(done, total); });
     });
+    // Cancelled as the session ends: nobody is there to read a summary.
+    if (cancelRequested)
+        return;
     showSummary(form, summary);
 }
 
@@ -297,13 +321,14 @@ void exportRecipes(TFormPaa *form)
     if (files.isEmpty())
         return;
     BookExport::Result result;
+    const WorkUnderWay work;
     form->workOnBook([&](RecipeBook::Book &book) {
         Progress progress(form, QStringLiteral("Exporting recipes..."));
         result = BookExport(book).run(files.first(), jsonLd ? BookExport::Format::JsonLd : BookExport::Format::MealMaster,
                                       choices.at(chosen).scope, choices.at(chosen).name,
                                       [&](int done, int total) { return progress.update(done, total); });
     });
-    if (result.cancelled)
+    if (result.cancelled || cancelRequested)
         return;
     if (!result.error.isEmpty())
         Dialogs::information(result.error + QLatin1Char('.'));
@@ -315,6 +340,16 @@ void exportRecipes(TFormPaa *form)
 }
 
 } // namespace
+
+bool importExportRunning()
+{
+    return workRunning;
+}
+
+void cancelImportExport()
+{
+    cancelRequested = workRunning;
+}
 
 void setImportExportFileChooser(ImportExportFileChooser chooser)
 {

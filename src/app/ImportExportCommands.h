@@ -15,6 +15,12 @@ class TFormPaa;
 // format and the file.
 void addImportExportCommands(TFormPaa *form, QMenu *menu);
 
+// An import or export under way (from its first dialog to its summary). The
+// end of the session cancels it, all or nothing as its Cancel button does,
+// and waits until it has let go of the book before storing the typing.
+bool importExportRunning();
+void cancelImportExport();
+
 // The file dialogs of these commands: files to open (`save` false, several at
 // once) or the one file to write; empty when cancelled. Tests replace it.
 using ImportExportFileChooser =

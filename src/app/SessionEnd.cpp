@@ -1,6 +1,7 @@
 #include "app/SessionEnd.h"
 
 #include "app/FormPaa.h"
+#include "app/ImportExportCommands.h"
 #include "platform/Dialogs.h"
 #include "platform/HelpViewer.h"
 #include "platform/TerminationSignals.h"
@@ -54,6 +55,14 @@ void SessionEnd::storeEdits()
 // showed it has gone on; once none is open, stores and ends.
 void SessionEnd::nextStep()
 {
+    // An import or export under way is cancelled first; the steps go on
+    // once it has rolled back and let go of the book, so that the typing is
+    // stored in a transaction of its own.
+    if (importExportRunning()) {
+        cancelImportExport();
+        QTimer::singleShot(10, this, &SessionEnd::nextStep);
+        return;
+    }
     if (QWidget *modal = QApplication::activeModalWidget(); modal && m_dialogsAnswered < MaxDialogsAnswered) {
         ++m_dialogsAnswered;
         Dialogs::guard([this, modal] {

@@ -17,17 +17,98 @@
 #include "store/Trash.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFile>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QProgressDialog>
 #include <QWidget>
+#include <QWindow>
 #include <QTextStream>
 #include <QTimer>
 
 #include <cstring>
 #include <memory>
 
+#include <cstdio>
+
 namespace {
+
+// Start-up events, off unless QT_LOGGING_RULES="mealdeck.startup.info=true".
+Q_LOGGING_CATEGORY(lcStartup, "mealdeck.startup", QtWarningMsg)
+
+// Says once, on the start-up category, when the window system first shows
+// the main window (its first expose: on Wayland, after the compositor has
+// configured the surface).
+class ShownReport : public QObject
+{
+public:
+    using QObject::QObject;
+
+    static void report()
+    {
+        qCInfo(lcStartup, "main window shown on %s", qPrintable(QGuiApplication::platformName()));
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *window = qobject_cast<QWindow *>(watched);
+        if (event->type() == QEvent::Expose && window && window->isExposed()) {
+            report();
+            window->removeEventFilter(this);
+        }
+        return false;
+    }
+};
+
+// Reads the command line before any window system is reached, so that --help,
+// --version and a mistyped option need no display. Returns the exit code when
+// the program ends here, -1 when it goes on to start.
+int readCommandLine(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        QStringLiteral("Saffrona's Mealdeck, a recipe book. Without --home the book is the Data folder beside the "
+                       "program or, for an installed program, in ~/.local/share/Mealdeck."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Shows the program's version."));
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addOption({QStringLiteral("home"), QStringLiteral("Keeps the recipe book in DIR/Data."),
+                      QStringLiteral("DIR")});
+    // The toolkit's own options stay accepted; the application object reads them.
+    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                             "geometry", "qwindowicon", "icon", "qwindowtitle", "title", "display", "name", "session",
+                             "style", "stylesheet"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char *name : {"reverse", "nograb", "dograb", "sync", "widgetcount"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    const QString usage = parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("mealdeck"));
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "mealdeck: %s\n%s", qPrintable(parser.errorText()), qPrintable(usage));
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(usage), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::fputs("mealdeck " MEALDECK_VERSION "\n", stdout);
+        return 0;
+    }
+    return -1;
+}
 
 bool homeGiven(const QStringList &arguments)
 {
@@ -47,6 +128,9 @@ int main(int argc, char *argv[])
         QCoreApplication backup(argc, argv);
         return BackupMenu::runBackupAtEnd(QFile::decodeName(argv[2]));
     }
+    const int ended = readCommandLine(argc, argv);
+    if (ended >= 0)
+        return ended;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mealdeck"));
     // The application title "Saffrona's Mealdeck" is Dialogs::applicationTitle(). It is
@@ -140,7 +224,14 @@ int main(int argc, char *argv[])
         BookLock::bringToFront(front);
     });
 
+    ShownReport shownReport;
     formPaa->show();
+    if (QWindow *window = formPaa->windowHandle()) {
+        if (window->isExposed())
+            ShownReport::report();
+        else
+            window->installEventFilter(&shownReport);
+    }
     const int result = QApplication::exec();
     delete w.FormResepti;
     delete formPaa;

@@ -12,19 +12,12 @@
 #include <QWidget>
 #include <QWindow>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
 
 const QByteArray ToFrontRequest = "to-front\n";
 const QByteArray ToFrontDone = "done\n";
-
-QString lockFilePath(const QString &dataFolder)
-{
-    return QDir(dataFolder).absoluteFilePath(QStringLiteral("Mealdeck.lock"));
-}
 
 // Asks the copy listening on `name` to come to the front; true when it said so.
 bool askToFront(const QString &name)
@@ -46,19 +39,6 @@ bool askToFront(const QString &name)
     return reply == ToFrontDone;
 }
 
-// True when no process holds the lock file: the copy that wrote it has
-// ended, even if its process id has since been given to another program.
-// The holder keeps an exclusive lock on the open file while it runs.
-bool lockFileAbandoned(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool free = ::flock(fd, LOCK_SH | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
-}
-
 // True when the process `pid` of this computer is the program's backup process.
 bool isBackupProcess(qint64 pid)
 {
@@ -74,11 +54,8 @@ bool isBackupProcess(qint64 pid)
 BookLock::BookLock(const QString &dataFolder, QObject *parent)
     : QObject(parent)
     , m_dataFolder(QDir::cleanPath(QFileInfo(dataFolder).absoluteFilePath()))
-    , m_lock(lockFilePath(dataFolder))
+    , m_lock(dataFolder)
 {
-    // Only a lock whose process has gone is stale, however old it is: a copy
-    // may run for weeks.
-    m_lock.setStaleLockTime(0);
 }
 
 BookLock::~BookLock()
@@ -99,34 +76,27 @@ QString BookLock::serverName(const QString &dataFolder)
 
 BookLock::Outcome BookLock::acquire(int waitMs)
 {
-    if (m_lock.tryLock(0))
+    BookLockFile::Outcome outcome = m_lock.take();
+    if (outcome != BookLockFile::Outcome::Held)
         return Outcome::Owner;
-    if (m_lock.error() != QLockFile::LockFailedError)
-        return Outcome::Owner;
-
-    qint64 pid = 0;
-    QString host;
-    QString application;
-    m_lock.getLockInfo(&pid, &host, &application);
-    const bool here = host.isEmpty() || host == QSysInfo::machineHostName();
-    if (here && lockFileAbandoned(m_lock.fileName()) && m_lock.removeStaleLockFile() && m_lock.tryLock(0))
-        return Outcome::Owner;
-    if (here && isBackupProcess(pid)) {
+    if (m_lock.holderOnThisComputer() && isBackupProcess(m_lock.holderPid())) {
+        // The backup made at a copy's end: wait for it to finish.
+        const qint64 pid = m_lock.holderPid();
         QElapsedTimer waited;
         waited.start();
-        while (!m_lock.tryLock(100)) {
-            if (m_lock.error() != QLockFile::LockFailedError)
+        for (;;) {
+            QThread::msleep(100);
+            outcome = m_lock.take();
+            if (outcome != BookLockFile::Outcome::Held)
                 return Outcome::Owner;
-            if (!isBackupProcess(pid)) {
+            if (m_lock.holderPid() != pid)
                 // The backup ended and a copy of the program took the book.
                 return acquire(waitMs);
-            }
             if (waited.elapsed() >= 1000 && m_waitingForBackup && !m_waitingForBackup())
                 return Outcome::Withdrawn;
         }
-        return Outcome::Owner;
     }
-    if (here) {
+    if (m_lock.holderOnThisComputer() && !m_lock.holderIsCommand()) {
         // A copy that is still starting listens only once its windows exist.
         const QDeadlineTimer deadline(waitMs);
         const QString name = serverName(m_dataFolder);
@@ -135,18 +105,26 @@ BookLock::Outcome BookLock::acquire(int waitMs)
                 return Outcome::HandedOver;
             // The copy may have ended meanwhile, leaving the book free, or
             // handed it to the backup made at its end.
-            if (m_lock.tryLock(0))
+            outcome = m_lock.take();
+            if (outcome != BookLockFile::Outcome::Held)
                 return Outcome::Owner;
-            qint64 holder = 0;
-            if (m_lock.getLockInfo(&holder, nullptr, nullptr) && holder != pid && isBackupProcess(holder))
+            if (m_lock.holderOnThisComputer() && isBackupProcess(m_lock.holderPid()))
                 return acquire(waitMs);
-            if (deadline.hasExpired())
+            if (deadline.hasExpired() || m_lock.holderIsCommand())
                 break;
             QThread::msleep(100);
         }
     }
-    const QString where = here ? QStringLiteral("this computer (process %1)").arg(pid)
-                               : QStringLiteral("the computer \"%1\"").arg(host);
+    if (m_lock.holderIsCommand()) {
+        m_message = QStringLiteral("The recipe book in\n%1\nis being changed by a mealdeck-data command "
+                                   "(process %2). Start the program again when it has ended.")
+                        .arg(QDir::toNativeSeparators(m_dataFolder))
+                        .arg(m_lock.holderPid());
+        return Outcome::Unreachable;
+    }
+    const QString where = m_lock.holderOnThisComputer()
+        ? QStringLiteral("this computer (process %1)").arg(m_lock.holderPid())
+        : QStringLiteral("another computer, \"%1\",").arg(m_lock.holderHost());
     m_message = QStringLiteral("Saffrona's Mealdeck is already running on %1 with the recipe book in\n%2\n"
                                "but that copy does not answer. Close it, then start the program again.")
                     .arg(where, QDir::toNativeSeparators(m_dataFolder));

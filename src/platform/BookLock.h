@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QLockFile>
+#include "store/BookLockFile.h"
+
 #include <QObject>
 #include <QString>
 
@@ -16,6 +17,7 @@ class QWidget;
 // lock file names the process, which no longer runs). When the copy that
 // holds the lock cannot be reached (it hangs, or it runs on another computer
 // sharing the folder), the later start says so, naming the folder, and ends.
+// A mealdeck-data command that changes the book holds the same lock.
 class BookLock : public QObject
 {
     Q_OBJECT
@@ -66,7 +68,7 @@ private:
     void answer();
 
     QString m_dataFolder;
-    QLockFile m_lock;
+    BookLockFile m_lock;
     QLocalServer *m_server = nullptr;
     std::function<void()> m_toFront;
     std::function<bool()> m_waitingForBackup;

@@ -5,6 +5,7 @@
 #include "store/PictureFiles.h"
 #include "store/PicturePaths.h"
 #include "store/ProgramError.h"
+#include "store/RecipeRow.h"
 #include "store/StoreTransaction.h"
 #include "store/Trash.h"
 
@@ -79,11 +80,104 @@ Book::Book(const QString &dataFolder, const QString &picsFolder)
     : m_mainGroups(makeTable(dataFolder, "Table1", "Paaryhma"))
     , m_subgroups(makeTable(dataFolder, "Table2", "Alaryhma"))
     , m_recipes(makeTable(dataFolder, "Table3", "Ohje"))
+    , m_workMainGroups(makeTable(dataFolder, "WorkMainGroups", "Paaryhma"))
+    , m_workSubgroups(makeTable(dataFolder, "WorkSubgroups", "Alaryhma"))
+    , m_workRecipes(makeTable(dataFolder, "WorkRecipes", "Ohje"))
     , m_picsFolder(picsFolder)
 {
 }
 
 Book::~Book() = default;
+
+template <typename Work>
+auto Book::changing(Work work) -> decltype(work())
+{
+    struct Settle {
+        Book &book;
+        ~Settle()
+        {
+            for (TPackTable *table : {book.m_workMainGroups.get(), book.m_workSubgroups.get(), book.m_workRecipes.get()}) {
+                try {
+                    if (table->Active())
+                        table->discard();
+                } catch (const ProgramError &) {
+                    // A table the failure closed holds nothing pending.
+                }
+            }
+            book.rereadShownTables();
+        }
+    } settle{*this};
+    return work();
+}
+
+void Book::rereadShownTables()
+{
+    for (TPackTable *table : {m_mainGroups.get(), m_subgroups.get(), m_recipes.get()}) {
+        try {
+            table->reread();
+        } catch (const ProgramError &) {
+            // The next use of the table reports it.
+        }
+    }
+}
+
+TPackTable &Book::rowOf(TPackTable &work, qint64 id, const char *what) const
+{
+    openIfClosed(work);
+    work.showOnlyRow(id);
+    if (id == 0 || work.RecNo() <= 0)
+        throw StoreError(QStringLiteral("The %1 is no longer in the recipe book.").arg(QLatin1String(what)));
+    return work;
+}
+
+std::optional<Book::Recipe> Book::recipe(qint64 id) const
+{
+    if (id == 0)
+        return std::nullopt;
+    openIfClosed(*m_workRecipes);
+    m_workRecipes->showOnlyRow(id);
+    if (m_workRecipes->RecNo() <= 0)
+        return std::nullopt;
+    const TPackTable &t = *m_workRecipes;
+    Recipe r;
+    r.id = id;
+    r.name = t.fieldText(Nimi);
+    r.subgroup = t.fieldText(Ryhma);
+    r.description = t.fieldText(QStringLiteral("Kuvaus"));
+    r.difficulty = t.fieldText(QStringLiteral("Aste"));
+    r.time = t.fieldText(QStringLiteral("Aika"));
+    r.portions = t.fieldText(QStringLiteral("Annos"));
+    const std::optional<QVariant> kuva = t.fieldValue(QStringLiteral("Kuva"));
+    r.hasPicture = kuva.has_value() && kuva->toBool();
+    return r;
+}
+
+std::optional<QString> Book::mainGroupName(qint64 id) const
+{
+    return nameOf(*m_workMainGroups, id);
+}
+
+std::optional<QString> Book::subgroupName(qint64 id) const
+{
+    return nameOf(*m_workSubgroups, id);
+}
+
+std::optional<QString> Book::nameOf(TPackTable &work, qint64 id)
+{
+    if (id == 0)
+        return std::nullopt;
+    openIfClosed(work);
+    work.showOnlyRow(id);
+    if (work.RecNo() <= 0)
+        return std::nullopt;
+    return work.fieldText(Nimi);
+}
+
+void Book::replaced()
+{
+    rereadShownTables();
+    emit bookReplaced();
+}
 
 QString Book::picturePath(const QString &recipeName) const
 {
@@ -106,6 +200,34 @@ Book::Survey Book::surveyMainGroup()
     return survey;
 }
 
+Book::Survey Book::surveyMainGroupOf(qint64 id)
+{
+    Survey survey;
+    const QString name = rowOf(*m_workMainGroups, id, "main group").fieldText(Nimi);
+    openIfClosed(*m_workSubgroups);
+    openIfClosed(*m_workRecipes);
+    m_workSubgroups->setFilter(childFilter(name));
+    for (m_workSubgroups->first(); !m_workSubgroups->eof(); m_workSubgroups->next()) {
+        survey.lastSubgroup = m_workSubgroups->fieldText(Nimi);
+        m_workRecipes->setFilter(childFilter(survey.lastSubgroup));
+        if (m_workRecipes->recordCount() > 0)
+            survey.hasRecipes = true;
+    }
+    survey.hasSubgroups = m_workSubgroups->recordCount() > 0;
+    return survey;
+}
+
+Book::Survey Book::surveySubgroupOf(qint64 id)
+{
+    Survey survey;
+    survey.hasSubgroups = true;
+    const QString name = rowOf(*m_workSubgroups, id, "subgroup").fieldText(Nimi);
+    openIfClosed(*m_workRecipes);
+    m_workRecipes->setFilter(childFilter(name));
+    survey.hasRecipes = m_workRecipes->recordCount() > 0;
+    return survey;
+}
+
 Book::Survey Book::surveySubgroup()
 {
     Survey survey;
@@ -121,6 +243,7 @@ void Book::addMainGroup(const QString &name)
     m_mainGroups->append();
     m_mainGroups->setFieldText(Nimi, name);
     m_mainGroups->apply();
+    emit groupsChanged();
 }
 
 bool Book::applyChild(TPackTable &parents, const QString &parent, TPackTable &children)
@@ -141,7 +264,10 @@ bool Book::addSubgroup(const QString &mainGroup, const QString &name)
     m_subgroups->append();
     m_subgroups->setFieldText(Nimi, name);
     m_subgroups->setFieldText(Ryhma, mainGroup);
-    return applyChild(*m_mainGroups, mainGroup, *m_subgroups);
+    const bool added = applyChild(*m_mainGroups, mainGroup, *m_subgroups);
+    if (added)
+        emit subgroupsChanged(mainGroup);
+    return added;
 }
 
 bool Book::addRecipe(const QString &subgroup, const QString &name)
@@ -150,7 +276,10 @@ bool Book::addRecipe(const QString &subgroup, const QString &name)
     m_recipes->append();
     m_recipes->setFieldText(Nimi, name);
     m_recipes->setFieldText(Ryhma, subgroup);
-    return applyChild(*m_subgroups, subgroup, *m_recipes);
+    const bool added = applyChild(*m_subgroups, subgroup, *m_recipes);
+    if (added)
+        emit recipesChanged(subgroup);
+    return added;
 }
 
 bool Book::removeAddedRecipe(const QString &name)
@@ -170,64 +299,102 @@ bool Book::removeAddedRecipe(const QString &name)
     return true;
 }
 
-// Gives the current row of `parent` the new name and moves its children (the
+// Gives the row `id` of `parent` the new name and moves its children (the
 // rows of `children` whose Ryhma is the old name) to it. The new name and the
 // children that follow it are committed together, or not at all.
-bool Book::renameWithChildren(TPackTable &parent, TPackTable &children, const QString &oldName,
-                              const QString &newName)
+bool Book::renameWithChildren(TPackTable &parent, TPackTable &children, qint64 id, const QString &newName)
 {
-    openIfClosed(children);
-    StoreTransaction scope(parent);
-    parent.edit();
-    parent.setFieldText(Nimi, newName);
-    parent.apply();
-    children.setFilter(childFilter(oldName));
-    const bool hasChildren = children.recordCount() > 0;
-    if (hasChildren) {
-        for (children.first(); !children.eof(); children.next()) {
-            children.edit();
-            children.setFieldText(Ryhma, newName);
-            children.post();
+    return changing([&] {
+        openIfClosed(children);
+        rowOf(parent, id, &parent == m_workMainGroups.get() ? "main group" : "subgroup");
+        StoreTransaction scope(parent);
+        const QString oldName = parent.fieldText(Nimi);
+        parent.edit();
+        parent.setFieldText(Nimi, newName);
+        parent.apply();
+        children.setFilter(childFilter(oldName));
+        const bool hasChildren = children.recordCount() > 0;
+        if (hasChildren) {
+            for (children.first(); !children.eof(); children.next()) {
+                children.edit();
+                children.setFieldText(Ryhma, newName);
+                children.post();
+            }
+            children.apply();
         }
-        children.apply();
-    }
-    scope.commit();
-    return hasChildren;
+        scope.commit();
+        return hasChildren;
+    });
 }
 
-bool Book::renameMainGroup(const QString &oldName, const QString &newName)
+bool Book::renameMainGroup(const QString &, const QString &newName)
 {
-    return renameWithChildren(*m_mainGroups, *m_subgroups, oldName, newName);
+    return renameMainGroup(m_mainGroups->currentRowId(), newName);
 }
 
-bool Book::renameSubgroup(const QString &oldName, const QString &newName)
+bool Book::renameSubgroup(const QString &, const QString &newName)
 {
-    return renameWithChildren(*m_subgroups, *m_recipes, oldName, newName);
+    return renameSubgroup(m_subgroups->currentRowId(), newName);
 }
 
-bool Book::renameRecipe(const QString &oldName, const QString &newName, QString *reason, bool *pictureMoved)
+bool Book::renameMainGroup(qint64 id, const QString &newName)
 {
-    const std::optional<QVariant> kuva = m_recipes->fieldValue(QStringLiteral("Kuva"));
-    const bool hasPicture = kuva.has_value() && kuva->toBool();
-    const QString oldPicture = picturePath(oldName);
-    const QString newPicture = picturePath(newName);
-    if (hasPicture && !PictureFiles::copyPicture(oldPicture, newPicture, reason))
-        return false;
-    try {
-        m_recipes->edit();
-        m_recipes->setFieldText(Nimi, newName);
-        m_recipes->apply();
-    } catch (...) {
-        m_recipes->discard();
+    const bool hadChildren = renameWithChildren(*m_workMainGroups, *m_workSubgroups, id, newName);
+    emit groupsChanged();
+    return hadChildren;
+}
+
+bool Book::renameSubgroup(qint64 id, const QString &newName)
+{
+    const std::optional<QString> before = subgroupName(id);
+    openIfClosed(*m_workSubgroups);
+    const QString mainGroup = m_workSubgroups->RecNo() > 0 ? m_workSubgroups->fieldText(Ryhma) : QString();
+    const bool hadChildren = renameWithChildren(*m_workSubgroups, *m_workRecipes, id, newName);
+    emit subgroupsChanged(mainGroup);
+    if (before)
+        emit recipesChanged(*before);
+    emit recipesChanged(newName);
+    return hadChildren;
+}
+
+bool Book::renameRecipe(const QString &, const QString &newName, QString *reason, bool *pictureMoved)
+{
+    return renameRecipe(m_recipes->currentRowId(), newName, reason, pictureMoved);
+}
+
+bool Book::renameRecipe(qint64 id, const QString &newName, QString *reason, bool *pictureMoved)
+{
+    QString subgroup;
+    const bool renamed = changing([&] {
+        TPackTable &row = rowOf(*m_workRecipes, id, "recipe");
+        const QString oldName = row.fieldText(Nimi);
+        subgroup = row.fieldText(Ryhma);
+        const std::optional<QVariant> kuva = row.fieldValue(QStringLiteral("Kuva"));
+        const bool hasPicture = kuva.has_value() && kuva->toBool();
+        const QString oldPicture = picturePath(oldName);
+        const QString newPicture = picturePath(newName);
+        if (hasPicture && !PictureFiles::copyPicture(oldPicture, newPicture, reason))
+            return false;
+        try {
+            row.edit();
+            row.setFieldText(Nimi, newName);
+            row.apply();
+        } catch (...) {
+            if (hasPicture)
+                QFile::remove(newPicture);
+            throw;
+        }
         if (hasPicture)
-            QFile::remove(newPicture);
-        throw;
+            QFile::remove(oldPicture);
+        if (pictureMoved)
+            *pictureMoved = hasPicture;
+        return true;
+    });
+    if (renamed) {
+        emit recipeChanged(id);
+        emit recipesChanged(subgroup);
     }
-    if (hasPicture)
-        QFile::remove(oldPicture);
-    if (pictureMoved)
-        *pictureMoved = hasPicture;
-    return true;
+    return renamed;
 }
 
 void Book::removePictures(const QStringList &recipeNames) const
@@ -242,72 +409,135 @@ void Book::removePictures(const QStringList &recipeNames) const
 
 QStringList Book::deleteMainGroup()
 {
-    openIfClosed(*m_subgroups);
-    openIfClosed(*m_recipes);
-    TrashDeposit trash(m_mainGroups->DatabaseName(), m_picsFolder);
-    QStringList removed;
-    {
-        StoreTransaction scope(*m_mainGroups);
-        TrashDeposit::Rows rows;
-        rows.mainGroups.append(m_mainGroups->currentRowId());
-        m_subgroups->setFilter(childFilter(m_mainGroups->fieldText(Nimi)));
-        int count = 0;
-        for (m_subgroups->first(); !m_subgroups->eof(); m_subgroups->next()) {
-            rows.subgroups.append(m_subgroups->currentRowId());
-            m_recipes->setFilter(childFilter(m_subgroups->fieldText(Nimi)));
-            deleteFilteredRecipes(*m_recipes, removed, rows.recipes);
-            ++count;
-        }
-        m_subgroups->first();
-        for (int i = 0; i < count && m_subgroups->recordCount() > 0; ++i)
-            m_subgroups->deleteRow();
-        // The rows go into the trash in the commit that removes them.
-        trash.put(Trash::Kind::MainGroup, rows);
-        m_recipes->apply();
-        m_subgroups->apply();
-        m_mainGroups->deleteRow();
-        m_mainGroups->apply();
-        scope.commit();
-    }
-    // Picture files leave Pics once their rows are in the trash for good.
-    trash.committed();
-    return removed;
+    return deleteMainGroup(m_mainGroups->currentRowId());
 }
 
 QStringList Book::deleteSubgroup()
 {
-    openIfClosed(*m_recipes);
-    TrashDeposit trash(m_subgroups->DatabaseName(), m_picsFolder);
-    QStringList removed;
-    {
-        StoreTransaction scope(*m_subgroups);
-        TrashDeposit::Rows rows;
-        rows.subgroups.append(m_subgroups->currentRowId());
-        m_recipes->setFilter(childFilter(m_subgroups->fieldText(Nimi)));
-        deleteFilteredRecipes(*m_recipes, removed, rows.recipes);
-        trash.put(Trash::Kind::Subgroup, rows);
-        m_subgroups->deleteRow();
-        m_recipes->apply();
-        m_subgroups->apply();
-        scope.commit();
-    }
-    trash.committed();
-    return removed;
+    return deleteSubgroup(m_subgroups->currentRowId());
 }
 
 void Book::deleteRecipe()
 {
-    TrashDeposit trash(m_recipes->DatabaseName(), m_picsFolder);
-    {
-        StoreTransaction scope(*m_recipes);
+    deleteRecipe(m_recipes->currentRowId());
+}
+
+QStringList Book::deleteMainGroup(qint64 id)
+{
+    TrashDeposit trash(m_mainGroups->DatabaseName(), m_picsFolder);
+    const QStringList removed = changing([&] {
+        TPackTable &mainGroups = rowOf(*m_workMainGroups, id, "main group");
+        TPackTable &subgroups = *m_workSubgroups;
+        TPackTable &recipes = *m_workRecipes;
+        openIfClosed(subgroups);
+        openIfClosed(recipes);
+        QStringList names;
+        StoreTransaction scope(mainGroups);
         TrashDeposit::Rows rows;
-        rows.recipes.append(m_recipes->currentRowId());
-        trash.put(Trash::Kind::Recipe, rows);
-        m_recipes->deleteRow();
-        m_recipes->apply();
+        rows.mainGroups.append(id);
+        subgroups.setFilter(childFilter(mainGroups.fieldText(Nimi)));
+        int count = 0;
+        for (subgroups.first(); !subgroups.eof(); subgroups.next()) {
+            rows.subgroups.append(subgroups.currentRowId());
+            recipes.setFilter(childFilter(subgroups.fieldText(Nimi)));
+            deleteFilteredRecipes(recipes, names, rows.recipes);
+            ++count;
+        }
+        subgroups.first();
+        for (int i = 0; i < count && subgroups.recordCount() > 0; ++i)
+            subgroups.deleteRow();
+        // The rows go into the trash in the commit that removes them.
+        trash.put(Trash::Kind::MainGroup, rows);
+        recipes.apply();
+        subgroups.apply();
+        mainGroups.deleteRow();
+        mainGroups.apply();
         scope.commit();
-    }
+        return names;
+    });
+    // Picture files leave Pics once their rows are in the trash for good.
     trash.committed();
+    emit groupsChanged();
+    return removed;
+}
+
+QStringList Book::deleteSubgroup(qint64 id)
+{
+    TrashDeposit trash(m_subgroups->DatabaseName(), m_picsFolder);
+    QString mainGroup;
+    const QStringList removed = changing([&] {
+        TPackTable &subgroups = rowOf(*m_workSubgroups, id, "subgroup");
+        TPackTable &recipes = *m_workRecipes;
+        openIfClosed(recipes);
+        mainGroup = subgroups.fieldText(Ryhma);
+        QStringList names;
+        StoreTransaction scope(subgroups);
+        TrashDeposit::Rows rows;
+        rows.subgroups.append(id);
+        recipes.setFilter(childFilter(subgroups.fieldText(Nimi)));
+        deleteFilteredRecipes(recipes, names, rows.recipes);
+        trash.put(Trash::Kind::Subgroup, rows);
+        subgroups.deleteRow();
+        recipes.apply();
+        subgroups.apply();
+        scope.commit();
+        return names;
+    });
+    trash.committed();
+    emit subgroupsChanged(mainGroup);
+    return removed;
+}
+
+void Book::deleteRecipe(qint64 id)
+{
+    TrashDeposit trash(m_recipes->DatabaseName(), m_picsFolder);
+    QString subgroup;
+    changing([&] {
+        TPackTable &recipes = rowOf(*m_workRecipes, id, "recipe");
+        subgroup = recipes.fieldText(Ryhma);
+        StoreTransaction scope(recipes);
+        TrashDeposit::Rows rows;
+        rows.recipes.append(id);
+        trash.put(Trash::Kind::Recipe, rows);
+        recipes.deleteRow();
+        recipes.apply();
+        scope.commit();
+    });
+    trash.committed();
+    emit recipeChanged(id);
+    emit recipesChanged(subgroup);
+}
+
+void Book::setDescription(qint64 id, const QString &text)
+{
+    writeRecipe(id, [&](RecipeRow row) { row.setDescription(text); });
+}
+
+void Book::setDifficultyAndTime(qint64 id, const QString &difficulty, const QString &time)
+{
+    writeRecipe(id, [&](RecipeRow row) { row.setDifficultyAndTime(difficulty, time); });
+}
+
+void Book::writeRecipe(qint64 id, const std::function<void(RecipeRow)> &write)
+{
+    // A recipe in the shown table is written there: the values it showed are
+    // what another program's change is checked against, and after a conflict
+    // its row stays pending for the caller to settle. The shown table's
+    // current row stays where it was.
+    if (id && m_recipes->Active() && m_recipes->positionOf(id) > 0) {
+        const qint64 current = m_recipes->currentRowId();
+        m_recipes->locate(id);
+        try {
+            write(RecipeRow(*m_recipes));
+        } catch (...) {
+            m_recipes->locate(current);
+            throw;
+        }
+        m_recipes->locate(current);
+    } else {
+        changing([&] { write(RecipeRow(rowOf(*m_workRecipes, id, "recipe"))); });
+    }
+    emit recipeChanged(id);
 }
 
 bool Book::groupNameTaken(TPackTable &mainGroups, TPackTable &subgroups, const QString &name)
@@ -362,17 +592,28 @@ PictureFiles::ReadResult Book::readStoredPicture(const QString &path, QImage *im
     return read;
 }
 
-Book::PictureResult Book::setPicture(const QString &recipeName, const QString &file, QString *reason)
+Book::PictureResult Book::setPicture(const QString &, const QString &file, QString *reason)
 {
-    const QImage source = decodePictureFile(file, reason);
-    if (source.isNull())
-        return PictureResult::NotAPicture;
-    if (!writePicture(source, picturePath(recipeName), reason))
-        return PictureResult::NotWritten;
-    m_recipes->edit();
-    m_recipes->setFieldBool(QStringLiteral("Kuva"), true);
-    m_recipes->apply();
-    return PictureResult::Set;
+    return setPicture(m_recipes->currentRowId(), file, reason);
+}
+
+Book::PictureResult Book::setPicture(qint64 id, const QString &file, QString *reason)
+{
+    const PictureResult result = changing([&] {
+        TPackTable &row = rowOf(*m_workRecipes, id, "recipe");
+        const QImage source = decodePictureFile(file, reason);
+        if (source.isNull())
+            return PictureResult::NotAPicture;
+        if (!writePicture(source, picturePath(row.fieldText(Nimi)), reason))
+            return PictureResult::NotWritten;
+        row.edit();
+        row.setFieldBool(QStringLiteral("Kuva"), true);
+        row.apply();
+        return PictureResult::Set;
+    });
+    if (result == PictureResult::Set)
+        emit recipeChanged(id);
+    return result;
 }
 
 bool Book::writePicture(const QImage &source, const QString &path, QString *reason)
@@ -389,12 +630,23 @@ bool Book::writePicture(const QImage &source, const QString &path, QString *reas
     return JpegCodec::encodeFile(bitmap, path, reason, 90);
 }
 
-void Book::removePicture(const QString &recipeName)
+void Book::removePicture(const QString &)
 {
-    m_recipes->edit();
-    m_recipes->setFieldBool(QStringLiteral("Kuva"), false);
-    m_recipes->apply();
-    removePictures({recipeName});
+    removePicture(m_recipes->currentRowId());
+}
+
+void Book::removePicture(qint64 id)
+{
+    const QString name = changing([&] {
+        TPackTable &row = rowOf(*m_workRecipes, id, "recipe");
+        const QString recipeName = row.fieldText(Nimi);
+        row.edit();
+        row.setFieldBool(QStringLiteral("Kuva"), false);
+        row.apply();
+        return recipeName;
+    });
+    removePictures({name});
+    emit recipeChanged(id);
 }
 
 void Book::pack(TPackTable &table)

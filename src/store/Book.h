@@ -4,10 +4,13 @@
 #include "store/RecipeRow.h"
 
 #include <QImage>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class TPackTable;
 
@@ -15,19 +18,64 @@ namespace RecipeBook {
 
 // The recipe book of one data folder: its three tables (main groups
 // "Paaryhma", subgroups "Alaryhma", recipes "Ohje") and its picture folder,
-// with the operations that change them. Operations work on the current row of
-// the table they name, so a window showing the tables acts on what the user
-// has selected. Each one is one store transaction: on a StoreError or
-// StoreConflict nothing of it is on disk and every picture file is as it was.
-class Book
+// with the operations that change them.
+//
+// Operations name their target by its stored row id. They work on tables of
+// their own, so that where the shown tables' cursors stand never decides what
+// is changed; afterwards the shown tables (mainGroups(), subgroups(),
+// recipes()) read the changed rows anew, keeping their current rows, and the
+// book signals what changed. Each operation is one store transaction: on a
+// StoreError or StoreConflict nothing of it is on disk, nothing of it stays
+// pending, and every picture file is as it was.
+//
+// The older calls without an id act on the current row of the shown table.
+class Book : public QObject
 {
+    Q_OBJECT
+
 public:
     // Makes the tables of `dataFolder` (closed, filtered) and remembers the
     // picture folder `picsFolder` (ending in '/').
     Book(const QString &dataFolder, const QString &picsFolder);
-    ~Book();
-    Book(const Book &) = delete;
-    Book &operator=(const Book &) = delete;
+    ~Book() override;
+    Q_DISABLE_COPY_MOVE(Book)
+
+    // The stored fields of one recipe, read by id.
+    struct Recipe {
+        qint64 id = 0;
+        QString name;
+        QString subgroup;
+        QString description;
+        QString difficulty;
+        QString time;
+        QString portions;
+        bool hasPicture = false;
+    };
+    // Nothing when no recipe has that id.
+    std::optional<Recipe> recipe(qint64 id) const;
+    // The name of the main group or subgroup `id`; nothing when it is gone.
+    std::optional<QString> mainGroupName(qint64 id) const;
+    std::optional<QString> subgroupName(qint64 id) const;
+
+    // What deleting the main group or subgroup `id` would take along.
+    struct Survey;
+    Survey surveyMainGroupOf(qint64 id);
+    Survey surveySubgroupOf(qint64 id);
+
+    // Renames the main group / subgroup `id`; its children follow in the same
+    // commit. True when it had children.
+    bool renameMainGroup(qint64 id, const QString &newName);
+    bool renameSubgroup(qint64 id, const QString &newName);
+    // Renames the recipe `id`, its picture going along (see the call by name).
+    bool renameRecipe(qint64 id, const QString &newName, QString *reason, bool *pictureMoved = nullptr);
+    // Deletes the group or recipe `id` with everything under it into the
+    // trash, in one commit; returns the names of the removed recipes.
+    QStringList deleteMainGroup(qint64 id);
+    QStringList deleteSubgroup(qint64 id);
+    void deleteRecipe(qint64 id);
+    // The description, difficulty and time of the recipe `id`.
+    void setDescription(qint64 id, const QString &text);
+    void setDifficultyAndTime(qint64 id, const QString &difficulty, const QString &time);
 
     TPackTable &mainGroups() const { return *m_mainGroups; }
     TPackTable &subgroups() const { return *m_subgroups; }
@@ -104,8 +152,10 @@ public:
         NotWritten,  // the recipe's picture file could not be written; `reason`
     };
     PictureResult setPicture(const QString &recipeName, const QString &file, QString *reason);
+    PictureResult setPicture(qint64 id, const QString &file, QString *reason);
     // Marks the current recipe as having no picture, then removes its file.
     void removePicture(const QString &recipeName);
+    void removePicture(qint64 id);
 
     // A picture file decoded, or a null image; `refused` says why when the
     // file itself was refused (see PictureFiles::readPicture) and is empty
@@ -125,15 +175,45 @@ public:
     // Packs the table's file; a table that was closed stays closed.
     static void pack(TPackTable &table);
 
+    // After work that wrote past the book's calls (an import, the trash, a
+    // restore, another program): the shown tables read their rows anew and
+    // the book says that everything may have changed.
+    void replaced();
+
+Q_SIGNALS:
+    // The main groups were added, renamed or deleted.
+    void groupsChanged();
+    // The subgroups of the main group `mainGroup` changed.
+    void subgroupsChanged(const QString &mainGroup);
+    // The recipes listed under the subgroup `subgroup` changed.
+    void recipesChanged(const QString &subgroup);
+    // Fields of the recipe `id` changed (it may be gone).
+    void recipeChanged(qint64 id);
+    // Anything may have changed.
+    void bookReplaced();
+
 private:
-    bool renameWithChildren(TPackTable &parent, TPackTable &children, const QString &oldName,
-                            const QString &newName);
+    // Runs an operation on the work tables; afterwards (also on failure)
+    // nothing of it stays pending and the shown tables read their rows anew.
+    template <typename Work>
+    auto changing(Work work) -> decltype(work());
+    // The work table `work` showing the row `id` as its current row; throws
+    // StoreError with `what` when no such row is stored.
+    TPackTable &rowOf(TPackTable &work, qint64 id, const char *what) const;
+    void rereadShownTables();
+    static std::optional<QString> nameOf(TPackTable &work, qint64 id);
+    void writeRecipe(qint64 id, const std::function<void(RecipeRow)> &write);
+    bool renameWithChildren(TPackTable &parent, TPackTable &children, qint64 id, const QString &newName);
     bool applyChild(TPackTable &parents, const QString &parent, TPackTable &children);
     void removePictures(const QStringList &recipeNames) const;
 
     std::unique_ptr<TPackTable> m_mainGroups;
     std::unique_ptr<TPackTable> m_subgroups;
     std::unique_ptr<TPackTable> m_recipes;
+    // The tables the operations work on, opened when first needed.
+    std::unique_ptr<TPackTable> m_workMainGroups;
+    std::unique_ptr<TPackTable> m_workSubgroups;
+    std::unique_ptr<TPackTable> m_workRecipes;
     QString m_picsFolder;
 };
 

@@ -3,9 +3,11 @@
 #include "store/PicturePaths.h"
 #include "store/ProgramError.h"
 #include "store/RecipeSchema.h"
+#include "store/RecipeSearch.h"
 #include "store/SqlStatement.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QUrl>
 
@@ -138,6 +140,7 @@ BookCheck::Outcome BookCheck::run()
     }
     if (haveRecipes)
         checkPictures(recipes);
+    checkIndex();
     return m_findings == 0 ? Outcome::Sound : Outcome::Faulty;
 }
 
@@ -196,6 +199,31 @@ bool BookCheck::readTable(const QString &table, Rows &rows)
     }
     m_lines << QStringLiteral("%1: ok").arg(fileName);
     return true;
+}
+
+void BookCheck::checkIndex()
+{
+    const QString fileName = RecipeSearch::indexFileName();
+    const QString path = m_dataFolder + QLatin1Char('/') + fileName;
+    if (!QFileInfo::exists(path))
+        return;
+    const QString rebuilt = QStringLiteral("; the program builds it anew at the next search");
+    try {
+        ReadOnlyFile file(path);
+        SqlStatement check(file.handle(), QStringLiteral("PRAGMA integrity_check"));
+        QStringList problems;
+        while (check.step())
+            problems << check.columnText(0);
+        if (problems != QStringList{QStringLiteral("ok")}) {
+            report(QStringLiteral("%1: the search index is damaged: %2%3")
+                       .arg(fileName, problems.value(0).simplified(), rebuilt));
+            return;
+        }
+    } catch (const StoreError &e) {
+        report(QStringLiteral("%1: the search index cannot be read: %2%3").arg(fileName, e.message(), rebuilt));
+        return;
+    }
+    m_lines << QStringLiteral("%1: ok").arg(fileName);
 }
 
 void BookCheck::checkPictures(const Rows &recipes)

@@ -41,6 +41,9 @@ private:
     // file is missing, not a table file of the program or damaged.
     bool readTable(const QString &table, Rows &rows);
     void checkPictures(const Rows &recipes);
+    // The search index is derived data: damage in it is reported, a missing
+    // one is not (it is built when a search needs it).
+    void checkIndex();
     void report(const QString &line);
 
     QString m_dataFolder;

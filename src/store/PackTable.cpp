@@ -5,8 +5,10 @@
 #include "store/SqlStatement.h"
 #include "store/StoreConnection.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
 #include <limits>
@@ -190,6 +192,7 @@ void TPackTable::setActive(bool active)
         return;
     if (!active) {
         m_state = State::Inactive;
+        m_onlyRow = 0;
         m_buffer.clear();
         m_pending.clear();
         m_inFlight.clear();
@@ -323,6 +326,7 @@ void TPackTable::setFilter(const QString &filter)
 {
     const QString previous = m_filter;
     m_filter = filter;
+    m_onlyRow = 0;
     if (Active() && m_filtered) {
         try {
             filterValue();
@@ -346,6 +350,7 @@ void TPackTable::setFiltered(bool filtered)
 {
     const bool previous = m_filtered;
     m_filtered = filtered;
+    m_onlyRow = 0;
     if (Active()) {
         try {
             filterValue();
@@ -427,6 +432,15 @@ void TPackTable::computeView() const
     const std::optional<QString> value = filterValue();
     const QString table = SqlStatement::quoteName(m_schema) + QLatin1Char('.') + SqlStatement::quoteName(m_sqlTable);
     QVector<qint64> ids;
+    if (m_onlyRow) {
+        const auto pending = m_pending.find(m_onlyRow);
+        if (pending != m_pending.end() ? pending->second.state != RowState::Deleted : readStoredRow(m_onlyRow).has_value())
+            ids.append(m_onlyRow);
+        m_view = ids;
+        m_current = ids.isEmpty() ? -1 : 0;
+        m_eof = ids.isEmpty();
+        return;
+    }
     if (value) {
         // A filtered view is small: its rows come with it, in one query.
         QStringList columns;
@@ -648,6 +662,47 @@ qint64 TPackTable::currentRowId() const
 {
     ensureView();
     return m_current >= 0 && m_current < m_view.size() ? m_view.at(m_current) : 0;
+}
+
+int TPackTable::positionOf(qint64 id) const
+{
+    ensureView();
+    return id ? int(m_view.indexOf(id)) + 1 : 0;
+}
+
+bool TPackTable::locate(qint64 id)
+{
+    ensureActive("move to a row");
+    checkedView();
+    const int index = id ? int(m_view.indexOf(id)) : -1;
+    if (index < 0)
+        return false;
+    moveTo(index);
+    m_eof = false;
+    return true;
+}
+
+void TPackTable::showOnlyRow(qint64 id)
+{
+    ensureActive("show one row");
+    postIfEditing();
+    m_onlyRow = id;
+    m_cache.remove(id);
+    invalidateView(id, 0);
+    emit viewChanged();
+    emit currentRowChanged();
+}
+
+void TPackTable::reread()
+{
+    if (!Active())
+        return;
+    postIfEditing();
+    ensureView();
+    m_cache.clear();
+    invalidateView(currentRowId(), m_current);
+    emit viewChanged();
+    emit currentRowChanged();
 }
 
 QStringList TPackTable::fieldNames() const
@@ -1118,35 +1173,60 @@ void TPackTable::apply()
         } catch (const StoreError &e) {
             throw failure(e.message());
         }
-        try {
-            write();
-            SqlStatement::exec(db, QStringLiteral("RELEASE table_apply"));
-        } catch (const StoreError &e) {
-            sqlite3_exec(db, "ROLLBACK TO table_apply", nullptr, nullptr, nullptr);
-            sqlite3_exec(db, "RELEASE table_apply", nullptr, nullptr, nullptr);
-            if (dynamic_cast<const StoreConflict *>(&e))
-                throw;
-            throw failure(e.message());
+        for (bool retried = false;; retried = true) {
+            try {
+                write();
+                SqlStatement::exec(db, QStringLiteral("RELEASE table_apply"));
+                break;
+            } catch (const StoreError &e) {
+                const int code = sqlite3_extended_errcode(db);
+                sqlite3_exec(db, "ROLLBACK TO table_apply", nullptr, nullptr, nullptr);
+                const bool conflict = dynamic_cast<const StoreConflict *>(&e) != nullptr;
+                if (!conflict && !retried && StoreConnection::isFileFault(code) && m_connection->detachDerived())
+                    continue;
+                sqlite3_exec(db, "RELEASE table_apply", nullptr, nullptr, nullptr);
+                if (conflict)
+                    throw;
+                throw failure(e.message());
+            }
         }
         mergeNewer(m_inFlight, m_pending, RowState::Inserted, RowState::Modified, RowState::Deleted);
         m_connection->addParticipant(this);
     } else {
-        try {
-            // Deferred: only this table's file joins the transaction, so its
-            // commit needs no super-journal over the other attached files.
-            SqlStatement::exec(db, QStringLiteral("BEGIN"));
-        } catch (const StoreError &e) {
-            throw failure(e.message());
-        }
-        try {
-            write();
-            SqlStatement::exec(db, QStringLiteral("COMMIT"));
-        } catch (const StoreError &e) {
-            if (!sqlite3_get_autocommit(db))
-                sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-            if (dynamic_cast<const StoreConflict *>(&e))
-                throw;
-            throw failure(e.message());
+        // A deferred transaction that has read cannot wait for another
+        // process's write lock (SQLite answers "database is locked" at once
+        // rather than risk a deadlock): the whole write is tried again for a
+        // few seconds.
+        const QDeadlineTimer busyDeadline(StoreConnection::BusyTimeoutMs);
+        for (bool setAside = false;;) {
+            try {
+                // Deferred: only this table's file joins the transaction, so
+                // its commit needs no super-journal over the other attached
+                // files.
+                SqlStatement::exec(db, QStringLiteral("BEGIN"));
+            } catch (const StoreError &e) {
+                throw failure(e.message());
+            }
+            try {
+                write();
+                SqlStatement::exec(db, QStringLiteral("COMMIT"));
+                break;
+            } catch (const StoreError &e) {
+                const int code = sqlite3_extended_errcode(db);
+                if (!sqlite3_get_autocommit(db))
+                    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+                if (dynamic_cast<const StoreConflict *>(&e))
+                    throw;
+                if ((code & 0xff) == SQLITE_BUSY && !busyDeadline.hasExpired()) {
+                    QThread::msleep(50);
+                    continue;
+                }
+                // A damaged derived file (the search index) is set aside
+                // and the change stored without it.
+                if (setAside || !StoreConnection::isFileFault(code) || !m_connection->detachDerived())
+                    throw failure(e.message());
+                setAside = true;
+            }
         }
     }
     for (const auto &entry : m_pending)

@@ -127,6 +127,17 @@ public:
     // A number that stays with the current row while the table is open (also
     // for appended rows); 0 when there is no current row.
     qint64 currentRowId() const;
+    // The 1-based position of the row `id` in the view, 0 when it is not in it.
+    int positionOf(qint64 id) const;
+    // Moves to the row `id`; false (staying put) when it is not in the view.
+    bool locate(qint64 id);
+    // Narrows the view to the one row `id` (none when it is not stored),
+    // whatever the filter; setting a filter widens it again.
+    void showOnlyRow(qint64 id);
+    // Reads the stored rows anew (another table of the folder changed them):
+    // the current row stays current while it is in the view, pending changes
+    // stay pending.
+    void reread();
 
     // ---- Fields of the current row -----------------------------------------
 
@@ -312,6 +323,7 @@ private:
     mutable qint64 m_keepId = 0;
     mutable int m_keepIndex = 0;
     mutable QString m_viewError;
+    qint64 m_onlyRow = 0;
     State m_state = State::Inactive;
     Values m_buffer;        // the edit in progress
     Values m_bufferBase;    // the row as read when the edit began

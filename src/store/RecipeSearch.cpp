@@ -231,12 +231,14 @@ RecipeSearch::RecipeSearch(const QString &dataFolder)
     : m_dataFolder(QDir::cleanPath(QFileInfo(dataFolder).absoluteFilePath()))
 {
     m_connection = StoreConnection::acquire(m_dataFolder, m_dataFolder + QStringLiteral("/Paaryhma.db"));
+    m_connection->setDerivedDetacher([this] { return setIndexAside(); });
     follow();
     indexState();
 }
 
 RecipeSearch::~RecipeSearch()
 {
+    m_connection->setDerivedDetacher({});
     try {
         follow();
         recordStampIfInStep();
@@ -454,9 +456,35 @@ void RecipeSearch::dropTriggers()
                                      "DROP TRIGGER IF EXISTS temp.mealdeck_haku_muutos;"));
 }
 
+bool RecipeSearch::setIndexAside()
+{
+    if (!m_attached || m_handle != m_connection->handle() || m_generation != m_connection->generation())
+        return false;
+    try {
+        dropTriggers();
+        m_damaged = true;
+        if (sqlite3_get_autocommit(m_handle)) {
+            execAll(m_handle, QStringLiteral("DETACH DATABASE %1").arg(QLatin1String(Schema)));
+            m_attached = false;
+            // Derived data: the next search builds it anew, also after a
+            // restart.
+            QFile::remove(m_dataFolder + QLatin1Char('/') + indexFileName());
+        }
+    } catch (const StoreError &) {
+        if (!m_damaged)
+            return false;
+    }
+    if (m_setAsideNotice)
+        m_setAsideNotice(QStringLiteral("The search index %1 is damaged or cannot be written. It was set "
+                                        "aside, so that the book is changed without it; it is built anew at the "
+                                        "next search.")
+                             .arg(QDir::toNativeSeparators(m_dataFolder + QLatin1Char('/') + indexFileName())));
+    return true;
+}
+
 void RecipeSearch::recordStampIfInStep()
 {
-    if (!m_attached || !sqlite3_get_autocommit(m_handle) || recipeDataVersion() != m_dataVersion)
+    if (!m_attached || m_damaged || !sqlite3_get_autocommit(m_handle) || recipeDataVersion() != m_dataVersion)
         return;
     const QString now = recipeFileStamp();
     SqlStatement stored(m_handle,

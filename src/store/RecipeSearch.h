@@ -46,6 +46,14 @@ public:
 
     static QString indexFileName() { return QStringLiteral("Haku.db"); }
 
+    // A damaged or unreadable index never blocks a change to the book: when
+    // a write of the recipes fails because of it, the index is set aside
+    // (its triggers dropped, the file detached), the change is stored
+    // without it and indexState() says Damaged until rebuild(). `notice` is
+    // called once each time that happens, before the change is tried again,
+    // with a line for the user.
+    void setSetAsideNotice(std::function<void(const QString &why)> notice) { m_setAsideNotice = std::move(notice); }
+
     enum class IndexState { Current, Missing, Damaged, Stale };
     // Cheap: a look at the files, no reading of the index.
     IndexState indexState();
@@ -105,6 +113,7 @@ private:
     void detachIndex();
     void installTriggers();
     void dropTriggers();
+    bool setIndexAside();
     qint64 recipeDataVersion();
     void recordStampIfInStep();
     // True when the index's copy of the text equals the recipe table.
@@ -140,4 +149,5 @@ private:
     QString m_attachedIdentity;
     qint64 m_dataVersion = 0;
     bool m_damaged = false;
+    std::function<void(const QString &why)> m_setAsideNotice;
 };

@@ -90,7 +90,10 @@ sqlite3 *StoreConnection::openHandle() const
         sqlite3_close_v2(db);
         throw StoreError(why);
     }
-    sqlite3_busy_timeout(db, 2000);
+    // Another process writing the book (a read-only command checking it, a
+    // program of the user's) holds its files for a moment: a write waits a
+    // few seconds for them before it fails.
+    sqlite3_busy_timeout(db, BusyTimeoutMs);
     return db;
 }
 
@@ -163,6 +166,20 @@ bool StoreConnection::reopenIfReplaced()
     if (reopenedHandler())
         reopenedHandler()(m_folder);
     return true;
+}
+
+bool StoreConnection::isFileFault(int extendedCode)
+{
+    switch (extendedCode & 0xff) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_IOERR:
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void StoreConnection::configure(const QString &schema)

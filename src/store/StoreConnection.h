@@ -28,6 +28,8 @@ public:
     Q_DISABLE_COPY_MOVE(StoreConnection)
 
     sqlite3 *handle() const { return m_db; }
+    // How long a statement waits for another process's lock on a file.
+    static constexpr int BusyTimeoutMs = 5000;
 
     // The schema name under which `file` is reached; attaches it when needed.
     QString attach(const QString &file);
@@ -53,6 +55,18 @@ public:
     // windows to read the book again and tell the user.
     using ReopenedHandler = std::function<void(const QString &folder)>;
     static void setReopenedHandler(ReopenedHandler handler);
+
+    // ---- Derived files ------------------------------------------------------
+    // A file of derived data kept in step by the connection's writes (the
+    // search index) must never block a change to the book. When a write
+    // fails the way a damaged or unreadable file fails, the table calls
+    // detachDerived(): the detacher sets the derived file aside from the
+    // writes and says whether it did, and the write is tried once more.
+    using DerivedDetacher = std::function<bool()>;
+    void setDerivedDetacher(DerivedDetacher detacher) { m_derivedDetacher = std::move(detacher); }
+    bool detachDerived() { return m_derivedDetacher && m_derivedDetacher(); }
+    // True for the SQLite result codes of a damaged or unreadable file.
+    static bool isFileFault(int extendedCode);
 
     // ---- Store transaction scopes (see StoreTransaction) --------------------
     bool inScope() const { return m_depth > 0; }
@@ -92,6 +106,8 @@ private:
     };
     QHash<QString, Attached> m_files; // by absolute file path
     int m_counter = 0;
+
+    DerivedDetacher m_derivedDetacher;
 
     int m_depth = 0;
     bool m_scopeFailed = false;

@@ -794,6 +794,15 @@ private Q_SLOTS:
         QCOMPARE(Dialogs::messages().first().text,
                  QStringLiteral("Database files not found.\nIf you have made a backup of the \"Data\" -folder,\n"
                                 "restore it or reinstall the program."));
+
+        // With no Data folder at all the message says how to make a book.
+        QDir(empty.dataFolder()).removeRecursively();
+        Dialogs::clearRecord();
+        QVERIFY(!empty.createWindows()->tablesOpened());
+        QCOMPARE(Dialogs::messages().size(), 1);
+        QVERIFY2(Dialogs::messages().first().text.contains(QStringLiteral("mealdeck-data init \"%1\"")
+                                                               .arg(QDir::cleanPath(empty.programFolder()))),
+                 qPrintable(Dialogs::messages().first().text));
     }
 
     void exitFromTheRecipeWindowEndsTheProgram_data()

@@ -3,16 +3,20 @@
 // real signal is sent, and the book on disk must hold the typing.
 #include "platform/BookLock.h"
 #include "settings/SettingsStore.h"
+#include "store/RecipeSearch.h"
 #include "support/BookFixture.h"
 #include "support/XServer.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -58,6 +62,11 @@ private:
             } else if (what == QLatin1String("type")) {
                 server.run(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
                                                        QStringLiteral("40"), argument});
+            } else if (what == QLatin1String("exists")) {
+                const QDeadlineTimer deadline(60000);
+                while (!QFile::exists(argument) && !deadline.hasExpired())
+                    QThread::msleep(5);
+                QVERIFY2(QFile::exists(argument), qPrintable(argument + QStringLiteral(" never made")));
             } else {
                 const bool shown = what == QLatin1String("show");
                 const QDeadlineTimer deadline(60000);
@@ -69,6 +78,30 @@ private:
                                              argument, server.windowTitles(pid).join(QStringLiteral(" | ")))));
             }
         }
+    }
+
+    // Builds the book's search index, then overwrites the page of its copy
+    // of the recipe texts, which every change to a recipe writes.
+    static void damageSearchIndex(const QString &data)
+    {
+        {
+            RecipeSearch search(data);
+            QString error;
+            QVERIFY2(search.rebuild({}, &error), qPrintable(error));
+        }
+        const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+        const QString index = data + QLatin1Char('/') + RecipeSearch::indexFileName();
+        QProcess query;
+        query.start(shell, {index, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'HakuTeksti'; "
+                                                  "PRAGMA page_size;")});
+        QVERIFY(query.waitForFinished(10000));
+        const QList<QByteArray> numbers = query.readAllStandardOutput().split('\n');
+        const qint64 page = numbers.value(0).toLongLong();
+        const qint64 size = numbers.value(1).toLongLong();
+        QVERIFY(page > 1 && size > 0);
+        QFile file(index);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek((page - 1) * size));
+        file.write(QByteArray(int(size), '\x5a'));
     }
 
 private Q_SLOTS:
@@ -110,6 +143,30 @@ private Q_SLOTS:
                             QStringLiteral("key:alt+e"), QStringLiteral("type:Late")}
                 + settled)
             << "Aste,Aika" << "Tricky,Late";
+        // An import under way is cancelled, all or nothing, and the typing
+        // stored on its own (@IMPORT@ is a big Meal-Master file, @DATA@ the
+        // book's folder; the import's journal shows it is writing).
+        QTest::addRow("import under way")
+            << SIGTERM
+            << QStringList{groups,
+                           toRecipe,
+                           QStringLiteral("key:Tab"),
+                           "type:" + Typed,
+                           QStringLiteral("key:alt+b i"),
+                           QStringLiteral("show:Import Recipes"),
+                           QStringLiteral("type:@IMPORT@"),
+                           QStringLiteral("key:Return"),
+                           QStringLiteral("show:Saffrona's Mealdeck   -   Import Recipes"),
+                           QStringLiteral("key:Return"),
+                           QStringLiteral("exists:@DATA@/Paaryhma.db-journal")}
+            << "Kuvaus" << Typed;
+        // The search index has a damaged page: the typing is stored without it.
+        QTest::addRow("description, search index damaged")
+            << SIGTERM
+            << (QStringList{QStringLiteral("setup:damaged-index"), groups, toRecipe, QStringLiteral("key:Tab"),
+                            "type:" + Typed}
+                + settled)
+            << "Kuvaus" << Typed;
         // A question that would delete is answered No.
         QTest::addRow("deletion question open")
             << SIGTERM
@@ -134,6 +191,29 @@ private Q_SLOTS:
             QVERIFY(key.open());
             key.writeBool(QLatin1String(SettingNames::About), true);
             key.writeBool(QLatin1String(SettingNames::Aines), true);
+        }
+
+        QTemporaryDir files;
+        const QString importFile = files.filePath(QStringLiteral("big.mmf"));
+        if (steps.join(QLatin1Char('\n')).contains(QLatin1String("@IMPORT@"))) {
+            QFile big(importFile);
+            QVERIFY(big.open(QIODevice::WriteOnly));
+            for (int i = 0; i < 50000; ++i)
+                big.write(QStringLiteral("MMMMM----- Recipe via Meal-Master (tm) v8.05\n      Title: Imported %1\n"
+                                         " Categories: Group %2\n\n      1 c  flour\n\n  Stir.\nMMMMM\n")
+                              .arg(i)
+                              .arg(i % 100)
+                              .toUtf8());
+            for (QString &step : steps)
+                step.replace(QLatin1String("@IMPORT@"), importFile).replace(QLatin1String("@DATA@"), book.dataFolder());
+        }
+
+        if (steps.removeAll(QStringLiteral("setup:damaged-index"))) {
+            if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+                QSKIP("sqlite3 shell not installed");
+            damageSearchIndex(book.dataFolder());
+            if (QTest::currentTestFailed())
+                return;
         }
 
         QProcess program;
@@ -170,6 +250,8 @@ private Q_SLOTS:
             QVERIFY2(stored.startsWith(values[i]),
                      qPrintable(QStringLiteral("%1 is \"%2\"").arg(fields[i], stored.left(60))));
         }
+        // None of an import that was under way is in the book.
+        QCOMPARE(book.storedRecipeField(QStringLiteral("Imported 0"), QStringLiteral("Nimi")), QString());
     }
 
     // The daily backup at exit runs in a process of its own: the program ends

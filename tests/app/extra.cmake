@@ -44,3 +44,10 @@ if(TARGET app_TestWindowLook)
         TIMEOUT 600
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${config};MEALDECK_TEST=1;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;HOME=${home};QT_QPA_FONTDIR=/usr/share/fonts/truetype/dejavu")
 endif()
+
+# The program on a headless Wayland compositor, its book made by mealdeck-data.
+if(TARGET app_TestWayland AND TARGET mealdeck AND TARGET mealdeck-data)
+    add_dependencies(app_TestWayland mealdeck mealdeck-data)
+    target_compile_definitions(app_TestWayland PRIVATE MEALDECK_PROGRAM="$<TARGET_FILE:mealdeck>"
+                               MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
+endif()

@@ -115,6 +115,8 @@ private Q_SLOTS:
             << "stray" << 1 << QByteArray("Picture file Pics/Stray.jpg belongs to no recipe\n1 problem found");
         QTest::addRow("damaged table file") << "damaged" << 1 << QByteArray("Ohje.db: damaged: ");
         QTest::addRow("no book") << "nobook" << 2 << QByteArray("Cannot open the book");
+        QTest::addRow("damaged search index")
+            << "index" << 1 << QByteArray("the program builds it anew at the next search\n1 problem found");
     }
 
     void checkReportsEachFault()
@@ -144,6 +146,27 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::ReadWrite) && file.size() >= 4096);
             file.seek(file.size() - 1024);
             file.write(QByteArray(1024, '\x5a'));
+        } else if (fault == QLatin1String("index")) {
+            // A search builds the index; then the page of its text copy is
+            // overwritten.
+            QProcess search;
+            search.start(QStringLiteral(MEALDECK_DATA_TOOL),
+                         {QStringLiteral("search"), dir.path() + QStringLiteral("/book"), QStringLiteral("salt")});
+            QVERIFY(search.waitForFinished(60000));
+            QVERIFY(QFile::exists(data + "Haku.db"));
+            sqlite3 *db = nullptr;
+            QVERIFY(sqlite3_open(QFile::encodeName(data + "Haku.db").constData(), &db) == SQLITE_OK);
+            sqlite3_stmt *root = nullptr;
+            sqlite3_prepare_v2(db, "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master "
+                                   "WHERE name = 'HakuTeksti'", -1, &root, nullptr);
+            QCOMPARE(sqlite3_step(root), SQLITE_ROW);
+            const qint64 page = sqlite3_column_int64(root, 0);
+            const qint64 size = sqlite3_column_int64(root, 1);
+            sqlite3_finalize(root);
+            sqlite3_close(db);
+            QFile file(data + "Haku.db");
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.seek((page - 1) * size));
+            file.write(QByteArray(int(size), '\x5a'));
         } else if (fault == QLatin1String("nobook")) {
             QVERIFY(QDir(data).removeRecursively());
         }

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 
 class TestRecipeBook : public QObject
@@ -25,6 +26,7 @@ private slots:
     void failedCommitLeavesBookAndPictures();
     void nameRulesTakeExactNamesOverTheWholeBook_data();
     void nameRulesTakeExactNamesOverTheWholeBook();
+    void operationsByIdIgnoreTheShownCursorAndSayWhatChanged();
 };
 
 void TestRecipeBook::emptyBookHasThreeEmptyTables()
@@ -375,3 +377,71 @@ void TestRecipeBook::nameRulesTakeExactNamesOverTheWholeBook()
 }
 
 #include "TestRecipeBook.moc"
+
+// An operation names its row by id: where the shown tables' cursors stand and
+// how they are filtered does not matter, the shown tables keep their current
+// rows, and the book signals what the lists need to read again.
+void TestRecipeBook::operationsByIdIgnoreTheShownCursorAndSayWhatChanged()
+{
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY2(RecipeBook::createBook(dir.path(), true, &error), qPrintable(error));
+    RecipeBook::Book book(dir.filePath(QStringLiteral("Data")), dir.filePath(QStringLiteral("Data/Pics/")));
+    TPackTable &recipes = book.recipes();
+    recipes.open();
+    recipes.setFilter(RecipeBook::childFilter(QStringLiteral("Soups")));
+    QVERIFY(recipes.recordCount() >= 2);
+    recipes.setRecNo(1);
+    const qint64 first = recipes.currentRowId();
+    recipes.setRecNo(2);
+    const qint64 second = recipes.currentRowId();
+    recipes.setRecNo(1);
+
+    QSignalSpy recipeChanged(&book, &RecipeBook::Book::recipeChanged);
+    QSignalSpy recipesChanged(&book, &RecipeBook::Book::recipesChanged);
+    QSignalSpy groupsChanged(&book, &RecipeBook::Book::groupsChanged);
+    QSignalSpy subgroupsChanged(&book, &RecipeBook::Book::subgroupsChanged);
+
+    book.setDescription(second, QStringLiteral("Typed into the second"));
+    book.setDifficultyAndTime(second, QStringLiteral("Easy"), QStringLiteral("20 min"));
+    QString reason;
+    QVERIFY(book.renameRecipe(second, QStringLiteral("Renamed by id"), &reason));
+    QCOMPARE(recipes.currentRowId(), first);
+    QCOMPARE(book.recipe(second)->name, QStringLiteral("Renamed by id"));
+    QCOMPARE(book.recipe(second)->description, QStringLiteral("Typed into the second"));
+    QCOMPARE(book.recipe(second)->difficulty, QStringLiteral("Easy"));
+    QVERIFY(book.recipe(first)->name != QStringLiteral("Renamed by id"));
+    QCOMPARE(recipes.fieldTexts(QStringLiteral("Nimi"), 2, 1), QStringList{"Renamed by id"});
+    QCOMPARE(recipeChanged.size(), 3);
+    QCOMPARE(recipeChanged.constLast().constFirst().toLongLong(), second);
+    QCOMPARE(recipesChanged.size(), 1);
+    QCOMPARE(recipesChanged.constFirst().constFirst().toString(), QStringLiteral("Soups"));
+    QVERIFY(groupsChanged.isEmpty() && subgroupsChanged.isEmpty());
+
+    // A recipe outside the shown filter, a deleted one and an unknown id.
+    book.deleteRecipe(second);
+    QVERIFY(!book.recipe(second));
+    QCOMPARE(recipes.currentRowId(), first);
+    QVERIFY_THROWS_EXCEPTION(StoreError, book.setDescription(second, QStringLiteral("lost?")));
+    QVERIFY_THROWS_EXCEPTION(StoreError, book.deleteRecipe(0));
+    recipes.setFilter(RecipeBook::childFilter(QStringLiteral("no such group")));
+    book.setDescription(first, QStringLiteral("Outside the filter"));
+    QCOMPARE(book.recipe(first)->description, QStringLiteral("Outside the filter"));
+    QVERIFY(!recipes.hasPendingChanges());
+
+    // Groups: the main group's subgroups follow its new name.
+    book.mainGroups().open();
+    book.mainGroups().setRecNo(2);
+    const qint64 shownMain = book.mainGroups().currentRowId();
+    book.mainGroups().setRecNo(1);
+    const qint64 firstMain = book.mainGroups().currentRowId();
+    book.mainGroups().setRecNo(2);
+    QVERIFY(book.renameMainGroup(firstMain, QStringLiteral("Cooking by id")));
+    QCOMPARE(book.mainGroups().currentRowId(), shownMain);
+    QCOMPARE(book.mainGroupName(firstMain), std::optional<QString>(QStringLiteral("Cooking by id")));
+    QCOMPARE(groupsChanged.size(), 1);
+    TPackTable &subgroups = book.subgroups();
+    subgroups.open();
+    subgroups.setFilter(RecipeBook::childFilter(QStringLiteral("Cooking by id")));
+    QVERIFY(subgroups.recordCount() > 0);
+}

@@ -371,6 +371,53 @@ private Q_SLOTS:
         Q_UNUSED(bookBefore);
     }
 
+    // One damaged page of the index: a change to the recipes is stored
+    // without the index (in a scope too), the user is told once, and the
+    // next search builds the index anew.
+    void damagedIndexNeverBlocksAChange()
+    {
+        const QString index = fx->data + QStringLiteral("/Haku.db");
+        ready(fx->data).reset();
+        const qint64 page = queryFile(index, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'HakuTeksti'"))
+                                .value(0)
+                                .toLongLong();
+        const qint64 pageSize = queryFile(index, QStringLiteral("PRAGMA page_size")).value(0).toLongLong();
+        QVERIFY(page > 1 && pageSize > 0);
+        {
+            QFile f(index);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.seek((page - 1) * pageSize));
+            f.write(QByteArray(int(pageSize), '\x5a'));
+        }
+        RecipeSearch search(fx->data);
+        QCOMPARE(search.indexState(), RecipeSearch::IndexState::Current);
+        QStringList told;
+        search.setSetAsideNotice([&](const QString &why) { told << why; });
+
+        QVERIFY(moveTo(QStringLiteral("Bread")));
+        recipes->edit();
+        recipes->setFieldText(QStringLiteral("Kuvaus"), QStringLiteral("Saffron threads"));
+        recipes->apply();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains(QLatin1String("Haku.db")), qPrintable(told.first()));
+        QCOMPARE(search.indexState(), RecipeSearch::IndexState::Damaged);
+        {
+            StoreTransaction scope(*recipes);
+            recipes->edit();
+            recipes->setFieldText(QStringLiteral("Aineet"), QStringLiteral("flour\nsaffron"));
+            recipes->apply();
+            scope.commit();
+        }
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(queryFile(fx->file(QStringLiteral("Ohje")),
+                           QStringLiteral("SELECT Kuvaus || '/' || Aineet FROM Ohje WHERE Nimi = 'Bread'")),
+                 QStringList{"Saffron threads/flour\nsaffron"});
+        QCOMPARE(search.find(QStringLiteral("saffron")).needsRebuild, true);
+        QString error;
+        QVERIFY2(search.rebuild({}, &error), qPrintable(error));
+        QCOMPARE(names(search.find(QStringLiteral("saffron threads"), -1)), QStringList{"Bread"});
+    }
+
     void commandLine()
     {
         auto run = [](const QStringList &arguments, QByteArray *out) {

@@ -53,3 +53,14 @@ if(TARGET store_TestRecipeImport)
     add_dependencies(store_TestRecipeImport mealdeck-data)
     target_compile_definitions(store_TestRecipeImport PRIVATE MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
 endif()
+# The book's lock is tried with mealdeck-data as the writer beside a holder.
+if(TARGET store_TestBookLock AND TARGET mealdeck-data)
+    add_dependencies(store_TestBookLock mealdeck-data)
+    target_compile_definitions(store_TestBookLock PRIVATE MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
+endif()
+# Both programs are run for their command lines.
+if(TARGET store_TestCommandLine AND TARGET mealdeck AND TARGET mealdeck-data)
+    add_dependencies(store_TestCommandLine mealdeck mealdeck-data)
+    target_compile_definitions(store_TestCommandLine PRIVATE MEALDECK_PROGRAM="$<TARGET_FILE:mealdeck>"
+        MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>" MEALDECK_VERSION="${PROJECT_VERSION}")
+endif()

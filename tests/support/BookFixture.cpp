@@ -53,6 +53,16 @@ BookFixture::BookFixture(bool withStarter)
     m_valid = RecipeBook::createBook(m_dir.path(), withStarter, &m_error);
 }
 
+BookFixture::BookFixture(const QString &folder, bool withStarter)
+{
+    Dialogs::setTestMode(true);
+    Dialogs::clearRecord();
+    Dialogs::setResponder({});
+    clearSettings();
+    ProgramPaths::setProgramFolder(folder);
+    m_valid = RecipeBook::createBook(folder, withStarter, &m_error);
+}
+
 BookFixture::~BookFixture()
 {
     destroyWindows();

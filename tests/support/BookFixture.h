@@ -13,6 +13,8 @@ class BookFixture
 {
 public:
     explicit BookFixture(bool withStarter = false);
+    // The book in `folder` (which must exist) instead of a temporary folder.
+    explicit BookFixture(const QString &folder, bool withStarter = false);
     ~BookFixture();
     BookFixture(const BookFixture &) = delete;
     BookFixture &operator=(const BookFixture &) = delete;

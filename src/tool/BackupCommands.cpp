@@ -1,11 +1,11 @@
-#include "store/BackupCommands.h"
+#include "tool/BackupCommands.h"
 
 #include "store/BookBackup.h"
+#include "store/BookLockFile.h"
 #include "store/BookRestore.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QTextStream>
 
 #include <cstdio>
@@ -68,12 +68,9 @@ int restore(const QStringList &arguments)
 
     // The program keeps the book's lock while it runs; the restore takes it
     // too, so that the program cannot start on the book meanwhile.
-    QLockFile lock(data + QStringLiteral("/Mealdeck.lock"));
-    lock.setStaleLockTime(0);
-    if (QFileInfo(data).isDir() && !lock.tryLock(0) && lock.error() == QLockFile::LockFailedError)
-        return failed(QStringLiteral("The recipe book in %1 is open in Saffrona's Mealdeck. Close the program, "
-                                     "then restore.")
-                          .arg(data));
+    BookLockFile lock(data);
+    if (QFileInfo(data).isDir() && lock.take() == BookLockFile::Outcome::Held)
+        return failed(lock.refusal());
 
     BookRestore restore(data, plain.at(1));
     QString error;

@@ -1,19 +1,12 @@
-// mealdeck-data: works on a recipe book from the command line.
-//   mealdeck-data init DIR [--starter]
-//   mealdeck-data check DIR
-//   mealdeck-data backup DIR [OUT]
-//   mealdeck-data restore DIR FILE [--yes]
-//   mealdeck-data search DIR WORDS... [--limit N]
-//   mealdeck-data trash DIR [--restore NAME | --empty]
-//   mealdeck-data import DIR FILE... [--main-group NAME] [--keep-main-groups] [--encoding NAME]
-//   mealdeck-data export DIR OUT [--format mealmaster|jsonld] [--main-group NAME | --subgroup NAME | --recipe NAME]
+// mealdeck-data: works on a recipe book from the command line (the commands
+// and their usage lines are in commands() below).
 
-#include "store/BackupCommands.h"
 #include "store/BookCheck.h"
-#include "store/DataToolImportExport.h"
 #include "store/RecipeBook.h"
-#include "store/SearchCommand.h"
-#include "store/TrashTool.h"
+#include "tool/BackupCommands.h"
+#include "tool/DataToolImportExport.h"
+#include "tool/SearchCommand.h"
+#include "tool/TrashTool.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -141,45 +134,103 @@ bool reachNamesThatAreNotUtf8(int argc, char *argv[], int first, int last, QStri
     return true;
 }
 
+// One command of the tool: its usage lines and what it does.
+struct Command
+{
+    QString name;
+    QString synopsis;
+    QString about;
+};
+
+QList<Command> commands()
+{
+    return {
+        {QStringLiteral("init"), QStringLiteral("mealdeck-data init DIR [--starter]"),
+         QStringLiteral("init creates DIR/Data with the three empty tables and Pics; with --starter a small starter "
+                        "book as well. DIR is created when missing. An existing DIR/Data is left alone.")},
+        {QStringLiteral("check"), QStringLiteral("mealdeck-data check DIR"),
+         QStringLiteral("check reads the book in DIR/Data without changing it and reports damaged table files, "
+                        "groups and recipes whose group is missing, and missing or stray picture files. Exit 0 when "
+                        "all is well, 1 when something is reported, 2 when the book cannot be opened.")},
+        {QStringLiteral("backup"), QStringLiteral("mealdeck-data backup DIR [OUT]"),
+         QStringLiteral("backup writes DIR/Data into one zip file, OUT or a folder for Mealdeck-<date>.zip (the "
+                        "current folder when left out).")},
+        {QStringLiteral("restore"), QStringLiteral("mealdeck-data restore DIR FILE [--yes]"),
+         QStringLiteral("restore checks FILE whole, shows what it holds, asks (unless --yes) and replaces DIR/Data "
+                        "with it, keeping the old book beside it.")},
+        {QStringLiteral("search"), QStringLiteral("mealdeck-data search DIR WORDS... [--limit N]"),
+         QStringLiteral("search prints the recipes of the book in DIR/Data that contain every word, best first, one "
+                        "a line: name, subgroup and main group separated by tabs (at most N with --limit). Exit 0 "
+                        "with hits, 1 with none, 2 on an error.")},
+        {QStringLiteral("trash"), trashUsage().trimmed(),
+         QStringLiteral("trash lists what was deleted, newest first; --restore NAME puts the newest deletion of NAME "
+                        "back, --empty destroys everything in the trash. Exit 1 when there is nothing to list or "
+                        "restore.")},
+        {QStringLiteral("import"),
+         QStringLiteral("mealdeck-data import DIR FILE... [--main-group NAME] [--keep-main-groups] [--encoding NAME]"),
+         QStringLiteral("import reads recipe files (Meal-Master, JSON-LD, web pages, Nextcloud Cookbook zips, "
+                        "Paprika) into the book in one transaction. Exit 0 when all was done, 1 when something was "
+                        "skipped, 2 on an error.")},
+        {QStringLiteral("export"),
+         QStringLiteral("mealdeck-data export DIR OUT [--format mealmaster|jsonld] [--main-group NAME | --subgroup "
+                        "NAME | --recipe NAME]"),
+         QStringLiteral("export writes recipes as Meal-Master text or a JSON-LD zip. Exit 0 when all was done, 1 "
+                        "when something was skipped or nothing found, 2 on an error.")},
+    };
+}
+
+QString usageText()
+{
+    QString text;
+    for (const Command &command : commands())
+        text += (text.isEmpty() ? QStringLiteral("usage: ") : QStringLiteral("       ")) + command.synopsis + '\n';
+    text += QStringLiteral("       mealdeck-data --help | --version | COMMAND --help\n");
+    for (const Command &command : commands())
+        text += command.about + '\n';
+    return text;
+}
+
+// The help a command's arguments ask for: --help anywhere before "--", or -h
+// right after the command.
+bool asksForHelp(const QStringList &commandArguments)
+{
+    for (const QString &argument : commandArguments) {
+        if (argument == QLatin1String("--"))
+            return false;
+        if (argument == QLatin1String("--help"))
+            return true;
+    }
+    return commandArguments.value(0) == QLatin1String("-h");
+}
+
+void print(const QString &text, FILE *to)
+{
+    std::fputs(text.toLocal8Bit().constData(), to);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments();
-    const QString usage = QStringLiteral("usage: mealdeck-data init DIR [--starter]\n"
-                                         "       mealdeck-data check DIR\n"
-                                         "       mealdeck-data backup DIR [OUT]\n"
-                                         "       mealdeck-data restore DIR FILE [--yes]\n"
-                                         "       mealdeck-data search DIR WORDS... [--limit N]\n"
-                                         "       mealdeck-data import DIR FILE... [--main-group NAME] [--keep-main-groups] "
-                                         "[--encoding NAME]\n"
-                                         "       mealdeck-data export DIR OUT [--format mealmaster|jsonld] "
-                                         "[--main-group NAME | --subgroup NAME | --recipe NAME]\n")
+    const QString usage = usageText();
 
-                          + trashUsage()
-                          + QStringLiteral("init creates DIR/Data with the three empty tables and Pics; with --starter "
-                                         "a small starter book as well. DIR is created when missing. An existing "
-                                         "DIR/Data is left alone.\n"
-                                         "check reads the book in DIR/Data without changing it and reports damaged "
-                                         "table files, groups and recipes whose group is missing, and missing or "
-                                         "stray picture files. Exit 0 when all is well, 1 when something is "
-                                         "reported, 2 when the book cannot be opened.\n"
-                                         "backup writes DIR/Data into one zip file, OUT or a folder for "
-                                         "Mealdeck-<date>.zip (the current folder when left out).\n"
-                                         "restore checks FILE whole, shows what it holds, asks (unless --yes) and "
-                                         "replaces DIR/Data with it, keeping the old book beside it.\n"
-                                         "trash lists what was deleted, newest first; --restore NAME puts the "
-                                         "newest deletion of NAME back, --empty destroys everything in the trash. "
-                                         "Exit 1 when there is nothing to list or restore.\n"
-                                         "search prints the recipes of the book in DIR/Data that contain every "
-                                         "word, best first, one a line: name, subgroup and main group separated by "
-                                         "tabs (at most N with --limit). Exit 0 with hits, 1 with none, 2 on an "
-                                         "error.\n"
-                                         "import reads recipe files (Meal-Master, JSON-LD, web pages, Nextcloud "
-                                         "Cookbook zips, Paprika) into the book in one transaction; export writes "
-                                         "recipes as Meal-Master text or a JSON-LD zip. Exit 0 when all was done, 1 "
-                                         "when something was skipped, 2 on an error.\n");
+    const QString first = arguments.value(1);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help")) {
+        print(usage, stdout);
+        return 0;
+    }
+    if (first == QLatin1String("--version")) {
+        print(QStringLiteral("mealdeck-data " MEALDECK_VERSION "\n"), stdout);
+        return 0;
+    }
+    for (const Command &command : commands()) {
+        if (command.name == first && asksForHelp(arguments.mid(2))) {
+            print(QStringLiteral("usage: ") + command.synopsis + '\n' + command.about + '\n', stdout);
+            return 0;
+        }
+    }
 
     // init and check work on the bytes themselves; the words of a search are no names.
     const QString command = arguments.value(1);
@@ -207,7 +258,7 @@ int main(int argc, char *argv[])
         return trashCommand(arguments.mid(2));
     if (arguments.size() < 3 || arguments.at(1) != QLatin1String("init") || arguments.size() > 4
         || (arguments.size() == 4 && arguments.at(3) != QLatin1String("--starter"))) {
-        std::fputs(usage.toLocal8Bit().constData(), stderr);
+        print(usage, stderr);
         return 2;
     }
     const bool starter = arguments.size() == 4;

@@ -1,4 +1,4 @@
-#include "store/SearchCommand.h"
+#include "tool/SearchCommand.h"
 
 #include "store/ProgramError.h"
 #include "store/RecipeSearch.h"

@@ -1,9 +1,10 @@
-#include "store/DataToolImportExport.h"
+#include "tool/DataToolImportExport.h"
 
 #include "store/Book.h"
 #include "store/BookBackup.h"
 #include "store/BookExport.h"
 #include "store/BookImport.h"
+#include "store/BookLockFile.h"
 #include "store/MealMasterReader.h"
 #include "store/ProgramError.h"
 
@@ -60,6 +61,12 @@ int importCommand(const QStringList &arguments)
     }
     if (!bookExists(dir))
         return 2;
+    // The import writes only while no program or other command holds the book.
+    BookLockFile lock(dir + QStringLiteral("/Data"));
+    if (lock.take() == BookLockFile::Outcome::Held) {
+        error(lock.refusal());
+        return 2;
+    }
     // The book as it was is backed up first, so that an import can be undone.
     options.beforeImport = [&dir](QString *why) {
         return !BookBackup::makeAutomaticBackup(dir + QStringLiteral("/Data"), why, {}, QString(),

@@ -1,10 +1,10 @@
-#include "store/TrashTool.h"
+#include "tool/TrashTool.h"
 
+#include "store/BookLockFile.h"
 #include "store/ProgramError.h"
 #include "store/Trash.h"
 
 #include <QFileInfo>
-#include <QLockFile>
 
 #include <cstdio>
 
@@ -58,10 +58,11 @@ int trashCommand(const QStringList &arguments)
                      arguments.at(0).toLocal8Bit().constData());
         return 2;
     }
-    // A change waits for no running program on the same book.
-    QLockFile lock(data + QStringLiteral("/Mealdeck.lock"));
-    if (!list && !lock.tryLock(0)) {
-        std::fprintf(stderr, "mealdeck-data: the book is open in Mealdeck; close it first\n");
+    // A change is refused while the program or another command holds the
+    // book, on this computer or another one sharing the folder.
+    BookLockFile lock(data);
+    if (!list && lock.take() == BookLockFile::Outcome::Held) {
+        std::fprintf(stderr, "mealdeck-data: %s\n", lock.refusal().toLocal8Bit().constData());
         return 2;
     }
     try {
