@@ -6,6 +6,7 @@
 //   mealdeck-data search DIR WORDS... [--limit N]
 //   mealdeck-data trash DIR [--restore NAME | --empty]
 //   mealdeck-data import DIR FILE... [--main-group NAME] [--keep-main-groups] [--encoding NAME]
+//   mealdeck-data shopping DIR "RECIPE=PORTIONS"... [--menu]
 //   mealdeck-data export DIR OUT [--format mealmaster|jsonld] [--main-group NAME | --subgroup NAME | --recipe NAME]
 
 #include "store/BackupCommands.h"
@@ -13,6 +14,7 @@
 #include "store/DataToolImportExport.h"
 #include "store/RecipeBook.h"
 #include "store/SearchCommand.h"
+#include "store/ShoppingCommand.h"
 #include "store/TrashTool.h"
 
 #include <QByteArray>
@@ -120,7 +122,8 @@ int main(int argc, char *argv[])
                                          "       mealdeck-data import DIR FILE... [--main-group NAME] [--keep-main-groups] "
                                          "[--encoding NAME]\n"
                                          "       mealdeck-data export DIR OUT [--format mealmaster|jsonld] "
-                                         "[--main-group NAME | --subgroup NAME | --recipe NAME]\n")
+                                         "[--main-group NAME | --subgroup NAME | --recipe NAME]\n"
+                                         "       mealdeck-data shopping DIR \"RECIPE=PORTIONS\"... [--menu]\n")
 
                           + trashUsage()
                           + QStringLiteral("init creates DIR/Data with the three empty tables and Pics; with --starter "
@@ -144,7 +147,10 @@ int main(int argc, char *argv[])
                                          "import reads recipe files (Meal-Master, JSON-LD, web pages, Nextcloud "
                                          "Cookbook zips, Paprika) into the book in one transaction; export writes "
                                          "recipes as Meal-Master text or a JSON-LD zip. Exit 0 when all was done, 1 "
-                                         "when something was skipped, 2 on an error.\n");
+                                         "when something was skipped, 2 on an error.\n"
+                                         "shopping prints one shopping list for the recipes at those portions (with "
+                                         "--menu, for the saved menu as well): amounts of one ingredient added up, one "
+                                         "item a line, then a tab and the recipes it comes from.\n");
 
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("backup"))
         return BackupCommands::backup(arguments.mid(2));
@@ -154,6 +160,8 @@ int main(int argc, char *argv[])
         return searchCommand(arguments, usage);
     if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("import"))
         return importCommand(arguments.mid(2));
+    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("shopping"))
+        return shoppingCommand(arguments.mid(2), usage);
     if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("export"))
         return exportCommand(arguments.mid(2));
     if (arguments.size() == 3 && arguments.at(1) == QLatin1String("check"))

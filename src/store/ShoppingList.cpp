@@ -49,12 +49,25 @@ const Unit units[] = {
     {"oz", Kind::Mass, 283500, Family::Metric},
     {"lb", Kind::Mass, 4536000, Family::Metric},
     {"lbs", Kind::Mass, 4536000, Family::Metric},
+    // Meal-Master's codes, as imported recipes write them ("T" is taken
+    // apart from "t" before this list is searched).
+    {"t", Kind::Volume, 5 * Scale, Family::Spoon},
+    {"ts", Kind::Volume, 5 * Scale, Family::Spoon},
+    {"tb", Kind::Volume, 15 * Scale, Family::Spoon},
+    {"c", Kind::Volume, 240 * Scale, Family::Cup},
+    // Pieces are counted without a unit.
+    {"pcs", Kind::Pieces, Scale, Family::Metric},
+    {"pc", Kind::Pieces, Scale, Family::Metric},
+    {"kpl", Kind::Pieces, Scale, Family::Metric},
+    {"ea", Kind::Pieces, Scale, Family::Metric},
 };
 
 const Unit *findUnit(QString word)
 {
     if (word.endsWith(u'.'))
         word.chop(1);
+    if (word == QLatin1String("T"))
+        word = QStringLiteral("tbsp");
     word = word.toLower();
     for (const Unit &unit : units) {
         if (word == QLatin1String(unit.name))
@@ -327,6 +340,9 @@ QVector<Item> build(const QVector<Entry> &entries)
                 continue;
             }
             if (!line.hasAmount) {
+                // A heading ("Filling:") is nothing to buy.
+                if (written.endsWith(u':'))
+                    continue;
                 const QString text = shownText(written);
                 add(matchKey(text), Kind::None, text, entry.recipe);
                 continue;

@@ -51,8 +51,9 @@ void TestShoppingList::combinedList_data()
         << "453,6 g butter\tA\n1,5 kg flour\tA, B";
     QTest::addRow("scaled with the recipe window's rounding")
         << QStringList {"A|4|2|3 dl milk", "B|3|1|1 dl milk/10 g salt"} << "1,83 dl milk\tA, B\n3,35 g salt\tB";
-    QTest::addRow("pieces, plural and singular")
-        << QStringList {"A|2|4|1 egg", "B|2|2|1 eggs"} << "3 eggs\tA, B";
+    QTest::addRow("pieces, plural and singular, written in columns")
+        << QStringList {"A|2|4|1 egg", "B|2|2|1         pcs      eggs/1 T sugar/1 t Sugar"}
+        << "3 eggs\tA, B\n4 tsp sugar\tB";
     QTest::addRow("case, accents and punctuation around")
         << QStringList {"A|1|1|2 dl Crème fraîche", "B|1|1|1 dl creme fraiche,"} << "3 dl Crème fraîche\tA, B";
     QTest::addRow("mixed kinds stay apart")
@@ -61,7 +62,7 @@ void TestShoppingList::combinedList_data()
     QTest::addRow("ranges scaled and kept")
         << QStringList {"A|2|4|1-2 onions", "B|1|1|1 onion"} << "3-5 onions\tA, B";
     QTest::addRow("lines without an amount once")
-        << QStringList {"A|1|2|salt/pepper", "B|1|1|Salt.", "A|1|1|salt"} << "pepper\tA\nsalt\tA, B";
+        << QStringList {"A|1|2|salt/pepper/Filling:", "B|1|1|Salt.", "A|1|1|salt"} << "pepper\tA\nsalt\tA, B";
     QTest::addRow("lines the scaling cannot read listed as written")
         << QStringList {"A|2|4|1.5 dl milk/123456789 g sugar", "B|2|2|2 dl milk/2, dl water"}
         << "1.5 dl milk\tA\n123456789 g sugar\tA\n2, dl water\tB\n2 dl milk\tB";

@@ -53,3 +53,8 @@ if(TARGET store_TestRecipeImport)
     add_dependencies(store_TestRecipeImport mealdeck-data)
     target_compile_definitions(store_TestRecipeImport PRIVATE MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
 endif()
+# The shopping list is printed by mealdeck-data.
+if(TARGET store_TestShoppingCommand AND TARGET mealdeck-data)
+    add_dependencies(store_TestShoppingCommand mealdeck-data)
+    target_compile_definitions(store_TestShoppingCommand PRIVATE MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
+endif()
