@@ -92,9 +92,11 @@ QHash<qint64, Recipe> readRecipes(const QString &dataFolder)
 {
     // Every byte outside the unreserved set is percent-encoded, so '?', '#'
     // and '%' in folder names are not taken for URI syntax.
-    const QByteArray uri = "file:" + QUrl::toPercentEncoding(dataFolder + QStringLiteral("/Ohje.db"), "/") + "?mode=ro";
+    auto uri = [&](const char *file) {
+        return "file:" + QUrl::toPercentEncoding(dataFolder + u'/' + QLatin1String(file), "/") + "?mode=ro";
+    };
     sqlite3 *db = nullptr;
-    const int rc = sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    const int rc = sqlite3_open_v2(uri("Ohje.db").constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
     if (rc != SQLITE_OK) {
         const QString why = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
         sqlite3_close_v2(db);
@@ -103,13 +105,19 @@ QHash<qint64, Recipe> readRecipes(const QString &dataFolder)
     sqlite3_busy_timeout(db, 2000);
     QHash<qint64, Recipe> recipes;
     try {
-        SqlStatement select(db, QStringLiteral("SELECT id, Nimi, Annos, Aineet FROM Ohje"));
+        SqlStatement attach(db, QStringLiteral("ATTACH DATABASE ? AS subgroups"));
+        attach.bindText(1, QString::fromLatin1(uri("Alaryhma.db")));
+        attach.run();
+        SqlStatement select(db, QStringLiteral("SELECT r.id, r.Nimi, r.Annos, r.Aineet, r.Ryhma, s.Ryhma FROM Ohje r "
+                                               "LEFT JOIN subgroups.Alaryhma s ON s.Nimi = r.Ryhma"));
         while (select.step()) {
             Recipe recipe;
             recipe.id = select.columnInt64(0);
             recipe.name = select.columnText(1);
             recipe.portions = qMax(0, select.columnText(2).trimmed().toInt());
             recipe.ingredients = select.columnText(3);
+            recipe.subgroup = select.columnText(4);
+            recipe.mainGroup = select.columnText(5);
             recipes.insert(recipe.id, recipe);
         }
     } catch (...) {

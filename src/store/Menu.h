@@ -45,6 +45,8 @@ struct Recipe
     QString name;
     int portions = 0; // 0 when the recipe has no count
     QString ingredients;
+    QString subgroup;
+    QString mainGroup;
 };
 // Every recipe of the book in `dataFolder`, read without changing anything.
 // Throws StoreError.
