@@ -119,40 +119,23 @@ struct Line
 Line readLine(const QString &text)
 {
     Line line;
-    int end = 0;
-    while (end < text.size() && PortionScaling::isNumberCharacter(text[end]))
-        ++end;
-    if (end == 0) {
+    const PortionScaling::QuantitySpan span = PortionScaling::quantitySpan(text);
+    if (span.firstEnd == 0) {
         line.rest = text;
         return line;
     }
-    const std::optional<qint64> low = readNumber(text.left(end));
-    if (!low) {
+    const std::optional<qint64> low = readNumber(text.left(span.firstEnd));
+    const std::optional<qint64> high =
+        span.secondStart < 0 ? low : readNumber(text.mid(span.secondStart, span.secondEnd - span.secondStart));
+    if (!low || !high) {
         line.readable = false;
         return line;
     }
     line.hasAmount = true;
-    line.low = line.high = *low;
-    int next = end;
-    while (next < text.size() && text[next] == u' ')
-        ++next;
-    if (next < text.size() && text[next] == u'-') {
-        int second = next + 1;
-        while (second < text.size() && text[second] == u' ')
-            ++second;
-        int secondEnd = second;
-        while (secondEnd < text.size() && PortionScaling::isNumberCharacter(text[secondEnd]))
-            ++secondEnd;
-        const std::optional<qint64> high = readNumber(text.mid(second, secondEnd - second));
-        if (!high) {
-            line.readable = false;
-            return line;
-        }
-        line.high = *high;
-        line.range = true;
-        next = secondEnd;
-    }
-    line.rest = text.mid(next).trimmed();
+    line.low = *low;
+    line.high = *high;
+    line.range = span.secondStart >= 0;
+    line.rest = text.mid(span.rest).trimmed();
     return line;
 }
 
