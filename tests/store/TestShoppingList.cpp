@@ -15,11 +15,11 @@ private slots:
 namespace {
 
 // "Name|recipe portions|wanted portions|line/line/..." per entry.
-QVector<ShoppingList::Entry> entriesOf(const QStringList &specs)
+QVector<ShoppingList::Entry> entriesOf(const QStringList &rows)
 {
     QVector<ShoppingList::Entry> entries;
-    for (const QString &spec : specs) {
-        const QStringList parts = spec.split(u'|');
+    for (const QString &row : rows) {
+        const QStringList parts = row.split(u'|');
         entries.append({parts.at(0), parts.at(3).split(u'/').join(u'\n'), parts.at(1).toInt(), parts.at(2).toInt()});
     }
     return entries;
