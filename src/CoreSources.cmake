@@ -31,4 +31,6 @@ set(MEALDECK_CORE_SOURCES
     store/StoreTransaction.cpp store/StoreTransaction.h
     store/Trash.cpp store/Trash.h
     settings/SettingsStore.cpp settings/SettingsStore.h
+    store/Menu.cpp store/Menu.h
+    store/ShoppingList.cpp store/ShoppingList.h
     recipe/PortionScaling.cpp recipe/PortionScaling.h)

@@ -119,6 +119,8 @@ public:
     // The stored id of the recipe whose description, difficulty, time and
     // picture the window shows (typing there belongs to it); 0 when none.
     qint64 shownRecipeId() const { return m_shownRecipeId; }
+    // The book the window shows; null when its tables did not open.
+    RecipeBook::Book *book() const { return m_book.get(); }
     // The selected rows of the three lists, by stored id (0 where none).
     struct Selection {
         qint64 mainGroup = 0;

@@ -2,6 +2,7 @@
 
 #include "app/BackupMenu.h"
 #include "app/DataBoundList.h"
+#include "app/FormRuokalista.h"
 #include "app/ImportExportCommands.h"
 #include "app/Windows.h"
 #include "platform/Hints.h"
@@ -277,6 +278,7 @@ void TFormPaa::buildMenus()
     addImportExportCommands(this, m_menuKirja);
     BackupMenu::addCommands(this, m_menuKirja);
     addTrashCommands();
+    addMenuCommands(this, recipe, m_menuKirja);
 
     m_menuIkkuna = bar->addMenu(QStringLiteral("&Window"));
     m_menuIkkuna->setObjectName(QStringLiteral("MenuIkkuna"));

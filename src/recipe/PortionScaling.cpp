@@ -189,18 +189,34 @@ LineResult scaleLine(const QString &line, int oldCount, int newCount)
     if (!isNumberCharacter(first) && first != u'-')
         return {text, false};
 
-    int end = 0;
-    while (end < text.size() && isNumberCharacter(text[end]))
-        ++end;
+    const QuantitySpan span = quantitySpan(text);
+    const int end = span.firstEnd;
     // A leading run that does not end in a digit ("2, dl", ". salt", "- salt")
     // has no quantity of its own to scale.
     if (end == 0 || text[end - 1] < u'0' || text[end - 1] > u'9')
         return {text, false};
     const QString a = FormatScaledQuantity(text.left(end), oldCount, newCount);
+    if (span.secondStart >= 0) {
+        const QString b = FormatScaledQuantity(text.mid(span.secondStart, span.secondEnd - span.secondStart), oldCount,
+                                               newCount);
+        return {a + QLatin1Char('-') + b + text.mid(span.rest), true};
+    }
+    return {a + text.mid(span.rest), true};
+}
 
+QuantitySpan quantitySpan(const QString &text)
+{
+    QuantitySpan span;
+    int end = 0;
+    while (end < text.size() && isNumberCharacter(text[end]))
+        ++end;
+    span.firstEnd = end;
+    if (end == 0)
+        return span;
     int next = end;
     while (next < text.size() && text[next] == u' ')
         ++next;
+    span.rest = next;
     if (next < text.size() && text[next] == u'-') {
         int second = next + 1;
         while (second < text.size() && text[second] == u' ')
@@ -208,10 +224,11 @@ LineResult scaleLine(const QString &line, int oldCount, int newCount)
         int secondEnd = second;
         while (secondEnd < text.size() && isNumberCharacter(text[secondEnd]))
             ++secondEnd;
-        const QString b = FormatScaledQuantity(text.mid(second, secondEnd - second), oldCount, newCount);
-        return {a + QLatin1Char('-') + b + text.mid(secondEnd), true};
+        span.secondStart = second;
+        span.secondEnd = secondEnd;
+        span.rest = secondEnd;
     }
-    return {a + text.mid(next), true};
+    return span;
 }
 
 QStringList scaleIngredientLines(const QStringList &lines, int oldCount, int newCount, const StoreLines &store)

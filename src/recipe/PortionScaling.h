@@ -42,6 +42,20 @@ QString stepToFiveHundredths(const QString &text);
 // it: "1,50" gives "1,5", "3,00" gives "3", "0,10" gives "0,1".
 QString dropTrailingZeros(const QString &text);
 
+// Where the leading quantity of an ingredient line (its leading spaces gone)
+// stands: the characters of the first number are [0, firstEnd) (firstEnd is 0
+// when the line does not start with one); for a range "1 - 2" the second
+// number is [secondStart, secondEnd), otherwise secondStart is -1. The rest of
+// the line starts at `rest` (after the spaces that follow a single number).
+struct QuantitySpan
+{
+    int firstEnd = 0;
+    int secondStart = -1;
+    int secondEnd = -1;
+    int rest = 0;
+};
+QuantitySpan quantitySpan(const QString &text);
+
 // The outcome of rewriting one ingredient line.
 struct LineResult
 {

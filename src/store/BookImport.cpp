@@ -78,16 +78,15 @@ public:
         auto note = [&](const QString &reason) {
             m_summary.problems << ImportProblem{recipe.file, recipe.place, reason, false};
         };
-        std::optional<qint64> portions;
+        // 0: no portion count.
+        qint64 portions = 0;
         if (!recipe.yield.trimmed().isEmpty()) {
             bool tooLarge = false;
-            portions = IngredientText::firstNumber(recipe.yield, &tooLarge);
-            if (tooLarge || (portions && *portions > MaxPortions)) {
+            portions = IngredientText::firstNumber(recipe.yield, &tooLarge).value_or(0);
+            if (tooLarge || portions > MaxPortions) {
                 note(QStringLiteral("the yield \"%1\" is too large; imported without a portion count")
                          .arg(IngredientText::cut(recipe.yield.simplified(), 40)));
-                portions.reset();
-            } else if (portions && *portions == 0) {
-                portions.reset();
+                portions = 0;
             }
         }
         const QString name = uniqueName(baseName);
@@ -113,8 +112,8 @@ public:
         bindOptional(insert, 3, recipe.description);
         bindOptional(insert, 4, IngredientText::cut(recipe.difficulty.simplified(), 20).trimmed());
         bindOptional(insert, 5, IngredientText::cut(recipe.time.simplified(), 18).trimmed());
-        if (portions)
-            insert.bindInt64(6, *portions);
+        if (portions > 0)
+            insert.bindInt64(6, portions);
         else
             insert.bindNull(6);
         bindOptional(insert, 7, ingredients);

@@ -390,9 +390,13 @@ bool BookRestore::replace(QString *error, const BookBackup::Progress &progress)
     // The book's lock goes with the book: the same file, still held by
     // whoever holds it, is in the restored folder.
     const QString lock = m_data + QStringLiteral("/Mealdeck.lock");
-    if (QFileInfo::exists(lock))
-        ::link(QFile::encodeName(lock).constData(),
-               QFile::encodeName(m_unpacked + QStringLiteral("/Mealdeck.lock")).constData());
+    if (QFileInfo::exists(lock)
+        && ::link(QFile::encodeName(lock).constData(),
+                  QFile::encodeName(m_unpacked + QStringLiteral("/Mealdeck.lock")).constData())
+               != 0) {
+        // A folder without hard links: the restored book starts unlocked, and
+        // the holder's next write or start takes the lock anew.
+    }
 
     const QString parent = QFileInfo(m_folder).absolutePath();
     const QString stem = parent + QLatin1Char('/') + QFileInfo(m_folder).fileName() + QStringLiteral(".before-restore-")

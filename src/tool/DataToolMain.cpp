@@ -6,6 +6,7 @@
 #include "tool/BackupCommands.h"
 #include "tool/DataToolImportExport.h"
 #include "tool/SearchCommand.h"
+#include "tool/ShoppingCommand.h"
 #include "tool/TrashTool.h"
 
 #include <QByteArray>
@@ -176,6 +177,10 @@ QList<Command> commands()
                         "NAME | --recipe NAME]"),
          QStringLiteral("export writes recipes as Meal-Master text or a JSON-LD zip. Exit 0 when all was done, 1 "
                         "when something was skipped or nothing found, 2 on an error.")},
+        {QStringLiteral("shopping"), QStringLiteral("mealdeck-data shopping DIR \"RECIPE=PORTIONS\"... [--menu]"),
+         QStringLiteral("shopping prints one shopping list for the recipes at those portions (with --menu, for the "
+                        "saved menu as well): amounts of one ingredient added up, one item a line, then a tab and "
+                        "the recipes it comes from. Exit 0; 2 naming an unknown recipe or a bad portion count.")},
     };
 }
 
@@ -252,6 +257,8 @@ int main(int argc, char *argv[])
         return importCommand(arguments.mid(2));
     if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("export"))
         return exportCommand(arguments.mid(2));
+    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("shopping"))
+        return shoppingCommand(arguments.mid(2), usage);
     if (arguments.size() == 3 && arguments.at(1) == QLatin1String("check"))
         return check(QByteArray(argv[2]));
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("trash"))

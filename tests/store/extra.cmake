@@ -64,3 +64,8 @@ if(TARGET store_TestCommandLine AND TARGET mealdeck AND TARGET mealdeck-data)
     target_compile_definitions(store_TestCommandLine PRIVATE MEALDECK_PROGRAM="$<TARGET_FILE:mealdeck>"
         MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>" MEALDECK_VERSION="${PROJECT_VERSION}")
 endif()
+# The shopping list is printed by mealdeck-data.
+if(TARGET store_TestShoppingCommand AND TARGET mealdeck-data)
+    add_dependencies(store_TestShoppingCommand mealdeck-data)
+    target_compile_definitions(store_TestShoppingCommand PRIVATE MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
+endif()

@@ -1,0 +1,78 @@
+#include "tool/ShoppingCommand.h"
+
+#include "store/Menu.h"
+#include "store/ProgramError.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "mealdeck-data: %s\n", message.toLocal8Bit().constData());
+    return 2;
+}
+
+} // namespace
+
+int shoppingCommand(const QStringList &arguments, const QString &usage)
+{
+    QStringList wanted;
+    bool withMenu = false;
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments.at(i) == QLatin1String("--menu"))
+            withMenu = true;
+        else
+            wanted << arguments.at(i);
+    }
+    if (arguments.isEmpty() || arguments.at(0).isEmpty() || (wanted.isEmpty() && !withMenu)) {
+        std::fputs(usage.toLocal8Bit().constData(), stderr);
+        return 2;
+    }
+    const QString data = arguments.at(0) + QStringLiteral("/Data");
+    if (!QFile::exists(data + QStringLiteral("/Ohje.db")))
+        return fail(QStringLiteral("No recipe book in %1").arg(data));
+    try {
+        const QHash<qint64, Menu::Recipe> recipes = Menu::readRecipes(data);
+        QHash<QString, qint64> byName;
+        for (const Menu::Recipe &recipe : recipes)
+            byName.insert(recipe.name, recipe.id);
+
+        QVector<Menu::Entry> entries;
+        if (withMenu) {
+            QString error;
+            if (!Menu::read(data, &entries, &error))
+                return fail(error);
+            for (const Menu::Entry &entry : entries) {
+                if (!recipes.contains(entry.recipe))
+                    std::fputs("mealdeck-data: A recipe on the menu is no longer in the book (deleted)\n", stderr);
+            }
+        }
+        for (const QString &argument : wanted) {
+            // The name may hold '=' itself: the count follows the last one.
+            const int at = argument.lastIndexOf(u'=');
+            const QString name = at < 0 ? argument : argument.left(at);
+            bool number = false;
+            const int portions = at < 0 ? 0 : argument.mid(at + 1).toInt(&number);
+            if (!number || portions < 1 || portions > Menu::MaxPortions)
+                return fail(QStringLiteral("\"%1\" needs a portion count from 1 to %2: \"RECIPE=PORTIONS\"")
+                                .arg(argument)
+                                .arg(Menu::MaxPortions));
+            const auto id = byName.constFind(name);
+            if (id == byName.constEnd())
+                return fail(QStringLiteral("No recipe named \"%1\"").arg(name));
+            entries.append({*id, 0, portions});
+        }
+        for (const ShoppingList::Item &item : ShoppingList::build(Menu::shoppingEntries(entries, recipes))) {
+            // A tab inside a field would split it.
+            auto field = [](QString text) { return text.replace(u'\t', u' ').toLocal8Bit(); };
+            std::printf("%s\t%s\n", field(item.text()).constData(),
+                        field(item.recipes.join(QStringLiteral(", "))).constData());
+        }
+        return 0;
+    } catch (const StoreError &e) {
+        return fail(e.message());
+    }
+}

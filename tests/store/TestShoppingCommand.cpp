@@ -1,0 +1,119 @@
+#include "store/Menu.h"
+#include "store/RecipeBook.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+// The saved menu and mealdeck-data shopping, run as a person runs it.
+class TestShoppingCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void menuAndCommandLine();
+};
+
+namespace {
+
+struct Run
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run shopping(const QStringList &arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(MEALDECK_DATA_TOOL), QStringList {QStringLiteral("shopping")} + arguments);
+    Run run;
+    if (!tool.waitForFinished(60000))
+        return run;
+    run.code = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    run.out = QString::fromLocal8Bit(tool.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(tool.readAllStandardError());
+    return run;
+}
+
+bool runSql(const QString &file, const QString &sql)
+{
+    sqlite3 *db = nullptr;
+    const bool ok = sqlite3_open(QFile::encodeName(file).constData(), &db) == SQLITE_OK
+        && sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+} // namespace
+
+void TestShoppingCommand::menuAndCommandLine()
+{
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    QString error;
+    QVERIFY2(RecipeBook::createBook(home.path(), true, &error), qPrintable(error));
+    const QString data = home.path() + QStringLiteral("/Data");
+    qint64 pea = 0, salmon = 0, potato = 0;
+    for (const Menu::Recipe &recipe : Menu::readRecipes(data)) {
+        if (recipe.name == QLatin1String("Green Pea Soup"))
+            pea = recipe.id;
+        else if (recipe.name == QLatin1String("Oven Baked Salmon"))
+            salmon = recipe.id;
+        else if (recipe.name == QLatin1String("Creamy Potato Soup"))
+            potato = recipe.id;
+    }
+    QVERIFY(pea && salmon && potato);
+
+    // The menu file keeps ids, days and portions, a recipe more than once.
+    const QVector<Menu::Entry> menu {{pea, 1, 8}, {salmon, 0, 2}, {potato, 7, 4}, {pea, 3, 2}};
+    QVERIFY2(Menu::write(data, menu, &error), qPrintable(error));
+    QVector<Menu::Entry> read;
+    QVERIFY2(Menu::read(data, &read, &error), qPrintable(error));
+    QCOMPARE(read, menu);
+
+    // A renamed recipe follows; a deleted one drops out with a note.
+    QVERIFY(runSql(data + QStringLiteral("/Ohje.db"),
+                   QStringLiteral("UPDATE Ohje SET Nimi = 'Pea Soup' WHERE id = %1; DELETE FROM Ohje WHERE id = %2")
+                       .arg(pea)
+                       .arg(potato)));
+    Run run = shopping({home.path(), QStringLiteral("Oven Baked Salmon=2"), QStringLiteral("--menu")});
+    QCOMPARE(run.code, 0);
+    QVERIFY2(run.err.contains(QLatin1String("(deleted)")), qPrintable(run.err));
+    QCOMPARE(run.out.split(u'\n', Qt::SkipEmptyParts),
+             QStringList({"black pepper\tPea Soup, Oven Baked Salmon",
+                          "0,5 dl breadcrumbs\tOven Baked Salmon",
+                          "1-2 tbsp chopped dill\tOven Baked Salmon",
+                          "3,75 dl crème fraîche\tPea Soup",
+                          "2,5-5 tbsp fresh mint\tPea Soup",
+                          "1,25 kg frozen peas\tPea Soup",
+                          "1 lemon\tOven Baked Salmon",
+                          "2,5 tbsp oil\tPea Soup",
+                          "2 tbsp olive oil\tOven Baked Salmon",
+                          "2,5 onion\tPea Soup",
+                          "600 g salmon fillet\tOven Baked Salmon",
+                          "salt\tPea Soup",
+                          "1 tsp salt\tOven Baked Salmon",
+                          "2,5 stock cube\tPea Soup",
+                          "1,88 l water\tPea Soup"}));
+
+    // Unknown recipes and bad counts are named; a damaged menu file is refused.
+    run = shopping({home.path(), QStringLiteral("Green Pea Soup=2")});
+    QCOMPARE(run.code, 2);
+    QVERIFY2(run.err.contains(QLatin1String("No recipe named \"Green Pea Soup\"")), qPrintable(run.err));
+    run = shopping({home.path(), QStringLiteral("Pea Soup=0")});
+    QCOMPARE(run.code, 2);
+    QVERIFY2(run.err.contains(QLatin1String("\"Pea Soup=0\" needs a portion count")), qPrintable(run.err));
+    QFile broken(data + u'/' + Menu::fileName());
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("{\"entries\": 3");
+    broken.close();
+    QVERIFY(!Menu::read(data, &read, &error));
+    QCOMPARE(shopping({home.path(), QStringLiteral("--menu")}).code, 2);
+}
+
+QTEST_GUILESS_MAIN(TestShoppingCommand)
+#include "TestShoppingCommand.moc"
