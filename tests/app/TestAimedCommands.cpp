@@ -301,6 +301,47 @@ private Q_SLOTS:
                  QStringLiteral("Potatoes and cream."));
         QCOMPARE(onDisk.storedRecipeField(QStringLiteral("Goulash"), QStringLiteral("Kuvaus")), QString());
     }
+
+    // Rows another program wrote (no name, a 10,000-character name, a second
+    // row of a name, NUL bytes, right-to-left text and emoji, bytes that are
+    // not UTF-8, a portion count of 2^63-1 or of text, a picture mark
+    // "maybe"): each is listed, selecting it shows its details and opening it
+    // shows the recipe window; the book stays as it was.
+    void rowsOfAnotherProgramCanAllBeSelectedAndOpened()
+    {
+        const QString ohje = book->dataFolder() + QStringLiteral("/Ohje.db");
+        const QString rows = QStringLiteral(
+            "INSERT INTO Ohje (Nimi, Ryhma, Kuvaus) VALUES (NULL, 'Bread', 'no name');"
+            "INSERT INTO Ohje (Nimi, Ryhma) VALUES (printf('%.10000c', 'x'), 'Bread');"
+            "INSERT INTO Ohje (Nimi, Ryhma) VALUES ('Rye bread', 'Bread');"
+            "INSERT INTO Ohje (Nimi, Ryhma, Kuvaus) VALUES ('Nul' || char(0) || 'byte', 'Bread', 'a' || char(0) || 'b');"
+            "INSERT INTO Ohje (Nimi, Ryhma) VALUES ('\u05e9\u05dc\u05d5\u05dd \U0001f372', 'Bread');"
+            "INSERT INTO Ohje (Nimi, Ryhma, Kuvaus) VALUES (CAST(X'C3284142' AS TEXT), 'Bread', CAST(X'FFFE41' AS TEXT));"
+            "INSERT INTO Ohje (Nimi, Ryhma, Annos, Aineet) VALUES ('Huge', 'Bread', 9223372036854775807, '2 dl milk');"
+            "INSERT INTO Ohje (Nimi, Ryhma, Annos) VALUES ('Text count', 'Bread', 'four');"
+            "INSERT INTO Ohje (Nimi, Ryhma, Kuva) VALUES ('Maybe picture', 'Bread', 'maybe');");
+        QCOMPARE(QProcess::execute(QStringLiteral("sqlite3"), {ohje, rows}), 0);
+        const QString before = queryFile(ohje, QStringLiteral("SELECT group_concat(quote(Nimi) || quote(Kuvaus) || "
+                                                              "quote(Annos) || quote(Kuva)) FROM Ohje"))
+                                   .value(0);
+        openWindow();
+        selectRow(w->DBLLBoxPaaryhma(), 1);
+        selectRow(w->DBLLBoxAlaryhma(), 0);
+        QCOMPARE(w->DBLLBoxLista()->model()->rowCount(), 10);
+        for (int row = 0; row < 10; ++row) {
+            selectRow(w->DBLLBoxLista(), row);
+            QCOMPARE(w->DBLLBoxLista()->currentIndex().row(), row);
+            QVERIFY(w->shownRecipeId() != 0);
+            QTest::keyClick(w->DBLLBoxLista(), Qt::Key_Return);
+            QVERIFY2(windows().FormResepti->isVisible(), qPrintable(QString::number(row)));
+            windows().FormResepti->action(QStringLiteral("MenuTakaisin"))->trigger();
+            QVERIFY(w->isVisible());
+        }
+        QCOMPARE(queryFile(ohje, QStringLiteral("SELECT group_concat(quote(Nimi) || quote(Kuvaus) || quote(Annos) || "
+                                                "quote(Kuva)) FROM Ohje"))
+                     .value(0),
+                 before);
+    }
 };
 
 QTEST_MAIN(TestAimedCommands)
