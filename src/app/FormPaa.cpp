@@ -16,6 +16,7 @@
 #include "store/PicturePaths.h"
 #include "store/ProgramPaths.h"
 #include "store/RecipeBook.h"
+#include "store/RecipeSchema.h"
 #include "store/RecipeSearch.h"
 
 #include <QApplication>
@@ -39,7 +40,7 @@ QStringList viewNames(TPackTable *table, int from, int count)
 {
     if (!table->Active())
         return {};
-    return table->fieldTexts(QStringLiteral("Nimi"), from + 1, count);
+    return table->fieldTexts(RecipeSchema::FieldName::Nimi, from + 1, count);
 }
 
 int viewCount(TPackTable *table)
@@ -307,7 +308,7 @@ void TFormPaa::restoreSelection(const Selection &selection)
 {
     if (!m_table1->Active())
         return;
-    const QString nimi = QStringLiteral("Nimi");
+    const QString nimi = RecipeSchema::FieldName::Nimi;
     if (selection.mainGroup && !m_table1->locate(selection.mainGroup)) {
         // The selected main group has gone: nothing below it is shown.
         m_table2->close();
@@ -415,7 +416,7 @@ void TFormPaa::settleConflict()
     // Typing kept for a recipe that is not shown any more would go into
     // another one.
     if (!m_table3->Active() || m_table3->RecNo() <= 0
-        || m_table3->fieldText(QStringLiteral("Nimi")) != m_state.CurrentRecipe)
+        || m_table3->fieldText(RecipeSchema::FieldName::Nimi) != m_state.CurrentRecipe)
         m_asteModified = m_aikaModified = false;
     if (storedAgain)
         Dialogs::information(QStringLiteral("Another program deleted what you were changing. It has been stored "
@@ -597,7 +598,7 @@ void TFormPaa::DBLLBoxPaaryhmaClick()
     m_state.MainGroupMode = true;
     m_state.SubgroupMode = false;
     m_state.RecipeMode = false;
-    m_state.CurrentMainGroup = m_table1->fieldText(QStringLiteral("Nimi"));
+    m_state.CurrentMainGroup = m_table1->fieldText(RecipeSchema::FieldName::Nimi);
     m_table2->setFilter(RecipeBook::childFilter(m_state.CurrentMainGroup));
     m_table2->setFiltered(true);
     DisableCommands();
@@ -612,7 +613,7 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
     // The subgroups are those of the main group row the list shows as
     // current; until that main group has been selected (Enter right after
     // start, or after the main groups changed) it is selected first.
-    if (!m_table2->Active() || m_table2->Filter() != RecipeBook::childFilter(m_table1->fieldText(QStringLiteral("Nimi"))))
+    if (!m_table2->Active() || m_table2->Filter() != RecipeBook::childFilter(m_table1->fieldText(RecipeSchema::FieldName::Nimi)))
         DBLLBoxPaaryhmaClick();
     SaveDifficultyAndTime();
     if (m_state.DescriptionModified) {
@@ -640,10 +641,10 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
     // Delete and rename need a subgroup row.
     if (m_table2->Active() && m_table2->RecNo() > 0)
         enableCommands({"MenuPoistaAla", "MenuMuutaAla"});
-    m_state.CurrentSubgroup = m_table2->Active() ? m_table2->fieldText(QStringLiteral("Nimi")) : QString();
+    m_state.CurrentSubgroup = m_table2->Active() ? m_table2->fieldText(RecipeSchema::FieldName::Nimi) : QString();
     m_table3->setFilter(RecipeBook::childFilter(m_state.CurrentSubgroup));
     m_table3->setFiltered(true);
-    m_state.CurrentMainGroup = m_table1->fieldText(QStringLiteral("Nimi"));
+    m_state.CurrentMainGroup = m_table1->fieldText(RecipeSchema::FieldName::Nimi);
     if (m_table2->Active()) {
         const int keep = m_table2->RecNo();
         m_table2->setFilter(RecipeBook::childFilter(m_state.CurrentMainGroup));
@@ -673,20 +674,20 @@ void TFormPaa::DBLLBoxListaClick()
     DisableCommands();
     m_panel2->show();
     enableCommands({"MenuPoistaResepti", "TBPoistaResepti", "MenuNaytaResepti", "MenuMuutaResepti"});
-    m_state.CurrentRecipe = m_table3->fieldText(QStringLiteral("Nimi"));
+    m_state.CurrentRecipe = m_table3->fieldText(RecipeSchema::FieldName::Nimi);
     if (m_shownRecipeId != m_table3->currentRowId())
         m_asteModified = m_aikaModified = false;
     m_shownRecipeId = m_table3->currentRowId();
 
     m_loadingEdits = true;
-    m_memoKuvaus->setPlainText(m_table3->fieldText(QStringLiteral("Kuvaus")));
+    m_memoKuvaus->setPlainText(m_table3->fieldText(RecipeSchema::FieldName::Kuvaus));
     m_loadingEdits = false;
     m_memoKuvaus->show();
     if (!m_holdEdits)
         m_asteModified = m_aikaModified = false;
     bindEdits();
 
-    const std::optional<QVariant> kuva = m_table3->fieldValue(QStringLiteral("Kuva"));
+    const std::optional<QVariant> kuva = m_table3->fieldValue(RecipeSchema::FieldName::Kuva);
     const bool hasPicture = kuva.has_value() && kuva->toBool();
     if (!hasPicture) {
         m_ruokakuva->hide();
@@ -721,7 +722,7 @@ void TFormPaa::DBLLBoxListaClick()
             m_kuva2->hide();
             placeMemo(false);
             applyRecipeWindowLayout();
-            m_state.HasPortionCount = !m_table3->fieldText(QStringLiteral("Annos")).isEmpty();
+            m_state.HasPortionCount = !m_table3->fieldText(RecipeSchema::FieldName::Annos).isEmpty();
             showPlaceholderIfEmpty();
             SaveDifficultyAndTime();
             refreshLists();
@@ -735,7 +736,7 @@ void TFormPaa::DBLLBoxListaClick()
         applyRecipeWindowLayout();
         centreRecipeWindow();
     }
-    m_state.HasPortionCount = !m_table3->fieldText(QStringLiteral("Annos")).isEmpty();
+    m_state.HasPortionCount = !m_table3->fieldText(RecipeSchema::FieldName::Annos).isEmpty();
     showPlaceholderIfEmpty();
     SaveDifficultyAndTime();
     refreshLists();
@@ -756,7 +757,7 @@ bool TFormPaa::isPlaceholder(const QString &text)
 
 void TFormPaa::showPlaceholderIfEmpty()
 {
-    if (m_table3->Active() && m_table3->fieldText(QStringLiteral("Kuvaus")).isEmpty()) {
+    if (m_table3->Active() && m_table3->fieldText(RecipeSchema::FieldName::Kuvaus).isEmpty()) {
         m_loadingEdits = true;
         m_memoKuvaus->setPlainText(descriptionPlaceholder());
         m_loadingEdits = false;
@@ -926,7 +927,7 @@ void TFormPaa::MenuLisaaAlaClick()
     m_state.NameAccepted = true;
     const bool accepted = runNameDialog(false);
     if (accepted && m_state.NameAccepted) {
-        m_state.CurrentMainGroup = m_table1->fieldText(QStringLiteral("Nimi"));
+        m_state.CurrentMainGroup = m_table1->fieldText(RecipeSchema::FieldName::Nimi);
         if (addChild(m_book->addSubgroup(m_state.CurrentMainGroup, nameDialogText()), m_state.CurrentMainGroup,
                      nameDialogText()))
             m_table2->setFilter(RecipeBook::childFilter(m_state.CurrentMainGroup));
@@ -1069,7 +1070,7 @@ void TFormPaa::MenuPoistaPaaClick()
     m_state.SubgroupMode = false;
     m_table3->open();
     const qint64 id = m_table1->currentRowId();
-    m_state.CurrentMainGroup = m_table1->fieldText(QStringLiteral("Nimi"));
+    m_state.CurrentMainGroup = m_table1->fieldText(RecipeSchema::FieldName::Nimi);
     const RecipeBook::Book::Survey survey = m_book->surveyMainGroupOf(id);
     if (!survey.lastSubgroup.isEmpty())
         m_state.CurrentSubgroup = survey.lastSubgroup;
@@ -1094,7 +1095,7 @@ void TFormPaa::MenuPoistaPaaClick()
     m_state.HasRecipes = false;
     DisableCommands();
     enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
-    m_table2->setFilter(RecipeBook::childFilter(m_table1->fieldText(QStringLiteral("Nimi"))));
+    m_table2->setFilter(RecipeBook::childFilter(m_table1->fieldText(RecipeSchema::FieldName::Nimi)));
     m_table3->close();
     m_table2->close();
     showDecorativePicture();
@@ -1110,7 +1111,7 @@ void TFormPaa::MenuPoistaAlaClick()
     m_state.DeletingSubgroup = true;
     m_state.HasSubgroups = true;
     const qint64 id = m_table2->Active() ? m_table2->currentRowId() : 0;
-    m_state.CurrentSubgroup = m_table2->fieldText(QStringLiteral("Nimi"));
+    m_state.CurrentSubgroup = m_table2->fieldText(RecipeSchema::FieldName::Nimi);
     m_state.HasRecipes = id && m_book->surveySubgroupOf(id).hasRecipes;
 
     if (!settingIsTrue(SettingNames::KysRyh, false)) {

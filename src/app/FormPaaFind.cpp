@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "store/PackTable.h"
 #include "store/ProgramPaths.h"
+#include "store/RecipeSchema.h"
 #include "store/RecipeSearch.h"
 
 #include <QElapsedTimer>
@@ -26,7 +27,7 @@ int positionOf(TPackTable *table, const QString &name)
     const int count = table->recordCount();
     constexpr int Step = 500;
     for (int from = 1; from <= count; from += Step) {
-        const int at = int(table->fieldTexts(QStringLiteral("Nimi"), from, Step).indexOf(name));
+        const int at = int(table->fieldTexts(RecipeSchema::FieldName::Nimi, from, Step).indexOf(name));
         if (at >= 0)
             return from + at;
     }

@@ -6,7 +6,7 @@
 #include "app/ImportExportCommands.h"
 #include "app/Windows.h"
 #include "platform/Hints.h"
-#include "recipe/RecipeStyle.h"
+#include "platform/RecipeStyle.h"
 
 #include <QAction>
 #include <QApplication>

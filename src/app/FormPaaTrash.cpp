@@ -7,6 +7,7 @@
 #include "app/FormRoskakori.h"
 #include "store/PackTable.h"
 #include "store/ProgramPaths.h"
+#include "store/RecipeSchema.h"
 #include "store/Trash.h"
 
 #include <QAction>
@@ -24,7 +25,7 @@ bool selectByName(TPackTable *table, const QString &name)
     const int count = table->recordCount();
     constexpr int Chunk = 512;
     for (int from = 1; from <= count; from += Chunk) {
-        const int at = int(table->fieldTexts(QStringLiteral("Nimi"), from, Chunk).indexOf(name));
+        const int at = int(table->fieldTexts(RecipeSchema::FieldName::Nimi, from, Chunk).indexOf(name));
         if (at >= 0) {
             table->setRecNo(from + at);
             return true;

@@ -4,6 +4,7 @@
 #include "platform/Dialogs.h"
 #include "settings/SettingsStore.h"
 #include "store/PackTable.h"
+#include "store/RecipeSchema.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -87,7 +88,7 @@ void TFormRyhmaPois::FormActivate()
         CheckBoxRes->setVisible(false);
         CheckBoxRes->setChecked(false);
         if (m_mainGroups && m_mainGroups->Active())
-            m_state.CurrentMainGroup = m_mainGroups->fieldText(QStringLiteral("Nimi"));
+            m_state.CurrentMainGroup = m_mainGroups->fieldText(RecipeSchema::FieldName::Nimi);
 
         const SharedState &s = m_state;
         // The first case that holds decides; a null third line keeps its text.

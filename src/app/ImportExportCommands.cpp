@@ -10,6 +10,7 @@
 #include "store/MealMasterReader.h"
 #include "store/PackTable.h"
 #include "store/ProgramPaths.h"
+#include "store/RecipeSchema.h"
 
 #include <QAction>
 #include <QApplication>
@@ -105,7 +106,7 @@ bool askImportOptions(TFormPaa *form, const QStringList &files, ImportOptions *o
     mainGroup->setEditable(true);
     TPackTable *groups = form->Table1();
     if (groups && groups->Active())
-        mainGroup->addItems(groups->fieldTexts(QStringLiteral("Nimi"), 1, groups->recordCount()));
+        mainGroup->addItems(groups->fieldTexts(RecipeSchema::FieldName::Nimi, 1, groups->recordCount()));
     mainGroup->setCurrentText(QStringLiteral("Imported recipes"));
     mainGroup->setToolTip(QStringLiteral("New subgroups go into this main group; an existing one or a new name."));
     form2->addRow(QStringLiteral("&Main group:"), mainGroup);

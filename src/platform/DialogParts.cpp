@@ -1,6 +1,6 @@
 #include "platform/DialogParts.h"
 
-#include "recipe/RecipeStyle.h"
+#include "platform/RecipeStyle.h"
 
 #include <QCheckBox>
 #include <QDialog>

@@ -10,7 +10,7 @@
 #include "print/PrintPreviewHost.h"
 #include "print/RadioGroup.h"
 #include "print/UpDown.h"
-#include "recipe/RecipeStyle.h"
+#include "platform/RecipeStyle.h"
 #include "settings/SettingsStore.h"
 #include "store/ProgramError.h"
 

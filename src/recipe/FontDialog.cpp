@@ -1,6 +1,6 @@
 #include "recipe/FontDialog.h"
 
-#include "recipe/RecipeStyle.h"
+#include "platform/RecipeStyle.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -4,12 +4,13 @@
 #include "platform/Dialogs.h"
 #include "recipe/FormMuuttunut.h"
 #include "recipe/RecipeFlags.h"
-#include "recipe/RecipeStyle.h"
+#include "platform/RecipeStyle.h"
 #include "recipe/SharedState.h"
 #include "settings/SettingsStore.h"
 #include "store/PackTable.h"
 #include "store/ProgramError.h"
 #include "store/RecipeRow.h"
+#include "store/RecipeSchema.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -83,7 +84,7 @@ void TFormAnnos::FormActivate()
     RecipeFlags &flags = m_context->recipeFlags();
     const SharedState &state = m_context->sharedState();
     TPackTable *table = m_context->recipeTable();
-    if (table && table->Active() && table->fieldText(QStringLiteral("Annos")).isEmpty())
+    if (table && table->Active() && table->fieldText(RecipeSchema::FieldName::Annos).isEmpty())
         flags.AddPortionMode = true;
 
     auto countOnly = [this](const QString &caption) {

@@ -3,7 +3,7 @@
 #include "platform/DialogParts.h"
 #include "platform/Dialogs.h"
 #include "recipe/RecipeFlags.h"
-#include "recipe/RecipeStyle.h"
+#include "platform/RecipeStyle.h"
 #include "recipe/SharedState.h"
 #include "settings/SettingsStore.h"
 

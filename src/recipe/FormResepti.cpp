@@ -6,7 +6,7 @@
 #include "recipe/FontDialog.h"
 #include "recipe/FormMuuttunut.h"
 #include "recipe/PortionScaling.h"
-#include "recipe/RecipeStyle.h"
+#include "platform/RecipeStyle.h"
 #include "recipe/RecipeWindowHost.h"
 #include "recipe/SharedState.h"
 #include "settings/FormAbout.h"
@@ -17,6 +17,7 @@
 #include "store/ProgramError.h"
 #include "store/RecipeBook.h"
 #include "store/RecipeRow.h"
+#include "store/RecipeSchema.h"
 
 #include <QAction>
 #include <QApplication>
@@ -487,8 +488,8 @@ QAction *TFormResepti::action(const QString &objectName) const
 void TFormResepti::FormCreate()
 {
     TPackTable *table = m_host->recipeTable();
-    m_aineet->bind(table, QStringLiteral("Aineet"));
-    m_ohje->bind(table, QStringLiteral("Ohje"));
+    m_aineet->bind(table, RecipeSchema::FieldName::Aineet);
+    m_ohje->bind(table, RecipeSchema::FieldName::Ohje);
     if (table) {
         auto showCount = [this] { reloadRecord(); };
         connect(table, &TPackTable::viewChanged, this, showCount);
@@ -633,14 +634,14 @@ void TFormResepti::FormActivate()
 bool TFormResepti::recipeHasPortionCount() const
 {
     TPackTable *table = m_host->recipeTable();
-    return table && table->Active() && table->RecNo() > 0 && !table->fieldText(QStringLiteral("Annos")).isEmpty();
+    return table && table->Active() && table->RecNo() > 0 && !table->fieldText(RecipeSchema::FieldName::Annos).isEmpty();
 }
 
 void TFormResepti::reloadRecord()
 {
     TPackTable *table = m_host->recipeTable();
     const bool row = table && table->Active() && table->RecNo() > 0;
-    m_dbEditAnnos->setText(row ? table->fieldText(QStringLiteral("Annos")) : QString());
+    m_dbEditAnnos->setText(row ? table->fieldText(RecipeSchema::FieldName::Annos) : QString());
 }
 
 // ---- Focus, colours, fonts, layouts ----------------------------------------
@@ -1147,7 +1148,7 @@ void TFormResepti::MenuTakaisinClick()
     else
         m_host->applySmallLayout();
     m_host->centreMainWindow();
-    if (table && table->Active() && table->RecNo() > 0 && table->fieldText(QStringLiteral("Kuvaus")).isEmpty()) {
+    if (table && table->Active() && table->RecNo() > 0 && table->fieldText(RecipeSchema::FieldName::Kuvaus).isEmpty()) {
         if (QPlainTextEdit *memo = m_host->descriptionMemo())
             memo->setPlainText(QStringLiteral("Write here a description of the recipe."));
     }

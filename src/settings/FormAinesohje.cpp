@@ -2,7 +2,7 @@
 
 #include "platform/DialogParts.h"
 #include "platform/Dialogs.h"
-#include "recipe/RecipeStyle.h"
+#include "platform/RecipeStyle.h"
 #include "settings/SettingsStore.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "settings/FormPikaohje.h"
 
 #include "platform/DialogParts.h"
-#include "recipe/RecipeStyle.h"
+#include "platform/RecipeStyle.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>

@@ -20,6 +20,21 @@ struct Field
     QString type;
 };
 
+// The names of the tables' fields, for the code that reads and writes them:
+// name and parent (all tables), description, difficulty, time, portion
+// count, ingredients, directions and picture mark (recipes).
+namespace FieldName {
+inline const QString Nimi = QStringLiteral("Nimi");
+inline const QString Ryhma = QStringLiteral("Ryhma");
+inline const QString Kuvaus = QStringLiteral("Kuvaus");
+inline const QString Aste = QStringLiteral("Aste");
+inline const QString Aika = QStringLiteral("Aika");
+inline const QString Annos = QStringLiteral("Annos");
+inline const QString Aineet = QStringLiteral("Aineet");
+inline const QString Ohje = QStringLiteral("Ohje");
+inline const QString Kuva = QStringLiteral("Kuva");
+} // namespace FieldName
+
 // The three tables of a book, in opening order.
 QStringList tableNames();
 
