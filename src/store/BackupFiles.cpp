@@ -1,5 +1,7 @@
 #include "store/BackupFiles.h"
 
+#include "store/Menu.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -104,7 +106,7 @@ QString entryNameRefusal(const QString &name)
 {
     if (name == QLatin1String(ManifestName))
         return QString();
-    if (BookBackup::recipeTableFiles().contains(name) || name == BookBackup::trashFile())
+    if (BookBackup::recipeTableFiles().contains(name) || name == BookBackup::trashFile() || name == Menu::fileName())
         return QString();
     if (name.startsWith(QLatin1Char('/')))
         return QStringLiteral("an absolute path");

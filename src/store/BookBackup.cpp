@@ -1,6 +1,7 @@
 #include "store/BookBackup.h"
 
 #include "store/BackupFiles.h"
+#include "store/Menu.h"
 #include "store/PictureFiles.h"
 #include "store/ProgramError.h"
 #include "store/SqlStatement.h"
@@ -385,6 +386,22 @@ bool writeBackup(const QString &dataFolder, const QString &file, Contents *conte
             hashes.insert(picture.entry,
                           QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()));
             advance(picture.size);
+        }
+
+        // The week menu, when the book has one, goes along as it is.
+        constexpr qint64 MaxMenuBytes = 16 * 1024 * 1024;
+        QFile menu(data + QLatin1Char('/') + Menu::fileName());
+        if (menu.exists()) {
+            QByteArray bytes;
+            if (!menu.open(QIODevice::ReadOnly) || menu.size() > MaxMenuBytes
+                || (bytes = menu.readAll()).size() != menu.size() || menu.error() != QFile::NoError)
+                notCarried << QStringLiteral("%1: %2, not carried").arg(Menu::fileName(), menu.errorString());
+            else {
+                zip.begin(Menu::fileName(), bytes.size(), true);
+                zip.write(bytes.constData(), bytes.size());
+                hashes.insert(Menu::fileName(), QString::fromLatin1(
+                                                    QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()));
+            }
         }
 
         const QByteArray manifest = BackupFiles::manifestJson(made, hashes);

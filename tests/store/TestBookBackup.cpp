@@ -188,6 +188,11 @@ void TestBookBackup::roundTripKeepsEveryRowAndPicture()
     QTemporaryDir home;
     fillBook(home.path());
     const QString data = home.path() + QStringLiteral("/Data");
+    // The week menu goes along with the book.
+    QFile menu(data + QStringLiteral("/Ruokalista.json"));
+    QVERIFY(menu.open(QIODevice::WriteOnly));
+    menu.write(R"({"entries":[{"recipe":1,"day":1,"portions":4}]})");
+    menu.close();
     const QMap<QString, QByteArray> before = folderHashes(data);
     const QStringList recipesBefore = rows(data, "Ohje");
 
@@ -210,6 +215,7 @@ void TestBookBackup::roundTripKeepsEveryRowAndPicture()
     }
     QFile::remove(data + QStringLiteral("/Pics/Picture 0.jpg"));
     QFile(data + QStringLiteral("/Pics/New.jpg")).open(QIODevice::WriteOnly);
+    QFile::remove(data + QStringLiteral("/Ruokalista.json"));
     const QMap<QString, QByteArray> changed = folderHashes(data);
 
     BookRestore restore(data, file);
