@@ -3,6 +3,8 @@
 #include "app/FormPaa.h"
 #include "platform/Dialogs.h"
 #include "platform/Hints.h"
+#include "print/FormPrintPrev.h"
+#include "print/PrintPreviewHost.h"
 #include "settings/SettingsStore.h"
 #include "store/Book.h"
 #include "store/ProgramError.h"
@@ -22,6 +24,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
@@ -47,6 +50,25 @@ QStringList defaultPantry()
 }
 
 enum Column { DayColumn, RecipeColumn, PortionsColumn };
+
+// The print preview's view of a shopping list: its text in a memo of its
+// own, in the recipe font the user chose.
+class ShoppingListPrintHost : public PrintPreviewHost
+{
+public:
+    explicit ShoppingListPrintHost(const QString &text) { m_memo.setPlainText(text); }
+
+    QPlainTextEdit *Memo1() const override { return &m_memo; }
+    bool fullSizeMode() const override { return false; }
+    bool smallSizeMode() const override { return false; }
+    QString currentRecipe() const override { return QStringLiteral("Shopping list"); }
+    TGmFont currentRecipeFont() const override { return m_font; }
+    void setCurrentRecipeFont(const TGmFont &font) override { m_font = font; }
+
+private:
+    mutable QPlainTextEdit m_memo;
+    TGmFont m_font;
+};
 
 } // namespace
 
@@ -106,7 +128,10 @@ TFormRuokalista::TFormRuokalista(const QString &dataFolder, ShowRecipe showRecip
     copy->setObjectName(QStringLiteral("KopioiLista"));
     auto *save = new QPushButton(QStringLiteral("&Save as Text..."), listPart);
     save->setObjectName(QStringLiteral("TallennaLista"));
+    auto *print = new QPushButton(QStringLiteral("&Print..."), listPart);
+    print->setObjectName(QStringLiteral("TulostaLista"));
     listButtons->addStretch();
+    listButtons->addWidget(print);
     listButtons->addWidget(copy);
     listButtons->addWidget(save);
     listLayout->addLayout(listButtons);
@@ -116,6 +141,7 @@ TFormRuokalista::TFormRuokalista(const QString &dataFolder, ShowRecipe showRecip
 
     connect(remove, &QPushButton::clicked, this, &TFormRuokalista::deleteEntry);
     connect(clear, &QPushButton::clicked, this, &TFormRuokalista::clearMenu);
+    connect(print, &QPushButton::clicked, this, &TFormRuokalista::printList);
     connect(copy, &QPushButton::clicked, this, &TFormRuokalista::copyList);
     connect(save, &QPushButton::clicked, this, &TFormRuokalista::saveList);
     connect(m_pantry, &QLineEdit::editingFinished, this, &TFormRuokalista::pantryEdited);
@@ -304,6 +330,21 @@ void TFormRuokalista::copyList()
     QApplication::clipboard()->setText(listText());
 }
 
+void TFormRuokalista::printList()
+{
+    // A line to tick off in the shop for each item, and where it is used.
+    QString text = QStringLiteral("Shopping list\n\n");
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *row = m_list->topLevelItem(i);
+        if (row->checkState(0) != Qt::Checked)
+            text += QStringLiteral("[  ]  ") + row->text(0) + QStringLiteral("   (for ") + row->text(1) + QStringLiteral(")\n");
+    }
+    ShoppingListPrintHost host(text);
+    TFormPrintPrev preview(&host, this);
+    preview.setWindowTitle(TFormPrintPrev::designCaption() + QStringLiteral("   -   ") + host.currentRecipe());
+    Dialogs::exec(&preview);
+}
+
 void TFormRuokalista::saveList()
 {
     const QString file = fileChooser()
@@ -353,6 +394,40 @@ void TFormRuokalista::pantryEdited()
     showList();
 }
 
+bool addRecipeToMenu(QWidget *parent, RecipeBook::Book *book, qint64 recipeId)
+{
+    const std::optional<RecipeBook::Book::Recipe> recipe = book ? book->recipe(recipeId) : std::nullopt;
+    if (!recipe)
+        return false;
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("MenuAnnokset"));
+    dialog.setWindowTitle(QStringLiteral("Add to Menu"));
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *label = new QLabel(QStringLiteral("Portions of %1:").arg(recipe->name), &dialog);
+    auto *portions = new QSpinBox(&dialog);
+    portions->setObjectName(QStringLiteral("Annokset"));
+    portions->setRange(1, Menu::MaxPortions);
+    const int own = recipe->portions.trimmed().toInt();
+    portions->setValue(own >= 1 && own <= Menu::MaxPortions ? own : 4);
+    label->setBuddy(portions);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(label);
+    layout->addWidget(portions);
+    layout->addWidget(buttons);
+    if (Dialogs::exec(&dialog, dynamic_cast<ActivationTarget *>(parent)) != QDialog::Accepted)
+        return false;
+    QString error;
+    if (!TFormRuokalista::addToMenu(ProgramPaths::dataFolder(), recipe->id, portions->value(), &error))
+        throw ProgramError(error);
+    for (QWidget *shown : QApplication::topLevelWidgets()) {
+        if (auto *window = qobject_cast<TFormRuokalista *>(shown))
+            window->reload();
+    }
+    return true;
+}
+
 void addMenuCommands(TFormPaa *form, QMenu *recipeMenu, QMenu *bookMenu)
 {
     auto addAction = [form](QMenu *menu, const char *objectName, const QString &caption, const QString &hint,
@@ -373,39 +448,8 @@ void addMenuCommands(TFormPaa *form, QMenu *recipeMenu, QMenu *bookMenu)
     QAction *add = addAction(recipeMenu, "MenuRuokalistalle", QStringLiteral("Add to &Menu..."),
                              QStringLiteral("|Add the selected recipe to the week menu."),
                              QKeySequence(Qt::CTRL | Qt::Key_M));
-    QObject::connect(add, &QAction::triggered, form, [form, window] {
-        Dialogs::guard([form, window] {
-            RecipeBook::Book *book = form->book();
-            const std::optional<RecipeBook::Book::Recipe> recipe =
-                book ? book->recipe(form->shownRecipeId()) : std::nullopt;
-            if (!recipe)
-                return;
-            QDialog dialog(form);
-            dialog.setObjectName(QStringLiteral("MenuAnnokset"));
-            dialog.setWindowTitle(QStringLiteral("Add to Menu"));
-            auto *layout = new QVBoxLayout(&dialog);
-            auto *label = new QLabel(QStringLiteral("Portions of %1:").arg(recipe->name), &dialog);
-            auto *portions = new QSpinBox(&dialog);
-            portions->setObjectName(QStringLiteral("Annokset"));
-            portions->setRange(1, Menu::MaxPortions);
-            const int own = recipe->portions.trimmed().toInt();
-            portions->setValue(own >= 1 && own <= Menu::MaxPortions ? own : 4);
-            label->setBuddy(portions);
-            auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-            QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-            QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-            layout->addWidget(label);
-            layout->addWidget(portions);
-            layout->addWidget(buttons);
-            if (Dialogs::exec(&dialog, form) != QDialog::Accepted)
-                return;
-            QString error;
-            if (!TFormRuokalista::addToMenu(ProgramPaths::dataFolder(), recipe->id, portions->value(), &error))
-                throw ProgramError(error);
-            if (*window)
-                (*window)->reload();
-        });
-    });
+    QObject::connect(add, &QAction::triggered, form,
+                     [form] { Dialogs::guard([form] { addRecipeToMenu(form, form->book(), form->shownRecipeId()); }); });
 
     QAction *open = addAction(bookMenu, "MenuRuokalista", QStringLiteral("Menu and Shopping &List..."),
                               QStringLiteral("|The week menu and one shopping list for all of its recipes."),
@@ -421,6 +465,7 @@ void addMenuCommands(TFormPaa *form, QMenu *recipeMenu, QMenu *bookMenu)
                 },
                 form);
             (*window)->setAttribute(Qt::WA_DeleteOnClose);
+            Dialogs::centreOnDesktop(*window);
             // The names and lines follow every change to the book.
             TFormRuokalista *shown = *window;
             auto later = [shown] {

@@ -12,6 +12,9 @@ class QMenu;
 class QTableWidget;
 class QTreeWidget;
 class TFormPaa;
+namespace RecipeBook {
+class Book;
+}
 
 // The week menu and its shopping list, side by side. Each menu row has its
 // day, its recipe and its portions, which can be changed in the row; every
@@ -46,6 +49,8 @@ public:
     void clearMenu();
     void copyList();
     void saveList();
+    // The shopping list through the print preview, on the user's paper.
+    void printList();
 
     // The file dialog of Save as Text; returns the file or an empty text.
     // Tests replace it.
@@ -81,6 +86,12 @@ private:
     QTreeWidget *m_list = nullptr;
     QLineEdit *m_pantry = nullptr;
 };
+
+// Asks the portions of the recipe `recipeId` of `book` (its own count is
+// offered) and adds it to the end of the menu; every open menu window shows
+// it. False when the recipe is not in the book or the user cancels. Throws
+// ProgramError when the menu cannot be stored.
+bool addRecipeToMenu(QWidget *parent, RecipeBook::Book *book, qint64 recipeId);
 
 // Recipe -> Add to Menu (Ctrl+M) and Book -> Menu and Shopping List...
 // (Ctrl+L) of the main window.

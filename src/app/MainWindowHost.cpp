@@ -1,4 +1,5 @@
 #include "app/FormPaa.h"
+#include "app/FormRuokalista.h"
 #include "app/Windows.h"
 #include "recipe/RecipeWindowHost.h"
 #include "store/PackTable.h"
@@ -44,6 +45,10 @@ public:
     void runExitCommand() override { m_paa->MenuSuljeClick(); }
     bool endRequested() override { return m_paa->endRequested(); }
     void SaveDifficultyAndTime() override { m_paa->SaveDifficultyAndTime(); }
+    void addShownRecipeToMenu(QWidget *parent) override
+    {
+        addRecipeToMenu(parent, m_paa->book(), m_paa->shownRecipeId());
+    }
     TFormAbout *aboutWindow() override { return windows().FormAbout; }
 
 private:

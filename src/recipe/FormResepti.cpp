@@ -401,6 +401,10 @@ void TFormResepti::buildMenus()
     addCommand(recipe, "MenuFont", QStringLiteral("&Font of the Recipe..."),
                QStringLiteral("|Choose font of the ingredients list and the directions."),
                &TFormResepti::MenuFontClick);
+    recipe->addSeparator();
+    addCommand(recipe, "MenuRuokalistalle", QStringLiteral("Add to &Menu..."),
+               QStringLiteral("|Add the recipe to the week menu."), &TFormResepti::MenuRuokalistalleClick)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
 
     m_menuIkkuna = bar->addMenu(QStringLiteral("&Window"));
     m_menuIkkuna->setObjectName(QStringLiteral("MenuIkkuna"));
@@ -1019,6 +1023,11 @@ void TFormResepti::portionCountStored()
 }
 
 // ---- Font, print ------------------------------------------------------------
+
+void TFormResepti::MenuRuokalistalleClick()
+{
+    host().addShownRecipeToMenu(this);
+}
 
 void TFormResepti::MenuFontClick()
 {

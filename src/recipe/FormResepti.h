@@ -117,6 +117,7 @@ public Q_SLOTS:
     void MenuTulostaClick();
     void MenuEsikClick();
     void MenuFontClick();
+    void MenuRuokalistalleClick();
     void MenuSuuriClick();
     void MenuPieniClick();
     void MenuOhjeetClick();

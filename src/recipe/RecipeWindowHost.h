@@ -7,6 +7,7 @@ class TFormAbout;
 class TFormPaa;
 class TPackTable;
 class QPlainTextEdit;
+class QWidget;
 
 // What the recipe window needs of the main window: the shared state, the
 // recipe table, the main window's layouts and commands. The program's host is
@@ -43,6 +44,9 @@ public:
     // with it instead of asking again.
     virtual bool endRequested() { return false; }
     virtual void SaveDifficultyAndTime() = 0;
+    // Add to Menu: asks the portions of the shown recipe, with a dialog over
+    // `parent`, and adds it to the week menu.
+    virtual void addShownRecipeToMenu(QWidget *parent) = 0;
     // The program's about window, or null: the recipe window then shows one
     // of its own.
     virtual TFormAbout *aboutWindow() { return nullptr; }

@@ -1,5 +1,12 @@
+#include "app/DataBoundList.h"
 #include "app/FormPaa.h"
 #include "app/FormRuokalista.h"
+#include "app/Windows.h"
+#include "preview/GmPreview.h"
+#include "preview/GmRtfInformation.h"
+#include "preview/GmRtfPreview.h"
+#include "print/FormPrintPrev.h"
+#include "recipe/FormResepti.h"
 #include "platform/Dialogs.h"
 #include "store/Book.h"
 #include "store/Menu.h"
@@ -115,6 +122,20 @@ void TestMenuWindow::menuToShoppingList()
     window->copyList();
     QCOMPARE(QApplication::clipboard()->text(), window->listText());
 
+    // Print goes through the preview: the items still to buy, not the ticked.
+    QString printed;
+    Dialogs::queueResponse([&printed](QDialog *dialog) {
+        if (auto *form = qobject_cast<TFormPrintPrev *>(dialog)) {
+            if (form->GmPreview()->NumPages() >= 1)
+                printed = TGmRtfPreview::textStoreOf(form->GmPreview())->RichEdit()->Text();
+            form->BBSulje()->click();
+        }
+    });
+    window->findChild<QPushButton *>(QStringLiteral("TulostaLista"))->click();
+    QVERIFY2(printed.startsWith(QLatin1String("Shopping list")), qPrintable(printed));
+    QVERIFY(printed.contains(QLatin1String("250 g frozen peas   (for Green Pea Soup)")));
+    QVERIFY(!printed.contains(QLatin1String("lemon")));
+
     // A renamed recipe follows; a deleted one shows as deleted.
     const qint64 salmon = stored.value(1).recipe;
     QVERIFY(w->book()->renameRecipe(salmon, QStringLiteral("Salmon"), &error));
@@ -122,11 +143,30 @@ void TestMenuWindow::menuToShoppingList()
     w->book()->deleteRecipe(salmon);
     QTRY_COMPARE(menu->item(1, 1)->text(), QStringLiteral("(deleted)"));
     QVERIFY(!window->listText().contains(QLatin1String("salmon fillet")));
+    // Taken back from the trash, it is on the menu again with its lines.
+    w->menuAction(QStringLiteral("MenuPeruPoisto"))->trigger();
+    window->reload();
+    QCOMPARE(menu->item(1, 1)->text(), QStringLiteral("Salmon"));
+    QVERIFY(window->listText().contains(QLatin1String("600 g salmon fillet")));
+
+    // Add to Menu in the recipe window adds the recipe it shows.
+    QVERIFY(w->selectRecipe(QStringLiteral("Everyday Cooking"), QStringLiteral("Soups"),
+                            QStringLiteral("Green Pea Soup")));
+    QTest::keyClick(w->DBLLBoxLista(), Qt::Key_Return);
+    QVERIFY(windows().FormResepti && windows().FormResepti->isVisible());
+    answerPortions(3, &offered);
+    QAction *add = windows().FormResepti->action(QStringLiteral("MenuRuokalistalle"));
+    QCOMPARE(add->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_M));
+    add->trigger();
+    QCOMPARE(offered, 4);
+    QCOMPARE(menu->rowCount(), 3);
+    QCOMPARE(menu->item(2, 1)->text(), QStringLiteral("Green Pea Soup"));
+    windows().FormResepti->action(QStringLiteral("MenuTakaisin"))->trigger();
 
     // Clear Menu asks first.
     Dialogs::queueResponse([](QDialog *d) { d->done(QMessageBox::No); });
     window->clearMenu();
-    QCOMPARE(menu->rowCount(), 2);
+    QCOMPARE(menu->rowCount(), 3);
     Dialogs::queueResponse([](QDialog *d) { d->done(QMessageBox::Yes); });
     window->clearMenu();
     QCOMPARE(menu->rowCount(), 0);
