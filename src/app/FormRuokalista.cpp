@@ -178,7 +178,7 @@ void TFormRuokalista::reload()
         if (!Menu::read(m_dataFolder, &m_entries, &error))
             throw ProgramError(error);
     });
-    Dialogs::guard([this] { m_recipes = Menu::readRecipes(m_dataFolder); });
+    Dialogs::guard([this] { m_recipes = Menu::readRecipes(m_dataFolder, m_entries); });
     showMenu();
     showList();
 }
@@ -211,7 +211,7 @@ void TFormRuokalista::showMenu()
         });
         m_menu->setCellWidget(row, DayColumn, day);
 
-        const auto recipe = m_recipes.constFind(entry.recipe);
+        const auto recipe = entry.deleted ? m_recipes.constEnd() : m_recipes.constFind(entry.recipe);
         auto *name = new QTableWidgetItem(recipe != m_recipes.constEnd() ? recipe->name : QStringLiteral("(deleted)"));
         m_menu->setItem(row, RecipeColumn, name);
 
@@ -284,7 +284,8 @@ void TFormRuokalista::showEntry(int row)
 {
     if (row < 0 || row >= m_entries.size() || !m_showRecipe)
         return;
-    const auto recipe = m_recipes.constFind(m_entries.at(row).recipe);
+    const Menu::Entry &entry = m_entries.at(row);
+    const auto recipe = entry.deleted ? m_recipes.constEnd() : m_recipes.constFind(entry.recipe);
     if (recipe != m_recipes.constEnd())
         m_showRecipe(*recipe);
 }

@@ -67,26 +67,17 @@ TGmHeaderFooter::TGmHeaderFooter()
 
 void TGmHeaderFooter::SetPen(const QPen &pen)
 {
-    if (pen == m_pen)
-        return;
-    m_pen = pen;
-    Changed();
+    gmAssign(m_pen, pen, [this] { Changed(); });
 }
 
 void TGmHeaderFooter::SetShowLine(bool show)
 {
-    if (show == m_showLine)
-        return;
-    m_showLine = show;
-    Changed();
+    gmAssign(m_showLine, show, [this] { Changed(); });
 }
 
 void TGmHeaderFooter::SetVisible(bool visible)
 {
-    if (visible == m_visible)
-        return;
-    m_visible = visible;
-    Changed();
+    gmAssign(m_visible, visible, [this] { Changed(); });
 }
 
 const TGmFont &TGmHeaderFooter::LargestFont() const

@@ -32,18 +32,12 @@ TGmMargins::TGmMargins(TGmPreview *preview)
 
 void TGmMargins::SetPen(const QPen &pen)
 {
-    if (pen == m_pen)
-        return;
-    m_pen = pen;
-    Changed();
+    gmAssign(m_pen, pen, [this] { Changed(); });
 }
 
 void TGmMargins::SetShowPrinterMargins(bool show)
 {
-    if (show == m_showPrinterMargins)
-        return;
-    m_showPrinterMargins = show;
-    Changed();
+    gmAssign(m_showPrinterMargins, show, [this] { Changed(); });
 }
 
 void TGmMargins::SetVisible(bool visible)

@@ -186,26 +186,17 @@ void TGmShadow::Assign(const TGmShadow *source)
 
 void TGmShadow::SetColor(const QColor &color)
 {
-    if (color == m_color)
-        return;
-    m_color = color;
-    changed();
+    gmAssign(m_color, color, [this] { changed(); });
 }
 
 void TGmShadow::SetWidth(int width)
 {
-    if (width == m_width)
-        return;
-    m_width = width;
-    changed();
+    gmAssign(m_width, width, [this] { changed(); });
 }
 
 void TGmShadow::SetVisible(bool visible)
 {
-    if (visible == m_visible)
-        return;
-    m_visible = visible;
-    changed();
+    gmAssign(m_visible, visible, [this] { changed(); });
 }
 
 void TGmShadow::changed()

@@ -5,6 +5,16 @@
 
 #include <functional>
 
+// Sets `field` to `value` and calls `changed` when that changed it.
+template <typename T, typename Changed>
+void gmAssign(T &field, const T &value, Changed &&changed)
+{
+    if (field == value)
+        return;
+    field = value;
+    changed();
+}
+
 // Rounding used throughout the engine: to the nearest integer with halves
 // going to the even neighbour (2.5 -> 2, 3.5 -> 4). Results outside the 32-bit
 // range are clamped instead of overflowing.

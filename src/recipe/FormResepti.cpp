@@ -304,41 +304,30 @@ void TFormResepti::buildEditActions()
             return m_aineet;
         return nullptr;
     };
-    m_editUndo = addCommand(nullptr, "MenuKumoa", QStringLiteral("&Undo"), QStringLiteral("|Reverse the last action."),
-                            nullptr);
-    m_editUndo->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Backspace));
-    connect(m_editUndo, &QAction::triggered, this, [focusedMemo] {
-        if (TDBMemo *memo = focusedMemo())
-            memo->undo();
-    });
-    m_editSelectAll = addCommand(nullptr, "MenuValitsekaikki", QStringLiteral("&Select All"),
-                                 QStringLiteral("|Select entire ingredients list or directions."), nullptr);
-    m_editSelectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    connect(m_editSelectAll, &QAction::triggered, this, [focusedMemo] {
-        if (TDBMemo *memo = focusedMemo())
-            memo->selectAll();
-    });
-    m_editCut = addCommand(nullptr, "MenuLeikkaa", QStringLiteral("Cu&t"),
-                           QStringLiteral("|Cut the selection and copy it to the clipboard."), nullptr);
-    m_editCut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
-    connect(m_editCut, &QAction::triggered, this, [focusedMemo] {
-        if (TDBMemo *memo = focusedMemo())
-            memo->cut();
-    });
-    m_editCopy = addCommand(nullptr, "MenuKopioi", QStringLiteral("&Copy"),
-                            QStringLiteral("|Copy the selection and copy it to the clipboard."), nullptr);
-    m_editCopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-    connect(m_editCopy, &QAction::triggered, this, [focusedMemo] {
-        if (TDBMemo *memo = focusedMemo())
-            memo->copy();
-    });
-    m_editPaste = addCommand(nullptr, "MenuLiita", QStringLiteral("&Paste"),
-                             QStringLiteral("|Insert clipboard contents."), nullptr);
-    m_editPaste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
-    connect(m_editPaste, &QAction::triggered, this, [focusedMemo] {
-        if (TDBMemo *memo = focusedMemo())
-            memo->paste();
-    });
+    // The memo commands act on the memo that has the focus.
+    auto memoCommand = [this, focusedMemo](const char *objectName, const QString &caption, const QString &hint,
+                                           const QKeySequence &key, void (QPlainTextEdit::*run)()) {
+        QAction *action = addCommand(nullptr, objectName, caption, hint, nullptr);
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, this, [focusedMemo, run] {
+            if (TDBMemo *memo = focusedMemo())
+                (memo->*run)();
+        });
+        return action;
+    };
+    m_editUndo = memoCommand("MenuKumoa", QStringLiteral("&Undo"), QStringLiteral("|Reverse the last action."),
+                             QKeySequence(Qt::ALT | Qt::Key_Backspace), &QPlainTextEdit::undo);
+    m_editSelectAll = memoCommand("MenuValitsekaikki", QStringLiteral("&Select All"),
+                                  QStringLiteral("|Select entire ingredients list or directions."),
+                                  QKeySequence(Qt::CTRL | Qt::Key_A), &QPlainTextEdit::selectAll);
+    m_editCut = memoCommand("MenuLeikkaa", QStringLiteral("Cu&t"),
+                            QStringLiteral("|Cut the selection and copy it to the clipboard."),
+                            QKeySequence(Qt::CTRL | Qt::Key_X), &QPlainTextEdit::cut);
+    m_editCopy = memoCommand("MenuKopioi", QStringLiteral("&Copy"),
+                             QStringLiteral("|Copy the selection and copy it to the clipboard."),
+                             QKeySequence(Qt::CTRL | Qt::Key_C), &QPlainTextEdit::copy);
+    m_editPaste = memoCommand("MenuLiita", QStringLiteral("&Paste"), QStringLiteral("|Insert clipboard contents."),
+                              QKeySequence(Qt::CTRL | Qt::Key_V), &QPlainTextEdit::paste);
     m_editDelete = addCommand(nullptr, "MenuPoista", QStringLiteral("&Delete"),
                               QStringLiteral("|Erase the selected text."), &TFormResepti::EditDeleteExecute);
     m_editDelete->setShortcut(QKeySequence(Qt::Key_Delete));

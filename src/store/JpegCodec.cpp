@@ -46,6 +46,18 @@ void emitMessage(j_common_ptr info, int level)
 
 void silentOutput(j_common_ptr) { }
 
+// Clears `errors` and makes it the error handler a coder's `err` points to:
+// errors jump back instead of ending the process, and nothing is printed.
+jpeg_error_mgr *installErrors(ErrorManager *errors)
+{
+    std::memset(errors, 0, sizeof *errors);
+    jpeg_error_mgr *base = jpeg_std_error(&errors->base);
+    base->error_exit = errorExit;
+    base->emit_message = emitMessage;
+    base->output_message = silentOutput;
+    return base;
+}
+
 struct RawImage
 {
     unsigned width;
@@ -60,13 +72,9 @@ int decodeRaw(const unsigned char *data, unsigned long size, RawImage *out, char
     jpeg_decompress_struct info;
     ErrorManager errors;
     std::memset(&info, 0, sizeof info);
-    std::memset(&errors, 0, sizeof errors);
     out->pixels = nullptr;
     out->row = nullptr;
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = errorExit;
-    errors.base.emit_message = emitMessage;
-    errors.base.output_message = silentOutput;
+    info.err = installErrors(&errors);
     if (setjmp(errors.jump)) {
         std::snprintf(message, JMSG_LENGTH_MAX, "%s", errors.message);
         jpeg_destroy_decompress(&info);
@@ -165,13 +173,9 @@ int encodeRaw(const unsigned char *rgb, unsigned width, unsigned height, unsigne
     jpeg_compress_struct info;
     ErrorManager errors;
     std::memset(&info, 0, sizeof info);
-    std::memset(&errors, 0, sizeof errors);
     *buffer = nullptr;
     *size = 0;
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = errorExit;
-    errors.base.emit_message = emitMessage;
-    errors.base.output_message = silentOutput;
+    info.err = installErrors(&errors);
     if (setjmp(errors.jump)) {
         std::snprintf(message, JMSG_LENGTH_MAX, "%s", errors.message);
         jpeg_destroy_compress(&info);

@@ -57,6 +57,7 @@ bool read(const QString &dataFolder, QVector<Entry> *entries, QString *error)
         Entry entry;
         entry.recipe = qint64(object.value(QLatin1String("recipe")).toDouble());
         entry.portions = object.value(QLatin1String("portions")).toInt();
+        entry.deleted = object.value(QLatin1String("deleted")).toBool();
         const QString day = object.value(QLatin1String("day")).toString();
         for (int d = 1; d <= 7; ++d) {
             if (day == dayName(d))
@@ -77,6 +78,8 @@ bool write(const QString &dataFolder, const QVector<Entry> &entries, QString *er
                             {QStringLiteral("portions"), entry.portions}};
         if (entry.day != 0)
             object.insert(QStringLiteral("day"), dayName(entry.day));
+        if (entry.deleted)
+            object.insert(QStringLiteral("deleted"), true);
         list.append(object);
     }
     QSaveFile file(pathOf(dataFolder));
@@ -88,7 +91,61 @@ bool write(const QString &dataFolder, const QVector<Entry> &entries, QString *er
     return true;
 }
 
-QHash<qint64, Recipe> readRecipes(const QString &dataFolder)
+namespace {
+
+// Reads the menu, lets `change` work on it and writes it back when that
+// changed anything.
+template <typename Change>
+bool update(const QString &dataFolder, QString *error, Change change)
+{
+    QVector<Entry> entries;
+    if (!read(dataFolder, &entries, error))
+        return false;
+    bool changed = false;
+    for (Entry &entry : entries)
+        changed = change(entry) || changed;
+    return !changed || write(dataFolder, entries, error);
+}
+
+} // namespace
+
+bool markDeleted(const QString &dataFolder, const QVector<qint64> &ids, QString *error)
+{
+    if (ids.isEmpty() || !QFile::exists(pathOf(dataFolder)))
+        return true;
+    return update(dataFolder, error, [&ids](Entry &entry) {
+        if (entry.deleted || !ids.contains(entry.recipe))
+            return false;
+        entry.deleted = true;
+        return true;
+    });
+}
+
+bool markRestored(const QString &dataFolder, const QHash<qint64, qint64> &ids, QString *error)
+{
+    if (ids.isEmpty() || !QFile::exists(pathOf(dataFolder)))
+        return true;
+    return update(dataFolder, error, [&ids](Entry &entry) {
+        const auto now = ids.constFind(entry.recipe);
+        if (!entry.deleted || now == ids.constEnd())
+            return false;
+        entry.recipe = *now;
+        entry.deleted = false;
+        return true;
+    });
+}
+
+QHash<qint64, Recipe> readRecipes(const QString &dataFolder, const QVector<Entry> &menu)
+{
+    QVector<qint64> ids;
+    for (const Entry &entry : menu) {
+        if (!entry.deleted)
+            ids << entry.recipe;
+    }
+    return readRecipes(dataFolder, ids);
+}
+
+QHash<qint64, Recipe> readRecipes(const QString &dataFolder, const QVector<qint64> &ids, const QStringList &names)
 {
     // Every byte outside the unreserved set is percent-encoded, so '?', '#'
     // and '%' in folder names are not taken for URI syntax.
@@ -108,17 +165,33 @@ QHash<qint64, Recipe> readRecipes(const QString &dataFolder)
         SqlStatement attach(db, QStringLiteral("ATTACH DATABASE ? AS subgroups"));
         attach.bindText(1, QString::fromLatin1(uri("Alaryhma.db")));
         attach.run();
-        SqlStatement select(db, QStringLiteral("SELECT r.id, r.Nimi, r.Annos, r.Aineet, r.Ryhma, s.Ryhma FROM Ohje r "
-                                               "LEFT JOIN subgroups.Alaryhma s ON s.Nimi = r.Ryhma"));
-        while (select.step()) {
-            Recipe recipe;
-            recipe.id = select.columnInt64(0);
-            recipe.name = select.columnText(1);
-            recipe.portions = qMax(0, select.columnText(2).trimmed().toInt());
-            recipe.ingredients = select.columnText(3);
-            recipe.subgroup = select.columnText(4);
-            recipe.mainGroup = select.columnText(5);
-            recipes.insert(recipe.id, recipe);
+        // One look-up a wanted recipe: a menu is short, the book may be huge.
+        const QString fields = QStringLiteral("SELECT r.id, r.Nimi, r.Annos, r.Aineet, r.Ryhma, s.Ryhma FROM Ohje r "
+                                              "LEFT JOIN subgroups.Alaryhma s ON s.Nimi = r.Ryhma ");
+        SqlStatement byId(db, fields + QStringLiteral("WHERE r.id = ?"));
+        SqlStatement byName(db, fields + QStringLiteral("WHERE r.Nimi = ?"));
+        auto take = [&recipes](SqlStatement &select) {
+            while (select.step()) {
+                Recipe recipe;
+                recipe.id = select.columnInt64(0);
+                recipe.name = select.columnText(1);
+                recipe.portions = qMax(0, select.columnText(2).trimmed().toInt());
+                recipe.ingredients = select.columnText(3);
+                recipe.subgroup = select.columnText(4);
+                recipe.mainGroup = select.columnText(5);
+                recipes.insert(recipe.id, recipe);
+            }
+            select.reset();
+        };
+        for (const qint64 id : ids) {
+            if (!recipes.contains(id)) {
+                byId.bindInt64(1, id);
+                take(byId);
+            }
+        }
+        for (const QString &name : names) {
+            byName.bindText(1, name);
+            take(byName);
         }
     } catch (...) {
         sqlite3_close_v2(db);
@@ -132,7 +205,7 @@ QVector<ShoppingList::Entry> shoppingEntries(const QVector<Entry> &menu, const Q
 {
     QVector<ShoppingList::Entry> entries;
     for (const Entry &entry : menu) {
-        const auto found = recipes.constFind(entry.recipe);
+        const auto found = entry.deleted ? recipes.constEnd() : recipes.constFind(entry.recipe);
         if (found != recipes.constEnd())
             entries.append({found->name, found->ingredients, found->portions, entry.portions});
     }

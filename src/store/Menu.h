@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 // The week menu: recipes of the book at chosen portions, each on a day or on
@@ -19,10 +20,13 @@ struct Entry
     qint64 recipe = 0;
     int day = 0; // 0 for none, 1 to 7 for Monday to Sunday
     int portions = 1;
+    // The recipe went into the trash. The entry keeps its id for a restore,
+    // and a later recipe that is given the same id is not taken for it.
+    bool deleted = false;
 
     bool operator==(const Entry &other) const
     {
-        return recipe == other.recipe && day == other.day && portions == other.portions;
+        return recipe == other.recipe && day == other.day && portions == other.portions && deleted == other.deleted;
     }
 };
 
@@ -38,6 +42,13 @@ bool read(const QString &dataFolder, QVector<Entry> *entries, QString *error);
 // Replaces the menu file in one step: a crash leaves the old file or the new.
 bool write(const QString &dataFolder, const QVector<Entry> &entries, QString *error);
 
+// The recipes `ids` went into the trash: their entries are marked deleted.
+// A book without a menu is left without one.
+bool markDeleted(const QString &dataFolder, const QVector<qint64> &ids, QString *error);
+// Recipes came back from the trash, under the new ids that `ids` gives for
+// their old ones: their entries are theirs again.
+bool markRestored(const QString &dataFolder, const QHash<qint64, qint64> &ids, QString *error);
+
 // The fields of a recipe the shopping list needs.
 struct Recipe
 {
@@ -48,12 +59,15 @@ struct Recipe
     QString subgroup;
     QString mainGroup;
 };
-// Every recipe of the book in `dataFolder`, read without changing anything.
-// Throws StoreError.
-QHash<qint64, Recipe> readRecipes(const QString &dataFolder);
+// The recipes of the book in `dataFolder` that have one of the `ids` or one
+// of the `names`, read without changing anything. Throws StoreError.
+QHash<qint64, Recipe> readRecipes(const QString &dataFolder, const QVector<qint64> &ids,
+                                  const QStringList &names = {});
+// The recipes of `menu`'s entries that are not deleted.
+QHash<qint64, Recipe> readRecipes(const QString &dataFolder, const QVector<Entry> &menu);
 
-// The shopping list's entries for `menu`; recipes no longer in `recipes`
-// are left out.
+// The shopping list's entries for `menu`; deleted entries and recipes no
+// longer in `recipes` are left out.
 QVector<ShoppingList::Entry> shoppingEntries(const QVector<Entry> &menu, const QHash<qint64, Recipe> &recipes);
 
 } // namespace Menu

@@ -1,5 +1,6 @@
 #include "store/Trash.h"
 
+#include "store/Menu.h"
 #include "store/PictureFiles.h"
 #include "store/PicturePaths.h"
 #include "store/ProgramError.h"
@@ -467,7 +468,7 @@ public:
     // Puts a row of the trash back into its table under `name` (and `group`),
     // with its old row id when that is still free, so it takes its old place
     // in the list.
-    void putBack(int table, const Row &row, const QString &name, const QString &group)
+    qint64 putBack(int table, const Row &row, const QString &name, const QString &group)
     {
         SqlStatement taken(m_db, QStringLiteral("SELECT 1 FROM %1 WHERE id = ?").arg(m_tables[table]));
         taken.bindInt64(1, row.id);
@@ -491,6 +492,7 @@ public:
         insert.bindInt64(4, m_entry);
         insert.bindInt64(5, row.id);
         insert.run();
+        return sqlite3_last_insert_rowid(m_db);
     }
 
     // The main group `name` as it is now in the book, made anew when gone.
@@ -535,6 +537,7 @@ Trash::Restored Trash::restore(qint64 id)
 
     Restored done;
     QStringList placed; // pictures put into Pics, removed again when the commit fails
+    QHash<qint64, qint64> restoredIds; // recipes' old ids to the ids they have now
     try {
         Scope scope(*m_connection);
         SqlStatement select(db, entrySelect(trash) + QStringLiteral("WHERE e.id = ?"));
@@ -588,7 +591,7 @@ Trash::Restored Trash::restore(qint64 id)
         }
         for (const Restoring::Row &recipe : recipes) {
             const QString name = work.freeName(recipe.name, recipeTaken);
-            work.putBack(2, recipe, name, subgroupNames.value(recipe.group, recipe.group));
+            restoredIds.insert(recipe.id, work.putBack(2, recipe, name, subgroupNames.value(recipe.group, recipe.group)));
             if (done.recipe.isEmpty())
                 done.recipe = name;
             ++done.recipes;
@@ -609,14 +612,7 @@ Trash::Restored Trash::restore(qint64 id)
             syncFolder(m_picsFolder);
         if (entry.kind != Kind::Recipe)
             done.recipe.clear();
-        for (int table = 0; table < 3; ++table) {
-            SqlStatement remove(db, QStringLiteral("DELETE FROM %1.%2 WHERE Poisto = ?").arg(trash, trashTable(table)));
-            remove.bindInt64(1, id);
-            remove.run();
-        }
-        SqlStatement remove(db, QStringLiteral("DELETE FROM %1.%2 WHERE id = ?").arg(trash, Entries));
-        remove.bindInt64(1, id);
-        remove.run();
+        removeEntryRows(id);
         done.renamed = work.renamed;
         scope.commit();
     } catch (...) {
@@ -626,23 +622,32 @@ Trash::Restored Trash::restore(qint64 id)
     }
     // The pictures are in Pics now; the trash copies go.
     removeEntryFolder(id);
+    // The week menu has its recipes back.
+    QString error;
+    if (!Menu::markRestored(m_dataFolder, restoredIds, &error))
+        std::fprintf(stderr, "%s\n", qPrintable(error));
     return done;
+}
+
+void Trash::removeEntryRows(qint64 id)
+{
+    sqlite3 *db = m_connection->handle();
+    const QString trash = q(m_schema);
+    for (int table = 0; table < 3; ++table) {
+        SqlStatement remove(db, QStringLiteral("DELETE FROM %1.%2 WHERE Poisto = ?").arg(trash, trashTable(table)));
+        remove.bindInt64(1, id);
+        remove.run();
+    }
+    SqlStatement remove(db, QStringLiteral("DELETE FROM %1.%2 WHERE id = ?").arg(trash, Entries));
+    remove.bindInt64(1, id);
+    remove.run();
 }
 
 void Trash::destroy(qint64 id)
 {
-    sqlite3 *db = m_connection->handle();
-    const QString trash = q(m_schema);
     {
         Scope scope(*m_connection);
-        for (int table = 0; table < 3; ++table) {
-            SqlStatement remove(db, QStringLiteral("DELETE FROM %1.%2 WHERE Poisto = ?").arg(trash, trashTable(table)));
-            remove.bindInt64(1, id);
-            remove.run();
-        }
-        SqlStatement remove(db, QStringLiteral("DELETE FROM %1.%2 WHERE id = ?").arg(trash, Entries));
-        remove.bindInt64(1, id);
-        remove.run();
+        removeEntryRows(id);
         scope.commit();
     }
     removeEntryFolder(id);
@@ -785,6 +790,7 @@ void TrashDeposit::put(Trash::Kind kind, const Rows &rows)
     entry.bindInt64(6, QDateTime::currentMSecsSinceEpoch());
     entry.run();
 
+    m_recipes << rows.recipes;
     const QVector<qint64> *ids[3] = {&rows.mainGroups, &rows.subgroups, &rows.recipes};
     for (int table = 0; table < 3; ++table) {
         if (ids[table]->isEmpty())
@@ -838,6 +844,10 @@ void TrashDeposit::committed()
     m_committed = true;
     for (const QString &path : m_originals)
         ::unlink(QFile::encodeName(path).constData());
+    // The week menu keeps its entries of these recipes, marked deleted.
+    QString error;
+    if (!Menu::markDeleted(m_trash.m_dataFolder, m_recipes, &error))
+        std::fprintf(stderr, "%s\n", qPrintable(error));
 }
 
 } // namespace RecipeBook

@@ -100,6 +100,8 @@ public:
     const QString &schema() const { return m_schema; }
 
 private:
+    // The entry's rows and its line in the entry list, in the running commit.
+    void removeEntryRows(qint64 id);
     friend class TrashDeposit;
     bool isTrash() const;
     void setForeignFileAside(const QString &file);
@@ -148,6 +150,7 @@ private:
     Trash m_trash;
     qint64 m_entry = 0;
     QStringList m_originals; // pictures in Pics that the trash now holds too
+    QVector<qint64> m_recipes; // the recipes it took
     bool m_committed = false;
 };
 

@@ -35,35 +35,44 @@ int shoppingCommand(const QStringList &arguments, const QString &usage)
     if (!QFile::exists(data + QStringLiteral("/Ohje.db")))
         return fail(QStringLiteral("No recipe book in %1").arg(data));
     try {
-        const QHash<qint64, Menu::Recipe> recipes = Menu::readRecipes(data);
-        QHash<QString, qint64> byName;
-        for (const Menu::Recipe &recipe : recipes)
-            byName.insert(recipe.name, recipe.id);
-
         QVector<Menu::Entry> entries;
         if (withMenu) {
             QString error;
             if (!Menu::read(data, &entries, &error))
                 return fail(error);
-            for (const Menu::Entry &entry : entries) {
-                if (!recipes.contains(entry.recipe))
-                    std::fputs("mealdeck-data: A recipe on the menu is no longer in the book (deleted)\n", stderr);
-            }
         }
+        QStringList names;
+        QVector<int> portionCounts;
         for (const QString &argument : wanted) {
             // The name may hold '=' itself: the count follows the last one.
             const int at = argument.lastIndexOf(u'=');
-            const QString name = at < 0 ? argument : argument.left(at);
             bool number = false;
             const int portions = at < 0 ? 0 : argument.mid(at + 1).toInt(&number);
             if (!number || portions < 1 || portions > Menu::MaxPortions)
                 return fail(QStringLiteral("\"%1\" needs a portion count from 1 to %2: \"RECIPE=PORTIONS\"")
                                 .arg(argument)
                                 .arg(Menu::MaxPortions));
-            const auto id = byName.constFind(name);
+            names << (at < 0 ? argument : argument.left(at));
+            portionCounts << portions;
+        }
+        QVector<qint64> ids;
+        for (const Menu::Entry &entry : entries) {
+            if (!entry.deleted)
+                ids << entry.recipe;
+        }
+        const QHash<qint64, Menu::Recipe> recipes = Menu::readRecipes(data, ids, names);
+        for (const Menu::Entry &entry : entries) {
+            if (entry.deleted || !recipes.contains(entry.recipe))
+                std::fputs("mealdeck-data: A recipe on the menu is no longer in the book (deleted)\n", stderr);
+        }
+        QHash<QString, qint64> byName;
+        for (const Menu::Recipe &recipe : recipes)
+            byName.insert(recipe.name, recipe.id);
+        for (int i = 0; i < names.size(); ++i) {
+            const auto id = byName.constFind(names.at(i));
             if (id == byName.constEnd())
-                return fail(QStringLiteral("No recipe named \"%1\"").arg(name));
-            entries.append({*id, 0, portions});
+                return fail(QStringLiteral("No recipe named \"%1\"").arg(names.at(i)));
+            entries.append({*id, 0, portionCounts.at(i)});
         }
         for (const ShoppingList::Item &item : ShoppingList::build(Menu::shoppingEntries(entries, recipes))) {
             // A tab inside a field would split it.

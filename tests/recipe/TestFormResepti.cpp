@@ -56,6 +56,7 @@ public:
     void setAutoRun(bool) override { }
     void runExitCommand() override { ++exits; }
     void SaveDifficultyAndTime() override { }
+    void addShownRecipeToMenu(QWidget *) override { }
 };
 
 void setFlag(const char *name, bool value)

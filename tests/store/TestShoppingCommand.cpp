@@ -1,5 +1,7 @@
+#include "store/Book.h"
 #include "store/Menu.h"
 #include "store/RecipeBook.h"
+#include "store/Trash.h"
 
 #include <QFile>
 #include <QProcess>
@@ -15,6 +17,7 @@ class TestShoppingCommand : public QObject
 
 private slots:
     void menuAndCommandLine();
+    void menuFollowsTheTrash();
 };
 
 namespace {
@@ -58,7 +61,8 @@ void TestShoppingCommand::menuAndCommandLine()
     QVERIFY2(RecipeBook::createBook(home.path(), true, &error), qPrintable(error));
     const QString data = home.path() + QStringLiteral("/Data");
     qint64 pea = 0, salmon = 0, potato = 0;
-    for (const Menu::Recipe &recipe : Menu::readRecipes(data)) {
+    const QStringList names {"Green Pea Soup", "Oven Baked Salmon", "Creamy Potato Soup"};
+    for (const Menu::Recipe &recipe : Menu::readRecipes(data, {}, names)) {
         if (recipe.name == QLatin1String("Green Pea Soup"))
             pea = recipe.id;
         else if (recipe.name == QLatin1String("Oven Baked Salmon"))
@@ -113,6 +117,55 @@ void TestShoppingCommand::menuAndCommandLine()
     broken.close();
     QVERIFY(!Menu::read(data, &read, &error));
     QCOMPARE(shopping({home.path(), QStringLiteral("--menu")}).code, 2);
+}
+
+// A recipe deleted from the book stays on the menu as deleted, also when a
+// later recipe is given its id, and comes back with a restore from the trash.
+void TestShoppingCommand::menuFollowsTheTrash()
+{
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    QString error;
+    QVERIFY2(RecipeBook::createBook(home.path(), true, &error), qPrintable(error));
+    const QString data = home.path() + QStringLiteral("/Data");
+    const QString pics = data + QStringLiteral("/Pics/");
+    const QHash<qint64, Menu::Recipe> named = Menu::readRecipes(data, {}, {QStringLiteral("Oven Baked Salmon")});
+    QCOMPARE(named.size(), 1);
+    const qint64 salmon = named.begin().key();
+    QVERIFY2(Menu::write(data, {{salmon, 2, 3}}, &error), qPrintable(error));
+
+    {
+        RecipeBook::Book book(data, pics);
+        book.deleteRecipe(salmon);
+    }
+    QVector<Menu::Entry> menu;
+    QVERIFY(Menu::read(data, &menu, &error));
+    QCOMPARE(menu, (QVector<Menu::Entry>{{salmon, 2, 3, true}}));
+
+    // Another recipe under the same id is not taken for the deleted one.
+    QVERIFY(runSql(data + QStringLiteral("/Ohje.db"),
+                   QStringLiteral("INSERT INTO Ohje (id, Nimi, Ryhma, Aineet) VALUES (%1, 'Toast', 'Soups', '1 slice bread')")
+                       .arg(salmon)));
+    QVERIFY(Menu::readRecipes(data, menu).isEmpty());
+    Run run = shopping({home.path(), QStringLiteral("--menu")});
+    QCOMPARE(run.code, 0);
+    QCOMPARE(run.out, QString());
+    QVERIFY2(run.err.contains(QLatin1String("(deleted)")), qPrintable(run.err));
+
+    // Restored under a new id (its own is taken): the entry follows it.
+    {
+        RecipeBook::Trash trash(data, pics);
+        const std::optional<RecipeBook::Trash::Entry> newest = trash.newest();
+        QVERIFY(newest);
+        trash.restore(newest->id);
+    }
+    QVERIFY(Menu::read(data, &menu, &error));
+    QCOMPARE(menu.size(), 1);
+    QVERIFY(!menu.at(0).deleted);
+    QVERIFY(menu.at(0).recipe != salmon);
+    QCOMPARE(Menu::readRecipes(data, menu).value(menu.at(0).recipe).name, QStringLiteral("Oven Baked Salmon"));
+    run = shopping({home.path(), QStringLiteral("--menu")});
+    QVERIFY2(run.out.contains(QLatin1String("450 g salmon fillet\tOven Baked Salmon")), qPrintable(run.out));
 }
 
 QTEST_GUILESS_MAIN(TestShoppingCommand)
