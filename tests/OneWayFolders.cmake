@@ -25,6 +25,12 @@ foreach(source ${sources})
         forbid("^[ \t]*#[ \t]*include[ \t]*<(QtWidgets/|QWidget|QApplication|QDialog|QMainWindow)"
                "includes a widget header")
     endif()
+    # The platform layer and the core sit below the windows' folders (the
+    # portion scaling is core code that lives beside the recipe window).
+    if(name MATCHES "^platform/|^store/")
+        forbid("^[ \t]*#[ \t]*include[ \t]*[\"<](settings|print|preview)/" "includes a folder above it")
+        forbid("^[ \t]*#[ \t]*include[ \t]*[\"<]recipe/[^P]" "includes a folder above it")
+    endif()
     # Only the command line asks its user anything on standard input.
     if(name MATCHES "^store/|^settings/SettingsStore|^recipe/PortionScaling")
         forbid("[^A-Za-z_](stdin|std::cin)[^A-Za-z_]" "reads standard input")

@@ -1,6 +1,5 @@
 #include "platform/AutoRunner.h"
 
-#include "settings/SettingsStore.h"
 #include "store/ProgramPaths.h"
 
 #include <QCoreApplication>
@@ -240,7 +239,7 @@ void TAutoRunner::UpdateEntry(TRegLocation location, const QString &name)
     const QString folderPath = listFolder(location, m_autoRunWhere);
     // The user's own list is made when missing (a new account has none); the
     // machine's lists are never created.
-    if (location == TRegLocation::CurrentUser && !SettingsStore::makeUserFolder(folderPath)) {
+    if (location == TRegLocation::CurrentUser && !ProgramPaths::makeUserFolder(folderPath)) {
         m_entryError = QStringLiteral("Cannot create the folder \"%1\"").arg(folderPath);
         return;
     }

@@ -1,6 +1,7 @@
 #include "settings/SettingsStore.h"
 
 #include "store/ProgramError.h"
+#include "store/ProgramPaths.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -108,7 +109,7 @@ bool save(const QJsonObject &root, QString *error)
 {
     const QString path = SettingsStore::filePath();
     const QString folder = folderPath();
-    if (!SettingsStore::makeUserFolder(folder)) {
+    if (!ProgramPaths::makeUserFolder(folder)) {
         *error = QStringLiteral("the folder %1 could not be created").arg(folder);
         return false;
     }
@@ -215,22 +216,6 @@ bool restoreSecurityQueries()
     return true;
 }
 
-bool makeUserFolder(const QString &path)
-{
-    const QString clean = QDir::cleanPath(path);
-    if (QFileInfo(clean).isDir())
-        return true;
-    const QStringList parts = clean.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QString current = clean.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
-    for (const QString &part : parts) {
-        current += part;
-        if (!QFileInfo(current).isDir()
-            && !QDir().mkdir(current, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
-            return false;
-        current += QLatin1Char('/');
-    }
-    return true;
-}
 
 } // namespace SettingsStore
 

@@ -93,11 +93,6 @@ QString filePath();
 // touches no other. Returns false when the key could not be opened.
 bool restoreSecurityQueries();
 
-// Creates a folder of the user's configuration and its missing parents as the
-// XDG base directory rules ask: every folder made is private to the user
-// (mode 0700); folders that exist keep their mode. True when it exists.
-bool makeUserFolder(const QString &path);
-
 } // namespace SettingsStore
 
 // One use of a settings key. Each operation reads the file afresh, so two keys

@@ -1,6 +1,7 @@
 #include "store/ProgramPaths.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace {
@@ -58,6 +59,23 @@ bool configureFromArguments(const QStringList &arguments, const QString &applica
         }
     }
     setProgramFolder(applicationDir);
+    return true;
+}
+
+bool makeUserFolder(const QString &path)
+{
+    const QString clean = QDir::cleanPath(path);
+    if (QFileInfo(clean).isDir())
+        return true;
+    const QStringList parts = clean.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString current = clean.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
+    for (const QString &part : parts) {
+        current += part;
+        if (!QFileInfo(current).isDir()
+            && !QDir().mkdir(current, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+            return false;
+        current += QLatin1Char('/');
+    }
     return true;
 }
 

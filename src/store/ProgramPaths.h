@@ -23,4 +23,9 @@ QString picsFolder();
 // `--home` has no folder after it.
 bool configureFromArguments(const QStringList &arguments, const QString &applicationDir, QString *error);
 
+// Creates a folder of the user's configuration and its missing parents as the
+// XDG base directory rules ask: every folder made is private to the user
+// (mode 0700); folders that exist keep their mode. True when it exists.
+bool makeUserFolder(const QString &path);
+
 } // namespace ProgramPaths
