@@ -318,8 +318,10 @@ private:
     {
         const Item &item = m_items.at(index);
         QJsonObject result;
-        if (!item.types.isEmpty())
+        if (item.types.size() == 1)
             result.insert(QStringLiteral("@type"), item.types.first());
+        else if (item.types.size() > 1)
+            result.insert(QStringLiteral("@type"), QJsonArray::fromStringList(item.types));
         QHash<QString, QJsonArray> values;
         QStringList order;
         for (const auto &property : item.properties) {

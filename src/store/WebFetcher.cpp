@@ -73,6 +73,9 @@ WebFetcher::Failure failureOf(QNetworkReply &reply, int redirects, QString *mess
     case QNetworkReply::InsecureRedirectError:
         *message = QStringLiteral("the address was redirected from https to http; not followed");
         return WebFetcher::Failure::HttpError;
+    case QNetworkReply::SslHandshakeFailedError:
+        *message = QStringLiteral("the secure connection to %1 failed (%2)").arg(host, reply.errorString());
+        return WebFetcher::Failure::NoConnection;
     case QNetworkReply::ContentNotFoundError:
     case QNetworkReply::ContentGoneError:
         *message = QStringLiteral("not found (%1)").arg(http);
