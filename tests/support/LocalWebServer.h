@@ -50,6 +50,9 @@ private:
     void serve(QTcpSocket *socket)
     {
         auto request = std::make_shared<QByteArray>();
+        // Answers go out at once, not held back for the client's
+        // acknowledgement (40 ms each on loopback otherwise).
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
             if (request->endsWith("\r\n\r\n"))
