@@ -110,6 +110,19 @@ private Q_SLOTS:
         QVERIFY2(result.problems.first().reason.startsWith(reason), qPrintable(result.problems.first().reason));
     }
 
+    // Cancel works while the server keeps the fetch waiting.
+    void cancelWhileWaiting()
+    {
+        LocalWebServer server;
+        server.answer("/slow", {200, "text/html", {}, {}, 0, true});
+        int calls = 0;
+        const WebImport::Result result =
+            WebImport().read({server.address("/slow")}, [&](const QString &, qint64, qint64) { return ++calls < 3; });
+        QVERIFY(result.cancelled);
+        QVERIFY(result.recipes.isEmpty() && result.problems.isEmpty());
+        QCOMPARE(calls, 3);
+    }
+
     // A JSON-LD page reached through a redirect, in the charset its header
     // names, with its picture; imported, then recognised by its address when
     // imported again although the page changed meanwhile.
