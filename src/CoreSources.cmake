@@ -33,4 +33,7 @@ set(MEALDECK_CORE_SOURCES
     settings/SettingsStore.cpp settings/SettingsStore.h
     store/Menu.cpp store/Menu.h
     store/ShoppingList.cpp store/ShoppingList.h
-    recipe/PortionScaling.cpp recipe/PortionScaling.h)
+    recipe/PortionScaling.cpp recipe/PortionScaling.h
+    store/MicrodataReader.cpp store/MicrodataReader.h
+    store/WebFetcher.cpp store/WebFetcher.h
+    store/WebImport.cpp store/WebImport.h)

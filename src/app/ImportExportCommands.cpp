@@ -11,10 +11,12 @@
 #include "store/PackTable.h"
 #include "store/ProgramPaths.h"
 #include "store/RecipeSchema.h"
+#include "store/WebImport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -23,12 +25,15 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -96,8 +101,10 @@ bool askImportOptions(TFormPaa *form, const QStringList &files, ImportOptions *o
     dialog.setObjectName(QStringLiteral("FormTuonti"));
     dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Import Recipes"));
     auto *layout = new QVBoxLayout(&dialog);
+    const QString &first = files.first();
     layout->addWidget(new QLabel(files.size() == 1 ? QStringLiteral("Import the recipes of %1.")
-                                                                .arg(QFileInfo(files.first()).fileName())
+                                                         .arg(WebImport::isWebAddress(first) ? first
+                                                                                             : QFileInfo(first).fileName())
                                                    : QStringLiteral("Import the recipes of %1 files.").arg(files.size()),
                                  &dialog));
     auto *form2 = new QFormLayout;
@@ -186,6 +193,12 @@ public:
         return !m_dialog.wasCanceled() && !cancelRequested;
     }
 
+    void setText(const QString &text)
+    {
+        if (m_dialog.labelText() != text)
+            m_dialog.setLabelText(text);
+    }
+
 private:
     QProgressDialog m_dialog;
 };
@@ -227,16 +240,33 @@ void showSummary(TFormPaa *form, const ImportSummary &summary)
     Dialogs::exec(&dialog, form);
 }
 
-void importRecipes(TFormPaa *form)
+// Reads the recipe pages at `addresses` into `options`, with progress and
+// Cancel; false when cancelled.
+bool fetchPages(TFormPaa *form, const QStringList &addresses, ImportOptions *options)
 {
-    const QStringList files =
-        chooseFiles(form, QFileDialog::AcceptOpen, QStringLiteral("Import Recipes"), BookImport::fileFilter());
-    if (files.isEmpty())
-        return;
+    Progress progress(form, QStringLiteral("Fetching the recipe page..."));
+    WebImport::Result pages = WebImport().read(addresses, [&](const QString &address, qint64 done, qint64 total) {
+        progress.setText(QStringLiteral("Fetching %1...").arg(address));
+        return progress.update(done, total);
+    });
+    if (pages.cancelled)
+        return false;
+    options->readRecipes = std::move(pages.recipes);
+    options->readProblems = std::move(pages.problems);
+    return true;
+}
+
+// Imports recipe files and recipe pages by address into the book: the import
+// dialog, the pages fetched, the backup, progress, the summary. With
+// `showFirst` the first recipe imported is selected.
+void importFrom(TFormPaa *form, const QStringList &files, const QStringList &addresses, bool showFirst)
+{
     ImportOptions options;
-    if (!askImportOptions(form, files, &options))
+    if (!askImportOptions(form, files + addresses, &options))
         return;
     const WorkUnderWay work;
+    if (!addresses.isEmpty() && !fetchPages(form, addresses, &options))
+        return;
     // The book as it was is backed up first, so that an import can be undone.
     options.beforeImport = [form](QString *error) {
         Progress progress(form, QStringLiteral("Backing up the recipe book before the import..."));
@@ -254,8 +284,121 @@ void importRecipes(TFormPaa *form)
     // Cancelled as the session ends: nobody is there to read a summary.
     if (cancelRequested)
         return;
+    const ImportSummary::Recipe &first = summary.first;
+    if (showFirst && first.id != 0)
+        form->selectRecipe(first.mainGroup, first.subgroup, first.name, first.id);
     showSummary(form, summary);
 }
+
+void importRecipes(TFormPaa *form)
+{
+    const QStringList files =
+        chooseFiles(form, QFileDialog::AcceptOpen, QStringLiteral("Import Recipes"), BookImport::fileFilter());
+    if (!files.isEmpty())
+        importFrom(form, files, {}, false);
+}
+
+// The address of a recipe page as the user gives it; empty when cancelled.
+QString askWebAddress(TFormPaa *form)
+{
+    QDialog dialog(form);
+    dialog.setObjectName(QStringLiteral("FormWebSivu"));
+    dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Import Recipe from Web Page"));
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *label = new QLabel(QStringLiteral("&Address of the recipe page:"), &dialog);
+    auto *edit = new QLineEdit(&dialog);
+    edit->setObjectName(QStringLiteral("EditOsoite"));
+    edit->setPlaceholderText(QStringLiteral("https://"));
+    edit->setMinimumWidth(420);
+    label->setBuddy(edit);
+    // An address copied from the browser is offered.
+    const QString copied = QGuiApplication::clipboard()->text().trimmed();
+    if (WebImport::isWebAddress(copied))
+        edit->setText(copied);
+    layout->addWidget(label);
+    layout->addWidget(edit);
+    addOkCancel(&dialog, layout, QStringLiteral("&Fetch"));
+    if (Dialogs::exec(&dialog, form) != QDialog::Accepted || edit->text().trimmed().isEmpty())
+        return QString();
+    const QString address = QUrl::fromUserInput(edit->text().trimmed()).toString();
+    if (!WebImport::isWebAddress(address)) {
+        Dialogs::information(QStringLiteral("\"%1\" is not a web address; give one that starts with http:// or "
+                                            "https://.")
+                                 .arg(edit->text().trimmed()));
+        return QString();
+    }
+    return address;
+}
+
+void importWebPage(TFormPaa *form)
+{
+    const QString address = askWebAddress(form);
+    if (!address.isEmpty())
+        importFrom(form, {}, {address}, true);
+}
+
+// Imports what is dropped on the main window from a browser or a file
+// manager: links to recipe pages and recipe files, as the Book menu's
+// imports do.
+class DropImport : public QObject
+{
+public:
+    explicit DropImport(TFormPaa *form) : QObject(form), m_form(form) { }
+
+    // The recipe files and web addresses of dropped data.
+    static void split(const QMimeData *data, QStringList *files, QStringList *addresses)
+    {
+        static const QStringList suffixes{"mmf", "mm", "txt", "json", "jsonld", "html", "htm", "zip", "paprikarecipes"};
+        for (const QUrl &url : data->urls()) {
+            if (url.isLocalFile()) {
+                if (suffixes.contains(QFileInfo(url.toLocalFile()).suffix().toLower()))
+                    *files << url.toLocalFile();
+            } else if (WebImport::isWebAddress(url.toString())) {
+                *addresses << url.toString();
+            }
+        }
+        if (!data->hasUrls() && WebImport::isWebAddress(data->text()))
+            *addresses << data->text().trimmed();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_form)
+            return false;
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto *drag = static_cast<QDragMoveEvent *>(event);
+            QStringList files;
+            QStringList addresses;
+            split(drag->mimeData(), &files, &addresses);
+            if ((!files.isEmpty() || !addresses.isEmpty()) && !importExportRunning())
+                drag->acceptProposedAction();
+            else
+                drag->ignore();
+            return true;
+        }
+        if (event->type() == QEvent::Drop) {
+            auto *drop = static_cast<QDropEvent *>(event);
+            QStringList files;
+            QStringList addresses;
+            split(drop->mimeData(), &files, &addresses);
+            if ((files.isEmpty() && addresses.isEmpty()) || importExportRunning())
+                return false;
+            drop->acceptProposedAction();
+            // The import asks and shows its dialogs once the drop is over, so
+            // that the program the data came from is not kept waiting.
+            TFormPaa *form = m_form;
+            QTimer::singleShot(0, form, [form, files, addresses] {
+                Dialogs::guard([&] { importFrom(form, files, addresses, true); });
+            });
+            return true;
+        }
+        return false;
+    }
+
+private:
+    TFormPaa *m_form;
+};
 
 void exportRecipes(TFormPaa *form)
 {
@@ -363,6 +506,12 @@ void addImportExportCommands(TFormPaa *form, QMenu *menu)
                                 QStringLiteral("|Import recipes from Meal-Master, JSON-LD, web page, Nextcloud Cookbook "
                                                "or Paprika files."));
     QObject::connect(import, &QAction::triggered, form, [form] { Dialogs::guard([form] { importRecipes(form); }); });
+    QAction *web = addAction(form, menu, "MenuTuoWeb", QStringLiteral("Import Recipe from &Web Page..."),
+                             QStringLiteral("|Import the recipes of a web page by its address."));
+    QObject::connect(web, &QAction::triggered, form, [form] { Dialogs::guard([form] { importWebPage(form); }); });
+    // Links and recipe files dropped on the window are imported too.
+    form->setAcceptDrops(true);
+    form->installEventFilter(new DropImport(form));
     QAction *exportAction = addAction(form, menu, "MenuVie", QStringLiteral("&Export Recipes..."),
                                       QStringLiteral("|Export recipes as Meal-Master text or a JSON-LD zip."));
     QObject::connect(exportAction, &QAction::triggered, form,

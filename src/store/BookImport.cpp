@@ -10,10 +10,13 @@
 #include "store/SqlStatement.h"
 #include "store/StoreConnection.h"
 #include "store/StoreTransaction.h"
+#include "store/WebImport.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+
+#include <sqlite3.h>
 
 #include <memory>
 
@@ -60,6 +63,10 @@ public:
         m_findRecipe = statement(QStringLiteral("SELECT 1 FROM %1 WHERE Nimi = ? LIMIT 1").arg(m_recipe));
         m_findDuplicate = statement(
             QStringLiteral("SELECT 1 FROM %1 WHERE Nimi = ? AND Aineet IS ? LIMIT 1").arg(m_recipe));
+        m_findSameSource = statement(QStringLiteral("SELECT 1 FROM %1 WHERE Nimi = ?1 AND (Ohje = ?2 OR "
+                                                    "substr(Ohje, -length(?3)) = ?3) LIMIT 1")
+                                         .arg(m_recipe));
+        m_mainGroupOf = statement(QStringLiteral("SELECT Ryhma FROM %1 WHERE Nimi = ? LIMIT 1").arg(m_sub));
         m_addMain = statement(QStringLiteral("INSERT INTO %1 (Nimi) VALUES (?)").arg(m_main));
         m_addSub = statement(QStringLiteral("INSERT INTO %1 (Nimi, Ryhma) VALUES (?, ?)").arg(m_sub));
         m_addRecipe = statement(QStringLiteral("INSERT INTO %1 (Nimi, Ryhma, Kuvaus, Aste, Aika, Annos, Aineet, Ohje, "
@@ -71,7 +78,7 @@ public:
     {
         const QString baseName = BookImport::bookName(recipe.name);
         const QString ingredients = recipe.ingredients.join(QLatin1Char('\n'));
-        if (isDuplicate(baseName, ingredients)) {
+        if (isDuplicate(baseName, ingredients, WebImport::sourceOf(recipe.directions))) {
             ++m_summary.duplicates;
             return;
         }
@@ -125,6 +132,8 @@ public:
         insert.run();
         ++m_summary.imported;
         countInto(subgroup);
+        if (m_summary.first.id == 0)
+            m_summary.first = {sqlite3_last_insert_rowid(m_db), name, subgroup, mainGroupOf(subgroup)};
     }
 
     // Picture files written for recipes that are not stored after all.
@@ -160,12 +169,23 @@ private:
 
     // The name itself, or one it was given on an earlier import (" (2)",
     // " (3)", ... as uniqueName hands them out).
-    bool isDuplicate(const QString &name, const QString &ingredients)
+    bool isDuplicate(const QString &name, const QString &ingredients, const QString &source)
     {
         for (int number = 1;; ++number) {
             const QString candidate = number == 1 ? name : numbered(name, number);
             if (!exists(*m_findRecipe, candidate))
                 return false;
+            if (!source.isEmpty()) {
+                SqlStatement &same = *m_findSameSource;
+                same.reset();
+                same.bindText(1, candidate);
+                same.bindText(2, WebImport::sourceLine(source));
+                same.bindText(3, QLatin1Char('\n') + WebImport::sourceLine(source));
+                const bool found = same.step();
+                same.reset();
+                if (found)
+                    return true;
+            }
             SqlStatement &find = *m_findDuplicate;
             find.reset();
             find.bindText(1, candidate);
@@ -249,6 +269,16 @@ private:
         return name;
     }
 
+    QString mainGroupOf(const QString &subgroup)
+    {
+        SqlStatement &find = *m_mainGroupOf;
+        find.reset();
+        find.bindText(1, subgroup);
+        const QString name = find.step() ? find.columnText(0) : QString();
+        find.reset();
+        return name;
+    }
+
     void countInto(const QString &subgroup)
     {
         for (ImportSummary::Subgroup &s : m_summary.subgroups) {
@@ -273,6 +303,8 @@ private:
     std::unique_ptr<SqlStatement> m_findSub;
     std::unique_ptr<SqlStatement> m_findRecipe;
     std::unique_ptr<SqlStatement> m_findDuplicate;
+    std::unique_ptr<SqlStatement> m_findSameSource;
+    std::unique_ptr<SqlStatement> m_mainGroupOf;
     std::unique_ptr<SqlStatement> m_addMain;
     std::unique_ptr<SqlStatement> m_addSub;
     std::unique_ptr<SqlStatement> m_addRecipe;
@@ -424,6 +456,10 @@ ImportSummary BookImport::run(const QStringList &files, const ImportOptions &opt
                 throw Cancelled();
             return true;
         };
+        for (ImportProblem problem : options.readProblems)
+            sink.problem(std::move(problem));
+        for (ImportedRecipe recipe : options.readRecipes)
+            sink.recipe(std::move(recipe));
         for (const QString &file : files) {
             readFile(file, options, sink);
             done += qMax<qint64>(0, QFileInfo(file).size());

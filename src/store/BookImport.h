@@ -27,6 +27,11 @@ struct ImportOptions
     // Run before anything is changed, outside the store transaction (the
     // backup before an import); false with `error` stops the import.
     std::function<bool(QString *error)> beforeImport;
+    // Recipes read before the import began (web pages fetched with their
+    // pictures, see WebImport) and the problems met reading them; imported
+    // ahead of the files.
+    QVector<ImportedRecipe> readRecipes;
+    QVector<ImportProblem> readProblems;
 };
 
 struct ImportSummary
@@ -46,6 +51,15 @@ struct ImportSummary
     // Every recipe that could not be read, and what was left out of others.
     QVector<ImportProblem> problems;
     bool cancelled = false;
+    // The first recipe imported, to be shown (id 0 when none was).
+    struct Recipe
+    {
+        qint64 id = 0;
+        QString name;
+        QString subgroup;
+        QString mainGroup;
+    };
+    Recipe first;
     // Set when the import failed as a whole: nothing was imported.
     QString error;
 

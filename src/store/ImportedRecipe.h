@@ -26,6 +26,9 @@ struct ImportedRecipe
     QString directions;
     // Picture data in any format the program reads (JPEG, PNG, ...).
     QByteArray picture;
+    // The address the recipe names its picture by when the picture is not
+    // inside the file (a web page's image); relative to the page's address.
+    QString pictureAddress;
 
     // Where it came from, for the summary: the file and the line or entry.
     QString file;

@@ -165,6 +165,29 @@ QByteArray imageFrom(const QJsonValue &value, const std::function<QByteArray(con
     return QByteArray();
 }
 
+// The first address an image value names: a string, a list of them, or an
+// ImageObject's url or contentUrl.
+QString imageAddress(const QJsonValue &value, int depth)
+{
+    if (depth > MaxDepth)
+        return QString();
+    if (value.isString()) {
+        const QString url = value.toString().trimmed();
+        return url.startsWith(QLatin1String("data:"), Qt::CaseInsensitive) ? QString() : url;
+    }
+    QString address;
+    if (value.isArray()) {
+        for (const QJsonValue &item : value.toArray())
+            if (address.isEmpty())
+                address = imageAddress(item, depth + 1);
+    } else if (value.isObject()) {
+        address = imageAddress(value.toObject().value(QLatin1String("url")), depth + 1);
+        if (address.isEmpty())
+            address = imageAddress(value.toObject().value(QLatin1String("contentUrl")), depth + 1);
+    }
+    return address;
+}
+
 void collectRecipes(const QJsonValue &value, QVector<QJsonObject> &found, int depth)
 {
     if (depth > MaxDepth)
@@ -352,6 +375,8 @@ std::optional<ImportedRecipe> recipeFrom(const QJsonObject &object, QString *rea
     recipe.category = firstOfList(object.value(QLatin1String("recipeCategory")), false);
     recipe.mainGroup = firstOfList(object.value(QLatin1String("keywords")), true);
     recipe.picture = imageFrom(object.value(QLatin1String("image")), {}, 0);
+    if (recipe.picture.isEmpty())
+        recipe.pictureAddress = imageAddress(object.value(QLatin1String("image")), 0);
     return recipe;
 }
 

@@ -7,9 +7,11 @@
 #include "store/BookLockFile.h"
 #include "store/MealMasterReader.h"
 #include "store/ProgramError.h"
+#include "store/WebImport.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -34,6 +36,7 @@ int importCommand(const QStringList &arguments)
 {
     QString dir;
     QStringList files;
+    QStringList addresses;
     ImportOptions options;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &a = arguments.at(i);
@@ -46,12 +49,17 @@ int importCommand(const QStringList &arguments)
             return 2;
         } else if (dir.isEmpty()) {
             dir = a;
+        } else if (WebImport::isWebAddress(a)) {
+            addresses << a;
+        } else if (QUrl(a).isValid() && QUrl(a).scheme().size() > 1 && a.contains(QLatin1String("://"))) {
+            error(QStringLiteral("%1: not a web address the program reads (only http:// and https://)").arg(a));
+            return 2;
         } else {
             files << a;
         }
     }
-    if (dir.isEmpty() || files.isEmpty()) {
-        error(QStringLiteral("import needs a book folder and at least one file"));
+    if (dir.isEmpty() || (files.isEmpty() && addresses.isEmpty())) {
+        error(QStringLiteral("import needs a book folder and at least one file or web address"));
         return 2;
     }
     if (!options.encoding.isEmpty() && !MealMasterReader::encodings().contains(options.encoding)) {
@@ -73,6 +81,11 @@ int importCommand(const QStringList &arguments)
                                                  BookBackup::Automatic::BeforeImport)
                     .isEmpty();
     };
+    if (!addresses.isEmpty()) {
+        WebImport::Result pages = WebImport().read(addresses);
+        options.readRecipes = std::move(pages.recipes);
+        options.readProblems = std::move(pages.problems);
+    }
     RecipeBook::Book book(dir + QStringLiteral("/Data"), dir + QStringLiteral("/Data/Pics/"));
     const ImportSummary summary = BookImport(book).run(files, options);
     for (const ImportProblem &p : summary.problems)

@@ -168,10 +168,11 @@ QList<Command> commands()
                         "back, --empty destroys everything in the trash. Exit 1 when there is nothing to list or "
                         "restore.")},
         {QStringLiteral("import"),
-         QStringLiteral("mealdeck-data import DIR FILE... [--main-group NAME] [--keep-main-groups] [--encoding NAME]"),
+         QStringLiteral("mealdeck-data import DIR FILE|URL... [--main-group NAME] [--keep-main-groups] [--encoding "
+                        "NAME]"),
          QStringLiteral("import reads recipe files (Meal-Master, JSON-LD, web pages, Nextcloud Cookbook zips, "
-                        "Paprika) into the book in one transaction. Exit 0 when all was done, 1 when something was "
-                        "skipped, 2 on an error.")},
+                        "Paprika) and recipe pages by http:// or https:// address into the book in one "
+                        "transaction. Exit 0 when all was done, 1 when something was skipped, 2 on an error.")},
         {QStringLiteral("export"),
          QStringLiteral("mealdeck-data export DIR OUT [--format mealmaster|jsonld] [--main-group NAME | --subgroup "
                         "NAME | --recipe NAME]"),

@@ -5,10 +5,14 @@
 #include "app/FormPaa.h"
 #include "app/ImportExportCommands.h"
 #include "support/BookFixture.h"
+#include "support/LocalWebServer.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFile>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -21,6 +25,11 @@ void selectRow(DataBoundList *list, int row)
     const QModelIndex index = list->model()->index(row, 0);
     QVERIFY(index.isValid());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+}
+
+QString selectedName(DataBoundList *list)
+{
+    return list->currentIndex().isValid() ? list->currentIndex().data().toString() : QString();
 }
 
 // The answers of the next file dialogs, in order; none left is Cancel.
@@ -126,6 +135,68 @@ private Q_SLOTS:
         w->menuAction(QStringLiteral("MenuTuo"))->trigger();
         QCOMPARE(book->storedNames(QStringLiteral("Ohje")), QStringList{"Apple pie"});
         QCOMPARE(Dialogs::shownDialogs(), QStringList{"FormTuonti"});
+    }
+
+    // Book > Import Recipe from Web Page...: the address, the import dialog,
+    // the page fetched from a server on 127.0.0.1, the summary, and the new
+    // recipe selected and shown.
+    void webPageImportSelectsTheRecipe()
+    {
+        LocalWebServer server;
+        server.answer("/stew", {200, "text/html",
+                                "<script type=application/ld+json>{\"@type\":\"Recipe\",\"name\":\"Beef stew\","
+                                "\"recipeCategory\":\"Stews\",\"recipeIngredient\":[\"beef\"]}</script>",
+                                {}, 0, false});
+        const QString address = server.address("/stew");
+        Dialogs::queueResponse([&](QDialog *d) {
+            QCOMPARE(d->objectName(), QStringLiteral("FormWebSivu"));
+            d->findChild<QLineEdit *>(QStringLiteral("EditOsoite"))->setText(address);
+            d->findChild<QPushButton *>(QStringLiteral("BitBtnOK"))->click();
+        });
+        Dialogs::queueResponse([](QDialog *d) {
+            QCOMPARE(d->objectName(), QStringLiteral("FormTuonti"));
+            d->findChild<QPushButton *>(QStringLiteral("BitBtnOK"))->click();
+        });
+        QString shown;
+        Dialogs::queueResponse([&](QDialog *d) {
+            shown = d->findChild<QPlainTextEdit *>(QStringLiteral("MemoYhteenveto"))->toPlainText();
+            d->accept();
+        });
+        w->menuAction(QStringLiteral("MenuTuoWeb"))->trigger();
+        QVERIFY2(shown.startsWith(QStringLiteral("1 recipe imported.\n  1 into \"Stews\" (new, in \"Imported "
+                                                 "recipes\")")),
+                 qPrintable(shown));
+        QCOMPARE(book->storedRecipeField(QStringLiteral("Beef stew"), QStringLiteral("Ohje")),
+                 QStringLiteral("Source: ") + address);
+        QCOMPARE(selectedName(w->DBLLBoxLista()), QStringLiteral("Beef stew"));
+        QCOMPARE(w->shownRecipeId(), w->selection().recipe);
+        QVERIFY(w->shownRecipeId() != 0);
+    }
+
+    // A link and a recipe file dropped on the window are imported together.
+    void droppedLinkAndFileAreImported()
+    {
+        LocalWebServer server;
+        server.answer("/soup", {200, "text/html",
+                                "<div itemscope itemtype=http://schema.org/Recipe><b itemprop=name>Leek soup</b></div>",
+                                {}, 0, false});
+        QMimeData data;
+        data.setUrls({QUrl(server.address("/soup")), QUrl::fromLocalFile(mmf),
+                      QUrl::fromLocalFile(book->programFolder() + QStringLiteral("/notes.odt"))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(w, &enter);
+        QVERIFY(enter.isAccepted());
+        Dialogs::queueResponse([](QDialog *d) {
+            QCOMPARE(d->objectName(), QStringLiteral("FormTuonti"));
+            d->findChild<QPushButton *>(QStringLiteral("BitBtnOK"))->click();
+        });
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(w, &drop);
+        QVERIFY(drop.isAccepted());
+        QTRY_COMPARE(Dialogs::shownDialogs().size(), 2);
+        QCOMPARE(book->storedNames(QStringLiteral("Ohje")),
+                 (QStringList{"Apple pie", "Leek soup", "Carrot cake", "Pea soup"}));
+        QCOMPARE(selectedName(w->DBLLBoxLista()), QStringLiteral("Leek soup"));
     }
 
     void exportTheWholeBook()

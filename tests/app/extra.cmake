@@ -51,3 +51,8 @@ if(TARGET app_TestWayland AND TARGET mealdeck AND TARGET mealdeck-data)
     target_compile_definitions(app_TestWayland PRIVATE MEALDECK_PROGRAM="$<TARGET_FILE:mealdeck>"
                                MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
 endif()
+
+# The web page import is served by a server on 127.0.0.1 that the test starts.
+if(TARGET app_TestImportExportWindow)
+    target_link_libraries(app_TestImportExportWindow PRIVATE Qt6::Network)
+endif()

@@ -69,3 +69,10 @@ if(TARGET store_TestShoppingCommand AND TARGET mealdeck-data)
     add_dependencies(store_TestShoppingCommand mealdeck-data)
     target_compile_definitions(store_TestShoppingCommand PRIVATE MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
 endif()
+# Recipe pages come from a server on 127.0.0.1 that the test starts; the
+# command line is tried too.
+if(TARGET store_TestWebImport)
+    target_link_libraries(store_TestWebImport PRIVATE Qt6::Network)
+    add_dependencies(store_TestWebImport mealdeck-data)
+    target_compile_definitions(store_TestWebImport PRIVATE MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>")
+endif()
