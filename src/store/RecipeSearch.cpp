@@ -7,11 +7,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QUrl>
 
 #include <algorithm>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -23,20 +24,20 @@ namespace {
 // "MDHX" in the index file's application id field; the version names the
 // index layout and the folding, so that another one is rebuilt.
 constexpr int IndexApplicationId = 0x4D444858;
-constexpr int IndexVersion = 2;
+constexpr int IndexVersion = 3;
 const char *const Schema = "mealdeck_haku";
-// Terms per full-text query; longer texts are asked in parts and the answers
-// intersected, so that no query grows without bound.
-constexpr int TermsPerQuery = 24;
 // Up to this many hits are sorted by their names read one by one; above it the
 // name order of the whole index is walked instead.
 constexpr int SortByLookupLimit = 3000;
-// A query's matches are read in full when it has at most this many; above it
-// the first hits are found by walking the names in order, and the status
-// says "more than" this many.
-constexpr int FewMatches = 1000;
-// Names a walk looks at before it gives up and reads all matches.
-constexpr int WalkLimit = 1000;
+// The matches of a query are read in full when there are at most this many
+// (or an eighth of the book); above it the first hits are found by walking
+// the names in order, and the status says "more than" this many.
+constexpr int FewMatches = 20000;
+// Recipes a walk tests one by one before it reads all matches instead.
+constexpr int WalkTests = 2000;
+// Words shorter than this (in characters) are found by their beginnings
+// only, so the list of word ends leaves them out.
+constexpr int ShortestPart = 3;
 
 void foldFunction(sqlite3_context *context, int, sqlite3_value **values)
 {
@@ -45,46 +46,66 @@ void foldFunction(sqlite3_context *context, int, sqlite3_value **values)
     sqlite3_result_text64(context, folded.constData(), sqlite3_uint64(folded.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
-void registerFold(sqlite3 *db)
+// A 64-bit FNV-1a hash of the texts, each closed by a byte that UTF-8 never
+// holds: the same texts give the same value in every process.
+void hashFunction(sqlite3_context *context, int count, sqlite3_value **values)
 {
-    const int rc = sqlite3_create_function_v2(db, "mealdeck_fold", 1,
-                                              SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                                              foldFunction, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        throw StoreError(QString::fromUtf8(sqlite3_errmsg(db)));
+    quint64 hash = 14695981039346656037ull;
+    for (int i = 0; i < count; ++i) {
+        const auto *text = sqlite3_value_text(values[i]);
+        const int size = text ? sqlite3_value_bytes(values[i]) : 0;
+        for (int b = 0; b < size; ++b) {
+            hash ^= text[b];
+            hash *= 1099511628211ull;
+        }
+        hash ^= 0xffu;
+        hash *= 1099511628211ull;
+    }
+    sqlite3_result_int64(context, sqlite3_int64(hash));
 }
 
-// How well a row of a full-text query matches: 1 when every phrase of the
-// query occurs in the name (the first column), 2 when every phrase occurs in
-// the name or the ingredients (the second), 3 otherwise. One pass over the
-// index then ranks all matches.
-void rankFunction(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_context *context, int, sqlite3_value **)
+int characterCount(const char *text, int size)
 {
-    const int phrases = api->xPhraseCount(fts);
-    QVector<unsigned> columns(phrases, 0);
-    int instances = 0;
-    int rc = api->xInstCount(fts, &instances);
-    for (int i = 0; rc == SQLITE_OK && i < instances; ++i) {
-        int phrase = 0;
-        int column = 0;
-        int offset = 0;
-        rc = api->xInst(fts, i, &phrase, &column, &offset);
-        if (rc == SQLITE_OK && phrase >= 0 && phrase < phrases && column >= 0 && column < 2)
-            columns[phrase] |= 1u << column;
+    int count = 0;
+    for (int i = 0; i < size; ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xc0) != 0x80)
+            ++count;
     }
-    if (rc != SQLITE_OK) {
-        sqlite3_result_error_code(context, rc);
-        return;
-    }
-    int rank = 1;
-    for (unsigned found : columns) {
-        if (!(found & 1u))
-            rank = std::max(rank, found ? 2 : 3);
-    }
-    sqlite3_result_int(context, rank);
+    return count;
 }
 
-void registerRank(sqlite3 *db)
+void appendJsonString(std::string &out, const char *text, int size)
+{
+    out += '"';
+    for (int i = 0; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += char(c);
+        }
+    }
+    out += '"';
+}
+
+void resultJson(sqlite3_context *context, const std::vector<std::string> &items)
+{
+    std::string json = "[";
+    for (const std::string &item : items) {
+        if (json.size() > 1)
+            json += ',';
+        appendJsonString(json, item.data(), int(item.size()));
+    }
+    json += ']';
+    sqlite3_result_text64(context, json.data(), sqlite3_uint64(json.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+fts5_api *fts5Of(sqlite3 *db)
 {
     fts5_api *api = nullptr;
     sqlite3_stmt *find = nullptr;
@@ -93,9 +114,92 @@ void registerRank(sqlite3 *db)
         sqlite3_step(find);
     }
     sqlite3_finalize(find);
-    if (!api || api->iVersion < 2
-        || api->xCreateFunction(api, "mealdeck_rank", nullptr, rankFunction, nullptr) != SQLITE_OK)
+    if (!api || api->iVersion < 2)
         throw StoreError(QStringLiteral("The full-text search of SQLite is not available"));
+    return api;
+}
+
+// The word index's own tokenizer, so that the list of words holds exactly
+// the words that the index holds.
+struct WordSplitter
+{
+    fts5_tokenizer calls{};
+    Fts5Tokenizer *tokenizer = nullptr;
+    ~WordSplitter()
+    {
+        if (tokenizer)
+            calls.xDelete(tokenizer);
+    }
+};
+
+int collectWord(void *context, int, const char *token, int size, int, int)
+{
+    if (characterCount(token, size) >= ShortestPart)
+        static_cast<std::vector<std::string> *>(context)->emplace_back(token, size_t(size));
+    return SQLITE_OK;
+}
+
+// The distinct words of its arguments, as a JSON array, leaving out those
+// too short to hold a part of a word.
+void wordsFunction(sqlite3_context *context, int count, sqlite3_value **values)
+{
+    auto *splitter = static_cast<WordSplitter *>(sqlite3_user_data(context));
+    std::vector<std::string> words;
+    for (int i = 0; i < count; ++i) {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(values[i]));
+        if (!text)
+            continue;
+        const int rc = splitter->calls.xTokenize(splitter->tokenizer, &words, FTS5_TOKENIZE_DOCUMENT, text,
+                                                 sqlite3_value_bytes(values[i]), collectWord);
+        if (rc != SQLITE_OK) {
+            sqlite3_result_error_code(context, rc);
+            return;
+        }
+    }
+    std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
+    resultJson(context, words);
+}
+
+// The ends of a word that are long enough to be looked for, the whole word
+// first, as a JSON array.
+void endsFunction(sqlite3_context *context, int, sqlite3_value **values)
+{
+    const auto *word = reinterpret_cast<const char *>(sqlite3_value_text(values[0]));
+    const int size = word ? sqlite3_value_bytes(values[0]) : 0;
+    std::vector<std::string> ends;
+    int left = characterCount(word, size);
+    for (int i = 0; i < size && left >= ShortestPart; ++i) {
+        if ((static_cast<unsigned char>(word[i]) & 0xc0) == 0x80)
+            continue;
+        ends.emplace_back(word + i, size_t(size - i));
+        --left;
+    }
+    resultJson(context, ends);
+}
+
+void registerFunctions(sqlite3 *db)
+{
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+    auto check = [db](int rc) {
+        if (rc != SQLITE_OK)
+            throw StoreError(QString::fromUtf8(sqlite3_errmsg(db)));
+    };
+    check(sqlite3_create_function_v2(db, "mealdeck_fold", 1, flags, nullptr, foldFunction, nullptr, nullptr,
+                                     nullptr));
+    check(sqlite3_create_function_v2(db, "mealdeck_hash", 4, flags, nullptr, hashFunction, nullptr, nullptr,
+                                     nullptr));
+    check(sqlite3_create_function_v2(db, "mealdeck_ends", 1, flags, nullptr, endsFunction, nullptr, nullptr,
+                                     nullptr));
+    fts5_api *api = fts5Of(db);
+    auto splitter = std::make_unique<WordSplitter>();
+    void *userData = nullptr;
+    const char *arguments[] = {"remove_diacritics", "2"};
+    if (api->xFindTokenizer(api, "unicode61", &userData, &splitter->calls) != SQLITE_OK
+        || splitter->calls.xCreate(userData, arguments, 2, &splitter->tokenizer) != SQLITE_OK)
+        throw StoreError(QStringLiteral("The word tokenizer of SQLite is not available"));
+    check(sqlite3_create_function_v2(db, "mealdeck_words", 4, flags, splitter.release(), wordsFunction, nullptr,
+                                     nullptr, [](void *p) { delete static_cast<WordSplitter *>(p); }));
 }
 
 QString canonical(const QString &path)
@@ -111,75 +215,50 @@ QString uriFor(const QString &file, const char *mode)
 }
 
 // The index tables. Their names are found in no table file of a book, so
-// that the triggers can name them unqualified.
+// that the triggers can name them unqualified. HakuSanat holds the words of
+// the four fields (no copy of the text: a recipe's entries are removed with
+// the text the recipe table still holds then); HakuRivit each recipe's name,
+// its sort key and a hash of its indexed text; HakuLoput the ends of every
+// word, so that a part of a word is found as the beginning of an end.
 const char *const CreateIndexSql =
     "CREATE TABLE HakuTila(avain TEXT PRIMARY KEY, arvo TEXT);"
-    "CREATE TABLE HakuTeksti(id INTEGER PRIMARY KEY, nimi TEXT, aineet TEXT, kuvaus TEXT, ohje TEXT, avain TEXT);"
-    "CREATE INDEX HakuJarjestys ON HakuTeksti(avain, nimi);"
-    "CREATE VIRTUAL TABLE HakuSanat USING fts5(nimi, aineet, kuvaus, ohje, content='HakuTeksti', "
-    "content_rowid='id', tokenize='unicode61 remove_diacritics 2', prefix='1 2');"
-    "CREATE VIRTUAL TABLE HakuOsat USING fts5(nimi, aineet, kuvaus, ohje, content='', tokenize='trigram');"
-    // The same over the name alone, and over name and ingredients, so that a
-    // word found in almost every recipe but never in a name (or never in
-    // name and ingredients) is told apart without reading all its entries.
-    "CREATE VIRTUAL TABLE HakuNimiSanat USING fts5(nimi, content='HakuTeksti', content_rowid='id', "
+    "CREATE TABLE HakuRivit(id INTEGER PRIMARY KEY, avain TEXT, nimi TEXT, tiiviste INTEGER);"
+    "CREATE VIRTUAL TABLE HakuSanat USING fts5(nimi, aineet, kuvaus, ohje, content='', "
     "tokenize='unicode61 remove_diacritics 2', prefix='1 2');"
-    "CREATE VIRTUAL TABLE HakuNimiOsat USING fts5(nimi, content='', tokenize='trigram');"
-    "CREATE VIRTUAL TABLE HakuAlkuSanat USING fts5(nimi, aineet, content='HakuTeksti', content_rowid='id', "
-    "tokenize='unicode61 remove_diacritics 2', prefix='1 2');"
-    "CREATE VIRTUAL TABLE HakuAlkuOsat USING fts5(nimi, aineet, content='', tokenize='trigram');";
-
-// The index entries of the recipe `ID` go (the text is taken from the index's
-// own copy, so that exactly what was indexed is removed).
-QString removeEntrySql(const QString &id)
-{
-    return QStringLiteral(
-               "INSERT INTO HakuSanat(HakuSanat, rowid, nimi, aineet, kuvaus, ohje) "
-               "SELECT 'delete', id, nimi, aineet, kuvaus, ohje FROM HakuTeksti WHERE id = %1;"
-               "INSERT INTO HakuOsat(HakuOsat, rowid, nimi, aineet, kuvaus, ohje) "
-               "SELECT 'delete', id, mealdeck_fold(nimi), mealdeck_fold(aineet), mealdeck_fold(kuvaus), "
-               "mealdeck_fold(ohje) FROM HakuTeksti WHERE id = %1;"
-               "INSERT INTO HakuNimiSanat(HakuNimiSanat, rowid, nimi) SELECT 'delete', id, nimi FROM HakuTeksti "
-               "WHERE id = %1;"
-               "INSERT INTO HakuNimiOsat(HakuNimiOsat, rowid, nimi) SELECT 'delete', id, mealdeck_fold(nimi) "
-               "FROM HakuTeksti WHERE id = %1;"
-               "INSERT INTO HakuAlkuSanat(HakuAlkuSanat, rowid, nimi, aineet) SELECT 'delete', id, nimi, aineet "
-               "FROM HakuTeksti WHERE id = %1;"
-               "INSERT INTO HakuAlkuOsat(HakuAlkuOsat, rowid, nimi, aineet) SELECT 'delete', id, "
-               "mealdeck_fold(nimi), mealdeck_fold(aineet) FROM HakuTeksti WHERE id = %1;"
-               "DELETE FROM HakuTeksti WHERE id = %1;")
-        .arg(id);
-}
-
-QString indexCopySql(const QString &range)
-{
-    return QStringLiteral("INSERT INTO HakuSanat(rowid, nimi, aineet, kuvaus, ohje) "
-                          "SELECT id, nimi, aineet, kuvaus, ohje FROM HakuTeksti WHERE %1;"
-                          "INSERT INTO HakuOsat(rowid, nimi, aineet, kuvaus, ohje) "
-                          "SELECT id, mealdeck_fold(nimi), mealdeck_fold(aineet), mealdeck_fold(kuvaus), "
-                          "mealdeck_fold(ohje) FROM HakuTeksti WHERE %1;"
-                          "INSERT INTO HakuNimiSanat(rowid, nimi) SELECT id, nimi FROM HakuTeksti WHERE %1;"
-                          "INSERT INTO HakuNimiOsat(rowid, nimi) SELECT id, mealdeck_fold(nimi) FROM HakuTeksti "
-                          "WHERE %1;"
-                          "INSERT INTO HakuAlkuSanat(rowid, nimi, aineet) SELECT id, nimi, aineet FROM HakuTeksti "
-                          "WHERE %1;"
-                          "INSERT INTO HakuAlkuOsat(rowid, nimi, aineet) SELECT id, mealdeck_fold(nimi), "
-                          "mealdeck_fold(aineet) FROM HakuTeksti WHERE %1;")
-        .arg(range);
-}
+    "CREATE TABLE HakuLoput(loppu TEXT, sana TEXT, PRIMARY KEY(loppu, sana)) WITHOUT ROWID;";
 
 QString textOf(const QString &column)
 {
     return QStringLiteral("coalesce(CAST(%1 AS TEXT), '')").arg(column);
 }
 
-QString addEntrySql()
+// The four indexed texts of the row `row` ("new", "old" or a table).
+QString textsOf(const QString &row)
 {
-    return QStringLiteral("INSERT INTO HakuTeksti(id, nimi, aineet, kuvaus, ohje, avain) VALUES (new.id, %1, %2, %3, "
-                          "%4, mealdeck_fold(%1));")
-               .arg(textOf(QStringLiteral("new.\"Nimi\"")), textOf(QStringLiteral("new.\"Aineet\"")),
-                    textOf(QStringLiteral("new.\"Kuvaus\"")), textOf(QStringLiteral("new.\"Ohje\"")))
-        + indexCopySql(QStringLiteral("id = new.id"));
+    QStringList texts;
+    for (const char *column : {"Nimi", "Aineet", "Kuvaus", "Ohje"})
+        texts << textOf(QStringLiteral("%1.\"%2\"").arg(row, QLatin1String(column)));
+    return texts.join(QStringLiteral(", "));
+}
+
+// The index entries of the recipe as `row` holds it.
+QString addEntrySql(const QString &row)
+{
+    return QStringLiteral("INSERT INTO HakuSanat(rowid, nimi, aineet, kuvaus, ohje) VALUES (%1.id, %2);"
+                          "INSERT INTO HakuRivit(id, avain, nimi, tiiviste) VALUES (%1.id, mealdeck_fold(%3), %3, "
+                          "mealdeck_hash(%2));"
+                          "INSERT OR IGNORE INTO HakuLoput(loppu, sana) SELECT value, value FROM "
+                          "json_each(mealdeck_words(%2));")
+        .arg(row, textsOf(row), textOf(row + QStringLiteral(".\"Nimi\"")));
+}
+
+// The index entries of the recipe go; `row` holds the text that was indexed.
+QString removeEntrySql(const QString &row)
+{
+    return QStringLiteral("INSERT INTO HakuSanat(HakuSanat, rowid, nimi, aineet, kuvaus, ohje) VALUES ('delete', "
+                          "%1.id, %2);"
+                          "DELETE FROM HakuRivit WHERE id = %1.id;")
+        .arg(row, textsOf(row));
 }
 
 void execAll(sqlite3 *db, const QString &sql)
@@ -191,6 +270,13 @@ void execAll(sqlite3 *db, const QString &sql)
         sqlite3_free(message);
         throw StoreError(why);
     }
+}
+
+QString quoted(const QString &text)
+{
+    QString inner = text;
+    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
 }
 
 // A connection of its own to one file, closed on every path.
@@ -258,8 +344,7 @@ void RecipeSearch::follow()
     m_attached = false;
     m_recipeSchema.clear();
     m_subgroupSchema.clear();
-    registerFold(m_handle);
-    registerRank(m_handle);
+    registerFunctions(m_handle);
     const QString recipeFile = canonical(m_dataFolder + QStringLiteral("/Ohje.db"));
     const QString subgroupFile = canonical(m_dataFolder + QStringLiteral("/Alaryhma.db"));
     SqlStatement list(m_handle, QStringLiteral("PRAGMA database_list"));
@@ -296,9 +381,8 @@ RecipeSearch::IndexState RecipeSearch::checkFile(QString *stampInFile)
         if (!version.step() || version.columnInt64(0) != IndexVersion)
             return IndexState::Stale;
         SqlStatement tables(own.db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
-                                                   "('HakuTila', 'HakuTeksti', 'HakuSanat', 'HakuOsat', "
-                                                   "'HakuNimiSanat', 'HakuNimiOsat', 'HakuAlkuSanat', 'HakuAlkuOsat')"));
-        if (!tables.step() || tables.columnInt64(0) != 8)
+                                                   "('HakuTila', 'HakuRivit', 'HakuSanat', 'HakuLoput')"));
+        if (!tables.step() || tables.columnInt64(0) != 4)
             return IndexState::Damaged;
         SqlStatement stamp(own.db, QStringLiteral("SELECT arvo FROM HakuTila WHERE avain = 'leima'"));
         *stampInFile = stamp.step() ? stamp.columnText(0) : QString();
@@ -392,17 +476,15 @@ RecipeSearch::IndexState RecipeSearch::indexState()
 bool RecipeSearch::indexMatchesRecipes()
 {
     const QString recipes = SqlStatement::quoteName(m_recipeSchema) + QStringLiteral(".\"Ohje\"");
-    const QString copy = QLatin1String(Schema) + QStringLiteral(".HakuTeksti");
+    const QString rows = QLatin1String(Schema) + QStringLiteral(".HakuRivit");
     SqlStatement counts(m_handle, QStringLiteral("SELECT (SELECT count(*) FROM %1), (SELECT count(*) FROM %2)")
-                                      .arg(recipes, copy));
+                                      .arg(recipes, rows));
     if (!counts.step() || counts.columnInt64(0) != counts.columnInt64(1))
         return false;
-    SqlStatement differing(
-        m_handle,
-        QStringLiteral("SELECT 1 FROM %1 o LEFT JOIN %2 h ON h.id = o.id WHERE h.id IS NULL OR h.nimi IS NOT %3 "
-                       "OR h.aineet IS NOT %4 OR h.kuvaus IS NOT %5 OR h.ohje IS NOT %6 LIMIT 1")
-            .arg(recipes, copy, textOf(QStringLiteral("o.\"Nimi\"")), textOf(QStringLiteral("o.\"Aineet\"")),
-                 textOf(QStringLiteral("o.\"Kuvaus\"")), textOf(QStringLiteral("o.\"Ohje\""))));
+    SqlStatement differing(m_handle,
+                           QStringLiteral("SELECT 1 FROM %1 o LEFT JOIN %2 h ON h.id = o.id WHERE h.id IS NULL OR "
+                                          "h.tiiviste IS NOT mealdeck_hash(%3) LIMIT 1")
+                               .arg(recipes, rows, textsOf(QStringLiteral("o"))));
     return !differing.step();
 }
 
@@ -440,20 +522,30 @@ void RecipeSearch::detachIndex()
 void RecipeSearch::installTriggers()
 {
     const QString table = SqlStatement::quoteName(m_recipeSchema) + QStringLiteral(".\"Ohje\"");
+    // A change that leaves the indexed text as it was (the recipe window
+    // stores every field) costs the index nothing.
+    const QString changed = QStringLiteral("old.id IS NOT new.id OR old.\"Nimi\" IS NOT new.\"Nimi\" OR old.\"Aineet\" "
+                                           "IS NOT new.\"Aineet\" OR old.\"Kuvaus\" IS NOT new.\"Kuvaus\" OR "
+                                           "old.\"Ohje\" IS NOT new.\"Ohje\"");
     execAll(m_handle,
-            QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_lisays AFTER INSERT ON %1 BEGIN %2 %3 END;"
-                           "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_poisto AFTER DELETE ON %1 BEGIN %4 END;"
+            QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_lisays AFTER INSERT ON %1 BEGIN %2 END;"
+                           "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_poisto AFTER DELETE ON %1 BEGIN %3 END;"
                            "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_muutos AFTER UPDATE OF id, \"Nimi\", "
-                           "\"Kuvaus\", \"Aineet\", \"Ohje\" ON %1 BEGIN %4 %2 %3 END;")
-                .arg(table, removeEntrySql(QStringLiteral("new.id")), addEntrySql(),
-                     removeEntrySql(QStringLiteral("old.id"))));
+                           "\"Kuvaus\", \"Aineet\", \"Ohje\" ON %1 WHEN %4 BEGIN %3 %2 END;"
+                           // A word met for the first time brings its ends.
+                           "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_sana AFTER INSERT ON %5.HakuLoput "
+                           "WHEN new.loppu = new.sana BEGIN INSERT OR IGNORE INTO HakuLoput(loppu, sana) "
+                           "SELECT value, new.sana FROM json_each(mealdeck_ends(new.sana)); END;")
+                .arg(table, addEntrySql(QStringLiteral("new")), removeEntrySql(QStringLiteral("old")), changed,
+                     QLatin1String(Schema)));
 }
 
 void RecipeSearch::dropTriggers()
 {
     execAll(m_handle, QStringLiteral("DROP TRIGGER IF EXISTS temp.mealdeck_haku_lisays;"
                                      "DROP TRIGGER IF EXISTS temp.mealdeck_haku_poisto;"
-                                     "DROP TRIGGER IF EXISTS temp.mealdeck_haku_muutos;"));
+                                     "DROP TRIGGER IF EXISTS temp.mealdeck_haku_muutos;"
+                                     "DROP TRIGGER IF EXISTS temp.mealdeck_haku_sana;"));
 }
 
 bool RecipeSearch::setIndexAside()
@@ -527,9 +619,9 @@ bool RecipeSearch::rebuild(const Progress &progress, QString *error)
             if (!own.open(building, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI))
                 throw StoreError(QStringLiteral("Cannot create %1: %2")
                                      .arg(building, QString::fromUtf8(sqlite3_errmsg(own.db))));
-            registerFold(own.db);
+            registerFunctions(own.db);
             execAll(own.db, QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
-                                           "PRAGMA cache_size=-65536; PRAGMA application_id=%1; "
+                                           "PRAGMA cache_size=-65536; PRAGMA temp_store=FILE; PRAGMA application_id=%1; "
                                            "PRAGMA user_version=%2;")
                                 .arg(IndexApplicationId)
                                 .arg(IndexVersion));
@@ -541,40 +633,49 @@ bool RecipeSearch::rebuild(const Progress &progress, QString *error)
             const qint64 total = count.step() ? count.columnInt64(0) : 0;
             // The recipe file cannot change while this transaction reads it.
             const QString stamp = recipeFileStamp();
-            SqlStatement copy(own.db,
-                              QStringLiteral("INSERT INTO HakuTeksti(id, nimi, aineet, kuvaus, ohje, avain) "
-                                             "SELECT id, %1, %2, %3, %4, mealdeck_fold(%1) FROM kirja.\"Ohje\" "
-                                             "WHERE id > ? ORDER BY id LIMIT 2000")
-                                  .arg(textOf(QStringLiteral("\"Nimi\"")), textOf(QStringLiteral("\"Aineet\"")),
-                                       textOf(QStringLiteral("\"Kuvaus\"")), textOf(QStringLiteral("\"Ohje\""))));
-            SqlStatement last(own.db, QStringLiteral("SELECT max(id) FROM HakuTeksti"));
+            SqlStatement next(own.db, QStringLiteral("SELECT count(*), max(id) FROM (SELECT id FROM kirja.\"Ohje\" "
+                                                     "WHERE id > ? ORDER BY id LIMIT 5000)"));
+            const QString range = QStringLiteral(" FROM kirja.\"Ohje\" o WHERE id > ?1 AND id <= ?2");
+            SqlStatement words(own.db, QStringLiteral("INSERT INTO HakuSanat(rowid, nimi, aineet, kuvaus, ohje) "
+                                                      "SELECT id, %1")
+                                           .arg(textsOf(QStringLiteral("o")))
+                                           + range);
+            SqlStatement rows(own.db, QStringLiteral("INSERT INTO HakuRivit(id, avain, nimi, tiiviste) SELECT id, "
+                                                     "mealdeck_fold(%1), %1, mealdeck_hash(%2)")
+                                          .arg(textOf(QStringLiteral("o.\"Nimi\"")), textsOf(QStringLiteral("o")))
+                                          + range);
             qint64 done = 0;
             qint64 lastId = std::numeric_limits<qint64>::min();
             if (progress && !progress(0, total))
                 cancelled = true;
             while (!cancelled) {
-                copy.bindInt64(1, lastId);
-                copy.run();
-                copy.reset();
-                const qint64 copied = sqlite3_changes64(own.db);
+                next.bindInt64(1, lastId);
+                next.step();
+                const qint64 copied = next.columnInt64(0);
+                const qint64 upTo = next.columnInt64(1);
+                next.reset();
                 if (copied == 0)
                     break;
-                last.step();
-                const qint64 upTo = last.columnInt64(0);
-                last.reset();
-                execAll(own.db, indexCopySql(QStringLiteral("id > %1 AND id <= %2").arg(lastId).arg(upTo)));
+                for (SqlStatement *insert : {&words, &rows}) {
+                    insert->bindInt64(1, lastId);
+                    insert->bindInt64(2, upTo);
+                    insert->run();
+                    insert->reset();
+                }
                 lastId = upTo;
                 done += copied;
                 if (progress && !progress(done, total))
                     cancelled = true;
             }
             if (!cancelled) {
-                execAll(own.db, QStringLiteral("INSERT INTO HakuSanat(HakuSanat) VALUES ('optimize');"
-                                               "INSERT INTO HakuOsat(HakuOsat) VALUES ('optimize');"
-                                               "INSERT INTO HakuNimiSanat(HakuNimiSanat) VALUES ('optimize');"
-                                               "INSERT INTO HakuNimiOsat(HakuNimiOsat) VALUES ('optimize');"
-                                               "INSERT INTO HakuAlkuSanat(HakuAlkuSanat) VALUES ('optimize');"
-                                               "INSERT INTO HakuAlkuOsat(HakuAlkuOsat) VALUES ('optimize');"));
+                // The words as the index holds them, and their ends.
+                execAll(own.db,
+                        QStringLiteral("INSERT INTO HakuSanat(HakuSanat) VALUES ('optimize');"
+                                       "CREATE INDEX HakuJarjestys ON HakuRivit(avain, nimi);"
+                                       "CREATE VIRTUAL TABLE temp.HakuSanasto USING fts5vocab(main, HakuSanat, row);"
+                                       "INSERT INTO HakuLoput(loppu, sana) SELECT e.value, v.term FROM temp.HakuSanasto v, "
+                                       "json_each(mealdeck_ends(v.term)) e ORDER BY 1, 2;"
+                                       "DROP TABLE temp.HakuSanasto;"));
                 SqlStatement record(own.db, QStringLiteral("INSERT INTO HakuTila(avain, arvo) VALUES ('leima', ?)"));
                 record.bindText(1, stamp);
                 record.run();
@@ -605,188 +706,6 @@ bool RecipeSearch::rebuild(const Progress &progress, QString *error)
     }
 }
 
-QVector<RecipeSearch::Ranked> RecipeSearch::matchingRanks(const QVector<SearchText::Term> &terms)
-{
-    QVector<Ranked> result;
-    bool first = true;
-    auto run = [&](const char *table, const QString &query) {
-        if (query.isEmpty())
-            return;
-        SqlStatement select(m_handle,
-                            QStringLiteral("SELECT rowid, mealdeck_rank(%2) FROM %1.%2 WHERE %2 MATCH ? ORDER BY rowid")
-                                .arg(QLatin1String(Schema), QLatin1String(table)));
-        select.bindText(1, query);
-        QVector<Ranked> found;
-        while (select.step())
-            found.append({select.columnInt64(0), int(select.columnInt64(1))});
-        if (first) {
-            result = found;
-        } else {
-            // Matches of both queries, ranked by the worse of the two.
-            QVector<Ranked> both;
-            auto a = result.cbegin();
-            auto b = found.cbegin();
-            while (a != result.cend() && b != found.cend()) {
-                if (a->id < b->id) {
-                    ++a;
-                } else if (b->id < a->id) {
-                    ++b;
-                } else {
-                    both.append({a->id, std::max(a->rank, b->rank)});
-                    ++a;
-                    ++b;
-                }
-            }
-            result = both;
-        }
-        first = false;
-    };
-    for (int from = 0; from < terms.size(); from += TermsPerQuery) {
-        const QVector<SearchText::Term> part = terms.mid(from, TermsPerQuery);
-        run("HakuOsat", SearchText::partQuery(part));
-        if (!first && result.isEmpty())
-            return result;
-        run("HakuSanat", SearchText::wordQuery(part));
-        if (!first && result.isEmpty())
-            return result;
-    }
-    return result;
-}
-
-// The matches of the terms in one group of tables (0: name, 1: name and
-// ingredients, 2: every field): read in full when some table has few of them,
-// else the one table whose rows are tested one by one.
-struct RecipeSearch::Level
-{
-    bool exact = false;
-    QVector<qint64> ids;
-    QString table;
-    QString query;
-};
-
-bool RecipeSearch::probe(int level, const QVector<SearchText::Term> &terms, Level *out)
-{
-    static const char *const tables[3][2] = {{"HakuNimiOsat", "HakuNimiSanat"},
-                                             {"HakuAlkuOsat", "HakuAlkuSanat"},
-                                             {"HakuOsat", "HakuSanat"}};
-    struct Part
-    {
-        QString table;
-        QString query;
-        QVector<qint64> first;
-    };
-    QVector<Part> parts;
-    const QString queries[2] = {SearchText::partQuery(terms), SearchText::wordQuery(terms)};
-    for (int i = 0; i < 2; ++i) {
-        if (queries[i].isEmpty())
-            continue;
-        Part part{QLatin1String(tables[level][i]), queries[i], {}};
-        SqlStatement select(m_handle, QStringLiteral("SELECT rowid FROM %1.%2 WHERE %2 MATCH ? ORDER BY rowid LIMIT %3")
-                                          .arg(QLatin1String(Schema), part.table)
-                                          .arg(FewMatches + 1));
-        select.bindText(1, part.query);
-        while (select.step())
-            part.first.append(select.columnInt64(0));
-        parts.append(part);
-    }
-    if (parts.isEmpty())
-        return false;
-    int fewest = 0;
-    for (int i = 1; i < parts.size(); ++i) {
-        if (parts.at(i).first.size() < parts.at(fewest).first.size())
-            fewest = i;
-    }
-    if (parts.at(fewest).first.size() > FewMatches) {
-        if (parts.size() > 1)
-            return false;
-        out->exact = false;
-        out->table = parts.at(0).table;
-        out->query = parts.at(0).query;
-        return true;
-    }
-    out->exact = true;
-    out->ids = parts.at(fewest).first;
-    for (int i = 0; i < parts.size(); ++i) {
-        if (i == fewest)
-            continue;
-        SqlStatement test(m_handle, QStringLiteral("SELECT 1 FROM %1.%2 WHERE %2 MATCH ? AND rowid = ?")
-                                        .arg(QLatin1String(Schema), parts.at(i).table));
-        QVector<qint64> kept;
-        for (qint64 id : std::as_const(out->ids)) {
-            test.bindText(1, parts.at(i).query);
-            test.bindInt64(2, id);
-            if (test.step())
-                kept.append(id);
-            test.reset();
-        }
-        out->ids = kept;
-    }
-    return true;
-}
-
-bool RecipeSearch::firstByRank(const QVector<SearchText::Term> &terms, int limit, QVector<qint64> *order, int *total,
-                               bool *more)
-{
-    Level levels[3];
-    for (int level = 2; level >= 0; --level) {
-        if (!probe(level, terms, &levels[level]))
-            return false;
-    }
-    *total = levels[2].exact ? int(levels[2].ids.size()) : FewMatches;
-    *more = !levels[2].exact;
-    // A recipe in a group of tables that is read one by one.
-    std::unique_ptr<SqlStatement> tests[3];
-    auto contains = [&](int level, qint64 id) {
-        const Level &l = levels[level];
-        if (l.exact)
-            return std::binary_search(l.ids.cbegin(), l.ids.cend(), id);
-        if (!tests[level])
-            tests[level] = std::make_unique<SqlStatement>(
-                m_handle, QStringLiteral("SELECT 1 FROM %1.%2 WHERE %2 MATCH ? AND rowid = ?")
-                              .arg(QLatin1String(Schema), l.table));
-        SqlStatement &test = *tests[level];
-        test.bindText(1, l.query);
-        test.bindInt64(2, id);
-        const bool found = test.step();
-        test.reset();
-        return found;
-    };
-    for (int rank = 0; rank < 3 && order->size() < limit; ++rank) {
-        const int need = limit - int(order->size());
-        if (levels[rank].exact) {
-            // The groups before it have fewer matches, so they are read in
-            // full too.
-            if (rank > 0 && !levels[rank - 1].exact)
-                return false;
-            QVector<qint64> ids = levels[rank].ids;
-            if (rank > 0) {
-                QVector<qint64> rest;
-                const QVector<qint64> &better = levels[rank - 1].ids;
-                std::set_difference(ids.cbegin(), ids.cend(), better.cbegin(), better.cend(),
-                                    std::back_inserter(rest));
-                ids = rest;
-            }
-            *order += orderedByName(ids, need);
-            continue;
-        }
-        SqlStatement walk(m_handle,
-                          QStringLiteral("SELECT id FROM %1.HakuTeksti INDEXED BY HakuJarjestys ORDER BY avain, nimi")
-                              .arg(QLatin1String(Schema)));
-        int found = 0;
-        int looked = 0;
-        while (found < need && walk.step()) {
-            if (++looked > WalkLimit)
-                return false;
-            const qint64 id = walk.columnInt64(0);
-            if (contains(rank, id) && (rank == 0 || !contains(rank - 1, id))) {
-                order->append(id);
-                ++found;
-            }
-        }
-    }
-    return true;
-}
-
 QVector<qint64> RecipeSearch::orderedByName(const QVector<qint64> &ids, int need)
 {
     QVector<qint64> ordered;
@@ -801,7 +720,7 @@ QVector<qint64> RecipeSearch::orderedByName(const QVector<qint64> &ids, int need
         };
         QVector<Keyed> keyed;
         keyed.reserve(ids.size());
-        SqlStatement lookup(m_handle, QStringLiteral("SELECT avain, nimi FROM %1.HakuTeksti WHERE id = ?")
+        SqlStatement lookup(m_handle, QStringLiteral("SELECT avain, nimi FROM %1.HakuRivit WHERE id = ?")
                                           .arg(QLatin1String(Schema)));
         for (qint64 id : ids) {
             lookup.bindInt64(1, id);
@@ -825,7 +744,7 @@ QVector<qint64> RecipeSearch::orderedByName(const QVector<qint64> &ids, int need
     }
     // Many hits: walk the names in order and keep those among them.
     SqlStatement walk(m_handle,
-                      QStringLiteral("SELECT id FROM %1.HakuTeksti INDEXED BY HakuJarjestys ORDER BY avain, nimi")
+                      QStringLiteral("SELECT id FROM %1.HakuRivit INDEXED BY HakuJarjestys ORDER BY avain, nimi")
                           .arg(QLatin1String(Schema)));
     while ((need < 0 || ordered.size() < need) && walk.step()) {
         const qint64 id = walk.columnInt64(0);
@@ -833,6 +752,93 @@ QVector<qint64> RecipeSearch::orderedByName(const QVector<qint64> &ids, int need
             ordered.append(id);
     }
     return ordered;
+}
+
+QString RecipeSearch::matchQuery(const QVector<SearchText::Term> &terms)
+{
+    SqlStatement words(m_handle, QStringLiteral("SELECT DISTINCT sana FROM %1.HakuLoput WHERE loppu >= ?1 AND loppu < ?2")
+                                     .arg(QLatin1String(Schema)));
+    QStringList all;
+    for (const SearchText::Term &term : terms) {
+        if (term.kind == SearchText::Term::Kind::Prefix) {
+            all << quoted(term.words.first()) + QLatin1Char('*');
+        } else if (term.kind == SearchText::Term::Kind::Phrase) {
+            all << quoted(term.words.join(QLatin1Char(' ')));
+        } else {
+            // The words that hold the part: those with an end that begins
+            // with it.
+            words.bindText(1, term.folded);
+            words.bindText(2, term.folded + QString(QChar::highSurrogate(0x10FFFF)) + QChar::lowSurrogate(0x10FFFF));
+            QStringList holding;
+            while (words.step())
+                holding << quoted(words.columnText(0));
+            words.reset();
+            if (holding.isEmpty())
+                return QString();
+            all << (holding.size() == 1 ? holding.first()
+                                        : QLatin1Char('(') + holding.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
+        }
+    }
+    return all.join(QStringLiteral(" AND "));
+}
+
+// The recipes that match the terms in some columns: read in full (`exact`),
+// or, when there are many, the first of them and each other one tested on
+// its own.
+struct RecipeSearch::Level
+{
+    QString query;
+    bool exact = false;
+    QVector<qint64> ids;
+    std::unique_ptr<SqlStatement> test;
+};
+
+void RecipeSearch::readLevel(Level &level, int cap)
+{
+    SqlStatement select(m_handle, QStringLiteral("SELECT rowid FROM %1.HakuSanat WHERE HakuSanat MATCH ?%2")
+                                      .arg(QLatin1String(Schema),
+                                           cap < 0 ? QString() : QStringLiteral(" LIMIT %1").arg(cap + 1)));
+    select.bindText(1, level.query);
+    level.ids.clear();
+    while (select.step())
+        level.ids.append(select.columnInt64(0));
+    level.exact = cap < 0 || level.ids.size() <= cap;
+}
+
+bool RecipeSearch::inLevel(Level &level, qint64 id)
+{
+    if (level.exact)
+        return std::binary_search(level.ids.cbegin(), level.ids.cend(), id);
+    if (!level.test)
+        level.test = std::make_unique<SqlStatement>(
+            m_handle, QStringLiteral("SELECT 1 FROM %1.HakuSanat WHERE HakuSanat MATCH ? AND rowid = ?")
+                          .arg(QLatin1String(Schema)));
+    SqlStatement &test = *level.test;
+    test.bindText(1, level.query);
+    test.bindInt64(2, id);
+    const bool found = test.step();
+    test.reset();
+    return found;
+}
+
+bool RecipeSearch::walkLevel(Level *levels, int rank, int need, QVector<qint64> *order)
+{
+    SqlStatement walk(m_handle,
+                      QStringLiteral("SELECT id FROM %1.HakuRivit INDEXED BY HakuJarjestys ORDER BY avain, nimi")
+                          .arg(QLatin1String(Schema)));
+    const int start = int(order->size());
+    int tests = 0;
+    while (int(order->size()) - start < need && walk.step()) {
+        const qint64 id = walk.columnInt64(0);
+        tests += (levels[rank].exact ? 0 : 1) + (rank > 0 && !levels[rank - 1].exact ? 1 : 0);
+        if (tests > WalkTests) {
+            order->resize(start);
+            return false;
+        }
+        if (inLevel(levels[rank], id) && (rank == 0 || !inLevel(levels[rank - 1], id)))
+            order->append(id);
+    }
+    return true;
 }
 
 void RecipeSearch::fillHit(Hit &hit, const QVector<SearchText::Term> &terms, bool withExcerpts)
@@ -892,26 +898,50 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
         if (terms.isEmpty())
             return result;
         recordStampIfInStep();
-        QVector<qint64> first;
-        if (limit >= 0 && terms.size() <= TermsPerQuery
-            && firstByRank(terms, limit, &first, &result.total, &result.moreThanTotal)) {
-            fillHits(result, first, terms, withExcerpts);
+        const QString query = matchQuery(terms);
+        if (query.isEmpty())
             return result;
+        // By rank: all words in the name, in name or ingredients, anywhere.
+        Level levels[3];
+        levels[0].query = QStringLiteral("{nimi} : (%1)").arg(query);
+        levels[1].query = QStringLiteral("{nimi aineet} : (%1)").arg(query);
+        levels[2].query = query;
+        // Above an eighth of the book a walk through the names meets the
+        // first hits within a few hundred tests.
+        int cap = -1;
+        if (limit >= 0) {
+            SqlStatement last(m_handle, QStringLiteral("SELECT max(id) FROM %1.HakuRivit").arg(QLatin1String(Schema)));
+            const qint64 recipes = last.step() ? last.columnInt64(0) : 0;
+            cap = int(std::max<qint64>(limit, std::clamp<qint64>(recipes / 8, 200, FewMatches)));
         }
-        const QVector<Ranked> all = matchingRanks(terms);
-        result.total = int(all.size());
-        if (all.isEmpty())
+        readLevel(levels[2], cap);
+        result.total = int(levels[2].ids.size());
+        result.moreThanTotal = !levels[2].exact;
+        if (!levels[2].exact)
+            result.total = cap;
+        if (result.total == 0)
             return result;
-        // By rank: all words in the name, in name and ingredients, elsewhere.
-        QVector<qint64> ranked[3];
-        for (const Ranked &r : all)
-            ranked[std::clamp(r.rank, 1, 3) - 1].append(r.id);
         QVector<qint64> order;
-        auto remaining = [&] { return limit < 0 ? -1 : limit - int(order.size()); };
-        for (const QVector<qint64> &ids : ranked) {
-            if (remaining() == 0)
-                break;
-            order += orderedByName(ids, remaining());
+        for (int rank = 0; rank < 3 && (limit < 0 || order.size() < limit); ++rank) {
+            const int need = limit < 0 ? -1 : limit - int(order.size());
+            if (rank < 2)
+                readLevel(levels[rank], cap);
+            if (!levels[rank].exact) {
+                if (walkLevel(levels, rank, need, &order))
+                    continue;
+                readLevel(levels[rank], -1);
+            }
+            QVector<qint64> ids = levels[rank].ids;
+            if (rank > 0) {
+                if (!levels[rank - 1].exact)
+                    readLevel(levels[rank - 1], -1);
+                QVector<qint64> rest;
+                const QVector<qint64> &better = levels[rank - 1].ids;
+                std::set_difference(ids.cbegin(), ids.cend(), better.cbegin(), better.cend(),
+                                    std::back_inserter(rest));
+                ids = rest;
+            }
+            order += orderedByName(ids, need);
         }
         fillHits(result, order, terms, withExcerpts);
     } catch (const StoreError &e) {

@@ -16,8 +16,9 @@ class StoreConnection;
 // description and directions.
 //
 // The index is derived data in its own file, `Data/Haku.db`: a word index
-// (accents and case ignored, word beginnings), a part-of-word index over
-// folded text (trigrams) and a copy of the indexed text. It is attached to
+// (accents and case ignored, word beginnings), the ends of its words (a part
+// of a word is found as the beginning of an end, then asked as the words that
+// hold it), and each recipe's name and a hash of its indexed text. It is attached to
 // the book's one store connection, and TEMP triggers on the recipe table keep
 // it in step inside the transaction of every change to a recipe, whoever
 // makes it through that connection: a crash leaves book and index both
@@ -26,8 +27,8 @@ class StoreConnection;
 //
 // The index records which state of the recipe file it matches (the file's
 // change counter, size and identity). When the recipe file has changed since
-// (or SQLite reports a write by another connection), the index's copy of the
-// text is compared with the recipe table: a crash, or an outside change that
+// (or SQLite reports a write by another connection), the hashes of the
+// indexed text are compared with the recipe table: a crash, or an outside change that
 // touched no indexed text, needs no rebuild. When the file is missing,
 // damaged, made for another version, or the recipes were changed without it
 // (by another program, or a restore), indexState() says so and rebuild()
@@ -116,23 +117,19 @@ private:
     bool setIndexAside();
     qint64 recipeDataVersion();
     void recordStampIfInStep();
-    // True when the index's copy of the text equals the recipe table.
+    // True when the index holds the text of every recipe as it is stored.
     bool indexMatchesRecipes();
-    struct Ranked
-    {
-        qint64 id;
-        // 1: every word in the name; 2: in name or ingredients; 3: elsewhere.
-        int rank;
-    };
-    // The recipes that match every term, by id, each with its rank.
-    QVector<Ranked> matchingRanks(const QVector<SearchText::Term> &terms);
+    // The full-text query for all the terms, each part of a word asked as
+    // the words that hold it; empty when some term is in no word at all.
+    QString matchQuery(const QVector<SearchText::Term> &terms);
     struct Level;
-    bool probe(int level, const QVector<SearchText::Term> &terms, Level *out);
-    // The first `limit` hits, best first, without reading every match of
-    // words that occur in most recipes. False when that plan does not fit
-    // the query.
-    bool firstByRank(const QVector<SearchText::Term> &terms, int limit, QVector<qint64> *order, int *total,
-                     bool *more);
+    // Reads the matches of a level, all of them (cap < 0) or at most `cap`.
+    void readLevel(Level &level, int cap);
+    bool inLevel(Level &level, qint64 id);
+    // Appends the first `need` recipes of the level and not of the one
+    // before it, by name. False (and `order` as it was) when that takes
+    // more tests than reading the level in full.
+    bool walkLevel(Level *levels, int rank, int need, QVector<qint64> *order);
     void fillHits(Result &result, const QVector<qint64> &order, const QVector<SearchText::Term> &terms,
                   bool withExcerpts);
     QVector<qint64> orderedByName(const QVector<qint64> &ids, int need);

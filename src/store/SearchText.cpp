@@ -95,23 +95,6 @@ QStringList splitWords(const QString &text)
     return words;
 }
 
-QString quoted(const QString &text)
-{
-    QString inner = text;
-    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + inner + QLatin1Char('"');
-}
-
-QString within(const QString &columns, const QStringList &parts)
-{
-    if (parts.isEmpty())
-        return QString();
-    const QString all = parts.join(QStringLiteral(" AND "));
-    if (columns.isEmpty())
-        return all;
-    return QLatin1Char('{') + columns + QStringLiteral("} : (") + all + QLatin1Char(')');
-}
-
 bool startsWord(const QString &folded, int at)
 {
     if (at == 0)
@@ -221,28 +204,6 @@ QVector<Term> parse(const QString &text)
         from = i + 1;
     }
     return terms;
-}
-
-QString wordQuery(const QVector<Term> &terms, const QString &columns)
-{
-    QStringList parts;
-    for (const Term &term : terms) {
-        if (term.kind == Term::Kind::Prefix)
-            parts << quoted(term.words.first()) + QLatin1Char('*');
-        else if (term.kind == Term::Kind::Phrase)
-            parts << quoted(term.words.join(QLatin1Char(' ')));
-    }
-    return within(columns, parts);
-}
-
-QString partQuery(const QVector<Term> &terms, const QString &columns)
-{
-    QStringList parts;
-    for (const Term &term : terms) {
-        if (term.kind == Term::Kind::Part)
-            parts << quoted(term.folded);
-    }
-    return within(columns, parts);
 }
 
 QVector<Range> matches(const QString &text, const QVector<Term> &terms)
