@@ -219,13 +219,17 @@ QString uriFor(const QString &file, const char *mode)
 // the four fields (no copy of the text: a recipe's entries are removed with
 // the text the recipe table still holds then); HakuRivit each recipe's name,
 // its sort key and a hash of its indexed text; HakuLoput the ends of every
-// word, so that a part of a word is found as the beginning of an end.
+// word, so that a part of a word is found as the beginning of an end;
+// HakuEpavarmat the recipes whose entries may still hold words of a text
+// they no longer have (changed or removed without the index), tested
+// against their text until the index is built anew.
 const char *const CreateIndexSql =
     "CREATE TABLE HakuTila(avain TEXT PRIMARY KEY, arvo TEXT);"
     "CREATE TABLE HakuRivit(id INTEGER PRIMARY KEY, avain TEXT, nimi TEXT, tiiviste INTEGER);"
     "CREATE VIRTUAL TABLE HakuSanat USING fts5(nimi, aineet, kuvaus, ohje, content='', "
     "tokenize='unicode61 remove_diacritics 2', prefix='1 2');"
-    "CREATE TABLE HakuLoput(loppu TEXT, sana TEXT, PRIMARY KEY(loppu, sana)) WITHOUT ROWID;";
+    "CREATE TABLE HakuLoput(loppu TEXT, sana TEXT, PRIMARY KEY(loppu, sana)) WITHOUT ROWID;"
+    "CREATE TABLE HakuEpavarmat(id INTEGER PRIMARY KEY);";
 
 QString textOf(const QString &column)
 {
@@ -241,15 +245,19 @@ QString textsOf(const QString &row)
     return texts.join(QStringLiteral(", "));
 }
 
-// The index entries of the recipe as `row` holds it.
-QString addEntrySql(const QString &row)
+// The index entries of the recipe as `row` holds it: the row of a trigger,
+// or each row `row` of `table` that meets `condition`.
+QString addEntrySql(const QString &row, const QString &table = QString(), const QString &condition = QString())
 {
-    return QStringLiteral("INSERT INTO HakuSanat(rowid, nimi, aineet, kuvaus, ohje) VALUES (%1.id, %2);"
-                          "INSERT INTO HakuRivit(id, avain, nimi, tiiviste) VALUES (%1.id, mealdeck_fold(%3), %3, "
-                          "mealdeck_hash(%2));"
-                          "INSERT OR IGNORE INTO HakuLoput(loppu, sana) SELECT value, value FROM "
-                          "json_each(mealdeck_words(%2));")
-        .arg(row, textsOf(row), textOf(row + QStringLiteral(".\"Nimi\"")));
+    const QString from = table.isEmpty() ? QString() : QStringLiteral(" FROM %1 %2 WHERE %3").arg(table, row, condition);
+    const QString wordsFrom = table.isEmpty() ? QStringLiteral(" FROM json_each(mealdeck_words(%1)) j")
+                                              : QStringLiteral(" FROM %2 %3, json_each(mealdeck_words(%1)) j WHERE %4")
+                                                    .arg(QStringLiteral("%1"), table, row, condition);
+    return QStringLiteral("INSERT INTO HakuSanat(rowid, nimi, aineet, kuvaus, ohje) SELECT %1.id, %2%4;"
+                          "INSERT INTO HakuRivit(id, avain, nimi, tiiviste) SELECT %1.id, mealdeck_fold(%3), %3, "
+                          "mealdeck_hash(%2)%4;"
+                          "INSERT OR IGNORE INTO HakuLoput(loppu, sana) SELECT j.value, j.value%5;")
+        .arg(row, textsOf(row), textOf(row + QStringLiteral(".\"Nimi\"")), from, wordsFrom.arg(textsOf(row)));
 }
 
 // The index entries of the recipe go; `row` holds the text that was indexed.
@@ -381,8 +389,8 @@ RecipeSearch::IndexState RecipeSearch::checkFile(QString *stampInFile)
         if (!version.step() || version.columnInt64(0) != IndexVersion)
             return IndexState::Stale;
         SqlStatement tables(own.db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
-                                                   "('HakuTila', 'HakuRivit', 'HakuSanat', 'HakuLoput')"));
-        if (!tables.step() || tables.columnInt64(0) != 4)
+                                                   "('HakuTila', 'HakuRivit', 'HakuSanat', 'HakuLoput', 'HakuEpavarmat')"));
+        if (!tables.step() || tables.columnInt64(0) != 5)
             return IndexState::Damaged;
         SqlStatement stamp(own.db, QStringLiteral("SELECT arvo FROM HakuTila WHERE avain = 'leima'"));
         *stampInFile = stamp.step() ? stamp.columnText(0) : QString();
@@ -439,9 +447,9 @@ RecipeSearch::IndexState RecipeSearch::indexState()
         if (sameFile && recipeDataVersion() == m_dataVersion)
             return IndexState::Current;
         // The recipe file was written by another connection (or SQLite read
-        // it anew for another reason): the index serves while its copy of the
-        // text still equals the recipes.
-        if (sameFile && sqlite3_get_autocommit(m_handle) && indexMatchesRecipes()) {
+        // it anew for another reason): the index catches up with the
+        // recipes whose text differs from what it holds.
+        if (sameFile && sqlite3_get_autocommit(m_handle) && catchUp()) {
             m_dataVersion = recipeDataVersion();
             return IndexState::Current;
         }
@@ -460,11 +468,11 @@ RecipeSearch::IndexState RecipeSearch::indexState()
         return IndexState::Stale;
     attachIndex();
     // The recipe file changed since the index last recorded it (a crash
-    // before the record, a change by another program): the index serves
-    // while its copy of the text equals the recipes, which is far quicker to
-    // see than to build it anew.
+    // before the record, a change by another program): the index catches up
+    // with the recipes whose text differs, far quicker than building it
+    // anew.
     if (stored != recipeFileStamp()) {
-        if (!indexMatchesRecipes()) {
+        if (!catchUp()) {
             detachIndex();
             return IndexState::Stale;
         }
@@ -473,19 +481,56 @@ RecipeSearch::IndexState RecipeSearch::indexState()
     return IndexState::Current;
 }
 
-bool RecipeSearch::indexMatchesRecipes()
+bool RecipeSearch::catchUp()
 {
+    if (m_suspended || !sqlite3_get_autocommit(m_handle))
+        return false;
     const QString recipes = SqlStatement::quoteName(m_recipeSchema) + QStringLiteral(".\"Ohje\"");
     const QString rows = QLatin1String(Schema) + QStringLiteral(".HakuRivit");
-    SqlStatement counts(m_handle, QStringLiteral("SELECT (SELECT count(*) FROM %1), (SELECT count(*) FROM %2)")
-                                      .arg(recipes, rows));
-    if (!counts.step() || counts.columnInt64(0) != counts.columnInt64(1))
-        return false;
-    SqlStatement differing(m_handle,
-                           QStringLiteral("SELECT 1 FROM %1 o LEFT JOIN %2 h ON h.id = o.id WHERE h.id IS NULL OR "
-                                          "h.tiiviste IS NOT mealdeck_hash(%3) LIMIT 1")
-                               .arg(recipes, rows, textsOf(QStringLiteral("o"))));
-    return !differing.step();
+    execAll(m_handle, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS mealdeck_haku_eri(id INTEGER PRIMARY KEY, "
+                                     "uusi INTEGER, poissa INTEGER); DELETE FROM temp.mealdeck_haku_eri;"
+                                     "INSERT INTO temp.mealdeck_haku_eri SELECT o.id, h.id IS NULL, 0 FROM %1 o "
+                                     "LEFT JOIN %2 h ON h.id = o.id WHERE h.id IS NULL OR h.tiiviste IS NOT "
+                                     "mealdeck_hash(%3);"
+                                     "INSERT INTO temp.mealdeck_haku_eri SELECT h.id, 0, 1 FROM %2 h WHERE NOT EXISTS "
+                                     "(SELECT 1 FROM %1 o WHERE o.id = h.id);")
+                          .arg(recipes, rows, textsOf(QStringLiteral("o"))));
+    SqlStatement counts(m_handle, QStringLiteral("SELECT (SELECT count(*) FROM temp.mealdeck_haku_eri), "
+                                                 "(SELECT count(*) FROM temp.mealdeck_haku_eri WHERE uusi = 0), "
+                                                 "(SELECT count(*) FROM %1.HakuEpavarmat), (SELECT max(id) FROM %2)")
+                                      .arg(QLatin1String(Schema), rows));
+    counts.step();
+    const qint64 differing = counts.columnInt64(0);
+    // Beyond this many recipes tested on their own, a new index is better.
+    const qint64 tolerated = std::max<qint64>(1000, counts.columnInt64(3) / 16);
+    const bool fits = counts.columnInt64(1) + counts.columnInt64(2) <= tolerated;
+    counts.reset();
+    if (differing == 0 || !fits)
+        return differing == 0;
+    // The entries of a changed recipe are removed as far as its new text
+    // tells; what it no longer holds may stay, so it is marked doubtful.
+    const QString changed = QStringLiteral("o.id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE uusi = 0 AND poissa = 0)");
+    execAll(m_handle,
+            QStringLiteral("SAVEPOINT mealdeck_haku_kiinni;"
+                           "INSERT INTO HakuSanat(HakuSanat, rowid, nimi, aineet, kuvaus, ohje) SELECT 'delete', o.id, "
+                           "%2 FROM %1 o WHERE %3;"
+                           "DELETE FROM HakuRivit WHERE id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE uusi = 0);"
+                           "INSERT OR IGNORE INTO HakuEpavarmat(id) SELECT id FROM temp.mealdeck_haku_eri WHERE uusi = 0;"
+                           "%4"
+                           "RELEASE mealdeck_haku_kiinni;")
+                .arg(recipes, textsOf(QStringLiteral("o")), changed,
+                     addEntrySql(QStringLiteral("o"), recipes,
+                                 QStringLiteral("o.id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE poissa = 0)"))));
+    loadDoubtful();
+    return true;
+}
+
+void RecipeSearch::loadDoubtful()
+{
+    m_doubtful.clear();
+    SqlStatement select(m_handle, QStringLiteral("SELECT id FROM %1.HakuEpavarmat").arg(QLatin1String(Schema)));
+    while (select.step())
+        m_doubtful.insert(select.columnInt64(0));
 }
 
 void RecipeSearch::attachIndex()
@@ -505,6 +550,7 @@ void RecipeSearch::attachIndex()
         execAll(m_handle, QStringLiteral("DETACH DATABASE %1").arg(QLatin1String(Schema)));
         throw;
     }
+    loadDoubtful();
     m_dataVersion = recipeDataVersion();
     m_attachedIdentity = identityOf(path);
     m_attached = true;
@@ -787,11 +833,38 @@ QString RecipeSearch::matchQuery(const QVector<SearchText::Term> &terms)
 // its own.
 struct RecipeSearch::Level
 {
+    // Matches of this level have this rank or a better one.
+    int rank = 3;
+    const QVector<SearchText::Term> *terms = nullptr;
     QString query;
     bool exact = false;
     QVector<qint64> ids;
     std::unique_ptr<SqlStatement> test;
 };
+
+int RecipeSearch::rankOf(qint64 id, const QVector<SearchText::Term> &terms)
+{
+    const auto known = m_ranks.constFind(id);
+    if (known != m_ranks.cend())
+        return *known;
+    SqlStatement row(m_handle, QStringLiteral("SELECT \"Nimi\", \"Aineet\", \"Kuvaus\", \"Ohje\" FROM %1.\"Ohje\" WHERE id = ?")
+                                   .arg(SqlStatement::quoteName(m_recipeSchema)));
+    row.bindInt64(1, id);
+    int rank = 4;
+    if (row.step()) {
+        rank = 1;
+        for (const SearchText::Term &term : terms) {
+            int found = 4;
+            for (int column = 3; column >= 0; --column) {
+                if (SearchText::contains(row.columnText(column), term))
+                    found = std::min(column + 1, 3);
+            }
+            rank = std::max(rank, found);
+        }
+    }
+    m_ranks.insert(id, rank);
+    return rank;
+}
 
 void RecipeSearch::readLevel(Level &level, int cap)
 {
@@ -803,10 +876,18 @@ void RecipeSearch::readLevel(Level &level, int cap)
     while (select.step())
         level.ids.append(select.columnInt64(0));
     level.exact = cap < 0 || level.ids.size() <= cap;
+    if (!m_doubtful.isEmpty())
+        level.ids.erase(std::remove_if(level.ids.begin(), level.ids.end(),
+                                       [&](qint64 id) {
+                                           return m_doubtful.contains(id) && rankOf(id, *level.terms) > level.rank;
+                                       }),
+                        level.ids.end());
 }
 
 bool RecipeSearch::inLevel(Level &level, qint64 id)
 {
+    if (m_doubtful.contains(id))
+        return rankOf(id, *level.terms) <= level.rank;
     if (level.exact)
         return std::binary_search(level.ids.cbegin(), level.ids.cend(), id);
     if (!level.test)
@@ -902,7 +983,12 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
         if (query.isEmpty())
             return result;
         // By rank: all words in the name, in name or ingredients, anywhere.
+        m_ranks.clear();
         Level levels[3];
+        for (int rank = 0; rank < 3; ++rank) {
+            levels[rank].rank = rank + 1;
+            levels[rank].terms = &terms;
+        }
         levels[0].query = QStringLiteral("{nimi} : (%1)").arg(query);
         levels[1].query = QStringLiteral("{nimi aineet} : (%1)").arg(query);
         levels[2].query = query;

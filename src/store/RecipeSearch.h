@@ -2,6 +2,8 @@
 
 #include "store/SearchText.h"
 
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QVector>
 #include <QtGlobal>
@@ -117,8 +119,14 @@ private:
     bool setIndexAside();
     qint64 recipeDataVersion();
     void recordStampIfInStep();
-    // True when the index holds the text of every recipe as it is stored.
-    bool indexMatchesRecipes();
+    // Brings the index up to the recipes whose text differs from what it
+    // holds (changed, added or removed without it). False when too many
+    // differ: a new index is better then.
+    bool catchUp();
+    void loadDoubtful();
+    // 1: every term in the name; 2: in name or ingredients; 3: anywhere; 4:
+    // no match. Read from the recipe's text.
+    int rankOf(qint64 id, const QVector<SearchText::Term> &terms);
     // The full-text query for all the terms, each part of a word asked as
     // the words that hold it; empty when some term is in no word at all.
     QString matchQuery(const QVector<SearchText::Term> &terms);
@@ -147,4 +155,9 @@ private:
     qint64 m_dataVersion = 0;
     bool m_damaged = false;
     std::function<void(const QString &why)> m_setAsideNotice;
+    // Recipes whose index entries may hold words they no longer have.
+    QSet<qint64> m_doubtful;
+    // rankOf() of the current search.
+    QHash<qint64, int> m_ranks;
+    bool m_suspended = false;
 };

@@ -206,6 +206,22 @@ QVector<Term> parse(const QString &text)
     return terms;
 }
 
+bool contains(const QString &text, const Term &term)
+{
+    const QStringList words = splitWords(fold(text));
+    if (term.kind == Term::Kind::Phrase) {
+        const QStringList phrase = term.folded.split(QLatin1Char(' '));
+        for (int i = 0; i + phrase.size() <= words.size(); ++i) {
+            if (std::equal(phrase.cbegin(), phrase.cend(), words.cbegin() + i))
+                return true;
+        }
+        return false;
+    }
+    return std::any_of(words.cbegin(), words.cend(), [&](const QString &word) {
+        return term.kind == Term::Kind::Prefix ? word.startsWith(term.folded) : word.contains(term.folded);
+    });
+}
+
 QVector<Range> matches(const QString &text, const QVector<Term> &terms)
 {
     QVector<int> origin;

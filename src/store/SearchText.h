@@ -44,6 +44,11 @@ struct Term
 // nothing. Repeated terms are dropped. Empty when there is no word at all.
 QVector<Term> parse(const QString &text);
 
+// Whether `term` matches among the words of `text`, as the word index
+// finds it: a word that begins with it (Prefix), holds it (Part), or the
+// words one after the other (Phrase).
+bool contains(const QString &text, const Term &term);
+
 // Where the terms match in `text`: ranges [start, start + length) in `text`,
 // sorted, not overlapping.
 struct Range
