@@ -62,6 +62,18 @@ void TFormPaa::startSearch()
     });
 }
 
+void TFormPaa::suspendSearchUpkeep()
+{
+    if (m_search)
+        m_search->suspendUpkeep();
+}
+
+void TFormPaa::resumeSearchUpkeep()
+{
+    if (m_search)
+        m_search->resumeUpkeep();
+}
+
 void TFormPaa::MenuEtsiClick()
 {
     SaveDifficultyAndTime();

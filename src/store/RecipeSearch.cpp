@@ -525,6 +525,29 @@ bool RecipeSearch::catchUp()
     return true;
 }
 
+void RecipeSearch::suspendUpkeep()
+{
+    follow();
+    if (!m_attached || m_suspended || !sqlite3_get_autocommit(m_handle))
+        return;
+    dropTriggers();
+    m_suspended = true;
+}
+
+void RecipeSearch::resumeUpkeep()
+{
+    if (!m_suspended)
+        return;
+    m_suspended = false;
+    follow();
+    if (!m_attached)
+        return;
+    if (catchUp())
+        installTriggers();
+    else
+        detachIndex();
+}
+
 void RecipeSearch::loadDoubtful()
 {
     m_doubtful.clear();
@@ -622,7 +645,8 @@ bool RecipeSearch::setIndexAside()
 
 void RecipeSearch::recordStampIfInStep()
 {
-    if (!m_attached || m_damaged || !sqlite3_get_autocommit(m_handle) || recipeDataVersion() != m_dataVersion)
+    if (!m_attached || m_damaged || m_suspended || !sqlite3_get_autocommit(m_handle)
+        || recipeDataVersion() != m_dataVersion)
         return;
     const QString now = recipeFileStamp();
     SqlStatement stored(m_handle,

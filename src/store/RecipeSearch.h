@@ -57,6 +57,13 @@ public:
     // with a line for the user.
     void setSetAsideNotice(std::function<void(const QString &why)> notice) { m_setAsideNotice = std::move(notice); }
 
+    // Around a change of many recipes (an import): the index is not kept in
+    // step recipe by recipe; resumeUpkeep() brings it up to the recipes in
+    // one pass (or leaves it Stale when most of them changed). Called
+    // outside a store transaction.
+    void suspendUpkeep();
+    void resumeUpkeep();
+
     enum class IndexState { Current, Missing, Damaged, Stale };
     // Cheap: a look at the files, no reading of the index.
     IndexState indexState();

@@ -300,6 +300,37 @@ private Q_SLOTS:
         QCOMPARE(names(again.find(QStringLiteral("rosemary"), -1)), QStringList{"Focaccia"});
     }
 
+    // An import: no upkeep per recipe, then the new and changed recipes in
+    // one pass.
+    void manyChangesTakenInOnePass()
+    {
+        auto search = ready(fx->data);
+        search->suspendUpkeep();
+        {
+            StoreTransaction scope(*recipes);
+            for (int i = 0; i < 30; ++i)
+                add({QByteArray("Imported stew ").append(QByteArray::number(i)).constData(), "Soups", "2 carrots",
+                     "", ""});
+            QVERIFY(moveTo(QStringLiteral("Bread")));
+            recipes->edit();
+            recipes->setFieldText(QStringLiteral("Aineet"), QStringLiteral("rye"));
+            recipes->apply();
+            scope.commit();
+        }
+        QCOMPARE(search->find(QStringLiteral("carrots"), -1).total, 0);
+        search->resumeUpkeep();
+        QCOMPARE(search->indexState(), RecipeSearch::IndexState::Current);
+        QCOMPARE(search->find(QStringLiteral("carrots"), -1).total, 30);
+        QCOMPARE(names(search->find(QStringLiteral("rye"), -1)), QStringList{"Bread"});
+        QCOMPARE(names(search->find(QStringLiteral("flour"), -1)), QStringList{"Apple pie"});
+        // Kept in step one by one again.
+        QVERIFY(moveTo(QStringLiteral("Imported stew 7")));
+        recipes->edit();
+        recipes->setFieldText(QStringLiteral("Nimi"), QStringLiteral("Goulash"));
+        recipes->apply();
+        QCOMPARE(names(search->find(QStringLiteral("goulash"), -1)), QStringList{"Goulash"});
+    }
+
     void rebuiltWhenMissingDamagedOrStale()
     {
         const QString index = fx->data + QStringLiteral("/Haku.db");
