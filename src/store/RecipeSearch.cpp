@@ -321,13 +321,14 @@ bool syncFile(const QString &path)
 
 } // namespace
 
-RecipeSearch::RecipeSearch(const QString &dataFolder)
+RecipeSearch::RecipeSearch(const QString &dataFolder, bool lookNow)
     : m_dataFolder(QDir::cleanPath(QFileInfo(dataFolder).absoluteFilePath()))
 {
     m_connection = StoreConnection::acquire(m_dataFolder, m_dataFolder + QStringLiteral("/Paaryhma.db"));
     m_connection->setDerivedDetacher([this] { return setIndexAside(); });
     follow();
-    indexState();
+    if (lookNow)
+        indexState();
 }
 
 RecipeSearch::~RecipeSearch()

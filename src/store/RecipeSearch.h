@@ -40,8 +40,11 @@ class RecipeSearch
 public:
     // Uses the store connection of `dataFolder` (opening the book's tables
     // when no table is open). Throws StoreError when the book cannot be
-    // opened. Attaches the index when it is current.
-    explicit RecipeSearch(const QString &dataFolder);
+    // opened. Attaches the index when it is current; with `lookNow` false
+    // that waits for the first indexState() (a program's start need not wait
+    // for the index to catch up with changes made without it: what changes
+    // meanwhile is caught up with too).
+    explicit RecipeSearch(const QString &dataFolder, bool lookNow = true);
     // Detaches the index; when it is in step, records the recipe file's
     // state in it so that the next start finds it current.
     ~RecipeSearch();
