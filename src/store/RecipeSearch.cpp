@@ -10,7 +10,9 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
