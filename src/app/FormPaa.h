@@ -105,6 +105,10 @@ public:
     // the recipe would (the recipe by its stored id when one is given).
     // False when one of them is not in the lists.
     bool selectRecipe(const QString &mainGroup, const QString &subgroup, const QString &recipe, qint64 recipeId = 0);
+    // Around a change of many recipes (an import): the search index takes
+    // them in one pass afterwards instead of one by one.
+    void suspendSearchUpkeep();
+    void resumeSearchUpkeep();
 
     void centreOnDesktop();
     // Help contents, and the about window over `over` (whose activation runs

@@ -48,18 +48,40 @@ void TFormPaa::buildFindCommands()
 void TFormPaa::startSearch()
 {
     // From the start, so that every change to the recipes reaches the index
-    // in its own transaction. A book whose index cannot be opened now is
-    // searched when Find asks again.
+    // in its own transaction; the index is looked at once the window is up
+    // (catching up with changes made without it takes a while in a big
+    // book). A book whose index cannot be opened now is searched when Find
+    // asks again.
     try {
-        m_search = std::make_unique<RecipeSearch>(ProgramPaths::dataFolder());
+        m_search = std::make_unique<RecipeSearch>(ProgramPaths::dataFolder(), false);
     } catch (const StoreError &) {
         m_search.reset();
         return;
     }
+    QTimer::singleShot(0, this, [this] {
+        try {
+            if (m_search)
+                m_search->indexState();
+        } catch (const StoreError &) {
+            // Told when Find is asked for.
+        }
+    });
     // Told after the change that met the damaged index has been stored.
     m_search->setSetAsideNotice([this](const QString &why) {
         QTimer::singleShot(0, this, [why] { Dialogs::information(why); });
     });
+}
+
+void TFormPaa::suspendSearchUpkeep()
+{
+    if (m_search)
+        m_search->suspendUpkeep();
+}
+
+void TFormPaa::resumeSearchUpkeep()
+{
+    if (m_search)
+        m_search->resumeUpkeep();
 }
 
 void TFormPaa::MenuEtsiClick()

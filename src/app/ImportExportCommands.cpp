@@ -276,11 +276,13 @@ void importFrom(TFormPaa *form, const QStringList &files, const QStringList &add
                     .isEmpty();
     };
     ImportSummary summary;
+    form->suspendSearchUpkeep();
     form->workOnBook([&](RecipeBook::Book &book) {
         Progress progress(form, QStringLiteral("Importing recipes..."));
         summary = BookImport(book).run(files, options,
                                        [&](qint64 done, qint64 total) { return progress.update(done, total); });
     });
+    form->resumeSearchUpkeep();
     // Cancelled as the session ends: nobody is there to read a summary.
     if (cancelRequested)
         return;

@@ -7,11 +7,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QUrl>
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -23,20 +26,20 @@ namespace {
 // "MDHX" in the index file's application id field; the version names the
 // index layout and the folding, so that another one is rebuilt.
 constexpr int IndexApplicationId = 0x4D444858;
-constexpr int IndexVersion = 2;
+constexpr int IndexVersion = 3;
 const char *const Schema = "mealdeck_haku";
-// Terms per full-text query; longer texts are asked in parts and the answers
-// intersected, so that no query grows without bound.
-constexpr int TermsPerQuery = 24;
 // Up to this many hits are sorted by their names read one by one; above it the
 // name order of the whole index is walked instead.
 constexpr int SortByLookupLimit = 3000;
-// A query's matches are read in full when it has at most this many; above it
-// the first hits are found by walking the names in order, and the status
-// says "more than" this many.
-constexpr int FewMatches = 1000;
-// Names a walk looks at before it gives up and reads all matches.
-constexpr int WalkLimit = 1000;
+// The matches of a query are read in full when there are at most this many
+// (or an eighth of the book); above it the first hits are found by walking
+// the names in order, and the status says "more than" this many.
+constexpr int FewMatches = 20000;
+// Recipes a walk tests one by one before it reads all matches instead.
+constexpr int WalkTests = 2000;
+// Words shorter than this (in characters) are found by their beginnings
+// only, so the list of word ends leaves them out.
+constexpr int ShortestPart = 3;
 
 void foldFunction(sqlite3_context *context, int, sqlite3_value **values)
 {
@@ -45,46 +48,66 @@ void foldFunction(sqlite3_context *context, int, sqlite3_value **values)
     sqlite3_result_text64(context, folded.constData(), sqlite3_uint64(folded.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
-void registerFold(sqlite3 *db)
+// A 64-bit FNV-1a hash of the texts, each closed by a byte that UTF-8 never
+// holds: the same texts give the same value in every process.
+void hashFunction(sqlite3_context *context, int count, sqlite3_value **values)
 {
-    const int rc = sqlite3_create_function_v2(db, "mealdeck_fold", 1,
-                                              SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                                              foldFunction, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        throw StoreError(QString::fromUtf8(sqlite3_errmsg(db)));
+    quint64 hash = 14695981039346656037ull;
+    for (int i = 0; i < count; ++i) {
+        const auto *text = sqlite3_value_text(values[i]);
+        const int size = text ? sqlite3_value_bytes(values[i]) : 0;
+        for (int b = 0; b < size; ++b) {
+            hash ^= text[b];
+            hash *= 1099511628211ull;
+        }
+        hash ^= 0xffu;
+        hash *= 1099511628211ull;
+    }
+    sqlite3_result_int64(context, sqlite3_int64(hash));
 }
 
-// How well a row of a full-text query matches: 1 when every phrase of the
-// query occurs in the name (the first column), 2 when every phrase occurs in
-// the name or the ingredients (the second), 3 otherwise. One pass over the
-// index then ranks all matches.
-void rankFunction(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_context *context, int, sqlite3_value **)
+int characterCount(const char *text, int size)
 {
-    const int phrases = api->xPhraseCount(fts);
-    QVector<unsigned> columns(phrases, 0);
-    int instances = 0;
-    int rc = api->xInstCount(fts, &instances);
-    for (int i = 0; rc == SQLITE_OK && i < instances; ++i) {
-        int phrase = 0;
-        int column = 0;
-        int offset = 0;
-        rc = api->xInst(fts, i, &phrase, &column, &offset);
-        if (rc == SQLITE_OK && phrase >= 0 && phrase < phrases && column >= 0 && column < 2)
-            columns[phrase] |= 1u << column;
+    int count = 0;
+    for (int i = 0; i < size; ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xc0) != 0x80)
+            ++count;
     }
-    if (rc != SQLITE_OK) {
-        sqlite3_result_error_code(context, rc);
-        return;
-    }
-    int rank = 1;
-    for (unsigned found : columns) {
-        if (!(found & 1u))
-            rank = std::max(rank, found ? 2 : 3);
-    }
-    sqlite3_result_int(context, rank);
+    return count;
 }
 
-void registerRank(sqlite3 *db)
+void appendJsonString(std::string &out, const char *text, int size)
+{
+    out += '"';
+    for (int i = 0; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += char(c);
+        }
+    }
+    out += '"';
+}
+
+void resultJson(sqlite3_context *context, const std::vector<std::string> &items)
+{
+    std::string json = "[";
+    for (const std::string &item : items) {
+        if (json.size() > 1)
+            json += ',';
+        appendJsonString(json, item.data(), int(item.size()));
+    }
+    json += ']';
+    sqlite3_result_text64(context, json.data(), sqlite3_uint64(json.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+fts5_api *fts5Of(sqlite3 *db)
 {
     fts5_api *api = nullptr;
     sqlite3_stmt *find = nullptr;
@@ -93,9 +116,92 @@ void registerRank(sqlite3 *db)
         sqlite3_step(find);
     }
     sqlite3_finalize(find);
-    if (!api || api->iVersion < 2
-        || api->xCreateFunction(api, "mealdeck_rank", nullptr, rankFunction, nullptr) != SQLITE_OK)
+    if (!api || api->iVersion < 2)
         throw StoreError(QStringLiteral("The full-text search of SQLite is not available"));
+    return api;
+}
+
+// The word index's own tokenizer, so that the list of words holds exactly
+// the words that the index holds.
+struct WordSplitter
+{
+    fts5_tokenizer calls{};
+    Fts5Tokenizer *tokenizer = nullptr;
+    ~WordSplitter()
+    {
+        if (tokenizer)
+            calls.xDelete(tokenizer);
+    }
+};
+
+int collectWord(void *context, int, const char *token, int size, int, int)
+{
+    if (characterCount(token, size) >= ShortestPart)
+        static_cast<std::vector<std::string> *>(context)->emplace_back(token, size_t(size));
+    return SQLITE_OK;
+}
+
+// The distinct words of its arguments, as a JSON array, leaving out those
+// too short to hold a part of a word.
+void wordsFunction(sqlite3_context *context, int count, sqlite3_value **values)
+{
+    auto *splitter = static_cast<WordSplitter *>(sqlite3_user_data(context));
+    std::vector<std::string> words;
+    for (int i = 0; i < count; ++i) {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(values[i]));
+        if (!text)
+            continue;
+        const int rc = splitter->calls.xTokenize(splitter->tokenizer, &words, FTS5_TOKENIZE_DOCUMENT, text,
+                                                 sqlite3_value_bytes(values[i]), collectWord);
+        if (rc != SQLITE_OK) {
+            sqlite3_result_error_code(context, rc);
+            return;
+        }
+    }
+    std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
+    resultJson(context, words);
+}
+
+// The ends of a word that are long enough to be looked for, the whole word
+// first, as a JSON array.
+void endsFunction(sqlite3_context *context, int, sqlite3_value **values)
+{
+    const auto *word = reinterpret_cast<const char *>(sqlite3_value_text(values[0]));
+    const int size = word ? sqlite3_value_bytes(values[0]) : 0;
+    std::vector<std::string> ends;
+    int left = characterCount(word, size);
+    for (int i = 0; i < size && left >= ShortestPart; ++i) {
+        if ((static_cast<unsigned char>(word[i]) & 0xc0) == 0x80)
+            continue;
+        ends.emplace_back(word + i, size_t(size - i));
+        --left;
+    }
+    resultJson(context, ends);
+}
+
+void registerFunctions(sqlite3 *db)
+{
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+    auto check = [db](int rc) {
+        if (rc != SQLITE_OK)
+            throw StoreError(QString::fromUtf8(sqlite3_errmsg(db)));
+    };
+    check(sqlite3_create_function_v2(db, "mealdeck_fold", 1, flags, nullptr, foldFunction, nullptr, nullptr,
+                                     nullptr));
+    check(sqlite3_create_function_v2(db, "mealdeck_hash", 4, flags, nullptr, hashFunction, nullptr, nullptr,
+                                     nullptr));
+    check(sqlite3_create_function_v2(db, "mealdeck_ends", 1, flags, nullptr, endsFunction, nullptr, nullptr,
+                                     nullptr));
+    fts5_api *api = fts5Of(db);
+    auto splitter = std::make_unique<WordSplitter>();
+    void *userData = nullptr;
+    const char *arguments[] = {"remove_diacritics", "2"};
+    if (api->xFindTokenizer(api, "unicode61", &userData, &splitter->calls) != SQLITE_OK
+        || splitter->calls.xCreate(userData, arguments, 2, &splitter->tokenizer) != SQLITE_OK)
+        throw StoreError(QStringLiteral("The word tokenizer of SQLite is not available"));
+    check(sqlite3_create_function_v2(db, "mealdeck_words", 4, flags, splitter.release(), wordsFunction, nullptr,
+                                     nullptr, [](void *p) { delete static_cast<WordSplitter *>(p); }));
 }
 
 QString canonical(const QString &path)
@@ -111,75 +217,58 @@ QString uriFor(const QString &file, const char *mode)
 }
 
 // The index tables. Their names are found in no table file of a book, so
-// that the triggers can name them unqualified.
+// that the triggers can name them unqualified. HakuSanat holds the words of
+// the four fields (no copy of the text: a recipe's entries are removed with
+// the text the recipe table still holds then); HakuRivit each recipe's name,
+// its sort key and a hash of its indexed text; HakuLoput the ends of every
+// word, so that a part of a word is found as the beginning of an end;
+// HakuEpavarmat the recipes whose entries may still hold words of a text
+// they no longer have (changed or removed without the index), tested
+// against their text until the index is built anew.
 const char *const CreateIndexSql =
     "CREATE TABLE HakuTila(avain TEXT PRIMARY KEY, arvo TEXT);"
-    "CREATE TABLE HakuTeksti(id INTEGER PRIMARY KEY, nimi TEXT, aineet TEXT, kuvaus TEXT, ohje TEXT, avain TEXT);"
-    "CREATE INDEX HakuJarjestys ON HakuTeksti(avain, nimi);"
-    "CREATE VIRTUAL TABLE HakuSanat USING fts5(nimi, aineet, kuvaus, ohje, content='HakuTeksti', "
-    "content_rowid='id', tokenize='unicode61 remove_diacritics 2', prefix='1 2');"
-    "CREATE VIRTUAL TABLE HakuOsat USING fts5(nimi, aineet, kuvaus, ohje, content='', tokenize='trigram');"
-    // The same over the name alone, and over name and ingredients, so that a
-    // word found in almost every recipe but never in a name (or never in
-    // name and ingredients) is told apart without reading all its entries.
-    "CREATE VIRTUAL TABLE HakuNimiSanat USING fts5(nimi, content='HakuTeksti', content_rowid='id', "
+    "CREATE TABLE HakuRivit(id INTEGER PRIMARY KEY, avain TEXT, nimi TEXT, tiiviste INTEGER);"
+    "CREATE VIRTUAL TABLE HakuSanat USING fts5(nimi, aineet, kuvaus, ohje, content='', "
     "tokenize='unicode61 remove_diacritics 2', prefix='1 2');"
-    "CREATE VIRTUAL TABLE HakuNimiOsat USING fts5(nimi, content='', tokenize='trigram');"
-    "CREATE VIRTUAL TABLE HakuAlkuSanat USING fts5(nimi, aineet, content='HakuTeksti', content_rowid='id', "
-    "tokenize='unicode61 remove_diacritics 2', prefix='1 2');"
-    "CREATE VIRTUAL TABLE HakuAlkuOsat USING fts5(nimi, aineet, content='', tokenize='trigram');";
-
-// The index entries of the recipe `ID` go (the text is taken from the index's
-// own copy, so that exactly what was indexed is removed).
-QString removeEntrySql(const QString &id)
-{
-    return QStringLiteral(
-               "INSERT INTO HakuSanat(HakuSanat, rowid, nimi, aineet, kuvaus, ohje) "
-               "SELECT 'delete', id, nimi, aineet, kuvaus, ohje FROM HakuTeksti WHERE id = %1;"
-               "INSERT INTO HakuOsat(HakuOsat, rowid, nimi, aineet, kuvaus, ohje) "
-               "SELECT 'delete', id, mealdeck_fold(nimi), mealdeck_fold(aineet), mealdeck_fold(kuvaus), "
-               "mealdeck_fold(ohje) FROM HakuTeksti WHERE id = %1;"
-               "INSERT INTO HakuNimiSanat(HakuNimiSanat, rowid, nimi) SELECT 'delete', id, nimi FROM HakuTeksti "
-               "WHERE id = %1;"
-               "INSERT INTO HakuNimiOsat(HakuNimiOsat, rowid, nimi) SELECT 'delete', id, mealdeck_fold(nimi) "
-               "FROM HakuTeksti WHERE id = %1;"
-               "INSERT INTO HakuAlkuSanat(HakuAlkuSanat, rowid, nimi, aineet) SELECT 'delete', id, nimi, aineet "
-               "FROM HakuTeksti WHERE id = %1;"
-               "INSERT INTO HakuAlkuOsat(HakuAlkuOsat, rowid, nimi, aineet) SELECT 'delete', id, "
-               "mealdeck_fold(nimi), mealdeck_fold(aineet) FROM HakuTeksti WHERE id = %1;"
-               "DELETE FROM HakuTeksti WHERE id = %1;")
-        .arg(id);
-}
-
-QString indexCopySql(const QString &range)
-{
-    return QStringLiteral("INSERT INTO HakuSanat(rowid, nimi, aineet, kuvaus, ohje) "
-                          "SELECT id, nimi, aineet, kuvaus, ohje FROM HakuTeksti WHERE %1;"
-                          "INSERT INTO HakuOsat(rowid, nimi, aineet, kuvaus, ohje) "
-                          "SELECT id, mealdeck_fold(nimi), mealdeck_fold(aineet), mealdeck_fold(kuvaus), "
-                          "mealdeck_fold(ohje) FROM HakuTeksti WHERE %1;"
-                          "INSERT INTO HakuNimiSanat(rowid, nimi) SELECT id, nimi FROM HakuTeksti WHERE %1;"
-                          "INSERT INTO HakuNimiOsat(rowid, nimi) SELECT id, mealdeck_fold(nimi) FROM HakuTeksti "
-                          "WHERE %1;"
-                          "INSERT INTO HakuAlkuSanat(rowid, nimi, aineet) SELECT id, nimi, aineet FROM HakuTeksti "
-                          "WHERE %1;"
-                          "INSERT INTO HakuAlkuOsat(rowid, nimi, aineet) SELECT id, mealdeck_fold(nimi), "
-                          "mealdeck_fold(aineet) FROM HakuTeksti WHERE %1;")
-        .arg(range);
-}
+    "CREATE TABLE HakuLoput(loppu TEXT, sana TEXT, PRIMARY KEY(loppu, sana)) WITHOUT ROWID;"
+    "CREATE TABLE HakuEpavarmat(id INTEGER PRIMARY KEY);";
 
 QString textOf(const QString &column)
 {
     return QStringLiteral("coalesce(CAST(%1 AS TEXT), '')").arg(column);
 }
 
-QString addEntrySql()
+// The four indexed texts of the row `row` ("new", "old" or a table).
+QString textsOf(const QString &row)
 {
-    return QStringLiteral("INSERT INTO HakuTeksti(id, nimi, aineet, kuvaus, ohje, avain) VALUES (new.id, %1, %2, %3, "
-                          "%4, mealdeck_fold(%1));")
-               .arg(textOf(QStringLiteral("new.\"Nimi\"")), textOf(QStringLiteral("new.\"Aineet\"")),
-                    textOf(QStringLiteral("new.\"Kuvaus\"")), textOf(QStringLiteral("new.\"Ohje\"")))
-        + indexCopySql(QStringLiteral("id = new.id"));
+    QStringList texts;
+    for (const char *column : {"Nimi", "Aineet", "Kuvaus", "Ohje"})
+        texts << textOf(QStringLiteral("%1.\"%2\"").arg(row, QLatin1String(column)));
+    return texts.join(QStringLiteral(", "));
+}
+
+// The index entries of the recipe as `row` holds it: the row of a trigger,
+// or each row `row` of `table` that meets `condition`.
+QString addEntrySql(const QString &row, const QString &table = QString(), const QString &condition = QString())
+{
+    const QString from = table.isEmpty() ? QString() : QStringLiteral(" FROM %1 %2 WHERE %3").arg(table, row, condition);
+    const QString wordsFrom = table.isEmpty() ? QStringLiteral(" FROM json_each(mealdeck_words(%1)) j")
+                                              : QStringLiteral(" FROM %2 %3, json_each(mealdeck_words(%1)) j WHERE %4")
+                                                    .arg(QStringLiteral("%1"), table, row, condition);
+    return QStringLiteral("INSERT INTO HakuSanat(rowid, nimi, aineet, kuvaus, ohje) SELECT %1.id, %2%4;"
+                          "INSERT INTO HakuRivit(id, avain, nimi, tiiviste) SELECT %1.id, mealdeck_fold(%3), %3, "
+                          "mealdeck_hash(%2)%4;"
+                          "INSERT OR IGNORE INTO HakuLoput(loppu, sana) SELECT j.value, j.value%5;")
+        .arg(row, textsOf(row), textOf(row + QStringLiteral(".\"Nimi\"")), from, wordsFrom.arg(textsOf(row)));
+}
+
+// The index entries of the recipe go; `row` holds the text that was indexed.
+QString removeEntrySql(const QString &row)
+{
+    return QStringLiteral("INSERT INTO HakuSanat(HakuSanat, rowid, nimi, aineet, kuvaus, ohje) VALUES ('delete', "
+                          "%1.id, %2);"
+                          "DELETE FROM HakuRivit WHERE id = %1.id;")
+        .arg(row, textsOf(row));
 }
 
 void execAll(sqlite3 *db, const QString &sql)
@@ -191,6 +280,13 @@ void execAll(sqlite3 *db, const QString &sql)
         sqlite3_free(message);
         throw StoreError(why);
     }
+}
+
+QString quoted(const QString &text)
+{
+    QString inner = text;
+    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
 }
 
 // A connection of its own to one file, closed on every path.
@@ -227,13 +323,14 @@ bool syncFile(const QString &path)
 
 } // namespace
 
-RecipeSearch::RecipeSearch(const QString &dataFolder)
+RecipeSearch::RecipeSearch(const QString &dataFolder, bool lookNow)
     : m_dataFolder(QDir::cleanPath(QFileInfo(dataFolder).absoluteFilePath()))
 {
     m_connection = StoreConnection::acquire(m_dataFolder, m_dataFolder + QStringLiteral("/Paaryhma.db"));
     m_connection->setDerivedDetacher([this] { return setIndexAside(); });
     follow();
-    indexState();
+    if (lookNow)
+        indexState();
 }
 
 RecipeSearch::~RecipeSearch()
@@ -258,8 +355,7 @@ void RecipeSearch::follow()
     m_attached = false;
     m_recipeSchema.clear();
     m_subgroupSchema.clear();
-    registerFold(m_handle);
-    registerRank(m_handle);
+    registerFunctions(m_handle);
     const QString recipeFile = canonical(m_dataFolder + QStringLiteral("/Ohje.db"));
     const QString subgroupFile = canonical(m_dataFolder + QStringLiteral("/Alaryhma.db"));
     SqlStatement list(m_handle, QStringLiteral("PRAGMA database_list"));
@@ -296,9 +392,8 @@ RecipeSearch::IndexState RecipeSearch::checkFile(QString *stampInFile)
         if (!version.step() || version.columnInt64(0) != IndexVersion)
             return IndexState::Stale;
         SqlStatement tables(own.db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
-                                                   "('HakuTila', 'HakuTeksti', 'HakuSanat', 'HakuOsat', "
-                                                   "'HakuNimiSanat', 'HakuNimiOsat', 'HakuAlkuSanat', 'HakuAlkuOsat')"));
-        if (!tables.step() || tables.columnInt64(0) != 8)
+                                                   "('HakuTila', 'HakuRivit', 'HakuSanat', 'HakuLoput', 'HakuEpavarmat')"));
+        if (!tables.step() || tables.columnInt64(0) != 5)
             return IndexState::Damaged;
         SqlStatement stamp(own.db, QStringLiteral("SELECT arvo FROM HakuTila WHERE avain = 'leima'"));
         *stampInFile = stamp.step() ? stamp.columnText(0) : QString();
@@ -355,9 +450,9 @@ RecipeSearch::IndexState RecipeSearch::indexState()
         if (sameFile && recipeDataVersion() == m_dataVersion)
             return IndexState::Current;
         // The recipe file was written by another connection (or SQLite read
-        // it anew for another reason): the index serves while its copy of the
-        // text still equals the recipes.
-        if (sameFile && sqlite3_get_autocommit(m_handle) && indexMatchesRecipes()) {
+        // it anew for another reason): the index catches up with the
+        // recipes whose text differs from what it holds.
+        if (sameFile && sqlite3_get_autocommit(m_handle) && catchUp()) {
             m_dataVersion = recipeDataVersion();
             return IndexState::Current;
         }
@@ -376,11 +471,11 @@ RecipeSearch::IndexState RecipeSearch::indexState()
         return IndexState::Stale;
     attachIndex();
     // The recipe file changed since the index last recorded it (a crash
-    // before the record, a change by another program): the index serves
-    // while its copy of the text equals the recipes, which is far quicker to
-    // see than to build it anew.
+    // before the record, a change by another program): the index catches up
+    // with the recipes whose text differs, far quicker than building it
+    // anew.
     if (stored != recipeFileStamp()) {
-        if (!indexMatchesRecipes()) {
+        if (!catchUp()) {
             detachIndex();
             return IndexState::Stale;
         }
@@ -389,21 +484,79 @@ RecipeSearch::IndexState RecipeSearch::indexState()
     return IndexState::Current;
 }
 
-bool RecipeSearch::indexMatchesRecipes()
+bool RecipeSearch::catchUp()
 {
-    const QString recipes = SqlStatement::quoteName(m_recipeSchema) + QStringLiteral(".\"Ohje\"");
-    const QString copy = QLatin1String(Schema) + QStringLiteral(".HakuTeksti");
-    SqlStatement counts(m_handle, QStringLiteral("SELECT (SELECT count(*) FROM %1), (SELECT count(*) FROM %2)")
-                                      .arg(recipes, copy));
-    if (!counts.step() || counts.columnInt64(0) != counts.columnInt64(1))
+    if (m_suspended || !sqlite3_get_autocommit(m_handle))
         return false;
-    SqlStatement differing(
-        m_handle,
-        QStringLiteral("SELECT 1 FROM %1 o LEFT JOIN %2 h ON h.id = o.id WHERE h.id IS NULL OR h.nimi IS NOT %3 "
-                       "OR h.aineet IS NOT %4 OR h.kuvaus IS NOT %5 OR h.ohje IS NOT %6 LIMIT 1")
-            .arg(recipes, copy, textOf(QStringLiteral("o.\"Nimi\"")), textOf(QStringLiteral("o.\"Aineet\"")),
-                 textOf(QStringLiteral("o.\"Kuvaus\"")), textOf(QStringLiteral("o.\"Ohje\""))));
-    return !differing.step();
+    const QString recipes = SqlStatement::quoteName(m_recipeSchema) + QStringLiteral(".\"Ohje\"");
+    const QString rows = QLatin1String(Schema) + QStringLiteral(".HakuRivit");
+    execAll(m_handle, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS mealdeck_haku_eri(id INTEGER PRIMARY KEY, "
+                                     "uusi INTEGER, poissa INTEGER); DELETE FROM temp.mealdeck_haku_eri;"
+                                     "INSERT INTO temp.mealdeck_haku_eri SELECT o.id, h.id IS NULL, 0 FROM %1 o "
+                                     "LEFT JOIN %2 h ON h.id = o.id WHERE h.id IS NULL OR h.tiiviste IS NOT "
+                                     "mealdeck_hash(%3);"
+                                     "INSERT INTO temp.mealdeck_haku_eri SELECT h.id, 0, 1 FROM %2 h WHERE NOT EXISTS "
+                                     "(SELECT 1 FROM %1 o WHERE o.id = h.id);")
+                          .arg(recipes, rows, textsOf(QStringLiteral("o"))));
+    SqlStatement counts(m_handle, QStringLiteral("SELECT (SELECT count(*) FROM temp.mealdeck_haku_eri), "
+                                                 "(SELECT count(*) FROM temp.mealdeck_haku_eri WHERE uusi = 0), "
+                                                 "(SELECT count(*) FROM %1.HakuEpavarmat), (SELECT max(id) FROM %2)")
+                                      .arg(QLatin1String(Schema), rows));
+    counts.step();
+    const qint64 differing = counts.columnInt64(0);
+    // Beyond this many recipes tested on their own, a new index is better.
+    const qint64 tolerated = std::max<qint64>(1000, counts.columnInt64(3) / 16);
+    const bool fits = counts.columnInt64(1) + counts.columnInt64(2) <= tolerated;
+    counts.reset();
+    if (differing == 0 || !fits)
+        return differing == 0;
+    // The entries of a changed recipe are removed as far as its new text
+    // tells; what it no longer holds may stay, so it is marked doubtful.
+    const QString changed = QStringLiteral("o.id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE uusi = 0 AND poissa = 0)");
+    execAll(m_handle,
+            QStringLiteral("SAVEPOINT mealdeck_haku_kiinni;"
+                           "INSERT INTO HakuSanat(HakuSanat, rowid, nimi, aineet, kuvaus, ohje) SELECT 'delete', o.id, "
+                           "%2 FROM %1 o WHERE %3;"
+                           "DELETE FROM HakuRivit WHERE id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE uusi = 0);"
+                           "INSERT OR IGNORE INTO HakuEpavarmat(id) SELECT id FROM temp.mealdeck_haku_eri WHERE uusi = 0;"
+                           "%4"
+                           "RELEASE mealdeck_haku_kiinni;")
+                .arg(recipes, textsOf(QStringLiteral("o")), changed,
+                     addEntrySql(QStringLiteral("o"), recipes,
+                                 QStringLiteral("o.id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE poissa = 0)"))));
+    loadDoubtful();
+    return true;
+}
+
+void RecipeSearch::suspendUpkeep()
+{
+    follow();
+    if (!m_attached || m_suspended || !sqlite3_get_autocommit(m_handle))
+        return;
+    dropTriggers();
+    m_suspended = true;
+}
+
+void RecipeSearch::resumeUpkeep()
+{
+    if (!m_suspended)
+        return;
+    m_suspended = false;
+    follow();
+    if (!m_attached)
+        return;
+    if (catchUp())
+        installTriggers();
+    else
+        detachIndex();
+}
+
+void RecipeSearch::loadDoubtful()
+{
+    m_doubtful.clear();
+    SqlStatement select(m_handle, QStringLiteral("SELECT id FROM %1.HakuEpavarmat").arg(QLatin1String(Schema)));
+    while (select.step())
+        m_doubtful.insert(select.columnInt64(0));
 }
 
 void RecipeSearch::attachIndex()
@@ -423,6 +576,7 @@ void RecipeSearch::attachIndex()
         execAll(m_handle, QStringLiteral("DETACH DATABASE %1").arg(QLatin1String(Schema)));
         throw;
     }
+    loadDoubtful();
     m_dataVersion = recipeDataVersion();
     m_attachedIdentity = identityOf(path);
     m_attached = true;
@@ -440,20 +594,30 @@ void RecipeSearch::detachIndex()
 void RecipeSearch::installTriggers()
 {
     const QString table = SqlStatement::quoteName(m_recipeSchema) + QStringLiteral(".\"Ohje\"");
+    // A change that leaves the indexed text as it was (the recipe window
+    // stores every field) costs the index nothing.
+    const QString changed = QStringLiteral("old.id IS NOT new.id OR old.\"Nimi\" IS NOT new.\"Nimi\" OR old.\"Aineet\" "
+                                           "IS NOT new.\"Aineet\" OR old.\"Kuvaus\" IS NOT new.\"Kuvaus\" OR "
+                                           "old.\"Ohje\" IS NOT new.\"Ohje\"");
     execAll(m_handle,
-            QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_lisays AFTER INSERT ON %1 BEGIN %2 %3 END;"
-                           "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_poisto AFTER DELETE ON %1 BEGIN %4 END;"
+            QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_lisays AFTER INSERT ON %1 BEGIN %2 END;"
+                           "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_poisto AFTER DELETE ON %1 BEGIN %3 END;"
                            "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_muutos AFTER UPDATE OF id, \"Nimi\", "
-                           "\"Kuvaus\", \"Aineet\", \"Ohje\" ON %1 BEGIN %4 %2 %3 END;")
-                .arg(table, removeEntrySql(QStringLiteral("new.id")), addEntrySql(),
-                     removeEntrySql(QStringLiteral("old.id"))));
+                           "\"Kuvaus\", \"Aineet\", \"Ohje\" ON %1 WHEN %4 BEGIN %3 %2 END;"
+                           // A word met for the first time brings its ends.
+                           "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_sana AFTER INSERT ON %5.HakuLoput "
+                           "WHEN new.loppu = new.sana BEGIN INSERT OR IGNORE INTO HakuLoput(loppu, sana) "
+                           "SELECT value, new.sana FROM json_each(mealdeck_ends(new.sana)); END;")
+                .arg(table, addEntrySql(QStringLiteral("new")), removeEntrySql(QStringLiteral("old")), changed,
+                     QLatin1String(Schema)));
 }
 
 void RecipeSearch::dropTriggers()
 {
     execAll(m_handle, QStringLiteral("DROP TRIGGER IF EXISTS temp.mealdeck_haku_lisays;"
                                      "DROP TRIGGER IF EXISTS temp.mealdeck_haku_poisto;"
-                                     "DROP TRIGGER IF EXISTS temp.mealdeck_haku_muutos;"));
+                                     "DROP TRIGGER IF EXISTS temp.mealdeck_haku_muutos;"
+                                     "DROP TRIGGER IF EXISTS temp.mealdeck_haku_sana;"));
 }
 
 bool RecipeSearch::setIndexAside()
@@ -484,7 +648,8 @@ bool RecipeSearch::setIndexAside()
 
 void RecipeSearch::recordStampIfInStep()
 {
-    if (!m_attached || m_damaged || !sqlite3_get_autocommit(m_handle) || recipeDataVersion() != m_dataVersion)
+    if (!m_attached || m_damaged || m_suspended || !sqlite3_get_autocommit(m_handle)
+        || recipeDataVersion() != m_dataVersion)
         return;
     const QString now = recipeFileStamp();
     SqlStatement stored(m_handle,
@@ -527,9 +692,9 @@ bool RecipeSearch::rebuild(const Progress &progress, QString *error)
             if (!own.open(building, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI))
                 throw StoreError(QStringLiteral("Cannot create %1: %2")
                                      .arg(building, QString::fromUtf8(sqlite3_errmsg(own.db))));
-            registerFold(own.db);
+            registerFunctions(own.db);
             execAll(own.db, QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
-                                           "PRAGMA cache_size=-65536; PRAGMA application_id=%1; "
+                                           "PRAGMA cache_size=-65536; PRAGMA temp_store=FILE; PRAGMA application_id=%1; "
                                            "PRAGMA user_version=%2;")
                                 .arg(IndexApplicationId)
                                 .arg(IndexVersion));
@@ -541,40 +706,49 @@ bool RecipeSearch::rebuild(const Progress &progress, QString *error)
             const qint64 total = count.step() ? count.columnInt64(0) : 0;
             // The recipe file cannot change while this transaction reads it.
             const QString stamp = recipeFileStamp();
-            SqlStatement copy(own.db,
-                              QStringLiteral("INSERT INTO HakuTeksti(id, nimi, aineet, kuvaus, ohje, avain) "
-                                             "SELECT id, %1, %2, %3, %4, mealdeck_fold(%1) FROM kirja.\"Ohje\" "
-                                             "WHERE id > ? ORDER BY id LIMIT 2000")
-                                  .arg(textOf(QStringLiteral("\"Nimi\"")), textOf(QStringLiteral("\"Aineet\"")),
-                                       textOf(QStringLiteral("\"Kuvaus\"")), textOf(QStringLiteral("\"Ohje\""))));
-            SqlStatement last(own.db, QStringLiteral("SELECT max(id) FROM HakuTeksti"));
+            SqlStatement next(own.db, QStringLiteral("SELECT count(*), max(id) FROM (SELECT id FROM kirja.\"Ohje\" "
+                                                     "WHERE id > ? ORDER BY id LIMIT 5000)"));
+            const QString range = QStringLiteral(" FROM kirja.\"Ohje\" o WHERE id > ?1 AND id <= ?2");
+            SqlStatement words(own.db, QStringLiteral("INSERT INTO HakuSanat(rowid, nimi, aineet, kuvaus, ohje) "
+                                                      "SELECT id, %1")
+                                           .arg(textsOf(QStringLiteral("o")))
+                                           + range);
+            SqlStatement rows(own.db, QStringLiteral("INSERT INTO HakuRivit(id, avain, nimi, tiiviste) SELECT id, "
+                                                     "mealdeck_fold(%1), %1, mealdeck_hash(%2)")
+                                          .arg(textOf(QStringLiteral("o.\"Nimi\"")), textsOf(QStringLiteral("o")))
+                                          + range);
             qint64 done = 0;
             qint64 lastId = std::numeric_limits<qint64>::min();
             if (progress && !progress(0, total))
                 cancelled = true;
             while (!cancelled) {
-                copy.bindInt64(1, lastId);
-                copy.run();
-                copy.reset();
-                const qint64 copied = sqlite3_changes64(own.db);
+                next.bindInt64(1, lastId);
+                next.step();
+                const qint64 copied = next.columnInt64(0);
+                const qint64 upTo = next.columnInt64(1);
+                next.reset();
                 if (copied == 0)
                     break;
-                last.step();
-                const qint64 upTo = last.columnInt64(0);
-                last.reset();
-                execAll(own.db, indexCopySql(QStringLiteral("id > %1 AND id <= %2").arg(lastId).arg(upTo)));
+                for (SqlStatement *insert : {&words, &rows}) {
+                    insert->bindInt64(1, lastId);
+                    insert->bindInt64(2, upTo);
+                    insert->run();
+                    insert->reset();
+                }
                 lastId = upTo;
                 done += copied;
                 if (progress && !progress(done, total))
                     cancelled = true;
             }
             if (!cancelled) {
-                execAll(own.db, QStringLiteral("INSERT INTO HakuSanat(HakuSanat) VALUES ('optimize');"
-                                               "INSERT INTO HakuOsat(HakuOsat) VALUES ('optimize');"
-                                               "INSERT INTO HakuNimiSanat(HakuNimiSanat) VALUES ('optimize');"
-                                               "INSERT INTO HakuNimiOsat(HakuNimiOsat) VALUES ('optimize');"
-                                               "INSERT INTO HakuAlkuSanat(HakuAlkuSanat) VALUES ('optimize');"
-                                               "INSERT INTO HakuAlkuOsat(HakuAlkuOsat) VALUES ('optimize');"));
+                // The words as the index holds them, and their ends.
+                execAll(own.db,
+                        QStringLiteral("INSERT INTO HakuSanat(HakuSanat) VALUES ('optimize');"
+                                       "CREATE INDEX HakuJarjestys ON HakuRivit(avain, nimi);"
+                                       "CREATE VIRTUAL TABLE temp.HakuSanasto USING fts5vocab(main, HakuSanat, row);"
+                                       "INSERT INTO HakuLoput(loppu, sana) SELECT e.value, v.term FROM temp.HakuSanasto v, "
+                                       "json_each(mealdeck_ends(v.term)) e ORDER BY 1, 2;"
+                                       "DROP TABLE temp.HakuSanasto;"));
                 SqlStatement record(own.db, QStringLiteral("INSERT INTO HakuTila(avain, arvo) VALUES ('leima', ?)"));
                 record.bindText(1, stamp);
                 record.run();
@@ -605,188 +779,6 @@ bool RecipeSearch::rebuild(const Progress &progress, QString *error)
     }
 }
 
-QVector<RecipeSearch::Ranked> RecipeSearch::matchingRanks(const QVector<SearchText::Term> &terms)
-{
-    QVector<Ranked> result;
-    bool first = true;
-    auto run = [&](const char *table, const QString &query) {
-        if (query.isEmpty())
-            return;
-        SqlStatement select(m_handle,
-                            QStringLiteral("SELECT rowid, mealdeck_rank(%2) FROM %1.%2 WHERE %2 MATCH ? ORDER BY rowid")
-                                .arg(QLatin1String(Schema), QLatin1String(table)));
-        select.bindText(1, query);
-        QVector<Ranked> found;
-        while (select.step())
-            found.append({select.columnInt64(0), int(select.columnInt64(1))});
-        if (first) {
-            result = found;
-        } else {
-            // Matches of both queries, ranked by the worse of the two.
-            QVector<Ranked> both;
-            auto a = result.cbegin();
-            auto b = found.cbegin();
-            while (a != result.cend() && b != found.cend()) {
-                if (a->id < b->id) {
-                    ++a;
-                } else if (b->id < a->id) {
-                    ++b;
-                } else {
-                    both.append({a->id, std::max(a->rank, b->rank)});
-                    ++a;
-                    ++b;
-                }
-            }
-            result = both;
-        }
-        first = false;
-    };
-    for (int from = 0; from < terms.size(); from += TermsPerQuery) {
-        const QVector<SearchText::Term> part = terms.mid(from, TermsPerQuery);
-        run("HakuOsat", SearchText::partQuery(part));
-        if (!first && result.isEmpty())
-            return result;
-        run("HakuSanat", SearchText::wordQuery(part));
-        if (!first && result.isEmpty())
-            return result;
-    }
-    return result;
-}
-
-// The matches of the terms in one group of tables (0: name, 1: name and
-// ingredients, 2: every field): read in full when some table has few of them,
-// else the one table whose rows are tested one by one.
-struct RecipeSearch::Level
-{
-    bool exact = false;
-    QVector<qint64> ids;
-    QString table;
-    QString query;
-};
-
-bool RecipeSearch::probe(int level, const QVector<SearchText::Term> &terms, Level *out)
-{
-    static const char *const tables[3][2] = {{"HakuNimiOsat", "HakuNimiSanat"},
-                                             {"HakuAlkuOsat", "HakuAlkuSanat"},
-                                             {"HakuOsat", "HakuSanat"}};
-    struct Part
-    {
-        QString table;
-        QString query;
-        QVector<qint64> first;
-    };
-    QVector<Part> parts;
-    const QString queries[2] = {SearchText::partQuery(terms), SearchText::wordQuery(terms)};
-    for (int i = 0; i < 2; ++i) {
-        if (queries[i].isEmpty())
-            continue;
-        Part part{QLatin1String(tables[level][i]), queries[i], {}};
-        SqlStatement select(m_handle, QStringLiteral("SELECT rowid FROM %1.%2 WHERE %2 MATCH ? ORDER BY rowid LIMIT %3")
-                                          .arg(QLatin1String(Schema), part.table)
-                                          .arg(FewMatches + 1));
-        select.bindText(1, part.query);
-        while (select.step())
-            part.first.append(select.columnInt64(0));
-        parts.append(part);
-    }
-    if (parts.isEmpty())
-        return false;
-    int fewest = 0;
-    for (int i = 1; i < parts.size(); ++i) {
-        if (parts.at(i).first.size() < parts.at(fewest).first.size())
-            fewest = i;
-    }
-    if (parts.at(fewest).first.size() > FewMatches) {
-        if (parts.size() > 1)
-            return false;
-        out->exact = false;
-        out->table = parts.at(0).table;
-        out->query = parts.at(0).query;
-        return true;
-    }
-    out->exact = true;
-    out->ids = parts.at(fewest).first;
-    for (int i = 0; i < parts.size(); ++i) {
-        if (i == fewest)
-            continue;
-        SqlStatement test(m_handle, QStringLiteral("SELECT 1 FROM %1.%2 WHERE %2 MATCH ? AND rowid = ?")
-                                        .arg(QLatin1String(Schema), parts.at(i).table));
-        QVector<qint64> kept;
-        for (qint64 id : std::as_const(out->ids)) {
-            test.bindText(1, parts.at(i).query);
-            test.bindInt64(2, id);
-            if (test.step())
-                kept.append(id);
-            test.reset();
-        }
-        out->ids = kept;
-    }
-    return true;
-}
-
-bool RecipeSearch::firstByRank(const QVector<SearchText::Term> &terms, int limit, QVector<qint64> *order, int *total,
-                               bool *more)
-{
-    Level levels[3];
-    for (int level = 2; level >= 0; --level) {
-        if (!probe(level, terms, &levels[level]))
-            return false;
-    }
-    *total = levels[2].exact ? int(levels[2].ids.size()) : FewMatches;
-    *more = !levels[2].exact;
-    // A recipe in a group of tables that is read one by one.
-    std::unique_ptr<SqlStatement> tests[3];
-    auto contains = [&](int level, qint64 id) {
-        const Level &l = levels[level];
-        if (l.exact)
-            return std::binary_search(l.ids.cbegin(), l.ids.cend(), id);
-        if (!tests[level])
-            tests[level] = std::make_unique<SqlStatement>(
-                m_handle, QStringLiteral("SELECT 1 FROM %1.%2 WHERE %2 MATCH ? AND rowid = ?")
-                              .arg(QLatin1String(Schema), l.table));
-        SqlStatement &test = *tests[level];
-        test.bindText(1, l.query);
-        test.bindInt64(2, id);
-        const bool found = test.step();
-        test.reset();
-        return found;
-    };
-    for (int rank = 0; rank < 3 && order->size() < limit; ++rank) {
-        const int need = limit - int(order->size());
-        if (levels[rank].exact) {
-            // The groups before it have fewer matches, so they are read in
-            // full too.
-            if (rank > 0 && !levels[rank - 1].exact)
-                return false;
-            QVector<qint64> ids = levels[rank].ids;
-            if (rank > 0) {
-                QVector<qint64> rest;
-                const QVector<qint64> &better = levels[rank - 1].ids;
-                std::set_difference(ids.cbegin(), ids.cend(), better.cbegin(), better.cend(),
-                                    std::back_inserter(rest));
-                ids = rest;
-            }
-            *order += orderedByName(ids, need);
-            continue;
-        }
-        SqlStatement walk(m_handle,
-                          QStringLiteral("SELECT id FROM %1.HakuTeksti INDEXED BY HakuJarjestys ORDER BY avain, nimi")
-                              .arg(QLatin1String(Schema)));
-        int found = 0;
-        int looked = 0;
-        while (found < need && walk.step()) {
-            if (++looked > WalkLimit)
-                return false;
-            const qint64 id = walk.columnInt64(0);
-            if (contains(rank, id) && (rank == 0 || !contains(rank - 1, id))) {
-                order->append(id);
-                ++found;
-            }
-        }
-    }
-    return true;
-}
-
 QVector<qint64> RecipeSearch::orderedByName(const QVector<qint64> &ids, int need)
 {
     QVector<qint64> ordered;
@@ -801,7 +793,7 @@ QVector<qint64> RecipeSearch::orderedByName(const QVector<qint64> &ids, int need
         };
         QVector<Keyed> keyed;
         keyed.reserve(ids.size());
-        SqlStatement lookup(m_handle, QStringLiteral("SELECT avain, nimi FROM %1.HakuTeksti WHERE id = ?")
+        SqlStatement lookup(m_handle, QStringLiteral("SELECT avain, nimi FROM %1.HakuRivit WHERE id = ?")
                                           .arg(QLatin1String(Schema)));
         for (qint64 id : ids) {
             lookup.bindInt64(1, id);
@@ -825,7 +817,7 @@ QVector<qint64> RecipeSearch::orderedByName(const QVector<qint64> &ids, int need
     }
     // Many hits: walk the names in order and keep those among them.
     SqlStatement walk(m_handle,
-                      QStringLiteral("SELECT id FROM %1.HakuTeksti INDEXED BY HakuJarjestys ORDER BY avain, nimi")
+                      QStringLiteral("SELECT id FROM %1.HakuRivit INDEXED BY HakuJarjestys ORDER BY avain, nimi")
                           .arg(QLatin1String(Schema)));
     while ((need < 0 || ordered.size() < need) && walk.step()) {
         const qint64 id = walk.columnInt64(0);
@@ -833,6 +825,128 @@ QVector<qint64> RecipeSearch::orderedByName(const QVector<qint64> &ids, int need
             ordered.append(id);
     }
     return ordered;
+}
+
+QString RecipeSearch::matchQuery(const QVector<SearchText::Term> &terms)
+{
+    SqlStatement words(m_handle, QStringLiteral("SELECT DISTINCT sana FROM %1.HakuLoput WHERE loppu >= ?1 AND loppu < ?2")
+                                     .arg(QLatin1String(Schema)));
+    QStringList all;
+    for (const SearchText::Term &term : terms) {
+        if (term.kind == SearchText::Term::Kind::Prefix) {
+            all << quoted(term.words.first()) + QLatin1Char('*');
+        } else if (term.kind == SearchText::Term::Kind::Phrase) {
+            all << quoted(term.words.join(QLatin1Char(' ')));
+        } else {
+            // The words that hold the part: those with an end that begins
+            // with it.
+            words.bindText(1, term.folded);
+            words.bindText(2, term.folded + QString(QChar::highSurrogate(0x10FFFF)) + QChar::lowSurrogate(0x10FFFF));
+            QStringList holding;
+            while (words.step())
+                holding << quoted(words.columnText(0));
+            words.reset();
+            if (holding.isEmpty())
+                return QString();
+            all << (holding.size() == 1 ? holding.first()
+                                        : QLatin1Char('(') + holding.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
+        }
+    }
+    return all.join(QStringLiteral(" AND "));
+}
+
+// The recipes that match the terms in some columns: read in full (`exact`),
+// or, when there are many, the first of them and each other one tested on
+// its own.
+struct RecipeSearch::Level
+{
+    // Matches of this level have this rank or a better one.
+    int rank = 3;
+    const QVector<SearchText::Term> *terms = nullptr;
+    QString query;
+    bool exact = false;
+    QVector<qint64> ids;
+    std::unique_ptr<SqlStatement> test;
+};
+
+int RecipeSearch::rankOf(qint64 id, const QVector<SearchText::Term> &terms)
+{
+    const auto known = m_ranks.constFind(id);
+    if (known != m_ranks.cend())
+        return *known;
+    SqlStatement row(m_handle, QStringLiteral("SELECT \"Nimi\", \"Aineet\", \"Kuvaus\", \"Ohje\" FROM %1.\"Ohje\" WHERE id = ?")
+                                   .arg(SqlStatement::quoteName(m_recipeSchema)));
+    row.bindInt64(1, id);
+    int rank = 4;
+    if (row.step()) {
+        rank = 1;
+        for (const SearchText::Term &term : terms) {
+            int found = 4;
+            for (int column = 3; column >= 0; --column) {
+                if (SearchText::contains(row.columnText(column), term))
+                    found = std::min(column + 1, 3);
+            }
+            rank = std::max(rank, found);
+        }
+    }
+    m_ranks.insert(id, rank);
+    return rank;
+}
+
+void RecipeSearch::readLevel(Level &level, int cap)
+{
+    SqlStatement select(m_handle, QStringLiteral("SELECT rowid FROM %1.HakuSanat WHERE HakuSanat MATCH ?%2")
+                                      .arg(QLatin1String(Schema),
+                                           cap < 0 ? QString() : QStringLiteral(" LIMIT %1").arg(cap + 1)));
+    select.bindText(1, level.query);
+    level.ids.clear();
+    while (select.step())
+        level.ids.append(select.columnInt64(0));
+    level.exact = cap < 0 || level.ids.size() <= cap;
+    if (!m_doubtful.isEmpty())
+        level.ids.erase(std::remove_if(level.ids.begin(), level.ids.end(),
+                                       [&](qint64 id) {
+                                           return m_doubtful.contains(id) && rankOf(id, *level.terms) > level.rank;
+                                       }),
+                        level.ids.end());
+}
+
+bool RecipeSearch::inLevel(Level &level, qint64 id)
+{
+    if (m_doubtful.contains(id))
+        return rankOf(id, *level.terms) <= level.rank;
+    if (level.exact)
+        return std::binary_search(level.ids.cbegin(), level.ids.cend(), id);
+    if (!level.test)
+        level.test = std::make_unique<SqlStatement>(
+            m_handle, QStringLiteral("SELECT 1 FROM %1.HakuSanat WHERE HakuSanat MATCH ? AND rowid = ?")
+                          .arg(QLatin1String(Schema)));
+    SqlStatement &test = *level.test;
+    test.bindText(1, level.query);
+    test.bindInt64(2, id);
+    const bool found = test.step();
+    test.reset();
+    return found;
+}
+
+bool RecipeSearch::walkLevel(Level *levels, int rank, int need, QVector<qint64> *order)
+{
+    SqlStatement walk(m_handle,
+                      QStringLiteral("SELECT id FROM %1.HakuRivit INDEXED BY HakuJarjestys ORDER BY avain, nimi")
+                          .arg(QLatin1String(Schema)));
+    const int start = int(order->size());
+    int tests = 0;
+    while (int(order->size()) - start < need && walk.step()) {
+        const qint64 id = walk.columnInt64(0);
+        tests += (levels[rank].exact ? 0 : 1) + (rank > 0 && !levels[rank - 1].exact ? 1 : 0);
+        if (tests > WalkTests) {
+            order->resize(start);
+            return false;
+        }
+        if (inLevel(levels[rank], id) && (rank == 0 || !inLevel(levels[rank - 1], id)))
+            order->append(id);
+    }
+    return true;
 }
 
 void RecipeSearch::fillHit(Hit &hit, const QVector<SearchText::Term> &terms, bool withExcerpts)
@@ -892,26 +1006,55 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
         if (terms.isEmpty())
             return result;
         recordStampIfInStep();
-        QVector<qint64> first;
-        if (limit >= 0 && terms.size() <= TermsPerQuery
-            && firstByRank(terms, limit, &first, &result.total, &result.moreThanTotal)) {
-            fillHits(result, first, terms, withExcerpts);
+        const QString query = matchQuery(terms);
+        if (query.isEmpty())
             return result;
+        // By rank: all words in the name, in name or ingredients, anywhere.
+        m_ranks.clear();
+        Level levels[3];
+        for (int rank = 0; rank < 3; ++rank) {
+            levels[rank].rank = rank + 1;
+            levels[rank].terms = &terms;
         }
-        const QVector<Ranked> all = matchingRanks(terms);
-        result.total = int(all.size());
-        if (all.isEmpty())
+        levels[0].query = QStringLiteral("{nimi} : (%1)").arg(query);
+        levels[1].query = QStringLiteral("{nimi aineet} : (%1)").arg(query);
+        levels[2].query = query;
+        // Above an eighth of the book a walk through the names meets the
+        // first hits within a few hundred tests.
+        int cap = -1;
+        if (limit >= 0) {
+            SqlStatement last(m_handle, QStringLiteral("SELECT max(id) FROM %1.HakuRivit").arg(QLatin1String(Schema)));
+            const qint64 recipes = last.step() ? last.columnInt64(0) : 0;
+            cap = int(std::max<qint64>(limit, std::clamp<qint64>(recipes / 8, 200, FewMatches)));
+        }
+        readLevel(levels[2], cap);
+        result.total = int(levels[2].ids.size());
+        result.moreThanTotal = !levels[2].exact;
+        if (!levels[2].exact)
+            result.total = cap;
+        if (result.total == 0)
             return result;
-        // By rank: all words in the name, in name and ingredients, elsewhere.
-        QVector<qint64> ranked[3];
-        for (const Ranked &r : all)
-            ranked[std::clamp(r.rank, 1, 3) - 1].append(r.id);
         QVector<qint64> order;
-        auto remaining = [&] { return limit < 0 ? -1 : limit - int(order.size()); };
-        for (const QVector<qint64> &ids : ranked) {
-            if (remaining() == 0)
-                break;
-            order += orderedByName(ids, remaining());
+        for (int rank = 0; rank < 3 && (limit < 0 || order.size() < limit); ++rank) {
+            const int need = limit < 0 ? -1 : limit - int(order.size());
+            if (rank < 2)
+                readLevel(levels[rank], cap);
+            if (!levels[rank].exact) {
+                if (walkLevel(levels, rank, need, &order))
+                    continue;
+                readLevel(levels[rank], -1);
+            }
+            QVector<qint64> ids = levels[rank].ids;
+            if (rank > 0) {
+                if (!levels[rank - 1].exact)
+                    readLevel(levels[rank - 1], -1);
+                QVector<qint64> rest;
+                const QVector<qint64> &better = levels[rank - 1].ids;
+                std::set_difference(ids.cbegin(), ids.cend(), better.cbegin(), better.cend(),
+                                    std::back_inserter(rest));
+                ids = rest;
+            }
+            order += orderedByName(ids, need);
         }
         fillHits(result, order, terms, withExcerpts);
     } catch (const StoreError &e) {

@@ -2,6 +2,8 @@
 
 #include "store/SearchText.h"
 
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QVector>
 #include <QtGlobal>
@@ -16,8 +18,9 @@ class StoreConnection;
 // description and directions.
 //
 // The index is derived data in its own file, `Data/Haku.db`: a word index
-// (accents and case ignored, word beginnings), a part-of-word index over
-// folded text (trigrams) and a copy of the indexed text. It is attached to
+// (accents and case ignored, word beginnings), the ends of its words (a part
+// of a word is found as the beginning of an end, then asked as the words that
+// hold it), and each recipe's name and a hash of its indexed text. It is attached to
 // the book's one store connection, and TEMP triggers on the recipe table keep
 // it in step inside the transaction of every change to a recipe, whoever
 // makes it through that connection: a crash leaves book and index both
@@ -26,8 +29,8 @@ class StoreConnection;
 //
 // The index records which state of the recipe file it matches (the file's
 // change counter, size and identity). When the recipe file has changed since
-// (or SQLite reports a write by another connection), the index's copy of the
-// text is compared with the recipe table: a crash, or an outside change that
+// (or SQLite reports a write by another connection), the hashes of the
+// indexed text are compared with the recipe table: a crash, or an outside change that
 // touched no indexed text, needs no rebuild. When the file is missing,
 // damaged, made for another version, or the recipes were changed without it
 // (by another program, or a restore), indexState() says so and rebuild()
@@ -37,8 +40,11 @@ class RecipeSearch
 public:
     // Uses the store connection of `dataFolder` (opening the book's tables
     // when no table is open). Throws StoreError when the book cannot be
-    // opened. Attaches the index when it is current.
-    explicit RecipeSearch(const QString &dataFolder);
+    // opened. Attaches the index when it is current; with `lookNow` false
+    // that waits for the first indexState() (a program's start need not wait
+    // for the index to catch up with changes made without it: what changes
+    // meanwhile is caught up with too).
+    explicit RecipeSearch(const QString &dataFolder, bool lookNow = true);
     // Detaches the index; when it is in step, records the recipe file's
     // state in it so that the next start finds it current.
     ~RecipeSearch();
@@ -53,6 +59,13 @@ public:
     // called once each time that happens, before the change is tried again,
     // with a line for the user.
     void setSetAsideNotice(std::function<void(const QString &why)> notice) { m_setAsideNotice = std::move(notice); }
+
+    // Around a change of many recipes (an import): the index is not kept in
+    // step recipe by recipe; resumeUpkeep() brings it up to the recipes in
+    // one pass (or leaves it Stale when most of them changed). Called
+    // outside a store transaction.
+    void suspendUpkeep();
+    void resumeUpkeep();
 
     enum class IndexState { Current, Missing, Damaged, Stale };
     // Cheap: a look at the files, no reading of the index.
@@ -116,23 +129,25 @@ private:
     bool setIndexAside();
     qint64 recipeDataVersion();
     void recordStampIfInStep();
-    // True when the index's copy of the text equals the recipe table.
-    bool indexMatchesRecipes();
-    struct Ranked
-    {
-        qint64 id;
-        // 1: every word in the name; 2: in name or ingredients; 3: elsewhere.
-        int rank;
-    };
-    // The recipes that match every term, by id, each with its rank.
-    QVector<Ranked> matchingRanks(const QVector<SearchText::Term> &terms);
+    // Brings the index up to the recipes whose text differs from what it
+    // holds (changed, added or removed without it). False when too many
+    // differ: a new index is better then.
+    bool catchUp();
+    void loadDoubtful();
+    // 1: every term in the name; 2: in name or ingredients; 3: anywhere; 4:
+    // no match. Read from the recipe's text.
+    int rankOf(qint64 id, const QVector<SearchText::Term> &terms);
+    // The full-text query for all the terms, each part of a word asked as
+    // the words that hold it; empty when some term is in no word at all.
+    QString matchQuery(const QVector<SearchText::Term> &terms);
     struct Level;
-    bool probe(int level, const QVector<SearchText::Term> &terms, Level *out);
-    // The first `limit` hits, best first, without reading every match of
-    // words that occur in most recipes. False when that plan does not fit
-    // the query.
-    bool firstByRank(const QVector<SearchText::Term> &terms, int limit, QVector<qint64> *order, int *total,
-                     bool *more);
+    // Reads the matches of a level, all of them (cap < 0) or at most `cap`.
+    void readLevel(Level &level, int cap);
+    bool inLevel(Level &level, qint64 id);
+    // Appends the first `need` recipes of the level and not of the one
+    // before it, by name. False (and `order` as it was) when that takes
+    // more tests than reading the level in full.
+    bool walkLevel(Level *levels, int rank, int need, QVector<qint64> *order);
     void fillHits(Result &result, const QVector<qint64> &order, const QVector<SearchText::Term> &terms,
                   bool withExcerpts);
     QVector<qint64> orderedByName(const QVector<qint64> &ids, int need);
@@ -150,4 +165,9 @@ private:
     qint64 m_dataVersion = 0;
     bool m_damaged = false;
     std::function<void(const QString &why)> m_setAsideNotice;
+    // Recipes whose index entries may hold words they no longer have.
+    QSet<qint64> m_doubtful;
+    // rankOf() of the current search.
+    QHash<qint64, int> m_ranks;
+    bool m_suspended = false;
 };

@@ -95,23 +95,6 @@ QStringList splitWords(const QString &text)
     return words;
 }
 
-QString quoted(const QString &text)
-{
-    QString inner = text;
-    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + inner + QLatin1Char('"');
-}
-
-QString within(const QString &columns, const QStringList &parts)
-{
-    if (parts.isEmpty())
-        return QString();
-    const QString all = parts.join(QStringLiteral(" AND "));
-    if (columns.isEmpty())
-        return all;
-    return QLatin1Char('{') + columns + QStringLiteral("} : (") + all + QLatin1Char(')');
-}
-
 bool startsWord(const QString &folded, int at)
 {
     if (at == 0)
@@ -223,26 +206,20 @@ QVector<Term> parse(const QString &text)
     return terms;
 }
 
-QString wordQuery(const QVector<Term> &terms, const QString &columns)
+bool contains(const QString &text, const Term &term)
 {
-    QStringList parts;
-    for (const Term &term : terms) {
-        if (term.kind == Term::Kind::Prefix)
-            parts << quoted(term.words.first()) + QLatin1Char('*');
-        else if (term.kind == Term::Kind::Phrase)
-            parts << quoted(term.words.join(QLatin1Char(' ')));
+    const QStringList words = splitWords(fold(text));
+    if (term.kind == Term::Kind::Phrase) {
+        const QStringList phrase = term.folded.split(QLatin1Char(' '));
+        for (int i = 0; i + phrase.size() <= words.size(); ++i) {
+            if (std::equal(phrase.cbegin(), phrase.cend(), words.cbegin() + i))
+                return true;
+        }
+        return false;
     }
-    return within(columns, parts);
-}
-
-QString partQuery(const QVector<Term> &terms, const QString &columns)
-{
-    QStringList parts;
-    for (const Term &term : terms) {
-        if (term.kind == Term::Kind::Part)
-            parts << quoted(term.folded);
-    }
-    return within(columns, parts);
+    return std::any_of(words.cbegin(), words.cend(), [&](const QString &word) {
+        return term.kind == Term::Kind::Prefix ? word.startsWith(term.folded) : word.contains(term.folded);
+    });
 }
 
 QVector<Range> matches(const QString &text, const QVector<Term> &terms)

@@ -44,13 +44,10 @@ struct Term
 // nothing. Repeated terms are dropped. Empty when there is no word at all.
 QVector<Term> parse(const QString &text);
 
-// The full-text query that asks for `terms` (all of them) in the word index
-// ("words") or the part-of-word index ("parts"), each term quoted so that no
-// text reaches the query syntax. `columns` (e.g. "nimi aineet") limits the
-// matches to these columns; empty for all. Empty when the index has no term
-// of them.
-QString wordQuery(const QVector<Term> &terms, const QString &columns = QString());
-QString partQuery(const QVector<Term> &terms, const QString &columns = QString());
+// Whether `term` matches among the words of `text`, as the word index
+// finds it: a word that begins with it (Prefix), holds it (Part), or the
+// words one after the other (Phrase).
+bool contains(const QString &text, const Term &term);
 
 // Where the terms match in `text`: ranges [start, start + length) in `text`,
 // sorted, not overlapping.

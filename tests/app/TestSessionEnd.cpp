@@ -92,7 +92,7 @@ private:
         const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
         const QString index = data + QLatin1Char('/') + RecipeSearch::indexFileName();
         QProcess query;
-        query.start(shell, {index, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'HakuTeksti'; "
+        query.start(shell, {index, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'HakuRivit'; "
                                                   "PRAGMA page_size;")});
         QVERIFY(query.waitForFinished(10000));
         const QList<QByteArray> numbers = query.readAllStandardOutput().split('\n');

@@ -158,7 +158,7 @@ private Q_SLOTS:
             QVERIFY(sqlite3_open(QFile::encodeName(data + "Haku.db").constData(), &db) == SQLITE_OK);
             sqlite3_stmt *root = nullptr;
             sqlite3_prepare_v2(db, "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master "
-                                   "WHERE name = 'HakuTeksti'", -1, &root, nullptr);
+                                   "WHERE name = 'HakuRivit'", -1, &root, nullptr);
             QCOMPARE(sqlite3_step(root), SQLITE_ROW);
             const qint64 page = sqlite3_column_int64(root, 0);
             const qint64 size = sqlite3_column_int64(root, 1);
