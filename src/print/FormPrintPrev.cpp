@@ -426,6 +426,8 @@ void TFormPrintPrev::takeRecipeFont(SettingsKey &key)
 void TFormPrintPrev::RefreshDocument()
 {
     m_preview->Clear();
+    if (m_host && m_host->layOutPages(m_preview))
+        return;
     m_rtf->LoadFromMemo(m_host ? m_host->Memo1() : nullptr);
 }
 
