@@ -97,7 +97,10 @@ bool read(const QString &dataFolder, const QString &picsFolder, Scope scope, con
                 return false;
             }
         }
-        SqlStatement count(book.db, QStringLiteral("SELECT count(*)") + QLatin1String(Joined) + condition(scope));
+        // The whole book is every recipe; a group's recipes are found through the joins.
+        SqlStatement count(book.db, scope == Scope::WholeBook ? QStringLiteral("SELECT count(*) FROM Ohje")
+                                                               : QStringLiteral("SELECT count(*)") + QLatin1String(Joined)
+                                                                     + condition(scope));
         if (scope != Scope::WholeBook)
             count.bindText(1, group);
         const qint64 total = count.step() ? count.columnInt64(0) : 0;
