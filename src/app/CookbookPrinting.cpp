@@ -17,9 +17,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -30,7 +27,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -206,25 +202,13 @@ void saveWebPage(TFormPaa *form, const Request &request)
     QVector<Cookbook::Recipe> recipes;
     if (!readRecipes(form, request, &recipes))
         return;
-    QString name = request.options.title.trimmed();
-    name.replace(QLatin1Char('/'), QLatin1Char('-'));
-    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
-        name.prepend(QStringLiteral("Recipes"));
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QDir::homePath();
-    QFileDialog dialog(form, QStringLiteral("Save as Web Page"), folder, QStringLiteral("Web pages (*.html)"));
-    dialog.setObjectName(QStringLiteral("HtmlFileDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("html"));
-    if (Dialogs::testMode())
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.selectFile(QDir(folder).filePath(name + QStringLiteral(".html")));
-    if (Dialogs::exec(&dialog, form) != QDialog::Accepted || dialog.selectedFiles().value(0).isEmpty())
+    const QString file = TFormPrintPrev::askFileToWrite(form, form, "HtmlFileDialog", QStringLiteral("Save as Web Page"),
+                                                        QStringLiteral("Web pages (*.html)"), QStringLiteral("html"),
+                                                        request.options.title);
+    if (file.isEmpty())
         return;
     QString error;
-    if (!Cookbook::writeHtml(recipes, request.options, dialog.selectedFiles().first(), &error))
+    if (!Cookbook::writeHtml(recipes, request.options, file, &error))
         Dialogs::information(error);
 }
 

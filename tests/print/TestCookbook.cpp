@@ -309,6 +309,26 @@ private slots:
         QCOMPARE(previewPages, pages.size());
         QCOMPARE(pageLabel, QStringLiteral("%1 pages").arg(pages.size()));
         checkBakingBook(pages);
+
+        // The selected subgroup as a web page; the title follows the choice.
+        const QString html = out.filePath(QStringLiteral("pies.html"));
+        Dialogs::queueResponse([&](QDialog *dialog) {
+            dialog->findChild<QRadioButton *>(QStringLiteral("RBAlaryhma"))->click();
+            title = dialog->findChild<QLineEdit *>(QStringLiteral("EditOtsikko"))->text();
+            dialog->findChild<QPushButton *>(QStringLiteral("BitBtnWeb"))->click();
+        });
+        Dialogs::queueResponse([&](QDialog *files) {
+            static_cast<QFileDialog *>(files)->selectFile(html);
+            files->accept();
+        });
+        main->menuAction(QStringLiteral("MenuKeittokirja"))->trigger();
+        QCOMPARE(title, QStringLiteral("Pies"));
+        QFile file(html);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(file.readAll());
+        QVERIFY(page.contains(QStringLiteral("<h1>Pies</h1>")));
+        QVERIFY(page.contains(QStringLiteral("Apple pie")) && page.contains(QStringLiteral("Leek pie")));
+        QVERIFY(!page.contains(QStringLiteral("Rye bread")));
         BookFixture::destroyWindows();
         TGmPrinter::release();
     }
