@@ -9,6 +9,7 @@ set(MEALDECK_CORE_SOURCES
     store/BookExport.cpp store/BookExport.h
     store/BookImport.cpp store/BookImport.h
     store/BookLockFile.cpp store/BookLockFile.h
+    store/CookbookSource.cpp store/CookbookSource.h
     store/BookRestore.cpp store/BookRestore.h
     store/ImportedRecipe.h
     store/IngredientText.cpp store/IngredientText.h

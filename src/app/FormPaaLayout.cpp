@@ -1,6 +1,7 @@
 #include "app/FormPaa.h"
 
 #include "app/BackupMenu.h"
+#include "app/CookbookPrinting.h"
 #include "app/DataBoundList.h"
 #include "app/FormRuokalista.h"
 #include "app/ImportExportCommands.h"
@@ -279,6 +280,7 @@ void TFormPaa::buildMenus()
     BackupMenu::addCommands(this, m_menuKirja);
     addTrashCommands();
     addMenuCommands(this, recipe, m_menuKirja);
+    CookbookPrinting::addCommand(this, m_menuKirja);
 
     m_menuIkkuna = bar->addMenu(QStringLiteral("&Window"));
     m_menuIkkuna->setObjectName(QStringLiteral("MenuIkkuna"));

@@ -426,6 +426,8 @@ void TFormPrintPrev::takeRecipeFont(SettingsKey &key)
 void TFormPrintPrev::RefreshDocument()
 {
     m_preview->Clear();
+    if (m_host && m_host->layOutPages(m_preview))
+        return;
     m_rtf->LoadFromMemo(m_host ? m_host->Memo1() : nullptr);
 }
 
@@ -713,7 +715,21 @@ bool TFormPrintPrev::choosePdfFile(TGmPrinter *printer, const QString &recipeNam
     auto *backend = printer ? dynamic_cast<TGmQtPrinterBackend *>(printer->backend()) : nullptr;
     if (!backend || !backend->pdfSelected())
         return true;
-    QString fileName = recipeName.trimmed();
+    // The preview's own activation must not run again after this question:
+    // it would reset the paper the user chose.
+    const QString file = askFileToWrite(nullptr, parent, "PdfFileDialog", QStringLiteral("Print to PDF file"),
+                                        QStringLiteral("PDF files (*.pdf)"), QStringLiteral("pdf"), recipeName);
+    if (file.isEmpty())
+        return false;
+    backend->setPdfFileName(file);
+    return true;
+}
+
+QString TFormPrintPrev::askFileToWrite(ActivationTarget *below, QWidget *parent, const char *objectName,
+                                       const QString &caption, const QString &filter, const QString &suffix,
+                                       const QString &name)
+{
+    QString fileName = name.trimmed();
     fileName.replace(QLatin1Char('/'), QLatin1Char('-'));
     if (fileName.isEmpty() || fileName.startsWith(QLatin1Char('.')))
         fileName.prepend(QStringLiteral("Recipe"));
@@ -721,23 +737,17 @@ bool TFormPrintPrev::choosePdfFile(TGmPrinter *printer, const QString &recipeNam
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QDir::homePath();
-    QFileDialog dialog(parent, QStringLiteral("Print to PDF file"), folder, QStringLiteral("PDF files (*.pdf)"));
-    dialog.setObjectName(QStringLiteral("PdfFileDialog"));
+    QFileDialog dialog(parent, caption, folder, filter);
+    dialog.setObjectName(QLatin1String(objectName));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    dialog.setDefaultSuffix(suffix);
     if (Dialogs::testMode())
         dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.selectFile(QDir(folder).filePath(fileName + QStringLiteral(".pdf")));
-    // The preview's own activation must not run again after this question:
-    // it would reset the paper the user chose.
-    if (Dialogs::exec(&dialog, nullptr) != QDialog::Accepted)
-        return false;
-    const QStringList files = dialog.selectedFiles();
-    if (files.isEmpty() || files.first().isEmpty())
-        return false;
-    backend->setPdfFileName(files.first());
-    return true;
+    dialog.selectFile(QDir(folder).filePath(fileName + u'.' + suffix));
+    if (Dialogs::exec(&dialog, below) != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
 void TFormPrintPrev::forgetPdfFile(TGmPrinter *printer)

@@ -80,6 +80,13 @@ public:
     // user's documents folder, or in the home folder when there is no
     // documents folder). False when the question was cancelled.
     static bool choosePdfFile(TGmPrinter *printer, const QString &recipeName, QWidget *parent);
+    // Asks for a file to write (object name `objectName`), offering `name`
+    // (a '/' made '-') with `suffix` in the user's documents folder, or in the
+    // home folder when there is no documents folder; `below` runs its
+    // activation afterwards. Empty when the question was cancelled.
+    static QString askFileToWrite(ActivationTarget *below, QWidget *parent, const char *objectName,
+                                  const QString &caption, const QString &filter, const QString &suffix,
+                                  const QString &name);
     // Forgets the chosen file, so that the next print asks again.
     static void forgetPdfFile(TGmPrinter *printer);
 

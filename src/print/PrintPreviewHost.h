@@ -5,6 +5,7 @@
 #include <QString>
 
 class QPlainTextEdit;
+class TGmPreview;
 
 // What the print preview window uses of the program's other windows: the
 // recipe window's document memo, its size mode and the current recipe font,
@@ -23,4 +24,12 @@ public:
     // The current recipe font that the recipe window uses (name, colour, size).
     virtual TGmFont currentRecipeFont() const = 0;
     virtual void setCurrentRecipeFont(const TGmFont &font) = 0;
+    // Puts a document of its own on the cleared preview's pages, for the
+    // preview's paper and margins, in place of the memo's text; false (the
+    // default) lets the memo's text flow.
+    virtual bool layOutPages(TGmPreview *preview)
+    {
+        (void)preview;
+        return false;
+    }
 };

@@ -269,6 +269,24 @@ QString matchKey(const QString &ingredient)
     return words.join(u' ');
 }
 
+QString ingredientName(const QString &line)
+{
+    const QString written = line.trimmed();
+    if (written.isEmpty() || written.endsWith(u':'))
+        return QString();
+    Line read;
+    try {
+        read = readLine(written);
+    } catch (const ProgramError &) {
+        read.readable = false;
+    }
+    if (!read.readable || !read.hasAmount)
+        return shownText(written);
+    const int space = read.rest.indexOf(u' ');
+    const Unit *unit = findUnit(space < 0 ? read.rest : read.rest.left(space));
+    return shownText(unit ? (space < 0 ? QString() : read.rest.mid(space + 1)) : read.rest);
+}
+
 QString Item::text() const
 {
     QStringList parts;

@@ -41,4 +41,9 @@ QVector<Item> build(const QVector<Entry> &entries);
 // "s" dropped from each word ("Tomatoes," and "tomatoe" match).
 QString matchKey(const QString &ingredient);
 
+// What an ingredient line names, without its amount and unit, as the list
+// shows it ("2 dl leeks, sliced" gives "leeks, sliced"); empty for a heading
+// ("Filling:") or a blank line.
+QString ingredientName(const QString &line);
+
 } // namespace ShoppingList

@@ -4,6 +4,7 @@
 #include "store/BookCheck.h"
 #include "store/RecipeBook.h"
 #include "tool/BackupCommands.h"
+#include "tool/CookbookCommand.h"
 #include "tool/DataToolImportExport.h"
 #include "tool/SearchCommand.h"
 #include "tool/ShoppingCommand.h"
@@ -11,6 +12,7 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFile>
 #include <QList>
 #include <QStringList>
@@ -18,6 +20,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -182,6 +185,12 @@ QList<Command> commands()
          QStringLiteral("shopping prints one shopping list for the recipes at those portions (with --menu, for the "
                         "saved menu as well): amounts of one ingredient added up, one item a line, then a tab and "
                         "the recipes it comes from. Exit 0; 2 naming an unknown recipe or a bad portion count.")},
+        {QStringLiteral("cookbook"),
+         QStringLiteral("mealdeck-data cookbook DIR OUT.pdf|OUT.html [--main-group NAME | --subgroup NAME] [--title "
+                        "TEXT] [--no-pictures] [--paper A4|A5|Letter]"),
+         QStringLiteral("cookbook writes the whole book, a main group or a subgroup as a cookbook: a PDF with a title "
+                        "page, contents and an index, or one web page with the pictures inside. At most 5,000 "
+                        "recipes. Exit 0; 2 naming an unknown group or a file that cannot be written.")},
     };
 }
 
@@ -218,8 +227,14 @@ void print(const QString &text, FILE *to)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    QStringList arguments = app.arguments();
+    // A cookbook lays out text in fonts, which needs the GUI library (on no
+    // screen unless one is asked for).
+    const bool cookbook = argc > 1 && std::strcmp(argv[1], "cookbook") == 0;
+    if (cookbook && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app =
+        cookbook ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    QStringList arguments = app->arguments();
     const QString usage = usageText();
 
     const QString first = arguments.value(1);
@@ -260,6 +275,8 @@ int main(int argc, char *argv[])
         return exportCommand(arguments.mid(2));
     if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("shopping"))
         return shoppingCommand(arguments.mid(2), usage);
+    if (cookbook)
+        return cookbookCommand(arguments.mid(2), usage);
     if (arguments.size() == 3 && arguments.at(1) == QLatin1String("check"))
         return check(QByteArray(argv[2]));
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("trash"))

@@ -95,11 +95,13 @@ void BookFixture::addSubgroup(const QString &name, const QString &mainGroup)
     addRow(dataFolder(), QStringLiteral("Alaryhma"), {{QStringLiteral("Nimi"), name}, {QStringLiteral("Ryhma"), mainGroup}});
 }
 
-void BookFixture::addRecipe(const QString &name, const QString &subgroup, bool picture, const QString &description)
+void BookFixture::addRecipe(const QString &name, const QString &subgroup, bool picture, const QString &description,
+                            const QList<QPair<QString, QString>> &more)
 {
     QList<QPair<QString, QString>> fields{{QStringLiteral("Nimi"), name}, {QStringLiteral("Ryhma"), subgroup}};
     if (!description.isEmpty())
         fields.append({QStringLiteral("Kuvaus"), description});
+    fields += more;
     addRow(dataFolder(), QStringLiteral("Ohje"), fields, picture);
     if (picture) {
         QImage image(169, 169, QImage::Format_RGB32);

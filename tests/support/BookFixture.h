@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -29,9 +31,9 @@ public:
     void addMainGroup(const QString &name);
     void addSubgroup(const QString &name, const QString &mainGroup);
     // With `picture`, a 169 x 169 JPEG is written as the recipe's picture file
-    // and Kuva is set.
+    // and Kuva is set. `fields` sets further fields ("Aineet", "Ohje", ...).
     void addRecipe(const QString &name, const QString &subgroup, bool picture = false,
-                   const QString &description = QString());
+                   const QString &description = QString(), const QList<QPair<QString, QString>> &fields = {});
 
     // Names of the rows of a table as stored on disk, in order ("Paaryhma",
     // "Alaryhma", "Ohje"); with `parent`, only rows whose Ryhma is `parent`.
