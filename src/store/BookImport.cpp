@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 
 #include <memory>
 
@@ -69,7 +70,7 @@ public:
 
     void add(ImportedRecipe &&recipe)
     {
-        const QString baseName = BookImport::bookName(recipe.name);
+        const QString baseName = groupName(recipe.name, recipe.exactNames);
         const QString ingredients = recipe.ingredients.join(QLatin1Char('\n'));
         if (isDuplicate(baseName, ingredients)) {
             ++m_summary.duplicates;
@@ -90,7 +91,8 @@ public:
             }
         }
         const QString name = uniqueName(baseName);
-        const QString subgroup = subgroupFor(recipe);
+        const QString subgroup = subgroupFor(recipe.category, recipe.mainGroup, recipe.exactNames, recipe.file);
+        keepCategoriesAndYield(recipe);
         bool picture = false;
         if (!recipe.picture.isEmpty()) {
             const QImage image = RecipeBook::Book::decodePicture(recipe.picture);
@@ -125,6 +127,21 @@ public:
         insert.run();
         ++m_summary.imported;
         countInto(subgroup);
+    }
+
+    // The groups an export listed, created in its order (empty ones too)
+    // when the import keeps the file's main groups.
+    void addGroups(const ImportedGroups &groups)
+    {
+        if (!m_options.keepFileMainGroups)
+            return;
+        for (const ImportedGroups::MainGroup &main : groups.mainGroups) {
+            if (main.name.trimmed().isEmpty())
+                continue;
+            mainGroupFor(main.name, true);
+            for (const QString &subgroup : main.subgroups)
+                subgroupFor(subgroup, main.name, true, QString());
+        }
     }
 
     // Picture files written for recipes that are not stored after all.
@@ -203,9 +220,35 @@ private:
         return candidate;
     }
 
-    QString mainGroupFor(const ImportedRecipe &recipe)
+    static QString groupName(const QString &name, bool exact)
     {
-        QString wanted = m_options.keepFileMainGroups ? BookImport::bookName(recipe.mainGroup) : QString();
+        return exact ? BookImport::exactName(name) : BookImport::bookName(name);
+    }
+
+    // The categories beyond the subgroup and the main group the recipe went
+    // into, as the description's last line ("Categories: A, B"); a yield
+    // with a unit other than servings ("16 buns") as the directions' first
+    // line ("Yield: 16 buns"), so that an export can give both back.
+    void keepCategoriesAndYield(ImportedRecipe &recipe) const
+    {
+        QStringList listed = recipe.moreCategories;
+        if (m_options.keepFileMainGroups && !listed.isEmpty() && listed.first() == recipe.mainGroup)
+            listed.removeFirst();
+        if (!listed.isEmpty()) {
+            if (!recipe.description.isEmpty())
+                recipe.description += QLatin1Char('\n');
+            recipe.description += BookImport::CategoriesLabel + IngredientText::joinNames(listed);
+        }
+        const QString unit = BookImport::yieldUnit(recipe.yield);
+        if (!unit.isEmpty()) {
+            const QString line = BookImport::YieldLabel + recipe.yield.simplified();
+            recipe.directions = recipe.directions.isEmpty() ? line : line + QLatin1Char('\n') + recipe.directions;
+        }
+    }
+
+    QString mainGroupFor(const QString &fileMainGroup, bool exact)
+    {
+        QString wanted = m_options.keepFileMainGroups ? groupName(fileMainGroup, exact) : QString();
         if (wanted.isEmpty())
             wanted = BookImport::bookName(m_options.mainGroup);
         if (wanted.isEmpty())
@@ -224,20 +267,20 @@ private:
         return name;
     }
 
-    QString subgroupFor(const ImportedRecipe &recipe)
+    QString subgroupFor(const QString &category, const QString &fileMainGroup, bool exact, const QString &file)
     {
-        QString wanted = BookImport::bookName(recipe.category);
+        QString wanted = groupName(category, exact);
         if (wanted.isEmpty())
-            wanted = BookImport::bookName(QFileInfo(recipe.file).completeBaseName());
+            wanted = BookImport::bookName(QFileInfo(file).completeBaseName());
         if (wanted.isEmpty())
             wanted = QStringLiteral("Imported");
-        const QString key = wanted + QLatin1Char('\n') + (m_options.keepFileMainGroups ? recipe.mainGroup : QString());
+        const QString key = wanted + QLatin1Char('\n') + (m_options.keepFileMainGroups ? fileMainGroup : QString());
         const auto known = m_subgroups.constFind(key);
         if (known != m_subgroups.constEnd())
             return *known;
         QString name = wanted;
         if (!exists(*m_findSub, wanted)) {
-            const QString mainGroup = mainGroupFor(recipe);
+            const QString mainGroup = mainGroupFor(fileMainGroup, exact);
             name = freeGroupName(wanted);
             m_addSub->reset();
             m_addSub->bindText(1, name);
@@ -380,6 +423,27 @@ QString BookImport::bookName(const QString &name)
     return IngredientText::cut(text, MaxNameLength).trimmed();
 }
 
+QString BookImport::exactName(const QString &name)
+{
+    QString text = name;
+    for (QChar &c : text)
+        if (c.unicode() < 0x20)
+            c = QLatin1Char(' ');
+    return IngredientText::cut(text.trimmed(), MaxNameLength).trimmed();
+}
+
+QString BookImport::yieldUnit(const QString &yield)
+{
+    static const QRegularExpression numberAndUnit(QStringLiteral("^\\s*\\d+(?:[.,]\\d+)?\\s+(\\D.*)$"));
+    const QRegularExpressionMatch match = numberAndUnit.match(yield);
+    if (!match.hasMatch())
+        return QString();
+    const QString unit = match.captured(1).simplified();
+    static const QRegularExpression servings(QStringLiteral("^(servings?|portions?|people|persons?)$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    return servings.match(unit).hasMatch() ? QString() : unit;
+}
+
 ImportSummary BookImport::run(const QStringList &files, const ImportOptions &options, const Progress &progress)
 {
     ImportSummary summary;
@@ -419,6 +483,7 @@ ImportSummary BookImport::run(const QStringList &files, const ImportOptions &opt
                 ++summary.skipped;
             summary.problems << std::move(problem);
         };
+        sink.groups = [&](ImportedGroups &&groups) { importer->addGroups(groups); };
         sink.progress = [&](qint64 bytes) {
             if (progress && !progress(done + bytes, total))
                 throw Cancelled();
