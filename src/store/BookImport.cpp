@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
 
 #include <memory>
 
@@ -434,14 +433,30 @@ QString BookImport::exactName(const QString &name)
 
 QString BookImport::yieldUnit(const QString &yield)
 {
-    static const QRegularExpression numberAndUnit(QStringLiteral("^\\s*\\d+(?:[.,]\\d+)?\\s+(\\D.*)$"));
-    const QRegularExpressionMatch match = numberAndUnit.match(yield);
-    if (!match.hasMatch())
+    // A number ("16", "2.5") and after spaces a text that starts with no digit.
+    int at = 0;
+    while (at < yield.size() && yield.at(at).isSpace())
+        ++at;
+    const int digits = at;
+    while (at < yield.size() && yield.at(at).isDigit())
+        ++at;
+    if (at == digits)
         return QString();
-    const QString unit = match.captured(1).simplified();
-    static const QRegularExpression servings(QStringLiteral("^(servings?|portions?|people|persons?)$"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    return servings.match(unit).hasMatch() ? QString() : unit;
+    if (at + 1 < yield.size() && (yield.at(at) == QLatin1Char('.') || yield.at(at) == QLatin1Char(','))
+        && yield.at(at + 1).isDigit()) {
+        ++at;
+        while (at < yield.size() && yield.at(at).isDigit())
+            ++at;
+    }
+    if (at >= yield.size() || !yield.at(at).isSpace())
+        return QString();
+    const QString unit = yield.mid(at).simplified();
+    if (unit.isEmpty() || unit.at(0).isDigit())
+        return QString();
+    for (const char *servings : {"serving", "servings", "portion", "portions", "people", "person", "persons"})
+        if (unit.compare(QLatin1String(servings), Qt::CaseInsensitive) == 0)
+            return QString();
+    return unit;
 }
 
 ImportSummary BookImport::run(const QStringList &files, const ImportOptions &options, const Progress &progress)
