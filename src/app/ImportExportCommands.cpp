@@ -3,12 +3,14 @@
 #include "app/FormPaa.h"
 #include "platform/Dialogs.h"
 #include "platform/Hints.h"
+#include "settings/SettingsStore.h"
 #include "store/Book.h"
 #include "store/BookBackup.h"
 #include "store/BookExport.h"
 #include "store/BookImport.h"
 #include "store/MealMasterReader.h"
 #include "store/PackTable.h"
+#include "store/ProgramError.h"
 #include "store/ProgramPaths.h"
 #include "store/RecipeSchema.h"
 #include "store/WebImport.h"
@@ -19,6 +21,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -62,14 +65,14 @@ ImportExportFileChooser &fileChooser()
 
 // The files chosen in a file dialog, or none when it was cancelled.
 QStringList chooseFiles(TFormPaa *form, QFileDialog::AcceptMode mode, const QString &caption, const QString &filter,
-                        const QString &suffix = QString())
+                        const QString &suffix = QString(), const QString &suggested = QString())
 {
     const bool save = mode == QFileDialog::AcceptSave;
     if (fileChooser())
         return fileChooser()(form, save, caption, filter);
     QStringList files;
     if (save) {
-        QString file = QFileDialog::getSaveFileName(form, caption, QString(), filter);
+        QString file = QFileDialog::getSaveFileName(form, caption, suggested, filter);
         if (!file.isEmpty() && !suffix.isEmpty() && QFileInfo(file).suffix().isEmpty())
             file += QLatin1Char('.') + suffix;
         if (!file.isEmpty())
@@ -80,6 +83,18 @@ QStringList chooseFiles(TFormPaa *form, QFileDialog::AcceptMode mode, const QStr
     // The window below runs its activation steps, as after every modal dialog.
     form->runActivation();
     return files;
+}
+
+// A file name for a group or recipe name: no folder separators or control
+// characters, no leading dot.
+QString fileNameFor(const QString &name)
+{
+    QString file;
+    for (QChar c : name.trimmed())
+        file += (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20) ? QLatin1Char('_') : c;
+    while (file.startsWith(QLatin1Char('.')))
+        file.remove(0, 1);
+    return file.isEmpty() ? QStringLiteral("Recipes") : file;
 }
 
 // The OK button (captioned `ok`) and Cancel at the foot of a dialog.
@@ -402,9 +417,16 @@ private:
     TFormPaa *m_form;
 };
 
+// Settings of the export window: the format last chosen (0 Meal-Master, 1
+// JSON-LD) and the folder last written to.
+constexpr char ExportFormatValue[] = "ExportFormat";
+constexpr char ExportFolderValue[] = "ExportFolder";
+
 void exportRecipes(TFormPaa *form)
 {
-    const SharedState &state = form->state();
+    RecipeBook::Book *book = form->book();
+    if (!book)
+        return;
     QDialog dialog(form);
     dialog.setObjectName(QStringLiteral("FormVienti"));
     dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Export Recipes"));
@@ -414,25 +436,30 @@ void exportRecipes(TFormPaa *form)
     struct Choice
     {
         const char *objectName;
-        QString caption;
         BookExport::Scope scope;
+        qint64 id;
+        // Empty when there is no such selection.
         QString name;
     };
-    const bool recipeSelected = form->Table3() && form->Table3()->Active() && form->Table3()->RecNo() > 0;
-    const bool subgroupSelected = form->Table2() && form->Table2()->Active() && form->Table2()->RecNo() > 0;
-    const bool mainGroupSelected = form->Table1() && form->Table1()->Active() && form->Table1()->RecNo() > 0;
+    // What the main window shows selected, by id: the subgroup list holds
+    // the subgroups of the selected main group only.
+    const TFormPaa::Selection selected = form->selection();
+    const std::optional<RecipeBook::Book::Recipe> recipe = selected.recipe ? book->recipe(selected.recipe) : std::nullopt;
     const QVector<Choice> choices{
-        {"RBResepti", QStringLiteral("the recipe \"%1\"").arg(state.CurrentRecipe), BookExport::Scope::Recipe,
-         recipeSelected ? state.CurrentRecipe : QString()},
-        {"RBAlaryhma", QStringLiteral("the subgroup \"%1\"").arg(state.CurrentSubgroup), BookExport::Scope::Subgroup,
-         subgroupSelected ? state.CurrentSubgroup : QString()},
-        {"RBPaaryhma", QStringLiteral("the main group \"%1\"").arg(state.CurrentMainGroup), BookExport::Scope::MainGroup,
-         mainGroupSelected ? state.CurrentMainGroup : QString()},
-        {"RBKirja", QStringLiteral("the whole book"), BookExport::Scope::Book, QStringLiteral("*")},
+        {"RBResepti", BookExport::Scope::Recipe, selected.recipe, recipe ? recipe->name : QString()},
+        {"RBAlaryhma", BookExport::Scope::Subgroup, selected.subgroup,
+         selected.subgroup ? book->subgroupName(selected.subgroup).value_or(QString()) : QString()},
+        {"RBPaaryhma", BookExport::Scope::MainGroup, selected.mainGroup,
+         selected.mainGroup ? book->mainGroupName(selected.mainGroup).value_or(QString()) : QString()},
+        {"RBKirja", BookExport::Scope::Book, 0, QStringLiteral("*")},
     };
+    const QStringList captions{QStringLiteral("the recipe \"%1\""), QStringLiteral("the subgroup \"%1\""),
+                               QStringLiteral("the main group \"%1\""), QStringLiteral("the whole book")};
     QVector<QRadioButton *> buttons;
-    for (const Choice &c : choices) {
-        auto *button = new QRadioButton(c.caption, what);
+    for (int i = 0; i < choices.size(); ++i) {
+        const Choice &c = choices.at(i);
+        auto *button = new QRadioButton(c.scope == BookExport::Scope::Book ? captions.at(i) : captions.at(i).arg(c.name),
+                                        what);
         button->setObjectName(QLatin1String(c.objectName));
         button->setEnabled(!c.name.isEmpty());
         button->setVisible(!c.name.isEmpty());
@@ -450,6 +477,16 @@ void exportRecipes(TFormPaa *form)
     format->setObjectName(QStringLiteral("ComboMuoto"));
     format->addItem(QStringLiteral("Meal-Master text (.mmf)"));
     format->addItem(QStringLiteral("JSON-LD zip, Nextcloud Cookbook layout (.zip)"));
+    SettingsKey settings;
+    const bool settingsOpen = settings.open();
+    QString folder;
+    if (settingsOpen) {
+        if (settings.valueExists(QLatin1String(ExportFormatValue)))
+            format->setCurrentIndex(qBound(0, settings.readInteger(QLatin1String(ExportFormatValue)), 1));
+        folder = settings.readString(QLatin1String(ExportFolderValue));
+    }
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
     auto *formatRow = new QFormLayout;
     formatRow->addRow(QStringLiteral("&Format:"), format);
     layout->addLayout(formatRow);
@@ -460,18 +497,30 @@ void exportRecipes(TFormPaa *form)
     while (chosen < buttons.size() - 1 && !buttons.at(chosen)->isChecked())
         ++chosen;
     const bool jsonLd = format->currentIndex() == 1;
+    const Choice &choice = choices.at(chosen);
+    const QString suggested = folder + QLatin1Char('/')
+        + fileNameFor(choice.scope == BookExport::Scope::Book ? QStringLiteral("Recipes") : choice.name)
+        + (jsonLd ? QStringLiteral(".zip") : QStringLiteral(".mmf"));
     const QStringList files = chooseFiles(form, QFileDialog::AcceptSave, QStringLiteral("Export Recipes"),
                                           jsonLd ? QStringLiteral("JSON-LD zip (*.zip)")
                                                  : QStringLiteral("Meal-Master (*.mmf)"),
-                                          jsonLd ? QStringLiteral("zip") : QStringLiteral("mmf"));
+                                          jsonLd ? QStringLiteral("zip") : QStringLiteral("mmf"), suggested);
     if (files.isEmpty())
         return;
+    if (settingsOpen) {
+        try {
+            settings.writeInteger(QLatin1String(ExportFormatValue), jsonLd ? 1 : 0);
+            settings.writeString(QLatin1String(ExportFolderValue), QFileInfo(files.first()).absolutePath());
+        } catch (const ProgramError &) {
+            // The export goes on; only the choices are not remembered.
+        }
+    }
     BookExport::Result result;
     const WorkUnderWay work;
     form->workOnBook([&](RecipeBook::Book &book) {
         Progress progress(form, QStringLiteral("Exporting recipes..."));
         result = BookExport(book).run(files.first(), jsonLd ? BookExport::Format::JsonLd : BookExport::Format::MealMaster,
-                                      choices.at(chosen).scope, choices.at(chosen).name,
+                                      choice.scope, choice.id,
                                       [&](int done, int total) { return progress.update(done, total); });
     });
     if (result.cancelled || cancelRequested)

@@ -1,10 +1,12 @@
 #include "store/BookExport.h"
 
 #include "store/Book.h"
+#include "store/BookImport.h"
 #include "store/IngredientText.h"
 #include "store/PackTable.h"
 #include "store/PictureFiles.h"
 #include "store/ProgramError.h"
+#include "store/RecipeArchive.h"
 #include "store/SqlStatement.h"
 #include "store/StoreConnection.h"
 
@@ -43,14 +45,73 @@ QStringList lines(const QString &text)
     return plain.split(QLatin1Char('\n'));
 }
 
+constexpr int MealMasterWidth = 80;
+// Ingredient text stays in columns 12 to 41, where every reader expects it.
+constexpr int IngredientTextWidth = 30;
+
+// `text` in pieces of at most `width` characters, broken at spaces; a word
+// longer than a piece is cut.
+QStringList wrapWords(const QString &text, int width)
+{
+    QStringList pieces;
+    QString rest = text.trimmed();
+    while (rest.size() > width) {
+        const int space = rest.lastIndexOf(QLatin1Char(' '), width);
+        const int cut = space > 0 ? space : width;
+        pieces << rest.left(cut);
+        rest = rest.mid(space > 0 ? cut + 1 : cut);
+        while (pieces.last().endsWith(QLatin1Char(' ')))
+            pieces.last().chop(1);
+    }
+    if (!rest.isEmpty() || pieces.isEmpty())
+        pieces << rest;
+    return pieces;
+}
+
+// The name of a heading line ("FILLING:" gives "FILLING"), or nothing for
+// another line. Headings are short, end with a colon and start with no
+// quantity, so that the portion calculator leaves them alone.
+std::optional<QString> headingName(const QString &line, int longest)
+{
+    const QString text = line.trimmed();
+    if (!text.endsWith(QLatin1Char(':')) || text.size() > longest || text.at(0).isDigit())
+        return std::nullopt;
+    const QString name = text.chopped(1).trimmed();
+    if (name.isEmpty() || name.contains(QLatin1Char(':')) || name.contains(QLatin1Char('.')))
+        return std::nullopt;
+    return name;
+}
+
+QString sectionLine(const QString &name)
+{
+    QString line = QStringLiteral("MMMMM-----") + name + QStringLiteral("-----");
+    if (line.size() < 77)
+        line += QString(77 - int(line.size()), QLatin1Char('-'));
+    return line + QLatin1Char('\n');
+}
+
 QByteArray mealMasterRecipe(const Row &row)
 {
+    QStringList directions = lines(row.directions);
+    QString yield = QStringLiteral("servings");
+    if (!row.portions.isEmpty() && directions.first().startsWith(BookImport::YieldLabel)) {
+        const QString unit = BookImport::yieldUnit(directions.first().mid(BookImport::YieldLabel.size()));
+        if (!unit.isEmpty()) {
+            yield = unit;
+            directions.removeFirst();
+        }
+    }
+    QStringList categories{row.subgroup, row.mainGroup};
+    const QString lastDescriptionLine = lines(row.description).last();
+    if (lastDescriptionLine.startsWith(BookImport::CategoriesLabel))
+        categories += IngredientText::splitNames(lastDescriptionLine.mid(BookImport::CategoriesLabel.size()));
+
     QString out;
     out += QStringLiteral("MMMMM----- Recipe via Meal-Master (tm) v8.05\n\n");
     out += QStringLiteral("      Title: %1\n").arg(row.name);
-    out += QStringLiteral(" Categories: %1, %2\n").arg(row.subgroup, row.mainGroup);
+    out += QStringLiteral(" Categories: %1\n").arg(IngredientText::joinNames(categories));
     if (!row.portions.isEmpty())
-        out += QStringLiteral("      Yield: %1 servings\n").arg(row.portions);
+        out += QStringLiteral("      Yield: %1 %2\n").arg(row.portions, yield);
     out += QLatin1Char('\n');
     if (!row.ingredients.isEmpty()) {
         for (const QString &line : lines(row.ingredients)) {
@@ -58,24 +119,42 @@ QByteArray mealMasterRecipe(const Row &row)
                 out += QLatin1Char('\n');
                 continue;
             }
+            if (const auto heading = headingName(line, 60)) {
+                out += sectionLine(*heading);
+                continue;
+            }
             const IngredientText::MealMasterColumns c = IngredientText::toMealMaster(line);
-            out += QStringLiteral("%1 %2 %3").arg(c.amount, 7).arg(c.unit, -2).arg(c.text);
-            while (out.endsWith(QLatin1Char(' ')))
-                out.chop(1);
-            out += QLatin1Char('\n');
+            // Longer texts go on in "-" lines below.
+            const QStringList pieces = wrapWords(c.text, IngredientTextWidth);
+            for (int i = 0; i < pieces.size(); ++i) {
+                out += i == 0 ? QStringLiteral("%1 %2 %3").arg(c.amount, 7).arg(c.unit, -2).arg(pieces.at(i))
+                              : QStringLiteral("%1-%2").arg(QString(), 11).arg(pieces.at(i));
+                while (out.endsWith(QLatin1Char(' ')))
+                    out.chop(1);
+                out += QLatin1Char('\n');
+            }
         }
         out += QLatin1Char('\n');
     }
-    // A line that follows another without a blank line is marked with ":",
-    // so that readers keep it a line of its own.
+    // Each line of the directions is a paragraph wrapped at 80 columns; one
+    // that follows another without a blank line is marked with ":", so that
+    // readers keep it a line of its own.
     bool previousText = false;
-    for (const QString &line : lines(row.directions)) {
+    for (const QString &line : qAsConst(directions)) {
         if (line.trimmed().isEmpty()) {
             out += QLatin1Char('\n');
             previousText = false;
             continue;
         }
-        out += (previousText ? QStringLiteral("  :") : QStringLiteral("  ")) + line.trimmed() + QLatin1Char('\n');
+        if (const auto heading = headingName(line, 40)) {
+            out += sectionLine(*heading);
+            previousText = false;
+            continue;
+        }
+        const QString first = previousText ? QStringLiteral("  :") : QStringLiteral("  ");
+        const QStringList pieces = wrapWords(line, MealMasterWidth - int(first.size()));
+        for (int i = 0; i < pieces.size(); ++i)
+            out += (i == 0 ? first : QStringLiteral("  ")) + pieces.at(i) + QLatin1Char('\n');
         previousText = true;
     }
     out += QStringLiteral("\nMMMMM\n\n");
@@ -94,6 +173,9 @@ QJsonObject jsonRecipe(const Row &row)
         recipe.insert(QStringLiteral("recipeYield"), row.portions.toLongLong());
     recipe.insert(QStringLiteral("recipeCategory"), row.subgroup);
     recipe.insert(QStringLiteral("keywords"), row.mainGroup);
+    // The main group whole (keywords are split at commas); the import reads
+    // names from here exactly as written.
+    recipe.insert(QStringLiteral("mainGroup"), row.mainGroup);
     QJsonArray ingredients;
     if (!row.ingredients.isEmpty())
         for (const QString &line : lines(row.ingredients))
@@ -164,12 +246,57 @@ bool writeEntry(archive *a, const QString &path, const QByteArray &data, QString
     return true;
 }
 
+// The groups of an export as the import reads them back: every main group
+// in it with all its subgroups, empty ones too, in the book's order.
+QByteArray groupList(sqlite3 *db, const QString &m, const QString &s, const QString &where,
+                     const std::function<void(SqlStatement &)> &bind)
+{
+    SqlStatement select(db, QStringLiteral("SELECT m.Nimi, s.Nimi FROM %1 m LEFT JOIN %2 s ON s.Ryhma = m.Nimi "
+                                           "WHERE %3 ORDER BY m.id, s.id")
+                                .arg(m, s, where));
+    bind(select);
+    QJsonArray mainGroups;
+    QJsonObject main;
+    QJsonArray subgroups;
+    while (select.step()) {
+        if (main.value(QLatin1String("name")).toString() != select.columnText(0) || main.isEmpty()) {
+            if (!main.isEmpty()) {
+                main.insert(QStringLiteral("subgroups"), subgroups);
+                mainGroups.append(main);
+            }
+            main = QJsonObject{{QStringLiteral("name"), select.columnText(0)}};
+            subgroups = QJsonArray();
+        }
+        if (!select.isNull(1))
+            subgroups.append(select.columnText(1));
+    }
+    if (!main.isEmpty()) {
+        main.insert(QStringLiteral("subgroups"), subgroups);
+        mainGroups.append(main);
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("mainGroups"), mainGroups}}).toJson(QJsonDocument::Indented);
+}
+
 } // namespace
 
 BookExport::BookExport(RecipeBook::Book &book) : m_book(book) { }
 
 BookExport::Result BookExport::run(const QString &outFile, Format format, Scope scope, const QString &name,
                                    const Progress &progress)
+{
+    return write(outFile, format, scope, false, [&name](SqlStatement &s) { s.bindText(1, name); }, name, progress);
+}
+
+BookExport::Result BookExport::run(const QString &outFile, Format format, Scope scope, qint64 id,
+                                   const Progress &progress)
+{
+    return write(outFile, format, scope, true, [id](SqlStatement &s) { s.bindInt64(1, id); },
+                 QStringLiteral("id %1").arg(id), progress);
+}
+
+BookExport::Result BookExport::write(const QString &outFile, Format format, Scope scope, bool byId,
+                                     const std::function<void(SqlStatement &)> &bind, const QString &target,
+                                     const Progress &progress)
 {
     Result result;
     try {
@@ -196,37 +323,38 @@ BookExport::Result BookExport::run(const QString &outFile, Format format, Scope 
                     connection->release(schema);
             }
         } release{connection, schemas};
+        const QString key = byId ? QStringLiteral("id") : QStringLiteral("Nimi");
         QString where;
         switch (scope) {
         case Scope::Book:
             where = QStringLiteral("1 OR ? IS NULL");
             break;
         case Scope::MainGroup:
-            where = QStringLiteral("m.Nimi = ?");
+            where = QStringLiteral("m.%1 = ?").arg(key);
             break;
         case Scope::Subgroup:
-            where = QStringLiteral("s.Nimi = ?");
+            where = QStringLiteral("s.%1 = ?").arg(key);
             break;
         case Scope::Recipe:
-            where = QStringLiteral("r.Nimi = ?");
+            where = QStringLiteral("r.%1 = ?").arg(key);
             break;
         }
         const QString from = QStringLiteral(" FROM %1 m JOIN %2 s ON s.Ryhma = m.Nimi JOIN %3 r ON r.Ryhma = s.Nimi "
                                             "WHERE %4")
                                  .arg(m, s, r, where);
         SqlStatement count(connection->handle(), QStringLiteral("SELECT count(*)") + from);
-        count.bindText(1, name);
+        bind(count);
         const int total = count.step() ? int(count.columnInt64(0)) : 0;
         if (total == 0) {
             result.error = scope == Scope::Book ? QStringLiteral("The book has no recipes to export")
-                                                : QStringLiteral("No recipes found for \"%1\"").arg(name);
+                                                : QStringLiteral("No recipes found for \"%1\"").arg(target);
             return result;
         }
         SqlStatement select(connection->handle(),
                             QStringLiteral("SELECT m.Nimi, s.Nimi, r.Nimi, r.Kuvaus, r.Aste, r.Aika, r.Annos, r.Aineet, "
                                            "r.Ohje, r.Kuva")
                                 + from + QStringLiteral(" ORDER BY m.id, s.id, r.id"));
-        select.bindText(1, name);
+        bind(select);
 
         QSaveFile out(outFile);
         if (!out.open(QIODevice::WriteOnly)) {
@@ -248,6 +376,13 @@ BookExport::Result BookExport::run(const QString &outFile, Format format, Scope 
         }
         QSet<QString> folders;
         QString error;
+        if (zip && scope != Scope::Recipe
+            && !writeEntry(zip.get(), top + QLatin1Char('/') + RecipeArchive::BookGroupsFile,
+                           groupList(connection->handle(), m, s, where, bind), &error)) {
+            out.cancelWriting();
+            result.error = QStringLiteral("Cannot write %1: %2").arg(outFile, error);
+            return result;
+        }
         while (select.step()) {
             Row row;
             row.mainGroup = select.columnText(0);

@@ -7,6 +7,7 @@
 namespace RecipeBook {
 class Book;
 }
+class SqlStatement;
 
 // Writes recipes of a book as Meal-Master text or as a JSON-LD zip in the
 // Nextcloud Cookbook layout (one top folder, a folder per recipe with
@@ -34,7 +35,12 @@ public:
     using Progress = std::function<bool(int done, int total)>;
     Result run(const QString &outFile, Format format, Scope scope, const QString &name,
                const Progress &progress = {});
+    // The same for the main group, subgroup or recipe with stored id `id`.
+    Result run(const QString &outFile, Format format, Scope scope, qint64 id, const Progress &progress = {});
 
 private:
+    Result write(const QString &outFile, Format format, Scope scope, bool byId,
+                 const std::function<void(SqlStatement &)> &bind, const QString &target, const Progress &progress);
+
     RecipeBook::Book &m_book;
 };

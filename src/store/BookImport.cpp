@@ -76,7 +76,7 @@ public:
 
     void add(ImportedRecipe &&recipe)
     {
-        const QString baseName = BookImport::bookName(recipe.name);
+        const QString baseName = groupName(recipe.name, recipe.exactNames);
         const QString ingredients = recipe.ingredients.join(QLatin1Char('\n'));
         if (isDuplicate(baseName, ingredients, WebImport::sourceOf(recipe.directions))) {
             ++m_summary.duplicates;
@@ -97,7 +97,8 @@ public:
             }
         }
         const QString name = uniqueName(baseName);
-        const QString subgroup = subgroupFor(recipe);
+        const QString subgroup = subgroupFor(recipe.category, recipe.mainGroup, recipe.exactNames, recipe.file);
+        keepCategoriesAndYield(recipe);
         bool picture = false;
         if (!recipe.picture.isEmpty()) {
             const QImage image = RecipeBook::Book::decodePicture(recipe.picture);
@@ -134,6 +135,21 @@ public:
         countInto(subgroup);
         if (m_summary.first.id == 0)
             m_summary.first = {sqlite3_last_insert_rowid(m_db), name, subgroup, mainGroupOf(subgroup)};
+    }
+
+    // The groups an export listed, created in its order (empty ones too)
+    // when the import keeps the file's main groups.
+    void addGroups(const ImportedGroups &groups)
+    {
+        if (!m_options.keepFileMainGroups)
+            return;
+        for (const ImportedGroups::MainGroup &main : groups.mainGroups) {
+            if (main.name.trimmed().isEmpty())
+                continue;
+            mainGroupFor(main.name, true);
+            for (const QString &subgroup : main.subgroups)
+                subgroupFor(subgroup, main.name, true, QString());
+        }
     }
 
     // Picture files written for recipes that are not stored after all.
@@ -223,9 +239,35 @@ private:
         return candidate;
     }
 
-    QString mainGroupFor(const ImportedRecipe &recipe)
+    static QString groupName(const QString &name, bool exact)
     {
-        QString wanted = m_options.keepFileMainGroups ? BookImport::bookName(recipe.mainGroup) : QString();
+        return exact ? BookImport::exactName(name) : BookImport::bookName(name);
+    }
+
+    // The categories beyond the subgroup and the main group the recipe went
+    // into, as the description's last line ("Categories: A, B"); a yield
+    // with a unit other than servings ("16 buns") as the directions' first
+    // line ("Yield: 16 buns"), so that an export can give both back.
+    void keepCategoriesAndYield(ImportedRecipe &recipe) const
+    {
+        QStringList listed = recipe.moreCategories;
+        if (m_options.keepFileMainGroups && !listed.isEmpty() && listed.first() == recipe.mainGroup)
+            listed.removeFirst();
+        if (!listed.isEmpty()) {
+            if (!recipe.description.isEmpty())
+                recipe.description += QLatin1Char('\n');
+            recipe.description += BookImport::CategoriesLabel + IngredientText::joinNames(listed);
+        }
+        const QString unit = BookImport::yieldUnit(recipe.yield);
+        if (!unit.isEmpty()) {
+            const QString line = BookImport::YieldLabel + recipe.yield.simplified();
+            recipe.directions = recipe.directions.isEmpty() ? line : line + QLatin1Char('\n') + recipe.directions;
+        }
+    }
+
+    QString mainGroupFor(const QString &fileMainGroup, bool exact)
+    {
+        QString wanted = m_options.keepFileMainGroups ? groupName(fileMainGroup, exact) : QString();
         if (wanted.isEmpty())
             wanted = BookImport::bookName(m_options.mainGroup);
         if (wanted.isEmpty())
@@ -244,20 +286,20 @@ private:
         return name;
     }
 
-    QString subgroupFor(const ImportedRecipe &recipe)
+    QString subgroupFor(const QString &category, const QString &fileMainGroup, bool exact, const QString &file)
     {
-        QString wanted = BookImport::bookName(recipe.category);
+        QString wanted = groupName(category, exact);
         if (wanted.isEmpty())
-            wanted = BookImport::bookName(QFileInfo(recipe.file).completeBaseName());
+            wanted = BookImport::bookName(QFileInfo(file).completeBaseName());
         if (wanted.isEmpty())
             wanted = QStringLiteral("Imported");
-        const QString key = wanted + QLatin1Char('\n') + (m_options.keepFileMainGroups ? recipe.mainGroup : QString());
+        const QString key = wanted + QLatin1Char('\n') + (m_options.keepFileMainGroups ? fileMainGroup : QString());
         const auto known = m_subgroups.constFind(key);
         if (known != m_subgroups.constEnd())
             return *known;
         QString name = wanted;
         if (!exists(*m_findSub, wanted)) {
-            const QString mainGroup = mainGroupFor(recipe);
+            const QString mainGroup = mainGroupFor(fileMainGroup, exact);
             name = freeGroupName(wanted);
             m_addSub->reset();
             m_addSub->bindText(1, name);
@@ -412,6 +454,43 @@ QString BookImport::bookName(const QString &name)
     return IngredientText::cut(text, MaxNameLength).trimmed();
 }
 
+QString BookImport::exactName(const QString &name)
+{
+    QString text = name;
+    for (QChar &c : text)
+        if (c.unicode() < 0x20)
+            c = QLatin1Char(' ');
+    return IngredientText::cut(text.trimmed(), MaxNameLength).trimmed();
+}
+
+QString BookImport::yieldUnit(const QString &yield)
+{
+    // A number ("16", "2.5") and after spaces a text that starts with no digit.
+    int at = 0;
+    while (at < yield.size() && yield.at(at).isSpace())
+        ++at;
+    const int digits = at;
+    while (at < yield.size() && yield.at(at).isDigit())
+        ++at;
+    if (at == digits)
+        return QString();
+    if (at + 1 < yield.size() && (yield.at(at) == QLatin1Char('.') || yield.at(at) == QLatin1Char(','))
+        && yield.at(at + 1).isDigit()) {
+        ++at;
+        while (at < yield.size() && yield.at(at).isDigit())
+            ++at;
+    }
+    if (at >= yield.size() || !yield.at(at).isSpace())
+        return QString();
+    const QString unit = yield.mid(at).simplified();
+    if (unit.isEmpty() || unit.at(0).isDigit())
+        return QString();
+    for (const char *servings : {"serving", "servings", "portion", "portions", "people", "person", "persons"})
+        if (unit.compare(QLatin1String(servings), Qt::CaseInsensitive) == 0)
+            return QString();
+    return unit;
+}
+
 ImportSummary BookImport::run(const QStringList &files, const ImportOptions &options, const Progress &progress)
 {
     ImportSummary summary;
@@ -451,6 +530,7 @@ ImportSummary BookImport::run(const QStringList &files, const ImportOptions &opt
                 ++summary.skipped;
             summary.problems << std::move(problem);
         };
+        sink.groups = [&](ImportedGroups &&groups) { importer->addGroups(groups); };
         sink.progress = [&](qint64 bytes) {
             if (progress && !progress(done + bytes, total))
                 throw Cancelled();

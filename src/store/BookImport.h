@@ -95,6 +95,18 @@ public:
     // A name as the book keeps it: trimmed, one line, the first letter upper
     // case, at most 75 characters.
     static QString bookName(const QString &name);
+    // A name as this program's own export wrote it: kept as it is, only
+    // control characters made spaces, trimmed and cut to 75 characters.
+    static QString exactName(const QString &name);
+
+    // The unit of a yield when it is not servings: "buns" of "16 buns";
+    // empty for "4", "4 servings" or a yield without a leading number.
+    static QString yieldUnit(const QString &yield);
+    // How the kept yield and the further categories are labelled: the
+    // directions' first line "Yield: 16 buns", the description's last line
+    // "Categories: A, B".
+    static constexpr QLatin1String YieldLabel{"Yield: "};
+    static constexpr QLatin1String CategoriesLabel{"Categories: "};
 
 private:
     RecipeBook::Book &m_book;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <functional>
 
@@ -16,6 +17,12 @@ struct ImportedRecipe
     // file names for it (Meal-Master's second category, the first keyword).
     QString category;
     QString mainGroup;
+    // Further categories a file gives the recipe (Meal-Master's after the
+    // first), in the file's order; the import lists them in the description.
+    QStringList moreCategories;
+    // Names written by this program's own export: group and recipe names are
+    // taken exactly as written.
+    bool exactNames = false;
     QString description;
     QString time;
     QString difficulty;
@@ -37,6 +44,18 @@ struct ImportedRecipe
 
 // A recipe that could not be read (skipped) or was read with something left
 // out (a note), with the file, the line or entry and the reason.
+// The groups of a book as its export lists them, empty ones too, in the
+// book's order.
+struct ImportedGroups
+{
+    struct MainGroup
+    {
+        QString name;
+        QStringList subgroups;
+    };
+    QVector<MainGroup> mainGroups;
+};
+
 struct ImportProblem
 {
     QString file;
@@ -60,4 +79,6 @@ struct ImportSink
     std::function<bool(ImportedRecipe &&recipe)> recipe;
     std::function<void(ImportProblem &&problem)> problem;
     std::function<bool(qint64 bytesRead)> progress;
+    // The groups listed by an export of a whole book or group (may be empty).
+    std::function<void(ImportedGroups &&groups)> groups;
 };

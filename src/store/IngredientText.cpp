@@ -306,4 +306,34 @@ QString cut(const QString &text, int length)
     return text.left(end);
 }
 
+QString joinNames(const QStringList &names)
+{
+    QStringList written;
+    for (const QString &name : names)
+        written << (name.contains(QLatin1Char(',')) ? QLatin1Char('"') + name + QLatin1Char('"') : name);
+    return written.join(QStringLiteral(", "));
+}
+
+QStringList splitNames(const QString &line)
+{
+    QStringList names;
+    QString name;
+    bool quoted = false;
+    auto take = [&] {
+        if (!name.trimmed().isEmpty())
+            names << name.trimmed();
+        name.clear();
+    };
+    for (QChar c : line) {
+        if (c == QLatin1Char('"') && (quoted || name.trimmed().isEmpty()))
+            quoted = !quoted;
+        else if (c == QLatin1Char(',') && !quoted)
+            take();
+        else
+            name += c;
+    }
+    take();
+    return names;
+}
+
 } // namespace IngredientText

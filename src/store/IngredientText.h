@@ -56,4 +56,9 @@ std::optional<qint64> firstNumber(const QString &text, bool *tooLarge = nullptr)
 // surrogate pair is never split).
 QString cut(const QString &text, int length);
 
+// A list of names as one line, "A, B, \"C, D\"": a name with a comma goes
+// in double quotes. `splitNames` reads such a line back.
+QString joinNames(const QStringList &names);
+QStringList splitNames(const QString &line);
+
 } // namespace IngredientText

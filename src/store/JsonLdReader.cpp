@@ -373,7 +373,19 @@ std::optional<ImportedRecipe> recipeFrom(const QJsonObject &object, QString *rea
     }
     recipe.difficulty = singleLine(object.value(QLatin1String("difficulty")));
     recipe.category = firstOfList(object.value(QLatin1String("recipeCategory")), false);
-    recipe.mainGroup = firstOfList(object.value(QLatin1String("keywords")), true);
+    // This program's own export names the main group whole in "mainGroup"
+    // (keywords split at commas); its names are taken as written.
+    const QJsonValue ownMainGroup = object.value(QLatin1String("mainGroup"));
+    if (ownMainGroup.isString()) {
+        recipe.mainGroup = ownMainGroup.toString().trimmed();
+        recipe.category = object.value(QLatin1String("recipeCategory")).toString().trimmed();
+        recipe.name = object.value(QLatin1String("name")).toString().trimmed();
+        recipe.exactNames = !recipe.name.isEmpty();
+        if (recipe.name.isEmpty())
+            recipe.name = singleLine(object.value(QLatin1String("name")));
+    } else {
+        recipe.mainGroup = firstOfList(object.value(QLatin1String("keywords")), true);
+    }
     recipe.picture = imageFrom(object.value(QLatin1String("image")), {}, 0);
     if (recipe.picture.isEmpty())
         recipe.pictureAddress = imageAddress(object.value(QLatin1String("image")), 0);

@@ -52,14 +52,15 @@ bool isStartLine(const QString &trimmed)
         && trimmed.contains(QLatin1String("meal-master"), Qt::CaseInsensitive);
 }
 
-// The name of a section line ("MMMMM-----FILLING-----", "-----Sauce-----"),
+// The name of a section line ("MMMMM-----FILLING-----", "---- Sauce ----"),
 // or nothing for another line. A rule of dashes alone gives an empty name.
 std::optional<QString> sectionName(const QString &trimmed)
 {
-    if (!trimmed.startsWith(QLatin1String("-----")) && !trimmed.startsWith(QLatin1String("MMMMM-----")))
+    if (!trimmed.startsWith(QLatin1String("----")) && !trimmed.startsWith(QLatin1String("MMMMM-----")))
         return std::nullopt;
-    int from = 0;
-    while (from < trimmed.size() && (trimmed.at(from) == QLatin1Char('M') || trimmed.at(from) == QLatin1Char('-')))
+    // "MMMMM" once, then the dashes: a name may start with "M" ("MARINADE").
+    int from = trimmed.startsWith(QLatin1String("MMMMM")) ? 5 : 0;
+    while (from < trimmed.size() && trimmed.at(from) == QLatin1Char('-'))
         ++from;
     int to = trimmed.size();
     while (to > from && trimmed.at(to - 1) == QLatin1Char('-'))
@@ -73,6 +74,26 @@ bool isRule(const QString &trimmed)
         return false;
     for (QChar c : trimmed)
         if (!QStringLiteral("-~=_*").contains(c))
+            return false;
+    return true;
+}
+
+// A section's name as a heading line of its own: "FILLING:". Amounts never
+// start it, so the portion calculator leaves it as it is.
+QString headingLine(const QString &name)
+{
+    return name.endsWith(QLatin1Char(':')) ? name : name + QLatin1Char(':');
+}
+
+// True when the line holds text in the right column's text place (column
+// 53) with nothing in that column's amount and unit places: an ingredient
+// without an amount beside the left one, not the left one's long text.
+bool textInRightColumn(const QString &line)
+{
+    if (line.size() <= 52 || line.at(52) == QLatin1Char(' '))
+        return false;
+    for (int i = 41; i < 52; ++i)
+        if (line.at(i) != QLatin1Char(' '))
             return false;
     return true;
 }
@@ -198,15 +219,13 @@ private:
         if (name == QLatin1String("title")) {
             m_recipe.name = value;
         } else if (name == QLatin1String("categories")) {
-            QStringList categories;
-            for (const QString &c : value.split(QLatin1Char(',')))
-                if (!c.trimmed().isEmpty())
-                    categories << c.trimmed();
+            QStringList categories = IngredientText::splitNames(value);
             // "None" is how Meal-Master writes no category.
             if (categories.size() == 1 && categories.first().compare(QLatin1String("None"), Qt::CaseInsensitive) == 0)
                 categories.clear();
             m_recipe.category = categories.value(0);
             m_recipe.mainGroup = categories.value(1);
+            m_recipe.moreCategories = categories.mid(1);
         } else {
             m_recipe.yield = value;
         }
@@ -223,13 +242,15 @@ private:
         if (const auto section = sectionName(trimmed)) {
             endBlock();
             if (!section->isEmpty())
-                m_pending << Pending{*section, true};
+                m_pending << Pending{headingLine(*section), true};
             return;
         }
         if (text.size() > 41) {
             const QString leftText = text.left(41);
             const auto right = parseColumn(text.mid(41));
-            if (right && (!right->amount.isEmpty() || !right->unit.isEmpty() || right->continuation())) {
+            if (right
+                && (!right->amount.isEmpty() || !right->unit.isEmpty() || right->continuation()
+                    || textInRightColumn(text))) {
                 const auto left = parseColumn(leftText);
                 if (left || leftText.trimmed().isEmpty()) {
                     if (left)
@@ -293,7 +314,7 @@ private:
         }
         if (const auto section = sectionName(trimmed)) {
             if (!section->isEmpty()) {
-                directionLine(*section, false);
+                directionLine(headingLine(*section), false);
                 flushDirection();
             }
             return;

@@ -210,6 +210,25 @@ std::optional<QByteArray> gunzip(const QByteArray &data, qint64 maxBytes, QStrin
     return entryData(a.get(), maxBytes, reason);
 }
 
+std::optional<ImportedGroups> bookGroups(const QString &name, const QByteArray &data)
+{
+    if (baseName(name) != BookGroupsFile || name.count(QLatin1Char('/')) > 1)
+        return std::nullopt;
+    const QJsonValue list = QJsonDocument::fromJson(data).object().value(QLatin1String("mainGroups"));
+    if (!list.isArray())
+        return std::nullopt;
+    ImportedGroups groups;
+    for (const QJsonValue &item : list.toArray()) {
+        const QJsonObject object = item.toObject();
+        ImportedGroups::MainGroup main{object.value(QLatin1String("name")).toString(), {}};
+        for (const QJsonValue &subgroup : object.value(QLatin1String("subgroups")).toArray())
+            if (subgroup.isString())
+                main.subgroups << subgroup.toString();
+        groups.mainGroups << main;
+    }
+    return groups;
+}
+
 bool readZip(const QString &path, const QString &file, const ImportSink &sink)
 {
     // One folder at a time: its recipe.json and its picture are kept until an
@@ -248,7 +267,10 @@ bool readZip(const QString &path, const QString &file, const ImportSink &sink)
                 folder = folderOf(name);
             }
             const QString base = baseName(name).toLower();
-            if (base.endsWith(QLatin1String(".json"))) {
+            if (std::optional<ImportedGroups> groups = bookGroups(name, data)) {
+                if (sink.groups)
+                    sink.groups(std::move(*groups));
+            } else if (base.endsWith(QLatin1String(".json"))) {
                 if (!jsonName.isEmpty() && !flush())
                     return false;
                 json = data;

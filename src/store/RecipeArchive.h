@@ -15,6 +15,10 @@
 // beyond their limit are refused with a reason.
 namespace RecipeArchive {
 
+// The list of a book's groups beside the recipe folders of an export: a
+// JSON object {"mainGroups": [{"name": "...", "subgroups": ["...", ...]}]}.
+constexpr QLatin1String BookGroupsFile{"book.json"};
+
 constexpr int MaxEntries = 1000000;
 constexpr qint64 MaxEntryBytes = 64LL * 1024 * 1024;
 constexpr qint64 MaxTotalBytes = 4LL * 1024 * 1024 * 1024;

@@ -63,6 +63,7 @@ private Q_SLOTS:
         book->addMainGroup(QStringLiteral("Desserts"));
         book->addSubgroup(QStringLiteral("Cakes"), QStringLiteral("Desserts"));
         book->addRecipe(QStringLiteral("Apple pie"), QStringLiteral("Cakes"));
+        book->addMainGroup(QStringLiteral("Mains"));
         mmf = book->programFolder() + QStringLiteral("/in.mmf");
         QFile file(mmf);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -213,6 +214,26 @@ private Q_SLOTS:
         QCOMPARE(Dialogs::messages().size(), 1);
         QCOMPARE(Dialogs::messages().at(0).text, QStringLiteral("1 recipe exported to book.zip."));
         QVERIFY2(QFile(out).size() > 0, qPrintable(out));
+    }
+
+    // The choices offered are the rows the lists show selected, never a
+    // subgroup of another main group; the format chosen last is chosen again.
+    void exportOffersTheShownSelection()
+    {
+        exportTheWholeBook();
+        selectRow(w->DBLLBoxPaaryhma(), 1);
+        QStringList offered;
+        int format = -1;
+        Dialogs::queueResponse([&](QDialog *d) {
+            for (QRadioButton *b : d->findChildren<QRadioButton *>())
+                if (b->isEnabled())
+                    offered << b->text();
+            format = d->findChild<QComboBox *>(QStringLiteral("ComboMuoto"))->currentIndex();
+            d->findChild<QPushButton *>(QStringLiteral("BitBtnCancel"))->click();
+        });
+        w->menuAction(QStringLiteral("MenuVie"))->trigger();
+        QCOMPARE(offered, (QStringList{QStringLiteral("the main group \"Mains\""), QStringLiteral("the whole book")}));
+        QCOMPARE(format, 1);
     }
 };
 

@@ -145,6 +145,7 @@ private slots:
     void hostileFiles();
     void importRules();
     void cancelLeavesBookAsItWas();
+    void mealMasterLayouts();
     void roundTrips();
     void commandLine();
     void killedImportLeavesNothing();
@@ -206,10 +207,10 @@ void TestRecipeImport::mealMasterArchive()
     // join the ingredient of their column.
     QCOMPARE(pie.ingredients, (QStringList{QStringLiteral("1,5 c flour"),
                                           QStringLiteral("2,5 T butter, cut into small pieces very cold"),
-                                          QStringLiteral("0,5 t salt and more salt"), QStringLiteral("FILLING"),
+                                          QStringLiteral("0,5 t salt and more salt"), QStringLiteral("FILLING:"),
                                           QStringLiteral("1-2 lg apples"), QStringLiteral("0,5-1 c sugar"),
                                           QStringLiteral("Cinnamon"), QStringLiteral("0,33 xx not a unit")}));
-    QCOMPARE(pie.directions, QStringLiteral("Mix the flour and     the salt. Cut in the butter.\n\nTO BAKE\nBake for an "
+    QCOMPARE(pie.directions, QStringLiteral("Mix the flour and     the salt. Cut in the butter.\n\nTO BAKE:\nBake for an "
                                             "hour.\nCool."));
     const ImportedRecipe &dash = c.recipes.at(1);
     QCOMPARE(dash.name, QStringLiteral("Dash style"));
@@ -438,6 +439,85 @@ void TestRecipeImport::cancelLeavesBookAsItWas()
     QCOMPARE(QDir(book.data + QStringLiteral("/Pics")).entryList(QDir::Files).size(), 300);
 }
 
+void TestRecipeImport::mealMasterLayouts()
+{
+    const QString directions = QStringLiteral("Mix %1everything.").arg(QStringLiteral("well and slowly, ").repeated(12));
+    const QStringList lines{
+        QStringLiteral("MMMMM----- Recipe via Meal-Master (tm) v8.05"),
+        QStringLiteral("      Title: cinnamon buns"),
+        QStringLiteral(" Categories: Breads, Baking, Sunday, \"Pies, Tarts\""),
+        QStringLiteral("      Yield: 16 buns"),
+        QString(),
+        mm(QStringLiteral("2"), QStringLiteral("c"), QStringLiteral("flour")).leftJustified(41)
+            + mm(QString(), QString(), QStringLiteral("salt")),
+        mm(QStringLiteral("1"), QStringLiteral("T"), QStringLiteral("butter")).leftJustified(41)
+            + mm(QStringLiteral("1/2"), QStringLiteral("c"), QStringLiteral("raisins, soaked")),
+        mm(QString(), QString(), QStringLiteral("-softened")).leftJustified(41)
+            + mm(QString(), QString(), QStringLiteral("-in rum")),
+        QString(41, QLatin1Char(' ')) + mm(QString(), QString(), QStringLiteral("-overnight")),
+        QStringLiteral("---- FILLING ----"),
+        mm(QStringLiteral("1/2"), QStringLiteral("c"), QStringLiteral("brown sugar")),
+        QStringLiteral("MMMMM------------------------------------------------------------------"),
+        QStringLiteral("MMMMM-----MAPLE TOPPING-----"),
+        mm(QStringLiteral("2"), QStringLiteral("T"), QStringLiteral("maple syrup")),
+        QString(),
+        QStringLiteral("  ") + directions,
+        QString(),
+        QStringLiteral("MMMMM-----TO BAKE-----"),
+        QStringLiteral("  Bake."),
+        QStringLiteral("MMMMM"),
+    };
+    QTemporaryDir dir;
+    const QString file = writeFile(dir, QStringLiteral("buns.mmf"), lines.join(QLatin1Char('\n')).toUtf8());
+    StoreFixture book;
+    RecipeBook::Book b(book.data, book.data + QStringLiteral("/Pics/"));
+    ImportOptions keep;
+    keep.keepFileMainGroups = true;
+    QCOMPARE(BookImport(b).run({file}, keep).imported, 1);
+    // Right-column continuations join the right ingredient, one without an
+    // amount stays its own line; sections are heading lines, an empty one
+    // goes; the yield's unit and the categories beyond the groups are kept.
+    const QStringList ingredients{QStringLiteral("2 c flour"), QStringLiteral("1 T butter softened"),
+                                  QStringLiteral("salt"), QStringLiteral("0,5 c raisins, soaked in rum overnight"),
+                                  QStringLiteral("FILLING:"), QStringLiteral("0,5 c brown sugar"),
+                                  QStringLiteral("MAPLE TOPPING:"), QStringLiteral("2 T maple syrup")};
+    const QStringList rows = recipeRows(book);
+    QCOMPARE(rows, QStringList{QStringLiteral("Cinnamon buns|Breads|Categories: Sunday, \"Pies, Tarts\"|||16|")
+                               + ingredients.join(QLatin1Char('\n')) + QStringLiteral("|Yield: 16 buns\n")
+                               + directions + QStringLiteral("\n\nTO BAKE:\nBake.|0")});
+    QCOMPARE(queryFile(book.file(QStringLiteral("Alaryhma")), QStringLiteral("SELECT Nimi || '>' || Ryhma FROM Alaryhma")),
+             QStringList{QStringLiteral("Breads>Baking")});
+    // The portion calculator leaves the headings as they are.
+    const QStringList half = PortionScaling::scaleIngredientLines(ingredients, 16, 8);
+    QCOMPARE(half.at(0), QStringLiteral("1c flour"));
+    QCOMPARE(half.at(4), QStringLiteral("FILLING:"));
+    QCOMPARE(half.at(6), QStringLiteral("MAPLE TOPPING:"));
+
+    // Exported back: the yield and every category as they came, sections as
+    // section lines, directions wrapped on word boundaries within 80 columns;
+    // read again, the recipe is the same.
+    const QString out = dir.path() + QStringLiteral("/out.mmf");
+    QCOMPARE(BookExport(b).run(out, BookExport::Format::MealMaster, BookExport::Scope::Recipe, qint64(1)).recipes, 1);
+    QFile exported(out);
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    const QStringList written = QString::fromUtf8(exported.readAll()).split(QLatin1Char('\n'));
+    QVERIFY(written.contains(QStringLiteral("      Yield: 16 buns")));
+    QVERIFY(written.contains(QStringLiteral(" Categories: Breads, Baking, Sunday, \"Pies, Tarts\"")));
+    QVERIFY(written.contains(QStringLiteral("MMMMM-----FILLING-----") + QString(55, QLatin1Char('-'))));
+    QVERIFY(written.contains(QStringLiteral("MMMMM-----TO BAKE-----") + QString(55, QLatin1Char('-'))));
+    int directionLines = 0;
+    for (const QString &line : written) {
+        QVERIFY2(line.size() <= 80, qPrintable(line));
+        if (line.startsWith(QStringLiteral("  ")) && line.contains(QStringLiteral("slowly")))
+            ++directionLines;
+    }
+    QCOMPARE(directionLines, 3);
+    StoreFixture again;
+    RecipeBook::Book a(again.data, again.data + QStringLiteral("/Pics/"));
+    QCOMPARE(BookImport(a).run({out}, keep).imported, 1);
+    QCOMPARE(recipeRows(again), rows);
+}
+
 void TestRecipeImport::roundTrips()
 {
     StoreFixture source;
@@ -447,8 +527,13 @@ void TestRecipeImport::roundTrips()
         b.mainGroups().open();
         b.addMainGroup(QStringLiteral("Baking"));
         b.addMainGroup(QStringLiteral("Cooking"));
+        // Commas in group names, groups without recipes, names in lower case.
+        b.addMainGroup(QStringLiteral("Soups, Stews and Sauces"));
+        b.addMainGroup(QStringLiteral("empty shelf"));
         b.addSubgroup(QStringLiteral("Baking"), QStringLiteral("Breads"));
+        b.addSubgroup(QStringLiteral("Baking"), QStringLiteral("nothing yet"));
         b.addSubgroup(QStringLiteral("Cooking"), QStringLiteral("Soups"));
+        b.addSubgroup(QStringLiteral("Soups, Stews and Sauces"), QStringLiteral("Pies, Tarts"));
         struct R
         {
             const char *subgroup, *name, *kuvaus, *aste, *aika, *aineet, *ohje;
@@ -459,6 +544,7 @@ void TestRecipeImport::roundTrips()
              "Mix.\nKnead well.\n\nBake at 200 C.", 12},
             {"Soups", "Pea soup", "", "", "about an hour", "0,5-1 l peas\nsalt", "Boil.", 4},
             {"Soups", "Plain", "", "", "90 min", "", "", 0},
+            {"Pies, Tarts", "salmon soup", "", "", "", "1 salmon", "Boil.", 2},
         };
         for (const R &r : recipes) {
             b.recipes().open();
@@ -480,9 +566,9 @@ void TestRecipeImport::roundTrips()
     }
     RecipeBook::Book b(source.data, source.data + QStringLiteral("/Pics/"));
     const QString zip = dir.path() + QStringLiteral("/out.zip");
-    QCOMPARE(BookExport(b).run(zip, BookExport::Format::JsonLd, BookExport::Scope::Book, QString()).recipes, 3);
+    QCOMPARE(BookExport(b).run(zip, BookExport::Format::JsonLd, BookExport::Scope::Book, QString()).recipes, 4);
     const QString mmf = dir.path() + QStringLiteral("/out.mmf");
-    QCOMPARE(BookExport(b).run(mmf, BookExport::Format::MealMaster, BookExport::Scope::Book, QString()).recipes, 3);
+    QCOMPARE(BookExport(b).run(mmf, BookExport::Format::MealMaster, BookExport::Scope::Book, QString()).recipes, 4);
 
     StoreFixture target;
     RecipeBook::Book t(target.data, target.data + QStringLiteral("/Pics/"));
@@ -504,13 +590,18 @@ void TestRecipeImport::roundTrips()
     StoreFixture viaText;
     RecipeBook::Book v(viaText.data, viaText.data + QStringLiteral("/Pics/"));
     const ImportSummary text = BookImport(v).run({mmf}, keep);
-    QCOMPARE(text.imported, 3);
+    QCOMPARE(text.imported, 4);
     QCOMPARE(queryFile(viaText.file(QStringLiteral("Ohje")),
                        QStringLiteral("SELECT Nimi || '|' || ifnull(Annos,'') || '|' || ifnull(Aineet,'') || '|' || "
                                       "ifnull(Ohje,'') FROM Ohje ORDER BY id")),
              (QStringList{QStringLiteral("Rye bread|12|1,5 dl water\n0,33 dl honey\n1-2 tl salt\n\nDOUGH\n2,25 kg rye "
                                          "flour\n12,5 g yeast\nwater|Mix.\nKnead well.\n\nBake at 200 C."),
-                          QStringLiteral("Pea soup|4|0,5-1 l peas\nsalt|Boil."), QStringLiteral("Plain|||")}));
+                          QStringLiteral("Pea soup|4|0,5-1 l peas\nsalt|Boil."), QStringLiteral("Plain|||"),
+                          QStringLiteral("Salmon soup|2|1 salmon|Boil.")}));
+    QCOMPARE(queryFile(viaText.file(QStringLiteral("Alaryhma")),
+                       QStringLiteral("SELECT Nimi || '>' || Ryhma FROM Alaryhma ORDER BY id")),
+             (QStringList{QStringLiteral("Breads>Baking"), QStringLiteral("Soups>Cooking"),
+                          QStringLiteral("Pies, Tarts>Soups, Stews and Sauces")}));
 }
 
 void TestRecipeImport::commandLine()
