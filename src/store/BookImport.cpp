@@ -249,14 +249,15 @@ private:
         return name;
     }
 
+    // An import into thousands of subgroups finds each one's count by name.
     void countInto(const QString &subgroup)
     {
-        for (ImportSummary::Subgroup &s : m_summary.subgroups) {
-            if (s.name == subgroup) {
-                ++s.recipes;
-                return;
-            }
+        const auto known = m_subgroupCounts.constFind(subgroup);
+        if (known != m_subgroupCounts.constEnd()) {
+            ++m_summary.subgroups[*known].recipes;
+            return;
         }
+        m_subgroupCounts.insert(subgroup, int(m_summary.subgroups.size()));
         m_summary.subgroups << ImportSummary::Subgroup{subgroup, m_newSubgroupMain.value(subgroup), 1};
     }
 
@@ -279,6 +280,8 @@ private:
     QHash<QString, QString> m_mainGroups;
     QHash<QString, QString> m_subgroups;
     QHash<QString, QString> m_newSubgroupMain;
+    // Index of each subgroup in m_summary.subgroups.
+    QHash<QString, int> m_subgroupCounts;
     QStringList m_pictures;
 };
 
