@@ -19,6 +19,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <functional>
+
 #include <sqlite3.h>
 #include <sys/resource.h>
 
@@ -38,41 +40,47 @@ QString column(const char *amount, const char *unit, const QString &text)
     return QStringLiteral("%1 %2 %3").arg(QLatin1String(amount), 7).arg(QLatin1String(unit), -2).arg(text);
 }
 
+// The file `name` in the cache folder, made of `recipe(i)` for every recipe
+// the first time it is asked for.
+QString cachedArchive(const QString &name, const std::function<QString(int)> &recipe)
+{
+    QDir().mkpath(cacheFolder());
+    const QString file = cacheFolder() + QLatin1Char('/') + name;
+    if (QFileInfo(file).size() > 0)
+        return file;
+    QFile out(file + QStringLiteral(".part"));
+    out.open(QIODevice::WriteOnly);
+    for (int i = 0; i < Recipes; ++i)
+        out.write(recipe(i).toUtf8());
+    out.close();
+    QFile::rename(file + QStringLiteral(".part"), file);
+    return file;
+}
+
 // About 600 bytes a recipe: a header, eight ingredients in two columns, a
 // section, and three paragraphs of directions.
 const QString &archive()
 {
-    static const QString path = [] {
-        QDir().mkpath(cacheFolder());
-        const QString file = cacheFolder() + QStringLiteral("/mealmaster-250000.mmf");
-        if (QFileInfo(file).size() > 0)
-            return file;
-        QFile out(file + QStringLiteral(".part"));
-        out.open(QIODevice::WriteOnly);
-        for (int i = 0; i < Recipes; ++i) {
-            QString r;
-            r += QStringLiteral("MMMMM----- Recipe via Meal-Master (tm) v8.05\n\n");
-            r += QStringLiteral("      Title: Generated recipe %1\n").arg(i);
-            r += QStringLiteral(" Categories: Category %1, Main %2\n").arg(i % 2000).arg(i % 50);
-            r += QStringLiteral("      Yield: %1 servings\n\n").arg(2 + i % 6);
-            r += column("1 1/2", "c", QStringLiteral("flour")).leftJustified(41) + column("1/2", "t", QStringLiteral("salt"))
-                + QLatin1Char('\n');
-            r += column("2", "T", QStringLiteral("butter")).leftJustified(41) + column("3", "ea", QStringLiteral("eggs"))
-                + QLatin1Char('\n');
-            r += QStringLiteral("MMMMM-----------------------FILLING-----------------------------------\n");
-            r += column("1-2", "lg", QStringLiteral("apples, peeled and sliced")) + QLatin1Char('\n');
-            r += column("1/3", "c", QStringLiteral("sugar")) + QLatin1Char('\n');
-            r += column("", "", QStringLiteral("-more sugar to taste")) + QLatin1Char('\n');
-            r += column("2.5", "dl", QStringLiteral("cream")) + QLatin1Char('\n');
-            r += QStringLiteral("\n  Rub the butter into the flour and salt, then beat in the eggs\n"
-                                "  until the dough is smooth.\n\n  Fill with the apples and sugar.\n"
-                                "  :Bake for 40 minutes at 190 C.\n\nMMMMM\n\n");
-            out.write(r.toUtf8());
-        }
-        out.close();
-        QFile::rename(file + QStringLiteral(".part"), file);
-        return file;
-    }();
+    static const QString path = cachedArchive(QStringLiteral("mealmaster-250000.mmf"), [](int i) {
+        QString r;
+        r += QStringLiteral("MMMMM----- Recipe via Meal-Master (tm) v8.05\n\n");
+        r += QStringLiteral("      Title: Generated recipe %1\n").arg(i);
+        r += QStringLiteral(" Categories: Category %1, Main %2\n").arg(i % 2000).arg(i % 50);
+        r += QStringLiteral("      Yield: %1 servings\n\n").arg(2 + i % 6);
+        r += column("1 1/2", "c", QStringLiteral("flour")).leftJustified(41) + column("1/2", "t", QStringLiteral("salt"))
+            + QLatin1Char('\n');
+        r += column("2", "T", QStringLiteral("butter")).leftJustified(41) + column("3", "ea", QStringLiteral("eggs"))
+            + QLatin1Char('\n');
+        r += QStringLiteral("MMMMM-----------------------FILLING-----------------------------------\n");
+        r += column("1-2", "lg", QStringLiteral("apples, peeled and sliced")) + QLatin1Char('\n');
+        r += column("1/3", "c", QStringLiteral("sugar")) + QLatin1Char('\n');
+        r += column("", "", QStringLiteral("-more sugar to taste")) + QLatin1Char('\n');
+        r += column("2.5", "dl", QStringLiteral("cream")) + QLatin1Char('\n');
+        r += QStringLiteral("\n  Rub the butter into the flour and salt, then beat in the eggs\n"
+                            "  until the dough is smooth.\n\n  Fill with the apples and sugar.\n"
+                            "  :Bake for 40 minutes at 190 C.\n\nMMMMM\n\n");
+        return r;
+    });
     return path;
 }
 
@@ -81,29 +89,17 @@ const QString &archive()
 // and the directions as one long line (about 1 KB a recipe).
 const QString &bookArchive()
 {
-    static const QString path = [] {
-        QDir().mkpath(cacheFolder());
-        const QString file = cacheFolder() + QStringLiteral("/mealmaster-250000-book.mmf");
-        if (QFileInfo(file).size() > 0)
-            return file;
-        QFile out(file + QStringLiteral(".part"));
-        out.open(QIODevice::WriteOnly);
-        const QString ingredients = QStringLiteral("  2 1/2 dl milk\n    1-2    pcs onions\n    250 g  butter\n"
-                                                   "           salt\n")
-                                        .repeated(5);
-        const QString directions = QStringLiteral("Stir well and let it simmer for a while. ").repeated(12).trimmed();
-        for (int i = 0; i < Recipes; ++i) {
-            QString r = QStringLiteral("MMMMM----- Recipe via Meal-Master (tm) v8.05\n\n");
-            r += QStringLiteral("      Title: Recipe %1\n").arg(i);
-            r += QStringLiteral(" Categories: Subgroup %1, Main group %2\n").arg(i / 25).arg(i / 250);
-            r += QStringLiteral("      Yield: 4 servings\n\n");
-            r += ingredients + QStringLiteral("\n  ") + directions + QStringLiteral("\n\nMMMMM\n\n");
-            out.write(r.toUtf8());
-        }
-        out.close();
-        QFile::rename(file + QStringLiteral(".part"), file);
-        return file;
-    }();
+    static const QString ingredients
+        = QStringLiteral("  2 1/2 dl milk\n    1-2    pcs onions\n    250 g  butter\n           salt\n").repeated(5);
+    static const QString directions = QStringLiteral("Stir well and let it simmer for a while. ").repeated(12).trimmed();
+    static const QString path = cachedArchive(QStringLiteral("mealmaster-250000-book.mmf"), [](int i) {
+        QString r = QStringLiteral("MMMMM----- Recipe via Meal-Master (tm) v8.05\n\n");
+        r += QStringLiteral("      Title: Recipe %1\n").arg(i);
+        r += QStringLiteral(" Categories: Subgroup %1, Main group %2\n").arg(i / 25).arg(i / 250);
+        r += QStringLiteral("      Yield: 4 servings\n\n");
+        r += ingredients + QStringLiteral("\n  ") + directions + QStringLiteral("\n\nMMMMM\n\n");
+        return r;
+    });
     return path;
 }
 
