@@ -71,7 +71,8 @@ public:
     {
         const QString baseName = BookImport::bookName(recipe.name);
         const QString ingredients = recipe.ingredients.join(QLatin1Char('\n'));
-        if (isDuplicate(baseName, ingredients)) {
+        bool baseNameFree = false;
+        if (isDuplicate(baseName, ingredients, &baseNameFree)) {
             ++m_summary.duplicates;
             return;
         }
@@ -89,7 +90,7 @@ public:
                 portions = 0;
             }
         }
-        const QString name = uniqueName(baseName);
+        const QString name = baseNameFree ? baseName : uniqueName(baseName);
         const QString subgroup = subgroupFor(recipe);
         bool picture = false;
         if (!recipe.picture.isEmpty()) {
@@ -159,13 +160,16 @@ private:
     }
 
     // The name itself, or one it was given on an earlier import (" (2)",
-    // " (3)", ... as uniqueName hands them out).
-    bool isDuplicate(const QString &name, const QString &ingredients)
+    // " (3)", ... as uniqueName hands them out). `nameFree` tells that no
+    // recipe has the name itself.
+    bool isDuplicate(const QString &name, const QString &ingredients, bool *nameFree)
     {
         for (int number = 1;; ++number) {
             const QString candidate = number == 1 ? name : numbered(name, number);
-            if (!exists(*m_findRecipe, candidate))
+            if (!exists(*m_findRecipe, candidate)) {
+                *nameFree = number == 1;
                 return false;
+            }
             SqlStatement &find = *m_findDuplicate;
             find.reset();
             find.bindText(1, candidate);
