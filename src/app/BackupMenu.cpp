@@ -228,6 +228,20 @@ QAction *addAction(TFormPaa *window, QMenu *menu, const char *objectName, const 
 
 namespace BackupMenu {
 
+namespace {
+
+// Says why the backup at the program's end failed, on standard error and in
+// the note that the next start shows.
+void noteFailedBackup(const QString &dataFolder, const QString &error)
+{
+    QTextStream(stderr) << "Automatic backup: " << error << '\n';
+    QFile file(failureNote(dataFolder));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(error.toUtf8());
+}
+
+} // namespace
+
 void addCommands(TFormPaa *window, QMenu *menu)
 {
     menu->addSeparator();
@@ -277,9 +291,11 @@ void backUpAtProgramEnd(const QString &dataFolder, const QString &backupProgram)
     backup.setStandardErrorFile(QProcess::nullDevice());
     if (!backupProgram.isEmpty() && backup.startDetached())
         return;
+    // No process could be started: the backup is made here, and a failure
+    // is told at the next start as the process's would be.
     QString error;
     if (BookBackup::makeAutomaticBackup(dataFolder, &error).isEmpty())
-        QTextStream(stderr) << "Automatic backup: " << error << '\n';
+        noteFailedBackup(dataFolder, error);
 }
 
 int runBackupAtEnd(const QString &dataFolder, int waitMs)
@@ -305,10 +321,7 @@ int runBackupAtEnd(const QString &dataFolder, int waitMs)
         QFile::remove(note);
         return 0;
     }
-    QTextStream(stderr) << "Automatic backup: " << error << '\n';
-    QFile file(note);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(error.toUtf8());
+    noteFailedBackup(dataFolder, error);
     return 1;
 }
 

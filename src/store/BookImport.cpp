@@ -78,7 +78,8 @@ public:
     {
         const QString baseName = groupName(recipe.name, recipe.exactNames);
         const QString ingredients = recipe.ingredients.join(QLatin1Char('\n'));
-        if (isDuplicate(baseName, ingredients, WebImport::sourceOf(recipe.directions))) {
+        bool baseNameFree = false;
+        if (isDuplicate(baseName, ingredients, WebImport::sourceOf(recipe.directions), &baseNameFree)) {
             ++m_summary.duplicates;
             return;
         }
@@ -96,7 +97,7 @@ public:
                 portions = 0;
             }
         }
-        const QString name = uniqueName(baseName);
+        const QString name = baseNameFree ? baseName : uniqueName(baseName);
         const QString subgroup = subgroupFor(recipe.category, recipe.mainGroup, recipe.exactNames, recipe.file);
         keepCategoriesAndYield(recipe);
         bool picture = false;
@@ -184,13 +185,16 @@ private:
     }
 
     // The name itself, or one it was given on an earlier import (" (2)",
-    // " (3)", ... as uniqueName hands them out).
-    bool isDuplicate(const QString &name, const QString &ingredients, const QString &source)
+    // " (3)", ... as uniqueName hands them out), or the same name from the
+    // same web page. `nameFree` tells that no recipe has the name itself.
+    bool isDuplicate(const QString &name, const QString &ingredients, const QString &source, bool *nameFree)
     {
         for (int number = 1;; ++number) {
             const QString candidate = number == 1 ? name : numbered(name, number);
-            if (!exists(*m_findRecipe, candidate))
+            if (!exists(*m_findRecipe, candidate)) {
+                *nameFree = number == 1;
                 return false;
+            }
             if (!source.isEmpty()) {
                 SqlStatement &same = *m_findSameSource;
                 same.reset();
@@ -321,14 +325,15 @@ private:
         return name;
     }
 
+    // An import into thousands of subgroups finds each one's count by name.
     void countInto(const QString &subgroup)
     {
-        for (ImportSummary::Subgroup &s : m_summary.subgroups) {
-            if (s.name == subgroup) {
-                ++s.recipes;
-                return;
-            }
+        const auto known = m_subgroupCounts.constFind(subgroup);
+        if (known != m_subgroupCounts.constEnd()) {
+            ++m_summary.subgroups[*known].recipes;
+            return;
         }
+        m_subgroupCounts.insert(subgroup, int(m_summary.subgroups.size()));
         m_summary.subgroups << ImportSummary::Subgroup{subgroup, m_newSubgroupMain.value(subgroup), 1};
     }
 
@@ -353,6 +358,8 @@ private:
     QHash<QString, QString> m_mainGroups;
     QHash<QString, QString> m_subgroups;
     QHash<QString, QString> m_newSubgroupMain;
+    // Index of each subgroup in m_summary.subgroups.
+    QHash<QString, int> m_subgroupCounts;
     QStringList m_pictures;
 };
 

@@ -3,9 +3,10 @@
 #include "store/IngredientText.h"
 
 #include <QIODevice>
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QVector>
+
+#include <algorithm>
 
 namespace MealMasterReader {
 
@@ -32,6 +33,14 @@ QByteArray codecName(const QString &encoding)
 // (0x14 is common in old archives) dropped.
 QString cleanLine(const QString &raw)
 {
+    // Most lines need nothing done: they are returned as they are, uncopied.
+    bool plain = raw.isEmpty() || raw.back() != QLatin1Char(' ');
+    for (int i = 0; plain && i < raw.size(); ++i) {
+        const char16_t c = raw.at(i).unicode();
+        plain = c >= 0x20 && c != 0x7f && c != 0xfeff;
+    }
+    if (plain)
+        return raw;
     QString line;
     line.reserve(raw.size());
     for (QChar c : raw) {
@@ -66,6 +75,26 @@ std::optional<QString> sectionName(const QString &trimmed)
     while (to > from && trimmed.at(to - 1) == QLatin1Char('-'))
         --to;
     return trimmed.mid(from, to - from).trimmed();
+}
+
+// "Title: ...", "Categories : ...", "Yield:", "Servings:" in any case: the
+// label in lower case and the value trimmed.
+bool headerLabel(const QString &trimmed, QString *name, QString *value)
+{
+    for (const QLatin1String label : {QLatin1String("title"), QLatin1String("categories"), QLatin1String("yield"),
+                                      QLatin1String("servings")}) {
+        if (!trimmed.startsWith(label, Qt::CaseInsensitive))
+            continue;
+        int colon = int(label.size());
+        while (colon < trimmed.size() && trimmed.at(colon).isSpace())
+            ++colon;
+        if (colon == trimmed.size() || trimmed.at(colon) != QLatin1Char(':'))
+            return false;
+        *name = label;
+        *value = trimmed.mid(colon + 1).trimmed();
+        return true;
+    }
+    return false;
 }
 
 bool isRule(const QString &trimmed)
@@ -122,7 +151,7 @@ std::optional<Entry> parseColumn(const QString &s)
     if (s.size() > 7 && s.at(7) != QLatin1Char(' '))
         return std::nullopt;
     const QString unit = s.mid(8, 2).trimmed();
-    const bool hasAmount = amount.contains(QRegularExpression(QStringLiteral("\\d")));
+    const bool hasAmount = std::any_of(amount.cbegin(), amount.cend(), [](QChar c) { return c.isDigit(); });
     if ((!unit.isEmpty() && !IngredientText::isMealMasterUnit(unit)) || (s.size() > 10 && s.at(10) != QLatin1Char(' '))) {
         // An amount with an unknown unit code keeps the code in its text.
         if (!hasAmount)
@@ -205,17 +234,14 @@ private:
     {
         if (trimmed.isEmpty())
             return;
-        static const QRegularExpression label(QStringLiteral("^(Title|Categories|Yield|Servings)\\s*:(.*)$"),
-                                              QRegularExpression::CaseInsensitiveOption);
-        const QRegularExpressionMatch match = label.match(trimmed);
-        if (!match.hasMatch()) {
+        QString name;
+        QString value;
+        if (!headerLabel(trimmed, &name, &value)) {
             m_mode = Mode::Ingredients;
             ingredient(text, trimmed);
             return;
         }
         m_headerSeen = true;
-        const QString name = match.captured(1).toLower();
-        const QString value = match.captured(2).trimmed();
         if (name == QLatin1String("title")) {
             m_recipe.name = value;
         } else if (name == QLatin1String("categories")) {
@@ -441,23 +467,31 @@ bool read(QIODevice &input, const QString &file, const QString &encoding, const 
         return false;
     const bool utf8 = encoding == QLatin1String("UTF-8");
     Parser parser(file, sink);
+    // One buffer for every line: a fresh allocation of the longest line for
+    // each would fragment the heap between the recipes kept meanwhile.
+    QByteArray buffer(MaxLineBytes + 2, Qt::Uninitialized);
+    auto readLine = [&] { return input.readLine(buffer.data(), MaxLineBytes + 2); };
     int number = 0;
     while (!input.atEnd()) {
-        QByteArray raw = input.readLine(MaxLineBytes + 1);
+        qint64 length = readLine();
+        if (length < 0)
+            break;
         ++number;
         QString fault;
-        if (!raw.endsWith('\n') && !input.atEnd()) {
-            // The rest of an endless line is read past, never held.
+        auto endsLine = [&](qint64 size) { return size > 0 && buffer.at(size - 1) == '\n'; };
+        QByteArray raw;
+        if (!endsLine(length) && !input.atEnd()) {
+            // The start of an endless line is kept; the rest is read past, never held.
+            raw = QByteArray(buffer.constData(), MaxLineBytes);
             while (!input.atEnd()) {
-                const QByteArray more = input.readLine(MaxLineBytes + 1);
-                if (more.endsWith('\n') || more.isEmpty())
+                const qint64 more = readLine();
+                if (more <= 0 || endsLine(more))
                     break;
             }
             fault = QStringLiteral("line %1 is longer than %2 bytes").arg(number).arg(MaxLineBytes);
-            raw.truncate(MaxLineBytes);
+        } else {
+            raw = QByteArray::fromRawData(buffer.constData(), endsLine(length) ? length - 1 : length);
         }
-        if (raw.endsWith('\n'))
-            raw.chop(1);
         QString text = decoder.decode(raw);
         if (utf8 && fault.isEmpty() && text.contains(QChar::ReplacementCharacter) && !raw.contains("\xEF\xBF\xBD"))
             fault = QStringLiteral("line %1 is not valid UTF-8 text").arg(number);

@@ -170,6 +170,17 @@ private Q_SLOTS:
         BackupMenu::backUpAtProgramEnd(book->dataFolder());
         BackupMenu::backUpAtProgramEnd(book->dataFolder());
         QCOMPARE(QDir(backups).entryList(QDir::Files).size(), 1); // once a day
+
+        // Made here (no backup process), a backup that cannot be written is
+        // told at the next start all the same.
+        QVERIFY(QDir(backups).removeRecursively());
+        QFile blocker(backups);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        BackupMenu::backUpAtProgramEnd(book->dataFolder());
+        QVERIFY(BackupMenu::failedBackupAtEnd(book->dataFolder()).contains(QLatin1String("failed")));
+        QVERIFY(BackupMenu::failedBackupAtEnd(book->dataFolder()).isEmpty()); // told once
+        QFile::remove(backups);
     }
 };
 

@@ -80,6 +80,40 @@ private slots:
         // Nothing was made in the current folder.
         QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     }
+
+    // mealdeck-data answers the help itself, as the commands program would,
+    // and loads no library but the C library for it.
+    void toolHelpIsTheCommandsProgramsWithoutItsLibraries()
+    {
+        const QString tool = QStringLiteral(MEALDECK_DATA_TOOL);
+        const QString commands = QStringLiteral(MEALDECK_DATA_COMMANDS);
+        const QList<QStringList> asks{{"--help"},         {"-h"},         {"help"},           {"--version"},
+                                      {"trash", "--help"}, {"init", "-h"}, {"import", "x", "--help"},
+                                      {"init", "-h", "--"}, {"search", "--", "--help"}, {"nonsense"}};
+        for (const QStringList &arguments : asks) {
+            QTemporaryDir folder;
+            QVERIFY(folder.isValid());
+            const QString current = QDir::currentPath();
+            QDir::setCurrent(folder.path());
+            const Run fromTool = run(tool, arguments);
+            const Run fromCommands = run(commands, arguments);
+            QDir::setCurrent(current);
+            const QByteArray shown = arguments.join(QLatin1Char(' ')).toLocal8Bit();
+            QVERIFY2(fromTool.exitCode == fromCommands.exitCode, shown.constData());
+            QVERIFY2(fromTool.out == fromCommands.out, shown.constData());
+            QVERIFY2(fromTool.err == fromCommands.err, shown.constData());
+        }
+        QProcess trace;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_TRACE_LOADED_OBJECTS"), QStringLiteral("1"));
+        trace.setProcessEnvironment(environment);
+        trace.start(tool, {QStringLiteral("--help")});
+        QVERIFY(trace.waitForFinished(20000));
+        const QString libraries = QString::fromLocal8Bit(trace.readAllStandardOutput());
+        QVERIFY2(libraries.contains(QLatin1String("libc.so")), qPrintable(libraries));
+        QVERIFY2(!libraries.contains(QLatin1String("Qt")) && !libraries.contains(QLatin1String("sqlite")),
+                 qPrintable(libraries));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCommandLine)

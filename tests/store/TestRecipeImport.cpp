@@ -139,6 +139,7 @@ class TestRecipeImport : public QObject
 
 private slots:
     void mealMasterArchive();
+    void headerLabels();
     void quantities_data();
     void quantities();
     void jsonLdShapes();
@@ -291,6 +292,28 @@ void TestRecipeImport::jsonLdShapes()
     QCOMPARE(h.problems.size(), 1);
     QCOMPARE(h.problems.at(0).place, QStringLiteral("3"));
     QVERIFY(h.problems.at(0).reason.startsWith(QStringLiteral("not valid JSON")));
+}
+
+// Labels in any case, with spaces before the colon; a word that only starts
+// like a label is the first ingredient or direction.
+void TestRecipeImport::headerLabels()
+{
+    const QByteArray text = "MMMMM----- Recipe via Meal-Master (tm) v8.05\n"
+                            "      TITLE :  Soup \n"
+                            " categories\t: Soups, Starters\n"
+                            "   SERVINGS:6\n"
+                            "\n"
+                            "  Titles: are no label.\n"
+                            "MMMMM\n";
+    const Collected c = readMealMaster(text);
+    QCOMPARE(c.recipes.size(), 1);
+    const ImportedRecipe &soup = c.recipes.at(0);
+    QCOMPARE(soup.name, QStringLiteral("Soup"));
+    QCOMPARE(soup.category, QStringLiteral("Soups"));
+    QCOMPARE(soup.mainGroup, QStringLiteral("Starters"));
+    QCOMPARE(soup.yield, QStringLiteral("6"));
+    QVERIFY(soup.ingredients.isEmpty());
+    QCOMPARE(soup.directions, QStringLiteral("Titles: are no label."));
 }
 
 void TestRecipeImport::hostileFiles()

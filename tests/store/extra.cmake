@@ -62,7 +62,8 @@ endif()
 if(TARGET store_TestCommandLine AND TARGET mealdeck AND TARGET mealdeck-data)
     add_dependencies(store_TestCommandLine mealdeck mealdeck-data)
     target_compile_definitions(store_TestCommandLine PRIVATE MEALDECK_PROGRAM="$<TARGET_FILE:mealdeck>"
-        MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>" MEALDECK_VERSION="${PROJECT_VERSION}")
+        MEALDECK_DATA_TOOL="$<TARGET_FILE:mealdeck-data>" MEALDECK_VERSION="${PROJECT_VERSION}"
+        MEALDECK_DATA_COMMANDS="$<TARGET_FILE:mealdeck-data-commands>")
 endif()
 # The shopping list is printed by mealdeck-data.
 if(TARGET store_TestShoppingCommand AND TARGET mealdeck-data)

@@ -1,0 +1,45 @@
+# Writes OUT, a C header with the texts the commands program TOOL prints for
+# --help, --version and each COMMAND --help, so that mealdeck-data can answer
+# them without starting it. Run with cmake -DTOOL=... -DOUT=... -P.
+function(run_tool result)
+    execute_process(COMMAND ${TOOL} ${ARGN} OUTPUT_VARIABLE text RESULT_VARIABLE code)
+    if(NOT code EQUAL 0)
+        message(FATAL_ERROR "${TOOL} ${ARGN} failed (${code})")
+    endif()
+    set(${result} "${text}" PARENT_SCOPE)
+endfunction()
+
+# The text as a C string literal, one source line a line of text.
+function(c_literal result text)
+    string(REPLACE "\\" "\\\\" text "${text}")
+    string(REPLACE "\"" "\\\"" text "${text}")
+    string(REPLACE "\n" "\\n\"\n    \"" text "${text}")
+    set(${result} "\"${text}\"" PARENT_SCOPE)
+endfunction()
+
+run_tool(usage --help)
+run_tool(version --version)
+# The commands are the words after "mealdeck-data " on the usage lines.
+string(REGEX MATCHALL "mealdeck-data [a-z]+" synopses "${usage}")
+set(names "")
+foreach(synopsis IN LISTS synopses)
+    string(REPLACE "mealdeck-data " "" name "${synopsis}")
+    list(APPEND names ${name})
+endforeach()
+list(REMOVE_DUPLICATES names)
+
+c_literal(usage_literal "${usage}")
+c_literal(version_literal "${version}")
+set(content "// Made by cmake/DataToolHelp.cmake from the commands program's own output.\n#pragma once\n\n")
+string(APPEND content "struct CommandHelp\n{\n    const char *command;\n    const char *text;\n};\n\n")
+string(APPEND content "inline const char *const usageText =\n    ${usage_literal};\n\n")
+string(APPEND content "inline const char *const versionText =\n    ${version_literal};\n\n")
+string(APPEND content "inline const CommandHelp commandHelps[] = {\n")
+foreach(name IN LISTS names)
+    run_tool(help ${name} --help)
+    c_literal(help_literal "${help}")
+    string(APPEND content "    {\"${name}\",\n    ${help_literal}},\n")
+endforeach()
+string(APPEND content "};\n")
+file(WRITE ${OUT}.part "${content}")
+file(RENAME ${OUT}.part ${OUT})
