@@ -241,6 +241,7 @@ void printCookbook(TFormPaa *form)
     QDialog dialog(form);
     dialog.setObjectName(QStringLiteral("FormKeittokirja"));
     dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Print Cookbook"));
+    Dialogs::fitCaption(&dialog);
     auto *layout = new QVBoxLayout(&dialog);
     auto *what = new QGroupBox(QStringLiteral("Print"), &dialog);
     auto *whatLayout = new QVBoxLayout(what);

@@ -115,6 +115,7 @@ bool askImportOptions(TFormPaa *form, const QStringList &files, ImportOptions *o
     QDialog dialog(form);
     dialog.setObjectName(QStringLiteral("FormTuonti"));
     dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Import Recipes"));
+    Dialogs::fitCaption(&dialog);
     auto *layout = new QVBoxLayout(&dialog);
     const QString &first = files.first();
     layout->addWidget(new QLabel(files.size() == 1 ? QStringLiteral("Import the recipes of %1.")
@@ -321,6 +322,7 @@ QString askWebAddress(TFormPaa *form)
     QDialog dialog(form);
     dialog.setObjectName(QStringLiteral("FormWebSivu"));
     dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Import Recipe from Web Page"));
+    Dialogs::fitCaption(&dialog);
     auto *layout = new QVBoxLayout(&dialog);
     auto *label = new QLabel(QStringLiteral("&Address of the recipe page:"), &dialog);
     auto *edit = new QLineEdit(&dialog);
@@ -430,6 +432,7 @@ void exportRecipes(TFormPaa *form)
     QDialog dialog(form);
     dialog.setObjectName(QStringLiteral("FormVienti"));
     dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Export Recipes"));
+    Dialogs::fitCaption(&dialog);
     auto *layout = new QVBoxLayout(&dialog);
     auto *what = new QGroupBox(QStringLiteral("Export"), &dialog);
     auto *whatLayout = new QVBoxLayout(what);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QList>
 #include <QMessageBox>
 #include <QPushButton>
@@ -47,6 +48,16 @@ QString applicationTitle()
     return QStringLiteral("Saffrona's Mealdeck");
 }
 
+void fitCaption(QWidget *window)
+{
+    // The title bar's font is the window manager's; the application font
+    // set a little larger stands in for it.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const int caption = QFontMetrics(font).horizontalAdvance(window->windowTitle());
+    window->setMinimumWidth(qMax(window->minimumWidth(), caption * 11 / 10 + 120));
+}
+
 void centreOnDesktop(QWidget *window)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
@@ -78,6 +89,10 @@ int screenWidth(int withoutScreen)
 
 int exec(QDialog *dialog, ActivationTarget *below)
 {
+    // A dialog never shown nor sized by hand takes its layout's size first,
+    // so that it is its own size that is centred.
+    if (!dialog->isVisible() && !dialog->testAttribute(Qt::WA_Resized))
+        dialog->adjustSize();
     centreOnDesktop(dialog);
     int result = QDialog::Rejected;
     TestRecord &r = record();

@@ -39,6 +39,10 @@ int exec(QDialog *dialog, ActivationTarget *below = nullptr);
 // window of the program stands in for its own).
 void centreOnDesktop(QWidget *window);
 
+// Makes `window` at least wide enough for its whole caption, with room for the
+// title bar's icon and buttons.
+void fitCaption(QWidget *window);
+
 // The width of the primary screen in pixels; `withoutScreen` without one.
 int screenWidth(int withoutScreen = 0);
 
