@@ -65,7 +65,12 @@ private Q_SLOTS:
         QCOMPARE(result.problems.first().reason, QStringLiteral("too big: larger than 10 MB"));
         // The transfer stopped soon after the limit, and the page was never held.
         QVERIFY2(server.streamed() < 30LL * 1024 * 1024, qPrintable(QString::number(server.streamed())));
+#if !defined(__SANITIZE_ADDRESS__)
+        // (The address sanitizer keeps freed memory aside, so its peak says nothing.)
         QVERIFY2(peakMemoryKiB() - before < 40 * 1024, qPrintable(QString::number(peakMemoryKiB() - before)));
+#else
+        Q_UNUSED(before);
+#endif
     }
 
     void failures_data()
