@@ -10,6 +10,7 @@ set(MEALDECK_CORE_SOURCES
     store/BookImport.cpp store/BookImport.h
     store/BookLockFile.cpp store/BookLockFile.h
     store/CookbookSource.cpp store/CookbookSource.h
+    store/StoredRecipe.cpp store/StoredRecipe.h
     store/BookRestore.cpp store/BookRestore.h
     store/ImportedRecipe.h
     store/IngredientText.cpp store/IngredientText.h

@@ -9,6 +9,7 @@
 #include "store/RecipeArchive.h"
 #include "store/SqlStatement.h"
 #include "store/StoreConnection.h"
+#include "store/StoredRecipe.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -24,17 +25,8 @@
 
 namespace {
 
-struct Row
+struct Row : StoredRecipe
 {
-    QString mainGroup;
-    QString subgroup;
-    QString name;
-    QString description;
-    QString difficulty;
-    QString time;
-    QString portions;
-    QString ingredients;
-    QString directions;
     bool picture = false;
 };
 
@@ -351,7 +343,7 @@ BookExport::Result BookExport::write(const QString &outFile, Format format, Scop
             return result;
         }
         SqlStatement select(connection->handle(),
-                            QStringLiteral("SELECT m.Nimi, s.Nimi, r.Nimi, r.Kuvaus, r.Aste, r.Aika, r.Annos, r.Aineet, "
+                            QStringLiteral("SELECT r.Nimi, m.Nimi, s.Nimi, r.Kuvaus, r.Aste, r.Aika, r.Annos, r.Aineet, "
                                            "r.Ohje, r.Kuva")
                                 + from + QStringLiteral(" ORDER BY m.id, s.id, r.id"));
         bind(select);
@@ -385,15 +377,7 @@ BookExport::Result BookExport::write(const QString &outFile, Format format, Scop
         }
         while (select.step()) {
             Row row;
-            row.mainGroup = select.columnText(0);
-            row.subgroup = select.columnText(1);
-            row.name = select.columnText(2);
-            row.description = select.columnText(3);
-            row.difficulty = select.columnText(4);
-            row.time = select.columnText(5);
-            row.portions = select.isNull(6) ? QString() : select.columnText(6);
-            row.ingredients = select.columnText(7);
-            row.directions = select.columnText(8);
+            static_cast<StoredRecipe &>(row) = readStoredRecipe(select, 0);
             QByteArray picture;
             if (!select.isNull(9) && select.columnInt64(9) != 0) {
                 QString reason;

@@ -123,16 +123,8 @@ bool read(const QString &dataFolder, const QString &picsFolder, Scope scope, con
         recipes->reserve(int(total));
         while (select.step()) {
             Recipe recipe;
+            static_cast<StoredRecipe &>(recipe) = readStoredRecipe(select, 1);
             recipe.id = select.columnInt64(0);
-            recipe.name = select.columnText(1);
-            recipe.mainGroup = select.columnText(2);
-            recipe.subgroup = select.columnText(3);
-            recipe.description = select.columnText(4);
-            recipe.difficulty = select.columnText(5);
-            recipe.time = select.columnText(6);
-            recipe.portions = select.columnText(7);
-            recipe.ingredients = select.columnText(8);
-            recipe.directions = select.columnText(9);
             const QString mark = select.columnText(10).trimmed().toLower();
             if (!mark.isEmpty() && mark != QLatin1String("0") && mark != QLatin1String("false")) {
                 const QString file = picsFolder + PicturePaths::pictureFileName(recipe.name);

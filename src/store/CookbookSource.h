@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QString>
+#include "store/StoredRecipe.h"
+
 #include <QVector>
 
 // The recipes a printed cookbook holds: the whole book, one main group or one
@@ -12,18 +13,9 @@ namespace CookbookSource {
 // recipe text is read.
 constexpr int MaxRecipes = 5000;
 
-struct Recipe
+struct Recipe : StoredRecipe
 {
     qint64 id = 0;
-    QString name;
-    QString mainGroup;
-    QString subgroup;
-    QString description;
-    QString difficulty;
-    QString time;
-    QString portions;
-    QString ingredients;
-    QString directions;
     QString picture; // the picture file, empty when the recipe has none
 };
 
