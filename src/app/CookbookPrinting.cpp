@@ -4,6 +4,7 @@
 #include "app/Windows.h"
 #include "platform/Dialogs.h"
 #include "platform/Hints.h"
+#include "platform/ProgressDialog.h"
 #include "preview/GmMargins.h"
 #include "preview/GmPageTextStore.h"
 #include "preview/GmPreview.h"
@@ -24,7 +25,6 @@
 #include <QLocale>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -110,17 +110,13 @@ public:
         if (!same) {
             m_layout.reset();
             auto layout = std::make_shared<Cookbook::Layout>(m_recipes, m_options, paper, m_font.Name, m_font.Size);
-            QProgressDialog progress(QStringLiteral("Laying out the cookbook's pages..."), QStringLiteral("Cancel"), 0,
-                                     int(qMax(1, int(m_recipes.size()))), m_window);
-            progress.setObjectName(QStringLiteral("FormEdistyminen"));
-            progress.setWindowTitle(Dialogs::applicationTitle());
-            progress.setWindowModality(Qt::WindowModal);
-            progress.setMinimumDuration(500);
-            const bool built = layout->build([&progress](int done, int) {
-                progress.setValue(done);
-                return !progress.wasCanceled();
-            });
-            progress.reset();
+            bool built = false;
+            {
+                ProgressDialog progress(m_window, QStringLiteral("Laying out the cookbook's pages..."),
+                                        QStringLiteral("FormEdistyminen"));
+                const int total = int(qMax(1, int(m_recipes.size())));
+                built = layout->build([&progress, total](int done, int) { return progress.update(done, total); });
+            }
             if (!built) {
                 // Nothing to show: the preview goes as soon as it can.
                 if (m_window)
@@ -220,12 +216,8 @@ void addCommand(TFormPaa *form, QMenu *bookMenu)
 {
     const QString hint = QStringLiteral("|Print the book, a main group or a subgroup as a cookbook with contents and "
                                         "an index, or save it as a web page.");
-    auto *action = new QAction(QStringLiteral("&Print Cookbook..."), form);
-    action->setObjectName(QStringLiteral("MenuKeittokirja"));
-    action->setStatusTip(Hints::longHint(hint));
-    action->setToolTip(Hints::shortHint(hint).isEmpty() ? Hints::longHint(hint) : Hints::shortHint(hint));
     bookMenu->addSeparator();
-    bookMenu->addAction(action);
+    QAction *action = Hints::addMenuCommand(form, bookMenu, "MenuKeittokirja", QStringLiteral("&Print Cookbook..."), hint);
     QObject::connect(action, &QAction::triggered, form, [form] { Dialogs::guard([form] { printCookbook(form); }); });
 }
 

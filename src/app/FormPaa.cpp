@@ -4,6 +4,7 @@
 #include "app/FormUusi.h"
 #include "app/Windows.h"
 #include "platform/AutoRunner.h"
+#include "platform/FileChooser.h"
 #include "recipe/DBMemo.h"
 #include "recipe/FormAnnos.h"
 #include "recipe/FormMuuttunut.h"
@@ -21,7 +22,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QLabel>
@@ -55,23 +55,6 @@ bool walkable(TPackTable *table)
 }
 
 } // namespace
-
-TFormPaa::PictureChooser &pictureChooser()
-{
-    static TFormPaa::PictureChooser chooser = [](QWidget *parent, const QString &filter) {
-        QFileDialog dialog(parent);
-        dialog.setObjectName(QStringLiteral("OpenPictureDialog"));
-        dialog.setNameFilter(filter);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setOption(QFileDialog::ReadOnly, false);
-        dialog.selectFile(QString());
-        if (Dialogs::exec(&dialog, dynamic_cast<ActivationTarget *>(parent)) != QDialog::Accepted
-            || dialog.selectedFiles().isEmpty())
-            return QString();
-        return dialog.selectedFiles().constFirst();
-    };
-    return chooser;
-}
 
 TFormPaa::TFormPaa(QWidget *parent)
     : QMainWindow(parent)
@@ -1189,15 +1172,15 @@ QString TFormPaa::pictureFilter()
                           "GIF images (*.gif);;Icons (*.ico);;SVG drawings (*.svg)");
 }
 
-void TFormPaa::setPictureChooser(PictureChooser chooser)
-{
-    pictureChooser() = std::move(chooser);
-}
-
 void TFormPaa::MenuLisaaKuvaClick()
 {
     m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
-    const QString chosen = pictureChooser()(this, pictureFilter());
+    FileChooser::Request request;
+    request.parent = this;
+    request.below = this;
+    request.filter = pictureFilter();
+    request.objectName = QStringLiteral("OpenPictureDialog");
+    const QString chosen = FileChooser::chooseOne(request);
     // A cancelled file dialog changes nothing.
     if (chosen.isEmpty())
         return;

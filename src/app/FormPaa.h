@@ -158,11 +158,6 @@ public:
     // ActivationTarget
     void runActivation() override;
 
-    // The picture file chooser of Add Picture; returns the chosen file or an
-    // empty text when cancelled. Tests replace it.
-    using PictureChooser = std::function<QString(QWidget *parent, const QString &filter)>;
-    static void setPictureChooser(PictureChooser chooser);
-
     // File dialog filter offering the formats that can be loaded.
     static QString pictureFilter();
 
@@ -205,10 +200,6 @@ private:
     void buildFindCommands();
     void startSearch();
     void buildToolBar();
-    // The trash's commands in the menu "&Book" (FormPaaTrash.cpp).
-    void addTrashCommands();
-    void MenuRoskakoriClick();
-    void undoLastDeletion();
     QAction *addCommand(QMenu *menu, const char *objectName, const QString &caption, const QString &hint,
                         void (TFormPaa::*handler)());
     QAction *addButton(const char *objectName, int image, const QString &hint, void (TFormPaa::*handler)());

@@ -1,10 +1,11 @@
 #include "app/FormPaa.h"
 
-#include "app/BackupMenu.h"
+#include "app/BackupController.h"
 #include "app/CookbookPrinting.h"
 #include "app/DataBoundList.h"
 #include "app/FormRuokalista.h"
-#include "app/ImportExportCommands.h"
+#include "app/ImportExportController.h"
+#include "app/TrashController.h"
 #include "app/Windows.h"
 #include "platform/Hints.h"
 #include "platform/RecipeStyle.h"
@@ -276,9 +277,9 @@ void TFormPaa::buildMenus()
     m_menuKirja = bar->addMenu(QStringLiteral("&Book"));
     m_menuKirja->setObjectName(QStringLiteral("MenuKirja"));
     buildFindCommands();
-    addImportExportCommands(this, m_menuKirja);
-    BackupMenu::addCommands(this, m_menuKirja);
-    addTrashCommands();
+    new ImportExportController(this, m_menuKirja);
+    new BackupController(this, m_menuKirja);
+    new TrashController(this, m_menuKirja);
     addMenuCommands(this, recipe, m_menuKirja);
     CookbookPrinting::addCommand(this, m_menuKirja);
 

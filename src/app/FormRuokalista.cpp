@@ -2,6 +2,7 @@
 
 #include "app/FormPaa.h"
 #include "platform/Dialogs.h"
+#include "platform/FileChooser.h"
 #include "platform/Hints.h"
 #include "print/FormPrintPrev.h"
 #include "print/PrintPreviewHost.h"
@@ -17,7 +18,6 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -37,12 +37,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-TFormRuokalista::FileChooser &fileChooser()
-{
-    static TFormRuokalista::FileChooser chooser;
-    return chooser;
-}
 
 QStringList defaultPantry()
 {
@@ -348,10 +342,12 @@ void TFormRuokalista::printList()
 
 void TFormRuokalista::saveList()
 {
-    const QString file = fileChooser()
-        ? fileChooser()(this)
-        : QFileDialog::getSaveFileName(this, QStringLiteral("Save Shopping List"), QString(),
-                                       QStringLiteral("Text files (*.txt);;All files (*)"));
+    FileChooser::Request request;
+    request.mode = FileChooser::Mode::SaveFile;
+    request.parent = this;
+    request.caption = QStringLiteral("Save Shopping List");
+    request.filter = QStringLiteral("Text files (*.txt);;All files (*)");
+    const QString file = FileChooser::chooseOne(request);
     if (file.isEmpty())
         return;
     QSaveFile out(file);
@@ -359,10 +355,6 @@ void TFormRuokalista::saveList()
         Dialogs::error(QStringLiteral("Cannot write %1: %2").arg(file, out.errorString()));
 }
 
-void TFormRuokalista::setFileChooser(FileChooser chooser)
-{
-    fileChooser() = std::move(chooser);
-}
 
 void TFormRuokalista::readPantry()
 {
@@ -433,12 +425,8 @@ void addMenuCommands(TFormPaa *form, QMenu *recipeMenu, QMenu *bookMenu)
 {
     auto addAction = [form](QMenu *menu, const char *objectName, const QString &caption, const QString &hint,
                             const QKeySequence &key) {
-        auto *action = new QAction(caption, form);
-        action->setObjectName(QLatin1String(objectName));
-        action->setStatusTip(Hints::longHint(hint));
-        action->setToolTip(Hints::shortHint(hint).isEmpty() ? Hints::longHint(hint) : Hints::shortHint(hint));
+        QAction *action = Hints::addMenuCommand(form, menu, objectName, caption, hint);
         action->setShortcut(key);
-        menu->addAction(action);
         return action;
     };
     recipeMenu->addSeparator();

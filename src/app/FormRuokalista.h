@@ -52,11 +52,6 @@ public:
     // The shopping list through the print preview, on the user's paper.
     void printList();
 
-    // The file dialog of Save as Text; returns the file or an empty text.
-    // Tests replace it.
-    using FileChooser = std::function<QString(QWidget *parent)>;
-    static void setFileChooser(FileChooser chooser);
-
     // The setting that keeps the pantry list (its items separated by ", ").
     static constexpr const char *Ruokakomero = "Ruokakomero";
 

@@ -1,7 +1,7 @@
 #include "app/SessionEnd.h"
 
 #include "app/FormPaa.h"
-#include "app/ImportExportCommands.h"
+#include "app/ImportExportController.h"
 #include "platform/Dialogs.h"
 #include "platform/HelpViewer.h"
 #include "platform/TerminationSignals.h"
@@ -58,8 +58,8 @@ void SessionEnd::nextStep()
     // An import or export under way is cancelled first; the steps go on
     // once it has rolled back and let go of the book, so that the typing is
     // stored in a transaction of its own.
-    if (importExportRunning()) {
-        cancelImportExport();
+    if (ImportExportController::running()) {
+        ImportExportController::cancel();
         QTimer::singleShot(10, this, &SessionEnd::nextStep);
         return;
     }

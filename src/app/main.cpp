@@ -1,4 +1,4 @@
-#include "app/BackupMenu.h"
+#include "app/BackupController.h"
 #include "app/FormPaa.h"
 #include "app/FormUusi.h"
 #include "app/SessionEnd.h"
@@ -9,6 +9,7 @@
 #include "platform/BookLock.h"
 #include "platform/Dialogs.h"
 #include "platform/InstalledLayout.h"
+#include "platform/ProgressDialog.h"
 #include "preview/GmMessages.h"
 #include "preview/GmPrinter.h"
 #include "print/RecipePrinting.h"
@@ -21,7 +22,6 @@
 #include <QFile>
 #include <QIcon>
 #include <QLoggingCategory>
-#include <QProgressDialog>
 #include <QWidget>
 #include <QWindow>
 #include <QTextStream>
@@ -124,9 +124,9 @@ bool homeGiven(const QStringList &arguments)
 int main(int argc, char *argv[])
 {
     // The daily backup at program end, in a process of its own (no windows).
-    if (argc == 3 && std::strcmp(argv[1], BackupMenu::BackupOption) == 0) {
+    if (argc == 3 && std::strcmp(argv[1], BackupController::BackupOption) == 0) {
         QCoreApplication backup(argc, argv);
-        return BackupMenu::runBackupAtEnd(QFile::decodeName(argv[2]));
+        return BackupController::runBackupAtEnd(QFile::decodeName(argv[2]));
     }
     const int ended = readCommandLine(argc, argv);
     if (ended >= 0)
@@ -158,20 +158,17 @@ int main(int argc, char *argv[])
     BookLock lock(ProgramPaths::dataFolder());
     // The backup of the last session's end may still run: the start waits
     // for it, saying so after a second.
-    std::unique_ptr<QProgressDialog> waiting;
+    std::unique_ptr<ProgressDialog> waiting;
     lock.setWaitingForBackup([&waiting] {
         if (!waiting) {
-            waiting = std::make_unique<QProgressDialog>(
+            waiting = std::make_unique<ProgressDialog>(
+                nullptr,
                 QStringLiteral("The recipe book is being backed up, as it is each time the program ends.\n"
                                "Saffrona's Mealdeck starts once the backup is done."),
-                QStringLiteral("Cancel"), 0, 0);
-            waiting->setObjectName(QStringLiteral("VarmuusOdotus"));
-            waiting->setWindowTitle(Dialogs::applicationTitle());
-            waiting->setMinimumDuration(0);
-            waiting->show();
+                QStringLiteral("VarmuusOdotus"));
+            waiting->showNow();
         }
-        QApplication::processEvents();
-        return !waiting->wasCanceled();
+        return waiting->busy();
     });
     const BookLock::Outcome outcome = lock.acquire();
     waiting.reset();
@@ -186,7 +183,7 @@ int main(int argc, char *argv[])
         Dialogs::information(lock.message());
         return 1;
     }
-    if (const QString failed = BackupMenu::failedBackupAtEnd(ProgramPaths::dataFolder()); !failed.isEmpty()) {
+    if (const QString failed = BackupController::failedBackupAtEnd(ProgramPaths::dataFolder()); !failed.isEmpty()) {
         QTextStream(stderr) << failed << '\n';
         Dialogs::information(failed);
     }
@@ -238,7 +235,7 @@ int main(int argc, char *argv[])
     w = Windows();
     // The windows are gone and the typing stored: the day's backup, if due,
     // in a process of its own.
-    BackupMenu::backUpAtProgramEnd(ProgramPaths::dataFolder(), QCoreApplication::applicationFilePath());
+    BackupController::backUpAtProgramEnd(ProgramPaths::dataFolder(), QCoreApplication::applicationFilePath());
     // The printer goes while the application still exists.
     TGmPrinter::release();
     return result;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QAction>
+#include <QMenu>
 #include <QString>
 #include <QWidget>
 
@@ -23,6 +25,19 @@ inline void setHint(QWidget *widget, const QString &hint)
 {
     widget->setStatusTip(longHint(hint));
     widget->setToolTip(shortHint(hint));
+}
+
+// A menu command of `owner` named `objectName` at the end of `menu`, its
+// hint as status bar text and tooltip.
+inline QAction *addMenuCommand(QWidget *owner, QMenu *menu, const char *objectName, const QString &caption,
+                               const QString &hint)
+{
+    auto *action = new QAction(caption, owner);
+    action->setObjectName(QLatin1String(objectName));
+    action->setStatusTip(longHint(hint));
+    action->setToolTip(shortHint(hint).isEmpty() ? longHint(hint) : shortHint(hint));
+    menu->addAction(action);
+    return action;
 }
 
 } // namespace Hints

@@ -1,5 +1,6 @@
 #include "print/FormPrintPrev.h"
 
+#include "platform/FileChooser.h"
 #include "platform/Hints.h"
 #include "preview/GmMargins.h"
 #include "preview/GmPreview.h"
@@ -15,7 +16,6 @@
 #include "store/ProgramError.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -737,17 +737,16 @@ QString TFormPrintPrev::askFileToWrite(ActivationTarget *below, QWidget *parent,
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QDir::homePath();
-    QFileDialog dialog(parent, caption, folder, filter);
-    dialog.setObjectName(QLatin1String(objectName));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(suffix);
-    if (Dialogs::testMode())
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.selectFile(QDir(folder).filePath(fileName + u'.' + suffix));
-    if (Dialogs::exec(&dialog, below) != QDialog::Accepted)
-        return QString();
-    return dialog.selectedFiles().value(0);
+    FileChooser::Request request;
+    request.mode = FileChooser::Mode::SaveFile;
+    request.parent = parent;
+    request.below = below;
+    request.caption = caption;
+    request.start = QDir(folder).filePath(fileName + u'.' + suffix);
+    request.filter = filter;
+    request.suffix = suffix;
+    request.objectName = QLatin1String(objectName);
+    return FileChooser::chooseOne(request);
 }
 
 void TFormPrintPrev::forgetPdfFile(TGmPrinter *printer)

@@ -5,8 +5,8 @@
 #include "app/FormPaa.h"
 #include "app/FormRyhmaPois.h"
 #include "app/FormUusi.h"
-#include "app/ImportExportCommands.h"
 #include "app/Windows.h"
+#include "platform/FileChooser.h"
 #include "recipe/FormMuuttunut.h"
 #include "recipe/FormResepti.h"
 #include "store/PackTable.h"
@@ -152,7 +152,7 @@ private Q_SLOTS:
         BookFixture::destroyWindows();
         w = nullptr;
         book.reset();
-        setImportExportFileChooser({});
+        FileChooser::setAnswer({});
     }
 
     // Rename, delete and delete picture right after typing a description:
@@ -244,7 +244,7 @@ private Q_SLOTS:
         selectRow(w->DBLLBoxAlaryhma(), 1);
         QCOMPARE(selectedName(w->DBLLBoxAlaryhma()), QStringLiteral("Cakes"));
 
-        setImportExportFileChooser([mmf](QWidget *, bool, const QString &, const QString &) { return QStringList{mmf}; });
+        FileChooser::setAnswer([mmf](const FileChooser::Request &) { return QStringList{mmf}; });
         Dialogs::queueResponse([](QDialog *d) {
             d->findChild<QComboBox *>(QStringLiteral("ComboPaaryhma"))->setCurrentText(QStringLiteral("Everyday Cooking"));
             d->findChild<QPushButton *>(QStringLiteral("BitBtnOK"))->click();

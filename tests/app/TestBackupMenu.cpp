@@ -1,8 +1,9 @@
-#include "app/BackupMenu.h"
+#include "app/BackupController.h"
 #include "app/DataBoundList.h"
 #include "app/FormPaa.h"
 #include "app/FormUusi.h"
 #include "platform/Dialogs.h"
+#include "platform/FileChooser.h"
 #include "settings/SettingsStore.h"
 #include "store/BookBackup.h"
 #include "store/PackTable.h"
@@ -66,7 +67,7 @@ private Q_SLOTS:
     {
         book.reset();
         w = nullptr;
-        BackupMenu::setFileChooser({});
+        FileChooser::setAnswer({});
     }
 
     // A backup of another book restored into the running program: the lists
@@ -81,7 +82,7 @@ private Q_SLOTS:
 
         // The book is backed up first through the menu.
         const QString mine = book->programFolder() + QStringLiteral("mine.zip");
-        BackupMenu::setFileChooser([&](bool save, const QString &) { return save ? mine : file; });
+        FileChooser::setAnswer([&](const FileChooser::Request &r) { return QStringList{r.mode == FileChooser::Mode::SaveFile ? mine : file}; });
         w->menuAction(QStringLiteral("MenuVarmuuskopioi"))->trigger();
         QVERIFY2(lastMessage().contains(QStringLiteral("1 main group, 1 subgroup, 1 recipe and 1 picture")),
                  qPrintable(lastMessage()));
@@ -122,7 +123,7 @@ private Q_SLOTS:
         QCOMPARE(QDir(BookBackup::backupsFolder(book->dataFolder())).entryList(QDir::Files).size(), 1);
 
         // Restoring the first backup brings Soups back.
-        BackupMenu::setFileChooser([&](bool, const QString &) { return mine; });
+        FileChooser::setAnswer([&](const FileChooser::Request &) { return QStringList{mine}; });
         Dialogs::queueResponse([](QDialog *d) { d->findChild<QPushButton *>(QStringLiteral("BitBtnYes"))->click(); });
         w->menuAction(QStringLiteral("MenuPalauta"))->trigger();
         QCOMPARE(listNames(w->DBLLBoxPaaryhma()), QStringList {QStringLiteral("Soups")});
@@ -136,7 +137,7 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(2000, 'g'));
         f.close();
-        BackupMenu::setFileChooser([&](bool, const QString &) { return garbage; });
+        FileChooser::setAnswer([&](const FileChooser::Request &) { return QStringList{garbage}; });
         w->menuAction(QStringLiteral("MenuPalauta"))->trigger();
         QVERIFY2(lastMessage().contains(QStringLiteral("cannot be restored")), qPrintable(lastMessage()));
         QVERIFY(lastMessage().contains(QStringLiteral("The recipe book was not changed.")));
@@ -146,7 +147,7 @@ private Q_SLOTS:
         const QString file = book->programFolder() + QStringLiteral("b.zip");
         QString error;
         QVERIFY(BookBackup::writeBackup(book->dataFolder(), file, nullptr, nullptr, &error));
-        BackupMenu::setFileChooser([&](bool, const QString &) { return file; });
+        FileChooser::setAnswer([&](const FileChooser::Request &) { return QStringList{file}; });
         Dialogs::queueResponse([](QDialog *d) { d->findChild<QPushButton *>(QStringLiteral("BitBtnNo"))->click(); });
         w->menuAction(QStringLiteral("MenuPalauta"))->trigger();
         QVERIFY(Dialogs::shownDialogs().contains(QStringLiteral("FormPalauta")));
@@ -162,13 +163,13 @@ private Q_SLOTS:
         item->trigger();
         QVERIFY(!item->isChecked());
         const QString backups = BookBackup::backupsFolder(book->dataFolder());
-        BackupMenu::backUpAtProgramEnd(book->dataFolder());
+        BackupController::backUpAtProgramEnd(book->dataFolder());
         QVERIFY(!QFileInfo::exists(backups));
 
         item->trigger();
         QVERIFY(item->isChecked());
-        BackupMenu::backUpAtProgramEnd(book->dataFolder());
-        BackupMenu::backUpAtProgramEnd(book->dataFolder());
+        BackupController::backUpAtProgramEnd(book->dataFolder());
+        BackupController::backUpAtProgramEnd(book->dataFolder());
         QCOMPARE(QDir(backups).entryList(QDir::Files).size(), 1); // once a day
 
         // Made here (no backup process), a backup that cannot be written is
@@ -177,9 +178,9 @@ private Q_SLOTS:
         QFile blocker(backups);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        BackupMenu::backUpAtProgramEnd(book->dataFolder());
-        QVERIFY(BackupMenu::failedBackupAtEnd(book->dataFolder()).contains(QLatin1String("failed")));
-        QVERIFY(BackupMenu::failedBackupAtEnd(book->dataFolder()).isEmpty()); // told once
+        BackupController::backUpAtProgramEnd(book->dataFolder());
+        QVERIFY(BackupController::failedBackupAtEnd(book->dataFolder()).contains(QLatin1String("failed")));
+        QVERIFY(BackupController::failedBackupAtEnd(book->dataFolder()).isEmpty()); // told once
         QFile::remove(backups);
     }
 };

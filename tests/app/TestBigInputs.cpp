@@ -5,6 +5,7 @@
 #include "app/TableListModel.h"
 #include "app/Windows.h"
 #include "platform/Dialogs.h"
+#include "platform/FileChooser.h"
 #include "preview/GmPreview.h"
 #include "preview/GmPrinter.h"
 #include "preview/GmQtPrinterBackend.h"
@@ -254,7 +255,7 @@ private Q_SLOTS:
             windows().FormResepti->hide();
         book.reset();
         w = nullptr;
-        TFormPaa::setPictureChooser({});
+        FileChooser::setAnswer({});
     }
 
     // A megabyte of ingredients and 10,000 lines of directions: shown whole,
@@ -504,7 +505,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString png = dir.filePath(QStringLiteral("in.png"));
         QVERIFY(QImage(60, 40, QImage::Format_RGB32).save(png));
-        TFormPaa::setPictureChooser([png](QWidget *, const QString &) { return png; });
+        FileChooser::setAnswer([png](const FileChooser::Request &) { return QStringList{png}; });
         w->menuAction("MenuLisaaKuva")->trigger();
         QVERIFY(Dialogs::messages().isEmpty());
         const QString file = PicturePaths::pictureFile(recipe2);

@@ -1,6 +1,7 @@
 #include "app/DataBoundList.h"
 #include "app/FormPaa.h"
 #include "platform/Dialogs.h"
+#include "platform/FileChooser.h"
 #include "store/PicturePaths.h"
 #include "support/BookFixture.h"
 
@@ -75,9 +76,9 @@ private slots:
         selectFirst(w->DBLLBoxLista());
         Dialogs::clearRecord();
 
-        TFormPaa::setPictureChooser([path](QWidget *, const QString &) { return path; });
+        FileChooser::setAnswer([path](const FileChooser::Request &) { return QStringList{path}; });
         w->menuAction(QStringLiteral("MenuLisaaKuva"))->trigger();
-        TFormPaa::setPictureChooser({});
+        FileChooser::setAnswer({});
 
         const bool stored = QFile::exists(PicturePaths::pictureFile(QStringLiteral("Brownies")));
         QVERIFY(!stored);

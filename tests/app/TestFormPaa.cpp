@@ -6,6 +6,7 @@
 #include "recipe/FormMuuttunut.h"
 #include "recipe/FormResepti.h"
 #include "app/Windows.h"
+#include "platform/FileChooser.h"
 #include "settings/FormPoistu.h"
 #include "settings/SettingsStore.h"
 #include "store/PackTable.h"
@@ -170,7 +171,7 @@ private Q_SLOTS:
     {
         book.reset();
         w = nullptr;
-        TFormPaa::setPictureChooser({});
+        FileChooser::setAnswer({});
     }
 
     void typicalPath()
@@ -478,7 +479,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString png = dir.filePath("in.png");
         QImage(40, 30, QImage::Format_RGB32).save(png);
-        TFormPaa::setPictureChooser([png](QWidget *, const QString &) { return png; });
+        FileChooser::setAnswer([png](const FileChooser::Request &) { return QStringList{png}; });
         w->menuAction("MenuLisaaKuva")->trigger();
         const QString file = PicturePaths::pictureFile(name + QStringLiteral(" dish"));
         QVERIFY(QFile::exists(file));
@@ -502,9 +503,9 @@ private Q_SLOTS:
         source.fill(Qt::red);
         QVERIFY(source.save(png));
         QString offered;
-        TFormPaa::setPictureChooser([&](QWidget *, const QString &filter) {
-            offered = filter;
-            return png;
+        FileChooser::setAnswer([&](const FileChooser::Request &request) {
+            offered = request.filter;
+            return QStringList{png};
         });
         w->menuAction("TBLisaaKuva")->trigger();
         for (const char *ext : {"*.jpg", "*.png", "*.bmp", "*.gif", "*.ico", "*.svg"})
@@ -571,7 +572,7 @@ private Q_SLOTS:
             QVERIFY(text.open(QIODevice::WriteOnly));
             text.write("not a picture");
         }
-        TFormPaa::setPictureChooser([path](QWidget *, const QString &) { return path; });
+        FileChooser::setAnswer([path](const FileChooser::Request &) { return QStringList{path}; });
         w->menuAction("MenuLisaaKuva")->trigger();
         QVERIFY(!QFile::exists(PicturePaths::pictureFile(QStringLiteral("Brownies"))));
         QCOMPARE(book->storedRecipeField(QStringLiteral("Brownies"), QStringLiteral("Kuva")), QString());

@@ -4,6 +4,7 @@
 #include "app/DataBoundList.h"
 #include "app/FormPaa.h"
 #include "app/FormUusi.h"
+#include "platform/FileChooser.h"
 #include "store/PicturePaths.h"
 #include "support/BookFixture.h"
 
@@ -113,7 +114,7 @@ private Q_SLOTS:
     {
         book.reset();
         w = nullptr;
-        TFormPaa::setPictureChooser({});
+        FileChooser::setAnswer({});
     }
 
     // Change Recipe Name takes the picture file along: the next selection
@@ -255,7 +256,7 @@ private Q_SLOTS:
         const QString chosen = book->programFolder() + QStringLiteral("chosen.png");
         makeThing(chosen);
         selectRow(w->DBLLBoxLista(), 1);
-        TFormPaa::setPictureChooser([chosen](QWidget *, const QString &) { return chosen; });
+        FileChooser::setAnswer([chosen](const FileChooser::Request &) { return QStringList{chosen}; });
         clock.restart();
         {
             PipeWatchdog watchdog(chosen, 10);

@@ -3,7 +3,7 @@
 // the lists afterwards; Cancel in the import dialog changes nothing.
 #include "app/DataBoundList.h"
 #include "app/FormPaa.h"
-#include "app/ImportExportCommands.h"
+#include "platform/FileChooser.h"
 #include "support/BookFixture.h"
 #include "support/LocalWebServer.h"
 
@@ -78,7 +78,7 @@ private Q_SLOTS:
         file.close();
         Dialogs::setResponder([](QDialog *d) { d->close(); });
         chosenFiles.clear();
-        setImportExportFileChooser([](QWidget *, bool, const QString &, const QString &) {
+        FileChooser::setAnswer([](const FileChooser::Request &) {
             return chosenFiles.isEmpty() ? QStringList() : QStringList{chosenFiles.takeFirst()};
         });
         w = book->createWindows();
@@ -92,7 +92,7 @@ private Q_SLOTS:
     {
         book.reset();
         w = nullptr;
-        setImportExportFileChooser({});
+        FileChooser::setAnswer({});
     }
 
     void importShowsTheSummaryAndTheNewRows()

@@ -1,8 +1,10 @@
-#include "app/BackupMenu.h"
+#include "app/BackupController.h"
 
 #include "app/FormPaa.h"
 #include "platform/Dialogs.h"
+#include "platform/FileChooser.h"
 #include "platform/Hints.h"
+#include "platform/ProgressDialog.h"
 #include "settings/SettingsStore.h"
 #include "store/BookBackup.h"
 #include "store/BookLockFile.h"
@@ -15,12 +17,10 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QThread>
 #include <QTextStream>
@@ -30,27 +30,26 @@
 
 namespace {
 
-BackupMenu::FileChooser &fileChooser()
-{
-    static BackupMenu::FileChooser chooser;
-    return chooser;
-}
-
+// The backup file to write (`save`) or to restore from, starting at `start`;
+// empty when cancelled.
 QString chooseFile(QWidget *parent, bool save, const QString &start)
 {
-    if (fileChooser())
-        return fileChooser()(save, start);
-    const QString filter = QStringLiteral("Backups (*.zip);;All files (*)");
-    return save ? QFileDialog::getSaveFileName(parent, QStringLiteral("Back Up Book"), start, filter)
-                : QFileDialog::getOpenFileName(parent, QStringLiteral("Restore Book"), start, filter);
+    FileChooser::Request request;
+    request.mode = save ? FileChooser::Mode::SaveFile : FileChooser::Mode::OpenFile;
+    request.parent = parent;
+    request.caption = save ? QStringLiteral("Back Up Book") : QStringLiteral("Restore Book");
+    request.start = start;
+    request.filter = QStringLiteral("Backups (*.zip);;All files (*)");
+    request.suffix = save ? QStringLiteral("zip") : QString();
+    return FileChooser::chooseOne(request);
 }
 
 // The folder of the last backup file chosen, or the one beside the book.
 QString lastFolder()
 {
     SettingsKey key;
-    if (key.open() && key.valueExists(QLatin1String(BackupMenu::VarmuusKansio))) {
-        const QString folder = key.readString(QLatin1String(BackupMenu::VarmuusKansio));
+    if (key.open() && key.valueExists(QLatin1String(BackupController::VarmuusKansio))) {
+        const QString folder = key.readString(QLatin1String(BackupController::VarmuusKansio));
         if (QFileInfo(folder).isDir())
             return folder;
     }
@@ -61,7 +60,7 @@ void rememberFolder(const QString &file)
 {
     SettingsKey key;
     if (key.open())
-        key.writeString(QLatin1String(BackupMenu::VarmuusKansio), QFileInfo(file).absolutePath());
+        key.writeString(QLatin1String(BackupController::VarmuusKansio), QFileInfo(file).absolutePath());
 }
 
 // Where the backup process leaves why it failed, for the next start.
@@ -73,40 +72,23 @@ QString failureNote(const QString &dataFolder)
 bool automaticBackupsOn()
 {
     SettingsKey key;
-    if (!key.open() || !key.valueExists(QLatin1String(BackupMenu::AutoVarmuus)))
+    if (!key.open() || !key.valueExists(QLatin1String(BackupController::AutoVarmuus)))
         return true;
-    return key.readBool(QLatin1String(BackupMenu::AutoVarmuus));
+    return key.readBool(QLatin1String(BackupController::AutoVarmuus));
 }
 
-// A progress dialog over `parent` that shows once the work takes a moment;
-// its Cancel stops the work.
-class Progress
+// The progress of a backup or restore over `parent`; its Cancel stops the work.
+class Progress : public ProgressDialog
 {
 public:
-    Progress(QWidget *parent, const QString &label) : m_dialog(label, QStringLiteral("Cancel"), 0, 1000, parent)
+    Progress(QWidget *parent, const QString &label) : ProgressDialog(parent, label, QStringLiteral("VarmuusEdistyminen"))
     {
-        m_dialog.setObjectName(QStringLiteral("VarmuusEdistyminen"));
-        m_dialog.setWindowTitle(Dialogs::applicationTitle());
-        m_dialog.setWindowModality(Qt::ApplicationModal);
-        m_dialog.setMinimumDuration(400);
-        m_dialog.setAutoClose(false);
-        m_dialog.setAutoReset(false);
-        m_dialog.setValue(0);
     }
-
-    void setLabel(const QString &label) { m_dialog.setLabelText(label); }
 
     BookBackup::Progress callback()
     {
-        return [this](qint64 done, qint64 total) {
-            m_dialog.setValue(total > 0 ? int(std::min<qint64>(1000, done * 1000 / total)) : 0);
-            QCoreApplication::processEvents();
-            return !m_dialog.wasCanceled();
-        };
+        return [this](qint64 done, qint64 total) { return update(done, total); };
     }
-
-private:
-    QProgressDialog m_dialog;
 };
 
 // The restore question: what the backup holds, Yes and No.
@@ -144,11 +126,9 @@ bool askRestore(TFormPaa *window, const QString &file, const BookBackup::Content
 void backUpBook(TFormPaa *window)
 {
     const QString suggested = QDir(lastFolder()).absoluteFilePath(BookBackup::defaultFileName(QDate::currentDate()));
-    QString file = chooseFile(window, true, suggested);
+    const QString file = chooseFile(window, true, suggested);
     if (file.isEmpty())
         return;
-    if (QFileInfo(file).suffix().isEmpty())
-        file += QStringLiteral(".zip");
     rememberFolder(file);
     BookBackup::Contents contents;
     QStringList skipped;
@@ -214,22 +194,6 @@ void restoreBook(TFormPaa *window)
     Dialogs::information(message);
 }
 
-QAction *addAction(TFormPaa *window, QMenu *menu, const char *objectName, const QString &caption, const QString &hint)
-{
-    auto *action = new QAction(caption, window);
-    action->setObjectName(QLatin1String(objectName));
-    action->setStatusTip(Hints::longHint(hint));
-    action->setToolTip(Hints::shortHint(hint).isEmpty() ? Hints::longHint(hint) : Hints::shortHint(hint));
-    menu->addAction(action);
-    return action;
-}
-
-} // namespace
-
-namespace BackupMenu {
-
-namespace {
-
 // Says why the backup at the program's end failed, on standard error and in
 // the note that the next start shows.
 void noteFailedBackup(const QString &dataFolder, const QString &error)
@@ -242,24 +206,24 @@ void noteFailedBackup(const QString &dataFolder, const QString &error)
 
 } // namespace
 
-void addCommands(TFormPaa *window, QMenu *menu)
+BackupController::BackupController(TFormPaa *window, QMenu *menu) : QObject(window)
 {
     menu->addSeparator();
     QAction *backUp
-        = addAction(window, menu, "MenuVarmuuskopioi", QStringLiteral("&Back Up Book..."),
+        = Hints::addMenuCommand(window, menu, "MenuVarmuuskopioi", QStringLiteral("&Back Up Book..."),
                     QStringLiteral("|Write the whole recipe book, pictures included, into one backup file."));
-    QObject::connect(backUp, &QAction::triggered, window,
+    QObject::connect(backUp, &QAction::triggered, this,
                      [window] { Dialogs::guard([window] { backUpBook(window); }); });
-    QAction *restore = addAction(window, menu, "MenuPalauta", QStringLiteral("&Restore Book..."),
+    QAction *restore = Hints::addMenuCommand(window, menu, "MenuPalauta", QStringLiteral("&Restore Book..."),
                                  QStringLiteral("|Replace the recipe book with the one in a backup file."));
-    QObject::connect(restore, &QAction::triggered, window,
+    QObject::connect(restore, &QAction::triggered, this,
                      [window] { Dialogs::guard([window] { restoreBook(window); }); });
-    QAction *automatic = addAction(
+    QAction *automatic = Hints::addMenuCommand(
         window, menu, "MenuAutoVarmuus", QStringLiteral("&Automatic Daily Backups"),
         QStringLiteral("|Back up the recipe book into the Backups folder once a day when the program ends."));
     automatic->setCheckable(true);
     Dialogs::guard([automatic] { automatic->setChecked(automaticBackupsOn()); });
-    QObject::connect(automatic, &QAction::triggered, window, [automatic](bool checked) {
+    QObject::connect(automatic, &QAction::triggered, this, [automatic](bool checked) {
         Dialogs::guard([&] {
             SettingsKey key;
             if (!key.open())
@@ -271,7 +235,7 @@ void addCommands(TFormPaa *window, QMenu *menu)
     });
 }
 
-void backUpAtProgramEnd(const QString &dataFolder, const QString &backupProgram)
+void BackupController::backUpAtProgramEnd(const QString &dataFolder, const QString &backupProgram)
 {
     bool on = true;
     try {
@@ -298,7 +262,7 @@ void backUpAtProgramEnd(const QString &dataFolder, const QString &backupProgram)
         noteFailedBackup(dataFolder, error);
 }
 
-int runBackupAtEnd(const QString &dataFolder, int waitMs)
+int BackupController::runBackupAtEnd(const QString &dataFolder, int waitMs)
 {
     // The program that started this process holds the lock until it ends.
     BookLockFile lock(dataFolder);
@@ -325,7 +289,7 @@ int runBackupAtEnd(const QString &dataFolder, int waitMs)
     return 1;
 }
 
-QString failedBackupAtEnd(const QString &dataFolder)
+QString BackupController::failedBackupAtEnd(const QString &dataFolder)
 {
     QFile file(failureNote(dataFolder));
     if (!file.open(QIODevice::ReadOnly))
@@ -336,10 +300,3 @@ QString failedBackupAtEnd(const QString &dataFolder)
                           "The book itself is as it was. Back it up with Book > Back Up Book.")
         .arg(why.isEmpty() ? QStringLiteral("unknown reason") : why);
 }
-
-void setFileChooser(FileChooser chooser)
-{
-    fileChooser() = std::move(chooser);
-}
-
-} // namespace BackupMenu

@@ -1,8 +1,10 @@
-#include "app/ImportExportCommands.h"
+#include "app/ImportExportController.h"
 
 #include "app/FormPaa.h"
 #include "platform/Dialogs.h"
+#include "platform/FileChooser.h"
 #include "platform/Hints.h"
+#include "platform/ProgressDialog.h"
 #include "settings/SettingsStore.h"
 #include "store/Book.h"
 #include "store/BookBackup.h"
@@ -23,7 +25,6 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -32,7 +33,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
@@ -41,48 +41,26 @@
 
 namespace {
 
-QAction *addAction(TFormPaa *form, QMenu *menu, const char *objectName, const QString &caption, const QString &hint)
-{
-    auto *action = new QAction(caption, form);
-    action->setObjectName(QLatin1String(objectName));
-    action->setStatusTip(Hints::longHint(hint));
-    action->setToolTip(Hints::shortHint(hint).isEmpty() ? Hints::longHint(hint) : Hints::shortHint(hint));
-    menu->addAction(action);
-    return action;
-}
-
 bool isMealMaster(const QString &file)
 {
     const QString suffix = QFileInfo(file).suffix().toLower();
     return suffix == QLatin1String("mmf") || suffix == QLatin1String("mm") || suffix == QLatin1String("txt");
 }
 
-ImportExportFileChooser &fileChooser()
+// The files chosen in a file dialog over the window, or none when it was
+// cancelled: files to open, or with `suffix` the one file to save.
+QStringList chooseFiles(TFormPaa *form, const QString &caption, const QString &filter, const QString &suffix = QString(),
+                        const QString &suggested = QString())
 {
-    static ImportExportFileChooser chooser;
-    return chooser;
-}
-
-// The files chosen in a file dialog, or none when it was cancelled.
-QStringList chooseFiles(TFormPaa *form, QFileDialog::AcceptMode mode, const QString &caption, const QString &filter,
-                        const QString &suffix = QString(), const QString &suggested = QString())
-{
-    const bool save = mode == QFileDialog::AcceptSave;
-    if (fileChooser())
-        return fileChooser()(form, save, caption, filter);
-    QStringList files;
-    if (save) {
-        QString file = QFileDialog::getSaveFileName(form, caption, suggested, filter);
-        if (!file.isEmpty() && !suffix.isEmpty() && QFileInfo(file).suffix().isEmpty())
-            file += QLatin1Char('.') + suffix;
-        if (!file.isEmpty())
-            files << file;
-    } else {
-        files = QFileDialog::getOpenFileNames(form, caption, QString(), filter);
-    }
-    // The window below runs its activation steps, as after every modal dialog.
-    form->runActivation();
-    return files;
+    FileChooser::Request request;
+    request.mode = suffix.isEmpty() ? FileChooser::Mode::OpenFiles : FileChooser::Mode::SaveFile;
+    request.parent = form;
+    request.below = form;
+    request.caption = caption;
+    request.start = suggested;
+    request.filter = filter;
+    request.suffix = suffix;
+    return FileChooser::choose(request);
 }
 
 // A file name for a group or recipe name: no folder separators or control
@@ -127,9 +105,9 @@ bool askImportOptions(TFormPaa *form, const QStringList &files, ImportOptions *o
     auto *mainGroup = new QComboBox(&dialog);
     mainGroup->setObjectName(QStringLiteral("ComboPaaryhma"));
     mainGroup->setEditable(true);
-    TPackTable *groups = form->Table1();
-    if (groups && groups->Active())
-        mainGroup->addItems(groups->fieldTexts(RecipeSchema::FieldName::Nimi, 1, groups->recordCount()));
+    if (RecipeBook::Book *book = form->book(); book && book->mainGroups().Active())
+        mainGroup->addItems(
+            book->mainGroups().fieldTexts(RecipeSchema::FieldName::Nimi, 1, book->mainGroups().recordCount()));
     mainGroup->setCurrentText(QStringLiteral("Imported recipes"));
     mainGroup->setToolTip(QStringLiteral("New subgroups go into this main group; an existing one or a new name."));
     form2->addRow(QStringLiteral("&Main group:"), mainGroup);
@@ -187,41 +165,19 @@ public:
     Q_DISABLE_COPY_MOVE(WorkUnderWay)
 };
 
-// Progress of long work, with Cancel.
-class Progress
+// Progress of an import or export, with Cancel; the end of the session
+// cancels it too.
+class Progress : public ProgressDialog
 {
 public:
-    Progress(TFormPaa *form, const QString &text) : m_dialog(text, QStringLiteral("Cancel"), 0, 1000, form)
-    {
-        m_dialog.setObjectName(QStringLiteral("FormEdistyminen"));
-        m_dialog.setWindowTitle(Dialogs::applicationTitle());
-        m_dialog.setWindowModality(Qt::WindowModal);
-        m_dialog.setMinimumDuration(0);
-        m_dialog.setValue(0);
-    }
-    // False once the user cancelled.
-    bool update(qint64 done, qint64 total)
-    {
-        const int value = total > 0 ? int(qBound(qint64(0), done * 1000 / total, qint64(999))) : 0;
-        if (value != m_dialog.value())
-            m_dialog.setValue(value);
-        QApplication::processEvents();
-        return !m_dialog.wasCanceled() && !cancelRequested;
-    }
-
-    void setText(const QString &text)
-    {
-        if (m_dialog.labelText() != text)
-            m_dialog.setLabelText(text);
-    }
-
-private:
-    QProgressDialog m_dialog;
+    Progress(TFormPaa *form, const QString &text) : ProgressDialog(form, text, QStringLiteral("FormEdistyminen")) { }
+    // False once cancelled.
+    bool update(qint64 done, qint64 total) { return ProgressDialog::update(done, total) && !cancelRequested; }
 };
 
 void saveSummary(TFormPaa *form, const QString &text)
 {
-    const QStringList files = chooseFiles(form, QFileDialog::AcceptSave, QStringLiteral("Save the Summary"),
+    const QStringList files = chooseFiles(form, QStringLiteral("Save the Summary"),
                                           QStringLiteral("Text files (*.txt);;All files (*)"), QStringLiteral("txt"));
     if (files.isEmpty())
         return;
@@ -262,7 +218,7 @@ bool fetchPages(TFormPaa *form, const QStringList &addresses, ImportOptions *opt
 {
     Progress progress(form, QStringLiteral("Fetching the recipe page..."));
     WebImport::Result pages = WebImport().read(addresses, [&](const QString &address, qint64 done, qint64 total) {
-        progress.setText(QStringLiteral("Fetching %1...").arg(address));
+        progress.setLabel(QStringLiteral("Fetching %1...").arg(address));
         return progress.update(done, total);
     });
     if (pages.cancelled)
@@ -311,7 +267,7 @@ void importFrom(TFormPaa *form, const QStringList &files, const QStringList &add
 void importRecipes(TFormPaa *form)
 {
     const QStringList files =
-        chooseFiles(form, QFileDialog::AcceptOpen, QStringLiteral("Import Recipes"), BookImport::fileFilter());
+        chooseFiles(form, QStringLiteral("Import Recipes"), BookImport::fileFilter());
     if (!files.isEmpty())
         importFrom(form, files, {}, false);
 }
@@ -390,7 +346,7 @@ protected:
             QStringList files;
             QStringList addresses;
             split(drag->mimeData(), &files, &addresses);
-            if ((!files.isEmpty() || !addresses.isEmpty()) && !importExportRunning())
+            if ((!files.isEmpty() || !addresses.isEmpty()) && !ImportExportController::running())
                 drag->acceptProposedAction();
             else
                 drag->ignore();
@@ -401,7 +357,7 @@ protected:
             QStringList files;
             QStringList addresses;
             split(drop->mimeData(), &files, &addresses);
-            if ((files.isEmpty() && addresses.isEmpty()) || importExportRunning())
+            if ((files.isEmpty() && addresses.isEmpty()) || ImportExportController::running())
                 return false;
             drop->acceptProposedAction();
             // The import asks and shows its dialogs once the drop is over, so
@@ -504,7 +460,7 @@ void exportRecipes(TFormPaa *form)
     const QString suggested = folder + QLatin1Char('/')
         + fileNameFor(choice.scope == BookExport::Scope::Book ? QStringLiteral("Recipes") : choice.name)
         + (jsonLd ? QStringLiteral(".zip") : QStringLiteral(".mmf"));
-    const QStringList files = chooseFiles(form, QFileDialog::AcceptSave, QStringLiteral("Export Recipes"),
+    const QStringList files = chooseFiles(form, QStringLiteral("Export Recipes"),
                                           jsonLd ? QStringLiteral("JSON-LD zip (*.zip)")
                                                  : QStringLiteral("Meal-Master (*.mmf)"),
                                           jsonLd ? QStringLiteral("zip") : QStringLiteral("mmf"), suggested);
@@ -539,35 +495,30 @@ void exportRecipes(TFormPaa *form)
 
 } // namespace
 
-bool importExportRunning()
+bool ImportExportController::running()
 {
     return workRunning;
 }
 
-void cancelImportExport()
+void ImportExportController::cancel()
 {
     cancelRequested = workRunning;
 }
 
-void setImportExportFileChooser(ImportExportFileChooser chooser)
+ImportExportController::ImportExportController(TFormPaa *form, QMenu *menu) : QObject(form)
 {
-    fileChooser() = std::move(chooser);
-}
-
-void addImportExportCommands(TFormPaa *form, QMenu *menu)
-{
-    QAction *import = addAction(form, menu, "MenuTuo", QStringLiteral("&Import Recipes..."),
+    QAction *import = Hints::addMenuCommand(form, menu, "MenuTuo", QStringLiteral("&Import Recipes..."),
                                 QStringLiteral("|Import recipes from Meal-Master, JSON-LD, web page, Nextcloud Cookbook "
                                                "or Paprika files."));
-    QObject::connect(import, &QAction::triggered, form, [form] { Dialogs::guard([form] { importRecipes(form); }); });
-    QAction *web = addAction(form, menu, "MenuTuoWeb", QStringLiteral("Import Recipe from &Web Page..."),
+    QObject::connect(import, &QAction::triggered, this, [form] { Dialogs::guard([form] { importRecipes(form); }); });
+    QAction *web = Hints::addMenuCommand(form, menu, "MenuTuoWeb", QStringLiteral("Import Recipe from &Web Page..."),
                              QStringLiteral("|Import the recipes of a web page by its address."));
-    QObject::connect(web, &QAction::triggered, form, [form] { Dialogs::guard([form] { importWebPage(form); }); });
+    QObject::connect(web, &QAction::triggered, this, [form] { Dialogs::guard([form] { importWebPage(form); }); });
     // Links and recipe files dropped on the window are imported too.
     form->setAcceptDrops(true);
     form->installEventFilter(new DropImport(form));
-    QAction *exportAction = addAction(form, menu, "MenuVie", QStringLiteral("&Export Recipes..."),
+    QAction *exportAction = Hints::addMenuCommand(form, menu, "MenuVie", QStringLiteral("&Export Recipes..."),
                                       QStringLiteral("|Export recipes as Meal-Master text or a JSON-LD zip."));
-    QObject::connect(exportAction, &QAction::triggered, form,
+    QObject::connect(exportAction, &QAction::triggered, this,
                      [form] { Dialogs::guard([form] { exportRecipes(form); }); });
 }
