@@ -81,7 +81,8 @@ bool automaticBackupsOn()
 class Progress : public ProgressDialog
 {
 public:
-    Progress(QWidget *parent, const QString &label) : ProgressDialog(parent, label, QStringLiteral("VarmuusEdistyminen"))
+    Progress(QWidget *parent, const QString &label)
+        : ProgressDialog(parent, label, QStringLiteral("VarmuusEdistyminen"))
     {
     }
 
@@ -158,31 +159,30 @@ void restoreBook(TFormPaa *window)
         return;
     rememberFolder(file);
     auto restore = std::make_unique<BookRestore>(ProgramPaths::dataFolder(), file);
-    QString error;
-    bool checked = false;
-    {
-        Progress progress(window, QStringLiteral("Checking the backup..."));
-        checked = restore->check(&error, progress.callback());
-    }
-    if (!checked) {
+    // One step of the restore with its progress; a failure is told, a cancel is not.
+    const auto step = [window](const QString &label, const std::function<bool(QString *, BookBackup::Progress)> &work) {
+        QString error;
+        bool done = false;
+        {
+            Progress progress(window, label);
+            done = work(&error, progress.callback());
+        }
+        if (done)
+            return true;
         if (error != QLatin1String("Cancelled"))
             Dialogs::information(error + QStringLiteral("\nThe recipe book was not changed."));
+        return false;
+    };
+    if (!step(QStringLiteral("Checking the backup..."),
+              [&](QString *error, const BookBackup::Progress &progress) { return restore->check(error, progress); }))
         return;
-    }
     if (!askRestore(window, file, restore->contents()))
         return;
     // What the user typed goes into the book being replaced, which is kept.
     window->storeEditsUnasked();
-    bool replaced = false;
-    {
-        Progress progress(window, QStringLiteral("Backing up the recipe book before the restore..."));
-        replaced = restore->replace(&error, progress.callback());
-    }
-    if (!replaced) {
-        if (error != QLatin1String("Cancelled"))
-            Dialogs::information(error + QStringLiteral("\nThe recipe book was not changed."));
+    if (!step(QStringLiteral("Backing up the recipe book before the restore..."),
+              [&](QString *error, const BookBackup::Progress &progress) { return restore->replace(error, progress); }))
         return;
-    }
     window->openRestoredBook();
     QString message
         = QStringLiteral("The recipe book was restored from the backup made on %1.\n\n"

@@ -217,7 +217,8 @@ void addCommand(TFormPaa *form, QMenu *bookMenu)
     const QString hint = QStringLiteral("|Print the book, a main group or a subgroup as a cookbook with contents and "
                                         "an index, or save it as a web page.");
     bookMenu->addSeparator();
-    QAction *action = Hints::addMenuCommand(form, bookMenu, "MenuKeittokirja", QStringLiteral("&Print Cookbook..."), hint);
+    QAction *action
+        = Hints::addMenuCommand(form, bookMenu, "MenuKeittokirja", QStringLiteral("&Print Cookbook..."), hint);
     QObject::connect(action, &QAction::triggered, form, [form] { Dialogs::guard([form] { printCookbook(form); }); });
 }
 
@@ -231,10 +232,8 @@ void printCookbook(TFormPaa *form)
     const std::optional<QString> subgroup = book->subgroupName(selected.subgroup);
 
     QDialog dialog(form);
-    dialog.setObjectName(QStringLiteral("FormKeittokirja"));
-    dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Print Cookbook"));
-    Dialogs::fitCaption(&dialog);
-    auto *layout = new QVBoxLayout(&dialog);
+    QVBoxLayout *layout
+        = Dialogs::columnLayout(&dialog, "FormKeittokirja", QStringLiteral("Saffrona's Mealdeck   -   Print Cookbook"));
     auto *what = new QGroupBox(QStringLiteral("Print"), &dialog);
     auto *whatLayout = new QVBoxLayout(what);
     auto *wholeBook = new QRadioButton(QStringLiteral("the whole book"), what);

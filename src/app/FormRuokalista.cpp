@@ -355,7 +355,6 @@ void TFormRuokalista::saveList()
         Dialogs::error(QStringLiteral("Cannot write %1: %2").arg(file, out.errorString()));
 }
 
-
 void TFormRuokalista::readPantry()
 {
     QStringList pantry = defaultPantry();

@@ -49,8 +49,8 @@ bool isMealMaster(const QString &file)
 
 // The files chosen in a file dialog over the window, or none when it was
 // cancelled: files to open, or with `suffix` the one file to save.
-QStringList chooseFiles(TFormPaa *form, const QString &caption, const QString &filter, const QString &suffix = QString(),
-                        const QString &suggested = QString())
+QStringList chooseFiles(TFormPaa *form, const QString &caption, const QString &filter,
+                        const QString &suffix = QString(), const QString &suggested = QString())
 {
     FileChooser::Request request;
     request.mode = suffix.isEmpty() ? FileChooser::Mode::OpenFiles : FileChooser::Mode::SaveFile;
@@ -91,10 +91,8 @@ void addOkCancel(QDialog *dialog, QVBoxLayout *layout, const QString &ok)
 bool askImportOptions(TFormPaa *form, const QStringList &files, ImportOptions *options)
 {
     QDialog dialog(form);
-    dialog.setObjectName(QStringLiteral("FormTuonti"));
-    dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Import Recipes"));
-    Dialogs::fitCaption(&dialog);
-    auto *layout = new QVBoxLayout(&dialog);
+    QVBoxLayout *layout
+        = Dialogs::columnLayout(&dialog, "FormTuonti", QStringLiteral("Saffrona's Mealdeck   -   Import Recipes"));
     const QString &first = files.first();
     layout->addWidget(new QLabel(files.size() == 1 ? QStringLiteral("Import the recipes of %1.")
                                                          .arg(WebImport::isWebAddress(first) ? first
@@ -276,10 +274,8 @@ void importRecipes(TFormPaa *form)
 QString askWebAddress(TFormPaa *form)
 {
     QDialog dialog(form);
-    dialog.setObjectName(QStringLiteral("FormWebSivu"));
-    dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Import Recipe from Web Page"));
-    Dialogs::fitCaption(&dialog);
-    auto *layout = new QVBoxLayout(&dialog);
+    QVBoxLayout *layout = Dialogs::columnLayout(
+        &dialog, "FormWebSivu", QStringLiteral("Saffrona's Mealdeck   -   Import Recipe from Web Page"));
     auto *label = new QLabel(QStringLiteral("&Address of the recipe page:"), &dialog);
     auto *edit = new QLineEdit(&dialog);
     edit->setObjectName(QStringLiteral("EditOsoite"));
@@ -386,10 +382,8 @@ void exportRecipes(TFormPaa *form)
     if (!book)
         return;
     QDialog dialog(form);
-    dialog.setObjectName(QStringLiteral("FormVienti"));
-    dialog.setWindowTitle(QStringLiteral("Saffrona's Mealdeck   -   Export Recipes"));
-    Dialogs::fitCaption(&dialog);
-    auto *layout = new QVBoxLayout(&dialog);
+    QVBoxLayout *layout
+        = Dialogs::columnLayout(&dialog, "FormVienti", QStringLiteral("Saffrona's Mealdeck   -   Export Recipes"));
     auto *what = new QGroupBox(QStringLiteral("Export"), &dialog);
     auto *whatLayout = new QVBoxLayout(what);
     struct Choice

@@ -52,11 +52,12 @@ TrashController::TrashController(TFormPaa *window, QMenu *menu) : QObject(window
 
 void TrashController::showTrash()
 {
-    TFormRoskakori window(ProgramPaths::dataFolder(), ProgramPaths::picsFolder(),
-                          [this](const QString &mainGroup, const QString &subgroup, const QString &recipe) {
-                              m_window->showRestored(mainGroup, subgroup, recipe);
-                          },
-                          m_window);
+    TFormRoskakori window(
+        ProgramPaths::dataFolder(), ProgramPaths::picsFolder(),
+        [this](const QString &mainGroup, const QString &subgroup, const QString &recipe) {
+            m_window->showRestored(mainGroup, subgroup, recipe);
+        },
+        m_window);
     Dialogs::exec(&window, m_window);
 }
 

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QWindow>
 
 #include <deque>
@@ -46,6 +47,14 @@ namespace Dialogs {
 QString applicationTitle()
 {
     return QStringLiteral("Saffrona's Mealdeck");
+}
+
+QVBoxLayout *columnLayout(QDialog *dialog, const char *objectName, const QString &caption)
+{
+    dialog->setObjectName(QLatin1String(objectName));
+    dialog->setWindowTitle(caption);
+    fitCaption(dialog);
+    return new QVBoxLayout(dialog);
 }
 
 void fitCaption(QWidget *window)

@@ -9,6 +9,7 @@
 #include <functional>
 
 class QDialog;
+class QVBoxLayout;
 class QWidget;
 
 // A window that re-runs its activation steps when a modal dialog over it
@@ -42,6 +43,10 @@ void centreOnDesktop(QWidget *window);
 // Makes `window` at least wide enough for its whole caption, with room for the
 // title bar's icon and buttons.
 void fitCaption(QWidget *window);
+
+// Names `dialog`, gives it `caption`, makes it wide enough for the caption
+// and returns the column its contents are laid out in.
+QVBoxLayout *columnLayout(QDialog *dialog, const char *objectName, const QString &caption);
 
 // The width of the primary screen in pixels; `withoutScreen` without one.
 int screenWidth(int withoutScreen = 0);

@@ -807,7 +807,7 @@ bool TFormResepti::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool TFormResepti::AineetKeyPress(QKeyEvent *event)
+std::optional<bool> TFormResepti::memoKey(QKeyEvent *event, void (TFormResepti::*focusOther)())
 {
     const int key = event->key();
     if (key == Qt::Key_Escape) {
@@ -815,7 +815,7 @@ bool TFormResepti::AineetKeyPress(QKeyEvent *event)
         return true;
     }
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (event->modifiers() & Qt::ControlModifier)) {
-        FocusDirections();
+        (this->*focusOther)();
         return true;
     }
     const QString text = event->text();
@@ -825,6 +825,14 @@ bool TFormResepti::AineetKeyPress(QKeyEvent *event)
     // Other control characters are the edit shortcuts; the memo handles them.
     if (text.size() == 1 && text[0].unicode() < 32)
         return false;
+    return std::nullopt;
+}
+
+bool TFormResepti::AineetKeyPress(QKeyEvent *event)
+{
+    if (const std::optional<bool> done = memoKey(event, &TFormResepti::FocusDirections))
+        return *done;
+    const QString text = event->text();
     QString accepted;
     for (const QChar c : text) {
         if (ingredientCharacter(c))
@@ -845,21 +853,9 @@ bool TFormResepti::AineetKeyPress(QKeyEvent *event)
 
 bool TFormResepti::OhjeKeyPress(QKeyEvent *event)
 {
-    const int key = event->key();
-    if (key == Qt::Key_Escape) {
-        MenuTakaisinClick();
-        return true;
-    }
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (event->modifiers() & Qt::ControlModifier)) {
-        FocusIngredients();
-        return true;
-    }
+    if (const std::optional<bool> done = memoKey(event, &TFormResepti::FocusIngredients))
+        return *done;
     const QString text = event->text();
-    if (text.isEmpty() || key == Qt::Key_Backspace || key == Qt::Key_Tab || key == Qt::Key_Return
-        || key == Qt::Key_Enter || key == Qt::Key_Delete)
-        return false;
-    if (text.size() == 1 && text[0].unicode() < 32)
-        return false;
     QString accepted;
     for (const QChar c : text) {
         if (directionsCharacter(c))

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class RecipeWindowHost;
 class TDBMemo;
@@ -141,6 +142,11 @@ private:
     void FormActivate();
     // FormKeyDown: true when the key was handled.
     bool FormKeyDown(QKeyEvent *event);
+    // The keys both memos treat alike: Escape goes back, Ctrl+Enter moves to
+    // the other memo (`focusOther`); keys without text, editing keys and
+    // control characters are the memo's own. The key press's result, or
+    // nothing when the typed text is left to the memo's filter.
+    std::optional<bool> memoKey(QKeyEvent *event, void (TFormResepti::*focusOther)());
     bool AineetKeyPress(QKeyEvent *event);
     bool OhjeKeyPress(QKeyEvent *event);
     void AineetKeyUp();

@@ -82,7 +82,9 @@ private Q_SLOTS:
 
         // The book is backed up first through the menu.
         const QString mine = book->programFolder() + QStringLiteral("mine.zip");
-        FileChooser::setAnswer([&](const FileChooser::Request &r) { return QStringList{r.mode == FileChooser::Mode::SaveFile ? mine : file}; });
+        FileChooser::setAnswer([&](const FileChooser::Request &request) {
+            return QStringList{request.mode == FileChooser::Mode::SaveFile ? mine : file};
+        });
         w->menuAction(QStringLiteral("MenuVarmuuskopioi"))->trigger();
         QVERIFY2(lastMessage().contains(QStringLiteral("1 main group, 1 subgroup, 1 recipe and 1 picture")),
                  qPrintable(lastMessage()));

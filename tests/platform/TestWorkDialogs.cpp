@@ -73,16 +73,16 @@ private Q_SLOTS:
         QList<FileChooser::Mode> asked;
         FileChooser::setAnswer([&](const FileChooser::Request &request) {
             asked << request.mode;
-            return QStringList{QStringLiteral("/tmp/list"), QStringLiteral("/tmp/other.txt")};
+            return QStringList {QStringLiteral("/tmp/list"), QStringLiteral("/tmp/other.txt")};
         });
         FileChooser::Request save;
         save.mode = FileChooser::Mode::SaveFile;
         save.suffix = QStringLiteral("txt");
-        QCOMPARE(FileChooser::choose(save), QStringList{QStringLiteral("/tmp/list.txt")});
+        QCOMPARE(FileChooser::choose(save), QStringList {QStringLiteral("/tmp/list.txt")});
         FileChooser::Request open;
         open.mode = FileChooser::Mode::OpenFiles;
         QCOMPARE(FileChooser::choose(open).size(), 2);
-        QCOMPARE(asked, (QList<FileChooser::Mode>{FileChooser::Mode::SaveFile, FileChooser::Mode::OpenFiles}));
+        QCOMPARE(asked, (QList<FileChooser::Mode> {FileChooser::Mode::SaveFile, FileChooser::Mode::OpenFiles}));
         QVERIFY(Dialogs::shownDialogs().isEmpty());
     }
 
@@ -112,7 +112,7 @@ private Q_SLOTS:
         request.objectName = QStringLiteral("PdfFileDialog");
         QCOMPARE(FileChooser::chooseOne(request), folder.filePath(QStringLiteral("Soups.pdf")));
         QCOMPARE(offered, folder.filePath(QStringLiteral("Recipes.pdf")));
-        QCOMPARE(Dialogs::shownDialogs(), QStringList{QStringLiteral("PdfFileDialog")});
+        QCOMPARE(Dialogs::shownDialogs(), QStringList {QStringLiteral("PdfFileDialog")});
         QCOMPARE(below.activations, 1);
     }
 };
