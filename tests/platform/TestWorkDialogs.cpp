@@ -114,6 +114,20 @@ private Q_SLOTS:
         QCOMPARE(offered, folder.filePath(QStringLiteral("Recipes.pdf")));
         QCOMPARE(Dialogs::shownDialogs(), QStringList {QStringLiteral("PdfFileDialog")});
         QCOMPARE(below.activations, 1);
+
+        // A folder is chosen in a dialog that offers folders only.
+        Dialogs::queueResponse([&](QDialog *dialog) {
+            auto *files = qobject_cast<QFileDialog *>(dialog);
+            QVERIFY(files);
+            QCOMPARE(files->fileMode(), QFileDialog::Directory);
+            QVERIFY(files->testOption(QFileDialog::ShowDirsOnly));
+            files->selectFile(folder.path());
+            dialog->accept();
+        });
+        FileChooser::Request choose;
+        choose.mode = FileChooser::Mode::Folder;
+        choose.start = folder.path();
+        QCOMPARE(FileChooser::chooseOne(choose), folder.path());
     }
 };
 
