@@ -1005,7 +1005,10 @@ bool RecipeSearch::startIndexing()
 
 void RecipeSearch::startJob(bool build)
 {
+    // The job reads every recipe after this: what was noted before is in
+    // what it reads.
     installRecorder();
+    execAll(m_handle, QStringLiteral("DELETE FROM temp.mealdeck_haku_kesken"));
     m_jobDataVersion = recipeDataVersion();
     m_trackingLost = false;
     if (build)
@@ -1066,6 +1069,14 @@ bool RecipeSearch::continueIndexing()
             note.run();
             note.reset();
         }
+        // Many changed (an import meanwhile): a new index is quicker than
+        // taking them in one by one here.
+        SqlStatement noted(m_handle, QStringLiteral("SELECT count(*) FROM temp.mealdeck_haku_kesken"));
+        if (noted.step() && noted.columnInt64(0) > std::max<qint64>(1000, recipeCount() / 16)) {
+            startJob(true);
+            return true;
+        }
+        noted.reset();
         QString stored;
         if (checkFile(&stored) != IndexState::Current) {
             if (job->build) {
