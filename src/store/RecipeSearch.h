@@ -35,7 +35,9 @@ class StoreConnection;
 // touched no indexed text, needs no rebuild. When the file is missing,
 // damaged, made for another version, or the recipes were changed without it
 // (by another program, or a restore), indexState() says so and rebuild()
-// makes it anew from the recipe table. One RecipeSearch per book at a time.
+// makes it anew from the recipe table; startIndexing() does either on a
+// thread of its own while find() answers from the names. One RecipeSearch
+// per book at a time.
 class RecipeSearch
 {
 public:
