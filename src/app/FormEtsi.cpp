@@ -143,6 +143,11 @@ TFormEtsi::TFormEtsi(RecipeSearch &search, QWidget *parent)
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("LabelTila"));
     layout->addWidget(m_status);
+    m_indexing = new QLabel(this);
+    m_indexing->setObjectName(QStringLiteral("LabelIndeksointi"));
+    m_indexing->setStyleSheet(QStringLiteral("color:%1").arg(QLatin1String(Grey)));
+    m_indexing->hide();
+    layout->addWidget(m_indexing);
 
     auto *buttons = new QDialogButtonBox(this);
     m_show = buttons->addButton(QStringLiteral("&Show Recipe"), QDialogButtonBox::AcceptRole);
@@ -162,7 +167,30 @@ TFormEtsi::TFormEtsi(RecipeSearch &search, QWidget *parent)
     connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) { m_show->setEnabled(row >= 0); });
     connect(m_show, &QPushButton::clicked, this, [this] { choose(); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    m_progress = new QTimer(this);
+    m_progress->setInterval(100);
+    connect(m_progress, &QTimer::timeout, this, [this] { Dialogs::guard([this] { followIndexing(); }); });
     EditEtsiChange();
+}
+
+void TFormEtsi::followIndexing()
+{
+    m_search.continueIndexing();
+    const int percent = m_search.indexingPercent();
+    if (percent >= 0) {
+        m_indexing->setText(QStringLiteral("Only the recipe names are searched: still indexing, %1%.").arg(percent));
+        m_indexing->show();
+        m_progress->start();
+        return;
+    }
+    m_progress->stop();
+    // The index is ready (or could not be made): the words are asked again.
+    if (m_fromNames) {
+        EditEtsiChange();
+        return;
+    }
+    m_indexing->setText(QStringLiteral("Only the recipe names are searched: the search index is not available."));
+    m_indexing->setVisible(m_namesOnly);
 }
 
 void TFormEtsi::EditEtsiChange()
@@ -171,10 +199,16 @@ void TFormEtsi::EditEtsiChange()
     if (m_edit->text().trimmed().isEmpty()) {
         m_hits.clear();
         m_list->clear();
+        m_namesOnly = false;
+        m_fromNames = false;
         m_status->setText(QStringLiteral("Type words from a recipe's name, ingredients, description or directions."));
-        return;
+    } else {
+        const RecipeSearch::Result result = m_search.find(m_edit->text(), ShownHits);
+        m_namesOnly = result.namesOnly;
+        m_fromNames = result.namesOnly && result.indexingPercent >= 0;
+        showResult(result);
     }
-    showResult(m_search.find(m_edit->text(), ShownHits));
+    followIndexing();
 }
 
 void TFormEtsi::showResult(const RecipeSearch::Result &result)

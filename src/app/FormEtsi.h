@@ -38,13 +38,21 @@ protected:
 private:
     void choose();
     void showResult(const RecipeSearch::Result &result);
+    // Says how far the indexing is while the names answer; when it has
+    // finished, asks again with the index.
+    void followIndexing();
 
     RecipeSearch &m_search;
     QLineEdit *m_edit = nullptr;
     QListWidget *m_list = nullptr;
     QLabel *m_status = nullptr;
+    QLabel *m_indexing = nullptr;
     QPushButton *m_show = nullptr;
     QTimer *m_typing = nullptr;
+    QTimer *m_progress = nullptr;
+    // The hits shown were found by the names while the index was built.
+    bool m_fromNames = false;
+    bool m_namesOnly = false;
     QVector<RecipeSearch::Hit> m_hits;
     std::optional<RecipeSearch::Hit> m_chosen;
 };

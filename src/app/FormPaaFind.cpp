@@ -1,6 +1,6 @@
 // The main window's search: the "&Find Recipes..." command of the "&Book"
-// menu, the index kept in step from the start, and the selection of a found
-// recipe.
+// menu, the index kept in step from the start (brought up to date in the
+// background), and the selection of a found recipe.
 
 #include "app/DataBoundList.h"
 #include "app/FormEtsi.h"
@@ -11,9 +11,7 @@
 #include "store/RecipeSchema.h"
 #include "store/RecipeSearch.h"
 
-#include <QElapsedTimer>
 #include <QMenu>
-#include <QProgressDialog>
 #include <QTimer>
 
 namespace {
@@ -45,23 +43,44 @@ void TFormPaa::buildFindCommands()
     find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
 }
 
+namespace {
+
+const char *const IndexingTimer = "HakuIndeksointi";
+
+} // namespace
+
 void TFormPaa::startSearch()
 {
     // From the start, so that every change to the recipes reaches the index
     // in its own transaction; the index is looked at once the window is up
-    // (catching up with changes made without it takes a while in a big
-    // book). A book whose index cannot be opened now is searched when Find
-    // asks again.
+    // and, when it is missing or behind the recipes, brought up to date on a
+    // thread of its own. A book whose index cannot be opened now is searched
+    // when Find asks again.
     try {
         m_search = std::make_unique<RecipeSearch>(ProgramPaths::dataFolder(), false);
     } catch (const StoreError &) {
         m_search.reset();
         return;
     }
-    QTimer::singleShot(0, this, [this] {
+    // Takes in the indexing thread's work once it is done.
+    auto *indexing = findChild<QTimer *>(QLatin1String(IndexingTimer));
+    if (!indexing) {
+        indexing = new QTimer(this);
+        indexing->setObjectName(QLatin1String(IndexingTimer));
+        indexing->setInterval(100);
+        connect(indexing, &QTimer::timeout, this, [this, indexing] {
+            try {
+                if (!m_search || !m_search->continueIndexing())
+                    indexing->stop();
+            } catch (const StoreError &) {
+                indexing->stop();
+            }
+        });
+    }
+    QTimer::singleShot(0, this, [this, indexing] {
         try {
-            if (m_search)
-                m_search->indexState();
+            if (m_search && m_search->startIndexing())
+                indexing->start();
         } catch (const StoreError &) {
             // Told when Find is asked for.
         }
@@ -91,31 +110,11 @@ void TFormPaa::MenuEtsiClick()
         startSearch();
     if (!m_search)
         m_search = std::make_unique<RecipeSearch>(ProgramPaths::dataFolder());
-    if (m_search->needsRebuild()) {
-        const qint64 recipes = m_search->recipeCount();
-        QProgressDialog progress(QStringLiteral("Building the search index of %1 recipes...")
-                                     .arg(QLocale().toString(recipes)),
-                                 QStringLiteral("Cancel"), 0, 1000, this);
-        progress.setObjectName(QStringLiteral("FormHakuRakennus"));
-        progress.setWindowTitle(Dialogs::applicationTitle());
-        progress.setWindowModality(Qt::WindowModal);
-        // Shown only when the work takes more than half a second.
-        progress.setMinimumDuration(500);
-        progress.setAutoClose(false);
-        progress.setAutoReset(false);
-        QString error;
-        const bool built = m_search->rebuild(
-            [&](qint64 done, qint64 total) {
-                progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
-                return !progress.wasCanceled();
-            },
-            &error);
-        progress.close();
-        if (!built) {
-            if (!error.isEmpty())
-                Dialogs::information(QStringLiteral("The search index could not be built.\n%1").arg(error));
-            return;
-        }
+    // Never waited for: while the index is brought up to date, Find answers
+    // from the recipe names.
+    if (m_search->startIndexing()) {
+        if (auto *indexing = findChild<QTimer *>(QLatin1String(IndexingTimer)))
+            indexing->start();
     }
     TFormEtsi window(*m_search, this);
     if (Dialogs::exec(&window, this) != QDialog::Accepted || !window.chosen())

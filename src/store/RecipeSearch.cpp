@@ -10,10 +10,12 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -321,7 +323,288 @@ bool syncFile(const QString &path)
     return synced;
 }
 
+std::function<void(qint64, qint64)> &batchHook()
+{
+    static std::function<void(qint64, qint64)> hook;
+    return hook;
+}
+
+// Recipes read in one short read while indexing: the book's own writes wait
+// at most that long.
+constexpr int Batch = 1000;
+
+// SQLite's progress callback: stops the statement once `stop` is set.
+int stopRequested(void *stop)
+{
+    return static_cast<const std::atomic<bool> *>(stop)->load() ? 1 : 0;
+}
+
+// A connection of its own that stops its SQL when `stop` is set.
+void openStoppable(OwnConnection &own, const QString &uri, int flags, const std::atomic<bool> *stop)
+{
+    if (!own.open(uri, flags | SQLITE_OPEN_URI))
+        throw StoreError(QStringLiteral("Cannot open %1: %2").arg(uri, QString::fromUtf8(sqlite3_errmsg(own.db))));
+    if (stop)
+        sqlite3_progress_handler(own.db, 1000, stopRequested, const_cast<std::atomic<bool> *>(stop));
+}
+
+// A prepared statement, finalized on every path: values are copied from one
+// connection to another as they are.
+struct RawStatement
+{
+    sqlite3 *db;
+    sqlite3_stmt *stmt = nullptr;
+    RawStatement(sqlite3 *connection, const QString &sql)
+        : db(connection)
+    {
+        if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
+            throw StoreError(QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+    ~RawStatement() { sqlite3_finalize(stmt); }
+    Q_DISABLE_COPY_MOVE(RawStatement)
+    [[noreturn]] void fail() const { throw StoreError(QString::fromUtf8(sqlite3_errmsg(db))); }
+};
+
+// The state of the recipe file that an index matches: change counter, size
+// in pages, device and inode. `db` has the file attached as `schema`.
+QString recipeStampOf(const QString &dataFolder, sqlite3 *db, const QString &schema)
+{
+    // A read first, so that a journal left by a crash is rolled back before
+    // the header is looked at.
+    {
+        SqlStatement read(db, QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(SqlStatement::quoteName(schema)));
+        read.step();
+    }
+    const QString path = dataFolder + QStringLiteral("/Ohje.db");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw StoreError(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+    const QByteArray header = file.read(100);
+    if (header.size() < 100)
+        throw StoreError(QStringLiteral("%1 is not a table file").arg(path));
+    auto number = [&](int at) {
+        return (quint32(quint8(header[at])) << 24) | (quint32(quint8(header[at + 1])) << 16)
+            | (quint32(quint8(header[at + 2])) << 8) | quint32(quint8(header[at + 3]));
+    };
+    struct stat info {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return QStringLiteral("%1:%2:%3:%4")
+        .arg(number(24))
+        .arg(number(28))
+        .arg(quint64(info.st_dev))
+        .arg(quint64(info.st_ino));
+}
+
+// Builds the index of the book in `dataFolder` into the file `building`. The
+// recipes are read a batch at a time, each batch in a short read of its own,
+// so that the book is changed meanwhile without waiting; the state of the
+// recipe file recorded is that before the first batch. False when `progress`
+// or `stop` cancelled. Throws StoreError.
+bool buildIndexFile(const QString &dataFolder, const QString &building, const RecipeSearch::Progress &progress,
+                    const std::atomic<bool> *stop, std::atomic<int> *percent)
+{
+    QFile::remove(building);
+    QFile::remove(building + QStringLiteral("-journal"));
+    OwnConnection out;
+    openStoppable(out, uriFor(building, "rwc"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, stop);
+    registerFunctions(out.db);
+    execAll(out.db, QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
+                                   "PRAGMA cache_size=-65536; PRAGMA temp_store=FILE; PRAGMA application_id=%1; "
+                                   "PRAGMA user_version=%2;")
+                        .arg(IndexApplicationId)
+                        .arg(IndexVersion));
+    OwnConnection in;
+    openStoppable(in, uriFor(dataFolder + QStringLiteral("/Ohje.db"), "ro"), SQLITE_OPEN_READONLY, stop);
+    const QString stamp = recipeStampOf(dataFolder, in.db, QStringLiteral("main"));
+    qint64 total = 0;
+    {
+        SqlStatement count(in.db, QStringLiteral("SELECT count(*) FROM \"Ohje\""));
+        total = count.step() ? count.columnInt64(0) : 0;
+    }
+    execAll(out.db, QStringLiteral("BEGIN;") + QLatin1String(CreateIndexSql));
+    RawStatement read(in.db, QStringLiteral("SELECT id, %1 FROM \"Ohje\" o WHERE id > ?1 ORDER BY id LIMIT %2")
+                                 .arg(textsOf(QStringLiteral("o")))
+                                 .arg(Batch));
+    RawStatement words(out.db, QStringLiteral("INSERT INTO HakuSanat(rowid, nimi, aineet, kuvaus, ohje) "
+                                              "VALUES (?1, ?2, ?3, ?4, ?5)"));
+    RawStatement rows(out.db, QStringLiteral("INSERT INTO HakuRivit(id, avain, nimi, tiiviste) "
+                                             "VALUES (?1, mealdeck_fold(?2), ?2, mealdeck_hash(?2, ?3, ?4, ?5))"));
+    qint64 done = 0;
+    qint64 lastId = std::numeric_limits<qint64>::min();
+    if (progress && !progress(0, total))
+        return false;
+    for (;;) {
+        if (batchHook())
+            batchHook()(done, total);
+        if (stop && stop->load())
+            return false;
+        sqlite3_bind_int64(read.stmt, 1, lastId);
+        int copied = 0;
+        int rc = SQLITE_ROW;
+        while ((rc = sqlite3_step(read.stmt)) == SQLITE_ROW) {
+            lastId = sqlite3_column_int64(read.stmt, 0);
+            for (RawStatement *insert : {&words, &rows}) {
+                for (int column = 0; column < 5; ++column)
+                    sqlite3_bind_value(insert->stmt, column + 1, sqlite3_column_value(read.stmt, column));
+                if (sqlite3_step(insert->stmt) != SQLITE_DONE)
+                    insert->fail();
+                sqlite3_reset(insert->stmt);
+            }
+            ++copied;
+        }
+        if (rc != SQLITE_DONE)
+            read.fail();
+        // The read ends here, before the next batch.
+        sqlite3_reset(read.stmt);
+        if (copied == 0)
+            break;
+        done += copied;
+        if (percent)
+            percent->store(int(std::min<qint64>(80, total > 0 ? done * 80 / total : 80)));
+        if (progress && !progress(done, total))
+            return false;
+    }
+    if (percent)
+        percent->store(80);
+    // The words as the index holds them, and their ends.
+    execAll(out.db, QStringLiteral("INSERT INTO HakuSanat(HakuSanat) VALUES ('optimize');"
+                                   "CREATE INDEX HakuJarjestys ON HakuRivit(avain, nimi);"
+                                   "CREATE VIRTUAL TABLE temp.HakuSanasto USING fts5vocab(main, HakuSanat, row);"
+                                   "INSERT INTO HakuLoput(loppu, sana) SELECT e.value, v.term FROM temp.HakuSanasto v, "
+                                   "json_each(mealdeck_ends(v.term)) e ORDER BY 1, 2;"
+                                   "DROP TABLE temp.HakuSanasto;"));
+    SqlStatement record(out.db, QStringLiteral("INSERT INTO HakuTila(avain, arvo) VALUES ('leima', ?)"));
+    record.bindText(1, stamp);
+    record.run();
+    execAll(out.db, QStringLiteral("COMMIT"));
+    return true;
+}
+
+// Puts the built index file in place of the index, atomically.
+void swapIn(const QString &dataFolder, const QString &building, const QString &path)
+{
+    if (!syncFile(building))
+        throw StoreError(QStringLiteral("Cannot write %1").arg(building));
+    // A journal of the old file must never be played into the new one.
+    QFile::remove(path + QStringLiteral("-journal"));
+    if (::rename(QFile::encodeName(building).constData(), QFile::encodeName(path).constData()) != 0)
+        throw StoreError(QStringLiteral("Cannot replace %1").arg(path));
+    syncFile(dataFolder);
+}
+
+// The recipes whose indexed text differs from what the index file at `path`
+// holds (changed, added or removed without it), read a batch at a time.
+// False when so many of those the index holds differ that a new index is
+// better.
+bool differingRecipes(const QString &dataFolder, const QString &path, std::vector<qint64> *ids,
+                      const std::atomic<bool> *stop, std::atomic<int> *percent)
+{
+    OwnConnection own;
+    openStoppable(own, uriFor(path, "ro"), SQLITE_OPEN_READONLY, stop);
+    registerFunctions(own.db);
+    SqlStatement attach(own.db, QStringLiteral("ATTACH DATABASE ? AS kirja"));
+    attach.bindText(1, uriFor(dataFolder + QStringLiteral("/Ohje.db"), "ro"));
+    attach.run();
+    SqlStatement counts(own.db, QStringLiteral("SELECT (SELECT count(*) FROM HakuEpavarmat), (SELECT max(id) FROM "
+                                               "HakuRivit), (SELECT count(*) FROM kirja.\"Ohje\")"));
+    counts.step();
+    qint64 held = counts.columnInt64(0);
+    // As catchUp(): beyond this many recipes tested on their own, a new
+    // index is better.
+    const qint64 tolerated = std::max<qint64>(1000, counts.columnInt64(1) / 16);
+    const qint64 total = counts.columnInt64(2);
+    counts.reset();
+    SqlStatement next(own.db, QStringLiteral("SELECT count(*), max(id) FROM (SELECT id FROM kirja.\"Ohje\" WHERE id > ? "
+                                             "ORDER BY id LIMIT %1)")
+                                  .arg(Batch));
+    SqlStatement differ(own.db, QStringLiteral("SELECT o.id, h.id IS NOT NULL FROM kirja.\"Ohje\" o LEFT JOIN HakuRivit h "
+                                               "ON h.id = o.id WHERE o.id > ?1 AND o.id <= ?2 AND (h.id IS NULL OR "
+                                               "h.tiiviste IS NOT mealdeck_hash(%1))")
+                                    .arg(textsOf(QStringLiteral("o"))));
+    SqlStatement gone(own.db, QStringLiteral("SELECT h.id FROM HakuRivit h WHERE h.id > ?1 AND h.id <= ?2 AND NOT EXISTS "
+                                             "(SELECT 1 FROM kirja.\"Ohje\" o WHERE o.id = h.id)"));
+    qint64 done = 0;
+    qint64 lastId = std::numeric_limits<qint64>::min();
+    for (;;) {
+        if (batchHook())
+            batchHook()(done, total);
+        if (stop && stop->load())
+            return true;
+        next.bindInt64(1, lastId);
+        next.step();
+        const qint64 copied = next.columnInt64(0);
+        const qint64 upTo = copied == 0 ? std::numeric_limits<qint64>::max() : next.columnInt64(1);
+        next.reset();
+        differ.bindInt64(1, lastId);
+        differ.bindInt64(2, upTo);
+        while (differ.step()) {
+            ids->push_back(differ.columnInt64(0));
+            held += differ.columnInt64(1);
+        }
+        differ.reset();
+        gone.bindInt64(1, lastId);
+        gone.bindInt64(2, upTo);
+        while (gone.step()) {
+            ids->push_back(gone.columnInt64(0));
+            ++held;
+        }
+        gone.reset();
+        if (held > tolerated)
+            return false;
+        if (copied == 0)
+            return true;
+        lastId = upTo;
+        done += copied;
+        if (percent)
+            percent->store(int(std::min<qint64>(99, total > 0 ? done * 100 / total : 99)));
+    }
+}
+
 } // namespace
+
+// A build or catch-up of the index on a thread of its own. What it finds is
+// read on the owner's thread only after `done`.
+struct RecipeSearch::Job
+{
+    bool build = false;
+    std::thread thread;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> done{false};
+    std::atomic<int> percent{0};
+    QString error;
+    // Catch-up: a new index is better.
+    bool tooMany = false;
+    // Catch-up: the recipes that differ.
+    std::vector<qint64> differing;
+
+    void run(const QString &dataFolder)
+    {
+        const QString path = dataFolder + QLatin1Char('/') + RecipeSearch::indexFileName();
+        const QString building = path + QStringLiteral(".new");
+        try {
+            if (build) {
+                if (buildIndexFile(dataFolder, building, {}, &stop, &percent))
+                    swapIn(dataFolder, building, path);
+                else
+                    QFile::remove(building);
+            } else {
+                tooMany = !differingRecipes(dataFolder, path, &differing, &stop, &percent);
+            }
+        } catch (const StoreError &e) {
+            error = e.message();
+        } catch (const std::exception &e) {
+            error = QString::fromLocal8Bit(e.what());
+        }
+        if (build && !error.isEmpty())
+            QFile::remove(building);
+        done.store(true);
+    }
+};
+
+void RecipeSearch::setBatchHook(std::function<void(qint64, qint64)> hook)
+{
+    batchHook() = std::move(hook);
+}
 
 RecipeSearch::RecipeSearch(const QString &dataFolder, bool lookNow)
     : m_dataFolder(QDir::cleanPath(QFileInfo(dataFolder).absoluteFilePath()))
@@ -336,8 +619,10 @@ RecipeSearch::RecipeSearch(const QString &dataFolder, bool lookNow)
 RecipeSearch::~RecipeSearch()
 {
     m_connection->setDerivedDetacher({});
+    stopJob();
     try {
         follow();
+        dropRecorder();
         recordStampIfInStep();
         detachIndex();
     } catch (const StoreError &) {
@@ -372,6 +657,12 @@ void RecipeSearch::follow()
         m_connection->attach(m_dataFolder + QStringLiteral("/Ohje.db"));
         m_handle = nullptr;
         follow();
+        return;
+    }
+    // The notes of changes went with the old connection.
+    if (m_job) {
+        m_trackingLost = true;
+        installRecorder();
     }
 }
 
@@ -405,32 +696,7 @@ RecipeSearch::IndexState RecipeSearch::checkFile(QString *stampInFile)
 
 QString RecipeSearch::recipeFileStamp()
 {
-    // A read first, so that a journal left by a crash is rolled back before
-    // the header is looked at.
-    {
-        SqlStatement read(m_handle, QStringLiteral("SELECT count(*) FROM %1.sqlite_master")
-                                        .arg(SqlStatement::quoteName(m_recipeSchema)));
-        read.step();
-    }
-    const QString path = m_dataFolder + QStringLiteral("/Ohje.db");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw StoreError(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
-    const QByteArray header = file.read(100);
-    if (header.size() < 100)
-        throw StoreError(QStringLiteral("%1 is not a table file").arg(path));
-    auto number = [&](int at) {
-        return (quint32(quint8(header[at])) << 24) | (quint32(quint8(header[at + 1])) << 16)
-            | (quint32(quint8(header[at + 2])) << 8) | quint32(quint8(header[at + 3]));
-    };
-    struct stat info {};
-    ::stat(QFile::encodeName(path).constData(), &info);
-    // Change counter, size in pages, device and inode.
-    return QStringLiteral("%1:%2:%3:%4")
-        .arg(number(24))
-        .arg(number(28))
-        .arg(quint64(info.st_dev))
-        .arg(quint64(info.st_ino));
+    return recipeStampOf(m_dataFolder, m_handle, m_recipeSchema);
 }
 
 qint64 RecipeSearch::recipeDataVersion()
@@ -443,6 +709,9 @@ qint64 RecipeSearch::recipeDataVersion()
 RecipeSearch::IndexState RecipeSearch::indexState()
 {
     follow();
+    // The index is not attached while it is brought up to date.
+    if (m_job)
+        return IndexState::Stale;
     if (m_damaged)
         return IndexState::Damaged;
     if (m_attached) {
@@ -484,7 +753,7 @@ RecipeSearch::IndexState RecipeSearch::indexState()
     return IndexState::Current;
 }
 
-bool RecipeSearch::catchUp()
+bool RecipeSearch::catchUp(const QString &candidates)
 {
     if (m_suspended || !sqlite3_get_autocommit(m_handle))
         return false;
@@ -493,11 +762,13 @@ bool RecipeSearch::catchUp()
     execAll(m_handle, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS mealdeck_haku_eri(id INTEGER PRIMARY KEY, "
                                      "uusi INTEGER, poissa INTEGER); DELETE FROM temp.mealdeck_haku_eri;"
                                      "INSERT INTO temp.mealdeck_haku_eri SELECT o.id, h.id IS NULL, 0 FROM %1 o "
-                                     "LEFT JOIN %2 h ON h.id = o.id WHERE h.id IS NULL OR h.tiiviste IS NOT "
-                                     "mealdeck_hash(%3);"
+                                     "LEFT JOIN %2 h ON h.id = o.id WHERE (h.id IS NULL OR h.tiiviste IS NOT "
+                                     "mealdeck_hash(%3))%4;"
                                      "INSERT INTO temp.mealdeck_haku_eri SELECT h.id, 0, 1 FROM %2 h WHERE NOT EXISTS "
-                                     "(SELECT 1 FROM %1 o WHERE o.id = h.id);")
-                          .arg(recipes, rows, textsOf(QStringLiteral("o"))));
+                                     "(SELECT 1 FROM %1 o WHERE o.id = h.id)%5;")
+                          .arg(recipes, rows, textsOf(QStringLiteral("o")),
+                               candidates.isEmpty() ? QString() : QStringLiteral(" AND o.id IN (%1)").arg(candidates),
+                               candidates.isEmpty() ? QString() : QStringLiteral(" AND h.id IN (%1)").arg(candidates)));
     SqlStatement counts(m_handle, QStringLiteral("SELECT (SELECT count(*) FROM temp.mealdeck_haku_eri), "
                                                  "(SELECT count(*) FROM temp.mealdeck_haku_eri WHERE uusi = 0), "
                                                  "(SELECT count(*) FROM %1.HakuEpavarmat), (SELECT max(id) FROM %2)")
@@ -681,92 +952,16 @@ bool RecipeSearch::rebuild(const Progress &progress, QString *error)
             *error = QStringLiteral("The search index cannot be built while the book is being changed");
             return false;
         }
+        stopJob();
+        dropRecorder();
         detachIndex();
         m_damaged = false;
-        QFile::remove(building);
-        QFile::remove(building + QStringLiteral("-journal"));
-
-        bool cancelled = false;
-        {
-            OwnConnection own;
-            if (!own.open(building, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI))
-                throw StoreError(QStringLiteral("Cannot create %1: %2")
-                                     .arg(building, QString::fromUtf8(sqlite3_errmsg(own.db))));
-            registerFunctions(own.db);
-            execAll(own.db, QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
-                                           "PRAGMA cache_size=-65536; PRAGMA temp_store=FILE; PRAGMA application_id=%1; "
-                                           "PRAGMA user_version=%2;")
-                                .arg(IndexApplicationId)
-                                .arg(IndexVersion));
-            SqlStatement attach(own.db, QStringLiteral("ATTACH DATABASE ? AS kirja"));
-            attach.bindText(1, uriFor(m_dataFolder + QStringLiteral("/Ohje.db"), "ro"));
-            attach.run();
-            execAll(own.db, QStringLiteral("BEGIN;") + QLatin1String(CreateIndexSql));
-            SqlStatement count(own.db, QStringLiteral("SELECT count(*) FROM kirja.\"Ohje\""));
-            const qint64 total = count.step() ? count.columnInt64(0) : 0;
-            // The recipe file cannot change while this transaction reads it.
-            const QString stamp = recipeFileStamp();
-            SqlStatement next(own.db, QStringLiteral("SELECT count(*), max(id) FROM (SELECT id FROM kirja.\"Ohje\" "
-                                                     "WHERE id > ? ORDER BY id LIMIT 5000)"));
-            const QString range = QStringLiteral(" FROM kirja.\"Ohje\" o WHERE id > ?1 AND id <= ?2");
-            SqlStatement words(own.db, QStringLiteral("INSERT INTO HakuSanat(rowid, nimi, aineet, kuvaus, ohje) "
-                                                      "SELECT id, %1")
-                                           .arg(textsOf(QStringLiteral("o")))
-                                           + range);
-            SqlStatement rows(own.db, QStringLiteral("INSERT INTO HakuRivit(id, avain, nimi, tiiviste) SELECT id, "
-                                                     "mealdeck_fold(%1), %1, mealdeck_hash(%2)")
-                                          .arg(textOf(QStringLiteral("o.\"Nimi\"")), textsOf(QStringLiteral("o")))
-                                          + range);
-            qint64 done = 0;
-            qint64 lastId = std::numeric_limits<qint64>::min();
-            if (progress && !progress(0, total))
-                cancelled = true;
-            while (!cancelled) {
-                next.bindInt64(1, lastId);
-                next.step();
-                const qint64 copied = next.columnInt64(0);
-                const qint64 upTo = next.columnInt64(1);
-                next.reset();
-                if (copied == 0)
-                    break;
-                for (SqlStatement *insert : {&words, &rows}) {
-                    insert->bindInt64(1, lastId);
-                    insert->bindInt64(2, upTo);
-                    insert->run();
-                    insert->reset();
-                }
-                lastId = upTo;
-                done += copied;
-                if (progress && !progress(done, total))
-                    cancelled = true;
-            }
-            if (!cancelled) {
-                // The words as the index holds them, and their ends.
-                execAll(own.db,
-                        QStringLiteral("INSERT INTO HakuSanat(HakuSanat) VALUES ('optimize');"
-                                       "CREATE INDEX HakuJarjestys ON HakuRivit(avain, nimi);"
-                                       "CREATE VIRTUAL TABLE temp.HakuSanasto USING fts5vocab(main, HakuSanat, row);"
-                                       "INSERT INTO HakuLoput(loppu, sana) SELECT e.value, v.term FROM temp.HakuSanasto v, "
-                                       "json_each(mealdeck_ends(v.term)) e ORDER BY 1, 2;"
-                                       "DROP TABLE temp.HakuSanasto;"));
-                SqlStatement record(own.db, QStringLiteral("INSERT INTO HakuTila(avain, arvo) VALUES ('leima', ?)"));
-                record.bindText(1, stamp);
-                record.run();
-                execAll(own.db, QStringLiteral("COMMIT"));
-            }
-        }
-        if (cancelled) {
+        if (!buildIndexFile(m_dataFolder, building, progress, nullptr, nullptr)) {
             QFile::remove(building);
             QFile::remove(path);
             return false;
         }
-        if (!syncFile(building))
-            throw StoreError(QStringLiteral("Cannot write %1").arg(building));
-        // A journal of the old file must never be played into the new one.
-        QFile::remove(path + QStringLiteral("-journal"));
-        if (::rename(QFile::encodeName(building).constData(), QFile::encodeName(path).constData()) != 0)
-            throw StoreError(QStringLiteral("Cannot replace %1").arg(path));
-        syncFile(m_dataFolder);
+        swapIn(m_dataFolder, building, path);
         if (indexState() != IndexState::Current) {
             *error = QStringLiteral("The book changed while the search index was built");
             return false;
@@ -777,6 +972,245 @@ bool RecipeSearch::rebuild(const Progress &progress, QString *error)
         *error = e.message();
         return false;
     }
+}
+
+bool RecipeSearch::attachedAndCurrent()
+{
+    follow();
+    return m_attached && !m_damaged
+        && identityOf(m_dataFolder + QLatin1Char('/') + indexFileName()) == m_attachedIdentity
+        && recipeDataVersion() == m_dataVersion;
+}
+
+bool RecipeSearch::startIndexing()
+{
+    m_background = true;
+    if (m_job)
+        return true;
+    m_failed = false;
+    if (attachedAndCurrent() || !sqlite3_get_autocommit(m_handle))
+        return false;
+    // Changed without it, replaced or set aside: the index waits until it is
+    // up to date again.
+    detachIndex();
+    QString stored;
+    const IndexState state = m_damaged ? IndexState::Damaged : checkFile(&stored);
+    if (state == IndexState::Current && stored == recipeFileStamp()) {
+        attachIndex();
+        return false;
+    }
+    startJob(state != IndexState::Current);
+    return true;
+}
+
+void RecipeSearch::startJob(bool build)
+{
+    // The job reads every recipe after this: what was noted before is in
+    // what it reads.
+    installRecorder();
+    execAll(m_handle, QStringLiteral("DELETE FROM temp.mealdeck_haku_kesken"));
+    m_jobDataVersion = recipeDataVersion();
+    m_trackingLost = false;
+    if (build)
+        m_damaged = false;
+    auto job = std::make_unique<Job>();
+    job->build = build;
+    Job *work = job.get();
+    const QString folder = m_dataFolder;
+    job->thread = std::thread([work, folder] { work->run(folder); });
+    m_job = std::move(job);
+}
+
+void RecipeSearch::stopJob()
+{
+    if (!m_job)
+        return;
+    m_job->stop.store(true);
+    m_job->thread.join();
+    m_job.reset();
+}
+
+int RecipeSearch::indexingPercent() const
+{
+    return m_job ? m_job->percent.load() : -1;
+}
+
+bool RecipeSearch::continueIndexing()
+{
+    if (!m_job)
+        return false;
+    follow();
+    if (!m_job->done.load() || !sqlite3_get_autocommit(m_handle))
+        return true;
+    m_job->thread.join();
+    const std::unique_ptr<Job> job = std::move(m_job);
+    try {
+        if (!job->error.isEmpty()) {
+            if (job->build) {
+                failJob(job->error);
+                return false;
+            }
+            // The index file cannot be read: it is built anew.
+            if (m_setAsideNotice)
+                m_setAsideNotice(QStringLiteral("The search index %1 is damaged (%2). It is built anew; until then "
+                                                "Find looks at the recipe names only.")
+                                     .arg(QDir::toNativeSeparators(m_dataFolder + QLatin1Char('/') + indexFileName()),
+                                          job->error));
+            startJob(true);
+            return true;
+        }
+        if (job->tooMany) {
+            startJob(true);
+            return true;
+        }
+        SqlStatement note(m_handle, QStringLiteral("INSERT OR IGNORE INTO temp.mealdeck_haku_kesken(id) VALUES (?)"));
+        for (qint64 id : job->differing) {
+            note.bindInt64(1, id);
+            note.run();
+            note.reset();
+        }
+        // Many changed (an import meanwhile): a new index is quicker than
+        // taking them in one by one here.
+        SqlStatement noted(m_handle, QStringLiteral("SELECT count(*) FROM temp.mealdeck_haku_kesken"));
+        if (noted.step() && noted.columnInt64(0) > std::max<qint64>(1000, recipeCount() / 16)) {
+            startJob(true);
+            return true;
+        }
+        noted.reset();
+        QString stored;
+        if (checkFile(&stored) != IndexState::Current) {
+            if (job->build) {
+                failJob(QStringLiteral("The new index file cannot be read."));
+                return false;
+            }
+            startJob(true);
+            return true;
+        }
+        attachIndex();
+        // From here the triggers keep the index in step; what changed
+        // before is taken in now.
+        if (!catchUp(QStringLiteral("SELECT id FROM temp.mealdeck_haku_kesken"))) {
+            detachIndex();
+            startJob(true);
+            return true;
+        }
+        if (m_trackingLost || recipeDataVersion() != m_jobDataVersion) {
+            // Another program changed recipes meanwhile.
+            detachIndex();
+            startJob(false);
+            return true;
+        }
+        dropRecorder();
+        recordStampIfInStep();
+    } catch (const StoreError &e) {
+        try {
+            detachIndex();
+        } catch (const StoreError &) {
+        }
+        failJob(e.message());
+    }
+    return false;
+}
+
+void RecipeSearch::failJob(const QString &why)
+{
+    m_failed = true;
+    try {
+        dropRecorder();
+    } catch (const StoreError &) {
+    }
+    if (m_setAsideNotice)
+        m_setAsideNotice(QStringLiteral("The search index %1 could not be brought up to date: %2\nUntil it is, Find "
+                                        "looks at the recipe names only; it is tried again the next time Find is "
+                                        "opened.")
+                             .arg(QDir::toNativeSeparators(m_dataFolder + QLatin1Char('/') + indexFileName()), why));
+}
+
+void RecipeSearch::installRecorder()
+{
+    const QString table = SqlStatement::quoteName(m_recipeSchema) + QStringLiteral(".\"Ohje\"");
+    execAll(m_handle,
+            QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS mealdeck_haku_kesken(id INTEGER PRIMARY KEY);"
+                           "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_kesken_lisays AFTER INSERT ON %1 BEGIN "
+                           "INSERT OR IGNORE INTO mealdeck_haku_kesken(id) VALUES (new.id); END;"
+                           "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_kesken_poisto AFTER DELETE ON %1 BEGIN "
+                           "INSERT OR IGNORE INTO mealdeck_haku_kesken(id) VALUES (old.id); END;"
+                           "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_kesken_muutos AFTER UPDATE OF id, \"Nimi\", "
+                           "\"Kuvaus\", \"Aineet\", \"Ohje\" ON %1 BEGIN "
+                           "INSERT OR IGNORE INTO mealdeck_haku_kesken(id) VALUES (old.id); "
+                           "INSERT OR IGNORE INTO mealdeck_haku_kesken(id) VALUES (new.id); END;")
+                .arg(table));
+}
+
+void RecipeSearch::dropRecorder()
+{
+    execAll(m_handle, QStringLiteral("DROP TRIGGER IF EXISTS temp.mealdeck_haku_kesken_lisays;"
+                                     "DROP TRIGGER IF EXISTS temp.mealdeck_haku_kesken_poisto;"
+                                     "DROP TRIGGER IF EXISTS temp.mealdeck_haku_kesken_muutos;"
+                                     "DROP TABLE IF EXISTS temp.mealdeck_haku_kesken;"));
+}
+
+RecipeSearch::Result RecipeSearch::findByName(const QVector<SearchText::Term> &terms, int limit, bool withExcerpts)
+{
+    Result result;
+    result.namesOnly = true;
+    result.indexingPercent = indexingPercent();
+    if (terms.isEmpty())
+        return result;
+    // The longest word of the terms narrows the walk through the names;
+    // each name found is then tested against every term as the index would.
+    QString longest;
+    for (const SearchText::Term &term : terms) {
+        for (const QString &word : term.folded.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (word.size() > longest.size())
+                longest = word;
+        }
+    }
+    QString pattern = longest;
+    pattern.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('%'), QStringLiteral("\\%"))
+        .replace(QLatin1Char('_'), QStringLiteral("\\_"));
+    SqlStatement walk(m_handle, QStringLiteral("SELECT id, \"Nimi\" FROM %1.\"Ohje\" WHERE mealdeck_fold(\"Nimi\") "
+                                               "LIKE ?1 ESCAPE '\\' ORDER BY \"Nimi\"")
+                                    .arg(SqlStatement::quoteName(m_recipeSchema)));
+    walk.bindText(1, QLatin1Char('%') + pattern + QLatin1Char('%'));
+    // Names in the order of their text; sorted as the index sorts them
+    // below. Beyond this many the count says "more than".
+    const int cap = limit < 0 ? std::numeric_limits<int>::max() : std::max(limit, 1000);
+    struct Named
+    {
+        QString key;
+        QString name;
+        qint64 id;
+    };
+    QVector<Named> found;
+    while (walk.step()) {
+        const QString name = walk.columnText(1);
+        if (!std::all_of(terms.cbegin(), terms.cend(),
+                         [&](const SearchText::Term &term) { return SearchText::contains(name, term); }))
+            continue;
+        if (found.size() >= cap) {
+            result.moreThanTotal = true;
+            break;
+        }
+        found.append({SearchText::fold(name), name, walk.columnInt64(0)});
+    }
+    std::sort(found.begin(), found.end(), [](const Named &a, const Named &b) {
+        if (a.key != b.key)
+            return a.key < b.key;
+        if (a.name != b.name)
+            return a.name < b.name;
+        return a.id < b.id;
+    });
+    result.total = int(found.size());
+    QVector<qint64> order;
+    for (const Named &named : found) {
+        if (limit >= 0 && order.size() >= limit)
+            break;
+        order.append(named.id);
+    }
+    fillHits(result, order, terms, withExcerpts);
+    return result;
 }
 
 QVector<qint64> RecipeSearch::orderedByName(const QVector<qint64> &ids, int need)
@@ -999,6 +1433,12 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
     Result result;
     const QVector<SearchText::Term> terms = SearchText::parse(text);
     try {
+        // In the background: what changed without the index is taken in by
+        // the indexing thread, and the names answer meanwhile.
+        if (m_background && !m_job && !m_failed && !attachedAndCurrent())
+            startIndexing();
+        if (m_job || (m_background && !m_attached))
+            return findByName(terms, limit, withExcerpts);
         if (indexState() != IndexState::Current) {
             result.needsRebuild = true;
             return result;

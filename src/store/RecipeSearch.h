@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 struct sqlite3;
 class StoreConnection;
@@ -34,7 +35,9 @@ class StoreConnection;
 // touched no indexed text, needs no rebuild. When the file is missing,
 // damaged, made for another version, or the recipes were changed without it
 // (by another program, or a restore), indexState() says so and rebuild()
-// makes it anew from the recipe table. One RecipeSearch per book at a time.
+// makes it anew from the recipe table; startIndexing() does either on a
+// thread of its own while find() answers from the names. One RecipeSearch
+// per book at a time.
 class RecipeSearch
 {
 public:
@@ -83,6 +86,28 @@ public:
     using Progress = std::function<bool(qint64 done, qint64 total)>;
     bool rebuild(const Progress &progress, QString *error);
 
+    // Brings the index up to date on a thread of its own, with connections
+    // of its own, when it is not current: built anew into a new file that
+    // replaces the old one when missing, damaged or of another layout;
+    // caught up with the recipes that differ when they were changed without
+    // it. The recipes changed through the book's connection meanwhile are
+    // noted by id and taken in when the thread is done, so no change is
+    // lost. Cheap to call: a look at the files. True while that work runs
+    // (find() answers from the recipe names meanwhile); false when the index
+    // is ready, or cannot be brought up to date now. A failure is told
+    // through the set-aside notice, once; the next call tries again.
+    bool startIndexing();
+    // Called now and then on the thread that owns this object: takes in the
+    // work of the indexing thread once it is done. True while it goes on.
+    bool continueIndexing();
+    // How far the indexing is, 0 to 100; -1 when none runs.
+    int indexingPercent() const;
+    // For tests: called on the indexing thread before each batch of recipes
+    // that a build or a catch-up reads, and once more when all are read
+    // (`done` equals `total`), so that a test can hold the work at a known
+    // point.
+    static void setBatchHook(std::function<void(qint64 done, qint64 total)> hook);
+
     struct Hit
     {
         enum class Field { Name, Ingredients, Description, Directions };
@@ -110,6 +135,11 @@ public:
         bool needsRebuild = false;
         // Why the search failed; empty when it did not.
         QString error;
+        // Found by the recipe names alone: the index is not ready.
+        bool namesOnly = false;
+        // How far the indexing is (0 to 100) while the names answer; -1
+        // when the index could not be brought up to date.
+        int indexingPercent = -1;
     };
     // The recipes that match every word of `text`, best first: all words in
     // the name, then in name and ingredients, then elsewhere; by name within
@@ -119,6 +149,17 @@ public:
     Result find(const QString &text, int limit = 50, bool withExcerpts = true);
 
 private:
+    struct Job;
+    void startJob(bool build);
+    void failJob(const QString &why);
+    void stopJob();
+    // Notes the ids of the recipes changed through the book's connection
+    // while the index is not attached.
+    void installRecorder();
+    void dropRecorder();
+    bool attachedAndCurrent();
+    // Matches of all terms in the recipe names, by name.
+    Result findByName(const QVector<SearchText::Term> &terms, int limit, bool withExcerpts);
     void follow();
     IndexState checkFile(QString *stampInFile);
     QString recipeFileStamp();
@@ -132,7 +173,8 @@ private:
     // Brings the index up to the recipes whose text differs from what it
     // holds (changed, added or removed without it). False when too many
     // differ: a new index is better then.
-    bool catchUp();
+    // With `candidates` (a query of ids), only those recipes are compared.
+    bool catchUp(const QString &candidates = QString());
     void loadDoubtful();
     // 1: every term in the name; 2: in name or ingredients; 3: anywhere; 4:
     // no match. Read from the recipe's text.
@@ -170,4 +212,15 @@ private:
     // rankOf() of the current search.
     QHash<qint64, int> m_ranks;
     bool m_suspended = false;
+    // startIndexing() was called: the index is brought up to date in the
+    // background from then on.
+    bool m_background = false;
+    bool m_failed = false;
+    std::unique_ptr<Job> m_job;
+    // The recipe file's data version when the job started: another changed
+    // it when it differs at the end.
+    qint64 m_jobDataVersion = 0;
+    // The connection was opened anew while a job ran: changes may have gone
+    // unnoted.
+    bool m_trackingLost = false;
 };

@@ -12,7 +12,9 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QFile>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTest>
 
 // The Find window as a person uses it from the main window.
@@ -23,6 +25,8 @@ class TestFormEtsi : public QObject
 private:
     std::unique_ptr<BookFixture> book;
     TFormPaa *w = nullptr;
+    // Holds the indexing thread before its first batch until released.
+    QSemaphore gate;
 
     // Opens Find, types `text` and lets `then` act on the window.
     void find(const QString &text, const std::function<void(TFormEtsi *)> &then)
@@ -36,6 +40,9 @@ private:
             // The hits follow the typing by themselves.
             QTRY_VERIFY(!window->findChild<QLabel *>(QStringLiteral("LabelTila"))->text().startsWith(
                 QStringLiteral("Type")));
+            // The book's index is built when the window opens: its answer
+            // replaces that of the names.
+            QTRY_VERIFY(window->findChild<QLabel *>(QStringLiteral("LabelIndeksointi"))->isHidden());
             then(window);
         });
         w->menuAction(QStringLiteral("MenuEtsi"))->trigger();
@@ -77,6 +84,8 @@ private Q_SLOTS:
         book->addRecipe(QStringLiteral("Rice pudding"), QStringLiteral("Puddings"));
         book->addRecipe(QStringLiteral("Gazpacho"), QStringLiteral("Cold soups"), false,
                         QStringLiteral("Tomatoes, not sweet"));
+        book->addRecipe(QStringLiteral("Flatbread"), QStringLiteral("Cakes"), false, QString(),
+                        {{QStringLiteral("Ohje"), QStringLiteral("Knead and bake on a hot griddle.")}});
         Dialogs::setResponder([](QDialog *d) { d->close(); });
         w = book->createWindows();
         QVERIFY(w && w->tablesOpened());
@@ -86,8 +95,46 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        gate.release(1000);
+        RecipeSearch::setBatchHook({});
         book.reset();
         w = nullptr;
+    }
+
+    void namesAnswerWhileTheIndexIsBuilt()
+    {
+        find(QStringLiteral("griddle"), [](TFormEtsi *window) {
+            QCOMPARE(hits(window), QStringList{"Flatbread"});
+            window->reject();
+        });
+        // The index goes; Find builds it anew, held before its first batch.
+        RecipeSearch::setBatchHook([this](qint64, qint64) {
+            gate.acquire();
+            gate.release();
+        });
+        const QString index = book->dataFolder() + QStringLiteral("/Haku.db");
+        QVERIFY(QFile::remove(index));
+        Dialogs::queueResponse([this](QDialog *d) {
+            auto *window = qobject_cast<TFormEtsi *>(d);
+            QVERIFY(window);
+            auto *edit = window->findChild<QLineEdit *>(QStringLiteral("EditEtsi"));
+            auto *indexing = window->findChild<QLabel *>(QStringLiteral("LabelIndeksointi"));
+            QVERIFY(!indexing->isHidden());
+            QCOMPARE(indexing->text(), QStringLiteral("Only the recipe names are searched: still indexing, 0%."));
+            QTest::keyClicks(edit, QStringLiteral("CREME BRU"));
+            QTRY_COMPARE(hits(window), QStringList{"Crème brûlée"});
+            edit->clear();
+            QTest::keyClicks(edit, QStringLiteral("griddle"));
+            QTRY_COMPARE(status(window), QStringLiteral("No recipe matches."));
+            QVERIFY(!indexing->isHidden());
+            gate.release(1000);
+            // Asked again with the index once it is ready.
+            QTRY_VERIFY(indexing->isHidden());
+            QCOMPARE(hits(window), QStringList{"Flatbread"});
+            window->reject();
+        });
+        w->menuAction(QStringLiteral("MenuEtsi"))->trigger();
+        QVERIFY(QFile::exists(index));
     }
 
     void menuSitsBetweenRecipeAndWindow()

@@ -4,6 +4,8 @@
 #include "store/StoreTransaction.h"
 
 #include <QProcess>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -117,6 +119,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        RecipeSearch::setBatchHook({});
         recipes.reset();
         fx.reset();
     }
@@ -302,6 +305,58 @@ private Q_SLOTS:
 
     // An import: no upkeep per recipe, then the new and changed recipes in
     // one pass.
+    void changesWhileIndexingAreKept()
+    {
+        // The index is built in the background; the recipes change after the
+        // thread has read them all, before its file replaces the index.
+        QSemaphore allRead;
+        QSemaphore goOn;
+        bool held = false;
+        RecipeSearch::setBatchHook([&](qint64 done, qint64 total) {
+            if (done >= total && !held) {
+                held = true;
+                allRead.release();
+                goOn.acquire();
+            }
+        });
+        auto search = std::make_unique<RecipeSearch>(fx->data, false);
+        const auto release = qScopeGuard([&] { goOn.release(); });
+        QVERIFY(search->startIndexing());
+        QVERIFY(allRead.tryAcquire(1, 60000));
+        QVERIFY(moveTo(QStringLiteral("Sauerkraut")));
+        recipes->edit();
+        recipes->setFieldText(QStringLiteral("Ohje"), QStringLiteral("Stir in juniper berries."));
+        recipes->apply();
+        QVERIFY(moveTo(QStringLiteral("Bread")));
+        recipes->deleteRow();
+        recipes->apply();
+        add({"Focaccia", "Breads", "flour\nrosemary", "", ""});
+        recipes->apply();
+        // Meanwhile the names answer.
+        const RecipeSearch::Result early = search->find(QStringLiteral("KRAUT"), -1);
+        QVERIFY(early.namesOnly);
+        QCOMPARE(early.indexingPercent, 80);
+        QCOMPARE(names(early), QStringList{"Sauerkraut"});
+        goOn.release();
+        QTRY_VERIFY(!search->continueIndexing());
+        RecipeSearch::setBatchHook({});
+        for (RecipeSearch *s : {search.get(), static_cast<RecipeSearch *>(nullptr)}) {
+            std::unique_ptr<RecipeSearch> again;
+            if (!s) {
+                // The next start finds the index current.
+                search.reset();
+                again = std::make_unique<RecipeSearch>(fx->data);
+                QCOMPARE(again->indexState(), RecipeSearch::IndexState::Current);
+                s = again.get();
+            }
+            QVERIFY(!s->find(QStringLiteral("juniper"), -1).namesOnly);
+            QCOMPARE(names(s->find(QStringLiteral("juniper"), -1)), QStringList{"Sauerkraut"});
+            QCOMPARE(names(s->find(QStringLiteral("ferment"), -1)), QStringList{});
+            QCOMPARE(names(s->find(QStringLiteral("knead"), -1)), QStringList{});
+            QCOMPARE(names(s->find(QStringLiteral("rosemary"), -1)), QStringList{"Focaccia"});
+        }
+    }
+
     void manyChangesTakenInOnePass()
     {
         auto search = ready(fx->data);
