@@ -231,6 +231,7 @@ void BM_CommandSearch(benchmark::State &state)
     state.counters["p90_ms"] = percentile(ours, 0.9);
     state.counters["like_median_ms"] = percentile(like, 0.5);
     state.counters["like_p90_ms"] = percentile(like, 0.9);
+    state.counters["median_per_like"] = percentile(ours, 0.5) / percentile(like, 0.5);
 }
 BENCHMARK(BM_CommandSearch)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(4);
 

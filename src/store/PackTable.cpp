@@ -1191,7 +1191,7 @@ void TPackTable::apply()
             }
         }
         mergeNewer(m_inFlight, m_pending, RowState::Inserted, RowState::Modified, RowState::Deleted);
-        m_connection->addParticipant(this);
+        m_connection->addParticipant(this, [this](bool committed) { scopeFinished(committed); });
     } else {
         // A deferred transaction that has read cannot wait for another
         // process's write lock (SQLite answers "database is locked" at once

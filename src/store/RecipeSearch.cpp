@@ -560,6 +560,27 @@ bool differingRecipes(const QString &dataFolder, const QString &path, std::vecto
     }
 }
 
+// A read transaction while it lives, when none is open yet.
+class ReadTransaction
+{
+public:
+    explicit ReadTransaction(sqlite3 *db)
+        : m_db(sqlite3_get_autocommit(db) && sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK ? db
+                                                                                                          : nullptr)
+    {
+    }
+    ~ReadTransaction()
+    {
+        if (m_db && !sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    ReadTransaction(const ReadTransaction &) = delete;
+    ReadTransaction &operator=(const ReadTransaction &) = delete;
+
+private:
+    sqlite3 *m_db;
+};
+
 } // namespace
 
 // A build or catch-up of the index on a thread of its own. What it finds is
@@ -1446,6 +1467,9 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
         if (terms.isEmpty())
             return result;
         recordStampIfInStep();
+        // One read transaction for the whole search: each statement on its
+        // own would lock and unlock every attached file.
+        ReadTransaction reading(m_handle);
         const QString query = matchQuery(terms);
         if (query.isEmpty())
             return result;

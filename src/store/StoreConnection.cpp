@@ -1,6 +1,5 @@
 #include "store/StoreConnection.h"
 
-#include "store/PackTable.h"
 #include "store/ProgramError.h"
 #include "store/RecipeSchema.h"
 #include "store/SqlStatement.h"
@@ -305,21 +304,21 @@ void StoreConnection::endScope(bool commit)
     finishParticipants(true);
 }
 
-void StoreConnection::addParticipant(TPackTable *table)
+void StoreConnection::addParticipant(QObject *table, std::function<void(bool committed)> finished)
 {
-    for (const auto &p : m_participants) {
-        if (p == table)
+    for (const Participant &p : m_participants) {
+        if (p.table == table)
             return;
     }
-    m_participants.emplace_back(table);
+    m_participants.push_back({table, std::move(finished)});
 }
 
 void StoreConnection::finishParticipants(bool committed)
 {
     auto participants = std::move(m_participants);
     m_participants.clear();
-    for (const auto &p : participants) {
-        if (p)
-            p->scopeFinished(committed);
+    for (const Participant &p : participants) {
+        if (p.table)
+            p.finished(committed);
     }
 }

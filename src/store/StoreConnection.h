@@ -10,7 +10,6 @@
 #include <vector>
 
 struct sqlite3;
-class TPackTable;
 
 // The one SQLite connection of a data folder, shared by every open table of
 // that folder. The first table file opened is the connection's main database
@@ -74,7 +73,9 @@ public:
     // Ends one level; the outermost one commits or rolls back. Throws
     // StoreError when the outermost commit fails (after rolling back).
     void endScope(bool commit);
-    void addParticipant(TPackTable *table);
+    // `table` takes part in the open scope; `finished` is called (while the
+    // table exists) with whether the outermost scope committed.
+    void addParticipant(QObject *table, std::function<void(bool committed)> finished);
 
 private:
     StoreConnection() = default;
@@ -111,5 +112,10 @@ private:
 
     int m_depth = 0;
     bool m_scopeFailed = false;
-    std::vector<QPointer<TPackTable>> m_participants;
+    struct Participant
+    {
+        QPointer<QObject> table;
+        std::function<void(bool committed)> finished;
+    };
+    std::vector<Participant> m_participants;
 };

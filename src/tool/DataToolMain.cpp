@@ -6,6 +6,7 @@
 #include "tool/BackupCommands.h"
 #include "tool/CookbookCommand.h"
 #include "tool/DataToolImportExport.h"
+#include "tool/NamesNotUtf8.h"
 #include "tool/SearchCommand.h"
 #include "tool/ShoppingCommand.h"
 #include "tool/TrashTool.h"
@@ -101,41 +102,6 @@ int check(const QByteArray &folder)
     }
     std::printf("%d problem%s found\n", book.findings(), book.findings() == 1 ? "" : "s");
     return 1;
-}
-
-// A name given in bytes that are not UTF-8 does not survive the trip through
-// a QString: the commands would look for another file. Such a folder, or a
-// file with a plain name in such a folder, is reached through an open
-// descriptor of the folder, whose /proc path is plain ASCII and stays valid
-// while the command runs. Other such names cannot be used: false with `error`
-// saying so. The arguments from `first` on are looked at.
-bool reachNamesThatAreNotUtf8(int argc, char *argv[], int first, int last, QStringList *arguments, QString *error)
-{
-    auto plain = [](const QByteArray &bytes) { return QFile::encodeName(QFile::decodeName(bytes)) == bytes; };
-    auto openFolder = [](const QByteArray &bytes) {
-        return ::open(bytes.isEmpty() ? "/" : bytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    };
-    for (int i = first; i < argc && i <= last && i < arguments->size(); ++i) {
-        const QByteArray bytes(argv[i]);
-        if (plain(bytes))
-            continue;
-        int descriptor = openFolder(bytes);
-        if (descriptor >= 0) {
-            (*arguments)[i] = QStringLiteral("/proc/self/fd/%1").arg(descriptor);
-            continue;
-        }
-        const int slash = int(bytes.lastIndexOf('/'));
-        const QByteArray name = bytes.mid(slash + 1);
-        descriptor = slash < 0 || !plain(name) ? -1 : openFolder(bytes.left(slash));
-        if (descriptor < 0) {
-            *error = QStringLiteral("The name %1 cannot be used: it is not UTF-8 text. Rename it, or give a folder "
-                                    "of that name that exists.")
-                         .arg(QString::fromLatin1(bytes.toPercentEncoding("/")));
-            return false;
-        }
-        (*arguments)[i] = QStringLiteral("/proc/self/fd/%1/").arg(descriptor) + QFile::decodeName(name);
-    }
-    return true;
 }
 
 // One command of the tool: its usage lines and what it does.

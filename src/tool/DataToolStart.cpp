@@ -64,6 +64,15 @@ int main(int argc, char *argv[])
     if (char *slash = std::strrchr(self, '/'))
         slash[1] = '\0';
     char path[PATH_MAX + 256];
+    // A search runs in a program of its own that loads no GUI library;
+    // without it the commands program searches too.
+    const char *const searchPlaces[] = {MEALDECK_SEARCH_INSTALLED, MEALDECK_SEARCH_BESIDE};
+    if (argc > 1 && equal(argv[1], "search")) {
+        for (const char *place : searchPlaces) {
+            std::snprintf(path, sizeof path, "%s%s", self, place);
+            ::execv(path, argv);
+        }
+    }
     const char *const places[] = {MEALDECK_COMMANDS_INSTALLED, MEALDECK_COMMANDS_BESIDE};
     for (const char *place : places) {
         std::snprintf(path, sizeof path, "%s%s", self, place);

@@ -289,6 +289,9 @@ private Q_SLOTS:
             recipes->edit();
             recipes->setFieldText(QStringLiteral("Nimi"), QStringLiteral("Ciabatta"));
             recipes->apply();
+            // A search inside the scope sees its change and leaves the
+            // scope's transaction open.
+            QCOMPARE(names(search->find(QStringLiteral("ciabatta"), -1)), QStringList{"Ciabatta"});
         }
         QCOMPARE(search->find(QStringLiteral("ciabatta"), -1).total, 0);
         QCOMPARE(search->find(QStringLiteral("focaccia"), -1).total, 1);
