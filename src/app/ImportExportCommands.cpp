@@ -9,10 +9,8 @@
 #include "store/BookExport.h"
 #include "store/BookImport.h"
 #include "store/MealMasterReader.h"
-#include "store/PackTable.h"
 #include "store/ProgramError.h"
 #include "store/ProgramPaths.h"
-#include "store/RecipeSchema.h"
 #include "store/WebImport.h"
 
 #include <QAction>
@@ -127,9 +125,10 @@ bool askImportOptions(TFormPaa *form, const QStringList &files, ImportOptions *o
     auto *mainGroup = new QComboBox(&dialog);
     mainGroup->setObjectName(QStringLiteral("ComboPaaryhma"));
     mainGroup->setEditable(true);
-    TPackTable *groups = form->Table1();
-    if (groups && groups->Active())
-        mainGroup->addItems(groups->fieldTexts(RecipeSchema::FieldName::Nimi, 1, groups->recordCount()));
+    if (form->book()) {
+        for (const RecipeBook::Book::Entry &group : form->book()->mainGroupEntries())
+            mainGroup->addItem(group.name);
+    }
     mainGroup->setCurrentText(QStringLiteral("Imported recipes"));
     mainGroup->setToolTip(QStringLiteral("New subgroups go into this main group; an existing one or a new name."));
     form2->addRow(QStringLiteral("&Main group:"), mainGroup);

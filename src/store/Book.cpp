@@ -325,6 +325,7 @@ bool Book::applyChild(TPackTable &parents, const QString &parent, TPackTable &ch
 {
     // The parent is looked up inside the transaction, so that no other
     // program can delete it before the commit.
+    openIfClosed(parents);
     StoreTransaction scope(children);
     if (!parents.storedContains(Nimi, parent))
         return false;
@@ -758,6 +759,11 @@ void Book::open()
 bool Book::reopenIfReplaced()
 {
     return m_mainGroups->Active() && m_mainGroups->reopenIfReplaced();
+}
+
+void Book::setReopenedHandler(std::function<void(const QString &folder)> handler)
+{
+    TPackTable::setReopenedHandler(std::move(handler));
 }
 
 void Book::followRecipe(qint64 subgroupId, qint64 recipeId)

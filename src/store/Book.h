@@ -198,8 +198,9 @@ public:
 
     // Opens the book's tables; StoreError when they cannot be opened.
     void open();
-    // See TPackTable::reopenIfReplaced.
+    // See TPackTable::reopenIfReplaced and TPackTable::setReopenedHandler.
     bool reopenIfReplaced();
+    static void setReopenedHandler(std::function<void(const QString &folder)> handler);
     // The recipe table that the recipe window and the portion dialog edit
     // stands on the recipe `recipeId` of the subgroup `subgroupId`; it is
     // closed (dropping what is pending) when `subgroupId` is 0.
