@@ -67,20 +67,16 @@ void DataBoundList::moveCurrent(int row, bool announce)
 
 bool DataBoundList::setCurrentId(qint64 id)
 {
-    if (!m_bound)
-        return false;
-    const int row = m_model->rowOf(id);
-    if (row < 0)
-        return false;
-    moveCurrent(row);
-    return true;
+    return m_bound && moveToFound(m_model->rowOf(id));
 }
 
 bool DataBoundList::setCurrentName(const QString &name)
 {
-    if (!m_bound)
-        return false;
-    const int row = m_model->rowOfName(name);
+    return m_bound && moveToFound(m_model->rowOfName(name));
+}
+
+bool DataBoundList::moveToFound(int row)
+{
     if (row < 0)
         return false;
     moveCurrent(row);

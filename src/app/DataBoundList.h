@@ -81,6 +81,8 @@ protected:
 
 private:
     void moveCurrent(int row, bool announce = false);
+    // Moves to `row` when it is a row (not -1).
+    bool moveToFound(int row);
 
     TableListModel *m_model = nullptr;
     Binding m_binding;
