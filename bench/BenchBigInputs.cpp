@@ -146,7 +146,7 @@ struct ProgramWindows
         Windows &w = windows();
         main = new TFormPaa;
         w.FormPaa = main;
-        w.FormUusi = new TFormUusi(main->state(), main->Table1(), main->Table2(), main->Table3(), main);
+        w.FormUusi = new TFormUusi(main->state(), main->book(), main);
         w.FormAnnos = new TFormAnnos(nullptr, main);
         w.FormResepti = new TFormResepti(makeMainWindowHost(main), w.FormAnnos);
         w.FormAbout = new TFormAbout(main);

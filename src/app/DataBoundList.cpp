@@ -4,6 +4,8 @@
 
 #include <QMouseEvent>
 
+#include <algorithm>
+
 DataBoundList::DataBoundList(QWidget *parent)
     : QListView(parent)
     , m_model(new TableListModel(this))
@@ -15,15 +17,18 @@ DataBoundList::DataBoundList(QWidget *parent)
     setUniformItemSizes(true);
 }
 
-void DataBoundList::bind(Binding binding)
+void DataBoundList::bind(qint64 parentId, Binding binding)
 {
     m_binding = std::move(binding);
+    m_parentId = parentId;
     m_bound = true;
     m_syncing = true;
-    m_model->setSource({m_binding.count, m_binding.names, m_binding.readable});
+    m_model->setSource({m_binding.count, m_binding.entries});
     m_syncing = false;
     m_dirty = false;
-    syncCurrentRow();
+    m_current = -1;
+    m_currentId = 0;
+    moveCurrent(0, true);
 }
 
 void DataBoundList::unbind()
@@ -33,31 +38,78 @@ void DataBoundList::unbind()
     m_syncing = true;
     m_model->setSource({});
     m_syncing = false;
+    moveCurrent(-1, true);
+}
+
+int DataBoundList::count() const
+{
+    return m_bound ? m_model->totalRows() : 0;
+}
+
+QString DataBoundList::currentName() const
+{
+    return m_model->nameAt(m_current);
+}
+
+void DataBoundList::moveCurrent(int row, bool announce)
+{
+    row = std::min(row, count() - 1);
+    if (row >= 0)
+        m_model->ensureLoaded(row);
+    const qint64 id = m_model->idAt(row);
+    const bool moved = announce || id != m_currentId || row != m_current;
+    m_current = id ? row : -1;
+    m_currentId = id;
+    syncCurrentRow();
+    if (moved)
+        Q_EMIT currentMoved();
+}
+
+bool DataBoundList::setCurrentId(qint64 id)
+{
+    return m_bound && moveToFound(m_model->rowOf(id));
+}
+
+bool DataBoundList::setCurrentName(const QString &name)
+{
+    return m_bound && moveToFound(m_model->rowOfName(name));
+}
+
+bool DataBoundList::moveToFound(int row)
+{
+    if (row < 0)
+        return false;
+    moveCurrent(row);
+    return true;
+}
+
+void DataBoundList::setCurrentRow(int row)
+{
+    if (m_bound)
+        moveCurrent(std::max(row, 0));
 }
 
 void DataBoundList::refresh()
 {
     if (!m_bound)
         return;
-    if (m_dirty && (!m_binding.readable || m_binding.readable())) {
+    if (m_dirty) {
         m_dirty = false;
         m_syncing = true;
         m_model->reload();
         m_syncing = false;
+        const int row = m_model->rowOf(m_currentId);
+        moveCurrent(row >= 0 ? row : std::max(m_current, 0));
+        return;
     }
     syncCurrentRow();
 }
 
 void DataBoundList::syncCurrentRow(bool scroll)
 {
-    if (!m_bound)
-        return;
-    const int row = m_binding.currentRow ? m_binding.currentRow() : -1;
     m_syncing = true;
-    if (row >= 0)
-        m_model->ensureLoaded(row);
-    if (row >= 0 && row < m_model->rowCount()) {
-        const QModelIndex index = m_model->index(row);
+    if (m_bound && m_current >= 0 && m_current < m_model->rowCount()) {
+        const QModelIndex index = m_model->index(m_current);
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
         if (scroll)
             scrollTo(index);
@@ -95,8 +147,10 @@ void DataBoundList::currentChanged(const QModelIndex &current, const QModelIndex
     QListView::currentChanged(current, previous);
     if (m_syncing || !m_bound || !current.isValid())
         return;
-    if (m_binding.setCurrentRow)
-        m_binding.setCurrentRow(current.row());
+    if (!m_mayMove || m_mayMove())
+        moveCurrent(current.row());
+    else
+        syncCurrentRow();
     m_changedByUser = true;
     Q_EMIT rowClicked();
 }

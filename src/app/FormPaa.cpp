@@ -2,6 +2,7 @@
 
 #include "app/DataBoundList.h"
 #include "app/FormUusi.h"
+#include "app/TableListModel.h"
 #include "app/Windows.h"
 #include "platform/AutoRunner.h"
 #include "platform/FileChooser.h"
@@ -12,12 +13,10 @@
 #include "settings/FormAbout.h"
 #include "settings/SettingsStore.h"
 #include "store/Book.h"
-#include "store/PackTable.h"
 #include "store/PictureFiles.h"
 #include "store/PicturePaths.h"
 #include "store/ProgramPaths.h"
 #include "store/RecipeBook.h"
-#include "store/RecipeSchema.h"
 #include "store/RecipeSearch.h"
 
 #include <QApplication>
@@ -34,24 +33,16 @@
 
 namespace {
 
-// Names of `count` rows of a table's view from the 0-based row `from`, read
-// with the current row kept.
-QStringList viewNames(TPackTable *table, int from, int count)
+// The binding of a list of groups that `read` reads. A group list is short:
+// it is read whole when counted and handed out in parts.
+DataBoundList::Binding groupBinding(std::function<QVector<RecipeBook::Book::Entry>()> read)
 {
-    if (!table->Active())
-        return {};
-    return table->fieldTexts(RecipeSchema::FieldName::Nimi, from + 1, count);
-}
-
-int viewCount(TPackTable *table)
-{
-    return table->Active() ? table->recordCount() : 0;
-}
-
-bool walkable(TPackTable *table)
-{
-    const TPackTable::State state = table->state();
-    return state == TPackTable::State::Browse || state == TPackTable::State::Inactive;
+    auto rows = std::make_shared<QVector<RecipeBook::Book::Entry>>();
+    return {[rows, read] {
+                *rows = read();
+                return int(rows->size());
+            },
+            [rows](int from, int count) { return rows->mid(from, count); }};
 }
 
 } // namespace
@@ -104,7 +95,7 @@ TFormPaa::TFormPaa(QWidget *parent)
 
 TFormPaa::~TFormPaa()
 {
-    TPackTable::setReopenedHandler(nullptr);
+    RecipeBook::Book::setReopenedHandler(nullptr);
     if (windows().FormPaa == this)
         windows().FormPaa = nullptr;
 }
@@ -114,17 +105,9 @@ TFormPaa::~TFormPaa()
 void TFormPaa::openTables()
 {
     m_book = std::make_unique<RecipeBook::Book>(ProgramPaths::dataFolder(), ProgramPaths::picsFolder());
-    m_table1 = &m_book->mainGroups();
-    m_table2 = &m_book->subgroups();
-    m_table3 = &m_book->recipes();
     try {
-        m_table1->open();
-        m_table2->open();
-        m_table3->open();
+        m_book->open();
     } catch (const StoreError &) {
-        m_table1->close();
-        m_table2->close();
-        m_table3->close();
         QString text = QStringLiteral("Database files not found.\nIf you have made a backup of the \"Data\" -folder,\n"
                                       "restore it or reinstall the program.");
         // Without any book, the way to make one.
@@ -142,41 +125,29 @@ void TFormPaa::openTables()
         return;
     }
     m_tablesOpened = true;
-    // Closed before the lists are bound, so that nothing reads their
-    // unfiltered rows.
-    m_table2->close();
-    m_table3->close();
 
-    for (const auto &[list, table] : {std::pair{m_listPaa, m_table1}, std::pair{m_listAla, m_table2},
-                                      std::pair{m_listResepti, m_table3}}) {
-        DataBoundList *l = list;
-        connect(table, &TPackTable::viewChanged, l, &DataBoundList::markDirty);
-        connect(table, &TPackTable::rowDataChanged, l, &DataBoundList::markDirty);
-    }
-
-    auto bindList = [](DataBoundList *list, TPackTable *table) {
-        list->bind({[table] { return viewCount(table); },
-                    [table](int from, int count) { return viewNames(table, from, count); },
-                    [table] { return walkable(table); },
-                    [table] { return table->Active() ? table->RecNo() - 1 : -1; },
-                    [table](int row) { table->setRecNo(row + 1); }});
-    };
-    bindList(m_listPaa, m_table1);
-    bindList(m_listAla, m_table2);
-    // Moving to another recipe first stores what was edited on the one left.
-    m_listResepti->bind({[this] { return viewCount(m_table3); },
-                         [this](int from, int count) { return viewNames(m_table3, from, count); },
-                         [this] { return walkable(m_table3); },
-                         [this] { return m_table3->Active() ? m_table3->RecNo() - 1 : -1; },
-                         [this](int row) { moveToRecipe(row); }});
-
-    // The edits follow the recipe row unless the user has typed into them.
-    connect(m_table3, &TPackTable::currentRowChanged, this, [this] { bindEdits(); });
-    connect(m_table3, &TPackTable::rowDataChanged, this, [this](int recNo) {
-        if (recNo == m_table3->RecNo())
+    // The lists read again what the book says has changed.
+    RecipeBook::Book *book = m_book.get();
+    connect(book, &RecipeBook::Book::groupsChanged, m_listPaa, &DataBoundList::markDirty);
+    connect(book, &RecipeBook::Book::subgroupsChanged, m_listAla, &DataBoundList::markDirty);
+    connect(book, &RecipeBook::Book::recipesChanged, m_listResepti, &DataBoundList::markDirty);
+    connect(book, &RecipeBook::Book::recipeChanged, this, [this](qint64 id) {
+        m_listResepti->markDirty();
+        if (id == m_shownRecipeId)
             bindEdits();
     });
-    connect(m_table3, &TPackTable::viewChanged, this, [this] { bindEdits(); });
+    connect(book, &RecipeBook::Book::bookReplaced, this, [this] {
+        for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
+            list->markDirty();
+    });
+    // Moving to another recipe first stores what was edited on the one left;
+    // the recipe window edits the recipe the list stands on.
+    m_listResepti->setMayMove([this] { return leaveRecipe(); });
+    connect(m_listResepti, &DataBoundList::currentMoved, this, [this] {
+        m_book->followRecipe(m_listResepti->parentId(), m_listResepti->currentId());
+        bindEdits();
+    });
+    m_listPaa->bind(-1, groupBinding([this] { return m_book->mainGroupEntries(); }));
 
     enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
     m_ruokakuva->hide();
@@ -186,11 +157,45 @@ void TFormPaa::openTables()
     watchDataFolder();
 }
 
+void TFormPaa::showSubgroupsOf(qint64 mainGroupId)
+{
+    m_listAla->bind(mainGroupId, groupBinding([this, mainGroupId] { return m_book->subgroupsOf(mainGroupId); }));
+}
+
+void TFormPaa::showRecipesOf(qint64 subgroupId)
+{
+    m_listResepti->bind(subgroupId, {[this, subgroupId] { return m_book->recipeCountOf(subgroupId); },
+                                     [this, subgroupId](int from, int count) {
+                                         return m_book->recipesOf(subgroupId, from, count);
+                                     }});
+}
+
+void TFormPaa::closeChildList(DataBoundList *list, qint64 renamedGroupId)
+{
+    // The children of a renamed group show again when it is selected again.
+    if (list->parentId() == renamedGroupId)
+        list->unbind();
+}
+
+void TFormPaa::packTables(int tables)
+{
+    // A packed table is opened again on its first row.
+    m_book->packTables(tables);
+    for (const auto &[table, list] : {std::pair{int(RecipeBook::Book::MainGroupTable), m_listPaa},
+                                      std::pair{int(RecipeBook::Book::SubgroupTable), m_listAla},
+                                      std::pair{int(RecipeBook::Book::RecipeTable), m_listResepti}}) {
+        if ((tables & table) && list->isBound()) {
+            list->refresh();
+            list->setCurrentRow(0);
+        }
+    }
+}
+
 void TFormPaa::watchDataFolder()
 {
     // The store reopens the book itself when it meets a replaced file; the
     // user hears of it once, after the store call that noticed it.
-    TPackTable::setReopenedHandler([this](const QString &) {
+    RecipeBook::Book::setReopenedHandler([this](const QString &) {
         if (m_reopenNoticeQueued)
             return;
         m_reopenNoticeQueued = true;
@@ -201,10 +206,10 @@ void TFormPaa::watchDataFolder()
     auto *watcher = new QFileSystemWatcher(this);
     watcher->addPath(ProgramPaths::dataFolder());
     connect(watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
-        if (!isVisible() || m_activating || QApplication::activeModalWidget() || !m_table1->Active())
+        if (!isVisible() || m_activating || QApplication::activeModalWidget())
             return;
         try {
-            m_table1->reopenIfReplaced();
+            m_book->reopenIfReplaced();
         } catch (const ProgramError &) {
             // The next command that uses the table reports it.
         }
@@ -229,7 +234,7 @@ void TFormPaa::openRestoredBook()
     m_reopenNoticeQueued = true;
     QString failure;
     try {
-        m_table1->reopenIfReplaced();
+        m_book->reopenIfReplaced();
     } catch (const ProgramError &e) {
         failure = e.message();
     }
@@ -247,19 +252,15 @@ void TFormPaa::openRestoredBook()
         watcher->removePaths(watcher->directories());
         watcher->addPath(ProgramPaths::dataFolder());
     }
-    m_table2->close();
-    m_table3->close();
+    m_listAla->unbind();
+    m_listResepti->unbind();
     m_state.CurrentMainGroup.clear();
     m_state.CurrentSubgroup.clear();
     m_state.CurrentRecipe.clear();
     m_shownRecipeId = 0;
     m_asteModified = m_aikaModified = false;
-    DisableCommands();
-    enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
-    m_ruokakuva->hide();
-    m_memoKuvaus->hide();
-    m_panel2->hide();
-    showDecorativePicture();
+    enableOnlyAddMainGroup();
+    hideDetailPanes();
     for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
         list->markDirty();
     refreshLists();
@@ -278,49 +279,43 @@ void TFormPaa::workOnBook(const std::function<void(RecipeBook::Book &)> &work)
 
 TFormPaa::Selection TFormPaa::selection() const
 {
-    Selection s;
-    if (m_table1 && m_table1->Active())
-        s.mainGroup = m_table1->currentRowId();
-    if (m_table2 && m_table2->Active())
-        s.subgroup = m_table2->currentRowId();
-    s.recipe = m_shownRecipeId;
-    return s;
+    return {m_listPaa->currentId(), m_listAla->currentId(), m_shownRecipeId};
 }
 
 void TFormPaa::restoreSelection(const Selection &selection)
 {
-    if (!m_table1->Active())
+    if (!m_tablesOpened)
         return;
-    const QString nimi = RecipeSchema::FieldName::Nimi;
-    if (selection.mainGroup && !m_table1->locate(selection.mainGroup)) {
+    for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
+        list->markDirty();
+    m_listPaa->refresh();
+    if (selection.mainGroup && !m_listPaa->setCurrentId(selection.mainGroup)) {
         // The selected main group has gone: nothing below it is shown.
-        m_table2->close();
-        m_table3->close();
+        m_listAla->unbind();
+        m_listResepti->unbind();
         m_state.CurrentMainGroup.clear();
         m_state.CurrentSubgroup.clear();
     }
-    if (m_table2->Active()) {
-        const QString mainGroup = m_table1->RecNo() > 0 ? m_table1->fieldText(nimi) : QString();
-        if (m_table2->Filter() != RecipeBook::childFilter(mainGroup))
-            m_table2->setFilter(RecipeBook::childFilter(mainGroup));
-        m_state.CurrentMainGroup = mainGroup;
-        if (!selection.subgroup || !m_table2->locate(selection.subgroup)) {
-            m_table3->close();
+    if (m_listAla->isBound()) {
+        if (m_listAla->parentId() != m_listPaa->currentId())
+            showSubgroupsOf(m_listPaa->currentId());
+        m_listAla->refresh();
+        m_state.CurrentMainGroup = m_listPaa->currentName();
+        if (!selection.subgroup || !m_listAla->setCurrentId(selection.subgroup)) {
+            m_listResepti->unbind();
             m_state.CurrentSubgroup.clear();
         }
     } else {
-        m_table3->close();
+        m_listResepti->unbind();
     }
-    if (m_table3->Active() && m_table2->RecNo() > 0) {
-        const QString subgroup = m_table2->fieldText(nimi);
-        if (m_table3->Filter() != RecipeBook::childFilter(subgroup))
-            m_table3->setFilter(RecipeBook::childFilter(subgroup));
-        m_state.CurrentSubgroup = subgroup;
+    if (m_listResepti->isBound() && m_listAla->currentId()) {
+        if (m_listResepti->parentId() != m_listAla->currentId())
+            showRecipesOf(m_listAla->currentId());
+        m_listResepti->refresh();
+        m_state.CurrentSubgroup = m_listAla->currentName();
         if (selection.recipe)
-            m_table3->locate(selection.recipe);
+            m_listResepti->setCurrentId(selection.recipe);
     }
-    for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
-        list->markDirty();
     refreshLists();
 }
 
@@ -328,14 +323,13 @@ void TFormPaa::hideUnlistedRecipe()
 {
     if (!m_shownRecipeId || m_holdEdits)
         return;
-    if (m_table3->Active() && m_listResepti->isBound() && m_table3->positionOf(m_shownRecipeId) > 0)
+    if (m_listResepti->isBound() && m_listResepti->listModel()->rowOf(m_shownRecipeId) >= 0)
         return;
     // Typing belongs to its recipe, listed or not. When it cannot be stored
     // it stays on screen, for the next try.
     try {
         if (m_state.DescriptionModified) {
-            const QString text = TDBMemo::plainText(m_memoKuvaus->document());
-            m_book->setDescription(m_shownRecipeId, isPlaceholder(text) ? QString() : text);
+            storeDescription(m_shownRecipeId);
             m_state.DescriptionModified = false;
         }
         SaveDifficultyAndTime();
@@ -345,15 +339,26 @@ void TFormPaa::hideUnlistedRecipe()
     hideRecipeDetails();
 }
 
+void TFormPaa::hideDetailPanes()
+{
+    m_ruokakuva->hide();
+    m_memoKuvaus->hide();
+    m_panel2->hide();
+    showDecorativePicture();
+}
+
+void TFormPaa::storeDescription(qint64 id)
+{
+    const QString text = TDBMemo::plainText(m_memoKuvaus->document());
+    m_book->setDescription(id, isPlaceholder(text) ? QString() : text);
+}
+
 void TFormPaa::hideRecipeDetails()
 {
     m_shownRecipeId = 0;
     m_state.DescriptionModified = false;
     m_asteModified = m_aikaModified = false;
-    m_memoKuvaus->hide();
-    m_ruokakuva->hide();
-    m_panel2->hide();
-    showDecorativePicture();
+    hideDetailPanes();
     bindEdits();
 }
 
@@ -373,11 +378,9 @@ void TFormPaa::runGuarded(const std::function<void()> &body)
 
 void TFormPaa::dropPendingChanges()
 {
-    for (TPackTable *table : {m_table1, m_table2, m_table3}) {
-        // Discarding also reads the rows anew.
-        if (table && table->Active())
-            table->discard();
-    }
+    m_book->discardPending();
+    for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
+        list->markDirty();
     m_state.NameAccepted = m_state.NameRejected = m_state.NameCancelled = false;
     m_state.RenameMode = m_state.RecipeMode = false;
     m_state.DeleteConfirmed = m_state.DeletingRecipe = m_state.DeletingSubgroup = false;
@@ -390,16 +393,11 @@ void TFormPaa::settleConflict()
     // What another program deleted while the user changed it is stored again
     // with the change; anything else it changed is left as it is, and the
     // user's typing stays in the window.
-    bool storedAgain = false;
-    for (TPackTable *table : {m_table1, m_table2, m_table3}) {
-        if (table->Active() && table->hasPendingChanges() && RecipeBook::storeAgain(*table, m_state.CurrentMainGroup))
-            storedAgain = true;
-    }
+    const bool storedAgain = m_book->storeAgainPending(m_state.CurrentMainGroup);
     dropPendingChanges();
     // Typing kept for a recipe that is not shown any more would go into
     // another one.
-    if (!m_table3->Active() || m_table3->RecNo() <= 0
-        || m_table3->fieldText(RecipeSchema::FieldName::Nimi) != m_state.CurrentRecipe)
+    if (!m_listResepti->currentId() || m_listResepti->currentName() != m_state.CurrentRecipe)
         m_asteModified = m_aikaModified = false;
     if (storedAgain)
         Dialogs::information(QStringLiteral("Another program deleted what you were changing. It has been stored "
@@ -426,16 +424,14 @@ bool TFormPaa::addChild(bool added, const QString &parent, const QString &child)
     return false;
 }
 
-void TFormPaa::moveToRecipe(int row)
+bool TFormPaa::leaveRecipe()
 {
-    // Moving to another recipe first stores what was edited on the one left.
     runGuarded([this] {
         if (m_state.DescriptionModified)
             SaveDescriptionChange();
         SaveDifficultyAndTime();
     });
-    if (!m_holdEdits)
-        runGuarded([this, row] { m_table3->setRecNo(row + 1); });
+    return !m_holdEdits;
 }
 
 void TFormPaa::refreshLists()
@@ -531,7 +527,7 @@ void TFormPaa::FormActivate()
     FocusPane(m_listPaa);
     // The recipe list is open only after a subgroup was selected; otherwise
     // there is no recipe to select again.
-    if (m_state.ReturnedFromRecipe && m_table3->Active() && m_listResepti->isBound() && m_table3->RecNo() > 0) {
+    if (m_state.ReturnedFromRecipe && m_listResepti->currentId()) {
         FocusPane(m_listResepti);
         DBLLBoxListaClick();
     }
@@ -539,10 +535,9 @@ void TFormPaa::FormActivate()
 
 void TFormPaa::FormShow()
 {
-    DisableCommands();
-    enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
+    enableOnlyAddMainGroup();
     centreOnDesktop();
-    if (m_state.ReturnedFromRecipe && m_table3->Active() && m_listResepti->isBound() && m_table3->RecNo() > 0) {
+    if (m_state.ReturnedFromRecipe && m_listResepti->currentId()) {
         FocusPane(m_listResepti);
         DBLLBoxListaClick();
     }
@@ -568,25 +563,16 @@ void TFormPaa::DBLLBoxPaaryhmaClick()
 {
     SaveDifficultyAndTime();
     FocusPane(m_listPaa);
-    if (m_state.DescriptionModified) {
-        SaveDescriptionChange();
-        m_state.DescriptionModified = false;
-    }
-    m_table3->close();
-    m_table2->open();
-    showDecorativePicture();
-    m_ruokakuva->hide();
-    m_memoKuvaus->hide();
-    m_panel2->hide();
+    settleDescription();
+    m_listResepti->unbind();
+    hideDetailPanes();
     m_state.MainGroupMode = true;
     m_state.SubgroupMode = false;
     m_state.RecipeMode = false;
-    m_state.CurrentMainGroup = m_table1->fieldText(RecipeSchema::FieldName::Nimi);
-    m_table2->setFilter(RecipeBook::childFilter(m_state.CurrentMainGroup));
-    m_table2->setFiltered(true);
-    DisableCommands();
-    enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
-    if (m_table1->recordCount() > 0)
+    m_state.CurrentMainGroup = m_listPaa->currentName();
+    showSubgroupsOf(m_listPaa->currentId());
+    enableOnlyAddMainGroup();
+    if (m_listPaa->count() > 0)
         enableCommands({"MenuLisaaAla", "TBLisaaAla", "MenuPoistaPaa", "TBPoistaPaa", "MenuMuutaPaa"});
     refreshLists();
 }
@@ -596,44 +582,28 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
     // The subgroups are those of the main group row the list shows as
     // current; until that main group has been selected (Enter right after
     // start, or after the main groups changed) it is selected first.
-    if (!m_table2->Active() || m_table2->Filter() != RecipeBook::childFilter(m_table1->fieldText(RecipeSchema::FieldName::Nimi)))
+    if (!m_listAla->isBound() || m_listAla->parentId() != m_listPaa->currentId())
         DBLLBoxPaaryhmaClick();
     SaveDifficultyAndTime();
-    if (m_state.DescriptionModified) {
-        SaveDescriptionChange();
-        m_state.DescriptionModified = false;
-    }
+    settleDescription();
     FocusPane(m_listAla);
-    if (!m_listResepti->isBound())
-        m_listResepti->bind({[this] { return viewCount(m_table3); },
-                         [this](int from, int count) { return viewNames(m_table3, from, count); },
-                         [this] { return walkable(m_table3); },
-                             [this] { return m_table3->Active() ? m_table3->RecNo() - 1 : -1; },
-                             [this](int row) { moveToRecipe(row); }});
-    m_table3->close();
-    m_table3->open();
+    showRecipesOf(m_listAla->currentId());
     m_state.SubgroupMode = true;
     m_state.MainGroupMode = false;
     m_state.RecipeMode = false;
     DisableCommands();
     m_state.HasSubgroups = false;
-    m_panel2->hide();
-    showDecorativePicture();
-    m_ruokakuva->hide();
-    m_memoKuvaus->hide();
+    hideDetailPanes();
     // Delete and rename need a subgroup row.
-    if (m_table2->Active() && m_table2->RecNo() > 0)
+    if (m_listAla->currentId())
         enableCommands({"MenuPoistaAla", "MenuMuutaAla"});
-    m_state.CurrentSubgroup = m_table2->Active() ? m_table2->fieldText(RecipeSchema::FieldName::Nimi) : QString();
-    m_table3->setFilter(RecipeBook::childFilter(m_state.CurrentSubgroup));
-    m_table3->setFiltered(true);
-    m_state.CurrentMainGroup = m_table1->fieldText(RecipeSchema::FieldName::Nimi);
-    if (m_table2->Active()) {
-        const int keep = m_table2->RecNo();
-        m_table2->setFilter(RecipeBook::childFilter(m_state.CurrentMainGroup));
-        if (keep > 0)
-            m_table2->setRecNo(keep);
-        if (m_table2->recordCount() > 0) {
+    m_state.CurrentSubgroup = m_listAla->currentName();
+    m_state.CurrentMainGroup = m_listPaa->currentName();
+    if (m_listAla->isBound()) {
+        // The subgroups are read anew; the selected one stays selected.
+        m_listAla->markDirty();
+        m_listAla->refresh();
+        if (m_listAla->count() > 0) {
             m_state.HasSubgroups = true;
             enableCommands({"MenuLisaaResepti", "TBLisaaResepti", "MenuPoistaAla", "TBPoistaAla"});
         }
@@ -643,36 +613,34 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
 
 void TFormPaa::DBLLBoxListaClick()
 {
-    if (m_state.DescriptionModified) {
-        SaveDescriptionChange();
-        m_state.DescriptionModified = false;
-    }
+    settleDescription();
     FocusPane(m_listResepti);
     m_state.MainGroupMode = false;
     m_state.SubgroupMode = false;
-    if (!m_table3->Active() || m_table3->RecNo() <= 0) {
+    const qint64 id = m_listResepti->currentId();
+    const std::optional<RecipeBook::Book::Recipe> recipe = m_book->recipe(id);
+    if (!recipe) {
         refreshLists();
         return;
     }
     DisableCommands();
     m_panel2->show();
     enableCommands({"MenuPoistaResepti", "TBPoistaResepti", "MenuNaytaResepti", "MenuMuutaResepti"});
-    m_state.CurrentRecipe = m_table3->fieldText(RecipeSchema::FieldName::Nimi);
-    if (m_shownRecipeId != m_table3->currentRowId())
+    m_state.CurrentRecipe = recipe->name;
+    if (m_shownRecipeId != id)
         m_asteModified = m_aikaModified = false;
-    m_shownRecipeId = m_table3->currentRowId();
+    m_shownRecipeId = id;
 
     m_loadingEdits = true;
-    m_memoKuvaus->setPlainText(m_table3->fieldText(RecipeSchema::FieldName::Kuvaus));
+    m_memoKuvaus->setPlainText(recipe->description);
     m_loadingEdits = false;
     m_memoKuvaus->show();
     if (!m_holdEdits)
         m_asteModified = m_aikaModified = false;
     bindEdits();
 
-    const std::optional<QVariant> kuva = m_table3->fieldValue(RecipeSchema::FieldName::Kuva);
-    const bool hasPicture = kuva.has_value() && kuva->toBool();
-    if (!hasPicture) {
+    m_state.HasPortionCount = !recipe->portions.isEmpty();
+    if (!recipe->hasPicture) {
         m_ruokakuva->hide();
         m_kuva->hide();
         m_kuva2->hide();
@@ -705,7 +673,6 @@ void TFormPaa::DBLLBoxListaClick()
             m_kuva2->hide();
             placeMemo(false);
             applyRecipeWindowLayout();
-            m_state.HasPortionCount = !m_table3->fieldText(RecipeSchema::FieldName::Annos).isEmpty();
             showPlaceholderIfEmpty();
             SaveDifficultyAndTime();
             refreshLists();
@@ -719,7 +686,6 @@ void TFormPaa::DBLLBoxListaClick()
         applyRecipeWindowLayout();
         centreRecipeWindow();
     }
-    m_state.HasPortionCount = !m_table3->fieldText(RecipeSchema::FieldName::Annos).isEmpty();
     showPlaceholderIfEmpty();
     SaveDifficultyAndTime();
     refreshLists();
@@ -740,7 +706,8 @@ bool TFormPaa::isPlaceholder(const QString &text)
 
 void TFormPaa::showPlaceholderIfEmpty()
 {
-    if (m_table3->Active() && m_table3->fieldText(RecipeSchema::FieldName::Kuvaus).isEmpty()) {
+    const std::optional<RecipeBook::Book::Recipe> recipe = m_book->recipe(m_listResepti->currentId());
+    if (recipe && recipe->description.isEmpty()) {
         m_loadingEdits = true;
         m_memoKuvaus->setPlainText(descriptionPlaceholder());
         m_loadingEdits = false;
@@ -760,8 +727,6 @@ void TFormPaa::SaveDifficultyAndTime()
 {
     if (m_holdEdits || (!m_asteModified && !m_aikaModified))
         return;
-    if (!m_table3->Active())
-        m_table3->open();
     const QString aste = m_editAste->text();
     const QString aika = m_editAika->text();
     if (m_shownRecipeId)
@@ -769,9 +734,23 @@ void TFormPaa::SaveDifficultyAndTime()
     m_asteModified = m_aikaModified = false;
 }
 
+void TFormPaa::settleDescription()
+{
+    if (m_state.DescriptionModified) {
+        SaveDescriptionChange();
+        m_state.DescriptionModified = false;
+    }
+}
+
+void TFormPaa::enableOnlyAddMainGroup()
+{
+    DisableCommands();
+    enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
+}
+
 bool TFormPaa::SaveDescriptionChange(bool mayCancel)
 {
-    if (!m_table3->Active())
+    if (!m_listResepti->isBound())
         return true;
     bool asked = false;
     SettingsKey key;
@@ -794,16 +773,13 @@ bool TFormPaa::SaveDescriptionChange(bool mayCancel)
         }
     }
     if (m_state.SaveDescription && m_shownRecipeId) {
-        const QString text = TDBMemo::plainText(m_memoKuvaus->document());
-        m_book->setDescription(m_shownRecipeId, isPlaceholder(text) ? QString() : text);
+        storeDescription(m_shownRecipeId);
     } else {
-        m_table3->discard();
+        m_book->discardPending();
     }
     m_state.SaveDescription = false;
     // The recipe list is read again; the recipe stays selected.
-    const qint64 selected = m_table3->currentRowId();
-    m_table3->setFilter(RecipeBook::childFilter(m_state.CurrentSubgroup));
-    m_table3->locate(selected);
+    m_listResepti->markDirty();
     m_state.DescriptionModified = false;
     // The activation after the question runs once the edit is settled, so
     // that its recipe selection does not meet the same edit again.
@@ -814,7 +790,7 @@ bool TFormPaa::SaveDescriptionChange(bool mayCancel)
 
 void TFormPaa::storeEditsUnasked()
 {
-    if (TFormResepti *recipe = windows().FormResepti; recipe && m_table3->Active() && m_table3->RecNo() > 0) {
+    if (TFormResepti *recipe = windows().FormResepti; recipe && m_listResepti->currentId()) {
         auto edited = [](const TDBMemo *memo) {
             return memo->Modified() ? std::optional<QString>(memo->text()) : std::nullopt;
         };
@@ -867,23 +843,25 @@ void TFormPaa::MenuLisaaPaaClick()
     m_state.SubgroupMode = false;
     m_state.NameAccepted = true;
     const bool accepted = runNameDialog(false);
-    if (accepted && m_state.NameAccepted) {
-        m_book->addMainGroup(nameDialogText());
-    }
+    qint64 added = 0;
+    if (accepted && m_state.NameAccepted)
+        added = m_book->addMainGroup(nameDialogText());
     m_state.NameRejected = false;
     m_state.NameAccepted = false;
     m_state.MainGroupMode = false;
     m_state.NameCancelled = false;
-    DisableCommands();
-    enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
-    m_table2->close();
-    m_table3->close();
+    enableOnlyAddMainGroup();
+    m_listAla->unbind();
+    m_listResepti->unbind();
+    // The new main group is selected.
+    m_listPaa->refresh();
+    m_listPaa->setCurrentId(added);
     refreshLists();
 }
 
 void TFormPaa::MenuMuutaPaaClick()
 {
-    const qint64 id = m_table1->currentRowId();
+    const qint64 id = m_listPaa->currentId();
     m_state.NameCancelled = false;
     m_state.MainGroupMode = true;
     m_state.RenameMode = true;
@@ -891,14 +869,14 @@ void TFormPaa::MenuMuutaPaaClick()
     if (accepted && m_state.RenameMode) {
         if (m_book->renameMainGroup(id, nameDialogText()))
             m_state.HasSubgroups = true;
+        closeChildList(m_listAla, id);
     }
     m_state.NameRejected = false;
     m_state.HasSubgroups = false;
     m_state.MainGroupMode = false;
     m_state.RenameMode = false;
     m_state.NameAccepted = false;
-    DisableCommands();
-    enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
+    enableOnlyAddMainGroup();
     refreshLists();
 }
 
@@ -910,10 +888,10 @@ void TFormPaa::MenuLisaaAlaClick()
     m_state.NameAccepted = true;
     const bool accepted = runNameDialog(false);
     if (accepted && m_state.NameAccepted) {
-        m_state.CurrentMainGroup = m_table1->fieldText(RecipeSchema::FieldName::Nimi);
+        m_state.CurrentMainGroup = m_listPaa->currentName();
         if (addChild(m_book->addSubgroup(m_state.CurrentMainGroup, nameDialogText()), m_state.CurrentMainGroup,
                      nameDialogText()))
-            m_table2->setFilter(RecipeBook::childFilter(m_state.CurrentMainGroup));
+            showSubgroupsOf(m_listPaa->currentId());
     }
     m_state.SubgroupMode = false;
     m_state.NameRejected = false;
@@ -924,7 +902,7 @@ void TFormPaa::MenuLisaaAlaClick()
 
 void TFormPaa::MenuMuutaAlaClick()
 {
-    const qint64 id = m_table2->Active() ? m_table2->currentRowId() : 0;
+    const qint64 id = m_listAla->currentId();
     m_state.NameCancelled = false;
     m_state.SubgroupMode = true;
     m_state.RenameMode = true;
@@ -932,6 +910,7 @@ void TFormPaa::MenuMuutaAlaClick()
     if (accepted && m_state.RenameMode && id) {
         if (m_book->renameSubgroup(id, nameDialogText()))
             m_state.HasRecipes = true;
+        closeChildList(m_listResepti, id);
     }
     m_state.NameRejected = false;
     m_state.HasRecipes = false;
@@ -954,19 +933,23 @@ void TFormPaa::MenuLisaaReseptiClick()
         refreshLists();
         return;
     }
-    if (!addChild(m_book->addRecipe(m_state.CurrentSubgroup, nameDialogText()), m_state.CurrentSubgroup,
+    qint64 added = 0;
+    if (!addChild(m_book->addRecipe(m_state.CurrentSubgroup, nameDialogText(), &added), m_state.CurrentSubgroup,
                   nameDialogText())) {
         m_state.RecipeMode = false;
         return;
     }
     m_state.CurrentRecipe = nameDialogText();
+    // The new recipe is selected, for the portion dialog to fill in.
+    m_listResepti->refresh();
+    m_listResepti->setCurrentId(added);
     refreshLists();
     if (windows().FormAnnos)
         Dialogs::exec(windows().FormAnnos, this);
     m_state.RecipeMode = false;
     m_state.NameRejected = false;
     m_state.NameCancelled = false;
-    if (m_table3->hasPendingChanges()) {
+    if (m_book->hasPendingChanges()) {
         // A step of the portion dialog failed and the dialog was closed: the
         // recipe is not left added by half.
         undoFailedRecipeAdd(m_state.CurrentRecipe);
@@ -984,6 +967,7 @@ void TFormPaa::MenuLisaaReseptiClick()
 void TFormPaa::undoFailedRecipeAdd(const QString &name)
 {
     const bool removed = m_book->removeAddedRecipe(name);
+    m_listResepti->markDirty();
     refreshLists();
     Dialogs::information(removed ? QStringLiteral("The recipe \"%1\" was not added, because its portion count "
                                                   "could not be stored.")
@@ -1051,9 +1035,8 @@ void TFormPaa::MenuPoistaPaaClick()
     m_state.DeleteConfirmed = true;
     m_state.MainGroupMode = true;
     m_state.SubgroupMode = false;
-    m_table3->open();
-    const qint64 id = m_table1->currentRowId();
-    m_state.CurrentMainGroup = m_table1->fieldText(RecipeSchema::FieldName::Nimi);
+    const qint64 id = m_listPaa->currentId();
+    m_state.CurrentMainGroup = m_listPaa->currentName();
     const RecipeBook::Book::Survey survey = m_book->surveyMainGroupOf(id);
     if (!survey.lastSubgroup.isEmpty())
         m_state.CurrentSubgroup = survey.lastSubgroup;
@@ -1061,30 +1044,23 @@ void TFormPaa::MenuPoistaPaaClick()
     m_state.HasRecipes = survey.hasRecipes;
 
     if (!settingIsTrue(SettingNames::KysRyh, false)) {
-        TFormRyhmaPois dialog(m_state, m_table1, m_table3, this, this);
+        TFormRyhmaPois dialog(m_state, this, this);
         Dialogs::exec(&dialog, this);
     }
 
     if (m_state.DeleteConfirmed && id) {
         forgetRemovedRecipes(m_book->deleteMainGroup(id));
-        RecipeBook::Book::pack(*m_table3);
-        RecipeBook::Book::pack(*m_table2);
+        packTables(RecipeBook::Book::RecipeTable | RecipeBook::Book::SubgroupTable);
     }
-    RecipeBook::Book::pack(*m_table1);
+    packTables(RecipeBook::Book::MainGroupTable);
 
     m_state.MainGroupMode = false;
     m_state.DeleteConfirmed = false;
     m_state.HasSubgroups = false;
     m_state.HasRecipes = false;
-    DisableCommands();
-    enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
-    m_table2->setFilter(RecipeBook::childFilter(m_table1->fieldText(RecipeSchema::FieldName::Nimi)));
-    m_table3->close();
-    m_table2->close();
-    showDecorativePicture();
-    m_ruokakuva->hide();
-    m_memoKuvaus->hide();
-    m_panel2->hide();
+    enableOnlyAddMainGroup();
+    m_listAla->unbind();
+    hideDetailPanes();
     refreshLists();
 }
 
@@ -1093,29 +1069,26 @@ void TFormPaa::MenuPoistaAlaClick()
     m_state.DeleteConfirmed = true;
     m_state.DeletingSubgroup = true;
     m_state.HasSubgroups = true;
-    const qint64 id = m_table2->Active() ? m_table2->currentRowId() : 0;
-    m_state.CurrentSubgroup = m_table2->fieldText(RecipeSchema::FieldName::Nimi);
+    const qint64 id = m_listAla->currentId();
+    m_state.CurrentSubgroup = m_listAla->currentName();
+    m_state.CurrentMainGroup = m_listPaa->currentName();
     m_state.HasRecipes = id && m_book->surveySubgroupOf(id).hasRecipes;
 
     if (!settingIsTrue(SettingNames::KysRyh, false)) {
-        TFormRyhmaPois dialog(m_state, m_table1, m_table3, this, this);
+        TFormRyhmaPois dialog(m_state, this, this);
         Dialogs::exec(&dialog, this);
     }
 
     if (m_state.DeleteConfirmed && id) {
         forgetRemovedRecipes(m_book->deleteSubgroup(id));
-        m_table2->setFilter(RecipeBook::childFilter(m_state.CurrentMainGroup));
+        showSubgroupsOf(m_listPaa->currentId());
     }
-    RecipeBook::Book::pack(*m_table3);
-    RecipeBook::Book::pack(*m_table2);
+    packTables(RecipeBook::Book::RecipeTable | RecipeBook::Book::SubgroupTable);
 
     m_state.DeletingSubgroup = false;
     m_state.HasRecipes = false;
     DisableCommands();
-    showDecorativePicture();
-    m_ruokakuva->hide();
-    m_memoKuvaus->hide();
-    m_panel2->hide();
+    hideDetailPanes();
     refreshLists();
 }
 
@@ -1125,15 +1098,14 @@ void TFormPaa::MenuPoistaReseptiClick()
     m_state.DeleteConfirmed = true;
     m_state.DeletingRecipe = true;
     if (!settingIsTrue(SettingNames::KysResPoi, true)) {
-        TFormRyhmaPois dialog(m_state, m_table1, m_table3, this, this);
+        TFormRyhmaPois dialog(m_state, this, this);
         Dialogs::exec(&dialog, this);
     }
     if (m_state.DeleteConfirmed && id) {
         m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
         // Typing on the recipe goes into the trash with it.
         if (m_state.DescriptionModified) {
-            const QString text = TDBMemo::plainText(m_memoKuvaus->document());
-            m_book->setDescription(id, isPlaceholder(text) ? QString() : text);
+            storeDescription(id);
             m_state.DescriptionModified = false;
         }
         SaveDifficultyAndTime();
@@ -1146,7 +1118,7 @@ void TFormPaa::MenuPoistaReseptiClick()
     m_memoKuvaus->hide();
     m_ruokakuva->hide();
     showDecorativePicture();
-    RecipeBook::Book::pack(*m_table3);
+    packTables(RecipeBook::Book::RecipeTable);
     refreshLists();
 }
 
@@ -1220,8 +1192,7 @@ void TFormPaa::MenuPoistaKuvaClick()
     if (m_state.DescriptionModified && !SaveDescriptionChange(true))
         return;
     m_state.DeletePictureConfirmed = true;
-    DisableCommands();
-    enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
+    enableOnlyAddMainGroup();
     if (!settingIsTrue(SettingNames::KysKuvPoi, true)) {
         TFormMuuttunut dialog(m_state, nullptr, this);
         Dialogs::exec(&dialog, this);
@@ -1234,7 +1205,7 @@ void TFormPaa::MenuPoistaKuvaClick()
     m_ruokakuva->clear();
     DisableCommands();
     enableCommands({"MenuLisaaKuva", "TBLisaaKuva"});
-    RecipeBook::Book::pack(*m_table3);
+    packTables(RecipeBook::Book::RecipeTable);
     m_memoKuvaus->setGeometry(0, m_memoKuvaus->y(), width() == FullWidth ? 484 : 379, m_memoKuvaus->height());
     showPlaceholderIfEmpty();
     refreshLists();

@@ -15,7 +15,6 @@ class Book;
 }
 class RecipeSearch;
 class DataBoundList;
-class TPackTable;
 class TAutoRunner;
 class QAction;
 class QImage;
@@ -28,8 +27,9 @@ class QWidget;
 
 // The main window: the three linked lists of main groups, subgroups and
 // recipes, the selected recipe's description, difficulty, time and picture,
-// and the commands that organise the book. It owns the three tables and the
-// shared selection state that the dialogs and the recipe window read.
+// and the commands that organise the book. It owns the book and the shared
+// selection state that the dialogs and the recipe window read; the lists hold
+// the stored ids of their rows, and the selection is kept as ids.
 //
 // Activation runs deterministically: once when the window is first shown,
 // after each modal dialog shown over it through Dialogs::exec, and each time
@@ -54,9 +54,6 @@ public:
 
     SharedState &state() { return m_state; }
 
-    TPackTable *Table1() const { return m_table1; }
-    TPackTable *Table2() const { return m_table2; }
-    TPackTable *Table3() const { return m_table3; }
     TAutoRunner *AutoRunner() const { return m_autoRunner; }
 
     DataBoundList *DBLLBoxPaaryhma() const { return m_listPaa; }
@@ -86,6 +83,8 @@ public:
     // command that asked then stops.
     bool SaveDescriptionChange(bool mayCancel = false);
     void SaveDifficultyAndTime();
+    // SaveDescriptionChange when the description was edited.
+    void settleDescription();
     // Stores the recipe window's edited ingredients and directions, the edited
     // description, difficulty and time as Yes to every save question would,
     // without asking: for when no one can answer (the session ends).
@@ -95,6 +94,8 @@ public:
     void setStartAtLogin(bool on);
     // Enables the menu items (and tool buttons) with these object names.
     void enableCommands(std::initializer_list<const char *> objectNames);
+    // Disables every command but Add Main Group.
+    void enableOnlyAddMainGroup();
 
     // The recipe selection: shows the current recipe row's description,
     // difficulty, time and picture (also run when the recipe window returns).
@@ -238,7 +239,16 @@ private:
     // transaction, that their parent `parent` is still stored; when another
     // program has deleted it, nothing is added and the user is told.
     bool addChild(bool added, const QString &parent, const QString &child);
-    void moveToRecipe(int row);
+    // Stores what was edited on the recipe left; false when it must stay
+    // selected (typing that could not be stored is held).
+    bool leaveRecipe();
+    // The lists of subgroups and recipes show the children of one group.
+    void showSubgroupsOf(qint64 mainGroupId);
+    void showRecipesOf(qint64 subgroupId);
+    void closeChildList(DataBoundList *list, qint64 renamedGroupId);
+    // Packs the book's tables (RecipeBook::Book::Tables); their lists select
+    // their first rows, as the tables opened again do.
+    void packTables(int tables);
     // Removes a recipe just added whose portion dialog could not store its
     // values, and tells the user.
     void undoFailedRecipeAdd(const QString &name);
@@ -257,6 +267,12 @@ private:
     // (any typing on it is stored first).
     void hideUnlistedRecipe();
     void hideRecipeDetails();
+    // Hides the recipe's description, picture and edits, showing the
+    // decorative picture in their place.
+    void hideDetailPanes();
+    // Stores the memo's text as the description of the recipe `id` (the
+    // placeholder as none).
+    void storeDescription(qint64 id);
     void forgetRemovedRecipes(const QStringList &removed);
     bool isFullChecked() const;
     void applyRecipeWindowLayout();
@@ -292,10 +308,6 @@ private:
     qint64 m_shownRecipeId = 0;
 
     std::unique_ptr<RecipeBook::Book> m_book;
-    // The book's tables.
-    TPackTable *m_table1 = nullptr;
-    TPackTable *m_table2 = nullptr;
-    TPackTable *m_table3 = nullptr;
     TAutoRunner *m_autoRunner = nullptr;
 
     QWidget *m_panelTyokalu = nullptr;

@@ -122,8 +122,7 @@ void TFormPaa::MenuSuljeClick()
     HelpViewer::closeHelp();
     if (m_state.DescriptionModified && !SaveDescriptionChange(true))
         return;
-    RecipeBook::Book::pack(*m_table1);
-    RecipeBook::Book::pack(*m_table2);
+    packTables(RecipeBook::Book::MainGroupTable | RecipeBook::Book::SubgroupTable);
     if (settingIsTrue(SettingNames::KysLop, false)) {
         endProgram();
     } else {

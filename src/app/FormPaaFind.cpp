@@ -6,33 +6,11 @@
 #include "app/FormEtsi.h"
 #include "app/FormPaa.h"
 #include "platform/Dialogs.h"
-#include "store/PackTable.h"
 #include "store/ProgramPaths.h"
-#include "store/RecipeSchema.h"
 #include "store/RecipeSearch.h"
 
 #include <QMenu>
 #include <QTimer>
-
-namespace {
-
-// The 1-based position of the row named `name` in the table's view, 0 when
-// there is none.
-int positionOf(TPackTable *table, const QString &name)
-{
-    if (!table->Active())
-        return 0;
-    const int count = table->recordCount();
-    constexpr int Step = 500;
-    for (int from = 1; from <= count; from += Step) {
-        const int at = int(table->fieldTexts(RecipeSchema::FieldName::Nimi, from, Step).indexOf(name));
-        if (at >= 0)
-            return from + at;
-    }
-    return 0;
-}
-
-} // namespace
 
 void TFormPaa::buildFindCommands()
 {
@@ -127,20 +105,14 @@ void TFormPaa::MenuEtsiClick()
 
 bool TFormPaa::selectRecipe(const QString &mainGroup, const QString &subgroup, const QString &recipe, qint64 recipeId)
 {
-    const int mainRow = positionOf(m_table1, mainGroup);
-    if (mainRow == 0)
+    if (!m_listPaa->setCurrentName(mainGroup))
         return false;
-    m_table1->setRecNo(mainRow);
     DBLLBoxPaaryhmaClick();
-    const int subRow = positionOf(m_table2, subgroup);
-    if (subRow == 0)
+    if (!m_listAla->setCurrentName(subgroup))
         return false;
-    m_table2->setRecNo(subRow);
     DBLLBoxAlaryhmaClick();
-    const int recipeRow = recipeId ? m_table3->positionOf(recipeId) : positionOf(m_table3, recipe);
-    if (recipeRow == 0)
+    if (!(recipeId ? m_listResepti->setCurrentId(recipeId) : m_listResepti->setCurrentName(recipe)))
         return false;
-    m_table3->setRecNo(recipeRow);
     DBLLBoxListaClick();
     m_listResepti->syncCurrentRow();
     return true;

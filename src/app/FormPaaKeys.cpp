@@ -1,7 +1,6 @@
 #include "app/FormPaa.h"
 
 #include "app/DataBoundList.h"
-#include "store/PackTable.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -31,10 +30,6 @@ bool TFormPaa::eventFilter(QObject *watched, QEvent *event)
                 // MemoKuvausMouseMove
                 if (isPlaceholder(m_memoKuvaus->toPlainText())) {
                     emptyPlaceholderIfShown();
-                    if (m_table3->Active() && m_table3->RecNo() > 0) {
-                        m_table3->edit();
-                        m_table3->post();
-                    }
                     FocusPane(m_memoKuvaus);
                 }
                 applyScreenWidthRule();
@@ -48,19 +43,13 @@ bool TFormPaa::eventFilter(QObject *watched, QEvent *event)
             Dialogs::guard([this] {
                 // MemoKuvausClick
                 FocusPane(m_memoKuvaus);
-                if (isPlaceholder(m_memoKuvaus->toPlainText())) {
+                if (isPlaceholder(m_memoKuvaus->toPlainText()))
                     emptyPlaceholderIfShown();
-                    if (m_table3->Active())
-                        m_table3->apply();
-                }
             });
         } else if (watched == m_editAste || watched == m_editAika) {
             Dialogs::guard([this, watched] {
                 // DBEditAsteClick, DBEditAikaClick
-                if (m_state.DescriptionModified) {
-                    SaveDescriptionChange();
-                    m_state.DescriptionModified = false;
-                }
+                settleDescription();
                 FocusPane(static_cast<QWidget *>(watched));
             });
         }
@@ -99,7 +88,7 @@ bool TFormPaa::keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers m
     if (watched == m_listPaa) {
         if (enter) {
             // Without a main group there is nothing to accept.
-            if (m_table1->RecNo() > 0)
+            if (m_listPaa->currentId())
                 DBLLBoxAlaryhmaClick();
             return true;
         }
@@ -126,10 +115,8 @@ bool TFormPaa::keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers m
         if (enter && (modifiers & Qt::ControlModifier)) {
             FocusPane(m_memoKuvaus);
             m_memoKuvaus->selectAll();
-            if (isPlaceholder(m_memoKuvaus->toPlainText())) {
+            if (isPlaceholder(m_memoKuvaus->toPlainText()))
                 emptyPlaceholderIfShown();
-                m_table3->apply();
-            }
             return true;
         }
         if (enter) {

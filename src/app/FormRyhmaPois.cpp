@@ -3,8 +3,6 @@
 #include "platform/DialogParts.h"
 #include "platform/Dialogs.h"
 #include "settings/SettingsStore.h"
-#include "store/PackTable.h"
-#include "store/RecipeSchema.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -24,9 +22,8 @@ QLabel *centredLine(QWidget *parent, const char *name, int y, int width)
 
 } // namespace
 
-TFormRyhmaPois::TFormRyhmaPois(SharedState &state, TPackTable *mainGroups, TPackTable *recipes,
-                               DeleteCommandsHost *host, QWidget *parent)
-    : QDialog(parent), m_state(state), m_mainGroups(mainGroups), m_recipes(recipes), m_host(host)
+TFormRyhmaPois::TFormRyhmaPois(SharedState &state, DeleteCommandsHost *host, QWidget *parent)
+    : QDialog(parent), m_state(state), m_host(host)
 {
     DialogParts::setUp(this, "FormRyhmaPois", QStringLiteral("Saffrona's Mealdeck"), 11);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
@@ -87,9 +84,6 @@ void TFormRyhmaPois::FormActivate()
         CheckBoxRyh->setChecked(false);
         CheckBoxRes->setVisible(false);
         CheckBoxRes->setChecked(false);
-        if (m_mainGroups && m_mainGroups->Active())
-            m_state.CurrentMainGroup = m_mainGroups->fieldText(RecipeSchema::FieldName::Nimi);
-
         const SharedState &s = m_state;
         // The first case that holds decides; a null third line keeps its text.
         if (s.DeletingRecipe) {
@@ -128,8 +122,6 @@ void TFormRyhmaPois::BitBtnOKClick()
                 key.writeBool(QString::fromLatin1(SettingNames::KysResPoi), true);
         }
         m_state.DeleteConfirmed = true;
-        if (m_recipes && !m_recipes->Active())
-            m_recipes->open();
         done(QDialog::Accepted);
     });
 }

@@ -4,7 +4,6 @@
 
 #include <QDialog>
 
-class TPackTable;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -33,8 +32,7 @@ class TFormRyhmaPois : public QDialog
     Q_OBJECT
 
 public:
-    TFormRyhmaPois(SharedState &state, TPackTable *mainGroups, TPackTable *recipes, DeleteCommandsHost *host,
-                   QWidget *parent = nullptr);
+    TFormRyhmaPois(SharedState &state, DeleteCommandsHost *host, QWidget *parent = nullptr);
 
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
@@ -63,7 +61,5 @@ private:
                    QCheckBox *box);
 
     SharedState &m_state;
-    TPackTable *m_mainGroups;
-    TPackTable *m_recipes;
     DeleteCommandsHost *m_host;
 };

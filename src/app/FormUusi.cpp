@@ -19,9 +19,8 @@ QLabel *centredLine(QWidget *parent, const char *name, int x, int y, int width)
 
 } // namespace
 
-TFormUusi::TFormUusi(SharedState &state, TPackTable *mainGroups, TPackTable *subgroups, TPackTable *recipes,
-                     QWidget *parent)
-    : QDialog(parent), m_state(state), m_mainGroups(mainGroups), m_subgroups(subgroups), m_recipes(recipes)
+TFormUusi::TFormUusi(SharedState &state, RecipeBook::Book *book, QWidget *parent)
+    : QDialog(parent), m_state(state), m_book(book)
 {
     DialogParts::setUp(this, "FormUusi", QStringLiteral("Saffrona's Mealdeck"), 13);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
@@ -164,8 +163,7 @@ void TFormUusi::reject()
 
 void TFormUusi::CheckGroupName()
 {
-    if (m_mainGroups && m_subgroups
-        && RecipeBook::Book::groupNameTaken(*m_mainGroups, *m_subgroups, EditUusi->text())) {
+    if (m_book && m_book->groupNameTaken(EditUusi->text())) {
         Dialogs::information(QStringLiteral("A group of that name already exists."));
         m_state.NameRejected = true;
     }
@@ -173,7 +171,7 @@ void TFormUusi::CheckGroupName()
 
 void TFormUusi::CheckRecipeName()
 {
-    if (m_recipes && RecipeBook::Book::recipeNameTaken(*m_recipes, EditUusi->text())) {
+    if (m_book && m_book->recipeNameTaken(EditUusi->text())) {
         Dialogs::information(QStringLiteral("A recipe of that name already exists."));
         m_state.NameRejected = true;
     }

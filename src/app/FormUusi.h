@@ -4,7 +4,9 @@
 
 #include <QDialog>
 
-class TPackTable;
+namespace RecipeBook {
+class Book;
+}
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -25,9 +27,8 @@ class TFormUusi : public QDialog
     Q_OBJECT
 
 public:
-    // The tables are the main window's: main groups, subgroups and recipes.
-    TFormUusi(SharedState &state, TPackTable *mainGroups, TPackTable *subgroups, TPackTable *recipes,
-              QWidget *parent = nullptr);
+    // The names are checked against the book `book` (none when null).
+    TFormUusi(SharedState &state, RecipeBook::Book *book, QWidget *parent = nullptr);
 
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
@@ -67,8 +68,6 @@ private:
     void applyMode(const QString &caption, const QString &line1, const QString &line2, const QString &field);
 
     SharedState &m_state;
-    TPackTable *m_mainGroups;
-    TPackTable *m_subgroups;
-    TPackTable *m_recipes;
+    RecipeBook::Book *m_book;
     bool m_adjustingText = false;
 };

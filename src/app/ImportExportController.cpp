@@ -11,10 +11,8 @@
 #include "store/BookExport.h"
 #include "store/BookImport.h"
 #include "store/MealMasterReader.h"
-#include "store/PackTable.h"
 #include "store/ProgramError.h"
 #include "store/ProgramPaths.h"
-#include "store/RecipeSchema.h"
 #include "store/WebImport.h"
 
 #include <QAction>
@@ -103,9 +101,10 @@ bool askImportOptions(TFormPaa *form, const QStringList &files, ImportOptions *o
     auto *mainGroup = new QComboBox(&dialog);
     mainGroup->setObjectName(QStringLiteral("ComboPaaryhma"));
     mainGroup->setEditable(true);
-    if (RecipeBook::Book *book = form->book(); book && book->mainGroups().Active())
-        mainGroup->addItems(
-            book->mainGroups().fieldTexts(RecipeSchema::FieldName::Nimi, 1, book->mainGroups().recordCount()));
+    if (form->book()) {
+        for (const RecipeBook::Book::Entry &group : form->book()->mainGroupEntries())
+            mainGroup->addItem(group.name);
+    }
     mainGroup->setCurrentText(QStringLiteral("Imported recipes"));
     mainGroup->setToolTip(QStringLiteral("New subgroups go into this main group; an existing one or a new name."));
     form2->addRow(QStringLiteral("&Main group:"), mainGroup);

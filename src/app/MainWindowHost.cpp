@@ -2,7 +2,7 @@
 #include "app/FormRuokalista.h"
 #include "app/Windows.h"
 #include "recipe/RecipeWindowHost.h"
-#include "store/PackTable.h"
+#include "store/Book.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -18,7 +18,7 @@ public:
     explicit MainWindowHost(TFormPaa *paa) : m_paa(paa) { }
 
     SharedState &state() override { return m_paa->state(); }
-    TPackTable *recipeTable() override { return m_paa->Table3(); }
+    TPackTable *recipeTable() override { return m_paa->book() ? &m_paa->book()->recipes() : nullptr; }
     void applyFullLayout() override { m_paa->ApplyFullLayout(); }
     void applySmallLayout() override { m_paa->ApplySmallLayout(); }
     void setWindowMenuEnabled(bool enabled) override

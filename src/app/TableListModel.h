@@ -1,28 +1,29 @@
 #pragma once
 
+#include "store/Book.h"
+
 #include <QAbstractListModel>
-#include <QStringList>
+#include <QVector>
 
 #include <functional>
 
-// A read-only list of the names in a table's current (filtered) view. Names
-// are read in batches: the first batch on reload(), further ones when the view
-// scrolls to them (fetchMore) or a row beyond them is to be shown
-// (ensureLoaded). Reading happens only at those moments, when walking the
-// table cannot disturb an operation that is walking it itself.
+// A read-only list of the rows of one group of the book: their stored ids and
+// names. Rows are read in batches: the first batch on reload(), further ones
+// when the view scrolls to them (fetchMore) or a row beyond them is to be
+// shown (ensureLoaded), so that a subgroup of 100,000 recipes is never read
+// whole to be shown.
 class TableListModel : public QAbstractListModel
 {
     Q_OBJECT
 
 public:
+    using Entry = RecipeBook::Book::Entry;
     struct Source
     {
-        // Rows in the view; 0 when the table is closed.
+        // Rows in the list.
         std::function<int()> count;
-        // The names of `count` rows of the view from the 0-based row `from`.
-        std::function<QStringList(int from, int count)> names;
-        // Whether the table may be walked now (no row edit in progress).
-        std::function<bool()> readable;
+        // `count` rows from the 0-based row `from`.
+        std::function<QVector<Entry>(int from, int count)> entries;
     };
 
     // Rows read at a time: more than the tallest list shows at once (about 36).
@@ -31,12 +32,20 @@ public:
     explicit TableListModel(QObject *parent = nullptr);
 
     void setSource(Source source);
-    // Forgets what the view showed and asks the source again.
+    // Forgets what was read and asks the source again.
     void reload();
-    // Reads names until `row` is loaded (when the view has that many rows).
+    // Reads rows until `row` is loaded (when the list has that many rows).
     void ensureLoaded(int row);
-    // All rows of the view, loaded or not.
+    // All rows of the list, loaded or not.
     int totalRows() const { return m_total; }
+    // The id of the loaded row `row`; 0 outside them.
+    qint64 idAt(int row) const;
+    QString nameAt(int row) const;
+    // The row of `id`, reading further batches until it is found; -1 when
+    // the list does not hold it.
+    int rowOf(qint64 id);
+    // The first row named `name`, found as rowOf finds an id.
+    int rowOfName(const QString &name);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -44,10 +53,10 @@ public:
     void fetchMore(const QModelIndex &parent) override;
 
 private:
-    bool readable() const;
     void loadUpTo(int rows);
+    int find(const std::function<bool(const Entry &)> &match);
 
     Source m_source;
-    QStringList m_names;
+    QVector<Entry> m_entries;
     int m_total = 0;
 };

@@ -203,7 +203,7 @@ int main(int argc, char *argv[])
         delete formPaa;
         return 1;
     }
-    w.FormUusi = new TFormUusi(formPaa->state(), formPaa->Table1(), formPaa->Table2(), formPaa->Table3(), formPaa);
+    w.FormUusi = new TFormUusi(formPaa->state(), formPaa->book(), formPaa);
     w.FormAnnos = new TFormAnnos(nullptr, formPaa);
     w.FormResepti = new TFormResepti(makeMainWindowHost(formPaa), w.FormAnnos);
     w.FormPrintPrev = RecipePrinting::install(w.FormResepti, formPaa);

@@ -5,6 +5,7 @@
 #include "store/PictureFiles.h"
 #include "store/PicturePaths.h"
 #include "store/ProgramError.h"
+#include "store/RecipeBook.h"
 #include "store/RecipeRow.h"
 #include "store/StoreTransaction.h"
 #include "store/Trash.h"
@@ -83,6 +84,8 @@ Book::Book(const QString &dataFolder, const QString &picsFolder)
     , m_workMainGroups(makeTable(dataFolder, "WorkMainGroups", "Paaryhma"))
     , m_workSubgroups(makeTable(dataFolder, "WorkSubgroups", "Alaryhma"))
     , m_workRecipes(makeTable(dataFolder, "WorkRecipes", "Ohje"))
+    , m_listSubgroups(makeTable(dataFolder, "ListSubgroups", "Alaryhma"))
+    , m_listRecipes(makeTable(dataFolder, "ListRecipes", "Ohje"))
     , m_picsFolder(picsFolder)
 {
 }
@@ -135,6 +138,8 @@ std::optional<Book::Recipe> Book::recipe(qint64 id) const
     if (id == 0)
         return std::nullopt;
     openIfClosed(*m_workRecipes);
+    // Read anew: the recipe window writes through the shown table.
+    m_workRecipes->reread();
     m_workRecipes->showOnlyRow(id);
     if (m_workRecipes->RecNo() <= 0)
         return std::nullopt;
@@ -150,6 +155,65 @@ std::optional<Book::Recipe> Book::recipe(qint64 id) const
     const std::optional<QVariant> kuva = t.fieldValue(QStringLiteral("Kuva"));
     r.hasPicture = kuva.has_value() && kuva->toBool();
     return r;
+}
+
+QVector<Book::Entry> Book::entries(TPackTable &table, int from, int count)
+{
+    const QVector<qint64> ids = table.rowIds(from + 1, count);
+    const QStringList names = table.fieldTexts(Nimi, from + 1, count);
+    QVector<Entry> result;
+    result.reserve(ids.size());
+    for (qsizetype i = 0; i < ids.size() && i < names.size(); ++i)
+        result.append({ids.at(i), names.at(i)});
+    return result;
+}
+
+QVector<Book::Entry> Book::mainGroupEntries() const
+{
+    // The work table, widened to every row and read anew.
+    openIfClosed(*m_workMainGroups);
+    m_workMainGroups->reread();
+    m_workMainGroups->setFilter(QString());
+    return entries(*m_workMainGroups, 0, m_workMainGroups->recordCount());
+}
+
+TPackTable *Book::filteredTo(TPackTable &parents, TPackTable &list, qint64 parentId) const
+{
+    const std::optional<QString> parent = storedNameOf(parents, parentId);
+    if (!parent) {
+        list.close();
+        return nullptr;
+    }
+    openIfClosed(list);
+    list.reread();
+    if (list.Filter() != childFilter(*parent))
+        list.setFilter(childFilter(*parent));
+    return &list;
+}
+
+QVector<Book::Entry> Book::subgroupsOf(qint64 mainGroupId) const
+{
+    TPackTable *list = filteredTo(*m_workMainGroups, *m_listSubgroups, mainGroupId);
+    return list ? entries(*list, 0, list->recordCount()) : QVector<Entry>();
+}
+
+int Book::recipeCountOf(qint64 subgroupId) const
+{
+    TPackTable *list = filteredTo(*m_workSubgroups, *m_listRecipes, subgroupId);
+    return list ? list->recordCount() : 0;
+}
+
+QVector<Book::Entry> Book::recipesOf(qint64 subgroupId, int from, int count) const
+{
+    // The first part is read anew; later parts of the same subgroup come
+    // from the view it worked out, so that paging through a large subgroup
+    // reads its rows once.
+    const std::optional<QString> subgroup = storedNameOf(*m_workSubgroups, subgroupId);
+    if (!subgroup)
+        return {};
+    if (from == 0 || !m_listRecipes->Active() || m_listRecipes->Filter() != childFilter(*subgroup))
+        filteredTo(*m_workSubgroups, *m_listRecipes, subgroupId);
+    return entries(*m_listRecipes, from, count);
 }
 
 std::optional<QString> Book::mainGroupName(qint64 id) const
@@ -171,6 +235,14 @@ std::optional<QString> Book::nameOf(TPackTable &work, qint64 id)
     if (work.RecNo() <= 0)
         return std::nullopt;
     return work.fieldText(Nimi);
+}
+
+std::optional<QString> Book::storedNameOf(TPackTable &work, qint64 id)
+{
+    // Read anew: the row may have been renamed through another table.
+    if (work.Active())
+        work.reread();
+    return nameOf(work, id);
 }
 
 void Book::replaced()
@@ -238,18 +310,22 @@ Book::Survey Book::surveySubgroup()
     return survey;
 }
 
-void Book::addMainGroup(const QString &name)
+qint64 Book::addMainGroup(const QString &name)
 {
+    openIfClosed(*m_mainGroups);
     m_mainGroups->append();
     m_mainGroups->setFieldText(Nimi, name);
+    const qint64 id = m_mainGroups->currentRowId();
     m_mainGroups->apply();
     emit groupsChanged();
+    return id;
 }
 
 bool Book::applyChild(TPackTable &parents, const QString &parent, TPackTable &children)
 {
     // The parent is looked up inside the transaction, so that no other
     // program can delete it before the commit.
+    openIfClosed(parents);
     StoreTransaction scope(children);
     if (!parents.storedContains(Nimi, parent))
         return false;
@@ -258,24 +334,28 @@ bool Book::applyChild(TPackTable &parents, const QString &parent, TPackTable &ch
     return true;
 }
 
-bool Book::addSubgroup(const QString &mainGroup, const QString &name)
+bool Book::addSubgroup(const QString &mainGroup, const QString &name, qint64 *id)
 {
     openIfClosed(*m_subgroups);
     m_subgroups->append();
     m_subgroups->setFieldText(Nimi, name);
     m_subgroups->setFieldText(Ryhma, mainGroup);
+    if (id)
+        *id = m_subgroups->currentRowId();
     const bool added = applyChild(*m_mainGroups, mainGroup, *m_subgroups);
     if (added)
         emit subgroupsChanged(mainGroup);
     return added;
 }
 
-bool Book::addRecipe(const QString &subgroup, const QString &name)
+bool Book::addRecipe(const QString &subgroup, const QString &name, qint64 *id)
 {
     openIfClosed(*m_recipes);
     m_recipes->append();
     m_recipes->setFieldText(Nimi, name);
     m_recipes->setFieldText(Ryhma, subgroup);
+    if (id)
+        *id = m_recipes->currentRowId();
     const bool added = applyChild(*m_subgroups, subgroup, *m_recipes);
     if (added)
         emit recipesChanged(subgroup);
@@ -647,6 +727,85 @@ void Book::removePicture(qint64 id)
     });
     removePictures({name});
     emit recipeChanged(id);
+}
+
+void Book::packTables(int tables)
+{
+    if (tables & RecipeTable)
+        pack(*m_recipes);
+    if (tables & SubgroupTable)
+        pack(*m_subgroups);
+    if (tables & MainGroupTable)
+        pack(*m_mainGroups);
+}
+
+void Book::open()
+{
+    try {
+        m_mainGroups->open();
+        m_subgroups->open();
+        m_recipes->open();
+    } catch (const StoreError &) {
+        m_mainGroups->close();
+        m_subgroups->close();
+        m_recipes->close();
+        throw;
+    }
+    // Opened only to be checked: what is shown is read by id.
+    m_subgroups->close();
+    m_recipes->close();
+}
+
+bool Book::reopenIfReplaced()
+{
+    return m_mainGroups->Active() && m_mainGroups->reopenIfReplaced();
+}
+
+void Book::setReopenedHandler(std::function<void(const QString &folder)> handler)
+{
+    TPackTable::setReopenedHandler(std::move(handler));
+}
+
+void Book::followRecipe(qint64 subgroupId, qint64 recipeId)
+{
+    const std::optional<QString> subgroup = storedNameOf(*m_workSubgroups, subgroupId);
+    if (!subgroup) {
+        m_recipes->close();
+        return;
+    }
+    openIfClosed(*m_recipes);
+    if (m_recipes->Filter() != childFilter(*subgroup))
+        m_recipes->setFilter(childFilter(*subgroup));
+    if (recipeId && m_recipes->currentRowId() != recipeId)
+        m_recipes->locate(recipeId);
+}
+
+bool Book::hasPendingChanges() const
+{
+    for (const TPackTable *table : {m_mainGroups.get(), m_subgroups.get(), m_recipes.get()}) {
+        if (table->Active() && table->hasPendingChanges())
+            return true;
+    }
+    return false;
+}
+
+void Book::discardPending()
+{
+    for (TPackTable *table : {m_mainGroups.get(), m_subgroups.get(), m_recipes.get()}) {
+        // Discarding also reads the rows anew.
+        if (table->Active())
+            table->discard();
+    }
+}
+
+bool Book::storeAgainPending(const QString &mainGroup)
+{
+    bool storedAgain = false;
+    for (TPackTable *table : {m_mainGroups.get(), m_subgroups.get(), m_recipes.get()}) {
+        if (table->Active() && table->hasPendingChanges() && storeAgain(*table, mainGroup))
+            storedAgain = true;
+    }
+    return storedAgain;
 }
 
 void Book::pack(TPackTable &table)

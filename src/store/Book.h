@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <functional>
 #include <memory>
@@ -53,6 +54,22 @@ public:
     };
     // Nothing when no recipe has that id.
     std::optional<Recipe> recipe(qint64 id) const;
+    // What the lists show: a row's stored id and name, in the book's order
+    // (the order the rows were added in).
+    struct Entry {
+        qint64 id = 0;
+        QString name;
+        bool operator==(const Entry &other) const { return id == other.id && name == other.name; }
+    };
+    // Every main group.
+    QVector<Entry> mainGroupEntries() const;
+    // The subgroups of the main group `mainGroupId`; none when it is gone.
+    QVector<Entry> subgroupsOf(qint64 mainGroupId) const;
+    // The recipes of the subgroup `subgroupId` (none when it is gone), read a
+    // part at a time: a subgroup may hold 100,000 recipes. recipesOf returns
+    // at most `count` of them from the 0-based position `from`.
+    int recipeCountOf(qint64 subgroupId) const;
+    QVector<Entry> recipesOf(qint64 subgroupId, int from, int count) const;
     // The name of the main group or subgroup `id`; nothing when it is gone.
     std::optional<QString> mainGroupName(qint64 id) const;
     std::optional<QString> subgroupName(qint64 id) const;
@@ -94,11 +111,12 @@ public:
     // Surveys the current subgroup; leaves the recipes filtered to it.
     Survey surveySubgroup();
 
-    void addMainGroup(const QString &name);
+    // The adds return or give (`id`) the new row's id.
+    qint64 addMainGroup(const QString &name);
     // False when `mainGroup` is no longer stored (another program deleted
     // it); the new row is then still pending.
-    bool addSubgroup(const QString &mainGroup, const QString &name);
-    bool addRecipe(const QString &subgroup, const QString &name);
+    bool addSubgroup(const QString &mainGroup, const QString &name, qint64 *id = nullptr);
+    bool addRecipe(const QString &subgroup, const QString &name, qint64 *id = nullptr);
     // Removes the recipe `name` just added when it is the current row. False
     // when it could not be removed; nothing is pending afterwards.
     bool removeAddedRecipe(const QString &name);
@@ -174,6 +192,25 @@ public:
 
     // Packs the table's file; a table that was closed stays closed.
     static void pack(TPackTable &table);
+    // Packs the files of the shown tables named in `tables`.
+    enum Tables { MainGroupTable = 1, SubgroupTable = 2, RecipeTable = 4 };
+    void packTables(int tables);
+
+    // Opens the book's tables; StoreError when they cannot be opened.
+    void open();
+    // See TPackTable::reopenIfReplaced and TPackTable::setReopenedHandler.
+    bool reopenIfReplaced();
+    static void setReopenedHandler(std::function<void(const QString &folder)> handler);
+    // The recipe table that the recipe window and the portion dialog edit
+    // stands on the recipe `recipeId` of the subgroup `subgroupId`; it is
+    // closed (dropping what is pending) when `subgroupId` is 0.
+    void followRecipe(qint64 subgroupId, qint64 recipeId);
+    // Pending changes of the shown tables: whether there are any, dropping
+    // them, and after a StoreConflict storing again the rows another program
+    // deleted meanwhile (see RecipeBook::storeAgain); true when some were.
+    bool hasPendingChanges() const;
+    void discardPending();
+    bool storeAgainPending(const QString &mainGroup);
 
     // After work that wrote past the book's calls (an import, the trash, a
     // restore, another program): the shown tables read their rows anew and
@@ -201,7 +238,13 @@ private:
     // StoreError with `what` when no such row is stored.
     TPackTable &rowOf(TPackTable &work, qint64 id, const char *what) const;
     void rereadShownTables();
+    // The rows of `list` under the parent `parentId` of `parents` (none when
+    // it is gone), `count` of them from `from`.
+    QVector<Entry> childrenOf(TPackTable &parents, TPackTable &list, qint64 parentId, int from, int count) const;
+    TPackTable *filteredTo(TPackTable &parents, TPackTable &list, qint64 parentId) const;
+    static QVector<Entry> entries(TPackTable &table, int from, int count);
     static std::optional<QString> nameOf(TPackTable &work, qint64 id);
+    static std::optional<QString> storedNameOf(TPackTable &work, qint64 id);
     void writeRecipe(qint64 id, const std::function<void(RecipeRow)> &write);
     bool renameWithChildren(TPackTable &parent, TPackTable &children, qint64 id, const QString &newName);
     bool applyChild(TPackTable &parents, const QString &parent, TPackTable &children);
@@ -214,6 +257,10 @@ private:
     std::unique_ptr<TPackTable> m_workMainGroups;
     std::unique_ptr<TPackTable> m_workSubgroups;
     std::unique_ptr<TPackTable> m_workRecipes;
+    // The tables the list reads walk, each keeping the filter of the group it
+    // was last asked about.
+    std::unique_ptr<TPackTable> m_listSubgroups;
+    std::unique_ptr<TPackTable> m_listRecipes;
     QString m_picsFolder;
 };
 

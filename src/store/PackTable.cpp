@@ -664,6 +664,15 @@ qint64 TPackTable::currentRowId() const
     return m_current >= 0 && m_current < m_view.size() ? m_view.at(m_current) : 0;
 }
 
+QVector<qint64> TPackTable::rowIds(int fromRecNo, int count) const
+{
+    ensureView();
+    const qsizetype from = std::max(fromRecNo, 1) - 1;
+    if (from >= m_view.size() || count <= 0)
+        return {};
+    return m_view.mid(from, std::min<qsizetype>(count, m_view.size() - from));
+}
+
 int TPackTable::positionOf(qint64 id) const
 {
     ensureView();

@@ -127,6 +127,9 @@ public:
     // A number that stays with the current row while the table is open (also
     // for appended rows); 0 when there is no current row.
     qint64 currentRowId() const;
+    // The ids of `count` rows of the view from the 1-based position
+    // `fromRecNo` (fewer at the end of the view).
+    QVector<qint64> rowIds(int fromRecNo, int count) const;
     // The 1-based position of the row `id` in the view, 0 when it is not in it.
     int positionOf(qint64 id) const;
     // Moves to the row `id`; false (staying put) when it is not in the view.

@@ -135,7 +135,7 @@ void renameForever(TFormPaa *w)
 void cascadeForever(TFormPaa *w)
 {
     report("ready", 0);
-    for (long deleted = 0; w->Table1()->recordCount() > 0;) {
+    for (long deleted = 0; w->DBLLBoxPaaryhma()->count() > 0;) {
         clickFirstRow(w->DBLLBoxPaaryhma());
         Dialogs::queueResponse([](QDialog *d) { static_cast<TFormRyhmaPois *>(d)->BitBtnOK->click(); });
         trigger(w->menuAction(QStringLiteral("MenuPoistaPaa")));

@@ -1,3 +1,4 @@
+#include "store/Book.h"
 #include "store/StoreFixture.h"
 
 #include "app/DataBoundList.h"
@@ -173,7 +174,7 @@ private Q_SLOTS:
         QVERIFY(!book->storedNames(QStringLiteral("Alaryhma")).contains(QStringLiteral("Broths")));
         QVERIFY(messageTexts().join('\n').contains(QLatin1String("\"Soups\" was deleted by another program")));
         QCOMPARE(listNames(w->DBLLBoxPaaryhma()), QStringList{"Desserts"});
-        QVERIFY(!w->Table2()->hasPendingChanges());
+        QVERIFY(!w->book()->hasPendingChanges());
     }
 
     // A recipe deleted by another program while its ingredients are typed in
@@ -271,7 +272,7 @@ private Q_SLOTS:
         QCOMPARE(Dialogs::messages().size(), 1);
         QCOMPARE(Dialogs::messages().constFirst().kind, Dialogs::Message::Error);
         QCOMPARE(listNames(w->DBLLBoxLista()), before);
-        QVERIFY(!w->Table3()->hasPendingChanges());
+        QVERIFY(!w->book()->hasPendingChanges());
 
         mount.freeSpace();
         selectRow(w->DBLLBoxLista(), 0);
@@ -301,7 +302,7 @@ private Q_SLOTS:
         QCOMPARE(Dialogs::messages().constFirst().kind, Dialogs::Message::Error);
         QVERIFY(Dialogs::messages().constLast().text.contains(QLatin1String("\"Trifle\" was not added")));
         QCOMPARE(queryFile(ohje, QStringLiteral("SELECT count(*) FROM Ohje WHERE Nimi = 'Trifle'")), QStringList{"0"});
-        QVERIFY(!w->Table3()->hasPendingChanges());
+        QVERIFY(!w->book()->hasPendingChanges());
         QCOMPARE(listNames(w->DBLLBoxLista()), before);
         BookFixture::destroyWindows();
         w = nullptr;

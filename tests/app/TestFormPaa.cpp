@@ -9,6 +9,7 @@
 #include "platform/FileChooser.h"
 #include "settings/FormPoistu.h"
 #include "settings/SettingsStore.h"
+#include "store/Book.h"
 #include "store/PackTable.h"
 #include "store/PicturePaths.h"
 #include "support/BookFixture.h"
@@ -283,7 +284,7 @@ private Q_SLOTS:
         for (const QString &r : recipes)
             QVERIFY2(!QFile::exists(PicturePaths::pictureFile(r)), qPrintable(r));
         QVERIFY(QFile::exists(PicturePaths::pictureFile(QStringLiteral("Kept"))));
-        QVERIFY(w->Table1()->Exclusive() && w->Table2()->Exclusive() && w->Table3()->Exclusive());
+        QVERIFY(w->book()->mainGroups().Exclusive() && w->book()->subgroups().Exclusive() && w->book()->recipes().Exclusive());
         QCOMPARE(listNames(w->DBLLBoxPaaryhma()), QStringList{"Other"});
         QStringList on = ::enabledCommands(w);
         QCOMPARE(on, QStringList({"MenuLisaaPaa", "TBLisaaPaa"}));
@@ -354,9 +355,9 @@ private Q_SLOTS:
         QCOMPARE(book->storedNames("Alaryhma").size(), 2);
         QCOMPARE(book->storedNames("Ohje").size(), 3);
         QVERIFY(QFile::exists(PicturePaths::pictureFile(QStringLiteral("Apple pie"))));
-        QCOMPARE(w->Table1()->Exclusive(), mainPacked);
-        QCOMPARE(w->Table2()->Exclusive(), subPacked);
-        QCOMPARE(w->Table3()->Exclusive(), recipePacked);
+        QCOMPARE(w->book()->mainGroups().Exclusive(), mainPacked);
+        QCOMPARE(w->book()->subgroups().Exclusive(), subPacked);
+        QCOMPARE(w->book()->recipes().Exclusive(), recipePacked);
     }
 
     void deleteSubgroupAndRecipe()
@@ -700,7 +701,7 @@ private Q_SLOTS:
         QVERIFY(!w->close());
         QVERIFY(w->isVisible());
         QVERIFY(!w->endRequested());
-        QVERIFY(w->Table1()->Exclusive() && w->Table2()->Exclusive());
+        QVERIFY(w->book()->mainGroups().Exclusive() && w->book()->subgroups().Exclusive());
         // Packing the subgroup table that no selection has opened yet does not
         // fill the subgroup list with every subgroup of the book.
         QVERIFY(listNames(w->DBLLBoxAlaryhma()).isEmpty());

@@ -4,17 +4,15 @@
 #include <QSignalSpy>
 #include <QTest>
 
-// The data-bound list over a source of names: the selected row follows the
-// source's current row both ways, and names are read in batches.
+// The list of one group's rows by id: rows are read in batches, and its
+// current row behaves as a table's cursor.
 class TestFormPaaLists : public QObject
 {
     Q_OBJECT
 
 private:
-    QStringList rows;
-    int current = -1;
+    QVector<RecipeBook::Book::Entry> rows;
     int reads = 0;
-    bool readable = true;
 
     DataBoundList::Binding binding()
     {
@@ -22,10 +20,7 @@ private:
                 [this](int from, int count) {
                     ++reads;
                     return rows.mid(from, count);
-                },
-                [this] { return readable; },
-                [this] { return current; },
-                [this](int row) { current = row; }};
+                }};
     }
 
 private Q_SLOTS:
@@ -33,72 +28,89 @@ private Q_SLOTS:
     {
         rows.clear();
         for (int i = 0; i < 1000; ++i)
-            rows.append(QStringLiteral("Row %1").arg(i));
-        current = 0;
+            rows.append({100 + i, QStringLiteral("Row %1").arg(i)});
         reads = 0;
-        readable = true;
     }
 
-    void readsInBatches()
+    void readsInBatchesAndFindsRowsBeyondThem()
     {
         DataBoundList list;
-        list.bind(binding());
+        list.bind(7, binding());
+        QCOMPARE(list.parentId(), qint64(7));
         QCOMPARE(list.model()->rowCount(), TableListModel::Batch);
         QVERIFY(list.model()->canFetchMore(QModelIndex()));
         list.model()->fetchMore(QModelIndex());
         QCOMPARE(list.model()->rowCount(), 2 * TableListModel::Batch);
         const int last = 2 * TableListModel::Batch - 1;
         QCOMPARE(list.model()->index(last, 0).data().toString(), QStringLiteral("Row %1").arg(last));
-        // A current row beyond what is loaded is read and selected.
-        current = 900;
-        list.syncCurrentRow();
-        QVERIFY(list.model()->rowCount() > 900);
+        // A row beyond what is loaded is read and selected, by id or by name.
+        QVERIFY(list.setCurrentId(1000));
         QCOMPARE(list.currentIndex().row(), 900);
+        QVERIFY(list.setCurrentName(QStringLiteral("Row 950")));
+        QCOMPARE(list.currentId(), qint64(1050));
+        QVERIFY(!list.setCurrentId(5) && !list.setCurrentName(QStringLiteral("none")));
+        QCOMPARE(list.currentRow(), 950);
     }
 
-    void selectionFollowsBothWays()
+    void currentRowBehavesAsACursor()
     {
         DataBoundList list;
         QSignalSpy clicked(&list, &DataBoundList::rowClicked);
-        list.bind(binding());
+        QSignalSpy moved(&list, &DataBoundList::currentMoved);
+        list.bind(1, binding());
         QCOMPARE(list.currentIndex().row(), 0);
+        QCOMPARE(list.currentId(), qint64(100));
         QCOMPARE(clicked.count(), 0);
-        // The user's change moves the source and counts as a click.
+        // The user's change moves the current row and counts as a click.
         list.setCurrentIndex(list.model()->index(5, 0));
-        QCOMPARE(current, 5);
+        QCOMPARE(list.currentId(), qint64(105));
+        QCOMPARE(list.currentName(), QStringLiteral("Row 5"));
         QCOMPARE(clicked.count(), 1);
-        // The source's change moves the selection without a click.
-        current = 7;
+        // Reading again keeps the current row by id...
+        rows.removeFirst();
+        list.markDirty();
         list.refresh();
-        QCOMPARE(list.currentIndex().row(), 7);
+        QCOMPARE(list.currentId(), qint64(105));
+        QCOMPARE(list.currentIndex().row(), 4);
+        // ...and when it has gone, the row now at its place is current.
+        rows.removeAt(4);
+        list.markDirty();
+        list.refresh();
+        QCOMPARE(list.currentId(), qint64(106));
         QCOMPARE(clicked.count(), 1);
+        QVERIFY(moved.count() >= 3);
+        // A move refused beforehand keeps the row.
+        list.setMayMove([] { return false; });
+        list.setCurrentIndex(list.model()->index(8, 0));
+        QCOMPARE(list.currentId(), qint64(106));
+        QCOMPARE(list.currentIndex().row(), 4);
+        QCOMPARE(clicked.count(), 2);
     }
 
-    void refreshReadsOnlyChangedTables()
+    void refreshReadsOnlyChangedLists()
     {
         DataBoundList list;
-        list.bind(binding());
+        list.bind(1, binding());
         const int before = reads;
         list.refresh();
         QCOMPARE(reads, before);
-        rows.removeFirst();
+        rows.clear();
         list.markDirty();
-        // Not while the table has an edit in progress; then once it has none.
-        readable = false;
         list.refresh();
-        QCOMPARE(reads, before);
-        readable = true;
-        list.refresh();
-        QCOMPARE(list.model()->index(0, 0).data().toString(), QStringLiteral("Row 1"));
+        QCOMPARE(list.model()->rowCount(), 0);
+        QCOMPARE(list.currentId(), qint64(0));
+        QCOMPARE(list.currentRow(), -1);
     }
 
     void unboundShowsNothing()
     {
         DataBoundList list;
-        list.bind(binding());
+        list.bind(1, binding());
         list.unbind();
         QCOMPARE(list.model()->rowCount(), 0);
         QVERIFY(!list.isBound());
+        QCOMPARE(list.parentId(), qint64(0));
+        QCOMPARE(list.currentId(), qint64(0));
         list.refresh();
         QCOMPARE(list.model()->rowCount(), 0);
     }

@@ -1,5 +1,6 @@
 #include "app/FormUusi.h"
 #include "platform/Dialogs.h"
+#include "store/Book.h"
 #include "store/PackTable.h"
 #include "store/RecipeSchema.h"
 
@@ -77,13 +78,15 @@ private slots:
     void leavingWithoutOkIsCancel();
 
 private:
-    std::unique_ptr<TPackTable> openTable(const QString &name, const QList<Row> &rows);
+    // Writes the table file `name` with `rows`, and opens the book's table of it.
+    TPackTable *openTable(const QString &name, const QList<Row> &rows);
     void showDialog();
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TPackTable> m_main;
-    std::unique_ptr<TPackTable> m_sub;
-    std::unique_ptr<TPackTable> m_recipes;
+    std::unique_ptr<RecipeBook::Book> m_book;
+    TPackTable *m_main = nullptr;
+    TPackTable *m_sub = nullptr;
+    TPackTable *m_recipes = nullptr;
     SharedState m_state;
     std::unique_ptr<TFormUusi> m_dialog;
 };
@@ -93,7 +96,7 @@ void TestFormUusi::initTestCase()
     Dialogs::setTestMode(true);
 }
 
-std::unique_ptr<TPackTable> TestFormUusi::openTable(const QString &name, const QList<Row> &rows)
+TPackTable *TestFormUusi::openTable(const QString &name, const QList<Row> &rows)
 {
     QString error;
     if (!RecipeSchema::createTableFile(m_dir->filePath(name + ".db"), name, &error))
@@ -109,13 +112,19 @@ std::unique_ptr<TPackTable> TestFormUusi::openTable(const QString &name, const Q
             table->setFieldText("Ryhma", row.parent);
     }
     table->apply();
-    return table;
+    table->close();
+    TPackTable *shown = name == QLatin1String("Paaryhma") ? &m_book->mainGroups()
+                        : name == QLatin1String("Alaryhma") ? &m_book->subgroups()
+                                                           : &m_book->recipes();
+    shown->open();
+    return shown;
 }
 
 void TestFormUusi::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    m_book = std::make_unique<RecipeBook::Book>(m_dir->path(), m_dir->filePath(QStringLiteral("Pics/")));
     m_main = openTable("Paaryhma", mainGroupRows);
     m_sub = openTable("Alaryhma", subgroupRows);
     m_recipes = openTable("Ohje", recipeRows);
@@ -128,16 +137,14 @@ void TestFormUusi::init()
     m_state.CurrentMainGroup = "Baking";
     m_state.CurrentSubgroup = "Bread";
     m_state.CurrentRecipe = "Rye bread";
-    m_dialog = std::make_unique<TFormUusi>(m_state, m_main.get(), m_sub.get(), m_recipes.get());
+    m_dialog = std::make_unique<TFormUusi>(m_state, m_book.get());
     Dialogs::clearRecord();
 }
 
 void TestFormUusi::cleanup()
 {
     m_dialog.reset();
-    m_recipes.reset();
-    m_sub.reset();
-    m_main.reset();
+    m_book.reset();
     m_dir.reset();
     Dialogs::clearRecord();
 }

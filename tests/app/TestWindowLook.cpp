@@ -283,7 +283,7 @@ private Q_SLOTS:
         verifyDisabledColours(recipe);
         RecipeFlags flags;
         TFormMuuttunut question(w->state(), &flags);
-        TFormRyhmaPois deletion(w->state(), w->Table1(), w->Table3(), w);
+        TFormRyhmaPois deletion(w->state(), w);
         TFormAinesohje tip;
         TFormPikaohje guide;
         TFormPoistu exitQuestion(w);

@@ -27,6 +27,7 @@ private slots:
     void nameRulesTakeExactNamesOverTheWholeBook_data();
     void nameRulesTakeExactNamesOverTheWholeBook();
     void operationsByIdIgnoreTheShownCursorAndSayWhatChanged();
+    void listsReadByIdFollowTheStoredBook();
 };
 
 void TestRecipeBook::emptyBookHasThreeEmptyTables()
@@ -444,4 +445,67 @@ void TestRecipeBook::operationsByIdIgnoreTheShownCursorAndSayWhatChanged()
     subgroups.open();
     subgroups.setFilter(RecipeBook::childFilter(QStringLiteral("Cooking by id")));
     QVERIFY(subgroups.recordCount() > 0);
+}
+
+void TestRecipeBook::listsReadByIdFollowTheStoredBook()
+{
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY2(RecipeBook::createBook(dir.path(), true, &error), qPrintable(error));
+    RecipeBook::Book book(dir.filePath(QStringLiteral("Data")), dir.filePath(QStringLiteral("Data/Pics/")));
+    auto names = [](const QVector<RecipeBook::Book::Entry> &entries) {
+        QStringList list;
+        for (const RecipeBook::Book::Entry &e : entries)
+            list.append(e.name);
+        return list;
+    };
+    auto idOf = [](const QVector<RecipeBook::Book::Entry> &entries, const QString &name) {
+        for (const RecipeBook::Book::Entry &e : entries)
+            if (e.name == name)
+                return e.id;
+        return qint64(0);
+    };
+
+    const QVector<RecipeBook::Book::Entry> mains = book.mainGroupEntries();
+    QCOMPARE(mains.size(), 2);
+    const qint64 everyday = idOf(mains, QStringLiteral("Everyday Cooking"));
+    QVERIFY(everyday);
+    QCOMPARE(book.mainGroupName(everyday), std::optional<QString>(QStringLiteral("Everyday Cooking")));
+    const QVector<RecipeBook::Book::Entry> subs = book.subgroupsOf(everyday);
+    const qint64 soups = idOf(subs, QStringLiteral("Soups"));
+    QVERIFY(soups);
+    QCOMPARE(book.subgroupsOf(mains.constLast().id).size() + subs.size(), 3);
+
+    // The recipes in the order they were added, the same read whole or in parts.
+    TPackTable &shown = book.recipes();
+    shown.open();
+    shown.setFilter(RecipeBook::childFilter(QStringLiteral("Soups")));
+    shown.setRecNo(2);
+    const qint64 shownId = shown.currentRowId();
+    QCOMPARE(book.recipeCountOf(soups), shown.recordCount());
+    const QVector<RecipeBook::Book::Entry> whole = book.recipesOf(soups, 0, 100);
+    QCOMPARE(names(whole), shown.fieldTexts(QStringLiteral("Nimi"), 1, 100));
+    QCOMPARE(whole.at(1).id, shownId);
+    QCOMPARE(book.recipesOf(soups, 0, 1) + book.recipesOf(soups, 1, 100), whole);
+    QVERIFY(book.recipesOf(soups, whole.size(), 10).isEmpty());
+    QCOMPARE(book.recipe(whole.at(1).id)->name, whole.at(1).name);
+    QCOMPARE(shown.currentRowId(), shownId);
+
+    // Changes made through the book show at the next read; gone parents
+    // list nothing.
+    QString reason;
+    QVERIFY(book.renameRecipe(whole.at(0).id, QStringLiteral("Renamed soup"), &reason));
+    QCOMPARE(book.recipesOf(soups, 0, 1).constFirst().name, QStringLiteral("Renamed soup"));
+    QVERIFY(book.renameSubgroup(soups, QStringLiteral("Broths")));
+    QCOMPARE(book.recipeCountOf(soups), whole.size());
+    QCOMPARE(names(book.subgroupsOf(everyday)).count(QStringLiteral("Broths")), 1);
+    book.addMainGroup(QStringLiteral("Added last"));
+    QCOMPARE(book.mainGroupEntries().constLast().name, QStringLiteral("Added last"));
+    book.deleteSubgroup(soups);
+    QCOMPARE(book.recipeCountOf(soups), 0);
+    QVERIFY(book.recipesOf(soups, 0, 10).isEmpty());
+    QVERIFY(idOf(book.subgroupsOf(everyday), QStringLiteral("Broths")) == 0);
+    book.deleteMainGroup(everyday);
+    QVERIFY(book.subgroupsOf(everyday).isEmpty());
+    QVERIFY(book.subgroupsOf(0).isEmpty() && book.recipesOf(0, 0, 5).isEmpty());
 }

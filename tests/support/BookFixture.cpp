@@ -149,7 +149,7 @@ TFormPaa *BookFixture::createWindows()
     w.FormPaa = formPaa;
     if (!formPaa->tablesOpened())
         return formPaa;
-    w.FormUusi = new TFormUusi(formPaa->state(), formPaa->Table1(), formPaa->Table2(), formPaa->Table3(), formPaa);
+    w.FormUusi = new TFormUusi(formPaa->state(), formPaa->book(), formPaa);
     w.FormAnnos = new TFormAnnos(nullptr, formPaa);
     w.FormResepti = new TFormResepti(makeMainWindowHost(formPaa), w.FormAnnos);
     w.FormAbout = new TFormAbout(formPaa);
