@@ -60,7 +60,6 @@ TFormPaa::TFormPaa(QWidget *parent)
 
     buildWindow();
     buildMenus();
-    buildToolBar();
     fitWindowToLists(SmallWidth, 17 + 459);
 
     // Window creation: the tables, then the size mode from the settings.
@@ -128,43 +127,42 @@ void TFormPaa::openTables()
 
     // The lists read again what the book says has changed.
     RecipeBook::Book *book = m_book.get();
-    connect(book, &RecipeBook::Book::groupsChanged, m_listPaa, &DataBoundList::markDirty);
-    connect(book, &RecipeBook::Book::subgroupsChanged, m_listAla, &DataBoundList::markDirty);
-    connect(book, &RecipeBook::Book::recipesChanged, m_listResepti, &DataBoundList::markDirty);
+    connect(book, &RecipeBook::Book::groupsChanged, m_panes.listPaa, &DataBoundList::markDirty);
+    connect(book, &RecipeBook::Book::subgroupsChanged, m_panes.listAla, &DataBoundList::markDirty);
+    connect(book, &RecipeBook::Book::recipesChanged, m_panes.listResepti, &DataBoundList::markDirty);
     connect(book, &RecipeBook::Book::recipeChanged, this, [this](qint64 id) {
-        m_listResepti->markDirty();
+        m_panes.listResepti->markDirty();
         if (id == m_shownRecipeId)
             bindEdits();
     });
     connect(book, &RecipeBook::Book::bookReplaced, this, [this] {
-        for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
-            list->markDirty();
+        m_panes.markListsDirty();
     });
     // Moving to another recipe first stores what was edited on the one left;
     // the recipe window edits the recipe the list stands on.
-    m_listResepti->setMayMove([this] { return leaveRecipe(); });
-    connect(m_listResepti, &DataBoundList::currentMoved, this, [this] {
-        m_book->followRecipe(m_listResepti->parentId(), m_listResepti->currentId());
+    m_panes.listResepti->setMayMove([this] { return leaveRecipe(); });
+    connect(m_panes.listResepti, &DataBoundList::currentMoved, this, [this] {
+        m_book->followRecipe(m_panes.listResepti->parentId(), m_panes.listResepti->currentId());
         bindEdits();
     });
-    m_listPaa->bind(-1, groupBinding([this] { return m_book->mainGroupEntries(); }));
+    m_panes.listPaa->bind(-1, groupBinding([this] { return m_book->mainGroupEntries(); }));
 
     enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
-    m_ruokakuva->hide();
-    m_memoKuvaus->hide();
-    m_panel2->hide();
+    m_panes.ruokakuva->hide();
+    m_panes.memoKuvaus->hide();
+    m_panes.panel2->hide();
     refreshLists();
     watchDataFolder();
 }
 
 void TFormPaa::showSubgroupsOf(qint64 mainGroupId)
 {
-    m_listAla->bind(mainGroupId, groupBinding([this, mainGroupId] { return m_book->subgroupsOf(mainGroupId); }));
+    m_panes.listAla->bind(mainGroupId, groupBinding([this, mainGroupId] { return m_book->subgroupsOf(mainGroupId); }));
 }
 
 void TFormPaa::showRecipesOf(qint64 subgroupId)
 {
-    m_listResepti->bind(subgroupId, {[this, subgroupId] { return m_book->recipeCountOf(subgroupId); },
+    m_panes.listResepti->bind(subgroupId, {[this, subgroupId] { return m_book->recipeCountOf(subgroupId); },
                                      [this, subgroupId](int from, int count) {
                                          return m_book->recipesOf(subgroupId, from, count);
                                      }});
@@ -181,9 +179,9 @@ void TFormPaa::packTables(int tables)
 {
     // A packed table is opened again on its first row.
     m_book->packTables(tables);
-    for (const auto &[table, list] : {std::pair{int(RecipeBook::Book::MainGroupTable), m_listPaa},
-                                      std::pair{int(RecipeBook::Book::SubgroupTable), m_listAla},
-                                      std::pair{int(RecipeBook::Book::RecipeTable), m_listResepti}}) {
+    for (const auto &[table, list] : {std::pair{int(RecipeBook::Book::MainGroupTable), m_panes.listPaa},
+                                      std::pair{int(RecipeBook::Book::SubgroupTable), m_panes.listAla},
+                                      std::pair{int(RecipeBook::Book::RecipeTable), m_panes.listResepti}}) {
         if ((tables & table) && list->isBound()) {
             list->refresh();
             list->setCurrentRow(0);
@@ -252,8 +250,8 @@ void TFormPaa::openRestoredBook()
         watcher->removePaths(watcher->directories());
         watcher->addPath(ProgramPaths::dataFolder());
     }
-    m_listAla->unbind();
-    m_listResepti->unbind();
+    m_panes.listAla->unbind();
+    m_panes.listResepti->unbind();
     m_state.CurrentMainGroup.clear();
     m_state.CurrentSubgroup.clear();
     m_state.CurrentRecipe.clear();
@@ -261,8 +259,7 @@ void TFormPaa::openRestoredBook()
     m_asteModified = m_aikaModified = false;
     enableOnlyAddMainGroup();
     hideDetailPanes();
-    for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
-        list->markDirty();
+    m_panes.markListsDirty();
     refreshLists();
 }
 
@@ -279,42 +276,41 @@ void TFormPaa::workOnBook(const std::function<void(RecipeBook::Book &)> &work)
 
 TFormPaa::Selection TFormPaa::selection() const
 {
-    return {m_listPaa->currentId(), m_listAla->currentId(), m_shownRecipeId};
+    return {m_panes.listPaa->currentId(), m_panes.listAla->currentId(), m_shownRecipeId};
 }
 
 void TFormPaa::restoreSelection(const Selection &selection)
 {
     if (!m_tablesOpened)
         return;
-    for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
-        list->markDirty();
-    m_listPaa->refresh();
-    if (selection.mainGroup && !m_listPaa->setCurrentId(selection.mainGroup)) {
+    m_panes.markListsDirty();
+    m_panes.listPaa->refresh();
+    if (selection.mainGroup && !m_panes.listPaa->setCurrentId(selection.mainGroup)) {
         // The selected main group has gone: nothing below it is shown.
-        m_listAla->unbind();
-        m_listResepti->unbind();
+        m_panes.listAla->unbind();
+        m_panes.listResepti->unbind();
         m_state.CurrentMainGroup.clear();
         m_state.CurrentSubgroup.clear();
     }
-    if (m_listAla->isBound()) {
-        if (m_listAla->parentId() != m_listPaa->currentId())
-            showSubgroupsOf(m_listPaa->currentId());
-        m_listAla->refresh();
-        m_state.CurrentMainGroup = m_listPaa->currentName();
-        if (!selection.subgroup || !m_listAla->setCurrentId(selection.subgroup)) {
-            m_listResepti->unbind();
+    if (m_panes.listAla->isBound()) {
+        if (m_panes.listAla->parentId() != m_panes.listPaa->currentId())
+            showSubgroupsOf(m_panes.listPaa->currentId());
+        m_panes.listAla->refresh();
+        m_state.CurrentMainGroup = m_panes.listPaa->currentName();
+        if (!selection.subgroup || !m_panes.listAla->setCurrentId(selection.subgroup)) {
+            m_panes.listResepti->unbind();
             m_state.CurrentSubgroup.clear();
         }
     } else {
-        m_listResepti->unbind();
+        m_panes.listResepti->unbind();
     }
-    if (m_listResepti->isBound() && m_listAla->currentId()) {
-        if (m_listResepti->parentId() != m_listAla->currentId())
-            showRecipesOf(m_listAla->currentId());
-        m_listResepti->refresh();
-        m_state.CurrentSubgroup = m_listAla->currentName();
+    if (m_panes.listResepti->isBound() && m_panes.listAla->currentId()) {
+        if (m_panes.listResepti->parentId() != m_panes.listAla->currentId())
+            showRecipesOf(m_panes.listAla->currentId());
+        m_panes.listResepti->refresh();
+        m_state.CurrentSubgroup = m_panes.listAla->currentName();
         if (selection.recipe)
-            m_listResepti->setCurrentId(selection.recipe);
+            m_panes.listResepti->setCurrentId(selection.recipe);
     }
     refreshLists();
 }
@@ -323,7 +319,7 @@ void TFormPaa::hideUnlistedRecipe()
 {
     if (!m_shownRecipeId || m_holdEdits)
         return;
-    if (m_listResepti->isBound() && m_listResepti->listModel()->rowOf(m_shownRecipeId) >= 0)
+    if (m_panes.listResepti->isBound() && m_panes.listResepti->listModel()->rowOf(m_shownRecipeId) >= 0)
         return;
     // Typing belongs to its recipe, listed or not. When it cannot be stored
     // it stays on screen, for the next try.
@@ -341,15 +337,12 @@ void TFormPaa::hideUnlistedRecipe()
 
 void TFormPaa::hideDetailPanes()
 {
-    m_ruokakuva->hide();
-    m_memoKuvaus->hide();
-    m_panel2->hide();
-    showDecorativePicture();
+    m_panes.hideDetails(width() == FullWidth);
 }
 
 void TFormPaa::storeDescription(qint64 id)
 {
-    const QString text = TDBMemo::plainText(m_memoKuvaus->document());
+    const QString text = TDBMemo::plainText(m_panes.memoKuvaus->document());
     m_book->setDescription(id, isPlaceholder(text) ? QString() : text);
 }
 
@@ -379,8 +372,7 @@ void TFormPaa::runGuarded(const std::function<void()> &body)
 void TFormPaa::dropPendingChanges()
 {
     m_book->discardPending();
-    for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
-        list->markDirty();
+    m_panes.markListsDirty();
     m_state.NameAccepted = m_state.NameRejected = m_state.NameCancelled = false;
     m_state.RenameMode = m_state.RecipeMode = false;
     m_state.DeleteConfirmed = m_state.DeletingRecipe = m_state.DeletingSubgroup = false;
@@ -397,7 +389,7 @@ void TFormPaa::settleConflict()
     dropPendingChanges();
     // Typing kept for a recipe that is not shown any more would go into
     // another one.
-    if (!m_listResepti->currentId() || m_listResepti->currentName() != m_state.CurrentRecipe)
+    if (!m_panes.listResepti->currentId() || m_panes.listResepti->currentName() != m_state.CurrentRecipe)
         m_asteModified = m_aikaModified = false;
     if (storedAgain)
         Dialogs::information(QStringLiteral("Another program deleted what you were changing. It has been stored "
@@ -436,9 +428,9 @@ bool TFormPaa::leaveRecipe()
 
 void TFormPaa::refreshLists()
 {
-    m_listPaa->refresh();
-    m_listAla->refresh();
-    m_listResepti->refresh();
+    m_panes.listPaa->refresh();
+    m_panes.listAla->refresh();
+    m_panes.listResepti->refresh();
     hideUnlistedRecipe();
 }
 
@@ -457,9 +449,9 @@ void TFormPaa::bindEdits()
     }
     m_loadingEdits = true;
     if (!m_asteModified)
-        m_editAste->setText(recipe ? recipe->difficulty : QString());
+        m_panes.editAste->setText(recipe ? recipe->difficulty : QString());
     if (!m_aikaModified)
-        m_editAika->setText(recipe ? recipe->time : QString());
+        m_panes.editAika->setText(recipe ? recipe->time : QString());
     m_loadingEdits = false;
 }
 
@@ -524,11 +516,11 @@ void TFormPaa::FormActivate()
             key.writeBool(SettingNames::Auto, false);
         }
     }
-    FocusPane(m_listPaa);
+    FocusPane(m_panes.listPaa);
     // The recipe list is open only after a subgroup was selected; otherwise
     // there is no recipe to select again.
-    if (m_state.ReturnedFromRecipe && m_listResepti->currentId()) {
-        FocusPane(m_listResepti);
+    if (m_state.ReturnedFromRecipe && m_panes.listResepti->currentId()) {
+        FocusPane(m_panes.listResepti);
         DBLLBoxListaClick();
     }
 }
@@ -537,8 +529,8 @@ void TFormPaa::FormShow()
 {
     enableOnlyAddMainGroup();
     centreOnDesktop();
-    if (m_state.ReturnedFromRecipe && m_listResepti->currentId()) {
-        FocusPane(m_listResepti);
+    if (m_state.ReturnedFromRecipe && m_panes.listResepti->currentId()) {
+        FocusPane(m_panes.listResepti);
         DBLLBoxListaClick();
     }
 }
@@ -562,17 +554,17 @@ void TFormPaa::showEvent(QShowEvent *event)
 void TFormPaa::DBLLBoxPaaryhmaClick()
 {
     SaveDifficultyAndTime();
-    FocusPane(m_listPaa);
+    FocusPane(m_panes.listPaa);
     settleDescription();
-    m_listResepti->unbind();
+    m_panes.listResepti->unbind();
     hideDetailPanes();
     m_state.MainGroupMode = true;
     m_state.SubgroupMode = false;
     m_state.RecipeMode = false;
-    m_state.CurrentMainGroup = m_listPaa->currentName();
-    showSubgroupsOf(m_listPaa->currentId());
+    m_state.CurrentMainGroup = m_panes.listPaa->currentName();
+    showSubgroupsOf(m_panes.listPaa->currentId());
     enableOnlyAddMainGroup();
-    if (m_listPaa->count() > 0)
+    if (m_panes.listPaa->count() > 0)
         enableCommands({"MenuLisaaAla", "TBLisaaAla", "MenuPoistaPaa", "TBPoistaPaa", "MenuMuutaPaa"});
     refreshLists();
 }
@@ -582,12 +574,12 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
     // The subgroups are those of the main group row the list shows as
     // current; until that main group has been selected (Enter right after
     // start, or after the main groups changed) it is selected first.
-    if (!m_listAla->isBound() || m_listAla->parentId() != m_listPaa->currentId())
+    if (!m_panes.listAla->isBound() || m_panes.listAla->parentId() != m_panes.listPaa->currentId())
         DBLLBoxPaaryhmaClick();
     SaveDifficultyAndTime();
     settleDescription();
-    FocusPane(m_listAla);
-    showRecipesOf(m_listAla->currentId());
+    FocusPane(m_panes.listAla);
+    showRecipesOf(m_panes.listAla->currentId());
     m_state.SubgroupMode = true;
     m_state.MainGroupMode = false;
     m_state.RecipeMode = false;
@@ -595,15 +587,15 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
     m_state.HasSubgroups = false;
     hideDetailPanes();
     // Delete and rename need a subgroup row.
-    if (m_listAla->currentId())
+    if (m_panes.listAla->currentId())
         enableCommands({"MenuPoistaAla", "MenuMuutaAla"});
-    m_state.CurrentSubgroup = m_listAla->currentName();
-    m_state.CurrentMainGroup = m_listPaa->currentName();
-    if (m_listAla->isBound()) {
+    m_state.CurrentSubgroup = m_panes.listAla->currentName();
+    m_state.CurrentMainGroup = m_panes.listPaa->currentName();
+    if (m_panes.listAla->isBound()) {
         // The subgroups are read anew; the selected one stays selected.
-        m_listAla->markDirty();
-        m_listAla->refresh();
-        if (m_listAla->count() > 0) {
+        m_panes.listAla->markDirty();
+        m_panes.listAla->refresh();
+        if (m_panes.listAla->count() > 0) {
             m_state.HasSubgroups = true;
             enableCommands({"MenuLisaaResepti", "TBLisaaResepti", "MenuPoistaAla", "TBPoistaAla"});
         }
@@ -614,17 +606,17 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
 void TFormPaa::DBLLBoxListaClick()
 {
     settleDescription();
-    FocusPane(m_listResepti);
+    FocusPane(m_panes.listResepti);
     m_state.MainGroupMode = false;
     m_state.SubgroupMode = false;
-    const qint64 id = m_listResepti->currentId();
+    const qint64 id = m_panes.listResepti->currentId();
     const std::optional<RecipeBook::Book::Recipe> recipe = m_book->recipe(id);
     if (!recipe) {
         refreshLists();
         return;
     }
     DisableCommands();
-    m_panel2->show();
+    m_panes.panel2->show();
     enableCommands({"MenuPoistaResepti", "TBPoistaResepti", "MenuNaytaResepti", "MenuMuutaResepti"});
     m_state.CurrentRecipe = recipe->name;
     if (m_shownRecipeId != id)
@@ -632,18 +624,18 @@ void TFormPaa::DBLLBoxListaClick()
     m_shownRecipeId = id;
 
     m_loadingEdits = true;
-    m_memoKuvaus->setPlainText(recipe->description);
+    m_panes.memoKuvaus->setPlainText(recipe->description);
     m_loadingEdits = false;
-    m_memoKuvaus->show();
+    m_panes.memoKuvaus->show();
     if (!m_holdEdits)
         m_asteModified = m_aikaModified = false;
     bindEdits();
 
     m_state.HasPortionCount = !recipe->portions.isEmpty();
     if (!recipe->hasPicture) {
-        m_ruokakuva->hide();
-        m_kuva->hide();
-        m_kuva2->hide();
+        m_panes.ruokakuva->hide();
+        m_panes.kuva->hide();
+        m_panes.kuva2->hide();
         enableCommands({"MenuLisaaKuva", "TBLisaaKuva"});
         placeMemo(false);
         applyRecipeWindowLayout();
@@ -662,15 +654,15 @@ void TFormPaa::DBLLBoxListaClick()
                 refreshLists();
                 return;
             }
-            m_ruokakuva->setPixmap(QPixmap::fromImage(picture));
+            m_panes.ruokakuva->setPixmap(QPixmap::fromImage(picture));
         } else {
             // The file is away for now (a folder not mounted yet, a sync tool
             // at work): the recipe is shown without its picture, and Kuva
             // stays as stored, so that the picture shows again once the file
             // is back. Only Delete Picture clears it.
-            m_ruokakuva->hide();
-            m_kuva->hide();
-            m_kuva2->hide();
+            m_panes.ruokakuva->hide();
+            m_panes.kuva->hide();
+            m_panes.kuva2->hide();
             placeMemo(false);
             applyRecipeWindowLayout();
             showPlaceholderIfEmpty();
@@ -678,10 +670,10 @@ void TFormPaa::DBLLBoxListaClick()
             refreshLists();
             return;
         }
-        m_ruokakuva->show();
-        m_memoKuvaus->show();
-        m_kuva->hide();
-        m_kuva2->hide();
+        m_panes.ruokakuva->show();
+        m_panes.memoKuvaus->show();
+        m_panes.kuva->hide();
+        m_panes.kuva2->hide();
         placeMemo(true);
         applyRecipeWindowLayout();
         centreRecipeWindow();
@@ -706,19 +698,19 @@ bool TFormPaa::isPlaceholder(const QString &text)
 
 void TFormPaa::showPlaceholderIfEmpty()
 {
-    const std::optional<RecipeBook::Book::Recipe> recipe = m_book->recipe(m_listResepti->currentId());
+    const std::optional<RecipeBook::Book::Recipe> recipe = m_book->recipe(m_panes.listResepti->currentId());
     if (recipe && recipe->description.isEmpty()) {
         m_loadingEdits = true;
-        m_memoKuvaus->setPlainText(descriptionPlaceholder());
+        m_panes.memoKuvaus->setPlainText(descriptionPlaceholder());
         m_loadingEdits = false;
     }
 }
 
 void TFormPaa::emptyPlaceholderIfShown()
 {
-    if (isPlaceholder(m_memoKuvaus->toPlainText())) {
+    if (isPlaceholder(m_panes.memoKuvaus->toPlainText())) {
         m_loadingEdits = true;
-        m_memoKuvaus->clear();
+        m_panes.memoKuvaus->clear();
         m_loadingEdits = false;
     }
 }
@@ -727,8 +719,8 @@ void TFormPaa::SaveDifficultyAndTime()
 {
     if (m_holdEdits || (!m_asteModified && !m_aikaModified))
         return;
-    const QString aste = m_editAste->text();
-    const QString aika = m_editAika->text();
+    const QString aste = m_panes.editAste->text();
+    const QString aika = m_panes.editAika->text();
     if (m_shownRecipeId)
         m_book->setDifficultyAndTime(m_shownRecipeId, aste, aika);
     m_asteModified = m_aikaModified = false;
@@ -750,7 +742,7 @@ void TFormPaa::enableOnlyAddMainGroup()
 
 bool TFormPaa::SaveDescriptionChange(bool mayCancel)
 {
-    if (!m_listResepti->isBound())
+    if (!m_panes.listResepti->isBound())
         return true;
     bool asked = false;
     SettingsKey key;
@@ -779,7 +771,7 @@ bool TFormPaa::SaveDescriptionChange(bool mayCancel)
     }
     m_state.SaveDescription = false;
     // The recipe list is read again; the recipe stays selected.
-    m_listResepti->markDirty();
+    m_panes.listResepti->markDirty();
     m_state.DescriptionModified = false;
     // The activation after the question runs once the edit is settled, so
     // that its recipe selection does not meet the same edit again.
@@ -790,7 +782,7 @@ bool TFormPaa::SaveDescriptionChange(bool mayCancel)
 
 void TFormPaa::storeEditsUnasked()
 {
-    if (TFormResepti *recipe = windows().FormResepti; recipe && m_listResepti->currentId()) {
+    if (TFormResepti *recipe = windows().FormResepti; recipe && m_panes.listResepti->currentId()) {
         auto edited = [](const TDBMemo *memo) {
             return memo->Modified() ? std::optional<QString>(memo->text()) : std::nullopt;
         };
@@ -798,7 +790,7 @@ void TFormPaa::storeEditsUnasked()
             m_book->currentRecipe().setTexts(edited(recipe->Aineet()), edited(recipe->Ohje()));
     }
     if (m_state.DescriptionModified && m_shownRecipeId) {
-        const QString text = m_memoKuvaus->toPlainText();
+        const QString text = m_panes.memoKuvaus->toPlainText();
         m_book->setDescription(m_shownRecipeId, isPlaceholder(text) ? QString() : text);
     }
     m_state.DescriptionModified = false;
@@ -851,17 +843,17 @@ void TFormPaa::MenuLisaaPaaClick()
     m_state.MainGroupMode = false;
     m_state.NameCancelled = false;
     enableOnlyAddMainGroup();
-    m_listAla->unbind();
-    m_listResepti->unbind();
+    m_panes.listAla->unbind();
+    m_panes.listResepti->unbind();
     // The new main group is selected.
-    m_listPaa->refresh();
-    m_listPaa->setCurrentId(added);
+    m_panes.listPaa->refresh();
+    m_panes.listPaa->setCurrentId(added);
     refreshLists();
 }
 
 void TFormPaa::MenuMuutaPaaClick()
 {
-    const qint64 id = m_listPaa->currentId();
+    const qint64 id = m_panes.listPaa->currentId();
     m_state.NameCancelled = false;
     m_state.MainGroupMode = true;
     m_state.RenameMode = true;
@@ -869,7 +861,7 @@ void TFormPaa::MenuMuutaPaaClick()
     if (accepted && m_state.RenameMode) {
         if (m_book->renameMainGroup(id, nameDialogText()))
             m_state.HasSubgroups = true;
-        closeChildList(m_listAla, id);
+        closeChildList(m_panes.listAla, id);
     }
     m_state.NameRejected = false;
     m_state.HasSubgroups = false;
@@ -888,10 +880,10 @@ void TFormPaa::MenuLisaaAlaClick()
     m_state.NameAccepted = true;
     const bool accepted = runNameDialog(false);
     if (accepted && m_state.NameAccepted) {
-        m_state.CurrentMainGroup = m_listPaa->currentName();
+        m_state.CurrentMainGroup = m_panes.listPaa->currentName();
         if (addChild(m_book->addSubgroup(m_state.CurrentMainGroup, nameDialogText()), m_state.CurrentMainGroup,
                      nameDialogText()))
-            showSubgroupsOf(m_listPaa->currentId());
+            showSubgroupsOf(m_panes.listPaa->currentId());
     }
     m_state.SubgroupMode = false;
     m_state.NameRejected = false;
@@ -902,7 +894,7 @@ void TFormPaa::MenuLisaaAlaClick()
 
 void TFormPaa::MenuMuutaAlaClick()
 {
-    const qint64 id = m_listAla->currentId();
+    const qint64 id = m_panes.listAla->currentId();
     m_state.NameCancelled = false;
     m_state.SubgroupMode = true;
     m_state.RenameMode = true;
@@ -910,7 +902,7 @@ void TFormPaa::MenuMuutaAlaClick()
     if (accepted && m_state.RenameMode && id) {
         if (m_book->renameSubgroup(id, nameDialogText()))
             m_state.HasRecipes = true;
-        closeChildList(m_listResepti, id);
+        closeChildList(m_panes.listResepti, id);
     }
     m_state.NameRejected = false;
     m_state.HasRecipes = false;
@@ -941,8 +933,8 @@ void TFormPaa::MenuLisaaReseptiClick()
     }
     m_state.CurrentRecipe = nameDialogText();
     // The new recipe is selected, for the portion dialog to fill in.
-    m_listResepti->refresh();
-    m_listResepti->setCurrentId(added);
+    m_panes.listResepti->refresh();
+    m_panes.listResepti->setCurrentId(added);
     refreshLists();
     if (windows().FormAnnos)
         Dialogs::exec(windows().FormAnnos, this);
@@ -967,7 +959,7 @@ void TFormPaa::MenuLisaaReseptiClick()
 void TFormPaa::undoFailedRecipeAdd(const QString &name)
 {
     const bool removed = m_book->removeAddedRecipe(name);
-    m_listResepti->markDirty();
+    m_panes.listResepti->markDirty();
     refreshLists();
     Dialogs::information(removed ? QStringLiteral("The recipe \"%1\" was not added, because its portion count "
                                                   "could not be stored.")
@@ -1031,12 +1023,12 @@ void TFormPaa::forgetRemovedRecipes(const QStringList &removed)
 
 void TFormPaa::MenuPoistaPaaClick()
 {
-    m_listResepti->unbind();
+    m_panes.listResepti->unbind();
     m_state.DeleteConfirmed = true;
     m_state.MainGroupMode = true;
     m_state.SubgroupMode = false;
-    const qint64 id = m_listPaa->currentId();
-    m_state.CurrentMainGroup = m_listPaa->currentName();
+    const qint64 id = m_panes.listPaa->currentId();
+    m_state.CurrentMainGroup = m_panes.listPaa->currentName();
     const RecipeBook::Book::Survey survey = m_book->surveyMainGroupOf(id);
     if (!survey.lastSubgroup.isEmpty())
         m_state.CurrentSubgroup = survey.lastSubgroup;
@@ -1059,7 +1051,7 @@ void TFormPaa::MenuPoistaPaaClick()
     m_state.HasSubgroups = false;
     m_state.HasRecipes = false;
     enableOnlyAddMainGroup();
-    m_listAla->unbind();
+    m_panes.listAla->unbind();
     hideDetailPanes();
     refreshLists();
 }
@@ -1069,9 +1061,9 @@ void TFormPaa::MenuPoistaAlaClick()
     m_state.DeleteConfirmed = true;
     m_state.DeletingSubgroup = true;
     m_state.HasSubgroups = true;
-    const qint64 id = m_listAla->currentId();
-    m_state.CurrentSubgroup = m_listAla->currentName();
-    m_state.CurrentMainGroup = m_listPaa->currentName();
+    const qint64 id = m_panes.listAla->currentId();
+    m_state.CurrentSubgroup = m_panes.listAla->currentName();
+    m_state.CurrentMainGroup = m_panes.listPaa->currentName();
     m_state.HasRecipes = id && m_book->surveySubgroupOf(id).hasRecipes;
 
     if (!settingIsTrue(SettingNames::KysRyh, false)) {
@@ -1081,7 +1073,7 @@ void TFormPaa::MenuPoistaAlaClick()
 
     if (m_state.DeleteConfirmed && id) {
         forgetRemovedRecipes(m_book->deleteSubgroup(id));
-        showSubgroupsOf(m_listPaa->currentId());
+        showSubgroupsOf(m_panes.listPaa->currentId());
     }
     packTables(RecipeBook::Book::RecipeTable | RecipeBook::Book::SubgroupTable);
 
@@ -1115,8 +1107,8 @@ void TFormPaa::MenuPoistaReseptiClick()
     m_state.DeletingRecipe = false;
     m_state.DeleteConfirmed = false;
     DisableCommands();
-    m_memoKuvaus->hide();
-    m_ruokakuva->hide();
+    m_panes.memoKuvaus->hide();
+    m_panes.ruokakuva->hide();
     showDecorativePicture();
     packTables(RecipeBook::Book::RecipeTable);
     refreshLists();
@@ -1171,16 +1163,16 @@ void TFormPaa::MenuLisaaKuvaClick()
     }
     if (!loadRecipePicture(m_state.PicturePath))
         return;
-    m_ruokakuva->show();
+    m_panes.ruokakuva->show();
 
-    m_kuva->hide();
-    m_kuva2->hide();
+    m_panes.kuva->hide();
+    m_panes.kuva2->hide();
     DisableCommands();
     enableCommands({"MenuPoistaKuva", "TBPoistaKuva"});
     if (m_menuSuuri->isChecked())
-        m_memoKuvaus->setGeometry(215, m_memoKuvaus->y(), 270, m_memoKuvaus->height());
+        m_panes.memoKuvaus->setGeometry(215, m_panes.memoKuvaus->y(), 270, m_panes.memoKuvaus->height());
     else if (m_menuPieni->isChecked())
-        m_memoKuvaus->setGeometry(168, m_memoKuvaus->y(), 210, m_memoKuvaus->height());
+        m_panes.memoKuvaus->setGeometry(168, m_panes.memoKuvaus->y(), 210, m_panes.memoKuvaus->height());
     showPlaceholderIfEmpty();
     refreshLists();
 }
@@ -1201,12 +1193,12 @@ void TFormPaa::MenuPoistaKuvaClick()
         return;
     m_book->removePicture(m_shownRecipeId);
     m_state.DeletePictureConfirmed = false;
-    m_ruokakuva->hide();
-    m_ruokakuva->clear();
+    m_panes.ruokakuva->hide();
+    m_panes.ruokakuva->clear();
     DisableCommands();
     enableCommands({"MenuLisaaKuva", "TBLisaaKuva"});
     packTables(RecipeBook::Book::RecipeTable);
-    m_memoKuvaus->setGeometry(0, m_memoKuvaus->y(), width() == FullWidth ? 484 : 379, m_memoKuvaus->height());
+    m_panes.memoKuvaus->setGeometry(0, m_panes.memoKuvaus->y(), width() == FullWidth ? 484 : 379, m_panes.memoKuvaus->height());
     showPlaceholderIfEmpty();
     refreshLists();
 }
@@ -1216,7 +1208,7 @@ bool TFormPaa::loadRecipePicture(const QString &path)
     const QImage image = decodeRecipePicture(path);
     if (image.isNull())
         return false;
-    m_ruokakuva->setPixmap(QPixmap::fromImage(image));
+    m_panes.ruokakuva->setPixmap(QPixmap::fromImage(image));
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/FormRyhmaPois.h"
+#include "app/MainWindowPanes.h"
 #include "app/SharedState.h"
 #include "platform/Dialogs.h"
 #include "settings/FormPoistu.h"
@@ -22,7 +23,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
-class QToolBar;
 class QWidget;
 
 // The main window: the three linked lists of main groups, subgroups and
@@ -56,12 +56,12 @@ public:
 
     TAutoRunner *AutoRunner() const { return m_autoRunner; }
 
-    DataBoundList *DBLLBoxPaaryhma() const { return m_listPaa; }
-    DataBoundList *DBLLBoxAlaryhma() const { return m_listAla; }
-    DataBoundList *DBLLBoxLista() const { return m_listResepti; }
-    QPlainTextEdit *MemoKuvaus() const { return m_memoKuvaus; }
-    QLineEdit *DBEditAste() const { return m_editAste; }
-    QLineEdit *DBEditAika() const { return m_editAika; }
+    DataBoundList *DBLLBoxPaaryhma() const { return m_panes.listPaa; }
+    DataBoundList *DBLLBoxAlaryhma() const { return m_panes.listAla; }
+    DataBoundList *DBLLBoxLista() const { return m_panes.listResepti; }
+    QPlainTextEdit *MemoKuvaus() const { return m_panes.memoKuvaus; }
+    QLineEdit *DBEditAste() const { return m_panes.editAste; }
+    QLineEdit *DBEditAika() const { return m_panes.editAika; }
 
     QAction *menuAction(const QString &objectName) const;
     QAction *MenuAutorun() const { return m_menuAutorun; }
@@ -144,6 +144,12 @@ public:
     void postModifiedRecipeMemos() override;
     void endProgram() override;
 
+    // Runs a handler body in the handler guard. A change the store refused
+    // because another program changed or deleted the same rows meanwhile is
+    // settled (settleConflict); after any other failure nothing the body left
+    // pending stays (a later apply would write half an operation) and the
+    // lists show what is stored.
+    void runGuarded(const std::function<void()> &body);
     // Runs `work` on the book in the handler guard, then shows the lists as
     // the book now holds them (for work that writes many rows at once).
     void workOnBook(const std::function<void(RecipeBook::Book &)> &work);
@@ -198,12 +204,8 @@ private:
     void buildMenus();
     // The search commands of the "&Book" menu, and the search index kept in
     // step from the start.
-    void buildFindCommands();
+    void buildFindCommands(QMenu *bookMenu);
     void startSearch();
-    void buildToolBar();
-    QAction *addCommand(QMenu *menu, const char *objectName, const QString &caption, const QString &hint,
-                        void (TFormPaa::*handler)());
-    QAction *addButton(const char *objectName, int image, const QString &hint, void (TFormPaa::*handler)());
     void openTables();
     void FormShow();
     void FormActivate();
@@ -218,7 +220,7 @@ private:
     // Sizes the window so that its client area ends just below the lists.
     void fitWindowToLists(int width, int listsBottom);
     void placeMemo(bool withPicture);
-    void keepRecipePlacement(bool full);
+    void applyLayout(bool full);
     void showPlaceholderIfEmpty();
     void emptyPlaceholderIfShown();
     bool loadRecipePicture(const QString &path);
@@ -227,12 +229,6 @@ private:
     // Runs a command only while its menu item is enabled.
     void runCommand(const char *objectName);
     void showQuickGuide();
-    // Runs a handler body in the handler guard. A change the store refused
-    // because another program changed or deleted the same rows meanwhile is
-    // settled (settleConflict); after any other failure nothing the body left
-    // pending stays (a later apply would write half an operation) and the
-    // lists show what is stored.
-    void runGuarded(const std::function<void()> &body);
     void dropPendingChanges();
     void settleConflict();
     // Applies the new rows of `children` together with a check, in the same
@@ -310,27 +306,8 @@ private:
     std::unique_ptr<RecipeBook::Book> m_book;
     TAutoRunner *m_autoRunner = nullptr;
 
-    QWidget *m_panelTyokalu = nullptr;
-    QToolBar *m_toolBar = nullptr;
-    QWidget *m_panel1 = nullptr;
-    QWidget *m_panel2 = nullptr;
-    QLabel *m_label1 = nullptr;
-    QLabel *m_label2 = nullptr;
-    QLabel *m_label3 = nullptr;
-    QLabel *m_label4 = nullptr;
-    QLabel *m_label5 = nullptr;
-    DataBoundList *m_listPaa = nullptr;
-    DataBoundList *m_listAla = nullptr;
-    DataBoundList *m_listResepti = nullptr;
-    QPlainTextEdit *m_memoKuvaus = nullptr;
-    QLineEdit *m_editAste = nullptr;
-    QLineEdit *m_editAika = nullptr;
-    QLabel *m_ruokakuva = nullptr;
-    QLabel *m_kuva = nullptr;
-    QLabel *m_kuva2 = nullptr;
-    QLabel *m_statusText = nullptr;
+    MainWindowPanes m_panes;
 
-    QMenu *m_menuKirja = nullptr;
     QMenu *m_menuIkkuna = nullptr;
     QAction *m_menuAutorun = nullptr;
     QAction *m_menuSulje = nullptr;

@@ -5,6 +5,7 @@
 #include "app/DataBoundList.h"
 #include "app/FormEtsi.h"
 #include "app/FormPaa.h"
+#include "app/MainWindowMenus.h"
 #include "platform/Dialogs.h"
 #include "store/ProgramPaths.h"
 #include "store/RecipeSearch.h"
@@ -12,9 +13,9 @@
 #include <QMenu>
 #include <QTimer>
 
-void TFormPaa::buildFindCommands()
+void TFormPaa::buildFindCommands(QMenu *bookMenu)
 {
-    QAction *find = addCommand(m_menuKirja, "MenuEtsi", QStringLiteral("&Find Recipes..."),
+    QAction *find = MainWindowMenus::addCommand(this, bookMenu, "MenuEtsi", QStringLiteral("&Find Recipes..."),
                                QStringLiteral("|Find recipes by the words of their name, ingredients, description or "
                                               "directions."),
                                &TFormPaa::MenuEtsiClick);
@@ -105,15 +106,15 @@ void TFormPaa::MenuEtsiClick()
 
 bool TFormPaa::selectRecipe(const QString &mainGroup, const QString &subgroup, const QString &recipe, qint64 recipeId)
 {
-    if (!m_listPaa->setCurrentName(mainGroup))
+    if (!m_panes.listPaa->setCurrentName(mainGroup))
         return false;
     DBLLBoxPaaryhmaClick();
-    if (!m_listAla->setCurrentName(subgroup))
+    if (!m_panes.listAla->setCurrentName(subgroup))
         return false;
     DBLLBoxAlaryhmaClick();
-    if (!(recipeId ? m_listResepti->setCurrentId(recipeId) : m_listResepti->setCurrentName(recipe)))
+    if (!(recipeId ? m_panes.listResepti->setCurrentId(recipeId) : m_panes.listResepti->setCurrentName(recipe)))
         return false;
     DBLLBoxListaClick();
-    m_listResepti->syncCurrentRow();
+    m_panes.listResepti->syncCurrentRow();
     return true;
 }
