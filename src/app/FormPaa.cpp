@@ -1,13 +1,11 @@
 #include "app/FormPaa.h"
 
 #include "app/DataBoundList.h"
-#include "app/FormUusi.h"
+#include "app/FindController.h"
 #include "app/TableListModel.h"
 #include "app/Windows.h"
 #include "platform/AutoRunner.h"
-#include "platform/FileChooser.h"
 #include "recipe/DBMemo.h"
-#include "recipe/FormAnnos.h"
 #include "recipe/FormMuuttunut.h"
 #include "recipe/FormResepti.h"
 #include "settings/FormAbout.h"
@@ -17,7 +15,6 @@
 #include "store/PicturePaths.h"
 #include "store/ProgramPaths.h"
 #include "store/RecipeBook.h"
-#include "store/RecipeSearch.h"
 
 #include <QApplication>
 #include <QDir>
@@ -68,7 +65,7 @@ TFormPaa::TFormPaa(QWidget *parent)
     openTables();
     if (!m_tablesOpened)
         return;
-    startSearch();
+    m_find->start();
 
     if (screenWidth() < 1024) {
         ApplySmallLayout();
@@ -404,16 +401,6 @@ void TFormPaa::settleConflict()
     m_holdEdits = m_asteModified || m_aikaModified;
     if (m_holdEdits)
         QMetaObject::invokeMethod(this, [this] { m_holdEdits = false; }, Qt::QueuedConnection);
-}
-
-bool TFormPaa::addChild(bool added, const QString &parent, const QString &child)
-{
-    if (added)
-        return true;
-    dropPendingChanges();
-    Dialogs::information(QStringLiteral("\"%1\" was deleted by another program, so \"%2\" was not added.")
-                             .arg(parent, child));
-    return false;
 }
 
 bool TFormPaa::leaveRecipe()
@@ -797,321 +784,10 @@ void TFormPaa::storeEditsUnasked()
     SaveDifficultyAndTime();
 }
 
-// ---- The name dialog ----------------------------------------------------------------------
-
-bool TFormPaa::runNameDialog(bool clearFieldOnRetry)
-{
-    TFormUusi *dialog = windows().FormUusi;
-    if (!dialog)
-        throw ProgramError(QStringLiteral("The name dialog is missing"));
-    for (;;) {
-        Dialogs::exec(dialog, this);
-        if (m_state.NameCancelled)
-            return false;
-        if (!m_state.NameRejected)
-            return true;
-        if (clearFieldOnRetry)
-            dialog->EditUusi->clear();
-    }
-}
-
-QString TFormPaa::nameDialogText() const
-{
-    return windows().FormUusi ? windows().FormUusi->EditUusi->text() : QString();
-}
-
 void TFormPaa::restoreMainGroupCommands()
 {
     DisableCommands();
     enableCommands({"MenuLisaaPaa", "MenuPoistaPaa", "MenuMuutaPaa"});
-}
-
-// ---- The eleven operations ---------------------------------------------------------------
-
-void TFormPaa::MenuLisaaPaaClick()
-{
-    m_state.NameCancelled = false;
-    m_state.MainGroupMode = true;
-    m_state.SubgroupMode = false;
-    m_state.NameAccepted = true;
-    const bool accepted = runNameDialog(false);
-    qint64 added = 0;
-    if (accepted && m_state.NameAccepted)
-        added = m_book->addMainGroup(nameDialogText());
-    m_state.NameRejected = false;
-    m_state.NameAccepted = false;
-    m_state.MainGroupMode = false;
-    m_state.NameCancelled = false;
-    enableOnlyAddMainGroup();
-    m_panes.listAla->unbind();
-    m_panes.listResepti->unbind();
-    // The new main group is selected.
-    m_panes.listPaa->refresh();
-    m_panes.listPaa->setCurrentId(added);
-    refreshLists();
-}
-
-void TFormPaa::MenuMuutaPaaClick()
-{
-    const qint64 id = m_panes.listPaa->currentId();
-    m_state.NameCancelled = false;
-    m_state.MainGroupMode = true;
-    m_state.RenameMode = true;
-    const bool accepted = runNameDialog(true);
-    if (accepted && m_state.RenameMode) {
-        if (m_book->renameMainGroup(id, nameDialogText()))
-            m_state.HasSubgroups = true;
-        closeChildList(m_panes.listAla, id);
-    }
-    m_state.NameRejected = false;
-    m_state.HasSubgroups = false;
-    m_state.MainGroupMode = false;
-    m_state.RenameMode = false;
-    m_state.NameAccepted = false;
-    enableOnlyAddMainGroup();
-    refreshLists();
-}
-
-void TFormPaa::MenuLisaaAlaClick()
-{
-    m_state.NameCancelled = false;
-    m_state.SubgroupMode = true;
-    m_state.MainGroupMode = false;
-    m_state.NameAccepted = true;
-    const bool accepted = runNameDialog(false);
-    if (accepted && m_state.NameAccepted) {
-        m_state.CurrentMainGroup = m_panes.listPaa->currentName();
-        if (addChild(m_book->addSubgroup(m_state.CurrentMainGroup, nameDialogText()), m_state.CurrentMainGroup,
-                     nameDialogText()))
-            showSubgroupsOf(m_panes.listPaa->currentId());
-    }
-    m_state.SubgroupMode = false;
-    m_state.NameRejected = false;
-    m_state.NameAccepted = false;
-    m_state.NameCancelled = false;
-    refreshLists();
-}
-
-void TFormPaa::MenuMuutaAlaClick()
-{
-    const qint64 id = m_panes.listAla->currentId();
-    m_state.NameCancelled = false;
-    m_state.SubgroupMode = true;
-    m_state.RenameMode = true;
-    const bool accepted = runNameDialog(true);
-    if (accepted && m_state.RenameMode && id) {
-        if (m_book->renameSubgroup(id, nameDialogText()))
-            m_state.HasRecipes = true;
-        closeChildList(m_panes.listResepti, id);
-    }
-    m_state.NameRejected = false;
-    m_state.HasRecipes = false;
-    m_state.SubgroupMode = false;
-    m_state.RenameMode = false;
-    m_state.NameAccepted = false;
-    DisableCommands();
-    enableCommands({"MenuLisaaAla", "TBLisaaAla"});
-    refreshLists();
-}
-
-void TFormPaa::MenuLisaaReseptiClick()
-{
-    m_state.NameCancelled = false;
-    m_state.RecipeMode = true;
-    m_state.SubgroupMode = false;
-    m_state.HasPortionCount = false;
-    if (!runNameDialog(false)) {
-        m_state.RecipeMode = false;
-        refreshLists();
-        return;
-    }
-    qint64 added = 0;
-    if (!addChild(m_book->addRecipe(m_state.CurrentSubgroup, nameDialogText(), &added), m_state.CurrentSubgroup,
-                  nameDialogText())) {
-        m_state.RecipeMode = false;
-        return;
-    }
-    m_state.CurrentRecipe = nameDialogText();
-    // The new recipe is selected, for the portion dialog to fill in.
-    m_panes.listResepti->refresh();
-    m_panes.listResepti->setCurrentId(added);
-    refreshLists();
-    if (windows().FormAnnos)
-        Dialogs::exec(windows().FormAnnos, this);
-    m_state.RecipeMode = false;
-    m_state.NameRejected = false;
-    m_state.NameCancelled = false;
-    if (m_book->hasPendingChanges()) {
-        // A step of the portion dialog failed and the dialog was closed: the
-        // recipe is not left added by half.
-        undoFailedRecipeAdd(m_state.CurrentRecipe);
-        return;
-    }
-    refreshLists();
-    if (windows().FormResepti) {
-        windows().FormResepti->showRecipe();
-        hide();
-    } else {
-        DBLLBoxListaClick();
-    }
-}
-
-void TFormPaa::undoFailedRecipeAdd(const QString &name)
-{
-    const bool removed = m_book->removeAddedRecipe(name);
-    m_panes.listResepti->markDirty();
-    refreshLists();
-    Dialogs::information(removed ? QStringLiteral("The recipe \"%1\" was not added, because its portion count "
-                                                  "could not be stored.")
-                                       .arg(name)
-                                 : QStringLiteral("The recipe \"%1\" was added, but its portion count could not be "
-                                                  "stored.")
-                                       .arg(name));
-}
-
-void TFormPaa::MenuMuutaReseptiClick()
-{
-    const qint64 id = m_shownRecipeId;
-    const QString oldName = m_state.CurrentRecipe;
-    if (m_state.DescriptionModified && !SaveDescriptionChange(true))
-        return;
-    m_state.NameCancelled = false;
-    m_state.RecipeMode = true;
-    m_state.RenameMode = true;
-    if (runNameDialog(true) && id)
-        renameRecipe(id, oldName, nameDialogText());
-    m_state.RecipeMode = false;
-    m_state.RenameMode = false;
-    m_state.NameRejected = false;
-    m_state.NameCancelled = false;
-    refreshLists();
-}
-
-// When the picture cannot go along to the new name, or the row cannot be
-// committed, the rename is refused and nothing is changed.
-void TFormPaa::renameRecipe(qint64 id, const QString &oldName, const QString &newName)
-{
-    QString reason;
-    bool renamed = false;
-    bool pictureMoved = false;
-    try {
-        renamed = m_book->renameRecipe(id, newName, &reason, &pictureMoved);
-    } catch (...) {
-        m_state.CurrentRecipe = oldName;
-        throw;
-    }
-    if (!renamed) {
-        m_state.CurrentRecipe = oldName;
-        Dialogs::information(QStringLiteral("The recipe \"%1\" keeps its name: its picture cannot be moved to the "
-                                            "new name.\n\n%2")
-                                 .arg(oldName, reason));
-        return;
-    }
-    if (pictureMoved)
-        m_state.PicturePath = recipePicturePath(newName);
-}
-
-// The selection state names the last recipe a deletion took, as the
-// deletion went through them.
-void TFormPaa::forgetRemovedRecipes(const QStringList &removed)
-{
-    if (removed.isEmpty())
-        return;
-    m_state.CurrentRecipe = removed.constLast();
-    m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
-}
-
-void TFormPaa::MenuPoistaPaaClick()
-{
-    m_panes.listResepti->unbind();
-    m_state.DeleteConfirmed = true;
-    m_state.MainGroupMode = true;
-    m_state.SubgroupMode = false;
-    const qint64 id = m_panes.listPaa->currentId();
-    m_state.CurrentMainGroup = m_panes.listPaa->currentName();
-    const RecipeBook::Book::Survey survey = m_book->surveyMainGroupOf(id);
-    if (!survey.lastSubgroup.isEmpty())
-        m_state.CurrentSubgroup = survey.lastSubgroup;
-    m_state.HasSubgroups = survey.hasSubgroups;
-    m_state.HasRecipes = survey.hasRecipes;
-
-    if (!settingIsTrue(SettingNames::KysRyh, false)) {
-        TFormRyhmaPois dialog(m_state, this, this);
-        Dialogs::exec(&dialog, this);
-    }
-
-    if (m_state.DeleteConfirmed && id) {
-        forgetRemovedRecipes(m_book->deleteMainGroup(id));
-        packTables(RecipeBook::Book::RecipeTable | RecipeBook::Book::SubgroupTable);
-    }
-    packTables(RecipeBook::Book::MainGroupTable);
-
-    m_state.MainGroupMode = false;
-    m_state.DeleteConfirmed = false;
-    m_state.HasSubgroups = false;
-    m_state.HasRecipes = false;
-    enableOnlyAddMainGroup();
-    m_panes.listAla->unbind();
-    hideDetailPanes();
-    refreshLists();
-}
-
-void TFormPaa::MenuPoistaAlaClick()
-{
-    m_state.DeleteConfirmed = true;
-    m_state.DeletingSubgroup = true;
-    m_state.HasSubgroups = true;
-    const qint64 id = m_panes.listAla->currentId();
-    m_state.CurrentSubgroup = m_panes.listAla->currentName();
-    m_state.CurrentMainGroup = m_panes.listPaa->currentName();
-    m_state.HasRecipes = id && m_book->surveySubgroupOf(id).hasRecipes;
-
-    if (!settingIsTrue(SettingNames::KysRyh, false)) {
-        TFormRyhmaPois dialog(m_state, this, this);
-        Dialogs::exec(&dialog, this);
-    }
-
-    if (m_state.DeleteConfirmed && id) {
-        forgetRemovedRecipes(m_book->deleteSubgroup(id));
-        showSubgroupsOf(m_panes.listPaa->currentId());
-    }
-    packTables(RecipeBook::Book::RecipeTable | RecipeBook::Book::SubgroupTable);
-
-    m_state.DeletingSubgroup = false;
-    m_state.HasRecipes = false;
-    DisableCommands();
-    hideDetailPanes();
-    refreshLists();
-}
-
-void TFormPaa::MenuPoistaReseptiClick()
-{
-    const qint64 id = m_shownRecipeId;
-    m_state.DeleteConfirmed = true;
-    m_state.DeletingRecipe = true;
-    if (!settingIsTrue(SettingNames::KysResPoi, true)) {
-        TFormRyhmaPois dialog(m_state, this, this);
-        Dialogs::exec(&dialog, this);
-    }
-    if (m_state.DeleteConfirmed && id) {
-        m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
-        // Typing on the recipe goes into the trash with it.
-        if (m_state.DescriptionModified) {
-            storeDescription(id);
-            m_state.DescriptionModified = false;
-        }
-        SaveDifficultyAndTime();
-        m_book->deleteRecipe(id);
-        m_shownRecipeId = 0;
-    }
-    m_state.DeletingRecipe = false;
-    m_state.DeleteConfirmed = false;
-    DisableCommands();
-    m_panes.memoKuvaus->hide();
-    m_panes.ruokakuva->hide();
-    showDecorativePicture();
-    packTables(RecipeBook::Book::RecipeTable);
-    refreshLists();
 }
 
 bool TFormPaa::settingIsTrue(const char *name, bool writeFalseWhenMissing)
@@ -1129,89 +805,6 @@ bool TFormPaa::settingIsTrue(const char *name, bool writeFalseWhenMissing)
 
 // ---- Pictures ----------------------------------------------------------------------------------
 
-QString TFormPaa::pictureFilter()
-{
-    return QStringLiteral("All pictures (*.jpg *.jpeg *.png *.bmp *.gif *.ico *.svg);;"
-                          "JPEG images (*.jpg *.jpeg);;PNG images (*.png);;Bitmaps (*.bmp);;"
-                          "GIF images (*.gif);;Icons (*.ico);;SVG drawings (*.svg)");
-}
-
-void TFormPaa::MenuLisaaKuvaClick()
-{
-    m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
-    FileChooser::Request request;
-    request.parent = this;
-    request.below = this;
-    request.filter = pictureFilter();
-    request.objectName = QStringLiteral("OpenPictureDialog");
-    const QString chosen = FileChooser::chooseOne(request);
-    // A cancelled file dialog changes nothing.
-    if (chosen.isEmpty())
-        return;
-
-    QString reason;
-    switch (m_book->setPicture(m_shownRecipeId, chosen, &reason)) {
-    case RecipeBook::Book::PictureResult::Set:
-        break;
-    case RecipeBook::Book::PictureResult::NotAPicture:
-        Dialogs::information(QStringLiteral("The file you tried to open is not a valid graphic file.")
-                             + (reason.isEmpty() ? QString() : refusedFileText(chosen, reason)));
-        return;
-    case RecipeBook::Book::PictureResult::NotWritten:
-        Dialogs::error(QStringLiteral("Cannot write the picture file \"%1\": %2").arg(m_state.PicturePath, reason));
-        return;
-    }
-    if (!loadRecipePicture(m_state.PicturePath))
-        return;
-    m_panes.ruokakuva->show();
-
-    m_panes.kuva->hide();
-    m_panes.kuva2->hide();
-    DisableCommands();
-    enableCommands({"MenuPoistaKuva", "TBPoistaKuva"});
-    if (m_menuSuuri->isChecked())
-        m_panes.memoKuvaus->setGeometry(215, m_panes.memoKuvaus->y(), 270, m_panes.memoKuvaus->height());
-    else if (m_menuPieni->isChecked())
-        m_panes.memoKuvaus->setGeometry(168, m_panes.memoKuvaus->y(), 210, m_panes.memoKuvaus->height());
-    showPlaceholderIfEmpty();
-    refreshLists();
-}
-
-void TFormPaa::MenuPoistaKuvaClick()
-{
-    // An edited description is settled first, so that the question below is
-    // the picture question.
-    if (m_state.DescriptionModified && !SaveDescriptionChange(true))
-        return;
-    m_state.DeletePictureConfirmed = true;
-    enableOnlyAddMainGroup();
-    if (!settingIsTrue(SettingNames::KysKuvPoi, true)) {
-        TFormMuuttunut dialog(m_state, nullptr, this);
-        Dialogs::exec(&dialog, this);
-    }
-    if (!m_state.DeletePictureConfirmed)
-        return;
-    m_book->removePicture(m_shownRecipeId);
-    m_state.DeletePictureConfirmed = false;
-    m_panes.ruokakuva->hide();
-    m_panes.ruokakuva->clear();
-    DisableCommands();
-    enableCommands({"MenuLisaaKuva", "TBLisaaKuva"});
-    packTables(RecipeBook::Book::RecipeTable);
-    m_panes.memoKuvaus->setGeometry(0, m_panes.memoKuvaus->y(), width() == FullWidth ? 484 : 379, m_panes.memoKuvaus->height());
-    showPlaceholderIfEmpty();
-    refreshLists();
-}
-
-bool TFormPaa::loadRecipePicture(const QString &path)
-{
-    const QImage image = decodeRecipePicture(path);
-    if (image.isNull())
-        return false;
-    m_panes.ruokakuva->setPixmap(QPixmap::fromImage(image));
-    return true;
-}
-
 // ---- Picture files -----------------------------------------------------------------------------
 
 QString TFormPaa::recipePicturePath(const QString &recipeName)
@@ -1222,12 +815,4 @@ QString TFormPaa::recipePicturePath(const QString &recipeName)
 QString TFormPaa::refusedFileText(const QString &path, const QString &reason)
 {
     return QStringLiteral("\n\n\"%1\": %2").arg(QDir::toNativeSeparators(path), reason);
-}
-
-QImage TFormPaa::decodeRecipePicture(const QString &path)
-{
-    QImage image;
-    QString reason;
-    RecipeBook::Book::readStoredPicture(path, &image, &reason);
-    return image;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/BookCommands.h"
 #include "app/FormRyhmaPois.h"
 #include "app/MainWindowPanes.h"
 #include "app/SharedState.h"
@@ -14,11 +15,10 @@
 namespace RecipeBook {
 class Book;
 }
-class RecipeSearch;
+class FindController;
 class DataBoundList;
 class TAutoRunner;
 class QAction;
-class QImage;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -165,21 +165,18 @@ public:
     // ActivationTarget
     void runActivation() override;
 
-    // File dialog filter offering the formats that can be loaded.
-    static QString pictureFilter();
-
 public Q_SLOTS:
-    void MenuLisaaPaaClick();
-    void MenuPoistaPaaClick();
-    void MenuMuutaPaaClick();
-    void MenuLisaaAlaClick();
-    void MenuPoistaAlaClick();
-    void MenuMuutaAlaClick();
-    void MenuLisaaReseptiClick();
-    void MenuPoistaReseptiClick();
-    void MenuMuutaReseptiClick();
-    void MenuLisaaKuvaClick();
-    void MenuPoistaKuvaClick();
+    void MenuLisaaPaaClick() { m_commands.addMainGroup(); }
+    void MenuPoistaPaaClick() { m_commands.deleteMainGroup(); }
+    void MenuMuutaPaaClick() { m_commands.renameMainGroup(); }
+    void MenuLisaaAlaClick() { m_commands.addSubgroup(); }
+    void MenuPoistaAlaClick() { m_commands.deleteSubgroup(); }
+    void MenuMuutaAlaClick() { m_commands.renameSubgroup(); }
+    void MenuLisaaReseptiClick() { m_commands.addRecipe(); }
+    void MenuPoistaReseptiClick() { m_commands.deleteShownRecipe(); }
+    void MenuMuutaReseptiClick() { m_commands.renameShownRecipe(); }
+    void MenuLisaaKuvaClick() { m_commands.addPicture(); }
+    void MenuPoistaKuvaClick() { m_commands.deletePicture(); }
     void MenuNaytaReseptiClick();
     void MenuAutorunClick();
     void MenuQueriesClick();
@@ -195,6 +192,8 @@ public Q_SLOTS:
     void showRestored(const QString &mainGroup, const QString &subgroup, const QString &recipe);
 
 protected:
+    friend class BookCommands;
+
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -202,10 +201,6 @@ protected:
 private:
     void buildWindow();
     void buildMenus();
-    // The search commands of the "&Book" menu, and the search index kept in
-    // step from the start.
-    void buildFindCommands(QMenu *bookMenu);
-    void startSearch();
     void openTables();
     void FormShow();
     void FormActivate();
@@ -223,7 +218,6 @@ private:
     void applyLayout(bool full);
     void showPlaceholderIfEmpty();
     void emptyPlaceholderIfShown();
-    bool loadRecipePicture(const QString &path);
     void refreshLists();
     void bindEdits();
     // Runs a command only while its menu item is enabled.
@@ -231,10 +225,6 @@ private:
     void showQuickGuide();
     void dropPendingChanges();
     void settleConflict();
-    // Applies the new rows of `children` together with a check, in the same
-    // transaction, that their parent `parent` is still stored; when another
-    // program has deleted it, nothing is added and the user is told.
-    bool addChild(bool added, const QString &parent, const QString &child);
     // Stores what was edited on the recipe left; false when it must stay
     // selected (typing that could not be stored is held).
     bool leaveRecipe();
@@ -245,15 +235,9 @@ private:
     // Packs the book's tables (RecipeBook::Book::Tables); their lists select
     // their first rows, as the tables opened again do.
     void packTables(int tables);
-    // Removes a recipe just added whose portion dialog could not store its
-    // values, and tells the user.
-    void undoFailedRecipeAdd(const QString &name);
     // The book's files were replaced by another program and opened again.
     void bookReopened();
     void watchDataFolder();
-    bool runNameDialog(bool clearFieldOnRetry);
-    QString nameDialogText() const;
-    void renameRecipe(qint64 id, const QString &oldName, const QString &newName);
     // Shows the book again after work that changed it past the window: the
     // lists keep the rows of `selection` selected while they exist, each list
     // shows the children of the row selected above it, and the recipe's
@@ -269,7 +253,6 @@ private:
     // Stores the memo's text as the description of the recipe `id` (the
     // placeholder as none).
     void storeDescription(qint64 id);
-    void forgetRemovedRecipes(const QStringList &removed);
     bool isFullChecked() const;
     void applyRecipeWindowLayout();
     bool keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers modifiers);
@@ -279,7 +262,6 @@ private:
     static bool settingIsTrue(const char *name, bool writeFalseWhenMissing);
     // The file named at the end of an invalid-picture message, with the reason.
     static QString refusedFileText(const QString &path, const QString &reason);
-    static QImage decodeRecipePicture(const QString &path);
     // The recipe window's side of the main window's steps; nothing while the
     // program has no recipe window.
     void showRecipeWindow();
@@ -307,6 +289,7 @@ private:
     TAutoRunner *m_autoRunner = nullptr;
 
     MainWindowPanes m_panes;
+    BookCommands m_commands{*this, m_state, m_panes};
 
     QMenu *m_menuIkkuna = nullptr;
     QAction *m_menuAutorun = nullptr;
@@ -314,6 +297,7 @@ private:
     QAction *m_menuSuuri = nullptr;
     QAction *m_menuPieni = nullptr;
 
-    // Last, so that it lets go of the book before the tables close.
-    std::unique_ptr<RecipeSearch> m_search;
+    // Last, so that its search index lets go of the book before the tables
+    // close.
+    std::unique_ptr<FindController> m_find;
 };

@@ -3,6 +3,7 @@
 #include "app/BackupController.h"
 #include "app/CookbookPrinting.h"
 #include "app/DataBoundList.h"
+#include "app/FindController.h"
 #include "app/FormRuokalista.h"
 #include "app/ImportExportController.h"
 #include "app/MainWindowMenus.h"
@@ -61,7 +62,7 @@ void TFormPaa::buildWindow()
 void TFormPaa::buildMenus()
 {
     MainWindowMenus::buildMenuBar(this, [this](QMenu *book, QMenu *recipe) {
-        buildFindCommands(book);
+        m_find = std::make_unique<FindController>(this, book);
         new ImportExportController(this, book);
         new BackupController(this, book);
         new TrashController(this, book);
