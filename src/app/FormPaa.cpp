@@ -1,13 +1,11 @@
 #include "app/FormPaa.h"
 
 #include "app/DataBoundList.h"
-#include "app/FormUusi.h"
+#include "app/FindController.h"
 #include "app/TableListModel.h"
 #include "app/Windows.h"
 #include "platform/AutoRunner.h"
-#include "platform/FileChooser.h"
 #include "recipe/DBMemo.h"
-#include "recipe/FormAnnos.h"
 #include "recipe/FormMuuttunut.h"
 #include "recipe/FormResepti.h"
 #include "settings/FormAbout.h"
@@ -17,7 +15,6 @@
 #include "store/PicturePaths.h"
 #include "store/ProgramPaths.h"
 #include "store/RecipeBook.h"
-#include "store/RecipeSearch.h"
 
 #include <QApplication>
 #include <QDir>
@@ -60,7 +57,6 @@ TFormPaa::TFormPaa(QWidget *parent)
 
     buildWindow();
     buildMenus();
-    buildToolBar();
     fitWindowToLists(SmallWidth, 17 + 459);
 
     // Window creation: the tables, then the size mode from the settings.
@@ -69,7 +65,7 @@ TFormPaa::TFormPaa(QWidget *parent)
     openTables();
     if (!m_tablesOpened)
         return;
-    startSearch();
+    m_find->start();
 
     if (screenWidth() < 1024) {
         ApplySmallLayout();
@@ -128,43 +124,42 @@ void TFormPaa::openTables()
 
     // The lists read again what the book says has changed.
     RecipeBook::Book *book = m_book.get();
-    connect(book, &RecipeBook::Book::groupsChanged, m_listPaa, &DataBoundList::markDirty);
-    connect(book, &RecipeBook::Book::subgroupsChanged, m_listAla, &DataBoundList::markDirty);
-    connect(book, &RecipeBook::Book::recipesChanged, m_listResepti, &DataBoundList::markDirty);
+    connect(book, &RecipeBook::Book::groupsChanged, m_panes.listPaa, &DataBoundList::markDirty);
+    connect(book, &RecipeBook::Book::subgroupsChanged, m_panes.listAla, &DataBoundList::markDirty);
+    connect(book, &RecipeBook::Book::recipesChanged, m_panes.listResepti, &DataBoundList::markDirty);
     connect(book, &RecipeBook::Book::recipeChanged, this, [this](qint64 id) {
-        m_listResepti->markDirty();
+        m_panes.listResepti->markDirty();
         if (id == m_shownRecipeId)
             bindEdits();
     });
     connect(book, &RecipeBook::Book::bookReplaced, this, [this] {
-        for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
-            list->markDirty();
+        m_panes.markListsDirty();
     });
     // Moving to another recipe first stores what was edited on the one left;
     // the recipe window edits the recipe the list stands on.
-    m_listResepti->setMayMove([this] { return leaveRecipe(); });
-    connect(m_listResepti, &DataBoundList::currentMoved, this, [this] {
-        m_book->followRecipe(m_listResepti->parentId(), m_listResepti->currentId());
+    m_panes.listResepti->setMayMove([this] { return leaveRecipe(); });
+    connect(m_panes.listResepti, &DataBoundList::currentMoved, this, [this] {
+        m_book->followRecipe(m_panes.listResepti->parentId(), m_panes.listResepti->currentId());
         bindEdits();
     });
-    m_listPaa->bind(-1, groupBinding([this] { return m_book->mainGroupEntries(); }));
+    m_panes.listPaa->bind(-1, groupBinding([this] { return m_book->mainGroupEntries(); }));
 
     enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
-    m_ruokakuva->hide();
-    m_memoKuvaus->hide();
-    m_panel2->hide();
+    m_panes.ruokakuva->hide();
+    m_panes.memoKuvaus->hide();
+    m_panes.panel2->hide();
     refreshLists();
     watchDataFolder();
 }
 
 void TFormPaa::showSubgroupsOf(qint64 mainGroupId)
 {
-    m_listAla->bind(mainGroupId, groupBinding([this, mainGroupId] { return m_book->subgroupsOf(mainGroupId); }));
+    m_panes.listAla->bind(mainGroupId, groupBinding([this, mainGroupId] { return m_book->subgroupsOf(mainGroupId); }));
 }
 
 void TFormPaa::showRecipesOf(qint64 subgroupId)
 {
-    m_listResepti->bind(subgroupId, {[this, subgroupId] { return m_book->recipeCountOf(subgroupId); },
+    m_panes.listResepti->bind(subgroupId, {[this, subgroupId] { return m_book->recipeCountOf(subgroupId); },
                                      [this, subgroupId](int from, int count) {
                                          return m_book->recipesOf(subgroupId, from, count);
                                      }});
@@ -181,9 +176,9 @@ void TFormPaa::packTables(int tables)
 {
     // A packed table is opened again on its first row.
     m_book->packTables(tables);
-    for (const auto &[table, list] : {std::pair{int(RecipeBook::Book::MainGroupTable), m_listPaa},
-                                      std::pair{int(RecipeBook::Book::SubgroupTable), m_listAla},
-                                      std::pair{int(RecipeBook::Book::RecipeTable), m_listResepti}}) {
+    for (const auto &[table, list] : {std::pair{int(RecipeBook::Book::MainGroupTable), m_panes.listPaa},
+                                      std::pair{int(RecipeBook::Book::SubgroupTable), m_panes.listAla},
+                                      std::pair{int(RecipeBook::Book::RecipeTable), m_panes.listResepti}}) {
         if ((tables & table) && list->isBound()) {
             list->refresh();
             list->setCurrentRow(0);
@@ -252,8 +247,8 @@ void TFormPaa::openRestoredBook()
         watcher->removePaths(watcher->directories());
         watcher->addPath(ProgramPaths::dataFolder());
     }
-    m_listAla->unbind();
-    m_listResepti->unbind();
+    m_panes.listAla->unbind();
+    m_panes.listResepti->unbind();
     m_state.CurrentMainGroup.clear();
     m_state.CurrentSubgroup.clear();
     m_state.CurrentRecipe.clear();
@@ -261,8 +256,7 @@ void TFormPaa::openRestoredBook()
     m_asteModified = m_aikaModified = false;
     enableOnlyAddMainGroup();
     hideDetailPanes();
-    for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
-        list->markDirty();
+    m_panes.markListsDirty();
     refreshLists();
 }
 
@@ -279,42 +273,41 @@ void TFormPaa::workOnBook(const std::function<void(RecipeBook::Book &)> &work)
 
 TFormPaa::Selection TFormPaa::selection() const
 {
-    return {m_listPaa->currentId(), m_listAla->currentId(), m_shownRecipeId};
+    return {m_panes.listPaa->currentId(), m_panes.listAla->currentId(), m_shownRecipeId};
 }
 
 void TFormPaa::restoreSelection(const Selection &selection)
 {
     if (!m_tablesOpened)
         return;
-    for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
-        list->markDirty();
-    m_listPaa->refresh();
-    if (selection.mainGroup && !m_listPaa->setCurrentId(selection.mainGroup)) {
+    m_panes.markListsDirty();
+    m_panes.listPaa->refresh();
+    if (selection.mainGroup && !m_panes.listPaa->setCurrentId(selection.mainGroup)) {
         // The selected main group has gone: nothing below it is shown.
-        m_listAla->unbind();
-        m_listResepti->unbind();
+        m_panes.listAla->unbind();
+        m_panes.listResepti->unbind();
         m_state.CurrentMainGroup.clear();
         m_state.CurrentSubgroup.clear();
     }
-    if (m_listAla->isBound()) {
-        if (m_listAla->parentId() != m_listPaa->currentId())
-            showSubgroupsOf(m_listPaa->currentId());
-        m_listAla->refresh();
-        m_state.CurrentMainGroup = m_listPaa->currentName();
-        if (!selection.subgroup || !m_listAla->setCurrentId(selection.subgroup)) {
-            m_listResepti->unbind();
+    if (m_panes.listAla->isBound()) {
+        if (m_panes.listAla->parentId() != m_panes.listPaa->currentId())
+            showSubgroupsOf(m_panes.listPaa->currentId());
+        m_panes.listAla->refresh();
+        m_state.CurrentMainGroup = m_panes.listPaa->currentName();
+        if (!selection.subgroup || !m_panes.listAla->setCurrentId(selection.subgroup)) {
+            m_panes.listResepti->unbind();
             m_state.CurrentSubgroup.clear();
         }
     } else {
-        m_listResepti->unbind();
+        m_panes.listResepti->unbind();
     }
-    if (m_listResepti->isBound() && m_listAla->currentId()) {
-        if (m_listResepti->parentId() != m_listAla->currentId())
-            showRecipesOf(m_listAla->currentId());
-        m_listResepti->refresh();
-        m_state.CurrentSubgroup = m_listAla->currentName();
+    if (m_panes.listResepti->isBound() && m_panes.listAla->currentId()) {
+        if (m_panes.listResepti->parentId() != m_panes.listAla->currentId())
+            showRecipesOf(m_panes.listAla->currentId());
+        m_panes.listResepti->refresh();
+        m_state.CurrentSubgroup = m_panes.listAla->currentName();
         if (selection.recipe)
-            m_listResepti->setCurrentId(selection.recipe);
+            m_panes.listResepti->setCurrentId(selection.recipe);
     }
     refreshLists();
 }
@@ -323,7 +316,7 @@ void TFormPaa::hideUnlistedRecipe()
 {
     if (!m_shownRecipeId || m_holdEdits)
         return;
-    if (m_listResepti->isBound() && m_listResepti->listModel()->rowOf(m_shownRecipeId) >= 0)
+    if (m_panes.listResepti->isBound() && m_panes.listResepti->listModel()->rowOf(m_shownRecipeId) >= 0)
         return;
     // Typing belongs to its recipe, listed or not. When it cannot be stored
     // it stays on screen, for the next try.
@@ -341,15 +334,12 @@ void TFormPaa::hideUnlistedRecipe()
 
 void TFormPaa::hideDetailPanes()
 {
-    m_ruokakuva->hide();
-    m_memoKuvaus->hide();
-    m_panel2->hide();
-    showDecorativePicture();
+    m_panes.hideDetails(width() == FullWidth);
 }
 
 void TFormPaa::storeDescription(qint64 id)
 {
-    const QString text = TDBMemo::plainText(m_memoKuvaus->document());
+    const QString text = TDBMemo::plainText(m_panes.memoKuvaus->document());
     m_book->setDescription(id, isPlaceholder(text) ? QString() : text);
 }
 
@@ -379,8 +369,7 @@ void TFormPaa::runGuarded(const std::function<void()> &body)
 void TFormPaa::dropPendingChanges()
 {
     m_book->discardPending();
-    for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
-        list->markDirty();
+    m_panes.markListsDirty();
     m_state.NameAccepted = m_state.NameRejected = m_state.NameCancelled = false;
     m_state.RenameMode = m_state.RecipeMode = false;
     m_state.DeleteConfirmed = m_state.DeletingRecipe = m_state.DeletingSubgroup = false;
@@ -397,7 +386,7 @@ void TFormPaa::settleConflict()
     dropPendingChanges();
     // Typing kept for a recipe that is not shown any more would go into
     // another one.
-    if (!m_listResepti->currentId() || m_listResepti->currentName() != m_state.CurrentRecipe)
+    if (!m_panes.listResepti->currentId() || m_panes.listResepti->currentName() != m_state.CurrentRecipe)
         m_asteModified = m_aikaModified = false;
     if (storedAgain)
         Dialogs::information(QStringLiteral("Another program deleted what you were changing. It has been stored "
@@ -414,16 +403,6 @@ void TFormPaa::settleConflict()
         QMetaObject::invokeMethod(this, [this] { m_holdEdits = false; }, Qt::QueuedConnection);
 }
 
-bool TFormPaa::addChild(bool added, const QString &parent, const QString &child)
-{
-    if (added)
-        return true;
-    dropPendingChanges();
-    Dialogs::information(QStringLiteral("\"%1\" was deleted by another program, so \"%2\" was not added.")
-                             .arg(parent, child));
-    return false;
-}
-
 bool TFormPaa::leaveRecipe()
 {
     runGuarded([this] {
@@ -436,9 +415,9 @@ bool TFormPaa::leaveRecipe()
 
 void TFormPaa::refreshLists()
 {
-    m_listPaa->refresh();
-    m_listAla->refresh();
-    m_listResepti->refresh();
+    m_panes.listPaa->refresh();
+    m_panes.listAla->refresh();
+    m_panes.listResepti->refresh();
     hideUnlistedRecipe();
 }
 
@@ -457,9 +436,9 @@ void TFormPaa::bindEdits()
     }
     m_loadingEdits = true;
     if (!m_asteModified)
-        m_editAste->setText(recipe ? recipe->difficulty : QString());
+        m_panes.editAste->setText(recipe ? recipe->difficulty : QString());
     if (!m_aikaModified)
-        m_editAika->setText(recipe ? recipe->time : QString());
+        m_panes.editAika->setText(recipe ? recipe->time : QString());
     m_loadingEdits = false;
 }
 
@@ -524,11 +503,11 @@ void TFormPaa::FormActivate()
             key.writeBool(SettingNames::Auto, false);
         }
     }
-    FocusPane(m_listPaa);
+    FocusPane(m_panes.listPaa);
     // The recipe list is open only after a subgroup was selected; otherwise
     // there is no recipe to select again.
-    if (m_state.ReturnedFromRecipe && m_listResepti->currentId()) {
-        FocusPane(m_listResepti);
+    if (m_state.ReturnedFromRecipe && m_panes.listResepti->currentId()) {
+        FocusPane(m_panes.listResepti);
         DBLLBoxListaClick();
     }
 }
@@ -537,8 +516,8 @@ void TFormPaa::FormShow()
 {
     enableOnlyAddMainGroup();
     centreOnDesktop();
-    if (m_state.ReturnedFromRecipe && m_listResepti->currentId()) {
-        FocusPane(m_listResepti);
+    if (m_state.ReturnedFromRecipe && m_panes.listResepti->currentId()) {
+        FocusPane(m_panes.listResepti);
         DBLLBoxListaClick();
     }
 }
@@ -562,17 +541,17 @@ void TFormPaa::showEvent(QShowEvent *event)
 void TFormPaa::DBLLBoxPaaryhmaClick()
 {
     SaveDifficultyAndTime();
-    FocusPane(m_listPaa);
+    FocusPane(m_panes.listPaa);
     settleDescription();
-    m_listResepti->unbind();
+    m_panes.listResepti->unbind();
     hideDetailPanes();
     m_state.MainGroupMode = true;
     m_state.SubgroupMode = false;
     m_state.RecipeMode = false;
-    m_state.CurrentMainGroup = m_listPaa->currentName();
-    showSubgroupsOf(m_listPaa->currentId());
+    m_state.CurrentMainGroup = m_panes.listPaa->currentName();
+    showSubgroupsOf(m_panes.listPaa->currentId());
     enableOnlyAddMainGroup();
-    if (m_listPaa->count() > 0)
+    if (m_panes.listPaa->count() > 0)
         enableCommands({"MenuLisaaAla", "TBLisaaAla", "MenuPoistaPaa", "TBPoistaPaa", "MenuMuutaPaa"});
     refreshLists();
 }
@@ -582,12 +561,12 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
     // The subgroups are those of the main group row the list shows as
     // current; until that main group has been selected (Enter right after
     // start, or after the main groups changed) it is selected first.
-    if (!m_listAla->isBound() || m_listAla->parentId() != m_listPaa->currentId())
+    if (!m_panes.listAla->isBound() || m_panes.listAla->parentId() != m_panes.listPaa->currentId())
         DBLLBoxPaaryhmaClick();
     SaveDifficultyAndTime();
     settleDescription();
-    FocusPane(m_listAla);
-    showRecipesOf(m_listAla->currentId());
+    FocusPane(m_panes.listAla);
+    showRecipesOf(m_panes.listAla->currentId());
     m_state.SubgroupMode = true;
     m_state.MainGroupMode = false;
     m_state.RecipeMode = false;
@@ -595,15 +574,15 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
     m_state.HasSubgroups = false;
     hideDetailPanes();
     // Delete and rename need a subgroup row.
-    if (m_listAla->currentId())
+    if (m_panes.listAla->currentId())
         enableCommands({"MenuPoistaAla", "MenuMuutaAla"});
-    m_state.CurrentSubgroup = m_listAla->currentName();
-    m_state.CurrentMainGroup = m_listPaa->currentName();
-    if (m_listAla->isBound()) {
+    m_state.CurrentSubgroup = m_panes.listAla->currentName();
+    m_state.CurrentMainGroup = m_panes.listPaa->currentName();
+    if (m_panes.listAla->isBound()) {
         // The subgroups are read anew; the selected one stays selected.
-        m_listAla->markDirty();
-        m_listAla->refresh();
-        if (m_listAla->count() > 0) {
+        m_panes.listAla->markDirty();
+        m_panes.listAla->refresh();
+        if (m_panes.listAla->count() > 0) {
             m_state.HasSubgroups = true;
             enableCommands({"MenuLisaaResepti", "TBLisaaResepti", "MenuPoistaAla", "TBPoistaAla"});
         }
@@ -614,17 +593,17 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
 void TFormPaa::DBLLBoxListaClick()
 {
     settleDescription();
-    FocusPane(m_listResepti);
+    FocusPane(m_panes.listResepti);
     m_state.MainGroupMode = false;
     m_state.SubgroupMode = false;
-    const qint64 id = m_listResepti->currentId();
+    const qint64 id = m_panes.listResepti->currentId();
     const std::optional<RecipeBook::Book::Recipe> recipe = m_book->recipe(id);
     if (!recipe) {
         refreshLists();
         return;
     }
     DisableCommands();
-    m_panel2->show();
+    m_panes.panel2->show();
     enableCommands({"MenuPoistaResepti", "TBPoistaResepti", "MenuNaytaResepti", "MenuMuutaResepti"});
     m_state.CurrentRecipe = recipe->name;
     if (m_shownRecipeId != id)
@@ -632,18 +611,18 @@ void TFormPaa::DBLLBoxListaClick()
     m_shownRecipeId = id;
 
     m_loadingEdits = true;
-    m_memoKuvaus->setPlainText(recipe->description);
+    m_panes.memoKuvaus->setPlainText(recipe->description);
     m_loadingEdits = false;
-    m_memoKuvaus->show();
+    m_panes.memoKuvaus->show();
     if (!m_holdEdits)
         m_asteModified = m_aikaModified = false;
     bindEdits();
 
     m_state.HasPortionCount = !recipe->portions.isEmpty();
     if (!recipe->hasPicture) {
-        m_ruokakuva->hide();
-        m_kuva->hide();
-        m_kuva2->hide();
+        m_panes.ruokakuva->hide();
+        m_panes.kuva->hide();
+        m_panes.kuva2->hide();
         enableCommands({"MenuLisaaKuva", "TBLisaaKuva"});
         placeMemo(false);
         applyRecipeWindowLayout();
@@ -662,15 +641,15 @@ void TFormPaa::DBLLBoxListaClick()
                 refreshLists();
                 return;
             }
-            m_ruokakuva->setPixmap(QPixmap::fromImage(picture));
+            m_panes.ruokakuva->setPixmap(QPixmap::fromImage(picture));
         } else {
             // The file is away for now (a folder not mounted yet, a sync tool
             // at work): the recipe is shown without its picture, and Kuva
             // stays as stored, so that the picture shows again once the file
             // is back. Only Delete Picture clears it.
-            m_ruokakuva->hide();
-            m_kuva->hide();
-            m_kuva2->hide();
+            m_panes.ruokakuva->hide();
+            m_panes.kuva->hide();
+            m_panes.kuva2->hide();
             placeMemo(false);
             applyRecipeWindowLayout();
             showPlaceholderIfEmpty();
@@ -678,10 +657,10 @@ void TFormPaa::DBLLBoxListaClick()
             refreshLists();
             return;
         }
-        m_ruokakuva->show();
-        m_memoKuvaus->show();
-        m_kuva->hide();
-        m_kuva2->hide();
+        m_panes.ruokakuva->show();
+        m_panes.memoKuvaus->show();
+        m_panes.kuva->hide();
+        m_panes.kuva2->hide();
         placeMemo(true);
         applyRecipeWindowLayout();
         centreRecipeWindow();
@@ -706,19 +685,19 @@ bool TFormPaa::isPlaceholder(const QString &text)
 
 void TFormPaa::showPlaceholderIfEmpty()
 {
-    const std::optional<RecipeBook::Book::Recipe> recipe = m_book->recipe(m_listResepti->currentId());
+    const std::optional<RecipeBook::Book::Recipe> recipe = m_book->recipe(m_panes.listResepti->currentId());
     if (recipe && recipe->description.isEmpty()) {
         m_loadingEdits = true;
-        m_memoKuvaus->setPlainText(descriptionPlaceholder());
+        m_panes.memoKuvaus->setPlainText(descriptionPlaceholder());
         m_loadingEdits = false;
     }
 }
 
 void TFormPaa::emptyPlaceholderIfShown()
 {
-    if (isPlaceholder(m_memoKuvaus->toPlainText())) {
+    if (isPlaceholder(m_panes.memoKuvaus->toPlainText())) {
         m_loadingEdits = true;
-        m_memoKuvaus->clear();
+        m_panes.memoKuvaus->clear();
         m_loadingEdits = false;
     }
 }
@@ -727,8 +706,8 @@ void TFormPaa::SaveDifficultyAndTime()
 {
     if (m_holdEdits || (!m_asteModified && !m_aikaModified))
         return;
-    const QString aste = m_editAste->text();
-    const QString aika = m_editAika->text();
+    const QString aste = m_panes.editAste->text();
+    const QString aika = m_panes.editAika->text();
     if (m_shownRecipeId)
         m_book->setDifficultyAndTime(m_shownRecipeId, aste, aika);
     m_asteModified = m_aikaModified = false;
@@ -750,7 +729,7 @@ void TFormPaa::enableOnlyAddMainGroup()
 
 bool TFormPaa::SaveDescriptionChange(bool mayCancel)
 {
-    if (!m_listResepti->isBound())
+    if (!m_panes.listResepti->isBound())
         return true;
     bool asked = false;
     SettingsKey key;
@@ -779,7 +758,7 @@ bool TFormPaa::SaveDescriptionChange(bool mayCancel)
     }
     m_state.SaveDescription = false;
     // The recipe list is read again; the recipe stays selected.
-    m_listResepti->markDirty();
+    m_panes.listResepti->markDirty();
     m_state.DescriptionModified = false;
     // The activation after the question runs once the edit is settled, so
     // that its recipe selection does not meet the same edit again.
@@ -790,7 +769,7 @@ bool TFormPaa::SaveDescriptionChange(bool mayCancel)
 
 void TFormPaa::storeEditsUnasked()
 {
-    if (TFormResepti *recipe = windows().FormResepti; recipe && m_listResepti->currentId()) {
+    if (TFormResepti *recipe = windows().FormResepti; recipe && m_panes.listResepti->currentId()) {
         auto edited = [](const TDBMemo *memo) {
             return memo->Modified() ? std::optional<QString>(memo->text()) : std::nullopt;
         };
@@ -798,328 +777,17 @@ void TFormPaa::storeEditsUnasked()
             m_book->currentRecipe().setTexts(edited(recipe->Aineet()), edited(recipe->Ohje()));
     }
     if (m_state.DescriptionModified && m_shownRecipeId) {
-        const QString text = m_memoKuvaus->toPlainText();
+        const QString text = m_panes.memoKuvaus->toPlainText();
         m_book->setDescription(m_shownRecipeId, isPlaceholder(text) ? QString() : text);
     }
     m_state.DescriptionModified = false;
     SaveDifficultyAndTime();
 }
 
-// ---- The name dialog ----------------------------------------------------------------------
-
-bool TFormPaa::runNameDialog(bool clearFieldOnRetry)
-{
-    TFormUusi *dialog = windows().FormUusi;
-    if (!dialog)
-        throw ProgramError(QStringLiteral("The name dialog is missing"));
-    for (;;) {
-        Dialogs::exec(dialog, this);
-        if (m_state.NameCancelled)
-            return false;
-        if (!m_state.NameRejected)
-            return true;
-        if (clearFieldOnRetry)
-            dialog->EditUusi->clear();
-    }
-}
-
-QString TFormPaa::nameDialogText() const
-{
-    return windows().FormUusi ? windows().FormUusi->EditUusi->text() : QString();
-}
-
 void TFormPaa::restoreMainGroupCommands()
 {
     DisableCommands();
     enableCommands({"MenuLisaaPaa", "MenuPoistaPaa", "MenuMuutaPaa"});
-}
-
-// ---- The eleven operations ---------------------------------------------------------------
-
-void TFormPaa::MenuLisaaPaaClick()
-{
-    m_state.NameCancelled = false;
-    m_state.MainGroupMode = true;
-    m_state.SubgroupMode = false;
-    m_state.NameAccepted = true;
-    const bool accepted = runNameDialog(false);
-    qint64 added = 0;
-    if (accepted && m_state.NameAccepted)
-        added = m_book->addMainGroup(nameDialogText());
-    m_state.NameRejected = false;
-    m_state.NameAccepted = false;
-    m_state.MainGroupMode = false;
-    m_state.NameCancelled = false;
-    enableOnlyAddMainGroup();
-    m_listAla->unbind();
-    m_listResepti->unbind();
-    // The new main group is selected.
-    m_listPaa->refresh();
-    m_listPaa->setCurrentId(added);
-    refreshLists();
-}
-
-void TFormPaa::MenuMuutaPaaClick()
-{
-    const qint64 id = m_listPaa->currentId();
-    m_state.NameCancelled = false;
-    m_state.MainGroupMode = true;
-    m_state.RenameMode = true;
-    const bool accepted = runNameDialog(true);
-    if (accepted && m_state.RenameMode) {
-        if (m_book->renameMainGroup(id, nameDialogText()))
-            m_state.HasSubgroups = true;
-        closeChildList(m_listAla, id);
-    }
-    m_state.NameRejected = false;
-    m_state.HasSubgroups = false;
-    m_state.MainGroupMode = false;
-    m_state.RenameMode = false;
-    m_state.NameAccepted = false;
-    enableOnlyAddMainGroup();
-    refreshLists();
-}
-
-void TFormPaa::MenuLisaaAlaClick()
-{
-    m_state.NameCancelled = false;
-    m_state.SubgroupMode = true;
-    m_state.MainGroupMode = false;
-    m_state.NameAccepted = true;
-    const bool accepted = runNameDialog(false);
-    if (accepted && m_state.NameAccepted) {
-        m_state.CurrentMainGroup = m_listPaa->currentName();
-        if (addChild(m_book->addSubgroup(m_state.CurrentMainGroup, nameDialogText()), m_state.CurrentMainGroup,
-                     nameDialogText()))
-            showSubgroupsOf(m_listPaa->currentId());
-    }
-    m_state.SubgroupMode = false;
-    m_state.NameRejected = false;
-    m_state.NameAccepted = false;
-    m_state.NameCancelled = false;
-    refreshLists();
-}
-
-void TFormPaa::MenuMuutaAlaClick()
-{
-    const qint64 id = m_listAla->currentId();
-    m_state.NameCancelled = false;
-    m_state.SubgroupMode = true;
-    m_state.RenameMode = true;
-    const bool accepted = runNameDialog(true);
-    if (accepted && m_state.RenameMode && id) {
-        if (m_book->renameSubgroup(id, nameDialogText()))
-            m_state.HasRecipes = true;
-        closeChildList(m_listResepti, id);
-    }
-    m_state.NameRejected = false;
-    m_state.HasRecipes = false;
-    m_state.SubgroupMode = false;
-    m_state.RenameMode = false;
-    m_state.NameAccepted = false;
-    DisableCommands();
-    enableCommands({"MenuLisaaAla", "TBLisaaAla"});
-    refreshLists();
-}
-
-void TFormPaa::MenuLisaaReseptiClick()
-{
-    m_state.NameCancelled = false;
-    m_state.RecipeMode = true;
-    m_state.SubgroupMode = false;
-    m_state.HasPortionCount = false;
-    if (!runNameDialog(false)) {
-        m_state.RecipeMode = false;
-        refreshLists();
-        return;
-    }
-    qint64 added = 0;
-    if (!addChild(m_book->addRecipe(m_state.CurrentSubgroup, nameDialogText(), &added), m_state.CurrentSubgroup,
-                  nameDialogText())) {
-        m_state.RecipeMode = false;
-        return;
-    }
-    m_state.CurrentRecipe = nameDialogText();
-    // The new recipe is selected, for the portion dialog to fill in.
-    m_listResepti->refresh();
-    m_listResepti->setCurrentId(added);
-    refreshLists();
-    if (windows().FormAnnos)
-        Dialogs::exec(windows().FormAnnos, this);
-    m_state.RecipeMode = false;
-    m_state.NameRejected = false;
-    m_state.NameCancelled = false;
-    if (m_book->hasPendingChanges()) {
-        // A step of the portion dialog failed and the dialog was closed: the
-        // recipe is not left added by half.
-        undoFailedRecipeAdd(m_state.CurrentRecipe);
-        return;
-    }
-    refreshLists();
-    if (windows().FormResepti) {
-        windows().FormResepti->showRecipe();
-        hide();
-    } else {
-        DBLLBoxListaClick();
-    }
-}
-
-void TFormPaa::undoFailedRecipeAdd(const QString &name)
-{
-    const bool removed = m_book->removeAddedRecipe(name);
-    m_listResepti->markDirty();
-    refreshLists();
-    Dialogs::information(removed ? QStringLiteral("The recipe \"%1\" was not added, because its portion count "
-                                                  "could not be stored.")
-                                       .arg(name)
-                                 : QStringLiteral("The recipe \"%1\" was added, but its portion count could not be "
-                                                  "stored.")
-                                       .arg(name));
-}
-
-void TFormPaa::MenuMuutaReseptiClick()
-{
-    const qint64 id = m_shownRecipeId;
-    const QString oldName = m_state.CurrentRecipe;
-    if (m_state.DescriptionModified && !SaveDescriptionChange(true))
-        return;
-    m_state.NameCancelled = false;
-    m_state.RecipeMode = true;
-    m_state.RenameMode = true;
-    if (runNameDialog(true) && id)
-        renameRecipe(id, oldName, nameDialogText());
-    m_state.RecipeMode = false;
-    m_state.RenameMode = false;
-    m_state.NameRejected = false;
-    m_state.NameCancelled = false;
-    refreshLists();
-}
-
-// When the picture cannot go along to the new name, or the row cannot be
-// committed, the rename is refused and nothing is changed.
-void TFormPaa::renameRecipe(qint64 id, const QString &oldName, const QString &newName)
-{
-    QString reason;
-    bool renamed = false;
-    bool pictureMoved = false;
-    try {
-        renamed = m_book->renameRecipe(id, newName, &reason, &pictureMoved);
-    } catch (...) {
-        m_state.CurrentRecipe = oldName;
-        throw;
-    }
-    if (!renamed) {
-        m_state.CurrentRecipe = oldName;
-        Dialogs::information(QStringLiteral("The recipe \"%1\" keeps its name: its picture cannot be moved to the "
-                                            "new name.\n\n%2")
-                                 .arg(oldName, reason));
-        return;
-    }
-    if (pictureMoved)
-        m_state.PicturePath = recipePicturePath(newName);
-}
-
-// The selection state names the last recipe a deletion took, as the
-// deletion went through them.
-void TFormPaa::forgetRemovedRecipes(const QStringList &removed)
-{
-    if (removed.isEmpty())
-        return;
-    m_state.CurrentRecipe = removed.constLast();
-    m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
-}
-
-void TFormPaa::MenuPoistaPaaClick()
-{
-    m_listResepti->unbind();
-    m_state.DeleteConfirmed = true;
-    m_state.MainGroupMode = true;
-    m_state.SubgroupMode = false;
-    const qint64 id = m_listPaa->currentId();
-    m_state.CurrentMainGroup = m_listPaa->currentName();
-    const RecipeBook::Book::Survey survey = m_book->surveyMainGroupOf(id);
-    if (!survey.lastSubgroup.isEmpty())
-        m_state.CurrentSubgroup = survey.lastSubgroup;
-    m_state.HasSubgroups = survey.hasSubgroups;
-    m_state.HasRecipes = survey.hasRecipes;
-
-    if (!settingIsTrue(SettingNames::KysRyh, false)) {
-        TFormRyhmaPois dialog(m_state, this, this);
-        Dialogs::exec(&dialog, this);
-    }
-
-    if (m_state.DeleteConfirmed && id) {
-        forgetRemovedRecipes(m_book->deleteMainGroup(id));
-        packTables(RecipeBook::Book::RecipeTable | RecipeBook::Book::SubgroupTable);
-    }
-    packTables(RecipeBook::Book::MainGroupTable);
-
-    m_state.MainGroupMode = false;
-    m_state.DeleteConfirmed = false;
-    m_state.HasSubgroups = false;
-    m_state.HasRecipes = false;
-    enableOnlyAddMainGroup();
-    m_listAla->unbind();
-    hideDetailPanes();
-    refreshLists();
-}
-
-void TFormPaa::MenuPoistaAlaClick()
-{
-    m_state.DeleteConfirmed = true;
-    m_state.DeletingSubgroup = true;
-    m_state.HasSubgroups = true;
-    const qint64 id = m_listAla->currentId();
-    m_state.CurrentSubgroup = m_listAla->currentName();
-    m_state.CurrentMainGroup = m_listPaa->currentName();
-    m_state.HasRecipes = id && m_book->surveySubgroupOf(id).hasRecipes;
-
-    if (!settingIsTrue(SettingNames::KysRyh, false)) {
-        TFormRyhmaPois dialog(m_state, this, this);
-        Dialogs::exec(&dialog, this);
-    }
-
-    if (m_state.DeleteConfirmed && id) {
-        forgetRemovedRecipes(m_book->deleteSubgroup(id));
-        showSubgroupsOf(m_listPaa->currentId());
-    }
-    packTables(RecipeBook::Book::RecipeTable | RecipeBook::Book::SubgroupTable);
-
-    m_state.DeletingSubgroup = false;
-    m_state.HasRecipes = false;
-    DisableCommands();
-    hideDetailPanes();
-    refreshLists();
-}
-
-void TFormPaa::MenuPoistaReseptiClick()
-{
-    const qint64 id = m_shownRecipeId;
-    m_state.DeleteConfirmed = true;
-    m_state.DeletingRecipe = true;
-    if (!settingIsTrue(SettingNames::KysResPoi, true)) {
-        TFormRyhmaPois dialog(m_state, this, this);
-        Dialogs::exec(&dialog, this);
-    }
-    if (m_state.DeleteConfirmed && id) {
-        m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
-        // Typing on the recipe goes into the trash with it.
-        if (m_state.DescriptionModified) {
-            storeDescription(id);
-            m_state.DescriptionModified = false;
-        }
-        SaveDifficultyAndTime();
-        m_book->deleteRecipe(id);
-        m_shownRecipeId = 0;
-    }
-    m_state.DeletingRecipe = false;
-    m_state.DeleteConfirmed = false;
-    DisableCommands();
-    m_memoKuvaus->hide();
-    m_ruokakuva->hide();
-    showDecorativePicture();
-    packTables(RecipeBook::Book::RecipeTable);
-    refreshLists();
 }
 
 bool TFormPaa::settingIsTrue(const char *name, bool writeFalseWhenMissing)
@@ -1137,89 +805,6 @@ bool TFormPaa::settingIsTrue(const char *name, bool writeFalseWhenMissing)
 
 // ---- Pictures ----------------------------------------------------------------------------------
 
-QString TFormPaa::pictureFilter()
-{
-    return QStringLiteral("All pictures (*.jpg *.jpeg *.png *.bmp *.gif *.ico *.svg);;"
-                          "JPEG images (*.jpg *.jpeg);;PNG images (*.png);;Bitmaps (*.bmp);;"
-                          "GIF images (*.gif);;Icons (*.ico);;SVG drawings (*.svg)");
-}
-
-void TFormPaa::MenuLisaaKuvaClick()
-{
-    m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
-    FileChooser::Request request;
-    request.parent = this;
-    request.below = this;
-    request.filter = pictureFilter();
-    request.objectName = QStringLiteral("OpenPictureDialog");
-    const QString chosen = FileChooser::chooseOne(request);
-    // A cancelled file dialog changes nothing.
-    if (chosen.isEmpty())
-        return;
-
-    QString reason;
-    switch (m_book->setPicture(m_shownRecipeId, chosen, &reason)) {
-    case RecipeBook::Book::PictureResult::Set:
-        break;
-    case RecipeBook::Book::PictureResult::NotAPicture:
-        Dialogs::information(QStringLiteral("The file you tried to open is not a valid graphic file.")
-                             + (reason.isEmpty() ? QString() : refusedFileText(chosen, reason)));
-        return;
-    case RecipeBook::Book::PictureResult::NotWritten:
-        Dialogs::error(QStringLiteral("Cannot write the picture file \"%1\": %2").arg(m_state.PicturePath, reason));
-        return;
-    }
-    if (!loadRecipePicture(m_state.PicturePath))
-        return;
-    m_ruokakuva->show();
-
-    m_kuva->hide();
-    m_kuva2->hide();
-    DisableCommands();
-    enableCommands({"MenuPoistaKuva", "TBPoistaKuva"});
-    if (m_menuSuuri->isChecked())
-        m_memoKuvaus->setGeometry(215, m_memoKuvaus->y(), 270, m_memoKuvaus->height());
-    else if (m_menuPieni->isChecked())
-        m_memoKuvaus->setGeometry(168, m_memoKuvaus->y(), 210, m_memoKuvaus->height());
-    showPlaceholderIfEmpty();
-    refreshLists();
-}
-
-void TFormPaa::MenuPoistaKuvaClick()
-{
-    // An edited description is settled first, so that the question below is
-    // the picture question.
-    if (m_state.DescriptionModified && !SaveDescriptionChange(true))
-        return;
-    m_state.DeletePictureConfirmed = true;
-    enableOnlyAddMainGroup();
-    if (!settingIsTrue(SettingNames::KysKuvPoi, true)) {
-        TFormMuuttunut dialog(m_state, nullptr, this);
-        Dialogs::exec(&dialog, this);
-    }
-    if (!m_state.DeletePictureConfirmed)
-        return;
-    m_book->removePicture(m_shownRecipeId);
-    m_state.DeletePictureConfirmed = false;
-    m_ruokakuva->hide();
-    m_ruokakuva->clear();
-    DisableCommands();
-    enableCommands({"MenuLisaaKuva", "TBLisaaKuva"});
-    packTables(RecipeBook::Book::RecipeTable);
-    m_memoKuvaus->setGeometry(0, m_memoKuvaus->y(), width() == FullWidth ? 484 : 379, m_memoKuvaus->height());
-    showPlaceholderIfEmpty();
-    refreshLists();
-}
-
-bool TFormPaa::loadRecipePicture(const QString &path)
-{
-    const QImage image = decodeRecipePicture(path);
-    if (image.isNull())
-        return false;
-    m_ruokakuva->setPixmap(QPixmap::fromImage(image));
-    return true;
-}
-
 // ---- Picture files -----------------------------------------------------------------------------
 
 QString TFormPaa::recipePicturePath(const QString &recipeName)
@@ -1230,12 +815,4 @@ QString TFormPaa::recipePicturePath(const QString &recipeName)
 QString TFormPaa::refusedFileText(const QString &path, const QString &reason)
 {
     return QStringLiteral("\n\n\"%1\": %2").arg(QDir::toNativeSeparators(path), reason);
-}
-
-QImage TFormPaa::decodeRecipePicture(const QString &path)
-{
-    QImage image;
-    QString reason;
-    RecipeBook::Book::readStoredPicture(path, &image, &reason);
-    return image;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/BookCommands.h"
 #include "app/FormRyhmaPois.h"
+#include "app/MainWindowPanes.h"
 #include "app/SharedState.h"
 #include "platform/Dialogs.h"
 #include "settings/FormPoistu.h"
@@ -13,16 +15,14 @@
 namespace RecipeBook {
 class Book;
 }
-class RecipeSearch;
+class FindController;
 class DataBoundList;
 class TAutoRunner;
 class QAction;
-class QImage;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
-class QToolBar;
 class QWidget;
 
 // The main window: the three linked lists of main groups, subgroups and
@@ -56,12 +56,12 @@ public:
 
     TAutoRunner *AutoRunner() const { return m_autoRunner; }
 
-    DataBoundList *DBLLBoxPaaryhma() const { return m_listPaa; }
-    DataBoundList *DBLLBoxAlaryhma() const { return m_listAla; }
-    DataBoundList *DBLLBoxLista() const { return m_listResepti; }
-    QPlainTextEdit *MemoKuvaus() const { return m_memoKuvaus; }
-    QLineEdit *DBEditAste() const { return m_editAste; }
-    QLineEdit *DBEditAika() const { return m_editAika; }
+    DataBoundList *DBLLBoxPaaryhma() const { return m_panes.listPaa; }
+    DataBoundList *DBLLBoxAlaryhma() const { return m_panes.listAla; }
+    DataBoundList *DBLLBoxLista() const { return m_panes.listResepti; }
+    QPlainTextEdit *MemoKuvaus() const { return m_panes.memoKuvaus; }
+    QLineEdit *DBEditAste() const { return m_panes.editAste; }
+    QLineEdit *DBEditAika() const { return m_panes.editAika; }
 
     QAction *menuAction(const QString &objectName) const;
     QAction *MenuAutorun() const { return m_menuAutorun; }
@@ -144,6 +144,12 @@ public:
     void postModifiedRecipeMemos() override;
     void endProgram() override;
 
+    // Runs a handler body in the handler guard. A change the store refused
+    // because another program changed or deleted the same rows meanwhile is
+    // settled (settleConflict); after any other failure nothing the body left
+    // pending stays (a later apply would write half an operation) and the
+    // lists show what is stored.
+    void runGuarded(const std::function<void()> &body);
     // Runs `work` on the book in the handler guard, then shows the lists as
     // the book now holds them (for work that writes many rows at once).
     void workOnBook(const std::function<void(RecipeBook::Book &)> &work);
@@ -159,21 +165,18 @@ public:
     // ActivationTarget
     void runActivation() override;
 
-    // File dialog filter offering the formats that can be loaded.
-    static QString pictureFilter();
-
 public Q_SLOTS:
-    void MenuLisaaPaaClick();
-    void MenuPoistaPaaClick();
-    void MenuMuutaPaaClick();
-    void MenuLisaaAlaClick();
-    void MenuPoistaAlaClick();
-    void MenuMuutaAlaClick();
-    void MenuLisaaReseptiClick();
-    void MenuPoistaReseptiClick();
-    void MenuMuutaReseptiClick();
-    void MenuLisaaKuvaClick();
-    void MenuPoistaKuvaClick();
+    void MenuLisaaPaaClick() { m_commands.addMainGroup(); }
+    void MenuPoistaPaaClick() { m_commands.deleteMainGroup(); }
+    void MenuMuutaPaaClick() { m_commands.renameMainGroup(); }
+    void MenuLisaaAlaClick() { m_commands.addSubgroup(); }
+    void MenuPoistaAlaClick() { m_commands.deleteSubgroup(); }
+    void MenuMuutaAlaClick() { m_commands.renameSubgroup(); }
+    void MenuLisaaReseptiClick() { m_commands.addRecipe(); }
+    void MenuPoistaReseptiClick() { m_commands.deleteShownRecipe(); }
+    void MenuMuutaReseptiClick() { m_commands.renameShownRecipe(); }
+    void MenuLisaaKuvaClick() { m_commands.addPicture(); }
+    void MenuPoistaKuvaClick() { m_commands.deletePicture(); }
     void MenuNaytaReseptiClick();
     void MenuAutorunClick();
     void MenuQueriesClick();
@@ -189,6 +192,8 @@ public Q_SLOTS:
     void showRestored(const QString &mainGroup, const QString &subgroup, const QString &recipe);
 
 protected:
+    friend class BookCommands;
+
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -196,14 +201,6 @@ protected:
 private:
     void buildWindow();
     void buildMenus();
-    // The search commands of the "&Book" menu, and the search index kept in
-    // step from the start.
-    void buildFindCommands();
-    void startSearch();
-    void buildToolBar();
-    QAction *addCommand(QMenu *menu, const char *objectName, const QString &caption, const QString &hint,
-                        void (TFormPaa::*handler)());
-    QAction *addButton(const char *objectName, int image, const QString &hint, void (TFormPaa::*handler)());
     void openTables();
     void FormShow();
     void FormActivate();
@@ -218,27 +215,16 @@ private:
     // Sizes the window so that its client area ends just below the lists.
     void fitWindowToLists(int width, int listsBottom);
     void placeMemo(bool withPicture);
-    void keepRecipePlacement(bool full);
+    void applyLayout(bool full);
     void showPlaceholderIfEmpty();
     void emptyPlaceholderIfShown();
-    bool loadRecipePicture(const QString &path);
     void refreshLists();
     void bindEdits();
     // Runs a command only while its menu item is enabled.
     void runCommand(const char *objectName);
     void showQuickGuide();
-    // Runs a handler body in the handler guard. A change the store refused
-    // because another program changed or deleted the same rows meanwhile is
-    // settled (settleConflict); after any other failure nothing the body left
-    // pending stays (a later apply would write half an operation) and the
-    // lists show what is stored.
-    void runGuarded(const std::function<void()> &body);
     void dropPendingChanges();
     void settleConflict();
-    // Applies the new rows of `children` together with a check, in the same
-    // transaction, that their parent `parent` is still stored; when another
-    // program has deleted it, nothing is added and the user is told.
-    bool addChild(bool added, const QString &parent, const QString &child);
     // Stores what was edited on the recipe left; false when it must stay
     // selected (typing that could not be stored is held).
     bool leaveRecipe();
@@ -249,15 +235,9 @@ private:
     // Packs the book's tables (RecipeBook::Book::Tables); their lists select
     // their first rows, as the tables opened again do.
     void packTables(int tables);
-    // Removes a recipe just added whose portion dialog could not store its
-    // values, and tells the user.
-    void undoFailedRecipeAdd(const QString &name);
     // The book's files were replaced by another program and opened again.
     void bookReopened();
     void watchDataFolder();
-    bool runNameDialog(bool clearFieldOnRetry);
-    QString nameDialogText() const;
-    void renameRecipe(qint64 id, const QString &oldName, const QString &newName);
     // Shows the book again after work that changed it past the window: the
     // lists keep the rows of `selection` selected while they exist, each list
     // shows the children of the row selected above it, and the recipe's
@@ -273,7 +253,6 @@ private:
     // Stores the memo's text as the description of the recipe `id` (the
     // placeholder as none).
     void storeDescription(qint64 id);
-    void forgetRemovedRecipes(const QStringList &removed);
     bool isFullChecked() const;
     void applyRecipeWindowLayout();
     bool keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers modifiers);
@@ -283,7 +262,6 @@ private:
     static bool settingIsTrue(const char *name, bool writeFalseWhenMissing);
     // The file named at the end of an invalid-picture message, with the reason.
     static QString refusedFileText(const QString &path, const QString &reason);
-    static QImage decodeRecipePicture(const QString &path);
     // The recipe window's side of the main window's steps; nothing while the
     // program has no recipe window.
     void showRecipeWindow();
@@ -310,33 +288,16 @@ private:
     std::unique_ptr<RecipeBook::Book> m_book;
     TAutoRunner *m_autoRunner = nullptr;
 
-    QWidget *m_panelTyokalu = nullptr;
-    QToolBar *m_toolBar = nullptr;
-    QWidget *m_panel1 = nullptr;
-    QWidget *m_panel2 = nullptr;
-    QLabel *m_label1 = nullptr;
-    QLabel *m_label2 = nullptr;
-    QLabel *m_label3 = nullptr;
-    QLabel *m_label4 = nullptr;
-    QLabel *m_label5 = nullptr;
-    DataBoundList *m_listPaa = nullptr;
-    DataBoundList *m_listAla = nullptr;
-    DataBoundList *m_listResepti = nullptr;
-    QPlainTextEdit *m_memoKuvaus = nullptr;
-    QLineEdit *m_editAste = nullptr;
-    QLineEdit *m_editAika = nullptr;
-    QLabel *m_ruokakuva = nullptr;
-    QLabel *m_kuva = nullptr;
-    QLabel *m_kuva2 = nullptr;
-    QLabel *m_statusText = nullptr;
+    MainWindowPanes m_panes;
+    BookCommands m_commands{*this, m_state, m_panes};
 
-    QMenu *m_menuKirja = nullptr;
     QMenu *m_menuIkkuna = nullptr;
     QAction *m_menuAutorun = nullptr;
     QAction *m_menuSulje = nullptr;
     QAction *m_menuSuuri = nullptr;
     QAction *m_menuPieni = nullptr;
 
-    // Last, so that it lets go of the book before the tables close.
-    std::unique_ptr<RecipeSearch> m_search;
+    // Last, so that its search index lets go of the book before the tables
+    // close.
+    std::unique_ptr<FindController> m_find;
 };

@@ -25,28 +25,28 @@ bool TFormPaa::eventFilter(QObject *watched, QEvent *event)
 {
     bool handled = false;
     if (event->type() == QEvent::MouseMove) {
-        if (watched == m_memoKuvaus->viewport()) {
+        if (watched == m_panes.memoKuvaus->viewport()) {
             Dialogs::guard([this] {
                 // MemoKuvausMouseMove
-                if (isPlaceholder(m_memoKuvaus->toPlainText())) {
+                if (isPlaceholder(m_panes.memoKuvaus->toPlainText())) {
                     emptyPlaceholderIfShown();
-                    FocusPane(m_memoKuvaus);
+                    FocusPane(m_panes.memoKuvaus);
                 }
                 applyScreenWidthRule();
             });
-        } else if (watched == m_listPaa->viewport() || watched == m_listAla->viewport()
-                   || watched == m_listResepti->viewport()) {
+        } else if (watched == m_panes.listPaa->viewport() || watched == m_panes.listAla->viewport()
+                   || watched == m_panes.listResepti->viewport()) {
             Dialogs::guard([this] { applyScreenWidthRule(); });
         }
     } else if (event->type() == QEvent::MouseButtonPress) {
-        if (watched == m_memoKuvaus->viewport()) {
+        if (watched == m_panes.memoKuvaus->viewport()) {
             Dialogs::guard([this] {
                 // MemoKuvausClick
-                FocusPane(m_memoKuvaus);
-                if (isPlaceholder(m_memoKuvaus->toPlainText()))
+                FocusPane(m_panes.memoKuvaus);
+                if (isPlaceholder(m_panes.memoKuvaus->toPlainText()))
                     emptyPlaceholderIfShown();
             });
-        } else if (watched == m_editAste || watched == m_editAika) {
+        } else if (watched == m_panes.editAste || watched == m_panes.editAika) {
             Dialogs::guard([this, watched] {
                 // DBEditAsteClick, DBEditAikaClick
                 settleDescription();
@@ -65,15 +65,15 @@ bool TFormPaa::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
         runGuarded([&] {
-            if (watched == m_listPaa || watched == m_listAla || watched == m_listResepti)
+            if (watched == m_panes.listPaa || watched == m_panes.listAla || watched == m_panes.listResepti)
                 handled = keyPressInList(watched, key->key(), key->modifiers());
-            else if (watched == m_memoKuvaus || watched == m_editAste || watched == m_editAika)
+            else if (watched == m_panes.memoKuvaus || watched == m_panes.editAste || watched == m_panes.editAika)
                 handled = keyPressInEdit(watched, key->key());
         });
-        if (!handled && watched == m_listResepti && !key->text().isEmpty()) {
+        if (!handled && watched == m_panes.listResepti && !key->text().isEmpty()) {
             // Any character typed in the recipe list stores difficulty and time afterwards.
             m_forwardingKey = true;
-            QCoreApplication::sendEvent(m_listResepti, event);
+            QCoreApplication::sendEvent(m_panes.listResepti, event);
             m_forwardingKey = false;
             runGuarded([this] { SaveDifficultyAndTime(); });
             return true;
@@ -85,10 +85,10 @@ bool TFormPaa::eventFilter(QObject *watched, QEvent *event)
 bool TFormPaa::keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers modifiers)
 {
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-    if (watched == m_listPaa) {
+    if (watched == m_panes.listPaa) {
         if (enter) {
             // Without a main group there is nothing to accept.
-            if (m_listPaa->currentId())
+            if (m_panes.listPaa->currentId())
                 DBLLBoxAlaryhmaClick();
             return true;
         }
@@ -96,26 +96,26 @@ bool TFormPaa::keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers m
             runCommand("MenuPoistaPaa");
             return true;
         }
-    } else if (watched == m_listAla) {
+    } else if (watched == m_panes.listAla) {
         if (key == Qt::Key_Escape) {
             DBLLBoxPaaryhmaClick();
-            FocusPane(m_listPaa);
+            FocusPane(m_panes.listPaa);
             return true;
         }
         if (enter) {
             DBLLBoxListaClick();
-            FocusPane(m_listResepti);
+            FocusPane(m_panes.listResepti);
             return true;
         }
         if (key == Qt::Key_Delete) {
             runCommand("MenuPoistaAla");
             return true;
         }
-    } else if (watched == m_listResepti) {
+    } else if (watched == m_panes.listResepti) {
         if (enter && (modifiers & Qt::ControlModifier)) {
-            FocusPane(m_memoKuvaus);
-            m_memoKuvaus->selectAll();
-            if (isPlaceholder(m_memoKuvaus->toPlainText()))
+            FocusPane(m_panes.memoKuvaus);
+            m_panes.memoKuvaus->selectAll();
+            if (isPlaceholder(m_panes.memoKuvaus->toPlainText()))
                 emptyPlaceholderIfShown();
             return true;
         }
@@ -125,7 +125,7 @@ bool TFormPaa::keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers m
         }
         if (key == Qt::Key_Escape) {
             DBLLBoxAlaryhmaClick();
-            FocusPane(m_listAla);
+            FocusPane(m_panes.listAla);
             return true;
         }
         if (key == Qt::Key_Delete) {

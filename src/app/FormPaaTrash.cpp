@@ -7,16 +7,15 @@
 void TFormPaa::showRestored(const QString &mainGroup, const QString &subgroup, const QString &recipe)
 {
     runGuarded([&] {
-        for (DataBoundList *list : {m_listPaa, m_listAla, m_listResepti})
-            list->markDirty();
+        m_panes.markListsDirty();
         // The main groups are read anew, from the first.
-        m_listPaa->refresh();
-        m_listPaa->setCurrentRow(0);
-        if (m_listPaa->setCurrentName(mainGroup)) {
+        m_panes.listPaa->refresh();
+        m_panes.listPaa->setCurrentRow(0);
+        if (m_panes.listPaa->setCurrentName(mainGroup)) {
             DBLLBoxPaaryhmaClick();
-            if (m_listAla->setCurrentName(subgroup)) {
+            if (m_panes.listAla->setCurrentName(subgroup)) {
                 DBLLBoxAlaryhmaClick();
-                if (m_listResepti->setCurrentName(recipe))
+                if (m_panes.listResepti->setCurrentName(recipe))
                     DBLLBoxListaClick();
             }
         }
