@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QUrl>
 
 #include <algorithm>
@@ -1445,23 +1446,23 @@ bool RecipeSearch::walkLevel(Level *levels, int rank, int need, QVector<qint64> 
     return true;
 }
 
-void RecipeSearch::fillHit(Hit &hit, const QVector<SearchText::Term> &terms, bool withExcerpts)
+void RecipeSearch::fillHit(Hit &hit, SqlStatement &row, SqlStatement *group, const QVector<SearchText::Term> &terms,
+                           bool withExcerpts)
 {
-    SqlStatement row(m_handle,
-                     QStringLiteral("SELECT \"Nimi\", \"Ryhma\", \"Aineet\", \"Kuvaus\", \"Ohje\" FROM %1.\"Ohje\" "
-                                    "WHERE id = ?")
-                         .arg(SqlStatement::quoteName(m_recipeSchema)));
     row.bindInt64(1, hit.id);
+    const auto done = qScopeGuard([&] {
+        row.reset();
+        if (group)
+            group->reset();
+    });
     if (!row.step())
         return;
     hit.name = row.columnText(0);
     hit.subgroup = row.columnText(1);
-    if (!m_subgroupSchema.isEmpty()) {
-        SqlStatement group(m_handle, QStringLiteral("SELECT \"Ryhma\" FROM %1.\"Alaryhma\" WHERE \"Nimi\" = ? LIMIT 1")
-                                         .arg(SqlStatement::quoteName(m_subgroupSchema)));
-        group.bindText(1, hit.subgroup);
-        if (group.step())
-            hit.mainGroup = group.columnText(0);
+    if (group) {
+        group->bindText(1, hit.subgroup);
+        if (group->step())
+            hit.mainGroup = group->columnText(0);
     }
     hit.field = Hit::Field::Name;
     if (!withExcerpts)
@@ -1482,10 +1483,19 @@ void RecipeSearch::fillHits(Result &result, const QVector<qint64> &order, const 
                             bool withExcerpts)
 {
     result.hits.reserve(order.size());
+    // Prepared once for all hits; the texts are read only for excerpts.
+    SqlStatement row(m_handle, QStringLiteral("SELECT \"Nimi\", \"Ryhma\"%2 FROM %1.\"Ohje\" WHERE id = ?")
+                                   .arg(SqlStatement::quoteName(m_recipeSchema),
+                                        withExcerpts ? QStringLiteral(", \"Aineet\", \"Kuvaus\", \"Ohje\"") : QString()));
+    std::unique_ptr<SqlStatement> group;
+    if (!m_subgroupSchema.isEmpty())
+        group = std::make_unique<SqlStatement>(
+            m_handle, QStringLiteral("SELECT \"Ryhma\" FROM %1.\"Alaryhma\" WHERE \"Nimi\" = ? LIMIT 1")
+                          .arg(SqlStatement::quoteName(m_subgroupSchema)));
     for (qint64 id : order) {
         Hit hit;
         hit.id = id;
-        fillHit(hit, terms, withExcerpts);
+        fillHit(hit, row, group.get(), terms, withExcerpts);
         result.hits.append(hit);
     }
 }

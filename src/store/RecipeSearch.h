@@ -13,6 +13,7 @@
 #include <vector>
 
 struct sqlite3;
+class SqlStatement;
 class StoreConnection;
 
 // Finds recipes of a book by the words of their name, ingredients,
@@ -198,7 +199,10 @@ private:
     void fillHits(Result &result, const QVector<qint64> &order, const QVector<SearchText::Term> &terms,
                   bool withExcerpts);
     QVector<qint64> orderedByName(const QVector<qint64> &ids, int need);
-    void fillHit(Hit &hit, const QVector<SearchText::Term> &terms, bool withExcerpts);
+    // `row` reads a recipe's name and subgroup (and texts, with
+    // `withExcerpts`) by id, `group` a subgroup's main group.
+    void fillHit(Hit &hit, SqlStatement &row, SqlStatement *group, const QVector<SearchText::Term> &terms,
+                 bool withExcerpts);
 
     QString m_dataFolder;
     std::shared_ptr<StoreConnection> m_connection;
