@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QUrl>
 
 #include <algorithm>
@@ -28,7 +29,7 @@ namespace {
 // "MDHX" in the index file's application id field; the version names the
 // index layout and the folding, so that another one is rebuilt.
 constexpr int IndexApplicationId = 0x4D444858;
-constexpr int IndexVersion = 3;
+constexpr int IndexVersion = 4;
 const char *const Schema = "mealdeck_haku";
 // Up to this many hits are sorted by their names read one by one; above it the
 // name order of the whole index is walked instead.
@@ -221,7 +222,9 @@ QString uriFor(const QString &file, const char *mode)
 // The index tables. Their names are found in no table file of a book, so
 // that the triggers can name them unqualified. HakuSanat holds the words of
 // the four fields (no copy of the text: a recipe's entries are removed with
-// the text the recipe table still holds then); HakuRivit each recipe's name,
+// the text the recipe table still holds then); HakuNimet the words of the
+// names alone, so that the matches in names are read without the entries of
+// the other fields; HakuRivit each recipe's name,
 // its sort key and a hash of its indexed text; HakuLoput the ends of every
 // word, so that a part of a word is found as the beginning of an end;
 // HakuEpavarmat the recipes whose entries may still hold words of a text
@@ -232,6 +235,8 @@ const char *const CreateIndexSql =
     "CREATE TABLE HakuRivit(id INTEGER PRIMARY KEY, avain TEXT, nimi TEXT, tiiviste INTEGER);"
     "CREATE VIRTUAL TABLE HakuSanat USING fts5(nimi, aineet, kuvaus, ohje, content='', "
     "tokenize='unicode61 remove_diacritics 2', prefix='1 2');"
+    "CREATE VIRTUAL TABLE HakuNimet USING fts5(nimi, content='', tokenize='unicode61 remove_diacritics 2', "
+    "prefix='1 2');"
     "CREATE TABLE HakuLoput(loppu TEXT, sana TEXT, PRIMARY KEY(loppu, sana)) WITHOUT ROWID;"
     "CREATE TABLE HakuEpavarmat(id INTEGER PRIMARY KEY);";
 
@@ -258,6 +263,7 @@ QString addEntrySql(const QString &row, const QString &table = QString(), const 
                                               : QStringLiteral(" FROM %2 %3, json_each(mealdeck_words(%1)) j WHERE %4")
                                                     .arg(QStringLiteral("%1"), table, row, condition);
     return QStringLiteral("INSERT INTO HakuSanat(rowid, nimi, aineet, kuvaus, ohje) SELECT %1.id, %2%4;"
+                          "INSERT INTO HakuNimet(rowid, nimi) SELECT %1.id, %3%4;"
                           "INSERT INTO HakuRivit(id, avain, nimi, tiiviste) SELECT %1.id, mealdeck_fold(%3), %3, "
                           "mealdeck_hash(%2)%4;"
                           "INSERT OR IGNORE INTO HakuLoput(loppu, sana) SELECT j.value, j.value%5;")
@@ -269,8 +275,9 @@ QString removeEntrySql(const QString &row)
 {
     return QStringLiteral("INSERT INTO HakuSanat(HakuSanat, rowid, nimi, aineet, kuvaus, ohje) VALUES ('delete', "
                           "%1.id, %2);"
+                          "INSERT INTO HakuNimet(HakuNimet, rowid, nimi) VALUES ('delete', %1.id, %3);"
                           "DELETE FROM HakuRivit WHERE id = %1.id;")
-        .arg(row, textsOf(row));
+        .arg(row, textsOf(row), textOf(row + QStringLiteral(".\"Nimi\"")));
 }
 
 void execAll(sqlite3 *db, const QString &sql)
@@ -427,6 +434,7 @@ bool buildIndexFile(const QString &dataFolder, const QString &building, const Re
                                  .arg(Batch));
     RawStatement words(out.db, QStringLiteral("INSERT INTO HakuSanat(rowid, nimi, aineet, kuvaus, ohje) "
                                               "VALUES (?1, ?2, ?3, ?4, ?5)"));
+    RawStatement names(out.db, QStringLiteral("INSERT INTO HakuNimet(rowid, nimi) VALUES (?1, ?2)"));
     RawStatement rows(out.db, QStringLiteral("INSERT INTO HakuRivit(id, avain, nimi, tiiviste) "
                                              "VALUES (?1, mealdeck_fold(?2), ?2, mealdeck_hash(?2, ?3, ?4, ?5))"));
     qint64 done = 0;
@@ -443,8 +451,9 @@ bool buildIndexFile(const QString &dataFolder, const QString &building, const Re
         int rc = SQLITE_ROW;
         while ((rc = sqlite3_step(read.stmt)) == SQLITE_ROW) {
             lastId = sqlite3_column_int64(read.stmt, 0);
-            for (RawStatement *insert : {&words, &rows}) {
-                for (int column = 0; column < 5; ++column)
+            for (RawStatement *insert : {&words, &names, &rows}) {
+                const int columns = sqlite3_bind_parameter_count(insert->stmt);
+                for (int column = 0; column < columns; ++column)
                     sqlite3_bind_value(insert->stmt, column + 1, sqlite3_column_value(read.stmt, column));
                 if (sqlite3_step(insert->stmt) != SQLITE_DONE)
                     insert->fail();
@@ -468,6 +477,7 @@ bool buildIndexFile(const QString &dataFolder, const QString &building, const Re
         percent->store(80);
     // The words as the index holds them, and their ends.
     execAll(out.db, QStringLiteral("INSERT INTO HakuSanat(HakuSanat) VALUES ('optimize');"
+                                   "INSERT INTO HakuNimet(HakuNimet) VALUES ('optimize');"
                                    "CREATE INDEX HakuJarjestys ON HakuRivit(avain, nimi);"
                                    "CREATE VIRTUAL TABLE temp.HakuSanasto USING fts5vocab(main, HakuSanat, row);"
                                    "INSERT INTO HakuLoput(loppu, sana) SELECT e.value, v.term FROM temp.HakuSanasto v, "
@@ -704,8 +714,9 @@ RecipeSearch::IndexState RecipeSearch::checkFile(QString *stampInFile)
         if (!version.step() || version.columnInt64(0) != IndexVersion)
             return IndexState::Stale;
         SqlStatement tables(own.db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
-                                                   "('HakuTila', 'HakuRivit', 'HakuSanat', 'HakuLoput', 'HakuEpavarmat')"));
-        if (!tables.step() || tables.columnInt64(0) != 5)
+                                                   "('HakuTila', 'HakuRivit', 'HakuSanat', 'HakuNimet', 'HakuLoput', "
+                                                   "'HakuEpavarmat')"));
+        if (!tables.step() || tables.columnInt64(0) != 6)
             return IndexState::Damaged;
         SqlStatement stamp(own.db, QStringLiteral("SELECT arvo FROM HakuTila WHERE avain = 'leima'"));
         *stampInFile = stamp.step() ? stamp.columnText(0) : QString();
@@ -809,13 +820,15 @@ bool RecipeSearch::catchUp(const QString &candidates)
             QStringLiteral("SAVEPOINT mealdeck_haku_kiinni;"
                            "INSERT INTO HakuSanat(HakuSanat, rowid, nimi, aineet, kuvaus, ohje) SELECT 'delete', o.id, "
                            "%2 FROM %1 o WHERE %3;"
+                           "INSERT INTO HakuNimet(HakuNimet, rowid, nimi) SELECT 'delete', o.id, %5 FROM %1 o WHERE %3;"
                            "DELETE FROM HakuRivit WHERE id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE uusi = 0);"
                            "INSERT OR IGNORE INTO HakuEpavarmat(id) SELECT id FROM temp.mealdeck_haku_eri WHERE uusi = 0;"
                            "%4"
                            "RELEASE mealdeck_haku_kiinni;")
                 .arg(recipes, textsOf(QStringLiteral("o")), changed,
                      addEntrySql(QStringLiteral("o"), recipes,
-                                 QStringLiteral("o.id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE poissa = 0)"))));
+                                 QStringLiteral("o.id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE poissa = 0)")),
+                     textOf(QStringLiteral("o.\"Nimi\""))));
     loadDoubtful();
     return true;
 }
@@ -891,17 +904,43 @@ void RecipeSearch::installTriggers()
     const QString changed = QStringLiteral("old.id IS NOT new.id OR old.\"Nimi\" IS NOT new.\"Nimi\" OR old.\"Aineet\" "
                                            "IS NOT new.\"Aineet\" OR old.\"Kuvaus\" IS NOT new.\"Kuvaus\" OR "
                                            "old.\"Ohje\" IS NOT new.\"Ohje\"");
+    // A change rewrites only what it touches: the name's entries and row
+    // when the name (or id) changed, else the row's hash alone; and only the
+    // words of the changed fields are looked up in the list of words (the
+    // others are there since their text was indexed).
+    QStringList changedTexts;
+    for (const char *column : {"Nimi", "Aineet", "Kuvaus", "Ohje"})
+        changedTexts << QStringLiteral("CASE WHEN old.\"%1\" IS new.\"%1\" THEN NULL ELSE %2 END")
+                            .arg(QLatin1String(column), textOf(QStringLiteral("new.\"%1\"").arg(QLatin1String(column))));
+    const QString update =
+        QStringLiteral("INSERT INTO HakuSanat(HakuSanat, rowid, nimi, aineet, kuvaus, ohje) VALUES ('delete', old.id, %1);"
+                       "INSERT INTO HakuSanat(rowid, nimi, aineet, kuvaus, ohje) VALUES (new.id, %2);"
+                       "UPDATE HakuRivit SET tiiviste = mealdeck_hash(%2) WHERE id = new.id;"
+                       "INSERT OR IGNORE INTO HakuLoput(loppu, sana) SELECT j.value, j.value FROM "
+                       "json_each(mealdeck_words(%3)) j;")
+            .arg(textsOf(QStringLiteral("old")), textsOf(QStringLiteral("new")), changedTexts.join(QStringLiteral(", ")));
+    const QString oldName = textOf(QStringLiteral("old.\"Nimi\""));
+    const QString newName = textOf(QStringLiteral("new.\"Nimi\""));
+    const QString rename =
+        QStringLiteral("INSERT INTO HakuNimet(HakuNimet, rowid, nimi) VALUES ('delete', old.id, %1);"
+                       "INSERT INTO HakuNimet(rowid, nimi) VALUES (new.id, %2);"
+                       "DELETE FROM HakuRivit WHERE id = old.id;"
+                       "INSERT OR REPLACE INTO HakuRivit(id, avain, nimi, tiiviste) VALUES (new.id, mealdeck_fold(%2), "
+                       "%2, mealdeck_hash(%3));")
+            .arg(oldName, newName, textsOf(QStringLiteral("new")));
     execAll(m_handle,
             QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_lisays AFTER INSERT ON %1 BEGIN %2 END;"
                            "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_poisto AFTER DELETE ON %1 BEGIN %3 END;"
                            "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_muutos AFTER UPDATE OF id, \"Nimi\", "
-                           "\"Kuvaus\", \"Aineet\", \"Ohje\" ON %1 WHEN %4 BEGIN %3 %2 END;"
+                           "\"Kuvaus\", \"Aineet\", \"Ohje\" ON %1 WHEN %4 BEGIN %6 END;"
+                           "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_nimi AFTER UPDATE OF id, \"Nimi\" ON %1 "
+                           "WHEN old.id IS NOT new.id OR old.\"Nimi\" IS NOT new.\"Nimi\" BEGIN %7 END;"
                            // A word met for the first time brings its ends.
                            "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_sana AFTER INSERT ON %5.HakuLoput "
                            "WHEN new.loppu = new.sana BEGIN INSERT OR IGNORE INTO HakuLoput(loppu, sana) "
                            "SELECT value, new.sana FROM json_each(mealdeck_ends(new.sana)); END;")
                 .arg(table, addEntrySql(QStringLiteral("new")), removeEntrySql(QStringLiteral("old")), changed,
-                     QLatin1String(Schema)));
+                     QLatin1String(Schema), update, rename));
 }
 
 void RecipeSearch::dropTriggers()
@@ -909,6 +948,7 @@ void RecipeSearch::dropTriggers()
     execAll(m_handle, QStringLiteral("DROP TRIGGER IF EXISTS temp.mealdeck_haku_lisays;"
                                      "DROP TRIGGER IF EXISTS temp.mealdeck_haku_poisto;"
                                      "DROP TRIGGER IF EXISTS temp.mealdeck_haku_muutos;"
+                                     "DROP TRIGGER IF EXISTS temp.mealdeck_haku_nimi;"
                                      "DROP TRIGGER IF EXISTS temp.mealdeck_haku_sana;"));
 }
 
@@ -1318,6 +1358,8 @@ struct RecipeSearch::Level
     // Matches of this level have this rank or a better one.
     int rank = 3;
     const QVector<SearchText::Term> *terms = nullptr;
+    // The word index asked: the names' own for the name level.
+    QString table = QStringLiteral("HakuSanat");
     QString query;
     bool exact = false;
     QVector<qint64> ids;
@@ -1350,8 +1392,8 @@ int RecipeSearch::rankOf(qint64 id, const QVector<SearchText::Term> &terms)
 
 void RecipeSearch::readLevel(Level &level, int cap)
 {
-    SqlStatement select(m_handle, QStringLiteral("SELECT rowid FROM %1.HakuSanat WHERE HakuSanat MATCH ?%2")
-                                      .arg(QLatin1String(Schema),
+    SqlStatement select(m_handle, QStringLiteral("SELECT rowid FROM %1.%2 WHERE %2 MATCH ?%3")
+                                      .arg(QLatin1String(Schema), level.table,
                                            cap < 0 ? QString() : QStringLiteral(" LIMIT %1").arg(cap + 1)));
     select.bindText(1, level.query);
     level.ids.clear();
@@ -1374,8 +1416,8 @@ bool RecipeSearch::inLevel(Level &level, qint64 id)
         return std::binary_search(level.ids.cbegin(), level.ids.cend(), id);
     if (!level.test)
         level.test = std::make_unique<SqlStatement>(
-            m_handle, QStringLiteral("SELECT 1 FROM %1.HakuSanat WHERE HakuSanat MATCH ? AND rowid = ?")
-                          .arg(QLatin1String(Schema)));
+            m_handle, QStringLiteral("SELECT 1 FROM %1.%2 WHERE %2 MATCH ? AND rowid = ?")
+                          .arg(QLatin1String(Schema), level.table));
     SqlStatement &test = *level.test;
     test.bindText(1, level.query);
     test.bindInt64(2, id);
@@ -1404,23 +1446,23 @@ bool RecipeSearch::walkLevel(Level *levels, int rank, int need, QVector<qint64> 
     return true;
 }
 
-void RecipeSearch::fillHit(Hit &hit, const QVector<SearchText::Term> &terms, bool withExcerpts)
+void RecipeSearch::fillHit(Hit &hit, SqlStatement &row, SqlStatement *group, const QVector<SearchText::Term> &terms,
+                           bool withExcerpts)
 {
-    SqlStatement row(m_handle,
-                     QStringLiteral("SELECT \"Nimi\", \"Ryhma\", \"Aineet\", \"Kuvaus\", \"Ohje\" FROM %1.\"Ohje\" "
-                                    "WHERE id = ?")
-                         .arg(SqlStatement::quoteName(m_recipeSchema)));
     row.bindInt64(1, hit.id);
+    const auto done = qScopeGuard([&] {
+        row.reset();
+        if (group)
+            group->reset();
+    });
     if (!row.step())
         return;
     hit.name = row.columnText(0);
     hit.subgroup = row.columnText(1);
-    if (!m_subgroupSchema.isEmpty()) {
-        SqlStatement group(m_handle, QStringLiteral("SELECT \"Ryhma\" FROM %1.\"Alaryhma\" WHERE \"Nimi\" = ? LIMIT 1")
-                                         .arg(SqlStatement::quoteName(m_subgroupSchema)));
-        group.bindText(1, hit.subgroup);
-        if (group.step())
-            hit.mainGroup = group.columnText(0);
+    if (group) {
+        group->bindText(1, hit.subgroup);
+        if (group->step())
+            hit.mainGroup = group->columnText(0);
     }
     hit.field = Hit::Field::Name;
     if (!withExcerpts)
@@ -1441,15 +1483,24 @@ void RecipeSearch::fillHits(Result &result, const QVector<qint64> &order, const 
                             bool withExcerpts)
 {
     result.hits.reserve(order.size());
+    // Prepared once for all hits; the texts are read only for excerpts.
+    SqlStatement row(m_handle, QStringLiteral("SELECT \"Nimi\", \"Ryhma\"%2 FROM %1.\"Ohje\" WHERE id = ?")
+                                   .arg(SqlStatement::quoteName(m_recipeSchema),
+                                        withExcerpts ? QStringLiteral(", \"Aineet\", \"Kuvaus\", \"Ohje\"") : QString()));
+    std::unique_ptr<SqlStatement> group;
+    if (!m_subgroupSchema.isEmpty())
+        group = std::make_unique<SqlStatement>(
+            m_handle, QStringLiteral("SELECT \"Ryhma\" FROM %1.\"Alaryhma\" WHERE \"Nimi\" = ? LIMIT 1")
+                          .arg(SqlStatement::quoteName(m_subgroupSchema)));
     for (qint64 id : order) {
         Hit hit;
         hit.id = id;
-        fillHit(hit, terms, withExcerpts);
+        fillHit(hit, row, group.get(), terms, withExcerpts);
         result.hits.append(hit);
     }
 }
 
-RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool withExcerpts)
+RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool withExcerpts, Counting counting)
 {
     Result result;
     const QVector<SearchText::Term> terms = SearchText::parse(text);
@@ -1480,7 +1531,8 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
             levels[rank].rank = rank + 1;
             levels[rank].terms = &terms;
         }
-        levels[0].query = QStringLiteral("{nimi} : (%1)").arg(query);
+        levels[0].table = QStringLiteral("HakuNimet");
+        levels[0].query = query;
         levels[1].query = QStringLiteral("{nimi aineet} : (%1)").arg(query);
         levels[2].query = query;
         // Above an eighth of the book a walk through the names meets the
@@ -1491,17 +1543,20 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
             const qint64 recipes = last.step() ? last.columnInt64(0) : 0;
             cap = int(std::max<qint64>(limit, std::clamp<qint64>(recipes / 8, 200, FewMatches)));
         }
-        readLevel(levels[2], cap);
+        // Without a count, the first read only tells whether more than the
+        // hits match.
+        const int countCap = counting == Counting::HitsOnly && limit >= 0 ? limit : cap;
+        readLevel(levels[2], countCap);
         result.total = int(levels[2].ids.size());
         result.moreThanTotal = !levels[2].exact;
         if (!levels[2].exact)
-            result.total = cap;
+            result.total = countCap;
         if (result.total == 0)
             return result;
         QVector<qint64> order;
         for (int rank = 0; rank < 3 && (limit < 0 || order.size() < limit); ++rank) {
             const int need = limit < 0 ? -1 : limit - int(order.size());
-            if (rank < 2)
+            if (rank < 2 || (!levels[rank].exact && countCap != cap))
                 readLevel(levels[rank], cap);
             if (!levels[rank].exact) {
                 if (walkLevel(levels, rank, need, &order))

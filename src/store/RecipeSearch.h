@@ -13,15 +13,18 @@
 #include <vector>
 
 struct sqlite3;
+class SqlStatement;
 class StoreConnection;
 
 // Finds recipes of a book by the words of their name, ingredients,
 // description and directions.
 //
 // The index is derived data in its own file, `Data/Haku.db`: a word index
-// (accents and case ignored, word beginnings), the ends of its words (a part
-// of a word is found as the beginning of an end, then asked as the words that
-// hold it), and each recipe's name and a hash of its indexed text. It is attached to
+// (accents and case ignored, word beginnings) and one of the names alone (so
+// that a word common in the texts costs the name level nothing), the ends of
+// its words (a part of a word is found as the beginning of an end, then asked
+// as the words that hold it), and each recipe's name and a hash of its
+// indexed text. It is attached to
 // the book's one store connection, and TEMP triggers on the recipe table keep
 // it in step inside the transaction of every change to a recipe, whoever
 // makes it through that connection: a crash leaves book and index both
@@ -145,8 +148,11 @@ public:
     // the name, then in name and ingredients, then elsewhere; by name within
     // each. At most `limit` hits (all with a negative limit); excerpts only
     // with `withExcerpts`. Any text is fine: it never reaches the query
-    // syntax, and a text without words finds nothing.
-    Result find(const QString &text, int limit = 50, bool withExcerpts = true);
+    // syntax, and a text without words finds nothing. With HitsOnly the
+    // matches are not counted beyond the hits: `total` is then the number
+    // of hits, or `limit` with moreThanTotal when more match.
+    enum class Counting { UpToMany, HitsOnly };
+    Result find(const QString &text, int limit = 50, bool withExcerpts = true, Counting counting = Counting::UpToMany);
 
 private:
     struct Job;
@@ -193,7 +199,10 @@ private:
     void fillHits(Result &result, const QVector<qint64> &order, const QVector<SearchText::Term> &terms,
                   bool withExcerpts);
     QVector<qint64> orderedByName(const QVector<qint64> &ids, int need);
-    void fillHit(Hit &hit, const QVector<SearchText::Term> &terms, bool withExcerpts);
+    // `row` reads a recipe's name and subgroup (and texts, with
+    // `withExcerpts`) by id, `group` a subgroup's main group.
+    void fillHit(Hit &hit, SqlStatement &row, SqlStatement *group, const QVector<SearchText::Term> &terms,
+                 bool withExcerpts);
 
     QString m_dataFolder;
     std::shared_ptr<StoreConnection> m_connection;

@@ -65,14 +65,15 @@ int searchCommand(const QStringList &arguments, const QString &usage)
         return fail(QStringLiteral("No recipe book in %1").arg(data));
     try {
         RecipeSearch search(data);
-        RecipeSearch::Result result = search.find(words.join(QLatin1Char(' ')), limit, false);
+        RecipeSearch::Result result = search.find(words.join(QLatin1Char(' ')), limit, false,
+                                                     RecipeSearch::Counting::HitsOnly);
         if (result.needsRebuild) {
             std::fprintf(stderr, "mealdeck-data: Building the search index of %lld recipes...\n",
                          static_cast<long long>(search.recipeCount()));
             QString error;
             if (!search.rebuild({}, &error))
                 return fail(QStringLiteral("The search index could not be built: %1").arg(error));
-            result = search.find(words.join(QLatin1Char(' ')), limit, false);
+            result = search.find(words.join(QLatin1Char(' ')), limit, false, RecipeSearch::Counting::HitsOnly);
         }
         if (!result.error.isEmpty() || result.needsRebuild)
             return fail(QStringLiteral("The search failed: %1")
