@@ -5,6 +5,7 @@
 #include "support/TmpfsMount.h"
 
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
@@ -12,6 +13,7 @@
 #include <QRandomGenerator>
 
 #include <archive.h>
+#include <algorithm>
 #include <archive_entry.h>
 #include <array>
 #include <csignal>
@@ -437,12 +439,23 @@ void TestBookBackup::killDuringBackupAndRestore()
                                      : QStringList {QStringLiteral("backup"), dataA, outputs});
         child.start();
         QVERIFY(child.waitForStarted(5000));
-        QTest::qWait(100 + int(QRandomGenerator::global()->bounded(900)));
+        // One operation is let finish, then the kill lands at a random moment
+        // of the following ones, however slow the machine is.
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray output;
+        while (child.state() == QProcess::Running && !output.contains("done") && clock.elapsed() < 120000) {
+            child.waitForReadyRead(50);
+            output += child.readAllStandardOutput();
+        }
+        const quint32 firstTook = quint32(std::max<qint64>(clock.elapsed(), 100));
+        QTest::qWait(int(QRandomGenerator::global()->bounded(firstTook)));
         const qint64 pid = child.processId();
         if (child.state() == QProcess::Running && pid > 0)
             ::kill(pid_t(pid), SIGKILL);
         QVERIFY(child.waitForFinished(5000));
-        const QStringList lines = QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'));
+        output += child.readAllStandardOutput();
+        const QStringList lines = QString::fromUtf8(output).split(QLatin1Char('\n'));
         (restoring ? restores : backups) += int(lines.filter(QStringLiteral("done")).size());
 
         // Data is wholly one of the two books, and opens.
