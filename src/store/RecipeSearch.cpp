@@ -871,9 +871,15 @@ void RecipeSearch::attachIndex()
     attach.bindText(1, uriFor(path, "rw"));
     attach.run();
     try {
-        // As the table files: a commit over several files is atomic only
-        // with a rollback journal.
-        execAll(m_handle, QStringLiteral("PRAGMA %1.journal_mode=DELETE; PRAGMA %1.synchronous=FULL;")
+        // The index is written in the transaction of each change to a
+        // recipe, but without syncs: it then takes no part in the commit
+        // over several files (no super-journal), and a change costs the
+        // index a few writes. Its journal still rolls back what a crash
+        // left half written. That the index says it is current only after
+        // a durable record of the recipe file's state (see the triggers and
+        // recordStampIfInStep) makes a crash between the two files' commits
+        // harmless: the next start compares the hashes.
+        execAll(m_handle, QStringLiteral("PRAGMA %1.journal_mode=DELETE; PRAGMA %1.synchronous=OFF;")
                               .arg(QLatin1String(Schema)));
         installTriggers();
     } catch (const StoreError &) {
@@ -928,11 +934,16 @@ void RecipeSearch::installTriggers()
                        "INSERT OR REPLACE INTO HakuRivit(id, avain, nimi, tiiviste) VALUES (new.id, mealdeck_fold(%2), "
                        "%2, mealdeck_hash(%3));")
             .arg(oldName, newName, textsOf(QStringLiteral("new")));
+    // Every change forgets the recorded state of the recipe file in the
+    // index's own transaction: when a crash lets the index's commit through
+    // but rolls the recipe file's back, the index does not match the recipe
+    // file as it was before.
+    const QString unstamped = QStringLiteral("UPDATE HakuTila SET arvo = '' WHERE avain = 'leima' AND arvo <> '';");
     execAll(m_handle,
-            QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_lisays AFTER INSERT ON %1 BEGIN %2 END;"
-                           "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_poisto AFTER DELETE ON %1 BEGIN %3 END;"
+            QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_lisays AFTER INSERT ON %1 BEGIN %8%2 END;"
+                           "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_poisto AFTER DELETE ON %1 BEGIN %8%3 END;"
                            "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_muutos AFTER UPDATE OF id, \"Nimi\", "
-                           "\"Kuvaus\", \"Aineet\", \"Ohje\" ON %1 WHEN %4 BEGIN %6 END;"
+                           "\"Kuvaus\", \"Aineet\", \"Ohje\" ON %1 WHEN %4 BEGIN %8%6 END;"
                            "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_nimi AFTER UPDATE OF id, \"Nimi\" ON %1 "
                            "WHEN old.id IS NOT new.id OR old.\"Nimi\" IS NOT new.\"Nimi\" BEGIN %7 END;"
                            // A word met for the first time brings its ends.
@@ -940,7 +951,7 @@ void RecipeSearch::installTriggers()
                            "WHEN new.loppu = new.sana BEGIN INSERT OR IGNORE INTO HakuLoput(loppu, sana) "
                            "SELECT value, new.sana FROM json_each(mealdeck_ends(new.sana)); END;")
                 .arg(table, addEntrySql(QStringLiteral("new")), removeEntrySql(QStringLiteral("old")), changed,
-                     QLatin1String(Schema), update, rename));
+                     QLatin1String(Schema), update, rename, unstamped));
 }
 
 void RecipeSearch::dropTriggers()
@@ -988,6 +999,12 @@ void RecipeSearch::recordStampIfInStep()
                         QStringLiteral("SELECT arvo FROM %1.HakuTila WHERE avain = 'leima'").arg(QLatin1String(Schema)));
     if (stored.step() && stored.columnText(0) == now)
         return;
+    // Durably, with every write of the index before it: the record says
+    // that the index matches the recipe file.
+    execAll(m_handle, QStringLiteral("PRAGMA %1.synchronous=FULL").arg(QLatin1String(Schema)));
+    const auto unsynced = qScopeGuard([this] {
+        sqlite3_exec(m_handle, "PRAGMA mealdeck_haku.synchronous=OFF", nullptr, nullptr, nullptr);
+    });
     SqlStatement update(m_handle, QStringLiteral("INSERT OR REPLACE INTO %1.HakuTila(avain, arvo) VALUES ('leima', ?)")
                                       .arg(QLatin1String(Schema)));
     update.bindText(1, now);

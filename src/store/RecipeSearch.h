@@ -27,9 +27,11 @@ class StoreConnection;
 // indexed text. It is attached to
 // the book's one store connection, and TEMP triggers on the recipe table keep
 // it in step inside the transaction of every change to a recipe, whoever
-// makes it through that connection: a crash leaves book and index both
-// before or both after the change. The book's table files are never written
-// here.
+// makes it through that connection. The index is written without syncs, so
+// a crash may leave it before or after the recipe file; it says that it
+// matches the recipe file only by a durable record of that file's state,
+// which every change forgets, so that the next start then compares the
+// hashes. The book's table files are never written here.
 //
 // The index records which state of the recipe file it matches (the file's
 // change counter, size and identity). When the recipe file has changed since

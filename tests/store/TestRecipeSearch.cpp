@@ -444,6 +444,56 @@ private Q_SLOTS:
         QCOMPARE(names(search->find(QStringLiteral("goulash"), -1)), QStringList{"Goulash"});
     }
 
+    // The index's commit is not tied to the recipe file's: a crash can keep
+    // either one's change and lose the other's. The next start must never
+    // take such an index for current.
+    void crashBetweenBookAndIndexCommits()
+    {
+        const QString index = fx->data + QStringLiteral("/Haku.db");
+        const QString book = fx->file(QStringLiteral("Ohje"));
+        auto read = [](const QString &path) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        // Written in place, as the files a crash leaves (same inode).
+        auto write = [](const QString &path, const QByteArray &bytes) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QCOMPARE(f.write(bytes), qint64(bytes.size()));
+        };
+        ready(fx->data).reset();
+        const QByteArray indexBefore = read(index);
+        const QByteArray bookBefore = read(book);
+        QByteArray indexAfter;
+        {
+            RecipeSearch search(fx->data);
+            QCOMPARE(search.indexState(), RecipeSearch::IndexState::Current);
+            QVERIFY(moveTo(QStringLiteral("Sauerkraut")));
+            recipes->edit();
+            recipes->setFieldText(QStringLiteral("Ohje"), QStringLiteral("Stir in juniper berries."));
+            recipes->apply();
+            indexAfter = read(index);
+        }
+        recipes.reset();
+        // The recipe file's change stored, the index's lost.
+        write(index, indexBefore);
+        {
+            RecipeSearch search(fx->data);
+            QCOMPARE(search.indexState(), RecipeSearch::IndexState::Current);
+            QCOMPARE(names(search.find(QStringLiteral("juniper"), -1)), QStringList{"Sauerkraut"});
+            QCOMPARE(search.find(QStringLiteral("ferment"), -1).total, 0);
+        }
+        // The index's change stored, the recipe file's rolled back.
+        write(book, bookBefore);
+        write(index, indexAfter);
+        {
+            RecipeSearch search(fx->data);
+            QCOMPARE(search.indexState(), RecipeSearch::IndexState::Current);
+            QCOMPARE(search.find(QStringLiteral("juniper"), -1).total, 0);
+            QCOMPARE(names(search.find(QStringLiteral("ferment"), -1)), QStringList{"Sauerkraut"});
+        }
+    }
+
     void rebuiltWhenMissingDamagedOrStale()
     {
         const QString index = fx->data + QStringLiteral("/Haku.db");
@@ -627,8 +677,11 @@ private Q_SLOTS:
             ::kill(pid_t(child.processId()), SIGKILL);
             QVERIFY(child.waitForFinished(10000));
         }
-        // The index as the killed program left it: every recipe indexed with
-        // its text as stored, and nothing else.
+        // A kill between the recipe file's commit and the index's leaves the
+        // index behind, and the next start catches up with it.
+        { RecipeSearch(fx->data).indexState(); }
+        // Then every recipe is indexed with its text as stored, and nothing
+        // else.
         const QString index = fx->data + QStringLiteral("/Haku.db");
         const QString ohje = fx->file(QStringLiteral("Ohje"));
         sqlite3 *db = nullptr;
