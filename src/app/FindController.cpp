@@ -69,8 +69,8 @@ void FindController::suspendUpkeep()
 
 void FindController::resumeUpkeep()
 {
-    if (m_search)
-        m_search->resumeUpkeep();
+    if (m_search && m_search->resumeUpkeep())
+        m_indexing->start();
 }
 
 void FindController::find()

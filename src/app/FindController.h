@@ -23,7 +23,7 @@ public:
     // Opens the find window and selects the recipe chosen there.
     void find();
     // Around a change of many recipes (an import): the index takes them in
-    // one pass afterwards instead of one by one.
+    // one pass afterwards, on its indexing thread, instead of one by one.
     void suspendUpkeep();
     void resumeUpkeep();
 

@@ -40,6 +40,9 @@ constexpr int SortByLookupLimit = 3000;
 constexpr int FewMatches = 20000;
 // Recipes a walk tests one by one before it reads all matches instead.
 constexpr int WalkTests = 2000;
+// Recipes changed while the index was brought up to date that the owner's
+// thread takes in itself; more go to the indexing thread again.
+constexpr int TakenInHere = 1000;
 // Words shorter than this (in characters) are found by their beginnings
 // only, so the list of word ends leaves them out.
 constexpr int ShortestPart = 3;
@@ -570,6 +573,105 @@ bool differingRecipes(const QString &dataFolder, const QString &path, std::vecto
     }
 }
 
+// A word met for the first time brings its ends.
+QString wordEndsTriggerSql()
+{
+    return QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_sana AFTER INSERT ON %1.HakuLoput "
+                          "WHEN new.loppu = new.sana BEGIN INSERT OR IGNORE INTO HakuLoput(loppu, sana) "
+                          "SELECT value, new.sana FROM json_each(mealdeck_ends(new.sana)); END;")
+        .arg(QLatin1String(Schema));
+}
+
+enum class CatchUp { InStep, TakenIn, TooMany };
+
+// Brings the index attached to `db` as the schema of that name up to the
+// recipes of `recipes` (a table, with its schema) whose text differs from
+// what it holds; with `candidates` (a query of ids) only those are compared.
+CatchUp catchUpRecipes(sqlite3 *db, const QString &recipes, const QString &candidates)
+{
+    const QString rows = QLatin1String(Schema) + QStringLiteral(".HakuRivit");
+    execAll(db, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS mealdeck_haku_eri(id INTEGER PRIMARY KEY, "
+                                     "uusi INTEGER, poissa INTEGER); DELETE FROM temp.mealdeck_haku_eri;"
+                                     "INSERT INTO temp.mealdeck_haku_eri SELECT o.id, h.id IS NULL, 0 FROM %1 o "
+                                     "LEFT JOIN %2 h ON h.id = o.id WHERE (h.id IS NULL OR h.tiiviste IS NOT "
+                                     "mealdeck_hash(%3))%4;"
+                                     "INSERT INTO temp.mealdeck_haku_eri SELECT h.id, 0, 1 FROM %2 h WHERE NOT EXISTS "
+                                     "(SELECT 1 FROM %1 o WHERE o.id = h.id)%5;")
+                          .arg(recipes, rows, textsOf(QStringLiteral("o")),
+                               candidates.isEmpty() ? QString() : QStringLiteral(" AND o.id IN (%1)").arg(candidates),
+                               candidates.isEmpty() ? QString() : QStringLiteral(" AND h.id IN (%1)").arg(candidates)));
+    SqlStatement counts(db, QStringLiteral("SELECT (SELECT count(*) FROM temp.mealdeck_haku_eri), "
+                                                 "(SELECT count(*) FROM temp.mealdeck_haku_eri WHERE uusi = 0), "
+                                                 "(SELECT count(*) FROM %1.HakuEpavarmat), (SELECT max(id) FROM %2)")
+                                      .arg(QLatin1String(Schema), rows));
+    counts.step();
+    const qint64 differing = counts.columnInt64(0);
+    // Beyond this many recipes tested on their own, a new index is better.
+    const qint64 tolerated = std::max<qint64>(1000, counts.columnInt64(3) / 16);
+    const bool fits = counts.columnInt64(1) + counts.columnInt64(2) <= tolerated;
+    counts.reset();
+    if (differing == 0)
+        return CatchUp::InStep;
+    if (!fits)
+        return CatchUp::TooMany;
+    // The entries of a changed recipe are removed as far as its new text
+    // tells; what it no longer holds may stay, so it is marked doubtful.
+    const QString changed = QStringLiteral("o.id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE uusi = 0 AND poissa = 0)");
+    execAll(db,
+            QStringLiteral("SAVEPOINT mealdeck_haku_kiinni;"
+                           "INSERT INTO HakuSanat(HakuSanat, rowid, nimi, aineet, kuvaus, ohje) SELECT 'delete', o.id, "
+                           "%2 FROM %1 o WHERE %3;"
+                           "INSERT INTO HakuNimet(HakuNimet, rowid, nimi) SELECT 'delete', o.id, %5 FROM %1 o WHERE %3;"
+                           "DELETE FROM HakuRivit WHERE id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE uusi = 0);"
+                           "INSERT OR IGNORE INTO HakuEpavarmat(id) SELECT id FROM temp.mealdeck_haku_eri WHERE uusi = 0;"
+                           "%4"
+                           "RELEASE mealdeck_haku_kiinni;")
+                .arg(recipes, textsOf(QStringLiteral("o")), changed,
+                     addEntrySql(QStringLiteral("o"), recipes,
+                                 QStringLiteral("o.id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE poissa = 0)")),
+                     textOf(QStringLiteral("o.\"Nimi\""))));
+    return CatchUp::TakenIn;
+}
+
+// Takes the recipes `ids` into the index file at `path` on a connection of
+// its own, a batch at a time, each in a short transaction, so that the
+// book's writes never wait long. False when so many differ that a new index
+// is better. A recipe changed meanwhile is compared by its hash then.
+bool takeIn(const QString &dataFolder, const QString &path, const std::vector<qint64> &ids,
+            const std::atomic<bool> *stop)
+{
+    OwnConnection own;
+    openStoppable(own, QStringLiteral("file:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, stop);
+    registerFunctions(own.db);
+    SqlStatement attachIndex(own.db, QStringLiteral("ATTACH DATABASE ? AS %1").arg(QLatin1String(Schema)));
+    attachIndex.bindText(1, uriFor(path, "rw"));
+    attachIndex.run();
+    SqlStatement attachBook(own.db, QStringLiteral("ATTACH DATABASE ? AS kirja"));
+    attachBook.bindText(1, uriFor(dataFolder + QStringLiteral("/Ohje.db"), "ro"));
+    attachBook.run();
+    execAll(own.db, QStringLiteral("PRAGMA %1.synchronous=OFF; CREATE TEMP TABLE mealdeck_haku_era(id INTEGER PRIMARY "
+                                   "KEY);")
+                        .arg(QLatin1String(Schema))
+                        + wordEndsTriggerSql());
+    SqlStatement note(own.db, QStringLiteral("INSERT INTO temp.mealdeck_haku_era(id) VALUES (?)"));
+    for (size_t from = 0; from < ids.size(); from += Batch) {
+        if (stop && stop->load())
+            return true;
+        execAll(own.db, QStringLiteral("BEGIN; DELETE FROM temp.mealdeck_haku_era;"));
+        for (size_t i = from; i < std::min(ids.size(), from + Batch); ++i) {
+            note.bindInt64(1, ids[i]);
+            note.run();
+            note.reset();
+        }
+        if (catchUpRecipes(own.db, QStringLiteral("kirja.\"Ohje\""),
+                           QStringLiteral("SELECT id FROM temp.mealdeck_haku_era"))
+            == CatchUp::TooMany)
+            return false;
+        execAll(own.db, QStringLiteral("COMMIT"));
+    }
+    return true;
+}
+
 // A read transaction while it lives, when none is open yet.
 class ReadTransaction
 {
@@ -605,7 +707,7 @@ struct RecipeSearch::Job
     QString error;
     // Catch-up: a new index is better.
     bool tooMany = false;
-    // Catch-up: the recipes that differ.
+    // Catch-up: the recipes that differ, until the thread has taken them in.
     std::vector<qint64> differing;
 
     void run(const QString &dataFolder)
@@ -619,7 +721,10 @@ struct RecipeSearch::Job
                 else
                     QFile::remove(building);
             } else {
-                tooMany = !differingRecipes(dataFolder, path, &differing, &stop, &percent);
+                tooMany = !differingRecipes(dataFolder, path, &differing, &stop, &percent)
+                    || !takeIn(dataFolder, path, differing, &stop);
+                // In the index now; what changed meanwhile was noted.
+                differing.clear();
             }
         } catch (const StoreError &e) {
             error = e.message();
@@ -789,48 +894,11 @@ bool RecipeSearch::catchUp(const QString &candidates)
 {
     if (m_suspended || !sqlite3_get_autocommit(m_handle))
         return false;
-    const QString recipes = SqlStatement::quoteName(m_recipeSchema) + QStringLiteral(".\"Ohje\"");
-    const QString rows = QLatin1String(Schema) + QStringLiteral(".HakuRivit");
-    execAll(m_handle, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS mealdeck_haku_eri(id INTEGER PRIMARY KEY, "
-                                     "uusi INTEGER, poissa INTEGER); DELETE FROM temp.mealdeck_haku_eri;"
-                                     "INSERT INTO temp.mealdeck_haku_eri SELECT o.id, h.id IS NULL, 0 FROM %1 o "
-                                     "LEFT JOIN %2 h ON h.id = o.id WHERE (h.id IS NULL OR h.tiiviste IS NOT "
-                                     "mealdeck_hash(%3))%4;"
-                                     "INSERT INTO temp.mealdeck_haku_eri SELECT h.id, 0, 1 FROM %2 h WHERE NOT EXISTS "
-                                     "(SELECT 1 FROM %1 o WHERE o.id = h.id)%5;")
-                          .arg(recipes, rows, textsOf(QStringLiteral("o")),
-                               candidates.isEmpty() ? QString() : QStringLiteral(" AND o.id IN (%1)").arg(candidates),
-                               candidates.isEmpty() ? QString() : QStringLiteral(" AND h.id IN (%1)").arg(candidates)));
-    SqlStatement counts(m_handle, QStringLiteral("SELECT (SELECT count(*) FROM temp.mealdeck_haku_eri), "
-                                                 "(SELECT count(*) FROM temp.mealdeck_haku_eri WHERE uusi = 0), "
-                                                 "(SELECT count(*) FROM %1.HakuEpavarmat), (SELECT max(id) FROM %2)")
-                                      .arg(QLatin1String(Schema), rows));
-    counts.step();
-    const qint64 differing = counts.columnInt64(0);
-    // Beyond this many recipes tested on their own, a new index is better.
-    const qint64 tolerated = std::max<qint64>(1000, counts.columnInt64(3) / 16);
-    const bool fits = counts.columnInt64(1) + counts.columnInt64(2) <= tolerated;
-    counts.reset();
-    if (differing == 0 || !fits)
-        return differing == 0;
-    // The entries of a changed recipe are removed as far as its new text
-    // tells; what it no longer holds may stay, so it is marked doubtful.
-    const QString changed = QStringLiteral("o.id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE uusi = 0 AND poissa = 0)");
-    execAll(m_handle,
-            QStringLiteral("SAVEPOINT mealdeck_haku_kiinni;"
-                           "INSERT INTO HakuSanat(HakuSanat, rowid, nimi, aineet, kuvaus, ohje) SELECT 'delete', o.id, "
-                           "%2 FROM %1 o WHERE %3;"
-                           "INSERT INTO HakuNimet(HakuNimet, rowid, nimi) SELECT 'delete', o.id, %5 FROM %1 o WHERE %3;"
-                           "DELETE FROM HakuRivit WHERE id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE uusi = 0);"
-                           "INSERT OR IGNORE INTO HakuEpavarmat(id) SELECT id FROM temp.mealdeck_haku_eri WHERE uusi = 0;"
-                           "%4"
-                           "RELEASE mealdeck_haku_kiinni;")
-                .arg(recipes, textsOf(QStringLiteral("o")), changed,
-                     addEntrySql(QStringLiteral("o"), recipes,
-                                 QStringLiteral("o.id IN (SELECT id FROM temp.mealdeck_haku_eri WHERE poissa = 0)")),
-                     textOf(QStringLiteral("o.\"Nimi\""))));
-    loadDoubtful();
-    return true;
+    const CatchUp done = catchUpRecipes(
+        m_handle, SqlStatement::quoteName(m_recipeSchema) + QStringLiteral(".\"Ohje\""), candidates);
+    if (done == CatchUp::TakenIn)
+        loadDoubtful();
+    return done != CatchUp::TooMany;
 }
 
 void RecipeSearch::suspendUpkeep()
@@ -842,18 +910,28 @@ void RecipeSearch::suspendUpkeep()
     m_suspended = true;
 }
 
-void RecipeSearch::resumeUpkeep()
+bool RecipeSearch::resumeUpkeep()
 {
     if (!m_suspended)
-        return;
+        return m_job != nullptr;
     m_suspended = false;
     follow();
     if (!m_attached)
-        return;
-    if (catchUp())
-        installTriggers();
-    else
+        return m_job != nullptr;
+    if (m_background) {
+        // The indexing thread takes the changes in; the names answer
+        // meanwhile.
         detachIndex();
+        if (!m_attached) {
+            startJob(false);
+            return true;
+        }
+    }
+    // Before the catch-up, so that new words bring their ends.
+    installTriggers();
+    if (!catchUp())
+        detachIndex();
+    return false;
 }
 
 void RecipeSearch::loadDoubtful()
@@ -946,12 +1024,9 @@ void RecipeSearch::installTriggers()
                            "\"Kuvaus\", \"Aineet\", \"Ohje\" ON %1 WHEN %4 BEGIN %8%6 END;"
                            "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_nimi AFTER UPDATE OF id, \"Nimi\" ON %1 "
                            "WHEN old.id IS NOT new.id OR old.\"Nimi\" IS NOT new.\"Nimi\" BEGIN %7 END;"
-                           // A word met for the first time brings its ends.
-                           "CREATE TEMP TRIGGER IF NOT EXISTS mealdeck_haku_sana AFTER INSERT ON %5.HakuLoput "
-                           "WHEN new.loppu = new.sana BEGIN INSERT OR IGNORE INTO HakuLoput(loppu, sana) "
-                           "SELECT value, new.sana FROM json_each(mealdeck_ends(new.sana)); END;")
+                           "%5")
                 .arg(table, addEntrySql(QStringLiteral("new")), removeEntrySql(QStringLiteral("old")), changed,
-                     QLatin1String(Schema), update, rename, unstamped));
+                     wordEndsTriggerSql(), update, rename, unstamped));
 }
 
 void RecipeSearch::dropTriggers()
@@ -1147,11 +1222,11 @@ bool RecipeSearch::continueIndexing()
             note.run();
             note.reset();
         }
-        // Many changed (an import meanwhile): a new index is quicker than
-        // taking them in one by one here.
+        // Many changed (an import meanwhile): they are taken in on the
+        // indexing thread (or the index built anew there), not here.
         SqlStatement noted(m_handle, QStringLiteral("SELECT count(*) FROM temp.mealdeck_haku_kesken"));
-        if (noted.step() && noted.columnInt64(0) > std::max<qint64>(1000, recipeCount() / 16)) {
-            startJob(true);
+        if (noted.step() && noted.columnInt64(0) > TakenInHere) {
+            startJob(false);
             return true;
         }
         noted.reset();

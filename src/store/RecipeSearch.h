@@ -70,10 +70,13 @@ public:
 
     // Around a change of many recipes (an import): the index is not kept in
     // step recipe by recipe; resumeUpkeep() brings it up to the recipes in
-    // one pass (or leaves it Stale when most of them changed). Called
-    // outside a store transaction.
+    // one pass (or leaves it Stale when most of them changed). Once
+    // startIndexing() was called, that pass runs on the indexing thread as
+    // startIndexing()'s work does, and resumeUpkeep() returns true while it
+    // runs (continueIndexing() takes it in). Called outside a store
+    // transaction.
     void suspendUpkeep();
-    void resumeUpkeep();
+    bool resumeUpkeep();
 
     enum class IndexState { Current, Missing, Damaged, Stale };
     // Cheap: a look at the files, no reading of the index.

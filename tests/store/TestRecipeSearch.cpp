@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <thread>
 
 namespace {
 
@@ -431,9 +432,10 @@ private Q_SLOTS:
             scope.commit();
         }
         QCOMPARE(search->find(QStringLiteral("carrots"), -1).total, 0);
-        search->resumeUpkeep();
+        QVERIFY(!search->resumeUpkeep());
         QCOMPARE(search->indexState(), RecipeSearch::IndexState::Current);
         QCOMPARE(search->find(QStringLiteral("carrots"), -1).total, 30);
+        QCOMPARE(search->find(QStringLiteral("arrot"), -1).total, 30);
         QCOMPARE(names(search->find(QStringLiteral("rye"), -1)), QStringList{"Bread"});
         QCOMPARE(names(search->find(QStringLiteral("flour"), -1)), QStringList{"Apple pie"});
         // Kept in step one by one again.
@@ -442,6 +444,57 @@ private Q_SLOTS:
         recipes->setFieldText(QStringLiteral("Nimi"), QStringLiteral("Goulash"));
         recipes->apply();
         QCOMPARE(names(search->find(QStringLiteral("goulash"), -1)), QStringList{"Goulash"});
+    }
+
+    void importTakenInOnTheIndexingThread()
+    {
+        auto search = ready(fx->data);
+        QVERIFY(!search->startIndexing());
+        std::thread::id hookThread;
+        QSemaphore allRead;
+        QSemaphore goOn;
+        RecipeSearch::setBatchHook([&](qint64 done, qint64 total) {
+            if (done >= total) {
+                hookThread = std::this_thread::get_id();
+                allRead.release();
+                goOn.acquire();
+            }
+        });
+        const auto release = qScopeGuard([&] { goOn.release(10); });
+        search->suspendUpkeep();
+        {
+            StoreTransaction scope(*recipes);
+            for (int i = 0; i < 30; ++i)
+                add({QByteArray("Imported stew ").append(QByteArray::number(i)).constData(), "Soups", "2 zucchini",
+                     "", ""});
+            QVERIFY(moveTo(QStringLiteral("Bread")));
+            recipes->edit();
+            recipes->setFieldText(QStringLiteral("Aineet"), QStringLiteral("rye"));
+            recipes->apply();
+            scope.commit();
+        }
+        QVERIFY(search->resumeUpkeep());
+        QVERIFY(allRead.tryAcquire(1, 60000));
+        QVERIFY(hookThread != std::this_thread::get_id());
+        // Meanwhile the names answer, and a change is kept.
+        const RecipeSearch::Result early = search->find(QStringLiteral("stew 7"), -1);
+        QVERIFY(early.namesOnly);
+        QCOMPARE(names(early), QStringList{"Imported stew 7"});
+        QVERIFY(moveTo(QStringLiteral("Sauerkraut")));
+        recipes->edit();
+        recipes->setFieldText(QStringLiteral("Ohje"), QStringLiteral("Stir in juniper berries."));
+        recipes->apply();
+        goOn.release();
+        QTRY_VERIFY(!search->continueIndexing());
+        QCOMPARE(search->indexState(), RecipeSearch::IndexState::Current);
+        QVERIFY(!search->find(QStringLiteral("zucchini"), -1).namesOnly);
+        QCOMPARE(search->find(QStringLiteral("zucchini"), -1).total, 30);
+        // Parts of the new words are found too.
+        QCOMPARE(search->find(QStringLiteral("ucchin"), -1).total, 30);
+        QCOMPARE(names(search->find(QStringLiteral("rye"), -1)), QStringList{"Bread"});
+        QCOMPARE(names(search->find(QStringLiteral("flour"), -1)), QStringList{"Apple pie"});
+        QCOMPARE(names(search->find(QStringLiteral("juniper"), -1)), QStringList{"Sauerkraut"});
+        QCOMPARE(search->find(QStringLiteral("ferment"), -1).total, 0);
     }
 
     // The index's commit is not tied to the recipe file's: a crash can keep
