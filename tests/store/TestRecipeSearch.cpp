@@ -70,6 +70,20 @@ private:
         recipes->post();
     }
 
+    // As an import: 30 stews with `ingredients` added and Bread's
+    // ingredients changed, in one store transaction.
+    void importStews(const char *ingredients)
+    {
+        StoreTransaction scope(*recipes);
+        for (int i = 0; i < 30; ++i)
+            add({QByteArray("Imported stew ").append(QByteArray::number(i)).constData(), "Soups", ingredients, "", ""});
+        QVERIFY(moveTo(QStringLiteral("Bread")));
+        recipes->edit();
+        recipes->setFieldText(QStringLiteral("Aineet"), QStringLiteral("rye"));
+        recipes->apply();
+        scope.commit();
+    }
+
     static QStringList names(const RecipeSearch::Result &result)
     {
         QStringList out;
@@ -420,17 +434,7 @@ private Q_SLOTS:
     {
         auto search = ready(fx->data);
         search->suspendUpkeep();
-        {
-            StoreTransaction scope(*recipes);
-            for (int i = 0; i < 30; ++i)
-                add({QByteArray("Imported stew ").append(QByteArray::number(i)).constData(), "Soups", "2 carrots",
-                     "", ""});
-            QVERIFY(moveTo(QStringLiteral("Bread")));
-            recipes->edit();
-            recipes->setFieldText(QStringLiteral("Aineet"), QStringLiteral("rye"));
-            recipes->apply();
-            scope.commit();
-        }
+        importStews("2 carrots");
         QCOMPARE(search->find(QStringLiteral("carrots"), -1).total, 0);
         QVERIFY(!search->resumeUpkeep());
         QCOMPARE(search->indexState(), RecipeSearch::IndexState::Current);
@@ -462,17 +466,7 @@ private Q_SLOTS:
         });
         const auto release = qScopeGuard([&] { goOn.release(10); });
         search->suspendUpkeep();
-        {
-            StoreTransaction scope(*recipes);
-            for (int i = 0; i < 30; ++i)
-                add({QByteArray("Imported stew ").append(QByteArray::number(i)).constData(), "Soups", "2 zucchini",
-                     "", ""});
-            QVERIFY(moveTo(QStringLiteral("Bread")));
-            recipes->edit();
-            recipes->setFieldText(QStringLiteral("Aineet"), QStringLiteral("rye"));
-            recipes->apply();
-            scope.commit();
-        }
+        importStews("2 zucchini");
         QVERIFY(search->resumeUpkeep());
         QVERIFY(allRead.tryAcquire(1, 60000));
         QVERIFY(hookThread != std::this_thread::get_id());
