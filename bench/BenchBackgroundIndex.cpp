@@ -5,7 +5,7 @@
 // Works on a copy of the book in ${MEALDECK_BENCH_BOOK} (a Data folder; its
 // files are never written), made once into a temporary folder.
 
-#include "store/RecipeSearch.h"
+#include "store/book/RecipeSearch.h"
 
 #include <QCoreApplication>
 #include <QDir>

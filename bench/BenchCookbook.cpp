@@ -4,9 +4,9 @@
 #include "BenchBook.h"
 
 #include "print/Cookbook.h"
-#include "store/CookbookSource.h"
-#include "store/JpegCodec.h"
-#include "store/PicturePaths.h"
+#include "store/book/CookbookSource.h"
+#include "store/table/JpegCodec.h"
+#include "store/table/PicturePaths.h"
 
 #include <QApplication>
 #include <QFileInfo>

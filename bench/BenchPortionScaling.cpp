@@ -1,7 +1,7 @@
 #include "recipe/PortionScaling.h"
-#include "store/PackTable.h"
-#include "store/RecipeBook.h"
-#include "store/StoreTransaction.h"
+#include "store/table/PackTable.h"
+#include "store/book/RecipeBook.h"
+#include "store/table/StoreTransaction.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

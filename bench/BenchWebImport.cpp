@@ -5,10 +5,10 @@
 
 #include "../tests/support/LocalWebServer.h"
 
-#include "store/Book.h"
-#include "store/BookImport.h"
-#include "store/RecipeBook.h"
-#include "store/WebImport.h"
+#include "store/book/Book.h"
+#include "store/exchange/BookImport.h"
+#include "store/book/RecipeBook.h"
+#include "store/exchange/WebImport.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

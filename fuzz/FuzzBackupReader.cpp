@@ -6,8 +6,8 @@
 // written outside the folder it was given.
 
 #include "FuzzSupport.h"
-#include "store/BookBackup.h"
-#include "store/BookRestore.h"
+#include "store/backup/BookBackup.h"
+#include "store/backup/BookRestore.h"
 
 #include <QDirIterator>
 #include <QFile>

@@ -4,7 +4,7 @@
 
 #include "FuzzSupport.h"
 
-#include "store/JpegCodec.h"
+#include "store/table/JpegCodec.h"
 
 #include <cstdint>
 

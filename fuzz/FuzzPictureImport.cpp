@@ -6,7 +6,7 @@
 
 #include "FuzzSupport.h"
 
-#include "store/JpegCodec.h"
+#include "store/table/JpegCodec.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -5,9 +5,9 @@
 
 #include "FuzzSupport.h"
 
-#include "store/PackTable.h"
-#include "store/RecipeBook.h"
-#include "store/RecipeSearch.h"
+#include "store/table/PackTable.h"
+#include "store/book/RecipeBook.h"
+#include "store/book/RecipeSearch.h"
 
 #include <QSet>
 

@@ -1,7 +1,7 @@
 # The folders depend one way: only src/app wires the windows together, so no
 # other folder includes its headers; the command line in src/tool sits on the
 # core and nothing includes it; the core folders and the command line include
-# no widget.
+# no widget; the rooms of src/store depend one way.
 # Run as: cmake -DSOURCE_DIR=<src> -P OneWayFolders.cmake
 set(faults "")
 # Adds a fault "<name> <what>" when a line of the current source matches `pattern`.
@@ -30,6 +30,20 @@ foreach(source ${sources})
     if(name MATCHES "^platform/|^store/")
         forbid("^[ \t]*#[ \t]*include[ \t]*[\"<](settings|print|preview)/" "includes a folder above it")
         forbid("^[ \t]*#[ \t]*include[ \t]*[\"<]recipe/[^P]" "includes a folder above it")
+    endif()
+    # The rooms of the core depend one way: the table store on none of the
+    # others, the book on the table store, exchange and backup on the book
+    # and the table store, never on each other.
+    if(name MATCHES "^store/table/")
+        forbid("^[ \t]*#[ \t]*include[ \t]*[\"<]store/(book|exchange|backup)/" "includes a room above the table store")
+    elseif(name MATCHES "^store/book/")
+        forbid("^[ \t]*#[ \t]*include[ \t]*[\"<]store/(exchange|backup)/" "includes a room above the book")
+    elseif(name MATCHES "^store/exchange/")
+        forbid("^[ \t]*#[ \t]*include[ \t]*[\"<]store/backup/" "includes the backup room")
+    elseif(name MATCHES "^store/backup/")
+        forbid("^[ \t]*#[ \t]*include[ \t]*[\"<]store/exchange/" "includes the exchange room")
+    elseif(name MATCHES "^store/")
+        set(faults ${faults} "${name} lies in no room of src/store")
     endif()
     # Only the command line asks its user anything on standard input.
     if(name MATCHES "^store/|^settings/SettingsStore|^recipe/PortionScaling")

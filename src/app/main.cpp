@@ -14,8 +14,8 @@
 #include "preview/GmPrinter.h"
 #include "print/RecipePrinting.h"
 #include "settings/FormAbout.h"
-#include "store/ProgramPaths.h"
-#include "store/Trash.h"
+#include "store/table/ProgramPaths.h"
+#include "store/book/Trash.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
 #include "platform/InstalledLayout.h"
 
-#include "store/RecipeBook.h"
+#include "store/book/RecipeBook.h"
 
 #include <QDir>
 #include <QFileInfo>

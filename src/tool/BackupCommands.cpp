@@ -1,8 +1,8 @@
 #include "tool/BackupCommands.h"
 
-#include "store/BookBackup.h"
-#include "store/BookLockFile.h"
-#include "store/BookRestore.h"
+#include "store/backup/BookBackup.h"
+#include "store/table/BookLockFile.h"
+#include "store/backup/BookRestore.h"
 
 #include <QDir>
 #include <QFileInfo>

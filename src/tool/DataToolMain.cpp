@@ -1,8 +1,8 @@
 // mealdeck-data: works on a recipe book from the command line (the commands
 // and their usage lines are in commands() below).
 
-#include "store/BookCheck.h"
-#include "store/RecipeBook.h"
+#include "store/book/BookCheck.h"
+#include "store/book/RecipeBook.h"
 #include "tool/BackupCommands.h"
 #include "tool/CookbookCommand.h"
 #include "tool/DataToolImportExport.h"

@@ -1,8 +1,8 @@
 #include "app/FormUusi.h"
 #include "platform/Dialogs.h"
-#include "store/Book.h"
-#include "store/PackTable.h"
-#include "store/RecipeSchema.h"
+#include "store/book/Book.h"
+#include "store/table/PackTable.h"
+#include "store/table/RecipeSchema.h"
 
 #include <QLabel>
 #include <QLineEdit>

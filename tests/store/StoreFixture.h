@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/PackTable.h"
-#include "store/RecipeBook.h"
+#include "store/table/PackTable.h"
+#include "store/book/RecipeBook.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

@@ -1,7 +1,7 @@
 #include "StoreFixture.h"
-#include "store/BookBackup.h"
-#include "store/BookRestore.h"
-#include "store/PictureFiles.h"
+#include "store/backup/BookBackup.h"
+#include "store/backup/BookRestore.h"
+#include "store/table/PictureFiles.h"
 #include "support/TmpfsMount.h"
 
 #include <QDirIterator>

@@ -1,4 +1,4 @@
-#include "store/JpegCodec.h"
+#include "store/table/JpegCodec.h"
 
 #include <QColor>
 #include <QDir>

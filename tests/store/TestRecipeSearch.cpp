@@ -1,7 +1,7 @@
 #include "StoreFixture.h"
 
-#include "store/RecipeSearch.h"
-#include "store/StoreTransaction.h"
+#include "store/book/RecipeSearch.h"
+#include "store/table/StoreTransaction.h"
 
 #include <QProcess>
 #include <QScopeGuard>
