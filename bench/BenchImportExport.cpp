@@ -8,6 +8,7 @@
 #include "store/Book.h"
 #include "store/BookExport.h"
 #include "store/BookImport.h"
+#include "store/ProgramError.h"
 #include "store/RecipeBook.h"
 
 #include <QCoreApplication>
@@ -144,8 +145,12 @@ void importArchive(benchmark::State &state, const QString &file)
         QDir(folder).removeRecursively();
         QDir().mkpath(folder);
         QString error;
-        if (!RecipeBook::createBook(folder, false, &error))
+        try {
+            RecipeBook::createBook(folder, false);
+        } catch (const StoreError &e) {
+            error = e.message();
             state.SkipWithError(qPrintable(error));
+        }
         resetPeak();
         state.ResumeTiming();
         RecipeBook::Book book(folder + QStringLiteral("/Data"), folder + QStringLiteral("/Data/Pics/"));

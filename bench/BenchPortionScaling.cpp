@@ -1,5 +1,6 @@
 #include "recipe/PortionScaling.h"
 #include "store/PackTable.h"
+#include "store/ProgramError.h"
 #include "store/RecipeBook.h"
 #include "store/StoreTransaction.h"
 
@@ -46,7 +47,10 @@ void BM_ScalingPassStoringEachLine(benchmark::State &state)
 {
     QTemporaryDir dir;
     QString error;
-    if (!RecipeBook::createBook(dir.path(), false, &error)) {
+    try {
+        RecipeBook::createBook(dir.path(), false);
+    } catch (const StoreError &e) {
+        error = e.message();
         state.SkipWithError(qPrintable(error));
         return;
     }

@@ -5,6 +5,7 @@
 #include "BenchBook.h"
 
 #include "store/PackTable.h"
+#include "store/ProgramError.h"
 #include "store/RecipeSearch.h"
 #include "store/StoreTransaction.h"
 
@@ -74,9 +75,10 @@ RecipeSearch &search()
         holder() = std::make_unique<RecipeSearch>(bigBook());
     if (holder()->needsRebuild()) {
         std::fprintf(stderr, "Building the search index ...\n");
-        QString error;
-        if (!holder()->rebuild({}, &error)) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
+        try {
+            holder()->rebuild();
+        } catch (const StoreError &e) {
+            std::fprintf(stderr, "%s\n", qPrintable(e.message()));
             std::abort();
         }
     }
@@ -116,9 +118,11 @@ void BM_BuildIndex(benchmark::State &state)
 {
     RecipeSearch &s = search();
     for (auto _ : state) {
-        QString error;
-        if (!s.rebuild({}, &error))
-            state.SkipWithError(qPrintable(error));
+        try {
+            s.rebuild();
+        } catch (const StoreError &e) {
+            state.SkipWithError(qPrintable(e.message()));
+        }
     }
     const double index = double(QFileInfo(bigBook() + QStringLiteral("/Haku.db")).size()) / 1e6;
     const double book = double(QFileInfo(bigBook() + QStringLiteral("/Ohje.db")).size()) / 1e6;
