@@ -5,8 +5,8 @@
 // Works on a copy of the book in ${MEALDECK_BENCH_BOOK} (a Data folder; its
 // files are never written), made once into a temporary folder.
 
-#include "store/ProgramError.h"
-#include "store/RecipeSearch.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeSearch.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,10 +2,10 @@
 // into ${MEALDECK_BENCH_CACHE:-~/.cache/mealdeck-bench}/big (run BenchStore
 // once first). Both write and read real files in that folder.
 
-#include "store/BookBackup.h"
-#include "store/BookRestore.h"
-#include "store/ProgramError.h"
-#include "store/RecipeBook.h"
+#include "store/backup/BookBackup.h"
+#include "store/backup/BookRestore.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeBook.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -22,10 +22,10 @@
 #include "recipe/RecipeWindowHost.h"
 #include "settings/FormAbout.h"
 #include "settings/SettingsStore.h"
-#include "store/PackTable.h"
-#include "store/ProgramError.h"
-#include "store/ProgramPaths.h"
-#include "store/RecipeBook.h"
+#include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
+#include "store/table/ProgramPaths.h"
+#include "store/book/RecipeBook.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,9 +4,9 @@
 // 10,000 subgroups and 250,000 recipes of about 1 KB each, generated once into
 // ${MEALDECK_BENCH_CACHE:-~/.cache/mealdeck-bench} and reused.
 
-#include "store/ProgramError.h"
-#include "store/RecipeSchema.h"
-#include "store/SqlStatement.h"
+#include "store/table/ProgramError.h"
+#include "store/table/RecipeSchema.h"
+#include "store/table/SqlStatement.h"
 
 #include <QDir>
 #include <QFile>

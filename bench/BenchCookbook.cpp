@@ -4,10 +4,10 @@
 #include "BenchBook.h"
 
 #include "print/Cookbook.h"
-#include "store/CookbookSource.h"
-#include "store/JpegCodec.h"
-#include "store/PicturePaths.h"
-#include "store/ProgramError.h"
+#include "store/book/CookbookSource.h"
+#include "store/table/JpegCodec.h"
+#include "store/table/PicturePaths.h"
+#include "store/table/ProgramError.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -5,11 +5,11 @@
 // temporary folder. Peak memory is the process's maximum resident size (for
 // the imports, since the import began).
 
-#include "store/Book.h"
-#include "store/BookExport.h"
-#include "store/BookImport.h"
-#include "store/ProgramError.h"
-#include "store/RecipeBook.h"
+#include "store/book/Book.h"
+#include "store/exchange/BookExport.h"
+#include "store/exchange/BookImport.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeBook.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -13,10 +13,10 @@
 #include "platform/Dialogs.h"
 #include "recipe/FormAnnos.h"
 #include "settings/FormAbout.h"
-#include "store/PackTable.h"
-#include "store/ProgramError.h"
-#include "store/ProgramPaths.h"
-#include "store/RecipeBook.h"
+#include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
+#include "store/table/ProgramPaths.h"
+#include "store/book/RecipeBook.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,8 +1,8 @@
 #include "recipe/PortionScaling.h"
-#include "store/PackTable.h"
-#include "store/ProgramError.h"
-#include "store/RecipeBook.h"
-#include "store/StoreTransaction.h"
+#include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeBook.h"
+#include "store/table/StoreTransaction.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -4,10 +4,10 @@
 
 #include "BenchBook.h"
 
-#include "store/PackTable.h"
-#include "store/ProgramError.h"
-#include "store/RecipeSearch.h"
-#include "store/StoreTransaction.h"
+#include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeSearch.h"
+#include "store/table/StoreTransaction.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

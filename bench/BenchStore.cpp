@@ -4,12 +4,12 @@
 
 #include "BenchBook.h"
 
-#include "store/Book.h"
-#include "store/PackTable.h"
-#include "store/RecipeSchema.h"
-#include "store/SqlStatement.h"
-#include "store/StoreTransaction.h"
-#include "store/Trash.h"
+#include "store/book/Book.h"
+#include "store/table/PackTable.h"
+#include "store/table/RecipeSchema.h"
+#include "store/table/SqlStatement.h"
+#include "store/table/StoreTransaction.h"
+#include "store/book/Trash.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,11 +5,11 @@
 
 #include "../tests/support/LocalWebServer.h"
 
-#include "store/Book.h"
-#include "store/BookImport.h"
-#include "store/ProgramError.h"
-#include "store/RecipeBook.h"
-#include "store/WebImport.h"
+#include "store/book/Book.h"
+#include "store/exchange/BookImport.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeBook.h"
+#include "store/exchange/WebImport.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

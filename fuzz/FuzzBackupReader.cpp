@@ -6,9 +6,9 @@
 // written outside the folder it was given.
 
 #include "FuzzSupport.h"
-#include "store/BookBackup.h"
-#include "store/BookRestore.h"
-#include "store/ProgramError.h"
+#include "store/backup/BookBackup.h"
+#include "store/backup/BookRestore.h"
+#include "store/table/ProgramError.h"
 
 #include <QDirIterator>
 #include <QFile>

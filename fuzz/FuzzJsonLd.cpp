@@ -4,7 +4,7 @@
 
 #include "FuzzRecipeSink.h"
 
-#include "store/JsonLdReader.h"
+#include "store/exchange/JsonLdReader.h"
 
 #include <cstdint>
 

@@ -4,7 +4,7 @@
 
 #include "FuzzSupport.h"
 
-#include "store/MealMasterReader.h"
+#include "store/exchange/MealMasterReader.h"
 
 #include <QBuffer>
 

@@ -4,7 +4,7 @@
 
 #include "FuzzRecipeSink.h"
 
-#include "store/MicrodataReader.h"
+#include "store/exchange/MicrodataReader.h"
 
 #include <QJsonArray>
 

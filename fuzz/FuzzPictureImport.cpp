@@ -6,8 +6,8 @@
 
 #include "FuzzSupport.h"
 
-#include "store/JpegCodec.h"
-#include "store/ProgramError.h"
+#include "store/table/JpegCodec.h"
+#include "store/table/ProgramError.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -6,8 +6,8 @@
 
 #include "FuzzSupport.h"
 
-#include "store/PicturePaths.h"
-#include "store/ProgramPaths.h"
+#include "store/table/PicturePaths.h"
+#include "store/table/ProgramPaths.h"
 
 #include <QDir>
 #include <QFile>

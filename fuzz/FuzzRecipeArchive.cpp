@@ -4,7 +4,7 @@
 
 #include "FuzzSupport.h"
 
-#include "store/RecipeArchive.h"
+#include "store/exchange/RecipeArchive.h"
 
 #include <QFile>
 

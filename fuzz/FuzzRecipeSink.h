@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.h"
 
-#include "store/ImportedRecipe.h"
+#include "store/exchange/ImportedRecipe.h"
 
 namespace Fuzz {
 

@@ -7,7 +7,7 @@
 #include "FuzzSupport.h"
 
 #include "recipe/PortionScaling.h"
-#include "store/ProgramError.h"
+#include "store/table/ProgramError.h"
 
 #include <QStringList>
 

@@ -5,10 +5,10 @@
 
 #include "FuzzSupport.h"
 
-#include "store/PackTable.h"
-#include "store/ProgramError.h"
-#include "store/RecipeBook.h"
-#include "store/RecipeSearch.h"
+#include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeBook.h"
+#include "store/book/RecipeSearch.h"
 
 #include <QSet>
 

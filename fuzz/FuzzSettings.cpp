@@ -6,7 +6,7 @@
 #include "FuzzSupport.h"
 
 #include "settings/SettingsStore.h"
-#include "store/ProgramError.h"
+#include "store/table/ProgramError.h"
 
 #include <QDir>
 #include <QFile>

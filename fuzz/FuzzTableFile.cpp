@@ -8,9 +8,9 @@
 
 #include "FuzzSupport.h"
 
-#include "store/PackTable.h"
-#include "store/ProgramError.h"
-#include "store/RecipeBook.h"
+#include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeBook.h"
 
 #include <QCryptographicHash>
 #include <QDir>

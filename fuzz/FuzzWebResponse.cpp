@@ -6,7 +6,7 @@
 
 #include "FuzzSupport.h"
 
-#include "store/WebFetcher.h"
+#include "store/exchange/WebFetcher.h"
 
 #include <QStringDecoder>
 

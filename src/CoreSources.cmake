@@ -2,40 +2,40 @@
 # store and portion scaling. The program's build and the fuzz targets' build
 # both take the list from here.
 set(MEALDECK_CORE_SOURCES
-    store/BackupFiles.cpp store/BackupFiles.h
-    store/Book.cpp store/Book.h
-    store/BookBackup.cpp store/BookBackup.h
-    store/BookCheck.cpp store/BookCheck.h
-    store/BookExport.cpp store/BookExport.h
-    store/BookImport.cpp store/BookImport.h
-    store/BookLockFile.cpp store/BookLockFile.h
-    store/CookbookSource.cpp store/CookbookSource.h
-    store/StoredRecipe.cpp store/StoredRecipe.h
-    store/BookRestore.cpp store/BookRestore.h
-    store/ImportedRecipe.h
-    store/IngredientText.cpp store/IngredientText.h
-    store/JpegCodec.cpp store/JpegCodec.h
-    store/JsonLdReader.cpp store/JsonLdReader.h
-    store/MealMasterReader.cpp store/MealMasterReader.h
-    store/PackTable.cpp store/PackTable.h
-    store/PictureFiles.cpp store/PictureFiles.h
-    store/PicturePaths.cpp store/PicturePaths.h
-    store/ProgramError.h
-    store/ProgramPaths.cpp store/ProgramPaths.h
-    store/RecipeArchive.cpp store/RecipeArchive.h
-    store/RecipeBook.cpp store/RecipeBook.h
-    store/RecipeRow.cpp store/RecipeRow.h
-    store/RecipeSchema.cpp store/RecipeSchema.h
-    store/RecipeSearch.cpp store/RecipeSearch.h
-    store/SearchText.cpp store/SearchText.h
-    store/SqlStatement.cpp store/SqlStatement.h
-    store/StoreConnection.cpp store/StoreConnection.h
-    store/StoreTransaction.cpp store/StoreTransaction.h
-    store/Trash.cpp store/Trash.h
+    store/backup/BackupFiles.cpp store/backup/BackupFiles.h
+    store/book/Book.cpp store/book/Book.h
+    store/backup/BookBackup.cpp store/backup/BookBackup.h
+    store/book/BookCheck.cpp store/book/BookCheck.h
+    store/exchange/BookExport.cpp store/exchange/BookExport.h
+    store/exchange/BookImport.cpp store/exchange/BookImport.h
+    store/table/BookLockFile.cpp store/table/BookLockFile.h
+    store/book/CookbookSource.cpp store/book/CookbookSource.h
+    store/table/StoredRecipe.cpp store/table/StoredRecipe.h
+    store/backup/BookRestore.cpp store/backup/BookRestore.h
+    store/exchange/ImportedRecipe.h
+    store/exchange/IngredientText.cpp store/exchange/IngredientText.h
+    store/table/JpegCodec.cpp store/table/JpegCodec.h
+    store/exchange/JsonLdReader.cpp store/exchange/JsonLdReader.h
+    store/exchange/MealMasterReader.cpp store/exchange/MealMasterReader.h
+    store/table/PackTable.cpp store/table/PackTable.h
+    store/table/PictureFiles.cpp store/table/PictureFiles.h
+    store/table/PicturePaths.cpp store/table/PicturePaths.h
+    store/table/ProgramError.h
+    store/table/ProgramPaths.cpp store/table/ProgramPaths.h
+    store/exchange/RecipeArchive.cpp store/exchange/RecipeArchive.h
+    store/book/RecipeBook.cpp store/book/RecipeBook.h
+    store/table/RecipeRow.cpp store/table/RecipeRow.h
+    store/table/RecipeSchema.cpp store/table/RecipeSchema.h
+    store/book/RecipeSearch.cpp store/book/RecipeSearch.h
+    store/book/SearchText.cpp store/book/SearchText.h
+    store/table/SqlStatement.cpp store/table/SqlStatement.h
+    store/table/StoreConnection.cpp store/table/StoreConnection.h
+    store/table/StoreTransaction.cpp store/table/StoreTransaction.h
+    store/book/Trash.cpp store/book/Trash.h
     settings/SettingsStore.cpp settings/SettingsStore.h
-    store/Menu.cpp store/Menu.h
-    store/ShoppingList.cpp store/ShoppingList.h
+    store/book/Menu.cpp store/book/Menu.h
+    store/book/ShoppingList.cpp store/book/ShoppingList.h
     recipe/PortionScaling.cpp recipe/PortionScaling.h
-    store/MicrodataReader.cpp store/MicrodataReader.h
-    store/WebFetcher.cpp store/WebFetcher.h
-    store/WebImport.cpp store/WebImport.h)
+    store/exchange/MicrodataReader.cpp store/exchange/MicrodataReader.h
+    store/exchange/WebFetcher.cpp store/exchange/WebFetcher.h
+    store/exchange/WebImport.cpp store/exchange/WebImport.h)

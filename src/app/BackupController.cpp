@@ -6,11 +6,11 @@
 #include "platform/Hints.h"
 #include "platform/ProgressDialog.h"
 #include "settings/SettingsStore.h"
-#include "store/BookBackup.h"
-#include "store/BookLockFile.h"
-#include "store/BookRestore.h"
-#include "store/ProgramError.h"
-#include "store/ProgramPaths.h"
+#include "store/backup/BookBackup.h"
+#include "store/table/BookLockFile.h"
+#include "store/backup/BookRestore.h"
+#include "store/table/ProgramError.h"
+#include "store/table/ProgramPaths.h"
 
 #include <QAction>
 #include <QApplication>

@@ -9,7 +9,7 @@
 #include "recipe/FormMuuttunut.h"
 #include "recipe/FormResepti.h"
 #include "settings/SettingsStore.h"
-#include "store/Book.h"
+#include "store/book/Book.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -11,10 +11,10 @@
 #include "print/Cookbook.h"
 #include "print/FormPrintPrev.h"
 #include "print/PrintPreviewHost.h"
-#include "store/Book.h"
-#include "store/CookbookSource.h"
-#include "store/ProgramError.h"
-#include "store/ProgramPaths.h"
+#include "store/book/Book.h"
+#include "store/book/CookbookSource.h"
+#include "store/table/ProgramError.h"
+#include "store/table/ProgramPaths.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -4,8 +4,8 @@
 #include "app/FormPaa.h"
 #include "app/MainWindowMenus.h"
 #include "platform/Dialogs.h"
-#include "store/ProgramPaths.h"
-#include "store/RecipeSearch.h"
+#include "store/table/ProgramPaths.h"
+#include "store/book/RecipeSearch.h"
 
 #include <QAction>
 #include <QMenu>

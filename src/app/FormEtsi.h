@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/RecipeSearch.h"
+#include "store/book/RecipeSearch.h"
 
 #include <QDialog>
 

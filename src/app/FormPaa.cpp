@@ -10,11 +10,11 @@
 #include "recipe/FormResepti.h"
 #include "settings/FormAbout.h"
 #include "settings/SettingsStore.h"
-#include "store/Book.h"
-#include "store/PictureFiles.h"
-#include "store/PicturePaths.h"
-#include "store/ProgramPaths.h"
-#include "store/RecipeBook.h"
+#include "store/book/Book.h"
+#include "store/table/PictureFiles.h"
+#include "store/table/PicturePaths.h"
+#include "store/table/ProgramPaths.h"
+#include "store/book/RecipeBook.h"
 
 #include <QApplication>
 #include <QDir>

@@ -7,8 +7,8 @@
 #include "settings/FormAbout.h"
 #include "settings/FormPikaohje.h"
 #include "settings/SettingsStore.h"
-#include "store/Book.h"
-#include "store/PackTable.h"
+#include "store/book/Book.h"
+#include "store/table/PackTable.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #include "app/FormRoskakori.h"
 
 #include "platform/Dialogs.h"
-#include "store/Trash.h"
+#include "store/book/Trash.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

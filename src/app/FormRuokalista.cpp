@@ -7,9 +7,9 @@
 #include "print/FormPrintPrev.h"
 #include "print/PrintPreviewHost.h"
 #include "settings/SettingsStore.h"
-#include "store/Book.h"
-#include "store/ProgramError.h"
-#include "store/ProgramPaths.h"
+#include "store/book/Book.h"
+#include "store/table/ProgramError.h"
+#include "store/table/ProgramPaths.h"
 
 #include <QAction>
 #include <QApplication>

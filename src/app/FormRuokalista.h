@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Menu.h"
+#include "store/book/Menu.h"
 
 #include <QHash>
 #include <QWidget>

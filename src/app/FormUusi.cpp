@@ -2,7 +2,7 @@
 
 #include "platform/DialogParts.h"
 #include "platform/Dialogs.h"
-#include "store/Book.h"
+#include "store/book/Book.h"
 
 #include <QLabel>
 #include <QLineEdit>

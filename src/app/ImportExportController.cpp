@@ -6,14 +6,14 @@
 #include "platform/Hints.h"
 #include "platform/ProgressDialog.h"
 #include "settings/SettingsStore.h"
-#include "store/Book.h"
-#include "store/BookBackup.h"
-#include "store/BookExport.h"
-#include "store/BookImport.h"
-#include "store/MealMasterReader.h"
-#include "store/ProgramError.h"
-#include "store/ProgramPaths.h"
-#include "store/WebImport.h"
+#include "store/book/Book.h"
+#include "store/backup/BookBackup.h"
+#include "store/exchange/BookExport.h"
+#include "store/exchange/BookImport.h"
+#include "store/exchange/MealMasterReader.h"
+#include "store/table/ProgramError.h"
+#include "store/table/ProgramPaths.h"
+#include "store/exchange/WebImport.h"
 
 #include <QAction>
 #include <QApplication>

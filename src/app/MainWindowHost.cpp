@@ -2,7 +2,7 @@
 #include "app/FormRuokalista.h"
 #include "app/Windows.h"
 #include "recipe/RecipeWindowHost.h"
-#include "store/Book.h"
+#include "store/book/Book.h"
 
 #include <QAction>
 #include <QGuiApplication>

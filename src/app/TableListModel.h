@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Book.h"
+#include "store/book/Book.h"
 
 #include <QAbstractListModel>
 #include <QVector>

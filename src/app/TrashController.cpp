@@ -4,8 +4,8 @@
 #include "app/FormRoskakori.h"
 #include "platform/Dialogs.h"
 #include "platform/Hints.h"
-#include "store/ProgramPaths.h"
-#include "store/Trash.h"
+#include "store/table/ProgramPaths.h"
+#include "store/book/Trash.h"
 
 #include <QAction>
 #include <QFileInfo>

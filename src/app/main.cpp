@@ -14,9 +14,9 @@
 #include "preview/GmPrinter.h"
 #include "print/RecipePrinting.h"
 #include "settings/FormAbout.h"
-#include "store/ProgramError.h"
-#include "store/ProgramPaths.h"
-#include "store/Trash.h"
+#include "store/table/ProgramError.h"
+#include "store/table/ProgramPaths.h"
+#include "store/book/Trash.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

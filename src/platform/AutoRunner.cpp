@@ -1,6 +1,6 @@
 #include "platform/AutoRunner.h"
 
-#include "store/ProgramPaths.h"
+#include "store/table/ProgramPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>

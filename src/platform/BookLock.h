@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/BookLockFile.h"
+#include "store/table/BookLockFile.h"
 
 #include <QObject>
 #include <QString>

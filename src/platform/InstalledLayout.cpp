@@ -1,7 +1,7 @@
 #include "platform/InstalledLayout.h"
 
-#include "store/ProgramError.h"
-#include "store/RecipeBook.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeBook.h"
 
 #include <QDir>
 #include <QFileInfo>

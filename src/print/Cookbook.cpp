@@ -1,7 +1,7 @@
 #include "print/Cookbook.h"
 
 #include "print/RecipeDocument.h"
-#include "store/ShoppingList.h"
+#include "store/book/ShoppingList.h"
 
 #include <QSaveFile>
 #include <QFontMetricsF>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/CookbookSource.h"
+#include "store/book/CookbookSource.h"
 
 #include <QDate>
 #include <QFont>

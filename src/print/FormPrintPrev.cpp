@@ -13,7 +13,7 @@
 #include "print/UpDown.h"
 #include "platform/RecipeStyle.h"
 #include "settings/SettingsStore.h"
-#include "store/ProgramError.h"
+#include "store/table/ProgramError.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "recipe/DBMemo.h"
 
 #include "platform/Dialogs.h"
-#include "store/PackTable.h"
+#include "store/table/PackTable.h"
 
 #include <QTextDocument>
 

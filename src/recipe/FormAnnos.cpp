@@ -7,10 +7,10 @@
 #include "platform/RecipeStyle.h"
 #include "recipe/SharedState.h"
 #include "settings/SettingsStore.h"
-#include "store/PackTable.h"
-#include "store/ProgramError.h"
-#include "store/RecipeRow.h"
-#include "store/RecipeSchema.h"
+#include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
+#include "store/table/RecipeRow.h"
+#include "store/table/RecipeSchema.h"
 
 #include <QFrame>
 #include <QKeyEvent>

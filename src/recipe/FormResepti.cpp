@@ -13,11 +13,11 @@
 #include "settings/FormAinesohje.h"
 #include "settings/FormPikaohje.h"
 #include "settings/SettingsStore.h"
-#include "store/PackTable.h"
-#include "store/ProgramError.h"
-#include "store/RecipeBook.h"
-#include "store/RecipeRow.h"
-#include "store/RecipeSchema.h"
+#include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeBook.h"
+#include "store/table/RecipeRow.h"
+#include "store/table/RecipeSchema.h"
 
 #include <QAction>
 #include <QApplication>

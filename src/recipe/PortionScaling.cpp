@@ -1,6 +1,6 @@
 #include "recipe/PortionScaling.h"
 
-#include "store/ProgramError.h"
+#include "store/table/ProgramError.h"
 
 #include <cmath>
 #include <cstdint>

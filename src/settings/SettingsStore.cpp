@@ -1,7 +1,7 @@
 #include "settings/SettingsStore.h"
 
-#include "store/ProgramError.h"
-#include "store/ProgramPaths.h"
+#include "store/table/ProgramError.h"
+#include "store/table/ProgramPaths.h"
 
 #include <QDateTime>
 #include <QDir>

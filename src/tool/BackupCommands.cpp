@@ -1,9 +1,9 @@
 #include "tool/BackupCommands.h"
 
-#include "store/BookBackup.h"
-#include "store/BookLockFile.h"
-#include "store/BookRestore.h"
-#include "store/ProgramError.h"
+#include "store/backup/BookBackup.h"
+#include "store/table/BookLockFile.h"
+#include "store/backup/BookRestore.h"
+#include "store/table/ProgramError.h"
 
 #include <QDir>
 #include <QFileInfo>

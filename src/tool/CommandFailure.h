@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/ProgramError.h"
+#include "store/table/ProgramError.h"
 
 #include <cstdio>
 

@@ -1,13 +1,13 @@
 #include "tool/DataToolImportExport.h"
 
-#include "store/Book.h"
-#include "store/BookBackup.h"
-#include "store/BookExport.h"
-#include "store/BookImport.h"
-#include "store/BookLockFile.h"
-#include "store/MealMasterReader.h"
-#include "store/ProgramError.h"
-#include "store/WebImport.h"
+#include "store/book/Book.h"
+#include "store/backup/BookBackup.h"
+#include "store/exchange/BookExport.h"
+#include "store/exchange/BookImport.h"
+#include "store/table/BookLockFile.h"
+#include "store/exchange/MealMasterReader.h"
+#include "store/table/ProgramError.h"
+#include "store/exchange/WebImport.h"
 
 #include <QDir>
 #include <QFileInfo>

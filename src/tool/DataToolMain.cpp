@@ -1,9 +1,9 @@
 // mealdeck-data: works on a recipe book from the command line (the commands
 // and their usage lines are in commands() below).
 
-#include "store/BookCheck.h"
-#include "store/ProgramError.h"
-#include "store/RecipeBook.h"
+#include "store/book/BookCheck.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeBook.h"
 #include "tool/BackupCommands.h"
 #include "tool/CommandFailure.h"
 #include "tool/CookbookCommand.h"

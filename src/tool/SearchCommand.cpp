@@ -1,7 +1,7 @@
 #include "tool/SearchCommand.h"
 
-#include "store/ProgramError.h"
-#include "store/RecipeSearch.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeSearch.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "tool/ShoppingCommand.h"
 
-#include "store/Menu.h"
-#include "store/ProgramError.h"
+#include "store/book/Menu.h"
+#include "store/table/ProgramError.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
 #include "tool/TrashTool.h"
 
-#include "store/BookLockFile.h"
-#include "store/ProgramError.h"
-#include "store/Trash.h"
+#include "store/table/BookLockFile.h"
+#include "store/table/ProgramError.h"
+#include "store/book/Trash.h"
 
 #include <QFileInfo>
 

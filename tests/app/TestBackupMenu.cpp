@@ -5,10 +5,10 @@
 #include "platform/Dialogs.h"
 #include "platform/FileChooser.h"
 #include "settings/SettingsStore.h"
-#include "store/BookBackup.h"
-#include "store/PackTable.h"
-#include "store/RecipeBook.h"
-#include "store/Trash.h"
+#include "store/backup/BookBackup.h"
+#include "store/table/PackTable.h"
+#include "store/book/RecipeBook.h"
+#include "store/book/Trash.h"
 #include "support/BookFixture.h"
 
 #include <QAction>

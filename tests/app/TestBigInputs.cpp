@@ -17,8 +17,8 @@
 #include "recipe/FormAnnos.h"
 #include "recipe/FormResepti.h"
 #include "settings/SettingsStore.h"
-#include "store/PackTable.h"
-#include "store/PicturePaths.h"
+#include "store/table/PackTable.h"
+#include "store/table/PicturePaths.h"
 #include "support/BookFixture.h"
 
 #include <QAction>

@@ -10,9 +10,9 @@
 #include "recipe/FormAnnos.h"
 #include "recipe/FormResepti.h"
 #include "recipe/PortionScaling.h"
-#include "store/JpegCodec.h"
-#include "store/PicturePaths.h"
-#include "store/ProgramPaths.h"
+#include "store/table/JpegCodec.h"
+#include "store/table/PicturePaths.h"
+#include "store/table/ProgramPaths.h"
 #include "support/BookFixture.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "store/Book.h"
+#include "store/book/Book.h"
 #include "store/StoreFixture.h"
 
 #include "app/DataBoundList.h"
@@ -11,8 +11,8 @@
 #include "recipe/FormMuuttunut.h"
 #include "recipe/FormResepti.h"
 #include "settings/SettingsStore.h"
-#include "store/ProgramPaths.h"
-#include "store/RecipeBook.h"
+#include "store/table/ProgramPaths.h"
+#include "store/book/RecipeBook.h"
 #include "support/BookFixture.h"
 #include "support/TmpfsMount.h"
 #include "support/XServer.h"

@@ -2,7 +2,7 @@
 #include "app/FormPaa.h"
 #include "platform/Dialogs.h"
 #include "platform/FileChooser.h"
-#include "store/PicturePaths.h"
+#include "store/table/PicturePaths.h"
 #include "support/BookFixture.h"
 
 #include <QFile>

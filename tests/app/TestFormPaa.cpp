@@ -9,9 +9,9 @@
 #include "platform/FileChooser.h"
 #include "settings/FormPoistu.h"
 #include "settings/SettingsStore.h"
-#include "store/Book.h"
-#include "store/PackTable.h"
-#include "store/PicturePaths.h"
+#include "store/book/Book.h"
+#include "store/table/PackTable.h"
+#include "store/table/PicturePaths.h"
 #include "support/BookFixture.h"
 
 #include <QAction>

@@ -5,7 +5,7 @@
 #include "app/FormPaa.h"
 #include "app/FormUusi.h"
 #include "platform/FileChooser.h"
-#include "store/PicturePaths.h"
+#include "store/table/PicturePaths.h"
 #include "support/BookFixture.h"
 
 #include <QAction>

@@ -3,9 +3,9 @@
 #include "app/FormRoskakori.h"
 #include "app/FormRyhmaPois.h"
 #include "settings/SettingsStore.h"
-#include "store/PicturePaths.h"
-#include "store/ProgramPaths.h"
-#include "store/Trash.h"
+#include "store/table/PicturePaths.h"
+#include "store/table/ProgramPaths.h"
+#include "store/book/Trash.h"
 #include "support/BookFixture.h"
 
 #include <QAction>

@@ -1,8 +1,8 @@
 #include "app/FormRyhmaPois.h"
 #include "platform/Dialogs.h"
 #include "settings/SettingsStore.h"
-#include "store/PackTable.h"
-#include "store/RecipeSchema.h"
+#include "store/table/PackTable.h"
+#include "store/table/RecipeSchema.h"
 
 #include <QCheckBox>
 #include <QFile>

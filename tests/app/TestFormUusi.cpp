@@ -1,9 +1,9 @@
 #include "app/FormUusi.h"
 #include "platform/Dialogs.h"
-#include "store/Book.h"
-#include "store/PackTable.h"
-#include "store/ProgramError.h"
-#include "store/RecipeSchema.h"
+#include "store/book/Book.h"
+#include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
+#include "store/table/RecipeSchema.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -8,8 +8,8 @@
 #include "print/FormPrintPrev.h"
 #include "recipe/FormResepti.h"
 #include "platform/Dialogs.h"
-#include "store/Book.h"
-#include "store/Menu.h"
+#include "store/book/Book.h"
+#include "store/book/Menu.h"
 #include "support/BookFixture.h"
 
 #include <QAction>

@@ -3,8 +3,8 @@
 // real signal is sent, and the book on disk must hold the typing.
 #include "platform/BookLock.h"
 #include "settings/SettingsStore.h"
-#include "store/ProgramError.h"
-#include "store/RecipeSearch.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeSearch.h"
 #include "support/BookFixture.h"
 #include "support/XServer.h"
 

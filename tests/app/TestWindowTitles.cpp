@@ -1,4 +1,4 @@
-#include "store/RecipeBook.h"
+#include "store/book/RecipeBook.h"
 #include "support/XServer.h"
 
 #include <QDeadlineTimer>

@@ -5,7 +5,7 @@
 #include "preview/GmQtPrinterBackend.h"
 #include "print/FormPrintPrev.h"
 #include "settings/SettingsStore.h"
-#include "store/CookbookSource.h"
+#include "store/book/CookbookSource.h"
 #include "support/BookFixture.h"
 
 #include <QAction>

@@ -8,8 +8,8 @@
 #include "recipe/RecipeWindowHost.h"
 #include "settings/FormAinesohje.h"
 #include "settings/SettingsStore.h"
-#include "store/PackTable.h"
-#include "store/RecipeBook.h"
+#include "store/table/PackTable.h"
+#include "store/book/RecipeBook.h"
 
 #include <QAction>
 #include <QCheckBox>

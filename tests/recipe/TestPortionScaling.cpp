@@ -1,5 +1,5 @@
 #include "recipe/PortionScaling.h"
-#include "store/ProgramError.h"
+#include "store/table/ProgramError.h"
 
 #include <QTest>
 

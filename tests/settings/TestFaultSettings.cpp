@@ -1,7 +1,7 @@
 #include "support/TmpfsMount.h"
 
 #include "settings/SettingsStore.h"
-#include "store/ProgramError.h"
+#include "store/table/ProgramError.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "settings/SettingsStore.h"
-#include "store/ProgramError.h"
+#include "store/table/ProgramError.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,9 +3,9 @@
 //   store_backup_child backup DATAFOLDER OUTFOLDER
 //   store_backup_child restore DATAFOLDER FILE1 FILE2   (alternately)
 
-#include "store/BookBackup.h"
-#include "store/BookRestore.h"
-#include "store/ProgramError.h"
+#include "store/backup/BookBackup.h"
+#include "store/backup/BookRestore.h"
+#include "store/table/ProgramError.h"
 
 #include <QCoreApplication>
 #include <QStringList>

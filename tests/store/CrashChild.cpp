@@ -2,8 +2,8 @@
 // each, what has been applied (the line is written only after apply returns).
 //   store_crash_child apply|scope|pack DATAFOLDER FIRSTNUMBER
 
-#include "store/PackTable.h"
-#include "store/StoreTransaction.h"
+#include "store/table/PackTable.h"
+#include "store/table/StoreTransaction.h"
 
 #include <QCoreApplication>
 #include <QStringList>

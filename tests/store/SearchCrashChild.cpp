@@ -2,10 +2,10 @@
 // killed: adds, edits and deletes, some alone and some in one scope.
 //   store_search_crash_child DATAFOLDER FIRSTNUMBER
 
-#include "store/PackTable.h"
-#include "store/ProgramError.h"
-#include "store/RecipeSearch.h"
-#include "store/StoreTransaction.h"
+#include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeSearch.h"
+#include "store/table/StoreTransaction.h"
 
 #include <QCoreApplication>
 #include <QStringList>

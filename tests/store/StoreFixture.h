@@ -1,8 +1,8 @@
 #pragma once
 
-#include "store/PackTable.h"
-#include "store/ProgramError.h"
-#include "store/RecipeBook.h"
+#include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeBook.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

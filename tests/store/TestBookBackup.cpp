@@ -1,8 +1,8 @@
 #include "StoreFixture.h"
-#include "store/BookBackup.h"
-#include "store/BookRestore.h"
-#include "store/PictureFiles.h"
-#include "store/ProgramError.h"
+#include "store/backup/BookBackup.h"
+#include "store/backup/BookRestore.h"
+#include "store/table/PictureFiles.h"
+#include "store/table/ProgramError.h"
 #include "support/TmpfsMount.h"
 
 #include <QDirIterator>

@@ -1,6 +1,6 @@
 #include "StoreFixture.h"
 
-#include "store/ProgramError.h"
+#include "store/table/ProgramError.h"
 
 #include <QDateTime>
 #include <QLockFile>

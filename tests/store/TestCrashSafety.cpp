@@ -1,6 +1,6 @@
 #include "StoreFixture.h"
 
-#include "store/RecipeSchema.h"
+#include "store/table/RecipeSchema.h"
 
 #include <QProcess>
 #include <QRandomGenerator>

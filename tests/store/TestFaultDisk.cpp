@@ -1,11 +1,11 @@
 #include "StoreFixture.h"
 #include "support/TmpfsMount.h"
 
-#include "store/JpegCodec.h"
-#include "store/PicturePaths.h"
-#include "store/ProgramError.h"
-#include "store/ProgramPaths.h"
-#include "store/StoreTransaction.h"
+#include "store/table/JpegCodec.h"
+#include "store/table/PicturePaths.h"
+#include "store/table/ProgramError.h"
+#include "store/table/ProgramPaths.h"
+#include "store/table/StoreTransaction.h"
 
 #include <QDir>
 #include <QImage>

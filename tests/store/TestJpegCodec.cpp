@@ -1,5 +1,5 @@
-#include "store/JpegCodec.h"
-#include "store/ProgramError.h"
+#include "store/table/JpegCodec.h"
+#include "store/table/ProgramError.h"
 #include "store/StoreFixture.h"
 
 #include <QColor>

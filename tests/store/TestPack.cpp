@@ -1,8 +1,8 @@
 #include "StoreFixture.h"
 
-#include "store/ProgramError.h"
-#include "store/RecipeSchema.h"
-#include "store/StoreTransaction.h"
+#include "store/table/ProgramError.h"
+#include "store/table/RecipeSchema.h"
+#include "store/table/StoreTransaction.h"
 
 #include <QFileInfo>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "store/PicturePaths.h"
-#include "store/ProgramPaths.h"
+#include "store/table/PicturePaths.h"
+#include "store/table/ProgramPaths.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "StoreFixture.h"
 
-#include "store/Book.h"
-#include "store/ProgramError.h"
-#include "store/PackTable.h"
-#include "store/RecipeBook.h"
-#include "store/RecipeSchema.h"
+#include "store/book/Book.h"
+#include "store/table/ProgramError.h"
+#include "store/table/PackTable.h"
+#include "store/book/RecipeBook.h"
+#include "store/table/RecipeSchema.h"
 
 #include <QDir>
 #include <QFileInfo>

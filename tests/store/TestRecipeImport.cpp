@@ -1,13 +1,13 @@
 #include "StoreFixture.h"
 
 #include "recipe/PortionScaling.h"
-#include "store/Book.h"
-#include "store/BookExport.h"
-#include "store/BookImport.h"
-#include "store/IngredientText.h"
-#include "store/JsonLdReader.h"
-#include "store/MealMasterReader.h"
-#include "store/RecipeArchive.h"
+#include "store/book/Book.h"
+#include "store/exchange/BookExport.h"
+#include "store/exchange/BookImport.h"
+#include "store/exchange/IngredientText.h"
+#include "store/exchange/JsonLdReader.h"
+#include "store/exchange/MealMasterReader.h"
+#include "store/exchange/RecipeArchive.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "StoreFixture.h"
 
-#include "store/ProgramError.h"
-#include "store/RecipeSearch.h"
-#include "store/StoreTransaction.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeSearch.h"
+#include "store/table/StoreTransaction.h"
 
 #include <QProcess>
 #include <QScopeGuard>

@@ -1,8 +1,8 @@
-#include "store/Book.h"
-#include "store/Menu.h"
-#include "store/ProgramError.h"
-#include "store/RecipeBook.h"
-#include "store/Trash.h"
+#include "store/book/Book.h"
+#include "store/book/Menu.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeBook.h"
+#include "store/book/Trash.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "store/ShoppingList.h"
+#include "store/book/ShoppingList.h"
 
 #include <QTest>
 

@@ -1,12 +1,12 @@
 #include "StoreFixture.h"
 
-#include "store/Book.h"
-#include "store/BookBackup.h"
-#include "store/BookRestore.h"
-#include "store/BookCheck.h"
-#include "store/PicturePaths.h"
-#include "store/ProgramError.h"
-#include "store/Trash.h"
+#include "store/book/Book.h"
+#include "store/backup/BookBackup.h"
+#include "store/backup/BookRestore.h"
+#include "store/book/BookCheck.h"
+#include "store/table/PicturePaths.h"
+#include "store/table/ProgramError.h"
+#include "store/book/Trash.h"
 
 #include <QDir>
 #include <QFileInfo>

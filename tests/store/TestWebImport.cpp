@@ -4,9 +4,9 @@
 #include "StoreFixture.h"
 #include "support/LocalWebServer.h"
 
-#include "store/Book.h"
-#include "store/BookImport.h"
-#include "store/WebImport.h"
+#include "store/book/Book.h"
+#include "store/exchange/BookImport.h"
+#include "store/exchange/WebImport.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -3,9 +3,9 @@
 // each restore and deletion.
 //   store_trash_crash_child DATAFOLDER
 
-#include "store/Book.h"
-#include "store/PackTable.h"
-#include "store/Trash.h"
+#include "store/book/Book.h"
+#include "store/table/PackTable.h"
+#include "store/book/Trash.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -9,12 +9,12 @@
 #include "recipe/RecipeWindowHost.h"
 #include "settings/FormAbout.h"
 #include "settings/SettingsStore.h"
-#include "store/JpegCodec.h"
-#include "store/PackTable.h"
-#include "store/PicturePaths.h"
-#include "store/ProgramError.h"
-#include "store/ProgramPaths.h"
-#include "store/RecipeBook.h"
+#include "store/table/JpegCodec.h"
+#include "store/table/PackTable.h"
+#include "store/table/PicturePaths.h"
+#include "store/table/ProgramError.h"
+#include "store/table/ProgramPaths.h"
+#include "store/book/RecipeBook.h"
 
 #include <QFile>
 #include <QImage>

@@ -1,0 +1,838 @@
+#include "store/book/Book.h"
+
+#include "store/table/JpegCodec.h"
+#include "store/table/PackTable.h"
+#include "store/table/PictureFiles.h"
+#include "store/table/PicturePaths.h"
+#include "store/table/ProgramError.h"
+#include "store/book/RecipeBook.h"
+#include "store/table/RecipeRow.h"
+#include "store/table/StoreTransaction.h"
+#include "store/book/Trash.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QVariant>
+
+#include <optional>
+
+namespace RecipeBook {
+
+namespace {
+
+const QString Nimi = QStringLiteral("Nimi");
+const QString Ryhma = QStringLiteral("Ryhma");
+
+std::unique_ptr<TPackTable> makeTable(const QString &dataFolder, const char *objectName, const char *tableName)
+{
+    auto table = std::make_unique<TPackTable>();
+    table->setObjectName(QLatin1String(objectName));
+    table->setDatabaseName(dataFolder);
+    table->setTableName(QLatin1String(tableName));
+    table->setTableType(TTableType::Paradox);
+    table->setFiltered(true);
+    return table;
+}
+
+void openIfClosed(TPackTable &table)
+{
+    if (!table.Active())
+        table.open();
+}
+
+// Marks every recipe of the current filter of `recipes` deleted; their names
+// are appended to `removed`, their row ids to `ids`.
+void deleteFilteredRecipes(TPackTable &recipes, QStringList &removed, QVector<qint64> &ids)
+{
+    recipes.first();
+    while (recipes.recordCount() > 0) {
+        removed.append(recipes.fieldText(Nimi));
+        ids.append(recipes.currentRowId());
+        recipes.deleteRow();
+    }
+}
+
+bool hasName(TPackTable &table, const QString &name)
+{
+    if (table.Active())
+        return table.containsName(Nimi, name);
+    table.open();
+    bool found = false;
+    try {
+        found = table.containsName(Nimi, name);
+    } catch (...) {
+        table.close();
+        throw;
+    }
+    table.close();
+    return found;
+}
+
+} // namespace
+
+QString childFilter(const QString &name)
+{
+    return QStringLiteral("Ryhma = '") + name + QLatin1Char('\'');
+}
+
+Book::Book(const QString &dataFolder, const QString &picsFolder)
+    : m_mainGroups(makeTable(dataFolder, "Table1", "Paaryhma"))
+    , m_subgroups(makeTable(dataFolder, "Table2", "Alaryhma"))
+    , m_recipes(makeTable(dataFolder, "Table3", "Ohje"))
+    , m_workMainGroups(makeTable(dataFolder, "WorkMainGroups", "Paaryhma"))
+    , m_workSubgroups(makeTable(dataFolder, "WorkSubgroups", "Alaryhma"))
+    , m_workRecipes(makeTable(dataFolder, "WorkRecipes", "Ohje"))
+    , m_listSubgroups(makeTable(dataFolder, "ListSubgroups", "Alaryhma"))
+    , m_listRecipes(makeTable(dataFolder, "ListRecipes", "Ohje"))
+    , m_picsFolder(picsFolder)
+{
+}
+
+Book::~Book() = default;
+
+template <typename Work>
+auto Book::changing(Work work) -> decltype(work())
+{
+    struct Settle {
+        Book &book;
+        ~Settle()
+        {
+            for (TPackTable *table : {book.m_workMainGroups.get(), book.m_workSubgroups.get(), book.m_workRecipes.get()}) {
+                try {
+                    if (table->Active())
+                        table->discard();
+                } catch (const ProgramError &) {
+                    // A table the failure closed holds nothing pending.
+                }
+            }
+            book.rereadShownTables();
+        }
+    } settle{*this};
+    return work();
+}
+
+void Book::rereadShownTables()
+{
+    for (TPackTable *table : {m_mainGroups.get(), m_subgroups.get(), m_recipes.get()}) {
+        try {
+            table->reread();
+        } catch (const ProgramError &) {
+            // The next use of the table reports it.
+        }
+    }
+}
+
+TPackTable &Book::rowOf(TPackTable &work, qint64 id, const char *what) const
+{
+    openIfClosed(work);
+    work.showOnlyRow(id);
+    if (id == 0 || work.RecNo() <= 0)
+        throw StoreError(QStringLiteral("The %1 is no longer in the recipe book.").arg(QLatin1String(what)));
+    return work;
+}
+
+std::optional<Book::Recipe> Book::recipe(qint64 id) const
+{
+    if (id == 0)
+        return std::nullopt;
+    openIfClosed(*m_workRecipes);
+    // Read anew: the recipe window writes through the shown table.
+    m_workRecipes->reread();
+    m_workRecipes->showOnlyRow(id);
+    if (m_workRecipes->RecNo() <= 0)
+        return std::nullopt;
+    const TPackTable &t = *m_workRecipes;
+    Recipe r;
+    r.id = id;
+    r.name = t.fieldText(Nimi);
+    r.subgroup = t.fieldText(Ryhma);
+    r.description = t.fieldText(QStringLiteral("Kuvaus"));
+    r.difficulty = t.fieldText(QStringLiteral("Aste"));
+    r.time = t.fieldText(QStringLiteral("Aika"));
+    r.portions = t.fieldText(QStringLiteral("Annos"));
+    const std::optional<QVariant> kuva = t.fieldValue(QStringLiteral("Kuva"));
+    r.hasPicture = kuva.has_value() && kuva->toBool();
+    return r;
+}
+
+QVector<Book::Entry> Book::entries(TPackTable &table, int from, int count)
+{
+    const QVector<qint64> ids = table.rowIds(from + 1, count);
+    const QStringList names = table.fieldTexts(Nimi, from + 1, count);
+    QVector<Entry> result;
+    result.reserve(ids.size());
+    for (qsizetype i = 0; i < ids.size() && i < names.size(); ++i)
+        result.append({ids.at(i), names.at(i)});
+    return result;
+}
+
+QVector<Book::Entry> Book::mainGroupEntries() const
+{
+    // The work table, widened to every row and read anew.
+    openIfClosed(*m_workMainGroups);
+    m_workMainGroups->reread();
+    m_workMainGroups->setFilter(QString());
+    return entries(*m_workMainGroups, 0, m_workMainGroups->recordCount());
+}
+
+TPackTable *Book::filteredTo(TPackTable &parents, TPackTable &list, qint64 parentId) const
+{
+    const std::optional<QString> parent = storedNameOf(parents, parentId);
+    if (!parent) {
+        list.close();
+        return nullptr;
+    }
+    openIfClosed(list);
+    list.reread();
+    if (list.Filter() != childFilter(*parent))
+        list.setFilter(childFilter(*parent));
+    return &list;
+}
+
+QVector<Book::Entry> Book::subgroupsOf(qint64 mainGroupId) const
+{
+    TPackTable *list = filteredTo(*m_workMainGroups, *m_listSubgroups, mainGroupId);
+    return list ? entries(*list, 0, list->recordCount()) : QVector<Entry>();
+}
+
+int Book::recipeCountOf(qint64 subgroupId) const
+{
+    TPackTable *list = filteredTo(*m_workSubgroups, *m_listRecipes, subgroupId);
+    return list ? list->recordCount() : 0;
+}
+
+QVector<Book::Entry> Book::recipesOf(qint64 subgroupId, int from, int count) const
+{
+    // The first part is read anew; later parts of the same subgroup come
+    // from the view it worked out, so that paging through a large subgroup
+    // reads its rows once.
+    const std::optional<QString> subgroup = storedNameOf(*m_workSubgroups, subgroupId);
+    if (!subgroup)
+        return {};
+    if (from == 0 || !m_listRecipes->Active() || m_listRecipes->Filter() != childFilter(*subgroup))
+        filteredTo(*m_workSubgroups, *m_listRecipes, subgroupId);
+    return entries(*m_listRecipes, from, count);
+}
+
+std::optional<QString> Book::mainGroupName(qint64 id) const
+{
+    return nameOf(*m_workMainGroups, id);
+}
+
+std::optional<QString> Book::subgroupName(qint64 id) const
+{
+    return nameOf(*m_workSubgroups, id);
+}
+
+std::optional<QString> Book::nameOf(TPackTable &work, qint64 id)
+{
+    if (id == 0)
+        return std::nullopt;
+    openIfClosed(work);
+    work.showOnlyRow(id);
+    if (work.RecNo() <= 0)
+        return std::nullopt;
+    return work.fieldText(Nimi);
+}
+
+std::optional<QString> Book::storedNameOf(TPackTable &work, qint64 id)
+{
+    // Read anew: the row may have been renamed through another table.
+    if (work.Active())
+        work.reread();
+    return nameOf(work, id);
+}
+
+void Book::replaced()
+{
+    rereadShownTables();
+    emit bookReplaced();
+}
+
+QString Book::picturePath(const QString &recipeName) const
+{
+    return m_picsFolder + PicturePaths::pictureFileName(recipeName);
+}
+
+Book::Survey Book::surveyMainGroup()
+{
+    Survey survey;
+    openIfClosed(*m_recipes);
+    openIfClosed(*m_subgroups);
+    m_subgroups->setFilter(childFilter(m_mainGroups->fieldText(Nimi)));
+    for (m_subgroups->first(); !m_subgroups->eof(); m_subgroups->next()) {
+        survey.lastSubgroup = m_subgroups->fieldText(Nimi);
+        m_recipes->setFilter(childFilter(survey.lastSubgroup));
+        if (m_recipes->recordCount() > 0)
+            survey.hasRecipes = true;
+    }
+    survey.hasSubgroups = m_subgroups->recordCount() > 0;
+    return survey;
+}
+
+Book::Survey Book::surveyMainGroupOf(qint64 id)
+{
+    Survey survey;
+    const QString name = rowOf(*m_workMainGroups, id, "main group").fieldText(Nimi);
+    openIfClosed(*m_workSubgroups);
+    openIfClosed(*m_workRecipes);
+    m_workSubgroups->setFilter(childFilter(name));
+    for (m_workSubgroups->first(); !m_workSubgroups->eof(); m_workSubgroups->next()) {
+        survey.lastSubgroup = m_workSubgroups->fieldText(Nimi);
+        m_workRecipes->setFilter(childFilter(survey.lastSubgroup));
+        if (m_workRecipes->recordCount() > 0)
+            survey.hasRecipes = true;
+    }
+    survey.hasSubgroups = m_workSubgroups->recordCount() > 0;
+    return survey;
+}
+
+Book::Survey Book::surveySubgroupOf(qint64 id)
+{
+    Survey survey;
+    survey.hasSubgroups = true;
+    const QString name = rowOf(*m_workSubgroups, id, "subgroup").fieldText(Nimi);
+    openIfClosed(*m_workRecipes);
+    m_workRecipes->setFilter(childFilter(name));
+    survey.hasRecipes = m_workRecipes->recordCount() > 0;
+    return survey;
+}
+
+Book::Survey Book::surveySubgroup()
+{
+    Survey survey;
+    survey.hasSubgroups = true;
+    openIfClosed(*m_recipes);
+    m_recipes->setFilter(childFilter(m_subgroups->fieldText(Nimi)));
+    survey.hasRecipes = m_recipes->recordCount() > 0;
+    return survey;
+}
+
+qint64 Book::addMainGroup(const QString &name)
+{
+    openIfClosed(*m_mainGroups);
+    m_mainGroups->append();
+    m_mainGroups->setFieldText(Nimi, name);
+    const qint64 id = m_mainGroups->currentRowId();
+    m_mainGroups->apply();
+    emit groupsChanged();
+    return id;
+}
+
+bool Book::applyChild(TPackTable &parents, const QString &parent, TPackTable &children)
+{
+    // The parent is looked up inside the transaction, so that no other
+    // program can delete it before the commit.
+    openIfClosed(parents);
+    StoreTransaction scope(children);
+    if (!parents.storedContains(Nimi, parent))
+        return false;
+    children.apply();
+    scope.commit();
+    return true;
+}
+
+bool Book::addSubgroup(const QString &mainGroup, const QString &name, qint64 *id)
+{
+    openIfClosed(*m_subgroups);
+    m_subgroups->append();
+    m_subgroups->setFieldText(Nimi, name);
+    m_subgroups->setFieldText(Ryhma, mainGroup);
+    if (id)
+        *id = m_subgroups->currentRowId();
+    const bool added = applyChild(*m_mainGroups, mainGroup, *m_subgroups);
+    if (added)
+        emit subgroupsChanged(mainGroup);
+    return added;
+}
+
+bool Book::addRecipe(const QString &subgroup, const QString &name, qint64 *id)
+{
+    openIfClosed(*m_recipes);
+    m_recipes->append();
+    m_recipes->setFieldText(Nimi, name);
+    m_recipes->setFieldText(Ryhma, subgroup);
+    if (id)
+        *id = m_recipes->currentRowId();
+    const bool added = applyChild(*m_subgroups, subgroup, *m_recipes);
+    if (added)
+        emit recipesChanged(subgroup);
+    return added;
+}
+
+bool Book::removeAddedRecipe(const QString &name)
+{
+    m_recipes->discard();
+    try {
+        StoreTransaction scope(*m_recipes);
+        if (m_recipes->RecNo() > 0 && m_recipes->fieldText(Nimi) == name) {
+            m_recipes->deleteRow();
+            m_recipes->apply();
+        }
+        scope.commit();
+    } catch (const StoreError &) {
+        m_recipes->discard();
+        return false;
+    }
+    return true;
+}
+
+// Gives the row `id` of `parent` the new name and moves its children (the
+// rows of `children` whose Ryhma is the old name) to it. The new name and the
+// children that follow it are committed together, or not at all.
+bool Book::renameWithChildren(TPackTable &parent, TPackTable &children, qint64 id, const QString &newName)
+{
+    return changing([&] {
+        openIfClosed(children);
+        rowOf(parent, id, &parent == m_workMainGroups.get() ? "main group" : "subgroup");
+        StoreTransaction scope(parent);
+        const QString oldName = parent.fieldText(Nimi);
+        parent.edit();
+        parent.setFieldText(Nimi, newName);
+        parent.apply();
+        children.setFilter(childFilter(oldName));
+        const bool hasChildren = children.recordCount() > 0;
+        if (hasChildren) {
+            for (children.first(); !children.eof(); children.next()) {
+                children.edit();
+                children.setFieldText(Ryhma, newName);
+                children.post();
+            }
+            children.apply();
+        }
+        scope.commit();
+        return hasChildren;
+    });
+}
+
+bool Book::renameMainGroup(const QString &, const QString &newName)
+{
+    return renameMainGroup(m_mainGroups->currentRowId(), newName);
+}
+
+bool Book::renameSubgroup(const QString &, const QString &newName)
+{
+    return renameSubgroup(m_subgroups->currentRowId(), newName);
+}
+
+bool Book::renameMainGroup(qint64 id, const QString &newName)
+{
+    const bool hadChildren = renameWithChildren(*m_workMainGroups, *m_workSubgroups, id, newName);
+    emit groupsChanged();
+    return hadChildren;
+}
+
+bool Book::renameSubgroup(qint64 id, const QString &newName)
+{
+    const std::optional<QString> before = subgroupName(id);
+    openIfClosed(*m_workSubgroups);
+    const QString mainGroup = m_workSubgroups->RecNo() > 0 ? m_workSubgroups->fieldText(Ryhma) : QString();
+    const bool hadChildren = renameWithChildren(*m_workSubgroups, *m_workRecipes, id, newName);
+    emit subgroupsChanged(mainGroup);
+    if (before)
+        emit recipesChanged(*before);
+    emit recipesChanged(newName);
+    return hadChildren;
+}
+
+bool Book::renameRecipe(const QString &, const QString &newName, QString *reason, bool *pictureMoved)
+{
+    return renameRecipe(m_recipes->currentRowId(), newName, reason, pictureMoved);
+}
+
+bool Book::renameRecipe(qint64 id, const QString &newName, QString *reason, bool *pictureMoved)
+{
+    QString subgroup;
+    const bool renamed = changing([&] {
+        TPackTable &row = rowOf(*m_workRecipes, id, "recipe");
+        const QString oldName = row.fieldText(Nimi);
+        subgroup = row.fieldText(Ryhma);
+        const std::optional<QVariant> kuva = row.fieldValue(QStringLiteral("Kuva"));
+        const bool hasPicture = kuva.has_value() && kuva->toBool();
+        const QString oldPicture = picturePath(oldName);
+        const QString newPicture = picturePath(newName);
+        if (hasPicture && !PictureFiles::copyPicture(oldPicture, newPicture, reason))
+            return false;
+        try {
+            row.edit();
+            row.setFieldText(Nimi, newName);
+            row.apply();
+        } catch (...) {
+            if (hasPicture)
+                QFile::remove(newPicture);
+            throw;
+        }
+        if (hasPicture)
+            QFile::remove(oldPicture);
+        if (pictureMoved)
+            *pictureMoved = hasPicture;
+        return true;
+    });
+    if (renamed) {
+        emit recipeChanged(id);
+        emit recipesChanged(subgroup);
+    }
+    return renamed;
+}
+
+void Book::removePictures(const QStringList &recipeNames) const
+{
+    // A missing file, or one that cannot be removed, is left as it is.
+    for (const QString &name : recipeNames) {
+        const QString path = picturePath(name);
+        if (QFile::exists(path))
+            QFile::remove(path);
+    }
+}
+
+QStringList Book::deleteMainGroup()
+{
+    return deleteMainGroup(m_mainGroups->currentRowId());
+}
+
+QStringList Book::deleteSubgroup()
+{
+    return deleteSubgroup(m_subgroups->currentRowId());
+}
+
+void Book::deleteRecipe()
+{
+    deleteRecipe(m_recipes->currentRowId());
+}
+
+QStringList Book::deleteMainGroup(qint64 id)
+{
+    TrashDeposit trash(m_mainGroups->DatabaseName(), m_picsFolder);
+    const QStringList removed = changing([&] {
+        TPackTable &mainGroups = rowOf(*m_workMainGroups, id, "main group");
+        TPackTable &subgroups = *m_workSubgroups;
+        TPackTable &recipes = *m_workRecipes;
+        openIfClosed(subgroups);
+        openIfClosed(recipes);
+        QStringList names;
+        StoreTransaction scope(mainGroups);
+        TrashDeposit::Rows rows;
+        rows.mainGroups.append(id);
+        subgroups.setFilter(childFilter(mainGroups.fieldText(Nimi)));
+        int count = 0;
+        for (subgroups.first(); !subgroups.eof(); subgroups.next()) {
+            rows.subgroups.append(subgroups.currentRowId());
+            recipes.setFilter(childFilter(subgroups.fieldText(Nimi)));
+            deleteFilteredRecipes(recipes, names, rows.recipes);
+            ++count;
+        }
+        subgroups.first();
+        for (int i = 0; i < count && subgroups.recordCount() > 0; ++i)
+            subgroups.deleteRow();
+        // The rows go into the trash in the commit that removes them.
+        trash.put(Trash::Kind::MainGroup, rows);
+        recipes.apply();
+        subgroups.apply();
+        mainGroups.deleteRow();
+        mainGroups.apply();
+        scope.commit();
+        return names;
+    });
+    // Picture files leave Pics once their rows are in the trash for good.
+    trash.committed();
+    emit groupsChanged();
+    return removed;
+}
+
+QStringList Book::deleteSubgroup(qint64 id)
+{
+    TrashDeposit trash(m_subgroups->DatabaseName(), m_picsFolder);
+    QString mainGroup;
+    const QStringList removed = changing([&] {
+        TPackTable &subgroups = rowOf(*m_workSubgroups, id, "subgroup");
+        TPackTable &recipes = *m_workRecipes;
+        openIfClosed(recipes);
+        mainGroup = subgroups.fieldText(Ryhma);
+        QStringList names;
+        StoreTransaction scope(subgroups);
+        TrashDeposit::Rows rows;
+        rows.subgroups.append(id);
+        recipes.setFilter(childFilter(subgroups.fieldText(Nimi)));
+        deleteFilteredRecipes(recipes, names, rows.recipes);
+        trash.put(Trash::Kind::Subgroup, rows);
+        subgroups.deleteRow();
+        recipes.apply();
+        subgroups.apply();
+        scope.commit();
+        return names;
+    });
+    trash.committed();
+    emit subgroupsChanged(mainGroup);
+    return removed;
+}
+
+void Book::deleteRecipe(qint64 id)
+{
+    TrashDeposit trash(m_recipes->DatabaseName(), m_picsFolder);
+    QString subgroup;
+    changing([&] {
+        TPackTable &recipes = rowOf(*m_workRecipes, id, "recipe");
+        subgroup = recipes.fieldText(Ryhma);
+        StoreTransaction scope(recipes);
+        TrashDeposit::Rows rows;
+        rows.recipes.append(id);
+        trash.put(Trash::Kind::Recipe, rows);
+        recipes.deleteRow();
+        recipes.apply();
+        scope.commit();
+    });
+    trash.committed();
+    emit recipeChanged(id);
+    emit recipesChanged(subgroup);
+}
+
+void Book::setDescription(qint64 id, const QString &text)
+{
+    writeRecipe(id, [&](RecipeRow row) { row.setDescription(text); });
+}
+
+void Book::setDifficultyAndTime(qint64 id, const QString &difficulty, const QString &time)
+{
+    writeRecipe(id, [&](RecipeRow row) { row.setDifficultyAndTime(difficulty, time); });
+}
+
+void Book::writeRecipe(qint64 id, const std::function<void(RecipeRow)> &write)
+{
+    // A recipe in the shown table is written there: the values it showed are
+    // what another program's change is checked against, and after a conflict
+    // its row stays pending for the caller to settle. The shown table's
+    // current row stays where it was.
+    if (id && m_recipes->Active() && m_recipes->positionOf(id) > 0) {
+        const qint64 current = m_recipes->currentRowId();
+        m_recipes->locate(id);
+        try {
+            write(RecipeRow(*m_recipes));
+        } catch (...) {
+            m_recipes->locate(current);
+            throw;
+        }
+        m_recipes->locate(current);
+    } else {
+        changing([&] { write(RecipeRow(rowOf(*m_workRecipes, id, "recipe"))); });
+    }
+    emit recipeChanged(id);
+}
+
+bool Book::groupNameTaken(TPackTable &mainGroups, TPackTable &subgroups, const QString &name)
+{
+    return hasName(mainGroups, name) || hasName(subgroups, name);
+}
+
+bool Book::recipeNameTaken(TPackTable &recipes, const QString &name)
+{
+    return hasName(recipes, name);
+}
+
+QImage Book::decodePictureFile(const QString &path, QString *refused)
+{
+    QByteArray data;
+    if (PictureFiles::readPicture(path, &data, refused) != PictureFiles::ReadResult::Read)
+        return QImage();
+    refused->clear();
+    return decodePicture(data);
+}
+
+QImage Book::decodePicture(const QByteArray &data)
+{
+    // JPEG files go through the program's own decoder; the other formats
+    // (PNG, BMP, GIF, ICO, SVG) through the toolkit's readers.
+    try {
+        return JpegCodec::decode(data);
+    } catch (const StoreError &) {
+    }
+    QByteArray bytes = data;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    if (reader.format() == "jpeg" || reader.format() == "jpg")
+        return QImage();
+    // Pictures beyond 10,000 x 10,000 pixels are refused.
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > 10000 || size.height() > 10000))
+        return QImage();
+    // Some formats (GIF) tell their size only while reading.
+    const QImage read = reader.read();
+    if (read.width() > 10000 || read.height() > 10000)
+        return QImage();
+    return read;
+}
+
+PictureFiles::ReadResult Book::readStoredPicture(const QString &path, QImage *image, QString *reason)
+{
+    QByteArray bytes;
+    const PictureFiles::ReadResult read = PictureFiles::readPicture(path, &bytes, reason);
+    *image = QImage();
+    if (read == PictureFiles::ReadResult::Read) {
+        // A stored picture that does not decode is shown as none.
+        try {
+            *image = JpegCodec::decode(bytes);
+        } catch (const StoreError &) {
+        }
+    }
+    return read;
+}
+
+Book::PictureResult Book::setPicture(const QString &, const QString &file, QString *reason)
+{
+    return setPicture(m_recipes->currentRowId(), file, reason);
+}
+
+Book::PictureResult Book::setPicture(qint64 id, const QString &file, QString *reason)
+{
+    const PictureResult result = changing([&] {
+        TPackTable &row = rowOf(*m_workRecipes, id, "recipe");
+        const QImage source = decodePictureFile(file, reason);
+        if (source.isNull())
+            return PictureResult::NotAPicture;
+        if (!writePicture(source, picturePath(row.fieldText(Nimi)), reason))
+            return PictureResult::NotWritten;
+        row.edit();
+        row.setFieldBool(QStringLiteral("Kuva"), true);
+        row.apply();
+        return PictureResult::Set;
+    });
+    if (result == PictureResult::Set)
+        emit recipeChanged(id);
+    return result;
+}
+
+bool Book::writePicture(const QImage &source, const QString &path, QString *reason)
+{
+    // Stretched over the whole square; the aspect ratio is not kept.
+    QImage bitmap(169, 169, QImage::Format_RGB32);
+    bitmap.fill(Qt::white);
+    {
+        QPainter painter(&bitmap);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(0, 0, 169, 169), source);
+    }
+    // Written under a temporary name in the picture folder and renamed into place.
+    try {
+        JpegCodec::encodeFile(bitmap, path, 90);
+    } catch (const StoreError &e) {
+        if (reason)
+            *reason = e.message();
+        return false;
+    }
+    return true;
+}
+
+void Book::removePicture(const QString &)
+{
+    removePicture(m_recipes->currentRowId());
+}
+
+void Book::removePicture(qint64 id)
+{
+    const QString name = changing([&] {
+        TPackTable &row = rowOf(*m_workRecipes, id, "recipe");
+        const QString recipeName = row.fieldText(Nimi);
+        row.edit();
+        row.setFieldBool(QStringLiteral("Kuva"), false);
+        row.apply();
+        return recipeName;
+    });
+    removePictures({name});
+    emit recipeChanged(id);
+}
+
+void Book::packTables(int tables)
+{
+    if (tables & RecipeTable)
+        pack(*m_recipes);
+    if (tables & SubgroupTable)
+        pack(*m_subgroups);
+    if (tables & MainGroupTable)
+        pack(*m_mainGroups);
+}
+
+void Book::open()
+{
+    try {
+        m_mainGroups->open();
+        m_subgroups->open();
+        m_recipes->open();
+    } catch (const StoreError &) {
+        m_mainGroups->close();
+        m_subgroups->close();
+        m_recipes->close();
+        throw;
+    }
+    // Opened only to be checked: what is shown is read by id.
+    m_subgroups->close();
+    m_recipes->close();
+}
+
+bool Book::reopenIfReplaced()
+{
+    return m_mainGroups->Active() && m_mainGroups->reopenIfReplaced();
+}
+
+void Book::setReopenedHandler(std::function<void(const QString &folder)> handler)
+{
+    TPackTable::setReopenedHandler(std::move(handler));
+}
+
+void Book::followRecipe(qint64 subgroupId, qint64 recipeId)
+{
+    const std::optional<QString> subgroup = storedNameOf(*m_workSubgroups, subgroupId);
+    if (!subgroup) {
+        m_recipes->close();
+        return;
+    }
+    openIfClosed(*m_recipes);
+    if (m_recipes->Filter() != childFilter(*subgroup))
+        m_recipes->setFilter(childFilter(*subgroup));
+    if (recipeId && m_recipes->currentRowId() != recipeId)
+        m_recipes->locate(recipeId);
+}
+
+bool Book::hasPendingChanges() const
+{
+    for (const TPackTable *table : {m_mainGroups.get(), m_subgroups.get(), m_recipes.get()}) {
+        if (table->Active() && table->hasPendingChanges())
+            return true;
+    }
+    return false;
+}
+
+void Book::discardPending()
+{
+    for (TPackTable *table : {m_mainGroups.get(), m_subgroups.get(), m_recipes.get()}) {
+        // Discarding also reads the rows anew.
+        if (table->Active())
+            table->discard();
+    }
+}
+
+bool Book::storeAgainPending(const QString &mainGroup)
+{
+    bool storedAgain = false;
+    for (TPackTable *table : {m_mainGroups.get(), m_subgroups.get(), m_recipes.get()}) {
+        if (table->Active() && table->hasPendingChanges() && storeAgain(*table, mainGroup))
+            storedAgain = true;
+    }
+    return storedAgain;
+}
+
+void Book::pack(TPackTable &table)
+{
+    // A table that was closed stays closed: opening it here would show every
+    // row of a table whose filter has not been set yet.
+    const bool wasActive = table.Active();
+    table.close();
+    table.setExclusive(true);
+    table.Pack();
+    if (wasActive)
+        table.open();
+}
+
+} // namespace RecipeBook
