@@ -5,6 +5,7 @@
 // Works on a copy of the book in ${MEALDECK_BENCH_BOOK} (a Data folder; its
 // files are never written), made once into a temporary folder.
 
+#include "store/table/ProgramError.h"
 #include "store/book/RecipeSearch.h"
 
 #include <QCoreApplication>
@@ -50,9 +51,10 @@ void makeCurrent()
 {
     RecipeSearch search(bookCopy());
     if (search.needsRebuild()) {
-        QString error;
-        if (!search.rebuild({}, &error)) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
+        try {
+            search.rebuild();
+        } catch (const StoreError &e) {
+            std::fprintf(stderr, "%s\n", qPrintable(e.message()));
             std::abort();
         }
     }

@@ -4,6 +4,7 @@
 
 #include "store/backup/BookBackup.h"
 #include "store/backup/BookRestore.h"
+#include "store/table/ProgramError.h"
 #include "store/book/RecipeBook.h"
 
 #include <QCoreApplication>
@@ -50,9 +51,10 @@ void BM_BackupBigBook(benchmark::State &state)
     QDir().mkpath(QFileInfo(backupFile()).absolutePath());
     for (auto _ : state) {
         QFile::remove(backupFile());
-        QString error;
-        if (!BookBackup::writeBackup(bigBook(), backupFile(), nullptr, nullptr, &error)) {
-            state.SkipWithError(qPrintable(error));
+        try {
+            BookBackup::writeBackup(bigBook(), backupFile());
+        } catch (const StoreError &e) {
+            state.SkipWithError(qPrintable(e.message()));
             return;
         }
     }
@@ -72,15 +74,14 @@ void BM_RestoreBigBook(benchmark::State &state)
         state.PauseTiming();
         QDir(base).removeRecursively();
         QDir().mkpath(base);
-        QString error;
-        if (!RecipeBook::createBook(base, true, &error)) {
-            state.SkipWithError(qPrintable(error));
-            return;
-        }
-        state.ResumeTiming();
-        BookRestore restore(base + QStringLiteral("/Data"), backupFile());
-        if (!restore.check(&error) || !restore.replace(&error)) {
-            state.SkipWithError(qPrintable(error));
+        try {
+            RecipeBook::createBook(base, true);
+            state.ResumeTiming();
+            BookRestore restore(base + QStringLiteral("/Data"), backupFile());
+            restore.check();
+            restore.replace();
+        } catch (const StoreError &e) {
+            state.SkipWithError(qPrintable(e.message()));
             return;
         }
     }

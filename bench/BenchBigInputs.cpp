@@ -23,6 +23,7 @@
 #include "settings/FormAbout.h"
 #include "settings/SettingsStore.h"
 #include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
 #include "store/table/ProgramPaths.h"
 #include "store/book/RecipeBook.h"
 
@@ -89,8 +90,12 @@ QString bookFolder()
     static bool made = false;
     if (!made) {
         QString error;
-        if (!RecipeBook::createBook(dir.path(), false, &error))
+        try {
+            RecipeBook::createBook(dir.path(), false);
+        } catch (const StoreError &e) {
+            error = e.message();
             qFatal("cannot create the book: %s", qPrintable(error));
+        }
         ProgramPaths::setProgramFolder(dir.path());
         addRows(QStringLiteral("Paaryhma"), QString(), {QStringLiteral("Feasts"), QStringLiteral("Other")});
         QStringList subgroups{QStringLiteral("Banquets")};

@@ -4,6 +4,7 @@
 // 10,000 subgroups and 250,000 recipes of about 1 KB each, generated once into
 // ${MEALDECK_BENCH_CACHE:-~/.cache/mealdeck-bench} and reused.
 
+#include "store/table/ProgramError.h"
 #include "store/table/RecipeSchema.h"
 #include "store/table/SqlStatement.h"
 
@@ -62,7 +63,10 @@ inline void generateBook(const QString &data, int recipes)
         const QString path = data + QLatin1Char('/') + table + QStringLiteral(".db");
         QFile::remove(path);
         QString error;
-        if (!RecipeSchema::createTableFile(path, table, &error)) {
+        try {
+            RecipeSchema::createTableFile(path, table);
+        } catch (const StoreError &e) {
+            error = e.message();
             std::fprintf(stderr, "%s\n", qPrintable(error));
             std::abort();
         }

@@ -7,6 +7,7 @@
 #include "store/book/CookbookSource.h"
 #include "store/table/JpegCodec.h"
 #include "store/table/PicturePaths.h"
+#include "store/table/ProgramError.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -55,12 +56,12 @@ QString pictureBook()
 QVector<Cookbook::Recipe> readAll(benchmark::State &state)
 {
     const QString data = pictureBook();
-    QVector<Cookbook::Recipe> recipes;
-    QString error;
-    if (!CookbookSource::read(data, data + QStringLiteral("/Pics/"), CookbookSource::Scope::WholeBook, QString(),
-                              &recipes, &error))
-        state.SkipWithError(qPrintable(error));
-    return recipes;
+    try {
+        return CookbookSource::read(data, data + QStringLiteral("/Pics/"), CookbookSource::Scope::WholeBook, QString());
+    } catch (const StoreError &e) {
+        state.SkipWithError(qPrintable(e.message()));
+        return {};
+    }
 }
 
 Cookbook::Options options()
@@ -117,11 +118,11 @@ void BM_CookbookWholeBigBookRefused(benchmark::State &state)
 {
     const QString data = BenchBook::bigBook();
     for (auto _ : state) {
-        QVector<Cookbook::Recipe> recipes;
-        QString error;
-        if (CookbookSource::read(data, data + QStringLiteral("/Pics/"), CookbookSource::Scope::WholeBook, QString(),
-                                 &recipes, &error))
+        try {
+            CookbookSource::read(data, data + QStringLiteral("/Pics/"), CookbookSource::Scope::WholeBook, QString());
             state.SkipWithError("the whole book was not refused");
+        } catch (const StoreError &) {
+        }
     }
 }
 BENCHMARK(BM_CookbookWholeBigBookRefused)->Unit(benchmark::kMillisecond);

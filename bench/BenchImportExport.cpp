@@ -8,6 +8,7 @@
 #include "store/book/Book.h"
 #include "store/exchange/BookExport.h"
 #include "store/exchange/BookImport.h"
+#include "store/table/ProgramError.h"
 #include "store/book/RecipeBook.h"
 
 #include <QCoreApplication>
@@ -144,8 +145,12 @@ void importArchive(benchmark::State &state, const QString &file)
         QDir(folder).removeRecursively();
         QDir().mkpath(folder);
         QString error;
-        if (!RecipeBook::createBook(folder, false, &error))
+        try {
+            RecipeBook::createBook(folder, false);
+        } catch (const StoreError &e) {
+            error = e.message();
             state.SkipWithError(qPrintable(error));
+        }
         resetPeak();
         state.ResumeTiming();
         RecipeBook::Book book(folder + QStringLiteral("/Data"), folder + QStringLiteral("/Data/Pics/"));

@@ -14,6 +14,7 @@
 #include "recipe/FormAnnos.h"
 #include "settings/FormAbout.h"
 #include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
 #include "store/table/ProgramPaths.h"
 #include "store/book/RecipeBook.h"
 
@@ -47,10 +48,12 @@ QString emptyBookFolder()
     static QTemporaryDir dir;
     static bool made = false;
     if (!made) {
-        QString error;
-        made = RecipeBook::createBook(dir.path(), false, &error);
-        if (!made)
-            qFatal("cannot create the empty book: %s", qPrintable(error));
+        try {
+            RecipeBook::createBook(dir.path(), false);
+            made = true;
+        } catch (const StoreError &e) {
+            qFatal("cannot create the empty book: %s", qPrintable(e.message()));
+        }
     }
     return dir.path();
 }

@@ -1,5 +1,6 @@
 #include "recipe/PortionScaling.h"
 #include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
 #include "store/book/RecipeBook.h"
 #include "store/table/StoreTransaction.h"
 
@@ -46,7 +47,10 @@ void BM_ScalingPassStoringEachLine(benchmark::State &state)
 {
     QTemporaryDir dir;
     QString error;
-    if (!RecipeBook::createBook(dir.path(), false, &error)) {
+    try {
+        RecipeBook::createBook(dir.path(), false);
+    } catch (const StoreError &e) {
+        error = e.message();
         state.SkipWithError(qPrintable(error));
         return;
     }

@@ -5,6 +5,7 @@
 #include "BenchBook.h"
 
 #include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
 #include "store/book/RecipeSearch.h"
 #include "store/table/StoreTransaction.h"
 
@@ -75,9 +76,10 @@ RecipeSearch &search()
         holder() = std::make_unique<RecipeSearch>(bigBook());
     if (holder()->needsRebuild()) {
         std::fprintf(stderr, "Building the search index ...\n");
-        QString error;
-        if (!holder()->rebuild({}, &error)) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
+        try {
+            holder()->rebuild();
+        } catch (const StoreError &e) {
+            std::fprintf(stderr, "%s\n", qPrintable(e.message()));
             std::abort();
         }
     }
@@ -117,9 +119,11 @@ void BM_BuildIndex(benchmark::State &state)
 {
     RecipeSearch &s = search();
     for (auto _ : state) {
-        QString error;
-        if (!s.rebuild({}, &error))
-            state.SkipWithError(qPrintable(error));
+        try {
+            s.rebuild();
+        } catch (const StoreError &e) {
+            state.SkipWithError(qPrintable(e.message()));
+        }
     }
     const double index = double(QFileInfo(bigBook() + QStringLiteral("/Haku.db")).size()) / 1e6;
     const double book = double(QFileInfo(bigBook() + QStringLiteral("/Ohje.db")).size()) / 1e6;

@@ -7,6 +7,7 @@
 
 #include "store/book/Book.h"
 #include "store/exchange/BookImport.h"
+#include "store/table/ProgramError.h"
 #include "store/book/RecipeBook.h"
 #include "store/exchange/WebImport.h"
 
@@ -77,7 +78,10 @@ void BM_ImportWebPage(benchmark::State &state)
         const QString folder = dir.path() + QStringLiteral("/book%1").arg(++round);
         QDir().mkpath(folder);
         QString error;
-        if (!RecipeBook::createBook(folder, false, &error)) {
+        try {
+            RecipeBook::createBook(folder, false);
+        } catch (const StoreError &e) {
+            error = e.message();
             state.SkipWithError(qPrintable(error));
             break;
         }

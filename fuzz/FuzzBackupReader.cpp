@@ -8,6 +8,7 @@
 #include "FuzzSupport.h"
 #include "store/backup/BookBackup.h"
 #include "store/backup/BookRestore.h"
+#include "store/table/ProgramError.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -42,9 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         Fuzz::check(out.open(QIODevice::WriteOnly), "cannot write the input");
         out.write(reinterpret_cast<const char *>(data), qint64(size));
     }
-    BookBackup::Contents contents;
     QString error;
-    const bool accepted = BookBackup::unpackBackup(file, folder, &contents, &error);
+    bool accepted = true;
+    try {
+        BookBackup::unpackBackup(file, folder);
+    } catch (const StoreError &e) {
+        accepted = false;
+        error = e.message();
+    }
     for (const QString &name : everything(base + QStringLiteral("/book")))
         Fuzz::check(name.startsWith(QLatin1String("Data.restoring")), "a file was written outside the folder", name);
     if (!accepted) {

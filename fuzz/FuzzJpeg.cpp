@@ -5,6 +5,7 @@
 #include "FuzzSupport.h"
 
 #include "store/table/JpegCodec.h"
+#include "store/table/ProgramError.h"
 
 #include <cstdint>
 
@@ -17,18 +18,23 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-    QString error;
-    const QImage image = JpegCodec::decode(input, &error);
-    if (image.isNull()) {
-        Fuzz::check(!error.isEmpty(), "a failed decode gave no reason");
+    QImage image;
+    try {
+        image = JpegCodec::decode(input);
+    } catch (const StoreError &e) {
+        Fuzz::check(!e.message().isEmpty(), "a failed decode gave no reason");
         return 0;
     }
     Fuzz::check(image.format() == QImage::Format_RGB32, "decoded picture not RGB32");
     // Keep the round trip cheap on the large pictures a header may claim.
     if (qint64(image.width()) * image.height() <= 256 * 256) {
-        const QByteArray again = JpegCodec::encode(image, 75, &error);
-        Fuzz::check(!again.isEmpty(), "a decoded picture does not encode", error);
-        const QImage back = JpegCodec::decode(again, &error);
+        QByteArray again;
+        try {
+            again = JpegCodec::encode(image, 75);
+        } catch (const StoreError &e) {
+            Fuzz::fail("a decoded picture does not encode", e.message());
+        }
+        const QImage back = JpegCodec::decode(again);
         Fuzz::check(back.size() == image.size(), "round trip changed the size");
     }
     return 0;

@@ -7,6 +7,7 @@
 #include "FuzzSupport.h"
 
 #include "store/table/JpegCodec.h"
+#include "store/table/ProgramError.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -19,10 +20,12 @@ namespace {
 // million pixels); `viaJpeg` tells which way a picture came.
 QImage importPicture(const QByteArray &bytes, bool *viaJpeg)
 {
-    QImage image = JpegCodec::decode(bytes);
-    *viaJpeg = !image.isNull();
-    if (!image.isNull())
-        return image;
+    try {
+        *viaJpeg = true;
+        return JpegCodec::decode(bytes);
+    } catch (const StoreError &) {
+        *viaJpeg = false;
+    }
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -62,7 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             Fuzz::check(image.width() <= 10000 && image.height() <= 10000, "an oversized picture came through");
         // Stored as the recipe's picture: it must encode.
         if (qint64(image.width()) * image.height() <= 512 * 512)
-            Fuzz::check(!JpegCodec::encode(image, 75).isEmpty(), "an imported picture does not encode");
+            try {
+                JpegCodec::encode(image, 75);
+            } catch (const StoreError &e) {
+                Fuzz::fail("an imported picture does not encode", e.message());
+            }
     }
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "FuzzSupport.h"
 
 #include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
 #include "store/book/RecipeBook.h"
 #include "store/book/RecipeSearch.h"
 
@@ -27,7 +28,11 @@ struct Book
     Book()
     {
         QString error;
-        Fuzz::check(RecipeBook::createBook(dir.path(), false, &error), "createBook", error);
+        try {
+            RecipeBook::createBook(dir.path(), false);
+        } catch (const StoreError &e) {
+            Fuzz::fail("createBook", e.message());
+        }
         const QString data = dir.path() + QStringLiteral("/Data");
         recipes = std::make_unique<TPackTable>();
         recipes->setDatabaseName(data);
@@ -53,7 +58,11 @@ struct Book
         for (recipes->first(); !recipes->eof(); recipes->next())
             ids.insert(recipes->currentRowId());
         search = std::make_unique<RecipeSearch>(data);
-        Fuzz::check(search->rebuild({}, &error), "rebuild", error);
+        try {
+            search->rebuild();
+        } catch (const StoreError &e) {
+            Fuzz::fail("rebuild", e.message());
+        }
     }
 };
 

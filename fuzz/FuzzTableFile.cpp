@@ -81,8 +81,12 @@ void writeSeeds(const QString &target)
         QDir(bookFolder()).removeRecursively();
         QDir().mkpath(bookFolder());
         QString error;
-        if (!RecipeBook::createBook(bookFolder(), false, &error))
+        try {
+            RecipeBook::createBook(bookFolder(), false);
+        } catch (const StoreError &e) {
+            error = e.message();
             Fuzz::fail("cannot make a book", error);
+        }
         fillRecipes(count);
         QFile::copy(tableFile("Ohje"), target + QStringLiteral("/recipes-%1.db").arg(count));
     }
@@ -101,8 +105,12 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     QString error;
     QDir(bookFolder()).removeRecursively();
     QDir().mkpath(bookFolder());
-    if (!RecipeBook::createBook(bookFolder(), false, &error))
+    try {
+        RecipeBook::createBook(bookFolder(), false);
+    } catch (const StoreError &e) {
+        error = e.message();
         Fuzz::fail("cannot make a book", error);
+    }
     paaHash = hashOf(tableFile("Paaryhma"));
     alaHash = hashOf(tableFile("Alaryhma"));
     return 0;

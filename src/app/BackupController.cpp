@@ -9,6 +9,7 @@
 #include "store/backup/BookBackup.h"
 #include "store/table/BookLockFile.h"
 #include "store/backup/BookRestore.h"
+#include "store/table/ProgramError.h"
 #include "store/table/ProgramPaths.h"
 
 #include <QAction>
@@ -131,24 +132,21 @@ void backUpBook(TFormPaa *window)
     if (file.isEmpty())
         return;
     rememberFolder(file);
-    BookBackup::Contents contents;
-    QStringList skipped;
-    QString error;
-    bool written = false;
-    {
+    BookBackup::Written written;
+    try {
         Progress progress(window, QStringLiteral("Backing up the recipe book..."));
-        written = BookBackup::writeBackup(ProgramPaths::dataFolder(), file, &contents, &skipped, &error,
-                                          progress.callback());
-    }
-    if (!written) {
-        if (error != QLatin1String("Cancelled") && !error.endsWith(QLatin1String(": Cancelled")))
-            Dialogs::information(error);
+        written = BookBackup::writeBackup(ProgramPaths::dataFolder(), file, progress.callback());
+    } catch (const StoreCancelled &) {
+        return;
+    } catch (const StoreError &e) {
+        // Told as news, not as a fault of the program.
+        Dialogs::information(e.message());
         return;
     }
     QString message = QStringLiteral("The recipe book was backed up to\n%1\n\nThe backup holds %2.")
-                          .arg(QDir::toNativeSeparators(file), BookBackup::describe(contents));
-    if (!skipped.isEmpty())
-        message += QStringLiteral("\n\nNot carried:\n") + skipped.mid(0, 10).join(QLatin1Char('\n'));
+                          .arg(QDir::toNativeSeparators(file), BookBackup::describe(written.contents));
+    if (!written.skipped.isEmpty())
+        message += QStringLiteral("\n\nNot carried:\n") + written.skipped.mid(0, 10).join(QLatin1Char('\n'));
     Dialogs::information(message);
 }
 
@@ -160,28 +158,27 @@ void restoreBook(TFormPaa *window)
     rememberFolder(file);
     auto restore = std::make_unique<BookRestore>(ProgramPaths::dataFolder(), file);
     // One step of the restore with its progress; a failure is told, a cancel is not.
-    const auto step = [window](const QString &label, const std::function<bool(QString *, BookBackup::Progress)> &work) {
-        QString error;
-        bool done = false;
-        {
+    const auto step = [window](const QString &label, const std::function<void(BookBackup::Progress)> &work) {
+        try {
             Progress progress(window, label);
-            done = work(&error, progress.callback());
-        }
-        if (done)
+            work(progress.callback());
             return true;
-        if (error != QLatin1String("Cancelled"))
-            Dialogs::information(error + QStringLiteral("\nThe recipe book was not changed."));
-        return false;
+        } catch (const StoreCancelled &) {
+            return false;
+        } catch (const StoreError &e) {
+            Dialogs::information(e.message() + QStringLiteral("\nThe recipe book was not changed."));
+            return false;
+        }
     };
     if (!step(QStringLiteral("Checking the backup..."),
-              [&](QString *error, const BookBackup::Progress &progress) { return restore->check(error, progress); }))
+              [&](const BookBackup::Progress &progress) { restore->check(progress); }))
         return;
     if (!askRestore(window, file, restore->contents()))
         return;
     // What the user typed goes into the book being replaced, which is kept.
     window->storeEditsUnasked();
     if (!step(QStringLiteral("Backing up the recipe book before the restore..."),
-              [&](QString *error, const BookBackup::Progress &progress) { return restore->replace(error, progress); }))
+              [&](const BookBackup::Progress &progress) { restore->replace(progress); }))
         return;
     window->openRestoredBook();
     QString message
@@ -257,9 +254,11 @@ void BackupController::backUpAtProgramEnd(const QString &dataFolder, const QStri
         return;
     // No process could be started: the backup is made here, and a failure
     // is told at the next start as the process's would be.
-    QString error;
-    if (BookBackup::makeAutomaticBackup(dataFolder, &error).isEmpty())
-        noteFailedBackup(dataFolder, error);
+    try {
+        BookBackup::makeAutomaticBackup(dataFolder);
+    } catch (const StoreError &e) {
+        noteFailedBackup(dataFolder, e.message());
+    }
 }
 
 int BackupController::runBackupAtEnd(const QString &dataFolder, int waitMs)
@@ -280,13 +279,15 @@ int BackupController::runBackupAtEnd(const QString &dataFolder, int waitMs)
     const QString note = failureNote(dataFolder);
     if (!BookBackup::automaticBackupDue(dataFolder))
         return 0;
-    QString error;
-    if (!BookBackup::makeAutomaticBackup(dataFolder, &error).isEmpty()) {
-        QFile::remove(note);
-        return 0;
+    try {
+        BookBackup::makeAutomaticBackup(dataFolder);
+    } catch (const StoreError &e) {
+        // Told at the next start.
+        noteFailedBackup(dataFolder, e.message());
+        return 1;
     }
-    noteFailedBackup(dataFolder, error);
-    return 1;
+    QFile::remove(note);
+    return 0;
 }
 
 QString BackupController::failedBackupAtEnd(const QString &dataFolder)

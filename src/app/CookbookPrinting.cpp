@@ -13,6 +13,7 @@
 #include "print/PrintPreviewHost.h"
 #include "store/book/Book.h"
 #include "store/book/CookbookSource.h"
+#include "store/table/ProgramError.h"
 #include "store/table/ProgramPaths.h"
 
 #include <QAction>
@@ -168,10 +169,11 @@ bool readRecipes(TFormPaa *form, const Request &request, QVector<Cookbook::Recip
     }
     // What was typed into the recipe window belongs in the book first.
     form->postModifiedRecipeMemos();
-    QString error;
-    if (!CookbookSource::read(ProgramPaths::dataFolder(), ProgramPaths::picsFolder(), request.scope, group, recipes,
-                              &error)) {
-        Dialogs::information(error);
+    try {
+        *recipes = CookbookSource::read(ProgramPaths::dataFolder(), ProgramPaths::picsFolder(), request.scope, group);
+    } catch (const StoreError &e) {
+        // A choice too large or a group gone is told as news.
+        Dialogs::information(e.message());
         return false;
     }
     return true;

@@ -156,21 +156,18 @@ TFormRuokalista::TFormRuokalista(const QString &dataFolder, ShowRecipe showRecip
     reload();
 }
 
-bool TFormRuokalista::addToMenu(const QString &dataFolder, qint64 recipe, int portions, QString *error)
+void TFormRuokalista::addToMenu(const QString &dataFolder, qint64 recipe, int portions)
 {
-    QVector<Menu::Entry> entries;
-    if (!Menu::read(dataFolder, &entries, error))
-        return false;
+    QVector<Menu::Entry> entries = Menu::read(dataFolder);
     entries.append({recipe, 0, portions});
-    return Menu::write(dataFolder, entries, error);
+    Menu::write(dataFolder, entries);
 }
 
 void TFormRuokalista::reload()
 {
     Dialogs::guard([this] {
-        QString error;
-        if (!Menu::read(m_dataFolder, &m_entries, &error))
-            throw ProgramError(error);
+        m_entries.clear();
+        m_entries = Menu::read(m_dataFolder);
     });
     Dialogs::guard([this] { m_recipes = Menu::readRecipes(m_dataFolder, m_entries); });
     showMenu();
@@ -266,11 +263,7 @@ void TFormRuokalista::showList()
 
 void TFormRuokalista::storeMenu()
 {
-    Dialogs::guard([this] {
-        QString error;
-        if (!Menu::write(m_dataFolder, m_entries, &error))
-            throw ProgramError(error);
-    });
+    Dialogs::guard([this] { Menu::write(m_dataFolder, m_entries); });
     showList();
 }
 
@@ -410,9 +403,7 @@ bool addRecipeToMenu(QWidget *parent, RecipeBook::Book *book, qint64 recipeId)
     layout->addWidget(buttons);
     if (Dialogs::exec(&dialog, dynamic_cast<ActivationTarget *>(parent)) != QDialog::Accepted)
         return false;
-    QString error;
-    if (!TFormRuokalista::addToMenu(ProgramPaths::dataFolder(), recipe->id, portions->value(), &error))
-        throw ProgramError(error);
+    TFormRuokalista::addToMenu(ProgramPaths::dataFolder(), recipe->id, portions->value());
     for (QWidget *shown : QApplication::topLevelWidgets()) {
         if (auto *window = qobject_cast<TFormRuokalista *>(shown))
             window->reload();

@@ -31,8 +31,8 @@ public:
     TFormRuokalista(const QString &dataFolder, ShowRecipe showRecipe, QWidget *parent = nullptr);
 
     // Adds `recipe` at `portions` to the end of the menu of the book in
-    // `dataFolder`. False with `error` when the menu cannot be read or written.
-    static bool addToMenu(const QString &dataFolder, qint64 recipe, int portions, QString *error);
+    // `dataFolder`. Throws StoreError when the menu cannot be read or written.
+    static void addToMenu(const QString &dataFolder, qint64 recipe, int portions);
 
     // Reads the menu and the book's recipes anew and shows them; ticks stay.
     void reload();

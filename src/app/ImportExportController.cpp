@@ -237,12 +237,11 @@ void importFrom(TFormPaa *form, const QStringList &files, const QStringList &add
     if (!addresses.isEmpty() && !fetchPages(form, addresses, &options))
         return;
     // The book as it was is backed up first, so that an import can be undone.
-    options.beforeImport = [form](QString *error) {
+    options.beforeImport = [form] {
         Progress progress(form, QStringLiteral("Backing up the recipe book before the import..."));
-        return !BookBackup::makeAutomaticBackup(ProgramPaths::dataFolder(), error,
-                                                [&](qint64 done, qint64 total) { return progress.update(done, total); },
-                                                QString(), BookBackup::Automatic::BeforeImport)
-                    .isEmpty();
+        BookBackup::makeAutomaticBackup(ProgramPaths::dataFolder(),
+                                        [&](qint64 done, qint64 total) { return progress.update(done, total); },
+                                        QString(), BookBackup::Automatic::BeforeImport);
     };
     ImportSummary summary;
     form->suspendSearchUpkeep();

@@ -14,6 +14,7 @@
 #include "preview/GmPrinter.h"
 #include "print/RecipePrinting.h"
 #include "settings/FormAbout.h"
+#include "store/table/ProgramError.h"
 #include "store/table/ProgramPaths.h"
 #include "store/book/Trash.h"
 
@@ -137,9 +138,10 @@ int main(int argc, char *argv[])
     // not the toolkit's display name: on X11 that would be appended to every
     // window caption.
 
-    QString error;
-    if (!ProgramPaths::configureFromArguments(QApplication::arguments(), QApplication::applicationDirPath(), &error)) {
-        QTextStream(stderr) << error << '\n';
+    try {
+        ProgramPaths::configureFromArguments(QApplication::arguments(), QApplication::applicationDirPath());
+    } catch (const ProgramError &e) {
+        QTextStream(stderr) << e.message() << '\n';
         return 2;
     }
     // Without --home an installed program keeps its book in the user's data

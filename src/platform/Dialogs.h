@@ -61,12 +61,14 @@ void error(const QString &text);
 void fatal(const QString &caption, const QString &text);
 
 // Runs a handler body; an exception that leaves it is shown in the error box
-// and ends the handler there. Every slot that can meet a ProgramError runs in it.
+// and ends the handler there. Every slot that can meet a ProgramError runs in
+// it. Work the user cancelled ends the handler without a word.
 template<typename F>
 void guard(F &&body)
 {
     try {
         body();
+    } catch (const StoreCancelled &) {
     } catch (const ProgramError &e) {
         error(e.message());
     } catch (const std::exception &e) {

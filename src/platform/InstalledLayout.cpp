@@ -1,5 +1,6 @@
 #include "platform/InstalledLayout.h"
 
+#include "store/table/ProgramError.h"
 #include "store/book/RecipeBook.h"
 
 #include <QDir>
@@ -47,9 +48,10 @@ Decision decide(const QString &executableFolder, bool executableFolderWritable)
         d.error = QStringLiteral("The folder %1 could not be created.").arg(QDir::toNativeSeparators(d.programFolder));
         return d;
     }
-    QString error;
-    if (!RecipeBook::createBook(d.programFolder, true, &error)) {
-        d.error = error;
+    try {
+        RecipeBook::createBook(d.programFolder, true);
+    } catch (const StoreError &e) {
+        d.error = e.message();
         return d;
     }
     d.bookCreated = true;

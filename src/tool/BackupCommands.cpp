@@ -3,6 +3,7 @@
 #include "store/backup/BookBackup.h"
 #include "store/table/BookLockFile.h"
 #include "store/backup/BookRestore.h"
+#include "store/table/ProgramError.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,10 +25,17 @@ int failed(const QString &why)
     return 2;
 }
 
-QString unchanged(const QString &error)
+// Runs a step of the restore; its failure says that the book was left as it was.
+template<typename Step>
+void leavingBookUnchanged(Step step)
 {
-    return error + QLatin1String(error.endsWith(QLatin1Char('.')) ? " " : ". ")
-        + QStringLiteral("Nothing was changed.");
+    try {
+        step();
+    } catch (const StoreError &e) {
+        const QString error = e.message();
+        throw StoreError(error + QLatin1String(error.endsWith(QLatin1Char('.')) ? " " : ". ")
+                         + QStringLiteral("Nothing was changed."));
+    }
 }
 
 } // namespace
@@ -44,15 +52,11 @@ int backup(const QStringList &arguments)
         out = QDir(out).absoluteFilePath(BookBackup::defaultFileName(QDate::currentDate()));
     if (QFileInfo::exists(out))
         return failed(QStringLiteral("%1 already exists; give another name").arg(out));
-    BookBackup::Contents contents;
-    QStringList skipped;
-    QString error;
-    if (!BookBackup::writeBackup(data, out, &contents, &skipped, &error))
-        return failed(error);
-    for (const QString &line : std::as_const(skipped))
+    const BookBackup::Written written = BookBackup::writeBackup(data, out);
+    for (const QString &line : written.skipped)
         say(line);
-    say(QStringLiteral("Backed up %1 to %2").arg(BookBackup::describe(contents), out));
-    return skipped.isEmpty() ? 0 : 1;
+    say(QStringLiteral("Backed up %1 to %2").arg(BookBackup::describe(written.contents), out));
+    return written.skipped.isEmpty() ? 0 : 1;
 }
 
 int restore(const QStringList &arguments)
@@ -73,9 +77,7 @@ int restore(const QStringList &arguments)
         return failed(lock.refusal());
 
     BookRestore restore(data, plain.at(1));
-    QString error;
-    if (!restore.check(&error))
-        return failed(unchanged(error));
+    leavingBookUnchanged([&restore] { restore.check(); });
     const BookBackup::Contents &contents = restore.contents();
     say(QStringLiteral("The backup of %1 holds %2.")
             .arg(contents.date.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
@@ -90,8 +92,7 @@ int restore(const QStringList &arguments)
             return 1;
         }
     }
-    if (!restore.replace(&error))
-        return failed(unchanged(error));
+    leavingBookUnchanged([&restore] { restore.replace(); });
     if (!restore.automaticBackup().isEmpty())
         say(QStringLiteral("The book before the restore was backed up to %1").arg(restore.automaticBackup()));
     if (!restore.keptAs().isEmpty())

@@ -61,10 +61,8 @@ int cookbookCommand(const QStringList &arguments, const QString &usage)
         return fail(QStringLiteral("Cannot write %1: no folder to write it in").arg(out));
 
     const QString data = files.at(0) + QStringLiteral("/Data");
-    QVector<Cookbook::Recipe> recipes;
+    const QVector<Cookbook::Recipe> recipes = CookbookSource::read(data, data + QStringLiteral("/Pics/"), scope, group);
     QString error;
-    if (!CookbookSource::read(data, data + QStringLiteral("/Pics/"), scope, group, &recipes, &error))
-        return fail(error);
     if (!titled)
         options.title = group.isEmpty() ? QStringLiteral("Recipes") : group;
     options.date = QDate::currentDate();

@@ -76,10 +76,8 @@ int importCommand(const QStringList &arguments)
         return 2;
     }
     // The book as it was is backed up first, so that an import can be undone.
-    options.beforeImport = [&dir](QString *why) {
-        return !BookBackup::makeAutomaticBackup(dir + QStringLiteral("/Data"), why, {}, QString(),
-                                                 BookBackup::Automatic::BeforeImport)
-                    .isEmpty();
+    options.beforeImport = [&dir] {
+        BookBackup::makeAutomaticBackup(dir + QStringLiteral("/Data"), {}, QString(), BookBackup::Automatic::BeforeImport);
     };
     if (!addresses.isEmpty()) {
         WebImport::Result pages = WebImport().read(addresses);

@@ -2,8 +2,10 @@
 // and their usage lines are in commands() below).
 
 #include "store/book/BookCheck.h"
+#include "store/table/ProgramError.h"
 #include "store/book/RecipeBook.h"
 #include "tool/BackupCommands.h"
+#include "tool/CommandFailure.h"
 #include "tool/CookbookCommand.h"
 #include "tool/DataToolImportExport.h"
 #include "tool/NamesNotUtf8.h"
@@ -31,8 +33,9 @@ namespace {
 
 // Creates `path` and its missing parents as mkdir -p does, working on the
 // bytes of the name so that any name the file system takes will do. The
-// folders made are listed in `made`, outermost first.
-bool makePath(const QByteArray &path, QList<QByteArray> *made, QString *error)
+// folders made are listed in `made`, outermost first. Throws ProgramError
+// saying why when a part cannot be made.
+void makePath(const QByteArray &path, QList<QByteArray> *made)
 {
     QByteArray current;
     int from = 0;
@@ -46,26 +49,63 @@ bool makePath(const QByteArray &path, QList<QByteArray> *made, QString *error)
             continue;
         struct stat info;
         if (::stat(current.constData(), &info) == 0) {
-            if (!S_ISDIR(info.st_mode)) {
-                *error = QStringLiteral("%1 is not a folder").arg(QFile::decodeName(current));
-                return false;
-            }
+            if (!S_ISDIR(info.st_mode))
+                throw ProgramError(QStringLiteral("%1 is not a folder").arg(QFile::decodeName(current)));
             continue;
         }
-        if (::mkdir(current.constData(), 0777) != 0 && errno != EEXIST) {
-            *error = QStringLiteral("Cannot create %1: %2")
-                         .arg(QFile::decodeName(current), QString::fromLocal8Bit(std::strerror(errno)));
-            return false;
-        }
+        if (::mkdir(current.constData(), 0777) != 0 && errno != EEXIST)
+            throw ProgramError(QStringLiteral("Cannot create %1: %2")
+                                   .arg(QFile::decodeName(current), QString::fromLocal8Bit(std::strerror(errno))));
         made->append(current);
     }
-    return true;
 }
 
 void removeMade(const QList<QByteArray> &made)
 {
     for (auto it = made.crbegin(); it != made.crend(); ++it)
         ::rmdir(it->constData());
+}
+
+// Creates DIR/Data, and DIR when missing, from the bytes of its name (a name
+// that is not valid UTF-8 does not survive the trip through a QString). On
+// failure the folders it made are removed and the reason is thrown.
+int init(const QByteArray &folder, bool starter)
+{
+    if (folder.isEmpty())
+        throw ProgramError(QStringLiteral("No folder given"));
+    QList<QByteArray> made;
+    try {
+        makePath(folder, &made);
+    } catch (const ProgramError &) {
+        removeMade(made);
+        throw;
+    }
+    // Such a name is reached through an open descriptor of the folder, whose
+    // /proc path is plain ASCII.
+    QString path = QFile::decodeName(folder);
+    const QString shown = path;
+    int descriptor = -1;
+    if (QFile::encodeName(path) != folder) {
+        descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (descriptor < 0) {
+            std::fprintf(stderr, "mealdeck-data: Cannot open %s: %s\n", folder.constData(), std::strerror(errno));
+            removeMade(made);
+            return 1;
+        }
+        path = QStringLiteral("/proc/self/fd/%1").arg(descriptor);
+    }
+    try {
+        RecipeBook::createBook(path, starter);
+    } catch (const StoreError &e) {
+        if (descriptor >= 0)
+            ::close(descriptor);
+        removeMade(made);
+        throw StoreError(QString(e.message()).replace(path, shown));
+    }
+    if (descriptor >= 0)
+        ::close(descriptor);
+    std::printf("Created %s/Data%s\n", folder.constData(), starter ? " with the starter book" : "");
+    return 0;
 }
 
 // Checks the book in DIR/Data without changing it. Exit 0 when all is well,
@@ -189,38 +229,12 @@ void print(const QString &text, FILE *to)
     std::fputs(text.toLocal8Bit().constData(), to);
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// Runs the command the arguments name.
+int run(int argc, char *argv[], QStringList &arguments, const QString &usage)
 {
-    // A cookbook lays out text in fonts, which needs the GUI library (on no
-    // screen unless one is asked for).
-    const bool cookbook = argc > 1 && std::strcmp(argv[1], "cookbook") == 0;
-    if (cookbook && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::unique_ptr<QCoreApplication> app =
-        cookbook ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
-    QStringList arguments = app->arguments();
-    const QString usage = usageText();
-
-    const QString first = arguments.value(1);
-    if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help")) {
-        print(usage, stdout);
-        return 0;
-    }
-    if (first == QLatin1String("--version")) {
-        print(QStringLiteral("mealdeck-data " MEALDECK_VERSION "\n"), stdout);
-        return 0;
-    }
-    for (const Command &command : commands()) {
-        if (command.name == first && asksForHelp(arguments.mid(2))) {
-            print(QStringLiteral("usage: ") + command.synopsis + '\n' + command.about + '\n', stdout);
-            return 0;
-        }
-    }
-
     // init and check work on the bytes themselves; the words of a search are no names.
     const QString command = arguments.value(1);
+    const bool cookbook = command == QLatin1String("cookbook");
     const bool ownBytes = command == QLatin1String("init") || command == QLatin1String("check");
     QString unusable;
     if (!ownBytes
@@ -252,42 +266,40 @@ int main(int argc, char *argv[])
         print(usage, stderr);
         return 2;
     }
-    const bool starter = arguments.size() == 4;
-    // The folder as the bytes it was given: a name that is not valid UTF-8
-    // does not survive the trip through a QString.
-    const QByteArray folder(argv[2]);
-    QList<QByteArray> made;
-    QString error;
-    if (folder.isEmpty() || !makePath(folder, &made, &error)) {
-        if (folder.isEmpty())
-            error = QStringLiteral("No folder given");
-        std::fprintf(stderr, "mealdeck-data: %s\n", error.toLocal8Bit().constData());
-        removeMade(made);
-        return 1;
+    return init(QByteArray(argv[2]), arguments.size() == 4);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // A cookbook lays out text in fonts, which needs the GUI library (on no
+    // screen unless one is asked for).
+    const bool cookbook = argc > 1 && std::strcmp(argv[1], "cookbook") == 0;
+    if (cookbook && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app =
+        cookbook ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    QStringList arguments = app->arguments();
+    const QString usage = usageText();
+
+    const QString first = arguments.value(1);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help")) {
+        print(usage, stdout);
+        return 0;
     }
-    // Such a name is reached through an open descriptor of the folder, whose
-    // /proc path is plain ASCII.
-    QString path = QFile::decodeName(folder);
-    const QString shown = path;
-    int descriptor = -1;
-    if (QFile::encodeName(path) != folder) {
-        descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (descriptor < 0) {
-            std::fprintf(stderr, "mealdeck-data: Cannot open %s: %s\n", folder.constData(), std::strerror(errno));
-            removeMade(made);
-            return 1;
+    if (first == QLatin1String("--version")) {
+        print(QStringLiteral("mealdeck-data " MEALDECK_VERSION "\n"), stdout);
+        return 0;
+    }
+    for (const Command &command : commands()) {
+        if (command.name == first && asksForHelp(arguments.mid(2))) {
+            print(QStringLiteral("usage: ") + command.synopsis + '\n' + command.about + '\n', stdout);
+            return 0;
         }
-        path = QStringLiteral("/proc/self/fd/%1").arg(descriptor);
     }
-    const bool created = RecipeBook::createBook(path, starter, &error);
-    if (descriptor >= 0)
-        ::close(descriptor);
-    if (!created) {
-        error.replace(path, shown);
-        std::fprintf(stderr, "mealdeck-data: %s\n", error.toLocal8Bit().constData());
-        removeMade(made);
-        return 1;
-    }
-    std::printf("Created %s/Data%s\n", folder.constData(), starter ? " with the starter book" : "");
-    return 0;
+
+    // A failure ends init with 1, every other command with 2.
+    return reportingFailure(first == QLatin1String("init") ? 1 : 2,
+                            [&] { return run(argc, argv, arguments, usage); });
 }

@@ -63,26 +63,24 @@ int searchCommand(const QStringList &arguments, const QString &usage)
     const QString data = arguments.at(2) + QStringLiteral("/Data");
     if (!QFile::exists(data + QStringLiteral("/Ohje.db")))
         return fail(QStringLiteral("No recipe book in %1").arg(data));
-    try {
-        RecipeSearch search(data);
-        RecipeSearch::Result result = search.find(words.join(QLatin1Char(' ')), limit, false,
-                                                     RecipeSearch::Counting::HitsOnly);
-        if (result.needsRebuild) {
-            std::fprintf(stderr, "mealdeck-data: Building the search index of %lld recipes...\n",
-                         static_cast<long long>(search.recipeCount()));
-            QString error;
-            if (!search.rebuild({}, &error))
-                return fail(QStringLiteral("The search index could not be built: %1").arg(error));
-            result = search.find(words.join(QLatin1Char(' ')), limit, false, RecipeSearch::Counting::HitsOnly);
+    RecipeSearch search(data);
+    RecipeSearch::Result result = search.find(words.join(QLatin1Char(' ')), limit, false,
+                                                 RecipeSearch::Counting::HitsOnly);
+    if (result.needsRebuild) {
+        std::fprintf(stderr, "mealdeck-data: Building the search index of %lld recipes...\n",
+                     static_cast<long long>(search.recipeCount()));
+        try {
+            search.rebuild();
+        } catch (const StoreError &e) {
+            throw StoreError(QStringLiteral("The search index could not be built: %1").arg(e.message()));
         }
-        if (!result.error.isEmpty() || result.needsRebuild)
-            return fail(QStringLiteral("The search failed: %1")
-                            .arg(result.error.isEmpty() ? QStringLiteral("the index is out of date") : result.error));
-        for (const RecipeSearch::Hit &hit : result.hits)
-            std::printf("%s\t%s\t%s\n", oneLine(hit.name).constData(), oneLine(hit.subgroup).constData(),
-                        oneLine(hit.mainGroup).constData());
-        return result.hits.isEmpty() ? 1 : 0;
-    } catch (const StoreError &e) {
-        return fail(e.message());
+        result = search.find(words.join(QLatin1Char(' ')), limit, false, RecipeSearch::Counting::HitsOnly);
     }
+    if (!result.error.isEmpty() || result.needsRebuild)
+        return fail(QStringLiteral("The search failed: %1")
+                        .arg(result.error.isEmpty() ? QStringLiteral("the index is out of date") : result.error));
+    for (const RecipeSearch::Hit &hit : result.hits)
+        std::printf("%s\t%s\t%s\n", oneLine(hit.name).constData(), oneLine(hit.subgroup).constData(),
+                    oneLine(hit.mainGroup).constData());
+    return result.hits.isEmpty() ? 1 : 0;
 }

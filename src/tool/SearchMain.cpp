@@ -2,6 +2,7 @@
 // loads the core library, SQLite and the C++ library only (no GUI library,
 // no network, no plugins, no application object), which is most of a search's time at the start.
 
+#include "tool/CommandFailure.h"
 #include "tool/NamesNotUtf8.h"
 #include "tool/SearchCommand.h"
 
@@ -22,5 +23,6 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "mealdeck-data: %s\n", unusable.toLocal8Bit().constData());
         return 2;
     }
-    return searchCommand(arguments, QStringLiteral("usage: mealdeck-data search DIR WORDS... [--limit N]\n"));
+    return reportingFailure(
+        2, [&] { return searchCommand(arguments, QStringLiteral("usage: mealdeck-data search DIR WORDS... [--limit N]\n")); });
 }

@@ -65,47 +65,42 @@ int trashCommand(const QStringList &arguments)
         std::fprintf(stderr, "mealdeck-data: %s\n", lock.refusal().toLocal8Bit().constData());
         return 2;
     }
-    try {
-        if (list && !QFileInfo::exists(Trash::fileName(data))) {
+    if (list && !QFileInfo::exists(Trash::fileName(data))) {
+        printLine(QStringLiteral("The trash is empty"));
+        return 1;
+    }
+    Trash trash(data, data + QStringLiteral("/Pics/"));
+    if (!list)
+        trash.settle();
+    if (list) {
+        const QVector<Trash::Entry> entries = trash.entries();
+        for (const Trash::Entry &entry : entries)
+            printLine(describe(entry));
+        if (entries.isEmpty()) {
             printLine(QStringLiteral("The trash is empty"));
             return 1;
         }
-        Trash trash(data, data + QStringLiteral("/Pics/"));
-        if (!list)
-            trash.settle();
-        if (list) {
-            const QVector<Trash::Entry> entries = trash.entries();
-            for (const Trash::Entry &entry : entries)
-                printLine(describe(entry));
-            if (entries.isEmpty()) {
-                printLine(QStringLiteral("The trash is empty"));
-                return 1;
-            }
-            return 0;
-        }
-        if (empty) {
-            const int count = int(trash.entries().size());
-            trash.empty();
-            printLine(QStringLiteral("Emptied the trash (%1 deletion%2 destroyed)").arg(count).arg(count == 1 ? "" : "s"));
-            return 0;
-        }
-        const std::optional<Trash::Entry> entry = trash.findByName(arguments.at(2));
-        if (!entry) {
-            printLine(QStringLiteral("Nothing named \"%1\" is in the trash").arg(arguments.at(2)));
-            return 1;
-        }
-        const Trash::Restored done = trash.restore(entry->id);
-        QString where = done.mainGroup;
-        if (!done.subgroup.isEmpty())
-            where += QStringLiteral(" / ") + done.subgroup;
-        if (!done.recipe.isEmpty())
-            where += QStringLiteral(" / ") + done.recipe;
-        printLine(QStringLiteral("Restored %1").arg(where));
-        for (const QString &line : done.renamed)
-            printLine(line);
         return 0;
-    } catch (const ProgramError &e) {
-        std::fprintf(stderr, "mealdeck-data: %s\n", e.message().toLocal8Bit().constData());
-        return 2;
     }
+    if (empty) {
+        const int count = int(trash.entries().size());
+        trash.empty();
+        printLine(QStringLiteral("Emptied the trash (%1 deletion%2 destroyed)").arg(count).arg(count == 1 ? "" : "s"));
+        return 0;
+    }
+    const std::optional<Trash::Entry> entry = trash.findByName(arguments.at(2));
+    if (!entry) {
+        printLine(QStringLiteral("Nothing named \"%1\" is in the trash").arg(arguments.at(2)));
+        return 1;
+    }
+    const Trash::Restored done = trash.restore(entry->id);
+    QString where = done.mainGroup;
+    if (!done.subgroup.isEmpty())
+        where += QStringLiteral(" / ") + done.subgroup;
+    if (!done.recipe.isEmpty())
+        where += QStringLiteral(" / ") + done.recipe;
+    printLine(QStringLiteral("Restored %1").arg(where));
+    for (const QString &line : done.renamed)
+        printLine(line);
+    return 0;
 }

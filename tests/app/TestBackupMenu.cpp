@@ -76,9 +76,9 @@ private Q_SLOTS:
     {
         QTemporaryDir other;
         QString error;
-        QVERIFY(RecipeBook::createBook(other.path(), true, &error));
+        QVERIFY_THROWS_NO_EXCEPTION(RecipeBook::createBook(other.path(), true));
         const QString file = other.path() + QStringLiteral("/starter.zip");
-        QVERIFY(BookBackup::writeBackup(other.path() + QStringLiteral("/Data"), file, nullptr, nullptr, &error));
+        QVERIFY_THROWS_NO_EXCEPTION(BookBackup::writeBackup(other.path() + QStringLiteral("/Data"), file));
 
         // The book is backed up first through the menu.
         const QString mine = book->programFolder() + QStringLiteral("mine.zip");
@@ -148,7 +148,7 @@ private Q_SLOTS:
         // A sound backup, answered No.
         const QString file = book->programFolder() + QStringLiteral("b.zip");
         QString error;
-        QVERIFY(BookBackup::writeBackup(book->dataFolder(), file, nullptr, nullptr, &error));
+        QVERIFY_THROWS_NO_EXCEPTION(BookBackup::writeBackup(book->dataFolder(), file));
         FileChooser::setAnswer([&](const FileChooser::Request &) { return QStringList{file}; });
         Dialogs::queueResponse([](QDialog *d) { d->findChild<QPushButton *>(QStringLiteral("BitBtnNo"))->click(); });
         w->menuAction(QStringLiteral("MenuPalauta"))->trigger();

@@ -254,7 +254,7 @@ private Q_SLOTS:
         TmpfsMount mount(2048);
         REQUIRE_MOUNT(mount);
         QString error;
-        QVERIFY2(RecipeBook::createBook(mount.path(), true, &error), qPrintable(error));
+        QVERIFY_THROWS_NO_EXCEPTION(RecipeBook::createBook(mount.path(), true));
         ProgramPaths::setProgramFolder(mount.path());
         BookFixture::clearSettings();
         Dialogs::setResponder([](QDialog *d) { d->close(); });
@@ -317,7 +317,7 @@ private Q_SLOTS:
         REQUIRE_XSERVER(x);
         QTemporaryDir home;
         QString error;
-        QVERIFY2(RecipeBook::createBook(home.path(), true, &error), qPrintable(error));
+        QVERIFY_THROWS_NO_EXCEPTION(RecipeBook::createBook(home.path(), true));
         {
             SettingsKey key;
             QVERIFY(key.open());

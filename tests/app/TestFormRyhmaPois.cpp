@@ -75,7 +75,7 @@ void TestFormRyhmaPois::init()
     QVERIFY(m_dir->isValid());
     QString error;
     for (const QString &name : {QStringLiteral("Paaryhma"), QStringLiteral("Ohje")})
-        QVERIFY2(RecipeSchema::createTableFile(m_dir->filePath(name + ".db"), name, &error), qPrintable(error));
+        QVERIFY_THROWS_NO_EXCEPTION(RecipeSchema::createTableFile(m_dir->filePath(name + ".db"), name));
     m_main = std::make_unique<TPackTable>();
     m_main->setDatabaseName(m_dir->path());
     m_main->setTableName("Paaryhma");

@@ -2,6 +2,7 @@
 #include "platform/Dialogs.h"
 #include "store/book/Book.h"
 #include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
 #include "store/table/RecipeSchema.h"
 
 #include <QLabel>
@@ -99,8 +100,12 @@ void TestFormUusi::initTestCase()
 TPackTable *TestFormUusi::openTable(const QString &name, const QList<Row> &rows)
 {
     QString error;
-    if (!RecipeSchema::createTableFile(m_dir->filePath(name + ".db"), name, &error))
+    try {
+        RecipeSchema::createTableFile(m_dir->filePath(name + ".db"), name);
+    } catch (const StoreError &e) {
+        error = e.message();
         qFatal("cannot create %s: %s", qPrintable(name), qPrintable(error));
+    }
     auto table = std::make_unique<TPackTable>();
     table->setDatabaseName(m_dir->path());
     table->setTableName(name);

@@ -3,6 +3,7 @@
 // real signal is sent, and the book on disk must hold the typing.
 #include "platform/BookLock.h"
 #include "settings/SettingsStore.h"
+#include "store/table/ProgramError.h"
 #include "store/book/RecipeSearch.h"
 #include "support/BookFixture.h"
 #include "support/XServer.h"
@@ -86,8 +87,7 @@ private:
     {
         {
             RecipeSearch search(data);
-            QString error;
-            QVERIFY2(search.rebuild({}, &error), qPrintable(error));
+            QVERIFY_THROWS_NO_EXCEPTION(search.rebuild());
         }
         const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
         const QString index = data + QLatin1Char('/') + RecipeSearch::indexFileName();

@@ -72,7 +72,7 @@ private Q_SLOTS:
         QTemporaryDir home;
         QTemporaryDir config;
         QString error;
-        QVERIFY2(RecipeBook::createBook(home.path(), true, &error), qPrintable(error));
+        QVERIFY_THROWS_NO_EXCEPTION(RecipeBook::createBook(home.path(), true));
 
         QProcess program;
         startProgram(program, x, home.path(), config.path());

@@ -5,6 +5,7 @@
 
 #include "store/backup/BookBackup.h"
 #include "store/backup/BookRestore.h"
+#include "store/table/ProgramError.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -18,20 +19,20 @@ int main(int argc, char *argv[])
     if (args.size() < 4)
         return 2;
     const QString data = args.at(2);
-    QString error;
-    for (long n = 1;; ++n) {
-        if (args.at(1) == QLatin1String("backup")) {
-            const QString file = args.at(3) + QStringLiteral("/b%1.zip").arg(n);
-            if (!BookBackup::writeBackup(data, file, nullptr, nullptr, &error))
-                break;
-        } else {
-            BookRestore restore(data, args.at(n % 2 == 1 ? 4 : 3));
-            if (!restore.check(&error) || !restore.replace(&error))
-                break;
+    try {
+        for (long n = 1;; ++n) {
+            if (args.at(1) == QLatin1String("backup")) {
+                BookBackup::writeBackup(data, args.at(3) + QStringLiteral("/b%1.zip").arg(n));
+            } else {
+                BookRestore restore(data, args.at(n % 2 == 1 ? 4 : 3));
+                restore.check();
+                restore.replace();
+            }
+            std::printf("done %ld\n", n);
+            std::fflush(stdout);
         }
-        std::printf("done %ld\n", n);
-        std::fflush(stdout);
+    } catch (const StoreError &e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
     }
-    std::fprintf(stderr, "%s\n", qPrintable(error));
     return 1;
 }

@@ -3,6 +3,7 @@
 //   store_search_crash_child DATAFOLDER FIRSTNUMBER
 
 #include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
 #include "store/book/RecipeSearch.h"
 #include "store/table/StoreTransaction.h"
 
@@ -26,10 +27,12 @@ int main(int argc, char *argv[])
         recipes.open();
         RecipeSearch search(args.at(1));
         if (search.needsRebuild()) {
-            QString error;
             std::fprintf(stderr, "index rebuilt (%d)\n", int(search.indexState()));
-            if (!search.rebuild({}, &error))
+            try {
+                search.rebuild();
+            } catch (const StoreError &) {
                 return 3;
+            }
         }
         std::printf("ready\n");
         std::fflush(stdout);

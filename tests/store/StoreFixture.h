@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/table/PackTable.h"
+#include "store/table/ProgramError.h"
 #include "store/book/RecipeBook.h"
 
 #include <QByteArray>
@@ -17,6 +18,18 @@
 
 // A fresh empty book in a temporary folder, and ways to look at its files
 // with a connection of their own.
+// The message of the StoreError that `work` throws; empty when it throws none.
+template<typename Work>
+QString storeFailure(Work &&work)
+{
+    try {
+        work();
+    } catch (const StoreError &e) {
+        return e.message();
+    }
+    return QString();
+}
+
 struct StoreFixture
 {
     QTemporaryDir dir;
@@ -24,9 +37,11 @@ struct StoreFixture
 
     StoreFixture()
     {
-        QString error;
-        if (!RecipeBook::createBook(dir.path(), false, &error))
-            qFatal("cannot create a book: %s", qPrintable(error));
+        try {
+            RecipeBook::createBook(dir.path(), false);
+        } catch (const StoreError &e) {
+            qFatal("cannot create a book: %s", qPrintable(e.message()));
+        }
         data = dir.path() + QStringLiteral("/Data");
     }
 

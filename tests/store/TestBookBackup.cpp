@@ -2,6 +2,7 @@
 #include "store/backup/BookBackup.h"
 #include "store/backup/BookRestore.h"
 #include "store/table/PictureFiles.h"
+#include "store/table/ProgramError.h"
 #include "support/TmpfsMount.h"
 
 #include <QDirIterator>
@@ -130,8 +131,12 @@ QStringList siblingsLike(const QString &data, const QString &pattern)
 void fillBook(const QString &base)
 {
     QString error;
-    if (!RecipeBook::createBook(base, true, &error))
+    try {
+        RecipeBook::createBook(base, true);
+    } catch (const StoreError &e) {
+        error = e.message();
         qFatal("cannot create a book: %s", qPrintable(error));
+    }
     const QString pics = base + QStringLiteral("/Data/Pics/");
     auto write = [](const QString &path, const QByteArray &bytes) {
         QFile f(path);
@@ -199,11 +204,10 @@ void TestBookBackup::roundTripKeepsEveryRowAndPicture()
     const QStringList recipesBefore = rows(data, "Ohje");
 
     const QString file = home.path() + QStringLiteral("/b.zip");
-    BookBackup::Contents contents;
-    QStringList skipped;
-    QString error;
-    QVERIFY2(BookBackup::writeBackup(data, file, &contents, &skipped, &error), qPrintable(error));
-    QVERIFY(skipped.isEmpty());
+    BookBackup::Written written;
+    QVERIFY_THROWS_NO_EXCEPTION(written = BookBackup::writeBackup(data, file));
+    const BookBackup::Contents &contents = written.contents;
+    QVERIFY(written.skipped.isEmpty());
     QCOMPARE(contents.pictures, 6);
     QCOMPARE(contents.recipes, qint64(recipesBefore.size()));
     QVERIFY(contents.recipes > 0);
@@ -221,10 +225,10 @@ void TestBookBackup::roundTripKeepsEveryRowAndPicture()
     const QMap<QString, QByteArray> changed = folderHashes(data);
 
     BookRestore restore(data, file);
-    QVERIFY2(restore.check(&error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(restore.check());
     QCOMPARE(restore.contents().recipes, contents.recipes);
     QCOMPARE(folderHashes(data), changed); // checking touches nothing
-    QVERIFY2(restore.replace(&error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(restore.replace());
 
     // Table files come back byte for byte, so every row keeps its id and order.
     QCOMPARE(folderHashes(data), before);
@@ -283,7 +287,7 @@ void TestBookBackup::hostileFilesAreRefused()
     const QString data = home.path() + QStringLiteral("/Data");
     const QString good = home.path() + QStringLiteral("/good.zip");
     QString error;
-    QVERIFY(BookBackup::writeBackup(data, good, nullptr, nullptr, &error));
+    QVERIFY_THROWS_NO_EXCEPTION(BookBackup::writeBackup(data, good));
     QList<Entry> entries = readZip(good);
     QVERIFY(entries.size() > 5);
     auto find = [&entries](const QString &name) -> Entry & {
@@ -357,7 +361,12 @@ void TestBookBackup::hostileFilesAreRefused()
 
     const QMap<QString, QByteArray> before = folderHashes(data);
     BookRestore restore(data, hostile);
-    QVERIFY(!restore.check(&error));
+    try {
+        restore.check();
+        QFAIL("the backup was accepted");
+    } catch (const BackupRefused &e) {
+        error = e.message();
+    }
     QVERIFY2(error.contains(reason), qPrintable(error));
     QVERIFY2(error.contains(QStringLiteral("hostile.zip cannot be restored")), qPrintable(error));
     QCOMPARE(folderHashes(data), before);
@@ -384,19 +393,19 @@ void TestBookBackup::fullDiskLeavesNoBackupAndTheOldBook()
     REQUIRE_MOUNT(small);
     QString error;
     const QString target = small.path() + QStringLiteral("/Mealdeck.zip");
-    QVERIFY(!BookBackup::writeBackup(data, target, nullptr, nullptr, &error));
+    error = storeFailure([&] { BookBackup::writeBackup(data, target); });
     QVERIFY2(error.contains(QStringLiteral("space")), qPrintable(error));
     QCOMPARE(QDir(small.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 
     // A restore into a book on a full file system leaves the old book as it was.
     const QString file = home.path() + QStringLiteral("/big.zip");
-    QVERIFY(BookBackup::writeBackup(data, file, nullptr, nullptr, &error));
+    QVERIFY_THROWS_NO_EXCEPTION(BookBackup::writeBackup(data, file));
     TmpfsMount mount(1024);
-    QVERIFY(RecipeBook::createBook(mount.path(), true, &error));
+    QVERIFY_THROWS_NO_EXCEPTION(RecipeBook::createBook(mount.path(), true));
     const QString smallBook = mount.path() + QStringLiteral("/Data");
     const QMap<QString, QByteArray> before = folderHashes(smallBook);
     BookRestore restore(smallBook, file);
-    QVERIFY(!restore.check(&error));
+    error = storeFailure([&] { restore.check(); });
     QVERIFY2(error.contains(QStringLiteral("space")), qPrintable(error));
     QCOMPARE(folderHashes(smallBook), before);
     QCOMPARE(siblingsLike(smallBook, QStringLiteral("Data.*")), QStringList());
@@ -422,8 +431,8 @@ void TestBookBackup::killDuringBackupAndRestore()
     QString error;
     const QString fileA = home.path() + QStringLiteral("/a.zip");
     const QString fileB = home.path() + QStringLiteral("/b.zip");
-    QVERIFY(BookBackup::writeBackup(dataA, fileA, nullptr, nullptr, &error));
-    QVERIFY(BookBackup::writeBackup(dataB, fileB, nullptr, nullptr, &error));
+    QVERIFY_THROWS_NO_EXCEPTION(BookBackup::writeBackup(dataA, fileA));
+    QVERIFY_THROWS_NO_EXCEPTION(BookBackup::writeBackup(dataB, fileB));
     const QMap<QString, QByteArray> bookA = folderHashes(dataA);
     const QMap<QString, QByteArray> bookB = folderHashes(dataB);
     const QString outputs = home.path() + QStringLiteral("/out");
@@ -468,8 +477,7 @@ void TestBookBackup::killDuringBackupAndRestore()
         // Every backup with its final name is whole.
         for (const QString &name : QDir(outputs).entryList({QStringLiteral("*.zip")}, QDir::Files)) {
             QTemporaryDir unpacked;
-            QVERIFY2(BookBackup::unpackBackup(outputs + QLatin1Char('/') + name, unpacked.path(), nullptr, &error),
-                     qPrintable(error));
+            QVERIFY_THROWS_NO_EXCEPTION(BookBackup::unpackBackup(outputs + QLatin1Char('/') + name, unpacked.path()));
             QFile::remove(outputs + QLatin1Char('/') + name);
         }
     }
@@ -522,14 +530,14 @@ void TestBookBackup::restoreThroughALinkReplacesTheFolderItPointsTo()
     QVERIFY(QFile::link(folder, data));
     const QString file = home.path() + QStringLiteral("/b.zip");
     QString error;
-    QVERIFY2(BookBackup::writeBackup(data, file, nullptr, nullptr, &error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(BookBackup::writeBackup(data, file));
     const QMap<QString, QByteArray> before = folderHashes(folder);
     QFile::remove(folder + QStringLiteral("/Pics/Picture 0.jpg"));
     const QMap<QString, QByteArray> changed = folderHashes(folder);
 
     BookRestore restore(data, file);
-    QVERIFY2(restore.check(&error), qPrintable(error));
-    QVERIFY2(restore.replace(&error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(restore.check());
+    QVERIFY_THROWS_NO_EXCEPTION(restore.replace());
     QVERIFY(QFileInfo(data).isSymLink());
     QCOMPARE(QFileInfo(data).symLinkTarget(), folder);
     QCOMPARE(folderHashes(folder), before);
@@ -579,8 +587,8 @@ void TestBookBackup::automaticBackupsKeepSevenDaysApartFromThoseBeforeChanges()
     QStringList before;
     QString error;
     for (int i = 0; i < 5; ++i) {
-        before << BookBackup::makeAutomaticBackup(data, &error, {}, QString(), BookBackup::Automatic::BeforeImport);
-        QVERIFY2(!before.last().isEmpty(), qPrintable(error));
+        QVERIFY_THROWS_NO_EXCEPTION(
+            before << BookBackup::makeAutomaticBackup(data, {}, QString(), BookBackup::Automatic::BeforeImport));
         QVERIFY(QFileInfo(before.last()).fileName().startsWith(QLatin1String("Mealdeck-before-import-")));
     }
     QVERIFY(!BookBackup::automaticBackupDue(data));
@@ -600,14 +608,15 @@ void TestBookBackup::automaticBackupsKeepSevenDaysApartFromThoseBeforeChanges()
     // A change in the last two seconds before a backup counts as one made
     // after it (file times may be that coarse): the backup comes later.
     QTest::qWait(2100);
-    const QString first = BookBackup::makeAutomaticBackup(data, &error);
-    QVERIFY2(!first.isEmpty(), qPrintable(error));
+    QString first;
+    QVERIFY_THROWS_NO_EXCEPTION(first = BookBackup::makeAutomaticBackup(data));
     QVERIFY(!BookBackup::automaticBackupDue(data));
     // A new picture later that day: due again, and its backup replaces the day's first.
     QFile(data + QStringLiteral("/Pics/Later.jpg")).open(QIODevice::WriteOnly);
     QVERIFY(BookBackup::automaticBackupDue(data));
-    const QString second = BookBackup::makeAutomaticBackup(data, &error);
-    QVERIFY2(!second.isEmpty() && second != first, qPrintable(error));
+    QString second;
+    QVERIFY_THROWS_NO_EXCEPTION(second = BookBackup::makeAutomaticBackup(data));
+    QVERIFY(!second.isEmpty() && second != first);
     expected.removeAll(daily.at(0)); // seven days are kept, today's included
     expected.removeAll(daily.at(1));
     expected << QFileInfo(second).fileName();

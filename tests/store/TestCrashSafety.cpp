@@ -136,8 +136,8 @@ void TestCrashSafety::scopeIsAllOrNothing()
         QFile::remove(subFile);
         QFile::remove(recipeFile);
         QString error;
-        QVERIFY(RecipeSchema::createTableFile(subFile, QStringLiteral("Alaryhma"), &error));
-        QVERIFY(RecipeSchema::createTableFile(recipeFile, QStringLiteral("Ohje"), &error));
+        QVERIFY_THROWS_NO_EXCEPTION(RecipeSchema::createTableFile(subFile, QStringLiteral("Alaryhma")));
+        QVERIFY_THROWS_NO_EXCEPTION(RecipeSchema::createTableFile(recipeFile, QStringLiteral("Ohje")));
 
         const ChildRun run = runAndKill(QStringLiteral("scope"), book.data, 1, 20, 300);
         const long last = lastNumber(run, "applied");

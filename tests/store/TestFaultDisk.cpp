@@ -25,8 +25,12 @@ struct MountedBook
         if (!mount.isMounted())
             return;
         QString error;
-        if (!RecipeBook::createBook(mount.path(), false, &error))
+        try {
+            RecipeBook::createBook(mount.path(), false);
+        } catch (const StoreError &e) {
+            error = e.message();
             qFatal("cannot create a book: %s", qPrintable(error));
+        }
         data = mount.path() + QStringLiteral("/Data");
     }
     QString file(const char *table) const
@@ -254,22 +258,17 @@ void TestFaultDisk::pictureOnAFullDisk()
     const QString path = PicturePaths::pictureFile(QStringLiteral("Pea soup"));
     QImage old(169, 169, QImage::Format_RGB32);
     old.fill(Qt::darkGreen);
-    QString error;
-    QVERIFY2(JpegCodec::encodeFile(old, path, &error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(JpegCodec::encodeFile(old, path));
     const QByteArray oldHash = fileHash(path);
 
     QVERIFY(book.mount.fill(0));
     // Replacing the picture fails and says why; the old picture stays whole.
-    error.clear();
-    QVERIFY(!JpegCodec::encodeFile(noise(400), path, &error));
-    QVERIFY(!error.isEmpty());
+    QVERIFY(!storeFailure([&] { JpegCodec::encodeFile(noise(400), path); }).isEmpty());
     QCOMPARE(fileHash(path), oldHash);
     QCOMPARE(JpegCodec::decodeFile(path).size(), QSize(169, 169));
     // A new picture is not left behind half written.
     const QString other = PicturePaths::pictureFile(QStringLiteral("Bread"));
-    error.clear();
-    QVERIFY(!JpegCodec::encodeFile(noise(400), other, &error));
-    QVERIFY(!error.isEmpty());
+    QVERIFY(!storeFailure([&] { JpegCodec::encodeFile(noise(400), other); }).isEmpty());
     QCOMPARE(QDir(ProgramPaths::picsFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{"Pea soup.jpg"});
 }
 
@@ -320,13 +319,9 @@ void TestFaultDisk::missingPicsFolder()
     const QString path = PicturePaths::pictureFile(QStringLiteral("Pea soup"));
     QImage image(169, 169, QImage::Format_RGB32);
     image.fill(Qt::red);
-    QString error;
-    QVERIFY(!JpegCodec::encodeFile(image, path, &error));
-    QVERIFY(!error.isEmpty());
+    QVERIFY(!storeFailure([&] { JpegCodec::encodeFile(image, path); }).isEmpty());
     QVERIFY(!QFileInfo::exists(path));
-    error.clear();
-    QVERIFY(JpegCodec::decodeFile(path, &error).isNull());
-    QVERIFY(!error.isEmpty());
+    QVERIFY(!storeFailure([&] { JpegCodec::decodeFile(path); }).isEmpty());
     // The tables do not depend on the picture folder.
     auto t = book.open(QStringLiteral("Ohje"));
     addRow(*t, QStringLiteral("Pea soup"), QStringLiteral("Soups"));

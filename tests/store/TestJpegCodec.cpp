@@ -1,4 +1,6 @@
 #include "store/table/JpegCodec.h"
+#include "store/table/ProgramError.h"
+#include "store/StoreFixture.h"
 
 #include <QColor>
 #include <QDir>
@@ -80,17 +82,16 @@ void TestJpegCodec::roundTripIsBaselineColour()
 {
     QFETCH(int, format);
     const QImage source = testPicture(169, 169).convertToFormat(QImage::Format(format));
-    QString error;
-    const QByteArray jpeg = JpegCodec::encode(source, 90, &error);
-    QVERIFY2(!jpeg.isEmpty(), qPrintable(error));
+    QByteArray jpeg;
+    QVERIFY_THROWS_NO_EXCEPTION(jpeg = JpegCodec::encode(source, 90));
     QCOMPARE(uchar(jpeg[0]), uchar(0xFF));
     QCOMPARE(uchar(jpeg[1]), uchar(0xD8));
     const FrameInfo frame = frameOf(jpeg);
     QCOMPARE(frame.startOfFrame, 0); // baseline, not progressive (2)
     QCOMPARE(frame.components, 3);
 
-    const QImage decoded = JpegCodec::decode(jpeg, &error);
-    QVERIFY2(!decoded.isNull(), qPrintable(error));
+    QImage decoded;
+    QVERIFY_THROWS_NO_EXCEPTION(decoded = JpegCodec::decode(jpeg));
     QCOMPARE(decoded.size(), QSize(169, 169));
     for (const QPoint p : {QPoint(20, 20), QPoint(150, 150), QPoint(40, 160)})
         QVERIFY(colourDistance(decoded.pixel(p), source.convertToFormat(QImage::Format_RGB32).pixel(p)) < 30);
@@ -123,10 +124,7 @@ void TestJpegCodec::badDataGivesNullImage_data()
 void TestJpegCodec::badDataGivesNullImage()
 {
     QFETCH(QByteArray, data);
-    QString error;
-    const QImage image = JpegCodec::decode(data, &error);
-    QVERIFY(image.isNull());
-    QVERIFY(!error.isEmpty());
+    QVERIFY(!storeFailure([&] { JpegCodec::decode(data); }).isEmpty());
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bad.jpg"));
@@ -134,7 +132,7 @@ void TestJpegCodec::badDataGivesNullImage()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(data);
     f.close();
-    QVERIFY(JpegCodec::decodeFile(path).isNull());
+    QVERIFY_THROWS_EXCEPTION(StoreError, JpegCodec::decodeFile(path));
 }
 
 void TestJpegCodec::encodeFileReplacesAtomically()
@@ -146,22 +144,21 @@ void TestJpegCodec::encodeFileReplacesAtomically()
     old.write("old picture");
     old.close();
 
-    QString error;
-    QVERIFY2(JpegCodec::encodeFile(testPicture(400, 200).scaled(169, 169), path, &error), qPrintable(error));
-    const QImage back = JpegCodec::decodeFile(path, &error);
+    QVERIFY_THROWS_NO_EXCEPTION(JpegCodec::encodeFile(testPicture(400, 200).scaled(169, 169), path));
+    const QImage back = JpegCodec::decodeFile(path);
     QCOMPARE(back.size(), QSize(169, 169));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 
     // A missing folder fails with a reason and writes nothing.
-    QVERIFY(!JpegCodec::encodeFile(testPicture(10, 10), dir.filePath(QStringLiteral("Pics/x.jpg")), &error));
-    QVERIFY(!error.isEmpty());
+    QVERIFY(!storeFailure([&] { JpegCodec::encodeFile(testPicture(10, 10), dir.filePath(QStringLiteral("Pics/x.jpg"))); })
+                 .isEmpty());
     // An empty image is refused and the existing file stays.
     const QByteArray kept = [&] {
         QFile f(path);
         f.open(QIODevice::ReadOnly);
         return f.readAll();
     }();
-    QVERIFY(!JpegCodec::encodeFile(QImage(), path, &error));
+    QVERIFY_THROWS_EXCEPTION(StoreError, JpegCodec::encodeFile(QImage(), path));
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), kept);
@@ -192,9 +189,7 @@ void TestJpegCodec::hugeClaimedSizeIsRefusedBeforeAllocating()
         "2gAMAwEAAhEDEUA/QQuGhoaGhoaGhoaGhoaGhoaGhoaGhoaGhoaGhoaGhoaGwQhS8oQLwFEqgJKAAP/Z");
     QCOMPARE(data.size(), 312);
     const long before = peakMemoryKilobytes();
-    QString error;
-    QVERIFY(JpegCodec::decode(data, &error).isNull());
-    QCOMPARE(error, QStringLiteral("the picture is too large"));
+    QCOMPARE(storeFailure([&] { JpegCodec::decode(data); }), QStringLiteral("the picture is too large"));
     const long grown = peakMemoryKilobytes() - before;
     QVERIFY2(grown < 100 * 1024, qPrintable(QStringLiteral("decoding took %1 MB").arg(grown / 1024)));
 }

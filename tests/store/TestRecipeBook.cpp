@@ -34,7 +34,7 @@ void TestRecipeBook::emptyBookHasThreeEmptyTables()
 {
     QTemporaryDir dir;
     QString error;
-    QVERIFY2(RecipeBook::createBook(dir.path(), false, &error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(RecipeBook::createBook(dir.path(), false));
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("Data/Pics"))).isDir());
     for (const QString &table : RecipeSchema::tableNames()) {
         const QString file = dir.filePath(QStringLiteral("Data/%1.db").arg(table));
@@ -53,7 +53,7 @@ void TestRecipeBook::starterBookIsAWholeHierarchy()
 {
     QTemporaryDir dir;
     QString error;
-    QVERIFY2(RecipeBook::createBook(dir.path(), true, &error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(RecipeBook::createBook(dir.path(), true));
     const QString data = dir.filePath(QStringLiteral("Data"));
     auto open = [&](const QString &name) {
         auto t = std::make_unique<TPackTable>();
@@ -120,14 +120,17 @@ void TestRecipeBook::existingDataFolderIsLeftAlone()
     QVERIFY(own.open(QIODevice::WriteOnly));
     own.write("mine");
     own.close();
-    QString error;
-    QVERIFY(!RecipeBook::createBook(dir.path(), true, &error));
-    QVERIFY(error.contains(QLatin1String("exists")));
+    try {
+        RecipeBook::createBook(dir.path(), true);
+        QFAIL("a book was created over an existing Data folder");
+    } catch (const StoreError &e) {
+        QVERIFY(e.message().contains(QLatin1String("exists")));
+    }
     QCOMPARE(QDir(dir.filePath(QStringLiteral("Data"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{"notes.txt"});
 
     // A missing parent folder fails without creating it.
-    QVERIFY(!RecipeBook::createBook(dir.filePath(QStringLiteral("nowhere")), false, &error));
+    QVERIFY_THROWS_EXCEPTION(StoreError, RecipeBook::createBook(dir.filePath(QStringLiteral("nowhere")), false));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("nowhere"))));
 }
 
@@ -164,7 +167,7 @@ void TestRecipeBook::renamesAndDeletionsCarryChildrenAndPictures()
     QFETCH(QString, recipe);
     QTemporaryDir dir;
     QString error;
-    QVERIFY2(RecipeBook::createBook(dir.path(), false, &error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(RecipeBook::createBook(dir.path(), false));
     const QString data = dir.filePath(QStringLiteral("Data"));
     RecipeBook::Book book(data, data + QStringLiteral("/Pics/"));
     book.mainGroups().open();
@@ -386,7 +389,7 @@ void TestRecipeBook::operationsByIdIgnoreTheShownCursorAndSayWhatChanged()
 {
     QTemporaryDir dir;
     QString error;
-    QVERIFY2(RecipeBook::createBook(dir.path(), true, &error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(RecipeBook::createBook(dir.path(), true));
     RecipeBook::Book book(dir.filePath(QStringLiteral("Data")), dir.filePath(QStringLiteral("Data/Pics/")));
     TPackTable &recipes = book.recipes();
     recipes.open();
@@ -451,7 +454,7 @@ void TestRecipeBook::listsReadByIdFollowTheStoredBook()
 {
     QTemporaryDir dir;
     QString error;
-    QVERIFY2(RecipeBook::createBook(dir.path(), true, &error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(RecipeBook::createBook(dir.path(), true));
     RecipeBook::Book book(dir.filePath(QStringLiteral("Data")), dir.filePath(QStringLiteral("Data/Pics/")));
     auto names = [](const QVector<RecipeBook::Book::Entry> &entries) {
         QStringList list;

@@ -1,5 +1,6 @@
 #include "StoreFixture.h"
 
+#include "store/table/ProgramError.h"
 #include "store/book/RecipeSearch.h"
 #include "store/table/StoreTransaction.h"
 
@@ -96,9 +97,11 @@ private:
     {
         auto search = std::make_unique<RecipeSearch>(data);
         if (search->needsRebuild()) {
-            QString error;
-            if (!search->rebuild({}, &error))
-                qFatal("rebuild failed: %s", qPrintable(error));
+            try {
+                search->rebuild();
+            } catch (const StoreError &e) {
+                qFatal("rebuild failed: %s", qPrintable(e.message()));
+            }
         }
         return search;
     }
@@ -314,8 +317,7 @@ private Q_SLOTS:
             RecipeSearch search(fx->data);
             QCOMPARE(search.indexState(), RecipeSearch::IndexState::Current);
             QCOMPARE(queryFile(index, QStringLiteral("SELECT count(*) FROM HakuEpavarmat")), QStringList{"0"});
-            QString error;
-            QVERIFY(search.rebuild({}, &error));
+            QVERIFY_THROWS_NO_EXCEPTION(search.rebuild());
             QCOMPARE(answers(search), kept);
         }
     }
@@ -548,12 +550,11 @@ private Q_SLOTS:
             RecipeSearch search(fx->data);
             QCOMPARE(search.indexState(), RecipeSearch::IndexState::Missing);
             QCOMPARE(search.find(QStringLiteral("bread")).needsRebuild, true);
-            QString error;
             QVector<qint64> seen;
-            QVERIFY(search.rebuild([&](qint64 done, qint64 total) {
+            QVERIFY_THROWS_NO_EXCEPTION(search.rebuild([&](qint64 done, qint64 total) {
                 seen << done;
                 return total == qint64(std::size(Book));
-            }, &error));
+            }));
             QVERIFY(seen.contains(qint64(std::size(Book))));
             QCOMPARE(search.find(QStringLiteral("bread")).total, 2);
         }
@@ -567,8 +568,7 @@ private Q_SLOTS:
             f.close();
             RecipeSearch search(fx->data);
             QCOMPARE(search.indexState(), RecipeSearch::IndexState::Damaged);
-            QString error;
-            QVERIFY(search.rebuild({}, &error));
+            QVERIFY_THROWS_NO_EXCEPTION(search.rebuild());
             QCOMPARE(search.find(QStringLiteral("kraut")).total, 1);
         }
         // Cancelled: no index is left to be taken for a current one.
@@ -576,11 +576,9 @@ private Q_SLOTS:
             RecipeSearch search(fx->data);
             QFile::remove(index);
             QVERIFY(search.needsRebuild());
-            QString error;
-            QVERIFY(!search.rebuild([](qint64, qint64) { return false; }, &error));
-            QVERIFY(error.isEmpty());
+            QVERIFY_THROWS_EXCEPTION(StoreCancelled, search.rebuild([](qint64, qint64) { return false; }));
             QVERIFY(!QFile::exists(index));
-            QVERIFY(search.rebuild({}, &error));
+            QVERIFY_THROWS_NO_EXCEPTION(search.rebuild());
         }
         // A change by another program that touches no indexed text keeps
         // the index, closed or open.
@@ -622,8 +620,7 @@ private Q_SLOTS:
             RecipeSearch search(fx->data);
             QCOMPARE(search.indexState(), RecipeSearch::IndexState::Stale);
             QVERIFY(search.find(QStringLiteral("vanilla")).needsRebuild);
-            QString error;
-            QVERIFY(search.rebuild({}, &error));
+            QVERIFY_THROWS_NO_EXCEPTION(search.rebuild());
             QCOMPARE(names(search.find(QStringLiteral("vanilla"))), QStringList{"Bread"});
         }
         // No rebuild writes the book.
@@ -674,8 +671,7 @@ private Q_SLOTS:
                            QStringLiteral("SELECT Kuvaus || '/' || Aineet FROM Ohje WHERE Nimi = 'Bread'")),
                  QStringList{"Saffron threads/flour\nsaffron"});
         QCOMPARE(search.find(QStringLiteral("saffron")).needsRebuild, true);
-        QString error;
-        QVERIFY2(search.rebuild({}, &error), qPrintable(error));
+        QVERIFY_THROWS_NO_EXCEPTION(search.rebuild());
         QCOMPARE(names(search.find(QStringLiteral("saffron threads"), -1)), QStringList{"Bread"});
     }
 
@@ -771,8 +767,7 @@ private Q_SLOTS:
             RecipeSearch search(fx->data);
             QCOMPARE(search.indexState(), RecipeSearch::IndexState::Current);
             before = counts(search);
-            QString error;
-            QVERIFY(search.rebuild({}, &error));
+            QVERIFY_THROWS_NO_EXCEPTION(search.rebuild());
             after = counts(search);
         }
         QCOMPARE(before, after);

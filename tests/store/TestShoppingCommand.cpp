@@ -1,5 +1,6 @@
 #include "store/book/Book.h"
 #include "store/book/Menu.h"
+#include "store/table/ProgramError.h"
 #include "store/book/RecipeBook.h"
 #include "store/book/Trash.h"
 
@@ -58,7 +59,7 @@ void TestShoppingCommand::menuAndCommandLine()
     QTemporaryDir home;
     QVERIFY(home.isValid());
     QString error;
-    QVERIFY2(RecipeBook::createBook(home.path(), true, &error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(RecipeBook::createBook(home.path(), true));
     const QString data = home.path() + QStringLiteral("/Data");
     qint64 pea = 0, salmon = 0, potato = 0;
     const QStringList names {"Green Pea Soup", "Oven Baked Salmon", "Creamy Potato Soup"};
@@ -74,9 +75,9 @@ void TestShoppingCommand::menuAndCommandLine()
 
     // The menu file keeps ids, days and portions, a recipe more than once.
     const QVector<Menu::Entry> menu {{pea, 1, 8}, {salmon, 0, 2}, {potato, 7, 4}, {pea, 3, 2}};
-    QVERIFY2(Menu::write(data, menu, &error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(Menu::write(data, menu));
     QVector<Menu::Entry> read;
-    QVERIFY2(Menu::read(data, &read, &error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(read = Menu::read(data));
     QCOMPARE(read, menu);
 
     // A renamed recipe follows; a deleted one drops out with a note.
@@ -115,7 +116,7 @@ void TestShoppingCommand::menuAndCommandLine()
     QVERIFY(broken.open(QIODevice::WriteOnly));
     broken.write("{\"entries\": 3");
     broken.close();
-    QVERIFY(!Menu::read(data, &read, &error));
+    QVERIFY_THROWS_EXCEPTION(StoreError, Menu::read(data));
     QCOMPARE(shopping({home.path(), QStringLiteral("--menu")}).code, 2);
 }
 
@@ -126,20 +127,20 @@ void TestShoppingCommand::menuFollowsTheTrash()
     QTemporaryDir home;
     QVERIFY(home.isValid());
     QString error;
-    QVERIFY2(RecipeBook::createBook(home.path(), true, &error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(RecipeBook::createBook(home.path(), true));
     const QString data = home.path() + QStringLiteral("/Data");
     const QString pics = data + QStringLiteral("/Pics/");
     const QHash<qint64, Menu::Recipe> named = Menu::readRecipes(data, {}, {QStringLiteral("Oven Baked Salmon")});
     QCOMPARE(named.size(), 1);
     const qint64 salmon = named.begin().key();
-    QVERIFY2(Menu::write(data, {{salmon, 2, 3}}, &error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(Menu::write(data, {{salmon, 2, 3}}));
 
     {
         RecipeBook::Book book(data, pics);
         book.deleteRecipe(salmon);
     }
     QVector<Menu::Entry> menu;
-    QVERIFY(Menu::read(data, &menu, &error));
+    QVERIFY_THROWS_NO_EXCEPTION(menu = Menu::read(data));
     QCOMPARE(menu, (QVector<Menu::Entry>{{salmon, 2, 3, true}}));
 
     // Another recipe under the same id is not taken for the deleted one.
@@ -159,7 +160,7 @@ void TestShoppingCommand::menuFollowsTheTrash()
         QVERIFY(newest);
         trash.restore(newest->id);
     }
-    QVERIFY(Menu::read(data, &menu, &error));
+    QVERIFY_THROWS_NO_EXCEPTION(menu = Menu::read(data));
     QCOMPARE(menu.size(), 1);
     QVERIFY(!menu.at(0).deleted);
     QVERIFY(menu.at(0).recipe != salmon);

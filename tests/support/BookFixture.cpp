@@ -12,6 +12,7 @@
 #include "store/table/JpegCodec.h"
 #include "store/table/PackTable.h"
 #include "store/table/PicturePaths.h"
+#include "store/table/ProgramError.h"
 #include "store/table/ProgramPaths.h"
 #include "store/book/RecipeBook.h"
 
@@ -50,7 +51,7 @@ BookFixture::BookFixture(bool withStarter)
         return;
     }
     ProgramPaths::setProgramFolder(m_dir.path());
-    m_valid = RecipeBook::createBook(m_dir.path(), withStarter, &m_error);
+    create(m_dir.path(), withStarter);
 }
 
 BookFixture::BookFixture(const QString &folder, bool withStarter)
@@ -60,7 +61,17 @@ BookFixture::BookFixture(const QString &folder, bool withStarter)
     Dialogs::setResponder({});
     clearSettings();
     ProgramPaths::setProgramFolder(folder);
-    m_valid = RecipeBook::createBook(folder, withStarter, &m_error);
+    create(folder, withStarter);
+}
+
+void BookFixture::create(const QString &folder, bool withStarter)
+{
+    try {
+        RecipeBook::createBook(folder, withStarter);
+        m_valid = true;
+    } catch (const StoreError &e) {
+        m_error = e.message();
+    }
 }
 
 BookFixture::~BookFixture()

@@ -51,6 +51,8 @@ public:
     static void clearSettings();
 
 private:
+    void create(const QString &folder, bool withStarter);
+
     QTemporaryDir m_dir;
     bool m_valid = false;
     QString m_error;

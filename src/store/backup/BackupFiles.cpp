@@ -1,6 +1,7 @@
 #include "store/backup/BackupFiles.h"
 
 #include "store/book/Menu.h"
+#include "store/table/ProgramError.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,13 +37,6 @@ bool plainName(const QString &part)
 
 namespace BackupFiles {
 
-bool fail(QString *error, const QString &why)
-{
-    if (error)
-        *error = why;
-    return false;
-}
-
 QString sqliteUri(const QString &file, const char *mode)
 {
     // Every byte outside the unreserved set is percent-encoded, so '?', '#'
@@ -66,17 +60,17 @@ QByteArray manifestJson(const BookBackup::Contents &contents, const QJsonObject 
     return QJsonDocument(manifest).toJson(QJsonDocument::Indented);
 }
 
-bool parseManifest(const QByteArray &json, BookBackup::Contents *contents, QJsonObject *hashes, QString *error)
+void parseManifest(const QByteArray &json, BookBackup::Contents *contents, QJsonObject *hashes)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError || !document.isObject())
-        return fail(error, QStringLiteral("its manifest is not readable"));
+        throw BackupRefused(QStringLiteral("its manifest is not readable"));
     const QJsonObject manifest = document.object();
     if (manifest.value(QStringLiteral("format")).toString() != QLatin1String(FormatName))
-        return fail(error, QStringLiteral("it is not a backup of Saffrona's Mealdeck"));
+        throw BackupRefused(QStringLiteral("it is not a backup of Saffrona's Mealdeck"));
     if (manifest.value(QStringLiteral("formatVersion")).toInt() != FormatVersion)
-        return fail(error, QStringLiteral("it was made by a newer version of the program"));
+        throw BackupRefused(QStringLiteral("it was made by a newer version of the program"));
     BookBackup::Contents read;
     read.programVersion = manifest.value(QStringLiteral("programVersion")).toString();
     read.date = QDateTime::fromString(manifest.value(QStringLiteral("date")).toString(), Qt::ISODate);
@@ -90,10 +84,9 @@ bool parseManifest(const QByteArray &json, BookBackup::Contents *contents, QJson
     if (!read.date.isValid() || !count("mainGroups", &read.mainGroups) || !count("subgroups", &read.subgroups)
         || !count("recipes", &read.recipes) || !count("pictures", &read.pictures)
         || !manifest.value(QStringLiteral("sha256")).isObject())
-        return fail(error, QStringLiteral("its manifest is incomplete"));
+        throw BackupRefused(QStringLiteral("its manifest is incomplete"));
     *contents = read;
     *hashes = manifest.value(QStringLiteral("sha256")).toObject();
-    return true;
 }
 
 bool isTrashEntryFolder(const QString &name)
@@ -136,39 +129,35 @@ TemporaryFile::~TemporaryFile()
         ::unlink(m_temporary.constData());
 }
 
-bool TemporaryFile::create(QString *error)
+void TemporaryFile::create()
 {
     const QFileInfo target(m_final);
     if (target.isDir())
-        return fail(error, QStringLiteral("%1 is a folder").arg(QDir::toNativeSeparators(m_final)));
+        throw StoreError(QStringLiteral("%1 is a folder").arg(QDir::toNativeSeparators(m_final)));
     QByteArray pattern = QFile::encodeName(target.absolutePath() + QStringLiteral("/.") + target.fileName()
                                            + QStringLiteral(".partial-XXXXXX"));
     m_fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (m_fd < 0)
-        return fail(error,
-                    QStringLiteral("Cannot write in %1: %2")
-                        .arg(QDir::toNativeSeparators(target.absolutePath()), systemReason()));
+        throw StoreError(QStringLiteral("Cannot write in %1: %2")
+                             .arg(QDir::toNativeSeparators(target.absolutePath()), systemReason()));
     m_temporary = pattern;
-    return true;
 }
 
-bool TemporaryFile::commit(QString *error)
+void TemporaryFile::commit()
 {
     if (::fsync(m_fd) != 0) {
         const QString why = systemReason();
-        return fail(error, QStringLiteral("The backup was not written: %1").arg(why));
+        throw StoreError(QStringLiteral("The backup was not written: %1").arg(why));
     }
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0)
-        return fail(error, QStringLiteral("The backup was not written: %1").arg(systemReason()));
+        throw StoreError(QStringLiteral("The backup was not written: %1").arg(systemReason()));
     if (::rename(m_temporary.constData(), QFile::encodeName(m_final).constData()) != 0)
-        return fail(
-            error,
+        throw StoreError(
             QStringLiteral("Cannot name the backup %1: %2").arg(QDir::toNativeSeparators(m_final), systemReason()));
     m_temporary.clear();
     syncFolder(QFileInfo(m_final).absolutePath());
-    return true;
 }
 
 } // namespace BackupFiles

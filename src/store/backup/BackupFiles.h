@@ -16,16 +16,14 @@ inline constexpr const char *ManifestName = "manifest.json";
 inline constexpr const char *FormatName = "Mealdeck backup";
 inline constexpr int FormatVersion = 1;
 
-// Sets `error` (when given) and returns false.
-bool fail(QString *error, const QString &why);
-
 // An SQLite URI for `file` opened with `mode` ("ro" or "rw"), never created.
 QString sqliteUri(const QString &file, const char *mode);
 
 // The manifest of `contents` with the SHA-256 (hex) of every entry by name.
 QByteArray manifestJson(const BookBackup::Contents &contents, const QJsonObject &hashes);
-// Reads a manifest; false with `error` when it is not one.
-bool parseManifest(const QByteArray &json, BookBackup::Contents *contents, QJsonObject *hashes, QString *error);
+// Reads a manifest into `contents` and `hashes`; throws BackupRefused with the
+// reason when it is not one.
+void parseManifest(const QByteArray &json, BookBackup::Contents *contents, QJsonObject *hashes);
 
 // The folder of Pics holding the trash's pictures, one folder per deletion
 // named by its number.
@@ -48,12 +46,14 @@ public:
     ~TemporaryFile();
     Q_DISABLE_COPY_MOVE(TemporaryFile)
 
-    bool create(QString *error);
+    // Throws StoreError when the file cannot be made.
+    void create();
     int descriptor() const { return m_fd; }
     QString finalPath() const { return m_final; }
     QString temporaryPath() const { return QFile::decodeName(m_temporary); }
-    // Flushes, closes and renames over the final path, then flushes the folder.
-    bool commit(QString *error);
+    // Flushes, closes and renames over the final path, then flushes the
+    // folder; throws StoreError when one of them fails.
+    void commit();
 
 private:
     QString m_final;

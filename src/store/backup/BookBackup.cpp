@@ -32,7 +32,6 @@
 
 namespace {
 
-using BackupFiles::fail;
 
 constexpr qint64 ChunkBytes = 1024 * 1024;
 
@@ -306,15 +305,13 @@ QString defaultFileName(const QDate &date)
     return QStringLiteral("Mealdeck-%1.zip").arg(date.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
-bool writeBackup(const QString &dataFolder, const QString &file, Contents *contents, QStringList *skipped,
-                 QString *error, const Progress &progress)
+Written writeBackup(const QString &dataFolder, const QString &file, const Progress &progress)
 {
     const QString data = QDir::cleanPath(QFileInfo(dataFolder).absoluteFilePath());
     QStringList tables = recipeTableFiles();
     for (const QString &table : std::as_const(tables)) {
         if (!QFileInfo(data + QLatin1Char('/') + table).isFile())
-            return fail(
-                error,
+            throw StoreError(
                 QStringLiteral("%1 is not a recipe book: %2 is missing").arg(QDir::toNativeSeparators(data), table));
     }
     if (QFileInfo(data + QLatin1Char('/') + trashFile()).isFile())
@@ -322,8 +319,7 @@ bool writeBackup(const QString &dataFolder, const QString &file, Contents *conte
 
     QStringList notCarried;
     BackupFiles::TemporaryFile output(file);
-    if (!output.create(error))
-        return false;
+    output.create();
     Contents made;
     made.programVersion = QStringLiteral(MEALDECK_VERSION);
     made.date = QDateTime::currentDateTimeUtc();
@@ -346,7 +342,7 @@ bool writeBackup(const QString &dataFolder, const QString &file, Contents *conte
         auto advance = [&](qint64 bytes) {
             done += bytes;
             if (progress && !progress(done, total))
-                throw StoreError(QStringLiteral("Cancelled"));
+                throw StoreCancelled(QStringLiteral("The backup was not written: Cancelled"));
         };
         advance(0);
 
@@ -408,16 +404,13 @@ bool writeBackup(const QString &dataFolder, const QString &file, Contents *conte
         zip.begin(BackupFiles::ManifestName, manifest.size(), true);
         zip.write(manifest.constData(), manifest.size());
         zip.close();
+    } catch (const StoreCancelled &) {
+        throw;
     } catch (const ProgramError &e) {
-        return fail(error, QStringLiteral("The backup was not written: %1").arg(e.message()));
+        throw StoreError(QStringLiteral("The backup was not written: %1").arg(e.message()));
     }
-    if (!output.commit(error))
-        return false;
-    if (contents)
-        *contents = made;
-    if (skipped)
-        *skipped = notCarried;
-    return true;
+    output.commit();
+    return {made, notCarried};
 }
 
 QString backupsFolder(const QString &dataFolder)
@@ -426,14 +419,11 @@ QString backupsFolder(const QString &dataFolder)
     return data.absolutePath() + QStringLiteral("/Backups");
 }
 
-QString makeAutomaticBackup(const QString &dataFolder, QString *error, const Progress &progress, const QString &keep,
-                            Automatic kind)
+QString makeAutomaticBackup(const QString &dataFolder, const Progress &progress, const QString &keep, Automatic kind)
 {
     const QString folder = backupsFolder(dataFolder);
-    if (!QDir().mkpath(folder)) {
-        fail(error, QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(folder)));
-        return QString();
-    }
+    if (!QDir().mkpath(folder))
+        throw StoreError(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(folder)));
     const QDir backups(folder);
     // Leftovers of backups that were cut short (the program was killed).
     const QDateTime dayAgo = QDateTime::currentDateTimeUtc().addDays(-1);
@@ -460,8 +450,7 @@ QString makeAutomaticBackup(const QString &dataFolder, QString *error, const Pro
     }
     const QString name = highest == 0 ? stem + QStringLiteral(".zip") : stem + QStringLiteral("-%1.zip").arg(highest + 1);
     const QString file = backups.absoluteFilePath(name);
-    if (!writeBackup(dataFolder, file, nullptr, nullptr, error, progress))
-        return QString();
+    writeBackup(dataFolder, file, progress);
     // Dated a little before the book was read: a change made while it was
     // read, or in the same instant, makes the next backup due.
     const qint64 read = now.toMSecsSinceEpoch() - 2000;

@@ -48,13 +48,18 @@ QString defaultFileName(const QDate &date);
 // Writes a backup of the book in `dataFolder` to `file`. The zip is written
 // under a temporary name in the folder of `file`, flushed to disk and renamed
 // into place, so that a file with the final name is always a whole backup; on
-// failure nothing is left and `error` says why. The table files are read in
-// one read transaction of a connection of the backup's own, so a program
-// changing the book meanwhile waits and the snapshot is consistent.
-// `skipped` lists, one line each, the files of Pics that were not carried
-// (links, devices, pictures over 64 MB).
-bool writeBackup(const QString &dataFolder, const QString &file, Contents *contents, QStringList *skipped,
-                 QString *error, const Progress &progress = {});
+// failure nothing is left and a StoreError says why (StoreCancelled when the
+// progress callback cancelled). The table files are read in one read
+// transaction of a connection of the backup's own, so a program changing the
+// book meanwhile waits and the snapshot is consistent.
+struct Written
+{
+    Contents contents;
+    // The files of Pics that were not carried (links, devices, pictures over
+    // 64 MB), one line each.
+    QStringList skipped;
+};
+Written writeBackup(const QString &dataFolder, const QString &file, const Progress &progress = {});
 
 // ---- Automatic backups ------------------------------------------------------
 
@@ -81,10 +86,10 @@ constexpr int KeptChangeBackups = 3;
 // (created when missing) under the name of its kind, then removes the old
 // backups of that kind beyond what the kind keeps (never `keep`). The file's
 // modification time is set to just before the book was read, so that a change
-// made meanwhile counts as one made after it. Returns the file written, or an
-// empty text with `error` saying why.
-QString makeAutomaticBackup(const QString &dataFolder, QString *error, const Progress &progress = {},
-                            const QString &keep = QString(), Automatic kind = Automatic::Daily);
+// made meanwhile counts as one made after it. Returns the file written;
+// throws StoreError as writeBackup() does.
+QString makeAutomaticBackup(const QString &dataFolder, const Progress &progress = {}, const QString &keep = QString(),
+                            Automatic kind = Automatic::Daily);
 
 // True when the book in `dataFolder` changed (a table file, the trash, a
 // picture) since the newest automatic backup of any kind was made, or when

@@ -26,8 +26,6 @@
 
 namespace {
 
-using BackupFiles::fail;
-
 QString systemReason()
 {
     return QString::fromLocal8Bit(std::strerror(errno));
@@ -54,23 +52,24 @@ public:
     }
     Q_DISABLE_COPY_MOVE(ZipReader)
 
-    bool open(const QString &file, qint64 *size, QString *error)
+    // Opens `file` and returns its size; throws BackupRefused with the reason
+    // when it is no zip file that can be read.
+    qint64 open(const QString &file)
     {
         // Only a regular file is read, and opening never waits on a pipe.
         m_fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (m_fd < 0)
-            return fail(error, QStringLiteral("it cannot be opened: %1").arg(systemReason()));
+            throw BackupRefused(QStringLiteral("it cannot be opened: %1").arg(systemReason()));
         struct stat info
         {
         };
         if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode))
-            return fail(error, QStringLiteral("it is not a regular file"));
-        *size = info.st_size;
+            throw BackupRefused(QStringLiteral("it is not a regular file"));
         if (archive_read_support_format_zip_seekable(m_archive) != ARCHIVE_OK
             || archive_read_set_options(m_archive, "zip:hdrcharset=UTF-8") < ARCHIVE_WARN
             || archive_read_open_fd(m_archive, m_fd, 64 * 1024) != ARCHIVE_OK)
-            return fail(error, QStringLiteral("it is not a zip file (%1)").arg(reason()));
-        return true;
+            throw BackupRefused(QStringLiteral("it is not a zip file (%1)").arg(reason()));
+        return info.st_size;
     }
 
     archive *handle() const { return m_archive; }
@@ -192,17 +191,19 @@ bool makeFolder(const QString &path)
 
 namespace BookBackup {
 
-bool unpackBackup(const QString &file, const QString &folder, Contents *contents, QString *error,
-                  const Progress &progress)
+Contents unpackBackup(const QString &file, const QString &folder, const Progress &progress)
 {
     const QString shown = QDir::toNativeSeparators(file);
-    auto refuse
-        = [&](const QString &why) { return fail(error, QStringLiteral("%1 cannot be restored: %2.").arg(shown, why)); };
+    auto refuse = [&](const QString &why) {
+        return BackupRefused(QStringLiteral("%1 cannot be restored: %2.").arg(shown, why));
+    };
     ZipReader zip;
     qint64 fileSize = 0;
-    QString why;
-    if (!zip.open(file, &fileSize, &why))
-        return refuse(why);
+    try {
+        fileSize = zip.open(file);
+    } catch (const BackupRefused &e) {
+        throw refuse(e.message());
+    }
 
     QHash<QString, QString> hashes;
     QByteArray manifest;
@@ -211,7 +212,7 @@ bool unpackBackup(const QString &file, const QString &folder, Contents *contents
     // Progress is the share of the file read so far.
     const auto tick = [&] {
         if (progress && !progress(archive_filter_bytes(zip.handle(), -1), fileSize))
-            throw StoreError(QStringLiteral("Cancelled"));
+            throw StoreCancelled();
     };
     try {
         for (int entries = 0;; ++entries) {
@@ -220,24 +221,24 @@ bool unpackBackup(const QString &file, const QString &folder, Contents *contents
             if (rc == ARCHIVE_EOF)
                 break;
             if (rc < ARCHIVE_WARN)
-                return refuse(QStringLiteral("it is damaged (%1)").arg(zip.reason()));
+                throw refuse(QStringLiteral("it is damaged (%1)").arg(zip.reason()));
             if (entries >= MaxEntries)
-                return refuse(QStringLiteral("it holds more than %1 files").arg(MaxEntries));
+                throw refuse(QStringLiteral("it holds more than %1 files").arg(MaxEntries));
             const char *rawName = archive_entry_pathname_utf8(entry);
             if (!rawName)
-                return refuse(QStringLiteral("a file name in it is not readable"));
+                throw refuse(QStringLiteral("a file name in it is not readable"));
             const QString name = QString::fromUtf8(rawName);
             const QString refusal = BackupFiles::entryNameRefusal(name);
             if (!refusal.isEmpty())
-                return refuse(QStringLiteral("\"%1\" in it is %2").arg(name, refusal));
+                throw refuse(QStringLiteral("\"%1\" in it is %2").arg(name, refusal));
             if (archive_entry_filetype(entry) != AE_IFREG || archive_entry_hardlink(entry)
                 || archive_entry_symlink(entry))
-                return refuse(QStringLiteral("\"%1\" in it is not a regular file").arg(name));
+                throw refuse(QStringLiteral("\"%1\" in it is not a regular file").arg(name));
             if (hashes.contains(name) || (name == QLatin1String(BackupFiles::ManifestName) && !manifest.isNull()))
-                return refuse(QStringLiteral("\"%1\" is in it twice").arg(name));
+                throw refuse(QStringLiteral("\"%1\" is in it twice").arg(name));
             const qint64 limit = limitFor(name);
             if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > limit)
-                return refuse(QStringLiteral("\"%1\" in it is larger than allowed").arg(name));
+                throw refuse(QStringLiteral("\"%1\" in it is larger than allowed").arg(name));
 
             if (name == QLatin1String(BackupFiles::ManifestName)) {
                 manifest = QByteArray("");
@@ -270,61 +271,67 @@ bool unpackBackup(const QString &file, const QString &folder, Contents *contents
             if (parts.size() == 2 && parts.first() == QLatin1String("Pics"))
                 ++topLevelPictures;
         }
+    } catch (const BackupRefused &) {
+        throw;
+    } catch (const StoreCancelled &) {
+        throw;
     } catch (const StoreError &e) {
-        if (e.message().startsWith(QLatin1String("Cannot ")) || e.message() == QLatin1String("Cancelled"))
-            return fail(error, e.message());
-        return refuse(QStringLiteral("%1").arg(e.message()));
+        // What cannot be written here is no fault of the backup.
+        if (e.message().startsWith(QLatin1String("Cannot ")))
+            throw;
+        throw refuse(e.message());
     }
 
     if (manifest.isNull())
-        return refuse(QStringLiteral("it has no manifest; it is not a backup of Saffrona's Mealdeck"));
+        throw refuse(QStringLiteral("it has no manifest; it is not a backup of Saffrona's Mealdeck"));
     Contents read;
     QJsonObject listed;
-    if (!BackupFiles::parseManifest(manifest, &read, &listed, &why))
-        return refuse(why);
+    try {
+        BackupFiles::parseManifest(manifest, &read, &listed);
+    } catch (const BackupRefused &e) {
+        throw refuse(e.message());
+    }
     for (auto it = hashes.cbegin(); it != hashes.cend(); ++it) {
         if (!listed.contains(it.key()))
-            return refuse(QStringLiteral("\"%1\" in it is not in its manifest").arg(it.key()));
+            throw refuse(QStringLiteral("\"%1\" in it is not in its manifest").arg(it.key()));
         if (listed.value(it.key()).toString() != it.value())
-            return refuse(
+            throw refuse(
                 QStringLiteral("\"%1\" in it is damaged (its SHA-256 differs from the manifest)").arg(it.key()));
     }
     for (auto it = listed.constBegin(); it != listed.constEnd(); ++it) {
         if (!hashes.contains(it.key()))
-            return refuse(QStringLiteral("\"%1\" is missing from it").arg(it.key()));
+            throw refuse(QStringLiteral("\"%1\" is missing from it").arg(it.key()));
     }
 
     qint64 counts[3] = {0, 0, 0};
     const QStringList tables = recipeTableFiles();
     for (int i = 0; i < tables.size(); ++i) {
         if (!hashes.contains(tables.at(i)))
-            return refuse(QStringLiteral("%1 is missing from it").arg(tables.at(i)));
+            throw refuse(QStringLiteral("%1 is missing from it").arg(tables.at(i)));
         const QString refusal
             = tableRefusal(folder + QLatin1Char('/') + tables.at(i), RecipeSchema::tableNames().at(i), &counts[i]);
         if (!refusal.isEmpty())
-            return refuse(QStringLiteral("%1 in it: %2").arg(tables.at(i), refusal));
+            throw refuse(QStringLiteral("%1 in it: %2").arg(tables.at(i), refusal));
     }
     if (hashes.contains(trashFile())) {
         qint64 unused = 0;
         const QString refusal = tableRefusal(folder + QLatin1Char('/') + trashFile(), QString(), &unused);
         if (!refusal.isEmpty())
-            return refuse(QStringLiteral("%1 in it: %2").arg(trashFile(), refusal));
+            throw refuse(QStringLiteral("%1 in it: %2").arg(trashFile(), refusal));
     }
     if (counts[0] != read.mainGroups || counts[1] != read.subgroups || counts[2] != read.recipes
         || topLevelPictures != read.pictures)
-        return refuse(QStringLiteral("what it holds does not match its manifest"));
+        throw refuse(QStringLiteral("what it holds does not match its manifest"));
 
     if (!makeFolder(folder + QStringLiteral("/Pics")))
-        return fail(error, QStringLiteral("Cannot create %1/Pics: %2").arg(folder, systemReason()));
+        throw StoreError(QStringLiteral("Cannot create %1/Pics: %2").arg(folder, systemReason()));
     folders.insert(folder + QStringLiteral("/Pics"));
     folders.insert(folder);
     for (const QString &made : std::as_const(folders)) {
         if (!BackupFiles::syncFolder(made))
-            return fail(error, QStringLiteral("Cannot write %1: %2").arg(made, systemReason()));
+            throw StoreError(QStringLiteral("Cannot write %1: %2").arg(made, systemReason()));
     }
-    if (contents)
-        *contents = read;
-    return true;
+    return read;
 }
 
 } // namespace BookBackup
@@ -345,7 +352,7 @@ BookRestore::~BookRestore()
         QDir(m_unpacked).removeRecursively();
 }
 
-bool BookRestore::check(QString *error, const BookBackup::Progress &progress)
+void BookRestore::check(const BookBackup::Progress &progress)
 {
     if (!m_unpacked.isEmpty())
         QDir(m_unpacked).removeRecursively();
@@ -353,22 +360,22 @@ bool BookRestore::check(QString *error, const BookBackup::Progress &progress)
     // Beside the book's folder, so that the swap is one rename.
     QByteArray pattern = QFile::encodeName(QFileInfo(m_folder).absolutePath() + QStringLiteral("/Data.restoring-XXXXXX"));
     if (!::mkdtemp(pattern.data()))
-        return fail(error,
-                    QStringLiteral("Cannot create a folder beside %1: %2")
-                        .arg(QDir::toNativeSeparators(m_data), systemReason()));
+        throw StoreError(QStringLiteral("Cannot create a folder beside %1: %2")
+                             .arg(QDir::toNativeSeparators(m_data), systemReason()));
     m_unpacked = QFile::decodeName(pattern);
-    if (!BookBackup::unpackBackup(m_file, m_unpacked, &m_contents, error, progress)) {
+    try {
+        m_contents = BookBackup::unpackBackup(m_file, m_unpacked, progress);
+    } catch (...) {
         QDir(m_unpacked).removeRecursively();
         m_unpacked.clear();
-        return false;
+        throw;
     }
-    return true;
 }
 
-bool BookRestore::replace(QString *error, const BookBackup::Progress &progress)
+void BookRestore::replace(const BookBackup::Progress &progress)
 {
     if (m_unpacked.isEmpty())
-        return fail(error, QStringLiteral("The backup has not been checked"));
+        throw StoreError(QStringLiteral("The backup has not been checked"));
     const QByteArray data = QFile::encodeName(m_folder);
     const QByteArray unpacked = QFile::encodeName(m_unpacked);
     const bool hasBook = QFileInfo(m_data).isDir();
@@ -378,14 +385,19 @@ bool BookRestore::replace(QString *error, const BookBackup::Progress &progress)
     };
     const mode_t mode = ::stat(data.constData(), &old) == 0 ? (old.st_mode & 07777) : 0755;
     if (::chmod(unpacked.constData(), mode) != 0)
-        return fail(error, QStringLiteral("Cannot prepare the restored book: %1").arg(systemReason()));
+        throw StoreError(QStringLiteral("Cannot prepare the restored book: %1").arg(systemReason()));
 
     if (hasBook && QFileInfo(m_data + QStringLiteral("/Paaryhma.db")).isFile()) {
-        m_automaticBackup = BookBackup::makeAutomaticBackup(m_data, &m_automaticBackupError, progress, m_file,
-                                                            BookBackup::Automatic::BeforeRestore);
-        // Cancelling the backup cancels the restore.
-        if (m_automaticBackupError.endsWith(QLatin1String("Cancelled")))
-            return fail(error, QStringLiteral("Cancelled"));
+        try {
+            m_automaticBackup = BookBackup::makeAutomaticBackup(m_data, progress, m_file,
+                                                                BookBackup::Automatic::BeforeRestore);
+        } catch (const StoreCancelled &) {
+            // Cancelling the backup cancels the restore.
+            throw StoreCancelled();
+        } catch (const StoreError &e) {
+            // The restore goes on: the replaced book is kept anyway.
+            m_automaticBackupError = e.message();
+        }
     }
     // The book's lock goes with the book: the same file, still held by
     // whoever holds it, is in the restored folder.
@@ -408,10 +420,10 @@ bool BookRestore::replace(QString *error, const BookBackup::Progress &progress)
 
     if (!hasBook) {
         if (::renameat2(AT_FDCWD, unpacked.constData(), AT_FDCWD, data.constData(), RENAME_NOREPLACE) != 0)
-            return fail(error, QStringLiteral("Cannot put the restored book in place: %1").arg(systemReason()));
+            throw StoreError(QStringLiteral("Cannot put the restored book in place: %1").arg(systemReason()));
         m_unpacked.clear();
         BackupFiles::syncFolder(parent);
-        return true;
+        return;
     }
     if (::renameat2(AT_FDCWD, unpacked.constData(), AT_FDCWD, data.constData(), RENAME_EXCHANGE) == 0) {
         // The unpacked folder's name now holds the old book.
@@ -423,18 +435,17 @@ bool BookRestore::replace(QString *error, const BookBackup::Progress &progress)
     } else if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
         // A file system without atomic exchange: two renames.
         if (::rename(data.constData(), keptName.constData()) != 0)
-            return fail(error, QStringLiteral("Cannot move the book aside: %1").arg(systemReason()));
+            throw StoreError(QStringLiteral("Cannot move the book aside: %1").arg(systemReason()));
         if (::rename(unpacked.constData(), data.constData()) != 0) {
             const QString why = systemReason();
             ::rename(keptName.constData(), data.constData());
-            return fail(error, QStringLiteral("Cannot put the restored book in place: %1").arg(why));
+            throw StoreError(QStringLiteral("Cannot put the restored book in place: %1").arg(why));
         }
         m_unpacked.clear();
         m_keptAs = kept;
     } else {
-        return fail(error, QStringLiteral("Cannot put the restored book in place: %1").arg(systemReason()));
+        throw StoreError(QStringLiteral("Cannot put the restored book in place: %1").arg(systemReason()));
     }
     BackupFiles::syncFolder(parent);
     QFile::remove(m_keptAs + QStringLiteral("/Mealdeck.lock"));
-    return true;
 }

@@ -11,10 +11,11 @@ namespace BookBackup {
 // "..", no links, no folders inside folders of Pics), none larger than the
 // limits and at most MaxEntries, each with the SHA-256 its manifest gives,
 // every table file whole (integrity check) with the program's schema, and
-// the counts of the manifest. False with `error` saying why the file is
-// refused; what was unpacked stays in `folder` for the caller to remove.
-bool unpackBackup(const QString &file, const QString &folder, Contents *contents, QString *error,
-                  const Progress &progress = {});
+// the counts of the manifest. Returns what the manifest says it holds.
+// Throws BackupRefused saying why the file is refused, StoreError when the
+// folder cannot be written and StoreCancelled when the progress callback
+// cancelled; what was unpacked stays in `folder` for the caller to remove.
+Contents unpackBackup(const QString &file, const QString &folder, const Progress &progress = {});
 
 } // namespace BookBackup
 
@@ -36,12 +37,14 @@ public:
     ~BookRestore();
     Q_DISABLE_COPY_MOVE(BookRestore)
 
-    bool check(QString *error, const BookBackup::Progress &progress = {});
+    // Throws as unpackBackup() does; nothing unpacked is left then.
+    void check(const BookBackup::Progress &progress = {});
     const BookBackup::Contents &contents() const { return m_contents; }
 
-    // After a successful check(). False with `error` when the swap failed; the
-    // book is then as it was.
-    bool replace(QString *error, const BookBackup::Progress &progress = {});
+    // After a successful check(). Throws StoreError when the swap failed (or
+    // StoreCancelled when the backup before it was cancelled); the book is
+    // then as it was.
+    void replace(const BookBackup::Progress &progress = {});
     // Where the replaced book was kept.
     QString keptAs() const { return m_keptAs; }
     // The automatic backup made before the swap, or empty with the reason in

@@ -643,9 +643,10 @@ QImage Book::decodePicture(const QByteArray &data)
 {
     // JPEG files go through the program's own decoder; the other formats
     // (PNG, BMP, GIF, ICO, SVG) through the toolkit's readers.
-    QImage image = JpegCodec::decode(data);
-    if (!image.isNull())
-        return image;
+    try {
+        return JpegCodec::decode(data);
+    } catch (const StoreError &) {
+    }
     QByteArray bytes = data;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -668,7 +669,14 @@ PictureFiles::ReadResult Book::readStoredPicture(const QString &path, QImage *im
 {
     QByteArray bytes;
     const PictureFiles::ReadResult read = PictureFiles::readPicture(path, &bytes, reason);
-    *image = read == PictureFiles::ReadResult::Read ? JpegCodec::decode(bytes) : QImage();
+    *image = QImage();
+    if (read == PictureFiles::ReadResult::Read) {
+        // A stored picture that does not decode is shown as none.
+        try {
+            *image = JpegCodec::decode(bytes);
+        } catch (const StoreError &) {
+        }
+    }
     return read;
 }
 
@@ -707,7 +715,14 @@ bool Book::writePicture(const QImage &source, const QString &path, QString *reas
         painter.drawImage(QRect(0, 0, 169, 169), source);
     }
     // Written under a temporary name in the picture folder and renamed into place.
-    return JpegCodec::encodeFile(bitmap, path, reason, 90);
+    try {
+        JpegCodec::encodeFile(bitmap, path, 90);
+    } catch (const StoreError &e) {
+        if (reason)
+            *reason = e.message();
+        return false;
+    }
+    return true;
 }
 
 void Book::removePicture(const QString &)

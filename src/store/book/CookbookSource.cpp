@@ -75,27 +75,22 @@ private:
 
 } // namespace
 
-bool read(const QString &dataFolder, const QString &picsFolder, Scope scope, const QString &group,
-          QVector<Recipe> *recipes, QString *error)
+QVector<Recipe> read(const QString &dataFolder, const QString &picsFolder, Scope scope, const QString &group)
 {
-    recipes->clear();
-    if (!QFileInfo::exists(dataFolder + QStringLiteral("/Ohje.db"))) {
-        *error = QStringLiteral("No recipe book in %1").arg(dataFolder);
-        return false;
-    }
-    try {
+    if (!QFileInfo::exists(dataFolder + QStringLiteral("/Ohje.db")))
+        throw StoreError(QStringLiteral("No recipe book in %1").arg(dataFolder));
+    QVector<Recipe> recipes;
+    {
         ReadOnlyBook book(dataFolder);
         if (scope != Scope::WholeBook) {
             SqlStatement known(book.db, scope == Scope::MainGroup
                                             ? QStringLiteral("SELECT 1 FROM maingroups.Paaryhma WHERE Nimi = ?")
                                             : QStringLiteral("SELECT 1 FROM subgroups.Alaryhma WHERE Nimi = ?"));
             known.bindText(1, group);
-            if (!known.step()) {
-                *error = (scope == Scope::MainGroup ? QStringLiteral("No main group named \"%1\"")
-                                                    : QStringLiteral("No subgroup named \"%1\""))
-                             .arg(group);
-                return false;
-            }
+            if (!known.step())
+                throw StoreError((scope == Scope::MainGroup ? QStringLiteral("No main group named \"%1\"")
+                                                            : QStringLiteral("No subgroup named \"%1\""))
+                                     .arg(group));
         }
         // The whole book is every recipe; a group's recipes are found through the joins.
         SqlStatement count(book.db, scope == Scope::WholeBook ? QStringLiteral("SELECT count(*) FROM Ohje")
@@ -106,11 +101,11 @@ bool read(const QString &dataFolder, const QString &picsFolder, Scope scope, con
         const qint64 total = count.step() ? count.columnInt64(0) : 0;
         if (total > MaxRecipes) {
             const QLocale english(QLocale::English);
-            *error = QStringLiteral("%1 holds %2 recipes; a cookbook takes at most %3. Choose a main group or a "
-                                    "subgroup.")
-                         .arg(scope == Scope::WholeBook ? QStringLiteral("The whole book") : QStringLiteral("The group"),
-                              english.toString(total), english.toString(MaxRecipes));
-            return false;
+            throw StoreError(QStringLiteral("%1 holds %2 recipes; a cookbook takes at most %3. Choose a main group or "
+                                            "a subgroup.")
+                                 .arg(scope == Scope::WholeBook ? QStringLiteral("The whole book")
+                                                                : QStringLiteral("The group"),
+                                      english.toString(total), english.toString(MaxRecipes)));
         }
         SqlStatement select(book.db,
                             QStringLiteral("SELECT r.id, r.Nimi, m.Nimi, r.Ryhma, r.Kuvaus, r.Aste, r.Aika, r.Annos, "
@@ -120,7 +115,7 @@ bool read(const QString &dataFolder, const QString &picsFolder, Scope scope, con
                                                  "r.Ryhma COLLATE NOCASE, r.Ryhma, r.Nimi COLLATE NOCASE, r.id"));
         if (scope != Scope::WholeBook)
             select.bindText(1, group);
-        recipes->reserve(int(total));
+        recipes.reserve(int(total));
         while (select.step()) {
             Recipe recipe;
             static_cast<StoredRecipe &>(recipe) = readStoredRecipe(select, 1);
@@ -131,14 +126,10 @@ bool read(const QString &dataFolder, const QString &picsFolder, Scope scope, con
                 if (QFileInfo::exists(file))
                     recipe.picture = file;
             }
-            recipes->append(recipe);
+            recipes.append(recipe);
         }
-        return true;
-    } catch (const StoreError &e) {
-        recipes->clear();
-        *error = e.message();
-        return false;
     }
+    return recipes;
 }
 
 } // namespace CookbookSource

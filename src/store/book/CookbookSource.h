@@ -23,9 +23,8 @@ enum class Scope { WholeBook, MainGroup, Subgroup };
 
 // The recipes of `scope` (for a group, the one named `group`) in the book of
 // `dataFolder` with pictures in `picsFolder` (ending in '/'), read without
-// changing anything. False with `error` when the group is not in the book,
+// changing anything. Throws StoreError when the group is not in the book,
 // the choice holds more than MaxRecipes recipes or the book cannot be read.
-bool read(const QString &dataFolder, const QString &picsFolder, Scope scope, const QString &group,
-          QVector<Recipe> *recipes, QString *error);
+QVector<Recipe> read(const QString &dataFolder, const QString &picsFolder, Scope scope, const QString &group);
 
 } // namespace CookbookSource

@@ -35,23 +35,19 @@ QString dayName(int day)
     return day >= 1 && day <= 7 ? QLatin1String(days[day - 1]) : QString();
 }
 
-bool read(const QString &dataFolder, QVector<Entry> *entries, QString *error)
+QVector<Entry> read(const QString &dataFolder)
 {
-    entries->clear();
+    QVector<Entry> entries;
     QFile file(pathOf(dataFolder));
     if (!file.exists())
-        return true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Cannot read %1: %2").arg(file.fileName(), file.errorString());
-        return false;
-    }
+        return entries;
+    if (!file.open(QIODevice::ReadOnly))
+        throw StoreError(QStringLiteral("Cannot read %1: %2").arg(file.fileName(), file.errorString()));
     QJsonParseError parseError {};
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
     if (parseError.error != QJsonParseError::NoError || !document.isObject()
-        || !document.object().value(QLatin1String("entries")).isArray()) {
-        *error = QStringLiteral("%1 is not a menu").arg(file.fileName());
-        return false;
-    }
+        || !document.object().value(QLatin1String("entries")).isArray())
+        throw StoreError(QStringLiteral("%1 is not a menu").arg(file.fileName()));
     for (const QJsonValue &value : document.object().value(QLatin1String("entries")).toArray()) {
         const QJsonObject object = value.toObject();
         Entry entry;
@@ -65,12 +61,12 @@ bool read(const QString &dataFolder, QVector<Entry> *entries, QString *error)
         }
         if (entry.recipe > 0 && entry.portions >= 1 && entry.portions <= MaxPortions
             && (day.isEmpty() || entry.day != 0))
-            entries->append(entry);
+            entries.append(entry);
     }
-    return true;
+    return entries;
 }
 
-bool write(const QString &dataFolder, const QVector<Entry> &entries, QString *error)
+void write(const QString &dataFolder, const QVector<Entry> &entries)
 {
     QJsonArray list;
     for (const Entry &entry : entries) {
@@ -84,11 +80,8 @@ bool write(const QString &dataFolder, const QVector<Entry> &entries, QString *er
     }
     QSaveFile file(pathOf(dataFolder));
     if (!file.open(QIODevice::WriteOnly)
-        || file.write(QJsonDocument(QJsonObject {{QStringLiteral("entries"), list}}).toJson()) < 0 || !file.commit()) {
-        *error = QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString());
-        return false;
-    }
-    return true;
+        || file.write(QJsonDocument(QJsonObject {{QStringLiteral("entries"), list}}).toJson()) < 0 || !file.commit())
+        throw StoreError(QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString()));
 }
 
 namespace {
@@ -96,24 +89,23 @@ namespace {
 // Reads the menu, lets `change` work on it and writes it back when that
 // changed anything.
 template <typename Change>
-bool update(const QString &dataFolder, QString *error, Change change)
+void update(const QString &dataFolder, Change change)
 {
-    QVector<Entry> entries;
-    if (!read(dataFolder, &entries, error))
-        return false;
+    QVector<Entry> entries = read(dataFolder);
     bool changed = false;
     for (Entry &entry : entries)
         changed = change(entry) || changed;
-    return !changed || write(dataFolder, entries, error);
+    if (changed)
+        write(dataFolder, entries);
 }
 
 } // namespace
 
-bool markDeleted(const QString &dataFolder, const QVector<qint64> &ids, QString *error)
+void markDeleted(const QString &dataFolder, const QVector<qint64> &ids)
 {
     if (ids.isEmpty() || !QFile::exists(pathOf(dataFolder)))
-        return true;
-    return update(dataFolder, error, [&ids](Entry &entry) {
+        return;
+    update(dataFolder, [&ids](Entry &entry) {
         if (entry.deleted || !ids.contains(entry.recipe))
             return false;
         entry.deleted = true;
@@ -121,11 +113,11 @@ bool markDeleted(const QString &dataFolder, const QVector<qint64> &ids, QString 
     });
 }
 
-bool markRestored(const QString &dataFolder, const QHash<qint64, qint64> &ids, QString *error)
+void markRestored(const QString &dataFolder, const QHash<qint64, qint64> &ids)
 {
     if (ids.isEmpty() || !QFile::exists(pathOf(dataFolder)))
-        return true;
-    return update(dataFolder, error, [&ids](Entry &entry) {
+        return;
+    update(dataFolder, [&ids](Entry &entry) {
         const auto now = ids.constFind(entry.recipe);
         if (!entry.deleted || now == ids.constEnd())
             return false;

@@ -35,19 +35,20 @@ QString fileName();
 // "" for 0, "Monday" to "Sunday" for 1 to 7.
 QString dayName(int day);
 
-// The menu of the book in `dataFolder`; empty when it has none. False with
-// `error` when the file cannot be read or is no menu; entries that are not
+// The menu of the book in `dataFolder`; empty when it has none. Throws
+// StoreError when the file cannot be read or is no menu; entries that are not
 // sound (no recipe id, a day or portion count out of range) are left out.
-bool read(const QString &dataFolder, QVector<Entry> *entries, QString *error);
+QVector<Entry> read(const QString &dataFolder);
 // Replaces the menu file in one step: a crash leaves the old file or the new.
-bool write(const QString &dataFolder, const QVector<Entry> &entries, QString *error);
+// Throws StoreError when it cannot be written.
+void write(const QString &dataFolder, const QVector<Entry> &entries);
 
 // The recipes `ids` went into the trash: their entries are marked deleted.
 // A book without a menu is left without one.
-bool markDeleted(const QString &dataFolder, const QVector<qint64> &ids, QString *error);
+void markDeleted(const QString &dataFolder, const QVector<qint64> &ids);
 // Recipes came back from the trash, under the new ids that `ids` gives for
 // their old ones: their entries are theirs again.
-bool markRestored(const QString &dataFolder, const QHash<qint64, qint64> &ids, QString *error);
+void markRestored(const QString &dataFolder, const QHash<qint64, qint64> &ids);
 
 // The fields of a recipe the shopping list needs.
 struct Recipe

@@ -14,13 +14,6 @@
 
 namespace {
 
-bool fail(QString *error, const QString &why)
-{
-    if (error)
-        *error = why;
-    return false;
-}
-
 QString joinLines(const QJsonValue &value)
 {
     QStringList lines;
@@ -41,15 +34,15 @@ void openTable(TPackTable &table, const QString &dataFolder, const QString &name
 
 namespace RecipeBook {
 
-bool addStarterBook(const QString &dataFolder, QString *error)
+void addStarterBook(const QString &dataFolder)
 {
     QFile file(QStringLiteral(":/starter/starter.json"));
     if (!file.open(QIODevice::ReadOnly))
-        return fail(error, QStringLiteral("The starter book is missing from the program"));
+        throw StoreError(QStringLiteral("The starter book is missing from the program"));
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return fail(error, QStringLiteral("The starter book is damaged: %1").arg(parseError.errorString()));
+        throw StoreError(QStringLiteral("The starter book is damaged: %1").arg(parseError.errorString()));
 
     try {
         TPackTable mainGroups;
@@ -94,10 +87,11 @@ bool addStarterBook(const QString &dataFolder, QString *error)
         subgroups.apply();
         recipes.apply();
         scope.commit();
+    } catch (const StoreError &) {
+        throw;
     } catch (const ProgramError &e) {
-        return fail(error, e.message());
+        throw StoreError(e.message());
     }
-    return true;
 }
 
 bool storeAgain(TPackTable &table, const QString &mainGroup)
@@ -154,35 +148,29 @@ bool storeAgain(TPackTable &table, const QString &mainGroup)
     return true;
 }
 
-bool createBook(const QString &folder, bool withStarter, QString *error)
+void createBook(const QString &folder, bool withStarter)
 {
     const QDir base(folder);
     if (!base.exists())
-        return fail(error, QStringLiteral("The folder %1 does not exist").arg(folder));
+        throw StoreError(QStringLiteral("The folder %1 does not exist").arg(folder));
     const QString dataFolder = base.absoluteFilePath(QStringLiteral("Data"));
     if (QFileInfo::exists(dataFolder) || QFileInfo(dataFolder).isSymLink())
-        return fail(error, QStringLiteral("%1 already exists; it is left as it is").arg(dataFolder));
+        throw StoreError(QStringLiteral("%1 already exists; it is left as it is").arg(dataFolder));
     if (!base.mkdir(QStringLiteral("Data")))
-        return fail(error, QStringLiteral("Cannot create %1").arg(dataFolder));
+        throw StoreError(QStringLiteral("Cannot create %1").arg(dataFolder));
 
     // Only what this call made is removed again.
-    auto undo = [&dataFolder]() { QDir(dataFolder).removeRecursively(); };
-    if (!QDir(dataFolder).mkdir(QStringLiteral("Pics"))) {
-        undo();
-        return fail(error, QStringLiteral("Cannot create %1/Pics").arg(dataFolder));
+    try {
+        if (!QDir(dataFolder).mkdir(QStringLiteral("Pics")))
+            throw StoreError(QStringLiteral("Cannot create %1/Pics").arg(dataFolder));
+        for (const QString &table : RecipeSchema::tableNames())
+            RecipeSchema::createTableFile(dataFolder + QLatin1Char('/') + table + QLatin1String(".db"), table);
+        if (withStarter)
+            addStarterBook(dataFolder);
+    } catch (...) {
+        QDir(dataFolder).removeRecursively();
+        throw;
     }
-    for (const QString &table : RecipeSchema::tableNames()) {
-        QString why;
-        if (!RecipeSchema::createTableFile(dataFolder + QLatin1Char('/') + table + QLatin1String(".db"), table, &why)) {
-            undo();
-            return fail(error, why);
-        }
-    }
-    if (withStarter && !addStarterBook(dataFolder, error)) {
-        undo();
-        return false;
-    }
-    return true;
 }
 
 } // namespace RecipeBook

@@ -7,13 +7,15 @@ class TPackTable;
 // A new recipe book: `<folder>/Data` with the three empty tables and the
 // `Pics` folder, and with `withStarter` the small starter book that comes with
 // the program. An existing `Data` folder is never touched: the call fails.
-// On failure, whatever this call created is removed again and `error` says why.
+// On failure, whatever this call created is removed again and a StoreError
+// says why.
 namespace RecipeBook {
 
-bool createBook(const QString &folder, bool withStarter, QString *error);
+void createBook(const QString &folder, bool withStarter);
 
-// Fills the open book in `dataFolder` with the starter book (one commit).
-bool addStarterBook(const QString &dataFolder, QString *error);
+// Fills the open book in `dataFolder` with the starter book (one commit);
+// throws StoreError when it cannot.
+void addStarterBook(const QString &dataFolder);
 
 // After a StoreConflict of `table` (one of the book's tables, "Paaryhma",
 // "Alaryhma" or "Ohje"): the changed rows that another program deleted

@@ -1094,17 +1094,14 @@ qint64 RecipeSearch::recipeCount()
     return count.step() ? count.columnInt64(0) : 0;
 }
 
-bool RecipeSearch::rebuild(const Progress &progress, QString *error)
+void RecipeSearch::rebuild(const Progress &progress)
 {
-    error->clear();
     const QString path = m_dataFolder + QLatin1Char('/') + indexFileName();
     const QString building = path + QStringLiteral(".new");
     try {
         follow();
-        if (!sqlite3_get_autocommit(m_handle)) {
-            *error = QStringLiteral("The search index cannot be built while the book is being changed");
-            return false;
-        }
+        if (!sqlite3_get_autocommit(m_handle))
+            throw StoreError(QStringLiteral("The search index cannot be built while the book is being changed"));
         stopJob();
         dropRecorder();
         detachIndex();
@@ -1112,19 +1109,17 @@ bool RecipeSearch::rebuild(const Progress &progress, QString *error)
         if (!buildIndexFile(m_dataFolder, building, progress, nullptr, nullptr)) {
             QFile::remove(building);
             QFile::remove(path);
-            return false;
+            throw StoreCancelled();
         }
         swapIn(m_dataFolder, building, path);
-        if (indexState() != IndexState::Current) {
-            *error = QStringLiteral("The book changed while the search index was built");
-            return false;
-        }
-        return true;
-    } catch (const StoreError &e) {
+    } catch (const StoreCancelled &) {
+        throw;
+    } catch (const StoreError &) {
         QFile::remove(building);
-        *error = e.message();
-        return false;
+        throw;
     }
+    if (indexState() != IndexState::Current)
+        throw StoreError(QStringLiteral("The book changed while the search index was built"));
 }
 
 bool RecipeSearch::attachedAndCurrent()

@@ -88,11 +88,12 @@ public:
 
     // Builds the index anew from the recipe table into a new file that then
     // replaces the old one. `progress` gets (recipes done, recipes in all)
-    // now and then and returns false to cancel. False when cancelled (`error`
-    // empty) or failed (`error` says why); the old index is then gone too and
-    // the next search asks again. Must not run inside a store transaction.
+    // now and then and returns false to cancel. Throws StoreCancelled when
+    // cancelled and StoreError saying why when it failed; the old index is
+    // then gone too and the next search asks again. Must not run inside a
+    // store transaction.
     using Progress = std::function<bool(qint64 done, qint64 total)>;
-    bool rebuild(const Progress &progress, QString *error);
+    void rebuild(const Progress &progress = {});
 
     // Brings the index up to date on a thread of its own, with connections
     // of its own, when it is not current: built anew into a new file that

@@ -622,10 +622,12 @@ Trash::Restored Trash::restore(qint64 id)
     }
     // The pictures are in Pics now; the trash copies go.
     removeEntryFolder(id);
-    // The week menu has its recipes back.
-    QString error;
-    if (!Menu::markRestored(m_dataFolder, restoredIds, &error))
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    // The week menu has its recipes back; the restore stands without that.
+    try {
+        Menu::markRestored(m_dataFolder, restoredIds);
+    } catch (const StoreError &e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+    }
     return done;
 }
 
@@ -844,10 +846,13 @@ void TrashDeposit::committed()
     m_committed = true;
     for (const QString &path : m_originals)
         ::unlink(QFile::encodeName(path).constData());
-    // The week menu keeps its entries of these recipes, marked deleted.
-    QString error;
-    if (!Menu::markDeleted(m_trash.m_dataFolder, m_recipes, &error))
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    // The week menu keeps its entries of these recipes, marked deleted; the
+    // deletion stands without that.
+    try {
+        Menu::markDeleted(m_trash.m_dataFolder, m_recipes);
+    } catch (const StoreError &e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+    }
 }
 
 } // namespace RecipeBook

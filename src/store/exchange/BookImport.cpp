@@ -505,9 +505,10 @@ ImportSummary BookImport::run(const QStringList &files, const ImportOptions &opt
     for (const QString &file : files)
         total += qMax<qint64>(0, QFileInfo(file).size());
     if (options.beforeImport) {
-        QString error;
-        if (!options.beforeImport(&error)) {
-            summary.error = error;
+        try {
+            options.beforeImport();
+        } catch (const StoreError &e) {
+            summary.error = e.message();
             return summary;
         }
     }

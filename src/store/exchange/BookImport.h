@@ -25,8 +25,9 @@ struct ImportOptions
     // empty to detect it for each file.
     QString encoding;
     // Run before anything is changed, outside the store transaction (the
-    // backup before an import); false with `error` stops the import.
-    std::function<bool(QString *error)> beforeImport;
+    // backup before an import); a StoreError it throws stops the import and
+    // becomes the summary's error.
+    std::function<void()> beforeImport;
     // Recipes read before the import began (web pages fetched with their
     // pictures, see WebImport) and the problems met reading them; imported
     // ahead of the files.

@@ -1,5 +1,7 @@
 #include "store/table/JpegCodec.h"
 
+#include "store/table/ProgramError.h"
+
 #include "store/table/PictureFiles.h"
 
 #include <QSaveFile>
@@ -201,35 +203,24 @@ int encodeRaw(const unsigned char *rgb, unsigned width, unsigned height, unsigne
     return 0;
 }
 
-void setError(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-}
-
 } // namespace
 
 namespace JpegCodec {
 
-QImage decode(const QByteArray &data, QString *error)
+QImage decode(const QByteArray &data)
 {
-    if (data.isEmpty()) {
-        setError(error, QStringLiteral("the picture file is empty"));
-        return QImage();
-    }
+    if (data.isEmpty())
+        throw StoreError(QStringLiteral("the picture file is empty"));
     RawImage raw{0, 0, nullptr, nullptr};
     char message[JMSG_LENGTH_MAX] = {};
     if (decodeRaw(reinterpret_cast<const unsigned char *>(data.constData()), (unsigned long)data.size(), &raw,
                   message)
-        != 0) {
-        setError(error, QString::fromLocal8Bit(message));
-        return QImage();
-    }
+        != 0)
+        throw StoreError(QString::fromLocal8Bit(message));
     QImage image(int(raw.width), int(raw.height), QImage::Format_RGB32);
     if (image.isNull()) {
         std::free(raw.pixels);
-        setError(error, QStringLiteral("out of memory"));
-        return QImage();
+        throw StoreError(QStringLiteral("out of memory"));
     }
     for (unsigned y = 0; y < raw.height; ++y) {
         const unsigned char *source = raw.pixels + (size_t)y * raw.width * 3;
@@ -241,58 +232,45 @@ QImage decode(const QByteArray &data, QString *error)
     return image;
 }
 
-QImage decodeFile(const QString &path, QString *error)
+QImage decodeFile(const QString &path)
 {
     QByteArray data;
     QString reason;
-    if (PictureFiles::readPicture(path, &data, &reason) != PictureFiles::ReadResult::Read) {
-        setError(error, reason);
-        return QImage();
-    }
-    return decode(data, error);
+    if (PictureFiles::readPicture(path, &data, &reason) != PictureFiles::ReadResult::Read)
+        throw StoreError(reason);
+    return decode(data);
 }
 
-QByteArray encode(const QImage &image, int quality, QString *error)
+QByteArray encode(const QImage &image, int quality)
 {
-    if (image.isNull()) {
-        setError(error, QStringLiteral("no picture to save"));
-        return QByteArray();
-    }
+    if (image.isNull())
+        throw StoreError(QStringLiteral("no picture to save"));
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     unsigned char *buffer = nullptr;
     unsigned long size = 0;
     char message[JMSG_LENGTH_MAX] = {};
     if (encodeRaw(rgb.constBits(), unsigned(rgb.width()), unsigned(rgb.height()), unsigned(rgb.bytesPerLine()),
                   qBound(1, quality, 100), &buffer, &size, message)
-        != 0) {
-        setError(error, QString::fromLocal8Bit(message));
-        return QByteArray();
-    }
+        != 0)
+        throw StoreError(QString::fromLocal8Bit(message));
     QByteArray data(reinterpret_cast<const char *>(buffer), qsizetype(size));
     std::free(buffer);
     return data;
 }
 
-bool encodeFile(const QImage &image, const QString &path, QString *error, int quality)
+void encodeFile(const QImage &image, const QString &path, int quality)
 {
-    const QByteArray data = encode(image, quality, error);
-    if (data.isEmpty())
-        return false;
+    const QByteArray data = encode(image, quality);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        setError(error, file.errorString());
-        return false;
-    }
+    if (!file.open(QIODevice::WriteOnly))
+        throw StoreError(file.errorString());
     if (file.write(data) != data.size()) {
-        setError(error, file.errorString());
+        const QString why = file.errorString();
         file.cancelWriting();
-        return false;
+        throw StoreError(why);
     }
-    if (!file.commit()) {
-        setError(error, file.errorString());
-        return false;
-    }
-    return true;
+    if (!file.commit())
+        throw StoreError(file.errorString());
 }
 
 } // namespace JpegCodec

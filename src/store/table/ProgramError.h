@@ -44,3 +44,19 @@ class StoreConflict : public StoreError
 public:
     using StoreError::StoreError;
 };
+
+// Work that the user cancelled through its progress callback. The handler
+// guard shows nothing for it; the message says what was left undone.
+class StoreCancelled : public StoreError
+{
+public:
+    explicit StoreCancelled(const QString &message = QStringLiteral("Cancelled")) : StoreError(message) { }
+};
+
+// A backup file that is refused before anything of the book is touched: not a
+// zip, not a backup of the program, damaged, or holding what a book never has.
+class BackupRefused : public StoreError
+{
+public:
+    using StoreError::StoreError;
+};

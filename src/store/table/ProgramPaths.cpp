@@ -1,5 +1,7 @@
 #include "store/table/ProgramPaths.h"
 
+#include "store/table/ProgramError.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -41,25 +43,21 @@ QString picsFolder()
     return programFolder() + QStringLiteral("Data/Pics/");
 }
 
-bool configureFromArguments(const QStringList &arguments, const QString &applicationDir, QString *error)
+void configureFromArguments(const QStringList &arguments, const QString &applicationDir)
 {
     for (int i = 1; i < arguments.size(); ++i) {
         if (arguments.at(i) == QLatin1String("--home")) {
-            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
-                if (error)
-                    *error = QStringLiteral("--home needs a folder");
-                return false;
-            }
+            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty())
+                throw ProgramError(QStringLiteral("--home needs a folder"));
             setProgramFolder(arguments.at(i + 1));
-            return true;
+            return;
         }
         if (arguments.at(i).startsWith(QLatin1String("--home="))) {
             setProgramFolder(arguments.at(i).mid(7));
-            return true;
+            return;
         }
     }
     setProgramFolder(applicationDir);
-    return true;
 }
 
 bool makeUserFolder(const QString &path)

@@ -19,9 +19,9 @@ QString dataFolder();
 QString picsFolder();
 
 // Reads `--home DIR` from the arguments and sets the program's folder: DIR
-// when given, else `applicationDir`. Returns false, with `error` set, when
-// `--home` has no folder after it.
-bool configureFromArguments(const QStringList &arguments, const QString &applicationDir, QString *error);
+// when given, else `applicationDir`. Throws ProgramError when `--home` has no
+// folder after it.
+void configureFromArguments(const QStringList &arguments, const QString &applicationDir);
 
 // Creates a folder of the user's configuration and its missing parents as the
 // XDG base directory rules ask: every folder made is private to the user

@@ -35,18 +35,13 @@ QVector<Field> fields(const QString &table)
     return {};
 }
 
-bool createTableFile(const QString &path, const QString &table, QString *error)
+void createTableFile(const QString &path, const QString &table)
 {
     const QVector<Field> columns = fields(table);
-    auto failed = [error](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
     if (columns.isEmpty())
-        return failed(QStringLiteral("Unknown table %1").arg(table));
+        throw StoreError(QStringLiteral("Unknown table %1").arg(table));
     if (QFileInfo::exists(path))
-        return failed(QStringLiteral("%1 already exists").arg(path));
+        throw StoreError(QStringLiteral("%1 already exists").arg(path));
 
     sqlite3 *db = nullptr;
     const QByteArray file = QFile::encodeName(path);
@@ -56,7 +51,7 @@ bool createTableFile(const QString &path, const QString &table, QString *error)
         const QString why = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
         sqlite3_close_v2(db);
         QFile::remove(path);
-        return failed(QStringLiteral("Cannot create %1: %2").arg(path, why));
+        throw StoreError(QStringLiteral("Cannot create %1: %2").arg(path, why));
     }
 
     bool ok = true;
@@ -92,9 +87,8 @@ bool createTableFile(const QString &path, const QString &table, QString *error)
     if (!ok) {
         QFile::remove(path);
         QFile::remove(path + QLatin1String("-journal"));
-        return failed(QStringLiteral("Cannot create %1: %2").arg(path, why));
+        throw StoreError(QStringLiteral("Cannot create %1: %2").arg(path, why));
     }
-    return true;
 }
 
 } // namespace RecipeSchema

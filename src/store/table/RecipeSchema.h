@@ -42,7 +42,7 @@ QStringList tableNames();
 QVector<Field> fields(const QString &table);
 
 // Creates a new, empty table file at `path` for a known table. Refuses an
-// existing file. On failure nothing is left behind and `error` says why.
-bool createTableFile(const QString &path, const QString &table, QString *error);
+// existing file. On failure nothing is left behind; throws StoreError saying why.
+void createTableFile(const QString &path, const QString &table);
 
 } // namespace RecipeSchema
