@@ -1,3 +1,4 @@
+#include "app/DataBoundList.h"
 #include "app/FormPaa.h"
 #include "app/FormRuokalista.h"
 #include "app/Windows.h"
@@ -20,6 +21,7 @@ public:
     SharedState &state() override { return m_paa->state(); }
     RecipeBook::Book *book() override { return m_paa->book(); }
     qint64 shownRecipeId() override { return m_paa->shownRecipeId(); }
+    qint64 selectedRecipeId() override { return m_paa->DBLLBoxLista()->currentId(); }
     void applyFullLayout() override { m_paa->ApplyFullLayout(); }
     void applySmallLayout() override { m_paa->ApplySmallLayout(); }
     void setWindowMenuEnabled(bool enabled) override

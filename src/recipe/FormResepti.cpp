@@ -990,9 +990,9 @@ RecipeBook::Book *TFormResepti::book()
 
 qint64 TFormResepti::portionRecipeId()
 {
-    // A new recipe's count is entered for the main window's new, shown
-    // recipe; every other count for this window's recipe.
-    return m_host->state().RecipeMode ? m_host->shownRecipeId() : m_recipeId;
+    // A new recipe's count is entered for the recipe just added in the main
+    // window; every other count for this window's recipe.
+    return m_host->state().RecipeMode ? m_host->selectedRecipeId() : m_recipeId;
 }
 
 void TFormResepti::ScaleIngredients(const QString &newCount)

@@ -26,6 +26,9 @@ public:
     virtual RecipeBook::Book *book() = 0;
     // The recipe whose description the main window shows (0 when none).
     virtual qint64 shownRecipeId() = 0;
+    // The recipe selected in the main window's recipe list (0 when none); a
+    // recipe just added is selected there while its count is asked.
+    virtual qint64 selectedRecipeId() = 0;
 
     // The main window's size modes, its "&Window" menu and centring.
     virtual void applyFullLayout() = 0;

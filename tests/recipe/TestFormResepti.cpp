@@ -48,6 +48,7 @@ public:
     SharedState &state() override { return shared; }
     RecipeBook::Book *book() override { return recipeBook; }
     qint64 shownRecipeId() override { return shownId; }
+    qint64 selectedRecipeId() override { return shownId; }
     void applyFullLayout() override { ++fullLayouts; }
     void applySmallLayout() override { ++smallLayouts; }
     void setWindowMenuEnabled(bool) override { }
