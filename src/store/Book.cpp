@@ -143,19 +143,25 @@ TPackTable &Book::rowOf(TPackTable &work, qint64 id, const char *what) const
 
 std::optional<Book::Recipe> Book::recipe(qint64 id) const
 {
-    if (id == 0)
-        return std::nullopt;
-    openIfClosed(*m_workRecipes);
     // Read anew: the shown table may have written it.
-    m_workRecipes->reread();
-    m_workRecipes->showOnlyRow(id);
-    if (m_workRecipes->RecNo() <= 0)
-        return std::nullopt;
-    return readRecipe(*m_workRecipes, id);
+    return readRecipe(*m_workRecipes, id, [](TPackTable &t) { t.reread(); });
 }
 
-Book::Recipe Book::readRecipe(const TPackTable &t, qint64 id)
+std::optional<Book::Recipe> Book::recipeForEditing(qint64 id)
 {
+    // What an earlier write left pending goes: the window shows what is stored.
+    return readRecipe(*m_editRecipes, id, [](TPackTable &t) { t.discard(); });
+}
+
+std::optional<Book::Recipe> Book::readRecipe(TPackTable &t, qint64 id, void (*freshen)(TPackTable &))
+{
+    if (id == 0)
+        return std::nullopt;
+    openIfClosed(t);
+    freshen(t);
+    t.showOnlyRow(id);
+    if (t.RecNo() <= 0)
+        return std::nullopt;
     Recipe r;
     r.id = id;
     r.name = t.fieldText(Nimi);
@@ -169,18 +175,6 @@ Book::Recipe Book::readRecipe(const TPackTable &t, qint64 id)
     const std::optional<QVariant> kuva = t.fieldValue(QStringLiteral("Kuva"));
     r.hasPicture = kuva.has_value() && kuva->toBool();
     return r;
-}
-
-std::optional<Book::Recipe> Book::recipeForEditing(qint64 id)
-{
-    if (id == 0)
-        return std::nullopt;
-    openIfClosed(*m_editRecipes);
-    m_editRecipes->discard();
-    m_editRecipes->showOnlyRow(id);
-    if (m_editRecipes->RecNo() <= 0)
-        return std::nullopt;
-    return readRecipe(*m_editRecipes, id);
 }
 
 void Book::setTexts(qint64 id, const std::optional<QString> &ingredients, const std::optional<QString> &directions)

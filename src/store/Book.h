@@ -271,7 +271,8 @@ private:
     static std::optional<QString> storedNameOf(TPackTable &work, qint64 id);
     void writeRecipe(qint64 id, const std::function<void(RecipeRow)> &write);
     void writeEdited(qint64 id, const std::function<void(RecipeRow)> &write);
-    static Recipe readRecipe(const TPackTable &row, qint64 id);
+    // The recipe `id` of the recipe table `t`, read after `freshen` ran on it.
+    static std::optional<Recipe> readRecipe(TPackTable &t, qint64 id, void (*freshen)(TPackTable &));
     bool renameWithChildren(TPackTable &parent, TPackTable &children, qint64 id, const QString &newName);
     bool applyChild(TPackTable &parents, const QString &parent, TPackTable &children);
     void removePictures(const QStringList &recipeNames) const;
