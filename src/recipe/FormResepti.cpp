@@ -645,9 +645,13 @@ void TFormResepti::recipeChanged(qint64 id)
     RecipeBook::Book *book = m_host->book();
     if (!book || id == 0 || id != m_recipeId)
         return;
-    // A recipe gone from the book keeps what the window shows: leaving
-    // stores the edits again or says why not.
-    const std::optional<RecipeBook::Book::Recipe> recipe = book->recipe(id);
+    // A recipe gone from the book, or one that cannot be read now, keeps what
+    // the window shows: leaving stores the edits again or says why not.
+    std::optional<RecipeBook::Book::Recipe> recipe;
+    try {
+        recipe = book->recipe(id);
+    } catch (const ProgramError &) {
+    }
     if (!recipe)
         return;
     if (recipe->name != m_recipeName) {
