@@ -174,7 +174,7 @@ void BookCommands::addRecipe()
     }
     m_w.refreshLists();
     if (windows().FormResepti) {
-        windows().FormResepti->showRecipe();
+        windows().FormResepti->showRecipe(m_w.shownRecipeId());
         m_w.hide();
     } else {
         m_w.DBLLBoxListaClick();

@@ -769,13 +769,8 @@ bool TFormPaa::SaveDescriptionChange(bool mayCancel)
 
 void TFormPaa::storeEditsUnasked()
 {
-    if (TFormResepti *recipe = windows().FormResepti; recipe && m_panes.listResepti->currentId()) {
-        auto edited = [](const TDBMemo *memo) {
-            return memo->Modified() ? std::optional<QString>(memo->text()) : std::nullopt;
-        };
-        if (recipe->Aineet()->Modified() || recipe->Ohje()->Modified())
-            m_book->currentRecipe().setTexts(edited(recipe->Aineet()), edited(recipe->Ohje()));
-    }
+    if (TFormResepti *recipe = windows().FormResepti)
+        recipe->storeModifiedMemos();
     if (m_state.DescriptionModified && m_shownRecipeId) {
         const QString text = m_panes.memoKuvaus->toPlainText();
         m_book->setDescription(m_shownRecipeId, isPlaceholder(text) ? QString() : text);

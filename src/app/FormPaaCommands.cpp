@@ -166,7 +166,7 @@ void TFormPaa::showRecipeWindow()
     if (screenWidth() >= 1024 && m_menuPieni->isChecked())
         recipe->centreOnDesktop();
     SaveDifficultyAndTime();
-    recipe->showRecipe();
+    recipe->showRecipe(m_shownRecipeId);
     hide();
 }
 
@@ -204,5 +204,5 @@ void TFormPaa::setRecipeWindowAutorunChecked(bool checked)
 void TFormPaa::postRecipeWindowMemos()
 {
     if (TFormResepti *recipe = windows().FormResepti)
-        recipe->postModifiedMemos();
+        recipe->storeModifiedMemos();
 }

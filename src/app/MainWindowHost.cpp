@@ -1,3 +1,4 @@
+#include "app/DataBoundList.h"
 #include "app/FormPaa.h"
 #include "app/FormRuokalista.h"
 #include "app/Windows.h"
@@ -18,7 +19,9 @@ public:
     explicit MainWindowHost(TFormPaa *paa) : m_paa(paa) { }
 
     SharedState &state() override { return m_paa->state(); }
-    TPackTable *recipeTable() override { return m_paa->book() ? &m_paa->book()->recipes() : nullptr; }
+    RecipeBook::Book *book() override { return m_paa->book(); }
+    qint64 shownRecipeId() override { return m_paa->shownRecipeId(); }
+    qint64 selectedRecipeId() override { return m_paa->DBLLBoxLista()->currentId(); }
     void applyFullLayout() override { m_paa->ApplyFullLayout(); }
     void applySmallLayout() override { m_paa->ApplySmallLayout(); }
     void setWindowMenuEnabled(bool enabled) override

@@ -7,10 +7,8 @@
 #include "platform/RecipeStyle.h"
 #include "recipe/SharedState.h"
 #include "settings/SettingsStore.h"
-#include "store/table/PackTable.h"
+#include "store/book/Book.h"
 #include "store/table/ProgramError.h"
-#include "store/table/RecipeRow.h"
-#include "store/table/RecipeSchema.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -83,9 +81,11 @@ void TFormAnnos::FormActivate()
         return;
     RecipeFlags &flags = m_context->recipeFlags();
     const SharedState &state = m_context->sharedState();
-    TPackTable *table = m_context->recipeTable();
-    if (table && table->Active() && table->fieldText(RecipeSchema::FieldName::Annos).isEmpty())
-        flags.AddPortionMode = true;
+    if (RecipeBook::Book *book = m_context->book()) {
+        const std::optional<RecipeBook::Book::Recipe> recipe = book->recipe(m_context->portionRecipeId());
+        if (!recipe || recipe->portions.isEmpty())
+            flags.AddPortionMode = true;
+    }
 
     auto countOnly = [this](const QString &caption) {
         setWindowTitle(caption);
@@ -137,7 +137,8 @@ void TFormAnnos::okSteps()
         return;
     SharedState &state = m_context->sharedState();
     RecipeFlags &flags = m_context->recipeFlags();
-    TPackTable *table = m_context->recipeTable();
+    RecipeBook::Book *book = m_context->book();
+    const qint64 id = m_context->portionRecipeId();
 
     if (flags.CalculateMode)
         m_context->ScaleIngredients(m_editAnnos->text());
@@ -158,14 +159,13 @@ void TFormAnnos::okSteps()
         }
     }
 
-    if (!table)
+    if (!book)
         throw ProgramError(QStringLiteral("The recipe table is missing"));
-    RecipeBook::RecipeRow recipe(*table);
     if (!m_editAste->text().isEmpty() || !m_editAika->text().isEmpty())
-        recipe.setDifficultyAndTime(m_editAste->text(), m_editAika->text());
+        book->setDifficultyAndTime(id, m_editAste->text(), m_editAika->text());
 
     if (flags.ChangePortionMode || state.RecipeMode || flags.AddPortionMode)
-        recipe.setPortionCount(readCount(m_editAnnos->text()));
+        book->setPortions(id, readCount(m_editAnnos->text()));
 
     m_context->SaveDifficultyAndTime();
     m_context->portionCountStored();

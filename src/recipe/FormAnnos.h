@@ -4,22 +4,27 @@
 
 struct RecipeFlags;
 struct SharedState;
-class TPackTable;
+namespace RecipeBook {
+class Book;
+}
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 // What the portion dialog reaches in the windows around it: the shared state,
-// the recipe window's flags, the recipe table, the scaling pass, and the
-// steps that follow a stored count. The recipe window provides it.
+// the recipe window's flags, the book and the recipe it is about, the scaling
+// pass, and the steps that follow a stored count. The recipe window provides
+// it.
 class PortionDialogContext
 {
 public:
     virtual ~PortionDialogContext() = default;
     virtual SharedState &sharedState() = 0;
     virtual RecipeFlags &recipeFlags() = 0;
-    virtual TPackTable *recipeTable() = 0;
+    virtual RecipeBook::Book *book() = 0;
+    // The recipe whose count and difficulty are entered (0 when none).
+    virtual qint64 portionRecipeId() = 0;
     // The scaling pass for the new count (the text of EditAnnos). Stores the
     // rewritten lines and the count and clears CalculateMode; throws, storing
     // nothing, when a line cannot be scaled.

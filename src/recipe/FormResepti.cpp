@@ -13,11 +13,8 @@
 #include "settings/FormAinesohje.h"
 #include "settings/FormPikaohje.h"
 #include "settings/SettingsStore.h"
-#include "store/table/PackTable.h"
+#include "store/book/Book.h"
 #include "store/table/ProgramError.h"
-#include "store/book/RecipeBook.h"
-#include "store/table/RecipeRow.h"
-#include "store/table/RecipeSchema.h"
 
 #include <QAction>
 #include <QApplication>
@@ -480,16 +477,11 @@ QAction *TFormResepti::action(const QString &objectName) const
 
 void TFormResepti::FormCreate()
 {
-    TPackTable *table = m_host->recipeTable();
-    m_aineet->bind(table, RecipeSchema::FieldName::Aineet);
-    m_ohje->bind(table, RecipeSchema::FieldName::Ohje);
-    if (table) {
-        auto showCount = [this] { reloadRecord(); };
-        connect(table, &TPackTable::viewChanged, this, showCount);
-        connect(table, &TPackTable::currentRowChanged, this, showCount);
-        connect(table, &TPackTable::rowDataChanged, this, showCount);
+    if (RecipeBook::Book *book = m_host->book()) {
+        connect(book, &RecipeBook::Book::recipeChanged, this, [this](qint64 id) { recipeChanged(id); });
+        connect(book, &RecipeBook::Book::bookReplaced, this, [this] { recipeChanged(m_recipeId); });
     }
-    reloadRecord();
+    loadRecipe();
 
     if (m_host->mainAutorunChecked())
         m_host->setAutoRun(true);
@@ -534,13 +526,15 @@ void TFormResepti::FormCreate()
     }
 }
 
-void TFormResepti::showRecipe()
+void TFormResepti::showRecipe(qint64 recipeId)
 {
     if (isVisible()) {
         raise();
         activateWindow();
         return;
     }
+    m_recipeId = recipeId;
+    loadRecipe();
     // The window opens in the middle of the desktop in whatever size mode the
     // main window gave it.
     centreOnDesktop();
@@ -608,7 +602,7 @@ void TFormResepti::FormActivate()
 {
     readFontAtActivation();
     m_flags.CalculateMode = false;
-    setWindowTitle(activeCaption + m_host->state().CurrentRecipe);
+    setWindowTitle(activeCaption + m_recipeName);
     m_editSelectAll->setEnabled(m_ohje->document()->lineCount() > 0 && m_ohje->hasText());
 
     const bool hasCount = recipeHasPortionCount();
@@ -626,15 +620,50 @@ void TFormResepti::FormActivate()
 
 bool TFormResepti::recipeHasPortionCount() const
 {
-    TPackTable *table = m_host->recipeTable();
-    return table && table->Active() && table->RecNo() > 0 && !table->fieldText(RecipeSchema::FieldName::Annos).isEmpty();
+    // The count shown is the stored one: every change of the recipe through
+    // the book shows it anew.
+    return !m_dbEditAnnos->text().isEmpty();
 }
 
-void TFormResepti::reloadRecord()
+void TFormResepti::showPortionCount(const QString &count)
 {
-    TPackTable *table = m_host->recipeTable();
-    const bool row = table && table->Active() && table->RecNo() > 0;
-    m_dbEditAnnos->setText(row ? table->fieldText(RecipeSchema::FieldName::Annos) : QString());
+    m_dbEditAnnos->setText(count);
+}
+
+void TFormResepti::loadRecipe()
+{
+    RecipeBook::Book *book = m_host->book();
+    const std::optional<RecipeBook::Book::Recipe> recipe = book ? book->recipeForEditing(m_recipeId) : std::nullopt;
+    m_recipeName = recipe ? recipe->name : m_host->state().CurrentRecipe;
+    m_aineet->load(recipe ? recipe->ingredients : QString());
+    m_ohje->load(recipe ? recipe->directions : QString());
+    showPortionCount(recipe ? recipe->portions : QString());
+}
+
+void TFormResepti::recipeChanged(qint64 id)
+{
+    RecipeBook::Book *book = m_host->book();
+    if (!book || id == 0 || id != m_recipeId)
+        return;
+    // A recipe gone from the book, or one that cannot be read now, keeps what
+    // the window shows: leaving stores the edits again or says why not.
+    std::optional<RecipeBook::Book::Recipe> recipe;
+    try {
+        recipe = book->recipe(id);
+    } catch (const ProgramError &) {
+    }
+    if (!recipe)
+        return;
+    if (recipe->name != m_recipeName) {
+        m_recipeName = recipe->name;
+        if (isVisible())
+            setWindowTitle(activeCaption + m_recipeName);
+    }
+    showPortionCount(recipe->portions);
+    if (!m_aineet->Modified())
+        m_aineet->load(recipe->ingredients);
+    if (!m_ohje->Modified())
+        m_ohje->load(recipe->directions);
 }
 
 // ---- Focus, colours, fonts, layouts ----------------------------------------
@@ -921,12 +950,8 @@ void TFormResepti::updateEditActions()
 void TFormResepti::EditDeleteExecute()
 {
     TDBMemo *memo = focusWidget() == m_ohje ? m_ohje : (focusWidget() == m_aineet ? m_aineet : nullptr);
-    if (!memo)
-        return;
-    TPackTable *table = m_host->recipeTable();
-    if (table && table->Active() && table->RecNo() > 0 && table->state() == TPackTable::State::Browse)
-        table->edit();
-    memo->textCursor().removeSelectedText();
+    if (memo)
+        memo->textCursor().removeSelectedText();
 }
 
 // ---- Portion commands ------------------------------------------------------
@@ -962,15 +987,22 @@ SharedState &TFormResepti::sharedState()
     return m_host->state();
 }
 
-TPackTable *TFormResepti::recipeTable()
+RecipeBook::Book *TFormResepti::book()
 {
-    return m_host->recipeTable();
+    return m_host->book();
+}
+
+qint64 TFormResepti::portionRecipeId()
+{
+    // A new recipe's count is entered for the recipe just added in the main
+    // window; every other count for this window's recipe.
+    return m_host->state().RecipeMode ? m_host->selectedRecipeId() : m_recipeId;
 }
 
 void TFormResepti::ScaleIngredients(const QString &newCount)
 {
-    TPackTable *table = m_host->recipeTable();
-    if (!table)
+    RecipeBook::Book *book = m_host->book();
+    if (!book)
         return;
     auto readCount = [](const QString &text) {
         bool ok = !text.isEmpty();
@@ -986,12 +1018,15 @@ void TFormResepti::ScaleIngredients(const QString &newCount)
     // is stored with the new count in one durable step, so that neither a bad
     // line nor a crash leaves the recipe half scaled. (Storing the list again
     // after each rescaled line would change nothing that can be seen, and
-    // costs the whole list once per line: minutes for a long list.)
+    // costs the whole list once per line: minutes for a long list.) Edited
+    // directions go along.
     const QStringList lines = PortionScaling::scaleIngredientLines(m_aineet->lines(), oldCount, count);
     const QString text = lines.join(u'\n');
-    if (text != m_aineet->text())
-        m_aineet->setPlainText(text);
-    RecipeBook::RecipeRow(*table).setScaledIngredients(text, count);
+    const std::optional<QString> directions = m_ohje->Modified() ? std::optional<QString>(m_ohje->text()) : std::nullopt;
+    book->setScaledIngredients(m_recipeId, text, count, directions);
+    m_aineet->load(text);
+    if (directions)
+        m_ohje->load(*directions);
     m_flags.CalculateMode = false;
 }
 
@@ -1064,6 +1099,8 @@ bool TFormResepti::leaveRecordEdits(bool askWritesMissing)
             if (key.open() && !readFlag(key, SettingNames::KysOhMuu, &dontAsk) && askWritesMissing)
                 key.writeBool(QLatin1String(SettingNames::KysOhMuu), false);
             if (!dontAsk) {
+                // The question names the recipe the edits belong to.
+                const QScopedValueRollback<QString> name(m_host->state().CurrentRecipe, m_recipeName);
                 TFormMuuttunut question(m_host->state(), &m_flags, this);
                 if (Dialogs::exec(&question) == QDialog::Rejected) {
                     // Left unanswered (Escape, the frame): the command stops
@@ -1076,39 +1113,40 @@ bool TFormResepti::leaveRecordEdits(bool askWritesMissing)
             }
         }
     }
-    if (TPackTable *table = m_host->recipeTable(); table && table->Active()) {
-        if (m_flags.SaveRecipeEdits)
-            applyEdits(*table);
-        else
-            table->discard();
-    }
+    if (m_flags.SaveRecipeEdits)
+        applyEdits();
+    else
+        loadRecipe();
     m_flags.IngredientsModified = false;
     m_flags.DirectionsModified = false;
     return true;
 }
 
-void TFormResepti::applyEdits(TPackTable &table)
+void TFormResepti::applyEdits()
 {
+    RecipeBook::Book *book = m_host->book();
+    if (!book || (!m_aineet->Modified() && !m_ohje->Modified()))
+        return;
+    auto edited = [](const TDBMemo *memo) {
+        return memo->Modified() ? std::optional<QString>(memo->text()) : std::nullopt;
+    };
     try {
-        const bool onRow = table.RecNo() > 0;
-        auto edited = [onRow](const TDBMemo *memo) {
-            return onRow && memo->Modified() ? std::optional<QString>(memo->text()) : std::nullopt;
-        };
-        RecipeBook::RecipeRow(table).setTexts(edited(m_aineet), edited(m_ohje));
+        book->setTexts(m_recipeId, edited(m_aineet), edited(m_ohje));
     } catch (const StoreConflict &) {
         // A recipe that another program deleted meanwhile is stored again with
         // the edits; one it changed is not overwritten, and the edits stay
         // here until the user leaves the window again.
-        if (RecipeBook::storeAgain(table, m_host->state().CurrentMainGroup)) {
+        if (book->settleEditConflict(m_host->state().CurrentMainGroup)) {
+            loadRecipe();
             Dialogs::information(QStringLiteral("Another program deleted this recipe while you were editing it. It "
                                                 "has been stored again, with your edits."));
             return;
         }
-        table.rebase();
         throw ProgramError(QStringLiteral("Another program changed this recipe while you were editing it. Nothing "
                                           "was overwritten and your edits were not saved; they are still in the "
                                           "window. Go back again to save them over the other change."));
     }
+    loadRecipe();
 }
 
 void TFormResepti::MenuTakaisinClick()
@@ -1124,17 +1162,6 @@ void TFormResepti::MenuTakaisinClick()
 
     if (!leaveRecordEdits(true))
         return;
-
-    // Closing and opening the table again shows what is stored; the row the
-    // window showed stays the current one.
-    TPackTable *table = m_host->recipeTable();
-    if (table && table->Active()) {
-        const int recNo = table->RecNo();
-        table->close();
-        table->open();
-        if (recNo > 0)
-            table->setRecNo(recNo);
-    }
     hide();
 
     if (Dialogs::screenWidth() >= 1024 && m_menuSuuri->isChecked())
@@ -1142,23 +1169,21 @@ void TFormResepti::MenuTakaisinClick()
     else
         m_host->applySmallLayout();
     m_host->centreMainWindow();
-    if (table && table->Active() && table->RecNo() > 0 && table->fieldText(RecipeSchema::FieldName::Kuvaus).isEmpty()) {
-        if (QPlainTextEdit *memo = m_host->descriptionMemo())
+    // The main window's description memo invites a description when it
+    // shows this recipe without one.
+    if (RecipeBook::Book *book = m_host->book(); book && m_recipeId && m_recipeId == m_host->shownRecipeId()) {
+        const std::optional<RecipeBook::Book::Recipe> recipe = book->recipe(m_recipeId);
+        QPlainTextEdit *memo = m_host->descriptionMemo();
+        if (recipe && recipe->description.isEmpty() && memo)
             memo->setPlainText(QStringLiteral("Write here a description of the recipe."));
     }
     m_host->state().ReturnedFromRecipe = true;
     m_host->showMainWindow();
 }
 
-void TFormResepti::postModifiedMemos()
+void TFormResepti::storeModifiedMemos()
 {
-    for (TDBMemo *memo : {m_aineet, m_ohje}) {
-        if (!memo->Modified())
-            continue;
-        memo->writeToRecord();
-        if (TPackTable *table = memo->table(); table && table->state() != TPackTable::State::Browse)
-            table->post();
-    }
+    applyEdits();
 }
 
 void TFormResepti::MenuLopetaClick()

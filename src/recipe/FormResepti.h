@@ -34,10 +34,11 @@ struct RecipeFont
 };
 
 // The recipe window: the ingredient list on the left, the directions on the
-// right, the portion count above them. Both memos edit the current row of the
-// main window's recipe table; the edits stay pending until the window is left
-// (Back, Exit, the frame), and are then stored or dropped after the
-// save-changes question.
+// right, the portion count above them. It is opened for one recipe, by id,
+// and reads and writes that recipe through the book, whatever the main window
+// selects meanwhile. The memo edits stay in the window until it is left
+// (Back, Exit, the frame), and are then stored into that recipe or dropped
+// after the save-changes question.
 //
 // Activation runs deterministically: when the window is shown (after its
 // showing steps) and after each modal dialog shown over it through
@@ -53,9 +54,12 @@ public:
     ~TFormResepti() override;
     Q_DISABLE_COPY_MOVE(TFormResepti)
 
-    // View Recipe: shows the window on the recipe table's current row (the
-    // showing and activation steps run). The caller hides the main window.
-    void showRecipe();
+    // View Recipe: shows the window on the recipe `recipeId` (the showing and
+    // activation steps run); a window already shown is only raised. The
+    // caller hides the main window.
+    void showRecipe(qint64 recipeId);
+    // The recipe the window shows (0 before the first showing).
+    qint64 recipeId() const { return m_recipeId; }
 
     RecipeFlags &flags() { return m_flags; }
     RecipeWindowHost &host() { return *m_host; }
@@ -88,9 +92,10 @@ public:
     void FocusDirections();
     void centreOnDesktop();
 
-    // The exit confirmation's Yes: each memo that reports a user modification
-    // has its text finished into the recipe table's pending changes.
-    void postModifiedMemos();
+    // Stores, without a question, the text of each memo that reports a user
+    // modification into the window's recipe (the exit confirmation's Yes, the
+    // end of the session).
+    void storeModifiedMemos();
 
     // Print and Print Preview. Until handlers are set the two commands stay
     // disabled; once set they follow the window's enabling rules.
@@ -102,7 +107,8 @@ public:
     // PortionDialogContext
     SharedState &sharedState() override;
     RecipeFlags &recipeFlags() override { return m_flags; }
-    TPackTable *recipeTable() override;
+    RecipeBook::Book *book() override;
+    qint64 portionRecipeId() override;
     void ScaleIngredients(const QString &newCount) override;
     void SaveDifficultyAndTime() override;
     void portionCountStored() override;
@@ -163,17 +169,26 @@ private:
     void updateEditActions();
     void updatePrintCommands(bool hasText);
     void readFontAtActivation();
-    void reloadRecord();
+    // Reads the window's recipe anew into both memos and the portion count.
+    void loadRecipe();
+    // The book changed the recipe `id`: when it is the window's, the count
+    // and the memos without edits show what is stored.
+    void recipeChanged(qint64 id);
+    void showPortionCount(const QString &count);
     // Stores or drops the memo edits after the question; false when the
     // question was left unanswered and the command that asked must stop.
     bool leaveRecordEdits(bool askWritesMissing);
-    // Applies the recipe table. When another program deleted the recipe
-    // meanwhile it is stored again; when it changed it, nothing is
-    // overwritten, the user is told and the edits stay in the window.
-    void applyEdits(TPackTable &table);
+    // Stores the memo edits into the window's recipe. When another program
+    // deleted the recipe meanwhile it is stored again; when it changed it,
+    // nothing is overwritten, the user is told and the edits stay in the
+    // window.
+    void applyEdits();
     bool recipeHasPortionCount() const;
 
     std::unique_ptr<RecipeWindowHost> m_host;
+    qint64 m_recipeId = 0;
+    // The recipe's name as last read, for the caption and the questions.
+    QString m_recipeName;
     TFormAnnos *m_portionDialog = nullptr;
     RecipeFlags m_flags;
     RecipeFont m_font;

@@ -1,16 +1,20 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <memory>
 
 struct SharedState;
+namespace RecipeBook {
+class Book;
+}
 class TFormAbout;
 class TFormPaa;
-class TPackTable;
 class QPlainTextEdit;
 class QWidget;
 
 // What the recipe window needs of the main window: the shared state, the
-// recipe table, the main window's layouts and commands. The program's host is
+// book, the main window's layouts and commands. The program's host is
 // the main window itself (makeMainWindowHost); tests provide their own.
 class RecipeWindowHost
 {
@@ -18,9 +22,13 @@ public:
     virtual ~RecipeWindowHost() = default;
 
     virtual SharedState &state() = 0;
-    // The main window's recipe table (Table3); the recipe window shows its
-    // current row.
-    virtual TPackTable *recipeTable() = 0;
+    // The book the recipe window reads and writes its recipe in (may be null).
+    virtual RecipeBook::Book *book() = 0;
+    // The recipe whose description the main window shows (0 when none).
+    virtual qint64 shownRecipeId() = 0;
+    // The recipe selected in the main window's recipe list (0 when none); a
+    // recipe just added is selected there while its count is asked.
+    virtual qint64 selectedRecipeId() = 0;
 
     // The main window's size modes, its "&Window" menu and centring.
     virtual void applyFullLayout() = 0;

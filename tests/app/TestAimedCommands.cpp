@@ -7,6 +7,8 @@
 #include "app/FormUusi.h"
 #include "app/Windows.h"
 #include "platform/FileChooser.h"
+#include "recipe/DBMemo.h"
+#include "recipe/FormAnnos.h"
 #include "recipe/FormMuuttunut.h"
 #include "recipe/FormResepti.h"
 #include "store/book/Book.h"
@@ -301,6 +303,49 @@ private Q_SLOTS:
         QCOMPARE(onDisk.storedRecipeField(QStringLiteral("Creamy Potato Soup"), QStringLiteral("Kuvaus")),
                  QStringLiteral("Potatoes and cream."));
         QCOMPARE(onDisk.storedRecipeField(QStringLiteral("Goulash"), QStringLiteral("Kuvaus")), QString());
+    }
+
+    // The recipe window opened on Green Pea Soup; meanwhile the main window
+    // selects Creamy Potato Soup and Green Pea Soup is renamed through the
+    // book. What is typed in the recipe window, and the portion count added
+    // there, go into Green Pea Soup under its new name; the question names
+    // it; Creamy Potato Soup stays as it was.
+    void recipeWindowTypingStaysWithItsRecipe()
+    {
+        openWindow();
+        selectRow(w->DBLLBoxPaaryhma(), 0);
+        selectRow(w->DBLLBoxAlaryhma(), 0);
+        selectRow(w->DBLLBoxLista(), 1);
+        const qint64 pea = w->shownRecipeId();
+        QTest::keyClick(w->DBLLBoxLista(), Qt::Key_Return);
+        TFormResepti *recipe = windows().FormResepti;
+        QVERIFY(recipe->isVisible());
+
+        selectRow(w->DBLLBoxLista(), 0);
+        QCOMPARE(w->state().CurrentRecipe, QStringLiteral("Creamy Potato Soup"));
+        QVERIFY(w->shownRecipeId() != pea);
+        QString reason;
+        QVERIFY(w->book()->renameRecipe(pea, QStringLiteral("Pea Soup Deluxe"), &reason));
+
+        typeAtEnd(recipe->Aineet(), QStringLiteral("2 dl peas"));
+        Dialogs::queueResponse([](QDialog *d) {
+            auto *annos = qobject_cast<TFormAnnos *>(d);
+            QVERIFY2(annos, qPrintable(d->objectName()));
+            annos->EditAnnos()->setText(QStringLiteral("4"));
+            annos->BitBtnOK()->click();
+        });
+        recipe->action(QStringLiteral("MenuLisaaAnnos"))->trigger();
+        QCOMPARE(recipe->DBEditAnnos()->text(), QStringLiteral("4"));
+        QString asked;
+        answerSave(true, &asked);
+        QTest::keyClick(recipe->Aineet(), Qt::Key_Escape);
+        QVERIFY(!recipe->isVisible());
+        QVERIFY2(asked.contains(QLatin1String("Pea Soup Deluxe")), qPrintable(asked));
+        QCOMPARE(field(QStringLiteral("Pea Soup Deluxe"), "Aineet"), QStringLiteral("2 dl peas"));
+        QCOMPARE(field(QStringLiteral("Pea Soup Deluxe"), "Annos"), QStringLiteral("4"));
+        QCOMPARE(field(QStringLiteral("Creamy Potato Soup"), "Aineet"), QString());
+        QCOMPARE(field(QStringLiteral("Creamy Potato Soup"), "Annos"), QString());
+        QCOMPARE(field(QStringLiteral("Creamy Potato Soup"), "Nimi"), QStringLiteral("Creamy Potato Soup"));
     }
 
     // Rows another program wrote (no name, a 10,000-character name, a second

@@ -86,6 +86,7 @@ Book::Book(const QString &dataFolder, const QString &picsFolder)
     , m_workRecipes(makeTable(dataFolder, "WorkRecipes", "Ohje"))
     , m_listSubgroups(makeTable(dataFolder, "ListSubgroups", "Alaryhma"))
     , m_listRecipes(makeTable(dataFolder, "ListRecipes", "Ohje"))
+    , m_editRecipes(makeTable(dataFolder, "EditRecipes", "Ohje"))
     , m_picsFolder(picsFolder)
 {
 }
@@ -122,6 +123,13 @@ void Book::rereadShownTables()
             // The next use of the table reports it.
         }
     }
+    // What the book changed counts as read for the recipe being edited,
+    // unless a write of it waits to be settled.
+    try {
+        if (!m_editRecipes->hasPendingChanges())
+            m_editRecipes->reread();
+    } catch (const ProgramError &) {
+    }
 }
 
 TPackTable &Book::rowOf(TPackTable &work, qint64 id, const char *what) const
@@ -135,15 +143,25 @@ TPackTable &Book::rowOf(TPackTable &work, qint64 id, const char *what) const
 
 std::optional<Book::Recipe> Book::recipe(qint64 id) const
 {
+    // Read anew: the shown table may have written it.
+    return readRecipe(*m_workRecipes, id, [](TPackTable &t) { t.reread(); });
+}
+
+std::optional<Book::Recipe> Book::recipeForEditing(qint64 id)
+{
+    // What an earlier write left pending goes: the window shows what is stored.
+    return readRecipe(*m_editRecipes, id, [](TPackTable &t) { t.discard(); });
+}
+
+std::optional<Book::Recipe> Book::readRecipe(TPackTable &t, qint64 id, void (*freshen)(TPackTable &))
+{
     if (id == 0)
         return std::nullopt;
-    openIfClosed(*m_workRecipes);
-    // Read anew: the recipe window writes through the shown table.
-    m_workRecipes->reread();
-    m_workRecipes->showOnlyRow(id);
-    if (m_workRecipes->RecNo() <= 0)
+    openIfClosed(t);
+    freshen(t);
+    t.showOnlyRow(id);
+    if (t.RecNo() <= 0)
         return std::nullopt;
-    const TPackTable &t = *m_workRecipes;
     Recipe r;
     r.id = id;
     r.name = t.fieldText(Nimi);
@@ -152,9 +170,66 @@ std::optional<Book::Recipe> Book::recipe(qint64 id) const
     r.difficulty = t.fieldText(QStringLiteral("Aste"));
     r.time = t.fieldText(QStringLiteral("Aika"));
     r.portions = t.fieldText(QStringLiteral("Annos"));
+    r.ingredients = t.fieldText(QStringLiteral("Aineet"));
+    r.directions = t.fieldText(QStringLiteral("Ohje"));
     const std::optional<QVariant> kuva = t.fieldValue(QStringLiteral("Kuva"));
     r.hasPicture = kuva.has_value() && kuva->toBool();
     return r;
+}
+
+void Book::setTexts(qint64 id, const std::optional<QString> &ingredients, const std::optional<QString> &directions)
+{
+    writeEdited(id, [&](RecipeRow row) { row.setTexts(ingredients, directions); });
+}
+
+void Book::setPortions(qint64 id, int count)
+{
+    writeEdited(id, [&](RecipeRow row) { row.setPortionCount(count); });
+}
+
+void Book::setScaledIngredients(qint64 id, const QString &ingredients, int count,
+                                const std::optional<QString> &directions)
+{
+    writeEdited(id, [&](RecipeRow row) { row.setScaledIngredients(ingredients, count, directions); });
+}
+
+void Book::writeEdited(qint64 id, const std::function<void(RecipeRow)> &write)
+{
+    // The recipe as it was read for editing; another recipe, or one whose
+    // pending write was dropped, is read now.
+    openIfClosed(*m_editRecipes);
+    if (id == 0 || m_editRecipes->currentRowId() != id) {
+        m_editRecipes->discard();
+        m_editRecipes->showOnlyRow(id);
+        if (id == 0 || m_editRecipes->RecNo() <= 0)
+            throw StoreError(QStringLiteral("The recipe is no longer in the recipe book."));
+    }
+    try {
+        write(RecipeRow(*m_editRecipes));
+    } catch (...) {
+        // The write stays pending, to be settled or dropped (discardPending).
+        rereadShownTables();
+        throw;
+    }
+    rereadShownTables();
+    emit recipeChanged(id);
+}
+
+bool Book::settleEditConflict(const QString &mainGroup)
+{
+    if (!m_editRecipes->Active() || !m_editRecipes->hasPendingChanges())
+        return false;
+    const qint64 id = m_editRecipes->currentRowId();
+    const QString subgroup = m_editRecipes->fieldText(Ryhma);
+    if (storeAgain(*m_editRecipes, mainGroup)) {
+        rereadShownTables();
+        emit subgroupsChanged(mainGroup);
+        emit recipesChanged(subgroup);
+        emit recipeChanged(id);
+        return true;
+    }
+    m_editRecipes->rebase();
+    return false;
 }
 
 QVector<Book::Entry> Book::entries(TPackTable &table, int from, int count)
@@ -365,6 +440,8 @@ bool Book::addRecipe(const QString &subgroup, const QString &name, qint64 *id)
 bool Book::removeAddedRecipe(const QString &name)
 {
     m_recipes->discard();
+    if (m_editRecipes->Active())
+        m_editRecipes->discard();
     try {
         StoreTransaction scope(*m_recipes);
         if (m_recipes->RecNo() > 0 && m_recipes->fieldText(Nimi) == name) {
@@ -797,7 +874,7 @@ void Book::followRecipe(qint64 subgroupId, qint64 recipeId)
 
 bool Book::hasPendingChanges() const
 {
-    for (const TPackTable *table : {m_mainGroups.get(), m_subgroups.get(), m_recipes.get()}) {
+    for (const TPackTable *table : {m_mainGroups.get(), m_subgroups.get(), m_recipes.get(), m_editRecipes.get()}) {
         if (table->Active() && table->hasPendingChanges())
             return true;
     }
@@ -806,7 +883,7 @@ bool Book::hasPendingChanges() const
 
 void Book::discardPending()
 {
-    for (TPackTable *table : {m_mainGroups.get(), m_subgroups.get(), m_recipes.get()}) {
+    for (TPackTable *table : {m_mainGroups.get(), m_subgroups.get(), m_recipes.get(), m_editRecipes.get()}) {
         // Discarding also reads the rows anew.
         if (table->Active())
             table->discard();

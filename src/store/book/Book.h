@@ -50,6 +50,8 @@ public:
         QString difficulty;
         QString time;
         QString portions;
+        QString ingredients;
+        QString directions;
         bool hasPicture = false;
     };
     // Nothing when no recipe has that id.
@@ -93,6 +95,27 @@ public:
     // The description, difficulty and time of the recipe `id`.
     void setDescription(qint64 id, const QString &text);
     void setDifficultyAndTime(qint64 id, const QString &difficulty, const QString &time);
+
+    // What the recipe window edits of the recipe `id`. recipeForEditing reads
+    // the recipe anew and remembers what it read; the writes below check
+    // against that: when another program changed a written field or the name
+    // since, nothing is written and StoreConflict is thrown, the write staying
+    // pending for settleEditConflict. (Changes made through the book count as
+    // read.) Each write is one transaction and emits recipeChanged(id).
+    std::optional<Recipe> recipeForEditing(qint64 id);
+    // The ingredients and directions; a field without a value keeps its text.
+    void setTexts(qint64 id, const std::optional<QString> &ingredients, const std::optional<QString> &directions);
+    void setPortions(qint64 id, int count);
+    // Rescaled ingredients with their new portion count (and the directions
+    // when given), stored together.
+    void setScaledIngredients(qint64 id, const QString &ingredients, int count,
+                              const std::optional<QString> &directions);
+    // After a StoreConflict of those writes: a recipe that another program
+    // deleted is stored again with the write, under its subgroup (stored again
+    // under `mainGroup` when it went too), and the result is true. Otherwise
+    // the pending write takes what is stored now as read, so that the next
+    // write goes over the other change, and the result is false.
+    bool settleEditConflict(const QString &mainGroup);
 
     TPackTable &mainGroups() const { return *m_mainGroups; }
     TPackTable &subgroups() const { return *m_subgroups; }
@@ -201,9 +224,10 @@ public:
     // See TPackTable::reopenIfReplaced and TPackTable::setReopenedHandler.
     bool reopenIfReplaced();
     static void setReopenedHandler(std::function<void(const QString &folder)> handler);
-    // The recipe table that the recipe window and the portion dialog edit
-    // stands on the recipe `recipeId` of the subgroup `subgroupId`; it is
-    // closed (dropping what is pending) when `subgroupId` is 0.
+    // The shown recipe table stands on the recipe `recipeId` of the subgroup
+    // `subgroupId`; it is closed (dropping what is pending) when `subgroupId`
+    // is 0. The main window's description, difficulty and time of a recipe
+    // in it are written there, checked against what it showed.
     void followRecipe(qint64 subgroupId, qint64 recipeId);
     // Pending changes of the shown tables: whether there are any, dropping
     // them, and after a StoreConflict storing again the rows another program
@@ -246,6 +270,9 @@ private:
     static std::optional<QString> nameOf(TPackTable &work, qint64 id);
     static std::optional<QString> storedNameOf(TPackTable &work, qint64 id);
     void writeRecipe(qint64 id, const std::function<void(RecipeRow)> &write);
+    void writeEdited(qint64 id, const std::function<void(RecipeRow)> &write);
+    // The recipe `id` of the recipe table `t`, read after `freshen` ran on it.
+    static std::optional<Recipe> readRecipe(TPackTable &t, qint64 id, void (*freshen)(TPackTable &));
     bool renameWithChildren(TPackTable &parent, TPackTable &children, qint64 id, const QString &newName);
     bool applyChild(TPackTable &parents, const QString &parent, TPackTable &children);
     void removePictures(const QStringList &recipeNames) const;
@@ -261,6 +288,8 @@ private:
     // was last asked about.
     std::unique_ptr<TPackTable> m_listSubgroups;
     std::unique_ptr<TPackTable> m_listRecipes;
+    // The recipe the recipe window edits, as it was read for editing.
+    std::unique_ptr<TPackTable> m_editRecipes;
     QString m_picsFolder;
 };
 

@@ -37,11 +37,13 @@ void RecipeRow::setTexts(const std::optional<QString> &ingredients, const std::o
     m_recipes.apply();
 }
 
-void RecipeRow::setScaledIngredients(const QString &ingredients, int count)
+void RecipeRow::setScaledIngredients(const QString &ingredients, int count, const std::optional<QString> &directions)
 {
     m_recipes.edit();
     m_recipes.setFieldText(QStringLiteral("Aineet"), ingredients);
     m_recipes.setFieldInt(QStringLiteral("Annos"), count);
+    if (directions)
+        m_recipes.setFieldText(QStringLiteral("Ohje"), *directions);
     m_recipes.apply();
 }
 

@@ -27,8 +27,10 @@ public:
     void setTexts(const std::optional<QString> &ingredients, const std::optional<QString> &directions);
     void setIngredients(const QString &text) { setTexts(text, std::nullopt); }
     void setDirections(const QString &text) { setTexts(std::nullopt, text); }
-    // Rescaled ingredients with their new portion count, stored together.
-    void setScaledIngredients(const QString &ingredients, int count);
+    // Rescaled ingredients with their new portion count (and the directions
+    // when given), stored together.
+    void setScaledIngredients(const QString &ingredients, int count,
+                              const std::optional<QString> &directions = std::nullopt);
 
 private:
     TPackTable &m_recipes;
