@@ -5,7 +5,6 @@
 #include "platform/HelpViewer.h"
 #include "recipe/FormResepti.h"
 #include "settings/FormAbout.h"
-#include "settings/FormPikaohje.h"
 #include "settings/SettingsStore.h"
 #include "store/Book.h"
 #include "store/PackTable.h"
@@ -110,19 +109,12 @@ void TFormPaa::showAbout(QWidget *over)
     Dialogs::exec(windows().FormAbout, target);
 }
 
-void TFormPaa::showQuickGuide()
-{
-    TFormPikaohje guide(this);
-    guide.useMainWindowForm();
-    Dialogs::exec(&guide, this);
-}
-
 void TFormPaa::MenuSuljeClick()
 {
     HelpViewer::closeHelp();
     if (m_state.DescriptionModified && !SaveDescriptionChange(true))
         return;
-    packTables(RecipeBook::Book::MainGroupTable | RecipeBook::Book::SubgroupTable);
+    m_lists.packTables(RecipeBook::Book::MainGroupTable | RecipeBook::Book::SubgroupTable);
     if (settingIsTrue(SettingNames::KysLop, false)) {
         endProgram();
     } else {
