@@ -2,12 +2,8 @@
 
 #include "app/DataBoundList.h"
 #include "app/FindController.h"
-#include "app/TableListModel.h"
 #include "app/Windows.h"
 #include "platform/AutoRunner.h"
-#include "recipe/DBMemo.h"
-#include "recipe/FormMuuttunut.h"
-#include "recipe/FormResepti.h"
 #include "settings/FormAbout.h"
 #include "settings/SettingsStore.h"
 #include "store/Book.h"
@@ -21,7 +17,6 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTextStream>
@@ -51,26 +46,13 @@ TFormPaa::TFormPaa(QWidget *parent)
         return;
     m_find->start();
 
-    if (screenWidth() < 1024) {
-        ApplySmallLayout();
-        m_menuIkkuna->setEnabled(false);
-    } else {
+    Dialogs::guard([this] {
+        applySizeSetting();
         SettingsKey key;
-        if (key.open()) {
-            Dialogs::guard([&] {
-                if (key.valueExists(SettingNames::Koko)) {
-                    if (key.readBool(SettingNames::Koko))
-                        ApplyFullLayout();
-                    else
-                        ApplySmallLayout();
-                } else {
-                    key.writeBool(SettingNames::Koko, false);
-                }
-                if (key.valueExists(SettingNames::Auto) && key.readBool(SettingNames::Auto))
-                    m_menuAutorun->setChecked(true);
-            });
-        }
-    }
+        if (screenWidth() >= 1024 && key.open() && key.valueExists(SettingNames::Auto)
+            && key.readBool(SettingNames::Auto))
+            m_menuAutorun->setChecked(true);
+    });
 }
 
 TFormPaa::~TFormPaa()
@@ -298,6 +280,15 @@ void TFormPaa::refreshLists()
     hideUnlistedRecipe();
 }
 
+void TFormPaa::showWithoutPicture()
+{
+    m_panes.ruokakuva->hide();
+    m_panes.kuva->hide();
+    m_panes.kuva2->hide();
+    placeMemo(false);
+    applyRecipeWindowLayout();
+}
+
 // ---- Activation and showing ----------------------------------------------------------
 
 void TFormPaa::applySizeSetting()
@@ -466,12 +457,8 @@ void TFormPaa::DBLLBoxListaClick()
 
     m_state.HasPortionCount = !recipe->portions.isEmpty();
     if (!recipe->hasPicture) {
-        m_panes.ruokakuva->hide();
-        m_panes.kuva->hide();
-        m_panes.kuva2->hide();
         enableCommands({"MenuLisaaKuva", "TBLisaaKuva"});
-        placeMemo(false);
-        applyRecipeWindowLayout();
+        showWithoutPicture();
     } else {
         enableCommands({"MenuPoistaKuva", "TBPoistaKuva"});
         m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
@@ -493,11 +480,7 @@ void TFormPaa::DBLLBoxListaClick()
             // at work): the recipe is shown without its picture, and Kuva
             // stays as stored, so that the picture shows again once the file
             // is back. Only Delete Picture clears it.
-            m_panes.ruokakuva->hide();
-            m_panes.kuva->hide();
-            m_panes.kuva2->hide();
-            placeMemo(false);
-            applyRecipeWindowLayout();
+            showWithoutPicture();
             m_editors.showPlaceholderIfEmpty();
             SaveDifficultyAndTime();
             refreshLists();

@@ -21,11 +21,9 @@ class FindController;
 class DataBoundList;
 class TAutoRunner;
 class QAction;
-class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
-class QWidget;
 
 // The main window: the three linked lists of main groups, subgroups and
 // recipes, the selected recipe's description, difficulty, time and picture,
@@ -235,6 +233,8 @@ private:
     // Sizes the window so that its client area ends just below the lists.
     void fitWindowToLists(int width, int listsBottom);
     void placeMemo(bool withPicture);
+    // The shown recipe without a picture: its memo over the full width.
+    void showWithoutPicture();
     void applyLayout(bool full);
     void settleConflict();
     // The book's files were replaced by another program and opened again.

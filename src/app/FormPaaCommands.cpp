@@ -7,7 +7,6 @@
 #include "settings/FormAbout.h"
 #include "settings/SettingsStore.h"
 #include "store/Book.h"
-#include "store/PackTable.h"
 
 #include <QAction>
 #include <QCloseEvent>

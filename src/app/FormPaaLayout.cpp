@@ -10,20 +10,12 @@
 #include "app/MainWindowMenus.h"
 #include "app/TrashController.h"
 #include "app/Windows.h"
-#include "platform/Hints.h"
 #include "platform/RecipeStyle.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QLayout>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QStatusBar>
-#include <QToolBar>
 
 // The main window's widgets, menus, tool bar and size modes, and the
 // enabling of its commands.
