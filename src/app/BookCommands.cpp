@@ -3,6 +3,8 @@
 #include "app/DataBoundList.h"
 #include "app/FormPaa.h"
 #include "app/FormUusi.h"
+#include "app/MainWindowLists.h"
+#include "app/RecipeEditors.h"
 #include "app/Windows.h"
 #include "platform/FileChooser.h"
 #include "recipe/FormAnnos.h"
@@ -15,10 +17,13 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-BookCommands::BookCommands(TFormPaa &window, SharedState &state, MainWindowPanes &panes)
+BookCommands::BookCommands(TFormPaa &window, SharedState &state, MainWindowPanes &panes, RecipeEditors &editors,
+                           MainWindowLists &lists)
     : m_w(window)
     , m_state(state)
     , m_panes(panes)
+    , m_editors(editors)
+    , m_lists(lists)
 {
 }
 
@@ -86,7 +91,7 @@ void BookCommands::renameMainGroup()
     if (accepted && m_state.RenameMode) {
         if (m_w.book()->renameMainGroup(id, nameDialogText()))
             m_state.HasSubgroups = true;
-        m_w.closeChildList(m_panes.listAla, id);
+        m_lists.closeChildList(m_panes.listAla, id);
     }
     m_state.NameRejected = false;
     m_state.HasSubgroups = false;
@@ -108,7 +113,7 @@ void BookCommands::addSubgroup()
         m_state.CurrentMainGroup = m_panes.listPaa->currentName();
         if (addChild(m_w.book()->addSubgroup(m_state.CurrentMainGroup, nameDialogText()), m_state.CurrentMainGroup,
                      nameDialogText()))
-            m_w.showSubgroupsOf(m_panes.listPaa->currentId());
+            m_lists.showSubgroupsOf(m_panes.listPaa->currentId());
     }
     m_state.SubgroupMode = false;
     m_state.NameRejected = false;
@@ -127,7 +132,7 @@ void BookCommands::renameSubgroup()
     if (accepted && m_state.RenameMode && id) {
         if (m_w.book()->renameSubgroup(id, nameDialogText()))
             m_state.HasRecipes = true;
-        m_w.closeChildList(m_panes.listResepti, id);
+        m_lists.closeChildList(m_panes.listResepti, id);
     }
     m_state.NameRejected = false;
     m_state.HasRecipes = false;
@@ -260,16 +265,16 @@ void BookCommands::deleteMainGroup()
     m_state.HasSubgroups = survey.hasSubgroups;
     m_state.HasRecipes = survey.hasRecipes;
 
-    if (!m_w.settingIsTrue(SettingNames::KysRyh, false)) {
+    if (!TFormPaa::settingIsTrue(SettingNames::KysRyh, false)) {
         TFormRyhmaPois dialog(m_state, &m_w, &m_w);
         Dialogs::exec(&dialog, &m_w);
     }
 
     if (m_state.DeleteConfirmed && id) {
         forgetRemovedRecipes(m_w.book()->deleteMainGroup(id));
-        m_w.packTables(RecipeBook::Book::RecipeTable | RecipeBook::Book::SubgroupTable);
+        m_lists.packTables(RecipeBook::Book::RecipeTable | RecipeBook::Book::SubgroupTable);
     }
-    m_w.packTables(RecipeBook::Book::MainGroupTable);
+    m_lists.packTables(RecipeBook::Book::MainGroupTable);
 
     m_state.MainGroupMode = false;
     m_state.DeleteConfirmed = false;
@@ -291,16 +296,16 @@ void BookCommands::deleteSubgroup()
     m_state.CurrentMainGroup = m_panes.listPaa->currentName();
     m_state.HasRecipes = id && m_w.book()->surveySubgroupOf(id).hasRecipes;
 
-    if (!m_w.settingIsTrue(SettingNames::KysRyh, false)) {
+    if (!TFormPaa::settingIsTrue(SettingNames::KysRyh, false)) {
         TFormRyhmaPois dialog(m_state, &m_w, &m_w);
         Dialogs::exec(&dialog, &m_w);
     }
 
     if (m_state.DeleteConfirmed && id) {
         forgetRemovedRecipes(m_w.book()->deleteSubgroup(id));
-        m_w.showSubgroupsOf(m_panes.listPaa->currentId());
+        m_lists.showSubgroupsOf(m_panes.listPaa->currentId());
     }
-    m_w.packTables(RecipeBook::Book::RecipeTable | RecipeBook::Book::SubgroupTable);
+    m_lists.packTables(RecipeBook::Book::RecipeTable | RecipeBook::Book::SubgroupTable);
 
     m_state.DeletingSubgroup = false;
     m_state.HasRecipes = false;
@@ -314,7 +319,7 @@ void BookCommands::deleteShownRecipe()
     const qint64 id = m_w.shownRecipeId();
     m_state.DeleteConfirmed = true;
     m_state.DeletingRecipe = true;
-    if (!m_w.settingIsTrue(SettingNames::KysResPoi, true)) {
+    if (!TFormPaa::settingIsTrue(SettingNames::KysResPoi, true)) {
         TFormRyhmaPois dialog(m_state, &m_w, &m_w);
         Dialogs::exec(&dialog, &m_w);
     }
@@ -322,12 +327,12 @@ void BookCommands::deleteShownRecipe()
         m_state.PicturePath = m_w.recipePicturePath(m_state.CurrentRecipe);
         // Typing on the recipe goes into the trash with it.
         if (m_state.DescriptionModified) {
-            m_w.storeDescription(id);
+            m_editors.storeDescription(id);
             m_state.DescriptionModified = false;
         }
         m_w.SaveDifficultyAndTime();
         m_w.book()->deleteRecipe(id);
-        m_w.m_shownRecipeId = 0;
+        m_editors.forget();
     }
     m_state.DeletingRecipe = false;
     m_state.DeleteConfirmed = false;
@@ -335,7 +340,7 @@ void BookCommands::deleteShownRecipe()
     m_panes.memoKuvaus->hide();
     m_panes.ruokakuva->hide();
     m_w.showDecorativePicture();
-    m_w.packTables(RecipeBook::Book::RecipeTable);
+    m_lists.packTables(RecipeBook::Book::RecipeTable);
     m_w.refreshLists();
 }
 
@@ -365,7 +370,7 @@ void BookCommands::addPicture()
         break;
     case RecipeBook::Book::PictureResult::NotAPicture:
         Dialogs::information(QStringLiteral("The file you tried to open is not a valid graphic file.")
-                             + (reason.isEmpty() ? QString() : m_w.refusedFileText(chosen, reason)));
+                             + (reason.isEmpty() ? QString() : TFormPaa::refusedFileText(chosen, reason)));
         return;
     case RecipeBook::Book::PictureResult::NotWritten:
         Dialogs::error(QStringLiteral("Cannot write the picture file \"%1\": %2").arg(m_state.PicturePath, reason));
@@ -381,9 +386,9 @@ void BookCommands::addPicture()
     m_w.enableCommands({"MenuPoistaKuva", "TBPoistaKuva"});
     if (m_w.isFullChecked())
         m_panes.memoKuvaus->setGeometry(215, m_panes.memoKuvaus->y(), 270, m_panes.memoKuvaus->height());
-    else if (m_w.m_menuPieni->isChecked())
+    else if (m_w.MenuPieni()->isChecked())
         m_panes.memoKuvaus->setGeometry(168, m_panes.memoKuvaus->y(), 210, m_panes.memoKuvaus->height());
-    m_w.showPlaceholderIfEmpty();
+    m_editors.showPlaceholderIfEmpty();
     m_w.refreshLists();
 }
 
@@ -395,7 +400,7 @@ void BookCommands::deletePicture()
         return;
     m_state.DeletePictureConfirmed = true;
     m_w.enableOnlyAddMainGroup();
-    if (!m_w.settingIsTrue(SettingNames::KysKuvPoi, true)) {
+    if (!TFormPaa::settingIsTrue(SettingNames::KysKuvPoi, true)) {
         TFormMuuttunut dialog(m_state, nullptr, &m_w);
         Dialogs::exec(&dialog, &m_w);
     }
@@ -407,9 +412,9 @@ void BookCommands::deletePicture()
     m_panes.ruokakuva->clear();
     m_w.DisableCommands();
     m_w.enableCommands({"MenuLisaaKuva", "TBLisaaKuva"});
-    m_w.packTables(RecipeBook::Book::RecipeTable);
+    m_lists.packTables(RecipeBook::Book::RecipeTable);
     m_panes.memoKuvaus->setGeometry(0, m_panes.memoKuvaus->y(), m_w.width() == TFormPaa::FullWidth ? 484 : 379, m_panes.memoKuvaus->height());
-    m_w.showPlaceholderIfEmpty();
+    m_editors.showPlaceholderIfEmpty();
     m_w.refreshLists();
 }
 

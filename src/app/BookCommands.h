@@ -2,8 +2,10 @@
 
 #include <QStringList>
 
+class MainWindowLists;
 struct MainWindowPanes;
 class QImage;
+class RecipeEditors;
 class TFormPaa;
 struct SharedState;
 
@@ -16,7 +18,8 @@ struct SharedState;
 class BookCommands
 {
 public:
-    BookCommands(TFormPaa &window, SharedState &state, MainWindowPanes &panes);
+    BookCommands(TFormPaa &window, SharedState &state, MainWindowPanes &panes, RecipeEditors &editors,
+                 MainWindowLists &lists);
 
     void addMainGroup();
     void renameMainGroup();
@@ -52,4 +55,6 @@ private:
     TFormPaa &m_w;
     SharedState &m_state;
     MainWindowPanes &m_panes;
+    RecipeEditors &m_editors;
+    MainWindowLists &m_lists;
 };

@@ -2,12 +2,8 @@
 
 #include "app/DataBoundList.h"
 #include "app/FindController.h"
-#include "app/TableListModel.h"
 #include "app/Windows.h"
 #include "platform/AutoRunner.h"
-#include "recipe/DBMemo.h"
-#include "recipe/FormMuuttunut.h"
-#include "recipe/FormResepti.h"
 #include "settings/FormAbout.h"
 #include "settings/SettingsStore.h"
 #include "store/book/Book.h"
@@ -21,28 +17,11 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTextStream>
 
 #include <optional>
-
-namespace {
-
-// The binding of a list of groups that `read` reads. A group list is short:
-// it is read whole when counted and handed out in parts.
-DataBoundList::Binding groupBinding(std::function<QVector<RecipeBook::Book::Entry>()> read)
-{
-    auto rows = std::make_shared<QVector<RecipeBook::Book::Entry>>();
-    return {[rows, read] {
-                *rows = read();
-                return int(rows->size());
-            },
-            [rows](int from, int count) { return rows->mid(from, count); }};
-}
-
-} // namespace
 
 TFormPaa::TFormPaa(QWidget *parent)
     : QMainWindow(parent)
@@ -67,26 +46,13 @@ TFormPaa::TFormPaa(QWidget *parent)
         return;
     m_find->start();
 
-    if (screenWidth() < 1024) {
-        ApplySmallLayout();
-        m_menuIkkuna->setEnabled(false);
-    } else {
+    Dialogs::guard([this] {
+        applySizeSetting();
         SettingsKey key;
-        if (key.open()) {
-            Dialogs::guard([&] {
-                if (key.valueExists(SettingNames::Koko)) {
-                    if (key.readBool(SettingNames::Koko))
-                        ApplyFullLayout();
-                    else
-                        ApplySmallLayout();
-                } else {
-                    key.writeBool(SettingNames::Koko, false);
-                }
-                if (key.valueExists(SettingNames::Auto) && key.readBool(SettingNames::Auto))
-                    m_menuAutorun->setChecked(true);
-            });
-        }
-    }
+        if (screenWidth() >= 1024 && key.open() && key.valueExists(SettingNames::Auto)
+            && key.readBool(SettingNames::Auto))
+            m_menuAutorun->setChecked(true);
+    });
 }
 
 TFormPaa::~TFormPaa()
@@ -122,27 +88,7 @@ void TFormPaa::openTables()
     }
     m_tablesOpened = true;
 
-    // The lists read again what the book says has changed.
-    RecipeBook::Book *book = m_book.get();
-    connect(book, &RecipeBook::Book::groupsChanged, m_panes.listPaa, &DataBoundList::markDirty);
-    connect(book, &RecipeBook::Book::subgroupsChanged, m_panes.listAla, &DataBoundList::markDirty);
-    connect(book, &RecipeBook::Book::recipesChanged, m_panes.listResepti, &DataBoundList::markDirty);
-    connect(book, &RecipeBook::Book::recipeChanged, this, [this](qint64 id) {
-        m_panes.listResepti->markDirty();
-        if (id == m_shownRecipeId)
-            bindEdits();
-    });
-    connect(book, &RecipeBook::Book::bookReplaced, this, [this] {
-        m_panes.markListsDirty();
-    });
-    // Moving to another recipe first stores what was edited on the one left;
-    // the recipe window edits the recipe the list stands on.
-    m_panes.listResepti->setMayMove([this] { return leaveRecipe(); });
-    connect(m_panes.listResepti, &DataBoundList::currentMoved, this, [this] {
-        m_book->followRecipe(m_panes.listResepti->parentId(), m_panes.listResepti->currentId());
-        bindEdits();
-    });
-    m_panes.listPaa->bind(-1, groupBinding([this] { return m_book->mainGroupEntries(); }));
+    m_lists.wire(*m_book);
 
     enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
     m_panes.ruokakuva->hide();
@@ -150,40 +96,6 @@ void TFormPaa::openTables()
     m_panes.panel2->hide();
     refreshLists();
     watchDataFolder();
-}
-
-void TFormPaa::showSubgroupsOf(qint64 mainGroupId)
-{
-    m_panes.listAla->bind(mainGroupId, groupBinding([this, mainGroupId] { return m_book->subgroupsOf(mainGroupId); }));
-}
-
-void TFormPaa::showRecipesOf(qint64 subgroupId)
-{
-    m_panes.listResepti->bind(subgroupId, {[this, subgroupId] { return m_book->recipeCountOf(subgroupId); },
-                                     [this, subgroupId](int from, int count) {
-                                         return m_book->recipesOf(subgroupId, from, count);
-                                     }});
-}
-
-void TFormPaa::closeChildList(DataBoundList *list, qint64 renamedGroupId)
-{
-    // The children of a renamed group show again when it is selected again.
-    if (list->parentId() == renamedGroupId)
-        list->unbind();
-}
-
-void TFormPaa::packTables(int tables)
-{
-    // A packed table is opened again on its first row.
-    m_book->packTables(tables);
-    for (const auto &[table, list] : {std::pair{int(RecipeBook::Book::MainGroupTable), m_panes.listPaa},
-                                      std::pair{int(RecipeBook::Book::SubgroupTable), m_panes.listAla},
-                                      std::pair{int(RecipeBook::Book::RecipeTable), m_panes.listResepti}}) {
-        if ((tables & table) && list->isBound()) {
-            list->refresh();
-            list->setCurrentRow(0);
-        }
-    }
 }
 
 void TFormPaa::watchDataFolder()
@@ -216,7 +128,7 @@ void TFormPaa::bookReopened()
     m_reopenNoticeQueued = false;
     Dialogs::guard([this] {
         restoreSelection(selection());
-        bindEdits();
+        m_editors.bindEdits();
     });
     Dialogs::information(QStringLiteral("The recipe book was changed outside the program, so it has been opened "
                                         "again. The lists show it as it is stored now."));
@@ -252,12 +164,26 @@ void TFormPaa::openRestoredBook()
     m_state.CurrentMainGroup.clear();
     m_state.CurrentSubgroup.clear();
     m_state.CurrentRecipe.clear();
-    m_shownRecipeId = 0;
-    m_asteModified = m_aikaModified = false;
+    m_editors.forget();
     enableOnlyAddMainGroup();
     hideDetailPanes();
     m_panes.markListsDirty();
     refreshLists();
+}
+
+void TFormPaa::suspendSearchUpkeep()
+{
+    m_find->suspendUpkeep();
+}
+
+void TFormPaa::resumeSearchUpkeep()
+{
+    m_find->resumeUpkeep();
+}
+
+void TFormPaa::MenuEtsiClick()
+{
+    m_find->find();
 }
 
 void TFormPaa::workOnBook(const std::function<void(RecipeBook::Book &)> &work)
@@ -273,63 +199,21 @@ void TFormPaa::workOnBook(const std::function<void(RecipeBook::Book &)> &work)
 
 TFormPaa::Selection TFormPaa::selection() const
 {
-    return {m_panes.listPaa->currentId(), m_panes.listAla->currentId(), m_shownRecipeId};
+    return {m_panes.listPaa->currentId(), m_panes.listAla->currentId(), m_editors.shownId()};
 }
 
 void TFormPaa::restoreSelection(const Selection &selection)
 {
     if (!m_tablesOpened)
         return;
-    m_panes.markListsDirty();
-    m_panes.listPaa->refresh();
-    if (selection.mainGroup && !m_panes.listPaa->setCurrentId(selection.mainGroup)) {
-        // The selected main group has gone: nothing below it is shown.
-        m_panes.listAla->unbind();
-        m_panes.listResepti->unbind();
-        m_state.CurrentMainGroup.clear();
-        m_state.CurrentSubgroup.clear();
-    }
-    if (m_panes.listAla->isBound()) {
-        if (m_panes.listAla->parentId() != m_panes.listPaa->currentId())
-            showSubgroupsOf(m_panes.listPaa->currentId());
-        m_panes.listAla->refresh();
-        m_state.CurrentMainGroup = m_panes.listPaa->currentName();
-        if (!selection.subgroup || !m_panes.listAla->setCurrentId(selection.subgroup)) {
-            m_panes.listResepti->unbind();
-            m_state.CurrentSubgroup.clear();
-        }
-    } else {
-        m_panes.listResepti->unbind();
-    }
-    if (m_panes.listResepti->isBound() && m_panes.listAla->currentId()) {
-        if (m_panes.listResepti->parentId() != m_panes.listAla->currentId())
-            showRecipesOf(m_panes.listAla->currentId());
-        m_panes.listResepti->refresh();
-        m_state.CurrentSubgroup = m_panes.listAla->currentName();
-        if (selection.recipe)
-            m_panes.listResepti->setCurrentId(selection.recipe);
-    }
+    m_lists.restore(selection);
     refreshLists();
 }
 
 void TFormPaa::hideUnlistedRecipe()
 {
-    if (!m_shownRecipeId || m_holdEdits)
-        return;
-    if (m_panes.listResepti->isBound() && m_panes.listResepti->listModel()->rowOf(m_shownRecipeId) >= 0)
-        return;
-    // Typing belongs to its recipe, listed or not. When it cannot be stored
-    // it stays on screen, for the next try.
-    try {
-        if (m_state.DescriptionModified) {
-            storeDescription(m_shownRecipeId);
-            m_state.DescriptionModified = false;
-        }
-        SaveDifficultyAndTime();
-    } catch (const ProgramError &) {
-        return;
-    }
-    hideRecipeDetails();
+    if (m_editors.settleUnlisted())
+        hideRecipeDetails();
 }
 
 void TFormPaa::hideDetailPanes()
@@ -337,19 +221,10 @@ void TFormPaa::hideDetailPanes()
     m_panes.hideDetails(width() == FullWidth);
 }
 
-void TFormPaa::storeDescription(qint64 id)
-{
-    const QString text = TDBMemo::plainText(m_panes.memoKuvaus->document());
-    m_book->setDescription(id, isPlaceholder(text) ? QString() : text);
-}
-
 void TFormPaa::hideRecipeDetails()
 {
-    m_shownRecipeId = 0;
-    m_state.DescriptionModified = false;
-    m_asteModified = m_aikaModified = false;
+    m_editors.forget();
     hideDetailPanes();
-    bindEdits();
 }
 
 void TFormPaa::runGuarded(const std::function<void()> &body)
@@ -387,7 +262,7 @@ void TFormPaa::settleConflict()
     // Typing kept for a recipe that is not shown any more would go into
     // another one.
     if (!m_panes.listResepti->currentId() || m_panes.listResepti->currentName() != m_state.CurrentRecipe)
-        m_asteModified = m_aikaModified = false;
+        m_editors.dropTyping();
     if (storedAgain)
         Dialogs::information(QStringLiteral("Another program deleted what you were changing. It has been stored "
                                             "again, with your changes."));
@@ -396,50 +271,22 @@ void TFormPaa::settleConflict()
                                             "were changing it. Nothing was overwritten and your change was not "
                                             "saved; anything you typed is still in the window. The lists show "
                                             "the book as it is stored now."));
-    // The recipe stays selected with the typing, which is stored (over the
-    // other change) only when the user leaves the recipe again.
-    m_holdEdits = m_asteModified || m_aikaModified;
-    if (m_holdEdits)
-        QMetaObject::invokeMethod(this, [this] { m_holdEdits = false; }, Qt::QueuedConnection);
-}
-
-bool TFormPaa::leaveRecipe()
-{
-    runGuarded([this] {
-        if (m_state.DescriptionModified)
-            SaveDescriptionChange();
-        SaveDifficultyAndTime();
-    });
-    return !m_holdEdits;
+    m_editors.holdTyping();
 }
 
 void TFormPaa::refreshLists()
 {
-    m_panes.listPaa->refresh();
-    m_panes.listAla->refresh();
-    m_panes.listResepti->refresh();
+    m_lists.refresh();
     hideUnlistedRecipe();
 }
 
-void TFormPaa::bindEdits()
+void TFormPaa::showWithoutPicture()
 {
-    // The edits show the shown recipe's values, wherever the table's cursor is.
-    if (m_asteModified && m_aikaModified)
-        return;
-    std::optional<RecipeBook::Book::Recipe> recipe;
-    if (m_shownRecipeId && m_book) {
-        try {
-            recipe = m_book->recipe(m_shownRecipeId);
-        } catch (const ProgramError &) {
-            // Shown empty; the next command that uses the book reports it.
-        }
-    }
-    m_loadingEdits = true;
-    if (!m_asteModified)
-        m_panes.editAste->setText(recipe ? recipe->difficulty : QString());
-    if (!m_aikaModified)
-        m_panes.editAika->setText(recipe ? recipe->time : QString());
-    m_loadingEdits = false;
+    m_panes.ruokakuva->hide();
+    m_panes.kuva->hide();
+    m_panes.kuva2->hide();
+    placeMemo(false);
+    applyRecipeWindowLayout();
 }
 
 // ---- Activation and showing ----------------------------------------------------------
@@ -549,7 +396,7 @@ void TFormPaa::DBLLBoxPaaryhmaClick()
     m_state.SubgroupMode = false;
     m_state.RecipeMode = false;
     m_state.CurrentMainGroup = m_panes.listPaa->currentName();
-    showSubgroupsOf(m_panes.listPaa->currentId());
+    m_lists.showSubgroupsOf(m_panes.listPaa->currentId());
     enableOnlyAddMainGroup();
     if (m_panes.listPaa->count() > 0)
         enableCommands({"MenuLisaaAla", "TBLisaaAla", "MenuPoistaPaa", "TBPoistaPaa", "MenuMuutaPaa"});
@@ -566,7 +413,7 @@ void TFormPaa::DBLLBoxAlaryhmaClick()
     SaveDifficultyAndTime();
     settleDescription();
     FocusPane(m_panes.listAla);
-    showRecipesOf(m_panes.listAla->currentId());
+    m_lists.showRecipesOf(m_panes.listAla->currentId());
     m_state.SubgroupMode = true;
     m_state.MainGroupMode = false;
     m_state.RecipeMode = false;
@@ -606,26 +453,12 @@ void TFormPaa::DBLLBoxListaClick()
     m_panes.panel2->show();
     enableCommands({"MenuPoistaResepti", "TBPoistaResepti", "MenuNaytaResepti", "MenuMuutaResepti"});
     m_state.CurrentRecipe = recipe->name;
-    if (m_shownRecipeId != id)
-        m_asteModified = m_aikaModified = false;
-    m_shownRecipeId = id;
-
-    m_loadingEdits = true;
-    m_panes.memoKuvaus->setPlainText(recipe->description);
-    m_loadingEdits = false;
-    m_panes.memoKuvaus->show();
-    if (!m_holdEdits)
-        m_asteModified = m_aikaModified = false;
-    bindEdits();
+    m_editors.show(id, recipe->description);
 
     m_state.HasPortionCount = !recipe->portions.isEmpty();
     if (!recipe->hasPicture) {
-        m_panes.ruokakuva->hide();
-        m_panes.kuva->hide();
-        m_panes.kuva2->hide();
         enableCommands({"MenuLisaaKuva", "TBLisaaKuva"});
-        placeMemo(false);
-        applyRecipeWindowLayout();
+        showWithoutPicture();
     } else {
         enableCommands({"MenuPoistaKuva", "TBPoistaKuva"});
         m_state.PicturePath = recipePicturePath(m_state.CurrentRecipe);
@@ -647,12 +480,8 @@ void TFormPaa::DBLLBoxListaClick()
             // at work): the recipe is shown without its picture, and Kuva
             // stays as stored, so that the picture shows again once the file
             // is back. Only Delete Picture clears it.
-            m_panes.ruokakuva->hide();
-            m_panes.kuva->hide();
-            m_panes.kuva2->hide();
-            placeMemo(false);
-            applyRecipeWindowLayout();
-            showPlaceholderIfEmpty();
+            showWithoutPicture();
+            m_editors.showPlaceholderIfEmpty();
             SaveDifficultyAndTime();
             refreshLists();
             return;
@@ -665,118 +494,15 @@ void TFormPaa::DBLLBoxListaClick()
         applyRecipeWindowLayout();
         centreRecipeWindow();
     }
-    showPlaceholderIfEmpty();
+    m_editors.showPlaceholderIfEmpty();
     SaveDifficultyAndTime();
     refreshLists();
-}
-
-// ---- Description, difficulty and time ----------------------------------------------------
-
-QString TFormPaa::descriptionPlaceholder()
-{
-    return QStringLiteral("Write here a short description of the recipe.");
-}
-
-bool TFormPaa::isPlaceholder(const QString &text)
-{
-    // The recipe window puts its own wording into the memo when it returns.
-    return text == descriptionPlaceholder() || text == QLatin1String("Write here a description of the recipe.");
-}
-
-void TFormPaa::showPlaceholderIfEmpty()
-{
-    const std::optional<RecipeBook::Book::Recipe> recipe = m_book->recipe(m_panes.listResepti->currentId());
-    if (recipe && recipe->description.isEmpty()) {
-        m_loadingEdits = true;
-        m_panes.memoKuvaus->setPlainText(descriptionPlaceholder());
-        m_loadingEdits = false;
-    }
-}
-
-void TFormPaa::emptyPlaceholderIfShown()
-{
-    if (isPlaceholder(m_panes.memoKuvaus->toPlainText())) {
-        m_loadingEdits = true;
-        m_panes.memoKuvaus->clear();
-        m_loadingEdits = false;
-    }
-}
-
-void TFormPaa::SaveDifficultyAndTime()
-{
-    if (m_holdEdits || (!m_asteModified && !m_aikaModified))
-        return;
-    const QString aste = m_panes.editAste->text();
-    const QString aika = m_panes.editAika->text();
-    if (m_shownRecipeId)
-        m_book->setDifficultyAndTime(m_shownRecipeId, aste, aika);
-    m_asteModified = m_aikaModified = false;
-}
-
-void TFormPaa::settleDescription()
-{
-    if (m_state.DescriptionModified) {
-        SaveDescriptionChange();
-        m_state.DescriptionModified = false;
-    }
 }
 
 void TFormPaa::enableOnlyAddMainGroup()
 {
     DisableCommands();
     enableCommands({"MenuLisaaPaa", "TBLisaaPaa"});
-}
-
-bool TFormPaa::SaveDescriptionChange(bool mayCancel)
-{
-    if (!m_panes.listResepti->isBound())
-        return true;
-    bool asked = false;
-    SettingsKey key;
-    if (key.open()) {
-        if (!key.valueExists(SettingNames::KuvMuu))
-            key.writeBool(SettingNames::KuvMuu, false);
-        if (key.readBool(SettingNames::KuvMuu)) {
-            m_state.SaveDescription = true;
-        } else {
-            TFormMuuttunut dialog(m_state, nullptr, this);
-            asked = true;
-            if (Dialogs::exec(&dialog) == QDialog::Rejected) {
-                // Escape or the frame never throw the typing away: the
-                // command that asked stops with the edit still in the memo,
-                // or, when it cannot stop, the edit is stored.
-                if (mayCancel)
-                    return false;
-                m_state.SaveDescription = true;
-            }
-        }
-    }
-    if (m_state.SaveDescription && m_shownRecipeId) {
-        storeDescription(m_shownRecipeId);
-    } else {
-        m_book->discardPending();
-    }
-    m_state.SaveDescription = false;
-    // The recipe list is read again; the recipe stays selected.
-    m_panes.listResepti->markDirty();
-    m_state.DescriptionModified = false;
-    // The activation after the question runs once the edit is settled, so
-    // that its recipe selection does not meet the same edit again.
-    if (asked)
-        runActivation();
-    return true;
-}
-
-void TFormPaa::storeEditsUnasked()
-{
-    if (TFormResepti *recipe = windows().FormResepti)
-        recipe->storeModifiedMemos();
-    if (m_state.DescriptionModified && m_shownRecipeId) {
-        const QString text = m_panes.memoKuvaus->toPlainText();
-        m_book->setDescription(m_shownRecipeId, isPlaceholder(text) ? QString() : text);
-    }
-    m_state.DescriptionModified = false;
-    SaveDifficultyAndTime();
 }
 
 void TFormPaa::restoreMainGroupCommands()
@@ -797,8 +523,6 @@ bool TFormPaa::settingIsTrue(const char *name, bool writeFalseWhenMissing)
     }
     return key.readBool(QLatin1String(name));
 }
-
-// ---- Pictures ----------------------------------------------------------------------------------
 
 // ---- Picture files -----------------------------------------------------------------------------
 

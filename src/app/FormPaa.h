@@ -2,7 +2,9 @@
 
 #include "app/BookCommands.h"
 #include "app/FormRyhmaPois.h"
+#include "app/MainWindowLists.h"
 #include "app/MainWindowPanes.h"
+#include "app/RecipeEditors.h"
 #include "app/SharedState.h"
 #include "platform/Dialogs.h"
 #include "settings/FormPoistu.h"
@@ -19,11 +21,9 @@ class FindController;
 class DataBoundList;
 class TAutoRunner;
 class QAction;
-class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
-class QWidget;
 
 // The main window: the three linked lists of main groups, subgroups and
 // recipes, the selected recipe's description, difficulty, time and picture,
@@ -81,14 +81,14 @@ public:
     // question is left unanswered (Escape, the frame) the edit is stored, or,
     // with `mayCancel`, kept unsettled in the memo and false is returned: the
     // command that asked then stops.
-    bool SaveDescriptionChange(bool mayCancel = false);
-    void SaveDifficultyAndTime();
+    bool SaveDescriptionChange(bool mayCancel = false) { return m_editors.saveDescriptionChange(mayCancel); }
+    void SaveDifficultyAndTime() { m_editors.saveDifficultyAndTime(); }
     // SaveDescriptionChange when the description was edited.
-    void settleDescription();
+    void settleDescription() { m_editors.settleDescription(); }
     // Stores the recipe window's edited ingredients and directions, the edited
     // description, difficulty and time as Yes to every save question would,
     // without asking: for when no one can answer (the session ends).
-    void storeEditsUnasked();
+    void storeEditsUnasked() { m_editors.storeUnasked(); }
     // Start at login on or off. When the entry cannot be written the user is
     // told why, and both windows' items are left unticked.
     void setStartAtLogin(bool on);
@@ -105,7 +105,10 @@ public:
     // Selects the recipe as clicking its main group, its subgroup and then
     // the recipe would (the recipe by its stored id when one is given).
     // False when one of them is not in the lists.
-    bool selectRecipe(const QString &mainGroup, const QString &subgroup, const QString &recipe, qint64 recipeId = 0);
+    bool selectRecipe(const QString &mainGroup, const QString &subgroup, const QString &recipe, qint64 recipeId = 0)
+    {
+        return m_lists.selectRecipe(mainGroup, subgroup, recipe, recipeId);
+    }
     // Around a change of many recipes (an import): the search index takes
     // them in one pass afterwards instead of one by one.
     void suspendSearchUpkeep();
@@ -123,15 +126,11 @@ public:
 
     // The stored id of the recipe whose description, difficulty, time and
     // picture the window shows (typing there belongs to it); 0 when none.
-    qint64 shownRecipeId() const { return m_shownRecipeId; }
+    qint64 shownRecipeId() const { return m_editors.shownId(); }
     // The book the window shows; null when its tables did not open.
     RecipeBook::Book *book() const { return m_book.get(); }
     // The selected rows of the three lists, by stored id (0 where none).
-    struct Selection {
-        qint64 mainGroup = 0;
-        qint64 subgroup = 0;
-        qint64 recipe = 0;
-    };
+    using Selection = MainWindowSelection;
     Selection selection() const;
 
     // True once the program has been told to end (Exit answered Yes, or the
@@ -158,9 +157,9 @@ public:
     static QString recipePicturePath(const QString &recipeName);
 
     // The placeholder text shown in the memo for a recipe without description.
-    static QString descriptionPlaceholder();
+    static QString descriptionPlaceholder() { return RecipeEditors::placeholder(); }
     // The placeholder texts, which are shown but never stored.
-    static bool isPlaceholder(const QString &text);
+    static bool isPlaceholder(const QString &text) { return RecipeEditors::isPlaceholder(text); }
 
     // ActivationTarget
     void runActivation() override;
@@ -189,14 +188,38 @@ public Q_SLOTS:
 
     // Reads the lists again after the trash gave something back, and selects
     // it: the main group, its subgroup and its recipe, as far as given.
-    void showRestored(const QString &mainGroup, const QString &subgroup, const QString &recipe);
+    void showRestored(const QString &mainGroup, const QString &subgroup, const QString &recipe)
+    {
+        m_lists.showRestored(mainGroup, subgroup, recipe);
+    }
+
+public:
+    // Reads the three lists again where the book changed, and hides the
+    // editors of a recipe that is no longer listed.
+    void refreshLists();
+    // Drops what a failed operation left pending and shows what is stored.
+    void dropPendingChanges();
+    // Hides the recipe's description, picture and edits, showing the
+    // decorative picture in their place.
+    void hideDetailPanes();
+    void showDecorativePicture();
+    bool isFullChecked() const;
+    // The client widths of the size modes: the lists reach the right edge.
+    static constexpr int FullWidth = 1016;
+    static constexpr int SmallWidth = 792;
+    // Reads a question switch; a missing one counts as false and is written
+    // false when asked to.
+    static bool settingIsTrue(const char *name, bool writeFalseWhenMissing);
+    // The file named at the end of an invalid-picture message, with the reason.
+    static QString refusedFileText(const QString &path, const QString &reason);
+    // Runs a command only while its menu item is enabled.
+    void runCommand(const char *objectName);
+    // On a narrow screen only the Small size is offered.
+    void applyScreenWidthRule();
 
 protected:
-    friend class BookCommands;
-
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildWindow();
@@ -205,36 +228,15 @@ private:
     void FormShow();
     void FormActivate();
     void applySizeSetting();
-    void applyScreenWidthRule();
-    void showDecorativePicture();
     // The width of the screen; without one, every size mode is allowed.
     static int screenWidth() { return Dialogs::screenWidth(1024); }
-    // The client widths of the size modes: the lists reach the right edge.
-    static constexpr int FullWidth = 1016;
-    static constexpr int SmallWidth = 792;
     // Sizes the window so that its client area ends just below the lists.
     void fitWindowToLists(int width, int listsBottom);
     void placeMemo(bool withPicture);
+    // The shown recipe without a picture: its memo over the full width.
+    void showWithoutPicture();
     void applyLayout(bool full);
-    void showPlaceholderIfEmpty();
-    void emptyPlaceholderIfShown();
-    void refreshLists();
-    void bindEdits();
-    // Runs a command only while its menu item is enabled.
-    void runCommand(const char *objectName);
-    void showQuickGuide();
-    void dropPendingChanges();
     void settleConflict();
-    // Stores what was edited on the recipe left; false when it must stay
-    // selected (typing that could not be stored is held).
-    bool leaveRecipe();
-    // The lists of subgroups and recipes show the children of one group.
-    void showSubgroupsOf(qint64 mainGroupId);
-    void showRecipesOf(qint64 subgroupId);
-    void closeChildList(DataBoundList *list, qint64 renamedGroupId);
-    // Packs the book's tables (RecipeBook::Book::Tables); their lists select
-    // their first rows, as the tables opened again do.
-    void packTables(int tables);
     // The book's files were replaced by another program and opened again.
     void bookReopened();
     void watchDataFolder();
@@ -247,21 +249,7 @@ private:
     // (any typing on it is stored first).
     void hideUnlistedRecipe();
     void hideRecipeDetails();
-    // Hides the recipe's description, picture and edits, showing the
-    // decorative picture in their place.
-    void hideDetailPanes();
-    // Stores the memo's text as the description of the recipe `id` (the
-    // placeholder as none).
-    void storeDescription(qint64 id);
-    bool isFullChecked() const;
     void applyRecipeWindowLayout();
-    bool keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers modifiers);
-    bool keyPressInEdit(QObject *watched, int key);
-    // Reads a question switch; a missing one counts as false and is written
-    // false when asked to.
-    static bool settingIsTrue(const char *name, bool writeFalseWhenMissing);
-    // The file named at the end of an invalid-picture message, with the reason.
-    static QString refusedFileText(const QString &path, const QString &reason);
     // The recipe window's side of the main window's steps; nothing while the
     // program has no recipe window.
     void showRecipeWindow();
@@ -276,20 +264,15 @@ private:
     bool m_activationAgain = false;
     bool m_closeAccepted = false;
     bool m_endRequested = false;
-    bool m_forwardingKey = false;
-    bool m_loadingEdits = false;
-    bool m_asteModified = false;
-    bool m_aikaModified = false;
     bool m_reopenNoticeQueued = false;
-    // Typing that could not be stored stays in the edits for the next try.
-    bool m_holdEdits = false;
-    qint64 m_shownRecipeId = 0;
 
     std::unique_ptr<RecipeBook::Book> m_book;
     TAutoRunner *m_autoRunner = nullptr;
 
     MainWindowPanes m_panes;
-    BookCommands m_commands{*this, m_state, m_panes};
+    RecipeEditors m_editors{*this, m_state, m_panes};
+    MainWindowLists m_lists{*this, m_state, m_panes, m_editors};
+    BookCommands m_commands{*this, m_state, m_panes, m_editors, m_lists};
 
     QMenu *m_menuIkkuna = nullptr;
     QAction *m_menuAutorun = nullptr;

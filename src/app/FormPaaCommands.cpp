@@ -5,10 +5,8 @@
 #include "platform/HelpViewer.h"
 #include "recipe/FormResepti.h"
 #include "settings/FormAbout.h"
-#include "settings/FormPikaohje.h"
 #include "settings/SettingsStore.h"
 #include "store/book/Book.h"
-#include "store/table/PackTable.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -110,19 +108,12 @@ void TFormPaa::showAbout(QWidget *over)
     Dialogs::exec(windows().FormAbout, target);
 }
 
-void TFormPaa::showQuickGuide()
-{
-    TFormPikaohje guide(this);
-    guide.useMainWindowForm();
-    Dialogs::exec(&guide, this);
-}
-
 void TFormPaa::MenuSuljeClick()
 {
     HelpViewer::closeHelp();
     if (m_state.DescriptionModified && !SaveDescriptionChange(true))
         return;
-    packTables(RecipeBook::Book::MainGroupTable | RecipeBook::Book::SubgroupTable);
+    m_lists.packTables(RecipeBook::Book::MainGroupTable | RecipeBook::Book::SubgroupTable);
     if (settingIsTrue(SettingNames::KysLop, false)) {
         endProgram();
     } else {
@@ -166,7 +157,7 @@ void TFormPaa::showRecipeWindow()
     if (screenWidth() >= 1024 && m_menuPieni->isChecked())
         recipe->centreOnDesktop();
     SaveDifficultyAndTime();
-    recipe->showRecipe(m_shownRecipeId);
+    recipe->showRecipe(shownRecipeId());
     hide();
 }
 

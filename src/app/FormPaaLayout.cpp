@@ -6,23 +6,16 @@
 #include "app/FindController.h"
 #include "app/FormRuokalista.h"
 #include "app/ImportExportController.h"
+#include "app/MainWindowKeys.h"
 #include "app/MainWindowMenus.h"
 #include "app/TrashController.h"
 #include "app/Windows.h"
-#include "platform/Hints.h"
 #include "platform/RecipeStyle.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QLayout>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QStatusBar>
-#include <QToolBar>
 
 // The main window's widgets, menus, tool bar and size modes, and the
 // enabling of its commands.
@@ -41,21 +34,13 @@ const char *const ButtonNames[] = {"TBLisaaPaa", "TBPoistaPaa", "TBLisaaAla", "T
 
 void TFormPaa::buildWindow()
 {
-    m_panes.build(this, this);
+    m_panes.build(this, new MainWindowKeys(*this, m_panes, m_editors));
     connect(m_panes.listPaa, &DataBoundList::rowClicked, this, [this] { runGuarded([this] { DBLLBoxPaaryhmaClick(); }); });
     connect(m_panes.listAla, &DataBoundList::rowClicked, this, [this] { runGuarded([this] { DBLLBoxAlaryhmaClick(); }); });
     connect(m_panes.listResepti, &DataBoundList::rowClicked, this, [this] { runGuarded([this] { DBLLBoxListaClick(); }); });
     connect(m_panes.listResepti, &QAbstractItemView::doubleClicked, this, [this] { runCommand("MenuNaytaResepti"); });
 
-    connect(m_panes.memoKuvaus, &QPlainTextEdit::textChanged, this, [this] {
-        // MemoKuvausChange: only the user's edits count as a modification.
-        // Text put in by the program (also by the recipe window) replaces the
-        // document and leaves nothing to undo; an edit by the user does.
-        if (!m_loadingEdits && m_panes.memoKuvaus->document()->isUndoAvailable())
-            m_state.DescriptionModified = true;
-    });
-    connect(m_panes.editAste, &QLineEdit::textEdited, this, [this] { m_asteModified = true; });
-    connect(m_panes.editAika, &QLineEdit::textEdited, this, [this] { m_aikaModified = true; });
+    m_editors.watchTyping();
     setFixedSize(SmallWidth, 580);
 }
 
@@ -145,6 +130,15 @@ void TFormPaa::applyLayout(bool full)
     m_menuSuuri->setChecked(full);
     m_menuPieni->setChecked(!full);
     fitWindowToLists(full ? FullWidth : SmallWidth, full ? 20 + 615 : 17 + 459);
+}
+
+void TFormPaa::applyScreenWidthRule()
+{
+    const bool wide = screenWidth() > 800;
+    m_menuIkkuna->setEnabled(wide);
+    setRecipeWindowMenuEnabled(wide);
+    if (!wide)
+        ApplySmallLayout();
 }
 
 bool TFormPaa::isFullChecked() const
