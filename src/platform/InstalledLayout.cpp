@@ -1,5 +1,6 @@
 #include "platform/InstalledLayout.h"
 
+#include "store/ProgramPaths.h"
 #include "store/RecipeBook.h"
 
 #include <QDir>
@@ -9,10 +10,7 @@ namespace InstalledLayout {
 
 QString userDataFolder()
 {
-    QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (data.isEmpty() || QDir::isRelativePath(data))
-        data = QDir::homePath() + QStringLiteral("/.local/share");
-    return data + QStringLiteral("/Mealdeck");
+    return ProgramPaths::userDataHome() + QStringLiteral("/Mealdeck");
 }
 
 bool isInstalledPrefix(const QString &executableFolder)
