@@ -5,6 +5,7 @@
 // Works on a copy of the book in ${MEALDECK_BENCH_BOOK} (a Data folder; its
 // files are never written), made once into a temporary folder.
 
+#include "BenchMain.h"
 #include "store/RecipeSearch.h"
 
 #include <QCoreApplication>
@@ -14,11 +15,10 @@
 #include <QThread>
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <sqlite3.h>
 
 namespace {
 
@@ -135,11 +135,4 @@ BENCHMARK(BM_ExitWhileBuilding)->Iterations(3)->Unit(benchmark::kMillisecond)->U
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MEALDECK_BENCHMARK_MAIN(QCoreApplication)

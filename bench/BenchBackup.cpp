@@ -2,6 +2,7 @@
 // into ${MEALDECK_BENCH_CACHE:-~/.cache/mealdeck-bench}/big (run BenchStore
 // once first). Both write and read real files in that folder.
 
+#include "BenchMain.h"
 #include "store/BookBackup.h"
 #include "store/BookRestore.h"
 #include "store/RecipeBook.h"
@@ -90,13 +91,4 @@ BENCHMARK(BM_RestoreBigBook)->Unit(benchmark::kMillisecond)->Iterations(1)->UseR
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MEALDECK_BENCHMARK_MAIN(QCoreApplication)

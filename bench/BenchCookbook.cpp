@@ -2,7 +2,7 @@
 // the preview waits for), the same written to a PDF file, and the whole
 // 250,000-recipe book refused before any recipe text is read.
 #include "BenchBook.h"
-
+#include "BenchMain.h"
 #include "print/Cookbook.h"
 #include "store/CookbookSource.h"
 #include "store/JpegCodec.h"
@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-
 #include <sys/resource.h>
 
 namespace {
@@ -128,11 +127,4 @@ BENCHMARK(BM_CookbookWholeBigBookRefused)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MEALDECK_BENCHMARK_MAIN(QApplication)

@@ -5,6 +5,7 @@
 // temporary folder. Peak memory is the process's maximum resident size (for
 // the imports, since the import began).
 
+#include "BenchMain.h"
 #include "store/Book.h"
 #include "store/BookExport.h"
 #include "store/BookImport.h"
@@ -18,9 +19,7 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-
 #include <functional>
-
 #include <sqlite3.h>
 #include <sys/resource.h>
 
@@ -246,11 +245,4 @@ BENCHMARK(BM_SqliteBulkInsert)->Unit(benchmark::kSecond)->Iterations(1)->UseReal
 BENCHMARK(BM_ExportMealMaster)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_ExportJsonLdZip)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MEALDECK_BENCHMARK_MAIN(QCoreApplication)

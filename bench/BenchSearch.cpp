@@ -3,7 +3,7 @@
 // cost the index adds to a change, and the start with a current index.
 
 #include "BenchBook.h"
-
+#include "BenchMain.h"
 #include "store/PackTable.h"
 #include "store/RecipeSearch.h"
 #include "store/StoreTransaction.h"
@@ -13,9 +13,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <memory>
 
 namespace {
@@ -29,14 +28,14 @@ QStringList queries()
     QStringList list;
     for (int i = 0; i < 20; ++i)
         list << QStringLiteral("Recipe %1").arg((i * 104729) % 250000);
-    const QStringList words{"milk", "onions", "butter", "salt", "simmer", "stir", "while", "short", "description",
-                            "medium"};
+    const QStringList words {"milk", "onions", "butter", "salt",        "simmer",
+                             "stir", "while",  "short",  "description", "medium"};
     for (int i = 0; i < 20; ++i)
         list << words.at(i % words.size()) + (i >= 10 ? QStringLiteral("s") : QString());
-    const QStringList prefixes{"mi", "on", "bu", "sa", "st", "wh", "sh", "de", "re", "le"};
+    const QStringList prefixes {"mi", "on", "bu", "sa", "st", "wh", "sh", "de", "re", "le"};
     for (int i = 0; i < 20; ++i)
         list << prefixes.at(i % prefixes.size()).left(i < 10 ? 2 : 1);
-    const QStringList parts{"utte", "nion", "imme", "escri", "ecip", "hort", "ilk", "alt", "tir", "hil"};
+    const QStringList parts {"utte", "nion", "imme", "escri", "ecip", "hort", "ilk", "alt", "tir", "hil"};
     for (int i = 0; i < 10; ++i)
         list << parts.at(i);
     for (int i = 0; i < 10; ++i)
@@ -360,14 +359,10 @@ BENCHMARK(BM_SingleApply)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int result = BenchMain::runBenchmarks(argc, argv);
     // The index and the table let go of the book's connection while the
     // store's list of connections still exists.
     holder().reset();
     keeperTable().reset();
-    return 0;
+    return result;
 }

@@ -3,7 +3,7 @@
 // ${MEALDECK_BENCH_CACHE:-~/.cache/mealdeck-bench} and reused.
 
 #include "BenchBook.h"
-
+#include "BenchMain.h"
 #include "store/Book.h"
 #include "store/PackTable.h"
 #include "store/RecipeSchema.h"
@@ -18,7 +18,6 @@
 #include <QStandardPaths>
 
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -377,10 +376,5 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--peak-memory-child") == 0)
         return peakMemoryChild(QString::fromLocal8Bit(argv[2]));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return BenchMain::runBenchmarks(argc, argv);
 }

@@ -4,7 +4,7 @@
 // store transaction.
 
 #include "../tests/support/LocalWebServer.h"
-
+#include "BenchMain.h"
 #include "store/Book.h"
 #include "store/BookImport.h"
 #include "store/RecipeBook.h"
@@ -30,7 +30,8 @@ QByteArray recipePage()
         page += (i ? ",\"" : "\"") + QByteArray::number(i + 1) + " dl stock number " + QByteArray::number(i) + "\"";
     page += "],\"recipeInstructions\":[";
     for (int i = 0; i < 12; ++i)
-        page += (i ? "," : "") + QByteArray("{\"@type\":\"HowToStep\",\"text\":\"Simmer gently and stir now and then.\"}");
+        page += (i ? "," : "")
+            + QByteArray("{\"@type\":\"HowToStep\",\"text\":\"Simmer gently and stir now and then.\"}");
     page += "]}</script></head><body>";
     const QByteArray block = "<div class=\"comment\"><p>Lovely stew, made it twice &amp; will again.</p>"
                              "<a href=\"/profile\">reader</a></div>\n";
@@ -101,11 +102,4 @@ void BM_ImportWebPage(benchmark::State &state)
 BENCHMARK(BM_ReadWebPage)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Iterations(20);
 BENCHMARK(BM_ImportWebPage)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Iterations(20);
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MEALDECK_BENCHMARK_MAIN(QCoreApplication)
