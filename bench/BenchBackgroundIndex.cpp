@@ -7,6 +7,7 @@
 
 #include "store/table/ProgramError.h"
 #include "store/book/RecipeSearch.h"
+#include "BenchMain.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,11 +16,10 @@
 #include <QThread>
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <sqlite3.h>
 
 namespace {
 
@@ -137,11 +137,4 @@ BENCHMARK(BM_ExitWhileBuilding)->Iterations(3)->Unit(benchmark::kMillisecond)->U
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MEALDECK_BENCHMARK_MAIN(QCoreApplication)

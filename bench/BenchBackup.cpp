@@ -6,6 +6,7 @@
 #include "store/backup/BookRestore.h"
 #include "store/table/ProgramError.h"
 #include "store/book/RecipeBook.h"
+#include "BenchMain.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -91,13 +92,4 @@ BENCHMARK(BM_RestoreBigBook)->Unit(benchmark::kMillisecond)->Iterations(1)->UseR
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MEALDECK_BENCHMARK_MAIN(QCoreApplication)

@@ -4,6 +4,7 @@
 // recipes. Times to open the big recipe, scale it, preview and print it, and
 // to select, scroll, add and delete in the long lists.
 
+#include "BenchMain.h"
 #include "app/DataBoundList.h"
 #include "app/FormPaa.h"
 #include "app/FormRyhmaPois.h"
@@ -31,13 +32,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QKeyEvent>
 
 #include <benchmark/benchmark.h>
-
 #include <memory>
 
 namespace {
@@ -354,13 +354,7 @@ BENCHMARK(BM_AddAndDeleteInLongList)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir settings;
-    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Dialogs::setTestMode(true);
-    Dialogs::setResponder([](QDialog *dialog) { dialog->close(); });
+    BenchMain::WindowsApplication app(argc, argv);
     {
         SettingsKey key;
         key.open();
@@ -374,9 +368,7 @@ int main(int argc, char **argv)
         printer->SetPrinterIndex(pdf);
     bookFolder();
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int result = BenchMain::runBenchmarks(argc, argv);
     TGmPrinter::release();
-    return 0;
+    return result;
 }

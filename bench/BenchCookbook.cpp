@@ -2,7 +2,7 @@
 // the preview waits for), the same written to a PDF file, and the whole
 // 250,000-recipe book refused before any recipe text is read.
 #include "BenchBook.h"
-
+#include "BenchMain.h"
 #include "print/Cookbook.h"
 #include "store/book/CookbookSource.h"
 #include "store/table/JpegCodec.h"
@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-
 #include <sys/resource.h>
 
 namespace {
@@ -129,11 +128,4 @@ BENCHMARK(BM_CookbookWholeBigBookRefused)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MEALDECK_BENCHMARK_MAIN(QApplication)

@@ -10,6 +10,7 @@
 #include "store/exchange/BookImport.h"
 #include "store/table/ProgramError.h"
 #include "store/book/RecipeBook.h"
+#include "BenchMain.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,9 +20,7 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-
 #include <functional>
-
 #include <sqlite3.h>
 #include <sys/resource.h>
 
@@ -251,11 +250,4 @@ BENCHMARK(BM_SqliteBulkInsert)->Unit(benchmark::kSecond)->Iterations(1)->UseReal
 BENCHMARK(BM_ExportMealMaster)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_ExportJsonLdZip)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MEALDECK_BENCHMARK_MAIN(QCoreApplication)

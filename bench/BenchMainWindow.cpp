@@ -5,6 +5,7 @@
 // selections. Run BenchStore once first to generate the book. The book is
 // only read; settings go to a temporary folder.
 
+#include "BenchMain.h"
 #include "app/DataBoundList.h"
 #include "app/FormPaa.h"
 #include "app/FormUusi.h"
@@ -25,7 +26,6 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-
 #include <memory>
 
 namespace {
@@ -174,20 +174,4 @@ BENCHMARK(BM_SelectRecipe)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    // Headless, with settings in a temporary folder; dialogs (the about window
-    // of a first start) are closed by the dialog helper.
-    QTemporaryDir settings;
-    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Dialogs::setTestMode(true);
-    Dialogs::setResponder([](QDialog *dialog) { dialog->close(); });
-
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MEALDECK_BENCHMARK_MAIN(BenchMain::WindowsApplication)

@@ -1,3 +1,4 @@
+#include "BenchMain.h"
 #include "recipe/PortionScaling.h"
 #include "store/table/PackTable.h"
 #include "store/table/ProgramError.h"
@@ -86,11 +87,4 @@ BENCHMARK(BM_ScalingPassStoringEachLine)->Arg(1)->Arg(0)->Unit(benchmark::kMilli
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MEALDECK_BENCHMARK_MAIN(QCoreApplication)

@@ -1,5 +1,6 @@
 // Rendering and showing a page of the preview engine: recording a full A4
 // page at 600 dpi, repainting it at two zooms, and one zoom step.
+#include "BenchMain.h"
 #include "preview/GmFakePrinterBackend.h"
 #include "preview/GmHeaderFooter.h"
 #include "preview/GmPageCanvas.h"
@@ -32,7 +33,7 @@ public:
         for (int y = 600; y + lineHeight < 7016 - 600; y += lineHeight)
             canvas->drawText(590, y + canvas->fontMetrics().ascent(), line.arg(++n));
     }
-    void Clear() override {}
+    void Clear() override { }
 };
 
 struct Fixture
@@ -119,9 +120,7 @@ int main(int argc, char **argv)
     qputenv("MEALDECK_TEST", "1");
     QApplication app(argc, argv);
     TGmPrinter::install(TGmFakePrinterBackend::withOnePrinter());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int result = BenchMain::runBenchmarks(argc, argv);
     TGmPrinter::release();
-    return 0;
+    return result;
 }

@@ -1,6 +1,7 @@
 // Text flow and printing: flowing a 100-page text at 600 dpi against Qt's own
 // pagination of the same text, showing the next page of a flowed document,
 // and printing 20 pages to a PDF file.
+#include "BenchMain.h"
 #include "preview/GmFakePrinterBackend.h"
 #include "preview/GmMargins.h"
 #include "preview/GmPreview.h"
@@ -142,9 +143,7 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("MEALDECK_TEST", "1");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int result = BenchMain::runBenchmarks(argc, argv);
     TGmPrinter::release();
-    return 0;
+    return result;
 }

@@ -8,6 +8,7 @@
 #include "store/table/ProgramError.h"
 #include "store/book/RecipeSearch.h"
 #include "store/table/StoreTransaction.h"
+#include "BenchMain.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -15,9 +16,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <memory>
 
 namespace {
@@ -31,14 +31,14 @@ QStringList queries()
     QStringList list;
     for (int i = 0; i < 20; ++i)
         list << QStringLiteral("Recipe %1").arg((i * 104729) % 250000);
-    const QStringList words{"milk", "onions", "butter", "salt", "simmer", "stir", "while", "short", "description",
-                            "medium"};
+    const QStringList words {"milk", "onions", "butter", "salt",        "simmer",
+                             "stir", "while",  "short",  "description", "medium"};
     for (int i = 0; i < 20; ++i)
         list << words.at(i % words.size()) + (i >= 10 ? QStringLiteral("s") : QString());
-    const QStringList prefixes{"mi", "on", "bu", "sa", "st", "wh", "sh", "de", "re", "le"};
+    const QStringList prefixes {"mi", "on", "bu", "sa", "st", "wh", "sh", "de", "re", "le"};
     for (int i = 0; i < 20; ++i)
         list << prefixes.at(i % prefixes.size()).left(i < 10 ? 2 : 1);
-    const QStringList parts{"utte", "nion", "imme", "escri", "ecip", "hort", "ilk", "alt", "tir", "hil"};
+    const QStringList parts {"utte", "nion", "imme", "escri", "ecip", "hort", "ilk", "alt", "tir", "hil"};
     for (int i = 0; i < 10; ++i)
         list << parts.at(i);
     for (int i = 0; i < 10; ++i)
@@ -413,14 +413,10 @@ BENCHMARK(BM_SingleApply)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int result = BenchMain::runBenchmarks(argc, argv);
     // The index and the table let go of the book's connection while the
     // store's list of connections still exists.
     holder().reset();
     keeperTable().reset();
-    return 0;
+    return result;
 }

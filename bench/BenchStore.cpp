@@ -10,6 +10,7 @@
 #include "store/table/SqlStatement.h"
 #include "store/table/StoreTransaction.h"
 #include "store/book/Trash.h"
+#include "BenchMain.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,7 +19,6 @@
 #include <QStandardPaths>
 
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -377,10 +377,5 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--peak-memory-child") == 0)
         return peakMemoryChild(QString::fromLocal8Bit(argv[2]));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return BenchMain::runBenchmarks(argc, argv);
 }

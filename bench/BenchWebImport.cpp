@@ -10,6 +10,7 @@
 #include "store/table/ProgramError.h"
 #include "store/book/RecipeBook.h"
 #include "store/exchange/WebImport.h"
+#include "BenchMain.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -31,7 +32,8 @@ QByteArray recipePage()
         page += (i ? ",\"" : "\"") + QByteArray::number(i + 1) + " dl stock number " + QByteArray::number(i) + "\"";
     page += "],\"recipeInstructions\":[";
     for (int i = 0; i < 12; ++i)
-        page += (i ? "," : "") + QByteArray("{\"@type\":\"HowToStep\",\"text\":\"Simmer gently and stir now and then.\"}");
+        page += (i ? "," : "")
+            + QByteArray("{\"@type\":\"HowToStep\",\"text\":\"Simmer gently and stir now and then.\"}");
     page += "]}</script></head><body>";
     const QByteArray block = "<div class=\"comment\"><p>Lovely stew, made it twice &amp; will again.</p>"
                              "<a href=\"/profile\">reader</a></div>\n";
@@ -105,11 +107,4 @@ void BM_ImportWebPage(benchmark::State &state)
 BENCHMARK(BM_ReadWebPage)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Iterations(20);
 BENCHMARK(BM_ImportWebPage)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Iterations(20);
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MEALDECK_BENCHMARK_MAIN(QCoreApplication)

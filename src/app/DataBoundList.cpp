@@ -23,7 +23,7 @@ void DataBoundList::bind(qint64 parentId, Binding binding)
     m_parentId = parentId;
     m_bound = true;
     m_syncing = true;
-    m_model->setSource({m_binding.count, m_binding.entries});
+    m_model->setSource(m_binding);
     m_syncing = false;
     m_dirty = false;
     m_current = -1;

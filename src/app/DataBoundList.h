@@ -1,12 +1,11 @@
 #pragma once
 
 #include "store/book/Book.h"
+#include "app/TableListModel.h"
 
 #include <QListView>
 
 #include <functional>
-
-class TableListModel;
 
 // A list of the rows of one group of the book (the main groups, the subgroups
 // of one main group, the recipes of one subgroup), by stored id, with a
@@ -24,12 +23,8 @@ class DataBoundList : public QListView
 
 public:
     using Entry = RecipeBook::Book::Entry;
-    struct Binding
-    {
-        // Rows in the list, and `count` of them from the 0-based row `from`.
-        std::function<int()> count;
-        std::function<QVector<Entry>(int from, int count)> entries;
-    };
+    // Rows in the list, and `count` of them from the 0-based row `from`.
+    using Binding = TableListModel::Source;
 
     explicit DataBoundList(QWidget *parent = nullptr);
 

@@ -194,12 +194,8 @@ void TFormRuokalista::showMenu()
         for (int d = 1; d <= 7; ++d)
             day->addItem(Menu::dayName(d));
         day->setCurrentIndex(entry.day);
-        connect(day, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, row](int index) {
-            if (m_filling || row >= m_entries.size())
-                return;
-            m_entries[row].day = index;
-            storeMenu();
-        });
+        connect(day, qOverload<int>(&QComboBox::currentIndexChanged), this,
+                [this, row](int index) { changeEntry(row, [index](Menu::Entry &e) { e.day = index; }); });
         m_menu->setCellWidget(row, DayColumn, day);
 
         const auto recipe = entry.deleted ? m_recipes.constEnd() : m_recipes.constFind(entry.recipe);
@@ -209,17 +205,22 @@ void TFormRuokalista::showMenu()
         auto *portions = new QSpinBox(m_menu);
         portions->setRange(1, Menu::MaxPortions);
         portions->setValue(entry.portions);
-        connect(portions, qOverload<int>(&QSpinBox::valueChanged), this, [this, row](int value) {
-            if (m_filling || row >= m_entries.size())
-                return;
-            m_entries[row].portions = value;
-            storeMenu();
-        });
+        connect(portions, qOverload<int>(&QSpinBox::valueChanged), this,
+                [this, row](int value) { changeEntry(row, [value](Menu::Entry &e) { e.portions = value; }); });
         m_menu->setCellWidget(row, PortionsColumn, portions);
     }
     if (!m_entries.isEmpty())
         m_menu->setCurrentCell(qBound(0, current, int(m_entries.size()) - 1), RecipeColumn);
     m_filling = false;
+}
+
+void TFormRuokalista::changeEntry(int row, const std::function<void(Menu::Entry &)> &change)
+{
+    // The table's own filling changes nothing.
+    if (m_filling || row >= m_entries.size())
+        return;
+    change(m_entries[row]);
+    storeMenu();
 }
 
 QString TFormRuokalista::itemKey(const ShoppingList::Item &item) const

@@ -62,6 +62,8 @@ private:
     void showMenu();
     void showList();
     void storeMenu();
+    // Changes the entry in `row` by the user's edit and stores the menu.
+    void changeEntry(int row, const std::function<void(Menu::Entry &)> &change);
     void showEntry(int row);
     void readPantry();
     void pantryEdited();

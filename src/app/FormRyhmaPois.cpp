@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QShowEvent>
 
 namespace {
 
@@ -23,12 +22,10 @@ QLabel *centredLine(QWidget *parent, const char *name, int y, int width)
 } // namespace
 
 TFormRyhmaPois::TFormRyhmaPois(SharedState &state, DeleteCommandsHost *host, QWidget *parent)
-    : QDialog(parent), m_state(state), m_host(host)
+    : SmallDialog(parent), m_state(state), m_host(host)
 {
     DialogParts::setUp(this, "FormRyhmaPois", QStringLiteral("Saffrona's Mealdeck"), 11);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(552, 193);
+    DialogParts::setFixedFrame(this, QSize(552, 193), false);
     DialogParts::setNavy(this, {QPalette::WindowText, QPalette::ButtonText});
 
     Bevel1 = DialogParts::bevel(this, QRect(8, 8, 536, 104));
@@ -53,17 +50,10 @@ TFormRyhmaPois::TFormRyhmaPois(SharedState &state, DeleteCommandsHost *host, QWi
     BitBtnCancel = DialogParts::bitButton(this, "BitBtnCancel", QStringLiteral("  &Cancel"), QStringLiteral("cancel"),
                                           QRect(284, 152, 92, 28), DialogParts::Enter::Default);
 
+    setFocusOnShow(BitBtnCancel);
+
     connect(BitBtnOK, &QPushButton::clicked, this, &TFormRyhmaPois::BitBtnOKClick);
     connect(BitBtnCancel, &QPushButton::clicked, this, &TFormRyhmaPois::BitBtnCancelClick);
-}
-
-void TFormRyhmaPois::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) {
-        FormActivate();
-        BitBtnCancel->setFocus();
-    }
 }
 
 void TFormRyhmaPois::applyCase(const QString &caption, const QString &line1, const QString &line2, const QString &line3,

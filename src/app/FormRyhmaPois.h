@@ -1,13 +1,7 @@
 #pragma once
 
 #include "app/SharedState.h"
-
-#include <QDialog>
-
-class QCheckBox;
-class QFrame;
-class QLabel;
-class QPushButton;
+#include "platform/DialogParts.h"
 
 // What the delete confirmation needs of the main window.
 class DeleteCommandsHost
@@ -27,7 +21,7 @@ public:
 // the frame's close box) makes it false. A ticked box is written to the
 // settings (KysRyh for groups, KysResPoi for recipes) only on Yes. The dialog
 // always closes with the Accepted result.
-class TFormRyhmaPois : public QDialog
+class TFormRyhmaPois : public SmallDialog
 {
     Q_OBJECT
 
@@ -46,15 +40,12 @@ public:
 
 public slots:
     // Sets caption, lines and box for the case; runs when the dialog is shown.
-    void FormActivate();
+    void FormActivate() override;
     void BitBtnOKClick();
     void BitBtnCancelClick();
 
     // Escape and the frame's close box.
     void reject() override;
-
-protected:
-    void showEvent(QShowEvent *event) override;
 
 private:
     void applyCase(const QString &caption, const QString &line1, const QString &line2, const QString &line3,

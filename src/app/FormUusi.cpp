@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
-#include <QShowEvent>
 
 namespace {
 
@@ -20,12 +19,10 @@ QLabel *centredLine(QWidget *parent, const char *name, int x, int y, int width)
 } // namespace
 
 TFormUusi::TFormUusi(SharedState &state, RecipeBook::Book *book, QWidget *parent)
-    : QDialog(parent), m_state(state), m_book(book)
+    : SmallDialog(parent), m_state(state), m_book(book)
 {
     DialogParts::setUp(this, "FormUusi", QStringLiteral("Saffrona's Mealdeck"), 13);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(552, 183);
+    DialogParts::setFixedFrame(this, QSize(552, 183), false);
     DialogParts::setNavy(this, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText});
 
     Bevel1 = DialogParts::bevel(this, QRect(8, 8, 536, 128));
@@ -49,13 +46,6 @@ TFormUusi::TFormUusi(SharedState &state, RecipeBook::Book *book, QWidget *parent
     connect(EditUusi, &QLineEdit::textChanged, this, &TFormUusi::EditUusiChange);
     connect(BitBtnOK, &QPushButton::clicked, this, &TFormUusi::BitBtnOKClick);
     connect(BitBtnCancel, &QPushButton::clicked, this, &TFormUusi::BitBtnCancelClick);
-}
-
-void TFormUusi::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormActivate();
 }
 
 void TFormUusi::applyMode(const QString &caption, const QString &line1, const QString &line2, const QString &field)

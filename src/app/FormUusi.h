@@ -1,16 +1,12 @@
 #pragma once
 
 #include "app/SharedState.h"
-
-#include <QDialog>
+#include "platform/DialogParts.h"
 
 namespace RecipeBook {
 class Book;
 }
-class QFrame;
-class QLabel;
 class QLineEdit;
-class QPushButton;
 
 // The name entry dialog: a new main group, subgroup or recipe, or a new name
 // for an existing one. The calling operation sets the mode flags of the shared
@@ -22,7 +18,7 @@ class QPushButton;
 // (for groups) or any recipe (for recipes) of the whole book already has. It
 // always closes with the Accepted result; closing it by its frame or with
 // Escape is Cancel.
-class TFormUusi : public QDialog
+class TFormUusi : public SmallDialog
 {
     Q_OBJECT
 
@@ -49,7 +45,7 @@ public:
 
 public slots:
     // Sets caption, lines and field for the mode; runs each time the dialog is shown.
-    void FormActivate();
+    void FormActivate() override;
     void EditUusiChange();
     void BitBtnOKClick();
     void BitBtnCancelClick();
@@ -60,9 +56,6 @@ public slots:
 
     // Escape and the frame's close box.
     void reject() override;
-
-protected:
-    void showEvent(QShowEvent *event) override;
 
 private:
     void applyMode(const QString &caption, const QString &line1, const QString &line2, const QString &field);

@@ -10,14 +10,6 @@
 
 namespace {
 
-QString configHome()
-{
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || QDir::isRelativePath(config))
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return config;
-}
-
 QString machineAutostart()
 {
     const QString over = qEnvironmentVariable("MEALDECK_XDG_SYSTEM_AUTOSTART");
@@ -178,7 +170,7 @@ QStringList TAutoRunner::arguments() const
 
 QString TAutoRunner::listFolder(TRegLocation location, TAutoRunWhere where)
 {
-    const QString base = location == TRegLocation::CurrentUser ? configHome() + QStringLiteral("/autostart")
+    const QString base = location == TRegLocation::CurrentUser ? ProgramPaths::userConfigHome() + QStringLiteral("/autostart")
                                                                 : machineAutostart();
     switch (where) {
     case TAutoRunWhere::Run: return base;

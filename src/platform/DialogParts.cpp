@@ -8,6 +8,22 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
+
+void SmallDialog::reject()
+{
+    done(QDialog::Accepted);
+}
+
+void SmallDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    FormActivate();
+    if (m_focusOnShow)
+        m_focusOnShow->setFocus();
+}
 
 namespace DialogParts {
 
@@ -16,6 +32,16 @@ void setUp(QDialog *dialog, const char *objectName, const QString &caption, int 
     dialog->setObjectName(QLatin1String(objectName));
     dialog->setWindowTitle(caption);
     dialog->setFont(RecipeStyle::sansSerif(pixelSize));
+}
+
+void setFixedFrame(QDialog *dialog, const QSize &size, bool systemMenu)
+{
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+        | Qt::MSWindowsFixedSizeDialogHint;
+    if (systemMenu)
+        flags |= Qt::WindowSystemMenuHint;
+    dialog->setWindowFlags(flags);
+    dialog->setFixedSize(size);
 }
 
 void setNavy(QWidget *widget, std::initializer_list<QPalette::ColorRole> roles)

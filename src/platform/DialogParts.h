@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDialog>
 #include <QPalette>
 #include <QRect>
 #include <QString>
@@ -7,11 +8,33 @@
 #include <initializer_list>
 
 class QCheckBox;
-class QDialog;
 class QFrame;
 class QLabel;
 class QPushButton;
+class QShowEvent;
+class QSize;
 class QWidget;
+
+// A small dialog of the program. Each time the program shows it (not when the
+// window system shows it again) it runs its activation steps, FormActivate(),
+// and then gives the focus to the widget named by setFocusOnShow(). Escape and
+// the frame's close box close it with the Accepted result, as its buttons do,
+// unless the dialog gives them a meaning of its own.
+class SmallDialog : public QDialog
+{
+public:
+    using QDialog::QDialog;
+
+    virtual void FormActivate() { }
+    void reject() override;
+
+protected:
+    void setFocusOnShow(QWidget *widget) { m_focusOnShow = widget; }
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QWidget *m_focusOnShow = nullptr;
+};
 
 // The parts the program's small dialogs are built of (the name, deletion,
 // exit, about, tip, quick guide, portion and save-changes dialogs), so that
@@ -22,6 +45,10 @@ namespace DialogParts {
 // Names the dialog, sets its caption and its font ("MS Sans Serif" at
 // `pixelSize`); the controls take the font from it.
 void setUp(QDialog *dialog, const char *objectName, const QString &caption, int pixelSize);
+
+// A frame of a fixed `size` with a caption and a close box only, and the
+// window menu when `systemMenu` is true.
+void setFixedFrame(QDialog *dialog, const QSize &size, bool systemMenu);
 
 // Navy for `roles` of the enabled controls of `widget` and its children; a
 // disabled control keeps the style's disabled colour.

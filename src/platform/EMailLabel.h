@@ -7,7 +7,7 @@
 class TEMailLabel : public TLinkLabel
 {
     Q_OBJECT
-    Q_PROPERTY(QString EMailAddress READ EMailAddress WRITE setEMailAddress)
+    Q_PROPERTY(QString EMailAddress READ address WRITE setAddress)
 
 public:
     // The address a new label shows until one is assigned.
@@ -15,10 +15,5 @@ public:
 
     explicit TEMailLabel(QWidget *parent = nullptr);
 
-    QString EMailAddress() const { return m_address; }
-    // Sets the address and makes it the caption too.
-    void setEMailAddress(const QString &address);
-
-private:
-    QString m_address;
+    void setEMailAddress(const QString &address) { setAddress(address); }
 };

@@ -2,6 +2,7 @@
 
 #include "store/table/ProgramError.h"
 #include "store/book/RecipeBook.h"
+#include "store/table/ProgramPaths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,10 +11,7 @@ namespace InstalledLayout {
 
 QString userDataFolder()
 {
-    QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (data.isEmpty() || QDir::isRelativePath(data))
-        data = QDir::homePath() + QStringLiteral("/.local/share");
-    return data + QStringLiteral("/Mealdeck");
+    return ProgramPaths::userDataHome() + QStringLiteral("/Mealdeck");
 }
 
 bool isInstalledPrefix(const QString &executableFolder)

@@ -34,11 +34,18 @@ void setOpener(Opener opener)
 
 } // namespace ShellOpen
 
-TLinkLabel::TLinkLabel(const QString &scheme, bool hoverWhenDisabled, QWidget *parent)
+TLinkLabel::TLinkLabel(const QString &scheme, const QString &address, bool hoverWhenDisabled, QWidget *parent)
     : QLabel(parent), m_scheme(scheme), m_hoverWhenDisabled(hoverWhenDisabled)
 {
     setCursor(Qt::PointingHandCursor);
     setFontColor(m_colorOut);
+    setAddress(address);
+}
+
+void TLinkLabel::setAddress(const QString &address)
+{
+    m_address = address;
+    setText(address);
 }
 
 void TLinkLabel::setFontColorOut(const QColor &color)
@@ -149,13 +156,4 @@ QString TURLLabel::defaultURL()
     return QStringLiteral("www.example.org");
 }
 
-TURLLabel::TURLLabel(QWidget *parent) : TLinkLabel(QStringLiteral("http://"), true, parent)
-{
-    setURL(defaultURL());
-}
-
-void TURLLabel::setURL(const QString &url)
-{
-    m_url = url;
-    setText(url);
-}
+TURLLabel::TURLLabel(QWidget *parent) : TLinkLabel(QStringLiteral("http://"), defaultURL(), true, parent) { }

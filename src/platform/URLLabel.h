@@ -61,6 +61,10 @@ public:
     // Whether the pointer is over the label.
     bool isMouseOver() const { return m_mouseOver; }
 
+    // The address without its scheme; setting it makes it the caption too.
+    QString address() const { return m_address; }
+    void setAddress(const QString &address);
+
     // The address a click opens: the scheme + the caption. A caption that
     // already starts with the scheme is opened as it is, never with the
     // scheme twice.
@@ -79,7 +83,8 @@ public slots:
     void MouseLeave();
 
 protected:
-    TLinkLabel(const QString &scheme, bool hoverWhenDisabled, QWidget *parent);
+    // A label showing `address` until another is set.
+    TLinkLabel(const QString &scheme, const QString &address, bool hoverWhenDisabled, QWidget *parent);
 
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
@@ -91,6 +96,7 @@ protected:
 
 private:
     QString m_scheme;
+    QString m_address;
     // A disabled web label still changes colour on hover; a mail label does not.
     bool m_hoverWhenDisabled;
     QColor m_colorIn {0, 0, 255};
@@ -105,7 +111,7 @@ private:
 class TURLLabel : public TLinkLabel
 {
     Q_OBJECT
-    Q_PROPERTY(QString URL READ URL WRITE setURL)
+    Q_PROPERTY(QString URL READ address WRITE setAddress)
 
 public:
     // The address a new label shows until one is assigned.
@@ -113,10 +119,5 @@ public:
 
     explicit TURLLabel(QWidget *parent = nullptr);
 
-    QString URL() const { return m_url; }
-    // Sets the address and makes it the caption too.
-    void setURL(const QString &url);
-
-private:
-    QString m_url;
+    void setURL(const QString &url) { setAddress(url); }
 };

@@ -147,32 +147,27 @@ void TGmHeaderFooter::drawCaption(QPainter *canvas, const TGmHeaderFooterCaption
     canvas->restore();
 }
 
-void TGmHeader::Draw(QPainter *canvas, int resolution, int pageNum, int numPages, const QRect &rect)
+void TGmHeaderFooter::drawAlong(QPainter *canvas, int resolution, int pageNum, int numPages, const QRect &rect,
+                                bool hanging, int y)
 {
     beginDraw(canvas);
     const int l = rect.left();
     const int r = rect.left() + rect.width();
-    const int b = rect.top() + rect.height();
-    drawCaption(canvas, *CaptionLeft(), resolution, pageNum, numPages, l, r, Qt::AlignLeft, false, b);
-    drawCaption(canvas, *CaptionCenter(), resolution, pageNum, numPages, l, r, Qt::AlignHCenter, false, b);
-    drawCaption(canvas, *CaptionRight(), resolution, pageNum, numPages, l, r, Qt::AlignRight, false, b);
+    drawCaption(canvas, *CaptionLeft(), resolution, pageNum, numPages, l, r, Qt::AlignLeft, hanging, y);
+    drawCaption(canvas, *CaptionCenter(), resolution, pageNum, numPages, l, r, Qt::AlignHCenter, hanging, y);
+    drawCaption(canvas, *CaptionRight(), resolution, pageNum, numPages, l, r, Qt::AlignRight, hanging, y);
     if (ShowLine()) {
         canvas->setPen(Pen());
-        canvas->drawLine(l, b, r, b);
+        canvas->drawLine(l, y, r, y);
     }
+}
+
+void TGmHeader::Draw(QPainter *canvas, int resolution, int pageNum, int numPages, const QRect &rect)
+{
+    drawAlong(canvas, resolution, pageNum, numPages, rect, false, rect.top() + rect.height());
 }
 
 void TGmFooter::Draw(QPainter *canvas, int resolution, int pageNum, int numPages, const QRect &rect)
 {
-    beginDraw(canvas);
-    const int l = rect.left();
-    const int r = rect.left() + rect.width();
-    const int t = rect.top();
-    drawCaption(canvas, *CaptionLeft(), resolution, pageNum, numPages, l, r, Qt::AlignLeft, true, t);
-    drawCaption(canvas, *CaptionCenter(), resolution, pageNum, numPages, l, r, Qt::AlignHCenter, true, t);
-    drawCaption(canvas, *CaptionRight(), resolution, pageNum, numPages, l, r, Qt::AlignRight, true, t);
-    if (ShowLine()) {
-        canvas->setPen(Pen());
-        canvas->drawLine(l, t, r, t);
-    }
+    drawAlong(canvas, resolution, pageNum, numPages, rect, true, rect.top());
 }

@@ -86,6 +86,9 @@ protected:
     void drawCaption(QPainter *canvas, const TGmHeaderFooterCaption &caption, int resolution, int pageNum,
                      int numPages, int left, int right, Qt::Alignment align, bool hanging, int y);
     void beginDraw(QPainter *canvas);
+    // Draws the three captions between the rectangle's sides, hanging from
+    // `y` or standing on it, and the rule line along `y`.
+    void drawAlong(QPainter *canvas, int resolution, int pageNum, int numPages, const QRect &rect, bool hanging, int y);
 
 private:
     TGmHeaderFooterCaption m_left;

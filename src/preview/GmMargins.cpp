@@ -53,10 +53,7 @@ void TGmMargins::Assign(const TGmMargins *source)
 {
     if (!source)
         return;
-    Left.Assign(&source->Left);
-    Top.Assign(&source->Top);
-    Right.Assign(&source->Right);
-    Bottom.Assign(&source->Bottom);
+    TGmValueRect::Assign(source);
     m_visible = source->m_visible;
     m_showPrinterMargins = source->m_showPrinterMargins;
     m_pen = source->m_pen;

@@ -12,7 +12,7 @@ class TGmPreview;
 // of the margin lines, and whether the lines are drawn. A change of a margin
 // or of Pen counts as a change of the margins (see Changed); Visible only
 // repaints, as the lines are drawn over the rendered page.
-class TGmMargins
+class TGmMargins : public TGmValueRect
 {
 public:
     // `preview` may be null (a stand-alone margins object).
@@ -35,11 +35,6 @@ public:
     // Runs the owner callback, marks the preview's current page for rendering
     // and tells the preview's linked controls (7043).
     void Changed();
-
-    TGmValue Left;
-    TGmValue Top;
-    TGmValue Right;
-    TGmValue Bottom;
 
     // Set by the preview to its page refresh.
     std::function<void()> OnChange;

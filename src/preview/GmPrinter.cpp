@@ -177,14 +177,8 @@ void TGmPrinter::SetPrinterOrientation(TGmOrientation orientation)
 
 bool TGmPrinter::SupportsColor() const
 {
-    if (!m_hasPrinter)
-        return false;
-    TGmDeviceMode *mode = m_backend->lockDeviceMode();
-    if (!mode)
-        return false;
-    const bool supported = mode->ColorSupported;
-    m_backend->unlockDeviceMode(false);
-    return supported;
+    const std::optional<TGmDeviceMode> mode = readDeviceMode();
+    return mode && mode->ColorSupported;
 }
 
 int TGmPrinter::PrinterIndex() const
@@ -309,6 +303,18 @@ void TGmPrinter::SetPrintCopies(int copies)
         m_backend->setCopies(copies);
 }
 
+std::optional<TGmDeviceMode> TGmPrinter::readDeviceMode() const
+{
+    if (!m_hasPrinter)
+        return std::nullopt;
+    const TGmDeviceMode *mode = m_backend->lockDeviceMode();
+    if (!mode)
+        return std::nullopt;
+    const TGmDeviceMode copy = *mode;
+    m_backend->unlockDeviceMode(false);
+    return copy;
+}
+
 template<typename F>
 void TGmPrinter::writeDeviceMode(F &&write)
 {
@@ -324,14 +330,10 @@ void TGmPrinter::writeDeviceMode(F &&write)
 
 TGmDitherType TGmPrinter::DitherType() const
 {
-    if (!m_hasPrinter)
-        return gmNone;
-    TGmDeviceMode *mode = m_backend->lockDeviceMode();
+    const std::optional<TGmDeviceMode> mode = readDeviceMode();
     if (!mode)
         return gmNone;
-    const int value = mode->DitherType;
-    m_backend->unlockDeviceMode(false);
-    switch (value) {
+    switch (mode->DitherType) {
     case 2:
         return gmCourse;
     case 3:
@@ -353,13 +355,10 @@ void TGmPrinter::SetDitherType(TGmDitherType type)
 
 TGmDuplexType TGmPrinter::Duplex() const
 {
-    if (!m_hasPrinter)
-        return gmSimplex;
-    TGmDeviceMode *mode = m_backend->lockDeviceMode();
+    const std::optional<TGmDeviceMode> mode = readDeviceMode();
     if (!mode)
         return gmSimplex;
     const int value = mode->Duplex;
-    m_backend->unlockDeviceMode(false);
     return value == 3 ? gmHorzDuplex : value == 2 ? gmVertDuplex : gmSimplex;
 }
 

@@ -7,11 +7,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QPaintDevice;
 class QPainter;
 class QPrintDialog;
 class TGmPrinterBackend;
+struct TGmDeviceMode;
 
 enum TGmOrientation { gmPortrait, gmLandscape };
 enum TGmDitherType { gmNone, gmCourse, gmFine, gmLineArt, gmGrayScale };
@@ -115,6 +117,9 @@ public:
 private:
     QString printerName() const;
     QString failureReason() const;
+    // A copy of the current printer's device mode; none without a printer or
+    // when it cannot be locked.
+    std::optional<TGmDeviceMode> readDeviceMode() const;
     // Runs `write` on the locked device mode of the current printer.
     template<typename F>
     void writeDeviceMode(F &&write);

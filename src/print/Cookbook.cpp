@@ -118,6 +118,15 @@ public:
         page().footer = footer;
         y = top;
     }
+    // A part of the book of its own (the contents, the index): a new page,
+    // `title` as its heading and in the footers.
+    void beginPart(const QString &title)
+    {
+        footer = title;
+        newPage();
+        paragraph(title, Heading);
+        space(lineHeight(Body));
+    }
     // Starts a new page unless `height` still fits on this one (or nothing
     // is on it yet).
     void fit(qreal height)
@@ -265,10 +274,7 @@ void Layout::layOutTitle()
 void Layout::layOutContents()
 {
     Flow flow(*this);
-    flow.footer = QStringLiteral("Contents");
-    flow.newPage();
-    flow.paragraph(QStringLiteral("Contents"), Heading);
-    flow.space(flow.lineHeight(Body));
+    flow.beginPart(QStringLiteral("Contents"));
     const qreal indent = fromMm(5);
     QString mainGroup;
     QString subgroup;
@@ -357,10 +363,7 @@ bool Layout::layOutRecipes(const std::function<bool(int, int)> &progress)
 void Layout::layOutIndex()
 {
     Flow flow(*this);
-    flow.footer = QStringLiteral("Index");
-    flow.newPage();
-    flow.paragraph(QStringLiteral("Index"), Heading);
-    flow.space(flow.lineHeight(Body));
+    flow.beginPart(QStringLiteral("Index"));
     flow.paragraph(QStringLiteral("Recipes"), Group);
     QVector<int> order(m_recipes.size());
     for (int i = 0; i < order.size(); ++i)

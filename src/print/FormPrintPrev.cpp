@@ -184,24 +184,29 @@ void TFormPrintPrev::buildWindow()
     m_bbSulje = makeButton(m_gbTul, "BBSulje", QStringLiteral("     &Close"), QStringLiteral("|Close the print preview."));
     m_bbSulje->setGeometry(8, 130, 131, 25);
 
-    m_rgSuunta = new TRadioGroup(QStringLiteral("Orientation"), {QStringLiteral("P&ortrait"), QStringLiteral("L&andscape")},
-                                 2, m_panel);
-    m_rgSuunta->setObjectName(QStringLiteral("RGSuunta"));
-    setHint(m_rgSuunta, QStringLiteral("|Set the paper orientation."));
-    m_rgSuunta->setGeometry(2, 170, 151, 44);
-    // Two columns in the narrow control column: the items in a smaller face.
-    for (int i = 0; i < m_rgSuunta->Count(); ++i)
-        m_rgSuunta->Button(i)->setFont(RecipeStyle::sansSerif(10));
+    // Names a control of the panel, gives it its hint and places it.
+    auto place = [](auto *control, const char *name, const QString &hint, const QRect &geometry) {
+        control->setObjectName(QLatin1String(name));
+        setHint(control, hint);
+        control->setGeometry(geometry);
+        return control;
+    };
+    // A radio group with its items in a smaller face, to fit the narrow
+    // control column.
+    auto radioGroup = [this, place](const QString &caption, const QStringList &items, int columns, const char *name,
+                                    const QString &hint, const QRect &geometry) {
+        TRadioGroup *group = place(new TRadioGroup(caption, items, columns, m_panel), name, hint, geometry);
+        for (int i = 0; i < group->Count(); ++i)
+            group->Button(i)->setFont(RecipeStyle::sansSerif(10));
+        return group;
+    };
 
-    m_rgKoko = new TRadioGroup(QStringLiteral("Paper size"),
-                               {QStringLiteral("A&4   (210 x 297 mm)"), QStringLiteral("A&5   (148 x 210 mm)"),
-                                QStringLiteral("&Define paper size")},
-                               1, m_panel);
-    m_rgKoko->setObjectName(QStringLiteral("RGKoko"));
-    setHint(m_rgKoko, QStringLiteral("|Set the size of the paper."));
-    m_rgKoko->setGeometry(4, 218, 147, 78);
-    for (int i = 0; i < m_rgKoko->Count(); ++i)
-        m_rgKoko->Button(i)->setFont(RecipeStyle::sansSerif(10));
+    m_rgSuunta = radioGroup(QStringLiteral("Orientation"), {QStringLiteral("P&ortrait"), QStringLiteral("L&andscape")}, 2,
+                            "RGSuunta", QStringLiteral("|Set the paper orientation."), QRect(2, 170, 151, 44));
+    m_rgKoko = radioGroup(QStringLiteral("Paper size"),
+                          {QStringLiteral("A&4   (210 x 297 mm)"), QStringLiteral("A&5   (148 x 210 mm)"),
+                           QStringLiteral("&Define paper size")},
+                          1, "RGKoko", QStringLiteral("|Set the size of the paper."), QRect(4, 218, 147, 78));
 
     auto numberBox = [this](QWidget *parent, const char *name, const char *upDownName, const QString &text,
                             int maxLength, int y, const QString &caption, TUpDown *&upDown) {
@@ -222,19 +227,16 @@ void TFormPrintPrev::buildWindow()
         return box;
     };
 
-    m_gbKoko = new QGroupBox(QStringLiteral("Paper size as millimeters"), m_panel);
-    m_gbKoko->setObjectName(QStringLiteral("GBKoko"));
-    setHint(m_gbKoko, QStringLiteral("|Specify the size of the paper when \"Define paper size\" is selected."));
-    m_gbKoko->setGeometry(4, 300, 147, 72);
+    m_gbKoko = place(new QGroupBox(QStringLiteral("Paper size as millimeters"), m_panel), "GBKoko",
+                     QStringLiteral("|Specify the size of the paper when \"Define paper size\" is selected."),
+                     QRect(4, 300, 147, 72));
     m_editLev = numberBox(m_gbKoko, "EditLev", "UpDownLev", QStringLiteral("100"), 3, 18, QStringLiteral("&Width:"),
                           m_upDownLev);
     m_editKor = numberBox(m_gbKoko, "EditKor", "UpDownKor", QStringLiteral("100"), 3, 44, QStringLiteral("&Height:"),
                           m_upDownKor);
 
-    m_gbReu = new QGroupBox(QStringLiteral("Margins as millimeters"), m_panel);
-    m_gbReu->setObjectName(QStringLiteral("GBReu"));
-    setHint(m_gbReu, QStringLiteral("|Set the printing area of the page."));
-    m_gbReu->setGeometry(4, 376, 147, 122);
+    m_gbReu = place(new QGroupBox(QStringLiteral("Margins as millimeters"), m_panel), "GBReu",
+                    QStringLiteral("|Set the printing area of the page."), QRect(4, 376, 147, 122));
     m_editVasen = numberBox(m_gbReu, "EditVasen", "UpDownVas", QStringLiteral("25"), 2, 18, QStringLiteral("&Left"),
                             m_upDownVas);
     m_editOikea = numberBox(m_gbReu, "EditOikea", "UpDownOik", QStringLiteral("25"), 2, 43, QStringLiteral("&Right"),
@@ -544,20 +546,19 @@ void TFormPrintPrev::sizeBoxChanged(QLineEdit *box, TGmValue *length)
 
 void TFormPrintPrev::EditVasenChange()
 {
-    Dialogs::guard([this]() {
-        if (!m_editVasen->text().isEmpty())
-            m_preview->Margins()->Left.SetAsMillimetres(boxValue(m_editVasen));
-        m_preview->Margins()->SetVisible(false);
-        RefreshDocument();
-        UpdatePageButtons();
-    });
+    marginBoxChanged(m_editVasen, m_preview->Margins()->Left);
 }
 
 void TFormPrintPrev::EditOikeaChange()
 {
-    Dialogs::guard([this]() {
-        if (!m_editOikea->text().isEmpty())
-            m_preview->Margins()->Right.SetAsMillimetres(boxValue(m_editOikea));
+    marginBoxChanged(m_editOikea, m_preview->Margins()->Right);
+}
+
+void TFormPrintPrev::marginBoxChanged(QLineEdit *box, TGmValue &margin)
+{
+    Dialogs::guard([this, box, &margin]() {
+        if (!box->text().isEmpty())
+            margin.SetAsMillimetres(boxValue(box));
         m_preview->Margins()->SetVisible(false);
         RefreshDocument();
         UpdatePageButtons();
@@ -599,14 +600,7 @@ bool TFormPrintPrev::eventFilter(QObject *watched, QEvent *event)
 
 void TFormPrintPrev::BBTulClick()
 {
-    Dialogs::guard([this]() {
-        m_preview->SetTitle(jobTitle(m_host));
-        TGmPrinter *printer = m_preview->GmPrinter();
-        if (!choosePdfFile(printer, m_host ? m_host->currentRecipe() : QString(), this))
-            return;
-        m_preview->Print();
-        forgetPdfFile(printer);
-    });
+    Dialogs::guard([this]() { printPages(m_preview, m_host, this); });
 }
 
 void TFormPrintPrev::BBSeurClick()
@@ -702,9 +696,14 @@ void TFormPrintPrev::PrintDirect(PrintPreviewHost *host, QWidget *owner)
     preview->Margins()->Right.SetAsMillimetres(25);
     preview->Margins()->SetVisible(false);
     form.m_rtf->LoadFromMemo(host ? host->Memo1() : nullptr);
+    printPages(preview, host, owner);
+}
+
+void TFormPrintPrev::printPages(TGmPreview *preview, PrintPreviewHost *host, QWidget *parent)
+{
     preview->SetTitle(jobTitle(host));
     TGmPrinter *printer = preview->GmPrinter();
-    if (!choosePdfFile(printer, host ? host->currentRecipe() : QString(), owner))
+    if (!choosePdfFile(printer, host ? host->currentRecipe() : QString(), parent))
         return;
     preview->Print();
     forgetPdfFile(printer);

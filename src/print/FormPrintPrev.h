@@ -126,6 +126,10 @@ private:
     void choosePaperSize(bool focusWidth);
     void takeRecipeFont(SettingsKey &key);
     void sizeBoxChanged(QLineEdit *box, TGmValue *length);
+    void marginBoxChanged(QLineEdit *box, TGmValue &margin);
+    // Prints the preview's pages as the recipe's job, into a file the user
+    // chooses when the printer is the PDF printer.
+    static void printPages(TGmPreview *preview, PrintPreviewHost *host, QWidget *parent);
 
     std::unique_ptr<PrintPreviewHost> m_ownedHost;
     PrintPreviewHost *m_host;

@@ -46,7 +46,7 @@ template<typename Link> void styleLink(Link *link, const QRect &geometry)
 
 } // namespace
 
-TFormAbout::TFormAbout(QWidget *parent) : QDialog(parent)
+TFormAbout::TFormAbout(QWidget *parent) : SmallDialog(parent)
 {
     DialogParts::setUp(this, "FormAbout", QStringLiteral("Saffrona's Mealdeck   -   About"), 13);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -97,11 +97,6 @@ QString TFormAbout::contactAddress()
 }
 
 void TFormAbout::BitBtnAboutClick()
-{
-    done(QDialog::Accepted);
-}
-
-void TFormAbout::reject()
 {
     done(QDialog::Accepted);
 }

@@ -1,17 +1,14 @@
 #pragma once
 
-#include <QDialog>
+#include "platform/DialogParts.h"
 
 class TEMailLabel;
 class TURLLabel;
-class QFrame;
-class QLabel;
-class QPushButton;
 
 // The about window: the program's picture, name, version, the maker's mail
 // address and home page as links. Created at start and kept for the whole
 // run; closes with the Accepted result.
-class TFormAbout : public QDialog
+class TFormAbout : public SmallDialog
 {
     Q_OBJECT
 
@@ -36,6 +33,4 @@ public:
 
 public slots:
     void BitBtnAboutClick();
-    // Escape and the frame's close box close with the Accepted result too.
-    void reject() override;
 };

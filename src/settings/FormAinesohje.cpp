@@ -9,18 +9,15 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QTextDocument>
 
-TFormAinesohje::TFormAinesohje(QWidget *parent) : QDialog(parent)
+TFormAinesohje::TFormAinesohje(QWidget *parent) : SmallDialog(parent)
 {
     // An empty caption. On X11 the toolkit puts the application's name into
     // a caption that is quite empty, so it is one blank.
     DialogParts::setUp(this, "FormAinesohje", QStringLiteral(" "), 11);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     // Wide enough for the whole memo.
-    setFixedSize(252, 209);
+    DialogParts::setFixedFrame(this, QSize(252, 209), true);
 
     DialogParts::setNavy(this, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText});
 
@@ -64,13 +61,6 @@ QStringList TFormAinesohje::tipLines()
             QStringLiteral("coarce sugar")};
 }
 
-void TFormAinesohje::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormActivate();
-}
-
 void TFormAinesohje::FormActivate()
 {
     CheckBox1->setChecked(false);
@@ -79,19 +69,10 @@ void TFormAinesohje::FormActivate()
 void TFormAinesohje::CheckBox1Click()
 {
     // Ticking or unticking alike switches the tip off.
-    Dialogs::guard([] {
-        SettingsKey key;
-        if (key.open())
-            key.writeBool(QString::fromLatin1(SettingNames::Aines), true);
-    });
+    Dialogs::guard([] { SettingsStore::stopAsking(SettingNames::Aines); });
 }
 
 void TFormAinesohje::BitBtn1Click()
-{
-    done(QDialog::Accepted);
-}
-
-void TFormAinesohje::reject()
 {
     done(QDialog::Accepted);
 }

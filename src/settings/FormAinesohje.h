@@ -1,16 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "platform/DialogParts.h"
 
-class QCheckBox;
-class QLabel;
 class QPlainTextEdit;
-class QPushButton;
 
 // The ingredient tip: how to lay out ingredient lines so that the portion
 // calculator can scale them. A click on its box, ticking or unticking, stops
 // the tip for good (the setting Aines) at once. Closes with the Accepted result.
-class TFormAinesohje : public QDialog
+class TFormAinesohje : public SmallDialog
 {
     Q_OBJECT
 
@@ -26,12 +23,7 @@ public:
     QPushButton *BitBtn1 = nullptr;
 
 public slots:
-    void FormActivate();
+    void FormActivate() override;
     void CheckBox1Click();
     void BitBtn1Click();
-    // Escape and the frame's close box close with the Accepted result too.
-    void reject() override;
-
-protected:
-    void showEvent(QShowEvent *event) override;
 };

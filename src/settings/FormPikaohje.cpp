@@ -28,7 +28,7 @@ void prepareMemo(QPlainTextEdit *memo)
 
 } // namespace
 
-TFormPikaohje::TFormPikaohje(QWidget *parent) : QDialog(parent)
+TFormPikaohje::TFormPikaohje(QWidget *parent) : SmallDialog(parent)
 {
     DialogParts::setUp(this, "FormPikaohje", QStringLiteral("Saffrona's Mealdeck"), 11);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -106,11 +106,6 @@ void TFormPikaohje::useRecipeWindowForm()
 }
 
 void TFormPikaohje::BitBtn1Click()
-{
-    done(QDialog::Accepted);
-}
-
-void TFormPikaohje::reject()
 {
     done(QDialog::Accepted);
 }

@@ -1,14 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "platform/DialogParts.h"
 
 class QPlainTextEdit;
-class QPushButton;
 
 // The quick guide: the keyboard commands of the main window (Memo1) or of the
 // recipe window (Memo2). The caller picks its form before showing it. Closes
 // with the Accepted result.
-class TFormPikaohje : public QDialog
+class TFormPikaohje : public SmallDialog
 {
     Q_OBJECT
 
@@ -35,8 +34,6 @@ public:
 
 public slots:
     void BitBtn1Click();
-    // Escape and the frame's close box close with the Accepted result too.
-    void reject() override;
 
 private:
     void setWindowHeight(int height);

@@ -9,14 +9,11 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QShowEvent>
 
-TFormPoistu::TFormPoistu(ExitSteps *steps, QWidget *parent) : QDialog(parent), m_steps(steps)
+TFormPoistu::TFormPoistu(ExitSteps *steps, QWidget *parent) : SmallDialog(parent), m_steps(steps)
 {
     DialogParts::setUp(this, "FormPoistu", QStringLiteral("Exit Saffrona's Mealdeck"), 11);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(272, 153);
+    DialogParts::setFixedFrame(this, QSize(272, 153), true);
     DialogParts::setNavy(this, {QPalette::WindowText, QPalette::ButtonText});
 
     Bevel1 = DialogParts::bevel(this, QRect(8, 8, 256, 96));
@@ -35,18 +32,11 @@ TFormPoistu::TFormPoistu(ExitSteps *steps, QWidget *parent) : QDialog(parent), m
     BitBtnCancel = DialogParts::bitButton(this, "BitBtnCancel", QStringLiteral("  &No"), QStringLiteral("no"),
                                           QRect(144, 116, 88, 28), DialogParts::Enter::Never);
 
+    setFocusOnShow(BitBtnOK);
+
     connect(CheckBox, &QCheckBox::clicked, this, &TFormPoistu::CheckBoxClick);
     connect(BitBtnOK, &QPushButton::clicked, this, &TFormPoistu::BitBtnOKClick);
     connect(BitBtnCancel, &QPushButton::clicked, this, &TFormPoistu::BitBtnCancelClick);
-}
-
-void TFormPoistu::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) {
-        FormActivate();
-        BitBtnOK->setFocus();
-    }
 }
 
 void TFormPoistu::FormActivate()
@@ -58,11 +48,7 @@ void TFormPoistu::FormActivate()
 void TFormPoistu::CheckBoxClick()
 {
     // Ticking or unticking alike switches the question off.
-    Dialogs::guard([] {
-        SettingsKey key;
-        if (key.open())
-            key.writeBool(QString::fromLatin1(SettingNames::KysLop), true);
-    });
+    Dialogs::guard([] { SettingsStore::stopAsking(SettingNames::KysLop); });
 }
 
 void TFormPoistu::BitBtnOKClick()
@@ -82,9 +68,4 @@ void TFormPoistu::BitBtnOKClick()
 void TFormPoistu::BitBtnCancelClick()
 {
     done(QDialog::Accepted);
-}
-
-void TFormPoistu::reject()
-{
-    BitBtnCancelClick();
 }

@@ -1,11 +1,6 @@
 #pragma once
 
-#include <QDialog>
-
-class QCheckBox;
-class QFrame;
-class QLabel;
-class QPushButton;
+#include "platform/DialogParts.h"
 
 // What the exit confirmation's Yes does outside the dialog. The main window
 // and the recipe window implement it (each window that offers Exit passes
@@ -30,7 +25,7 @@ public:
 // good (the setting KysLop) at once. Yes runs the exit steps; No, Escape and
 // the frame's close box go back to the program. It always closes with the
 // Accepted result; exitChosen() tells which answer was given.
-class TFormPoistu : public QDialog
+class TFormPoistu : public SmallDialog
 {
     Q_OBJECT
 
@@ -48,15 +43,10 @@ public:
     QFrame *Bevel1 = nullptr;
 
 public slots:
-    void FormActivate();
+    void FormActivate() override;
     void CheckBoxClick();
     void BitBtnOKClick();
     void BitBtnCancelClick();
-    // Escape and the frame's close box: No.
-    void reject() override;
-
-protected:
-    void showEvent(QShowEvent *event) override;
 
 private:
     ExitSteps *m_steps;

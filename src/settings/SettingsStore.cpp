@@ -4,7 +4,6 @@
 #include "store/table/ProgramPaths.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -193,11 +192,7 @@ namespace SettingsStore {
 
 QString filePath()
 {
-    // A relative XDG_CONFIG_HOME is ignored, as the XDG base directory rules say.
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || QDir::isRelativePath(config))
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return config + QStringLiteral("/Mealdeck/registry.json");
+    return ProgramPaths::userConfigHome() + QStringLiteral("/Mealdeck/registry.json");
 }
 
 bool restoreSecurityQueries()
@@ -216,6 +211,14 @@ bool restoreSecurityQueries()
     return true;
 }
 
+bool stopAsking(const char *name)
+{
+    SettingsKey key;
+    if (!key.open())
+        return false;
+    key.writeBool(QString::fromLatin1(name), true);
+    return true;
+}
 
 } // namespace SettingsStore
 

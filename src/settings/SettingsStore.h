@@ -93,6 +93,10 @@ QString filePath();
 // touches no other. Returns false when the key could not be opened.
 bool restoreSecurityQueries();
 
+// Stops a question or tip for good: writes true to its switch `name` in the
+// program's key (creating it). Returns false when the key could not be opened.
+bool stopAsking(const char *name);
+
 } // namespace SettingsStore
 
 // One use of a settings key. Each operation reads the file afresh, so two keys

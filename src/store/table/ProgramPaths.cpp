@@ -14,6 +14,12 @@ QString &folder()
     return f;
 }
 
+QString xdgFolder(const char *variable, const QString &underHome)
+{
+    const QString set = qEnvironmentVariable(variable);
+    return set.isEmpty() || QDir::isRelativePath(set) ? QDir::homePath() + underHome : set;
+}
+
 } // namespace
 
 namespace ProgramPaths {
@@ -75,6 +81,16 @@ bool makeUserFolder(const QString &path)
         current += QLatin1Char('/');
     }
     return true;
+}
+
+QString userConfigHome()
+{
+    return xdgFolder("XDG_CONFIG_HOME", QStringLiteral("/.config"));
+}
+
+QString userDataHome()
+{
+    return xdgFolder("XDG_DATA_HOME", QStringLiteral("/.local/share"));
 }
 
 } // namespace ProgramPaths

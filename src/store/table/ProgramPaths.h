@@ -23,6 +23,12 @@ QString picsFolder();
 // folder after it.
 void configureFromArguments(const QStringList &arguments, const QString &applicationDir);
 
+// The user's folders of configuration (XDG_CONFIG_HOME, else ~/.config) and
+// of data (XDG_DATA_HOME, else ~/.local/share); a relative setting is
+// ignored, as the XDG base directory rules say.
+QString userConfigHome();
+QString userDataHome();
+
 // Creates a folder of the user's configuration and its missing parents as the
 // XDG base directory rules ask: every folder made is private to the user
 // (mode 0700); folders that exist keep their mode. True when it exists.
