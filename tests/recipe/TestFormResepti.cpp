@@ -166,8 +166,7 @@ void TestFormResepti::init()
     Dialogs::setResponder({});
     QFile::remove(SettingsStore::filePath());
     m_dir = std::make_unique<QTemporaryDir>();
-    QString error;
-    QVERIFY2(RecipeBook::createBook(m_dir->path(), false, &error), qPrintable(error));
+    QVERIFY_THROWS_NO_EXCEPTION(RecipeBook::createBook(m_dir->path(), false));
     m_table = std::make_unique<TPackTable>();
     m_table->setDatabaseName(m_dir->path() + QStringLiteral("/Data"));
     m_table->setTableName(QStringLiteral("Ohje"));
