@@ -412,7 +412,7 @@ void BookCommands::deletePicture()
     m_panes.ruokakuva->clear();
     m_w.DisableCommands();
     m_w.enableCommands({"MenuLisaaKuva", "TBLisaaKuva"});
-    m_lists.packTables(RecipeBook::Book::RecipeTable);
+    m_lists.packTables(RecipeBook::Book::RecipeTable, MainWindowLists::KeptRows::Selection);
     m_panes.memoKuvaus->setGeometry(0, m_panes.memoKuvaus->y(), m_w.width() == TFormPaa::FullWidth ? 484 : 379, m_panes.memoKuvaus->height());
     m_editors.showPlaceholderIfEmpty();
     m_w.refreshLists();

@@ -78,16 +78,18 @@ void MainWindowLists::closeChildList(DataBoundList *list, qint64 renamedGroupId)
         list->unbind();
 }
 
-void MainWindowLists::packTables(int tables)
+void MainWindowLists::packTables(int tables, KeptRows kept)
 {
-    // A packed table is opened again on its first row.
+    // A packed table is opened again on its first row, unless the work that
+    // packed it removed nothing from the list: then its selection stays.
     book().packTables(tables);
     for (const auto &[table, list] : {std::pair{int(RecipeBook::Book::MainGroupTable), m_panes.listPaa},
                                       std::pair{int(RecipeBook::Book::SubgroupTable), m_panes.listAla},
                                       std::pair{int(RecipeBook::Book::RecipeTable), m_panes.listResepti}}) {
         if ((tables & table) && list->isBound()) {
             list->refresh();
-            list->setCurrentRow(0);
+            if (kept == KeptRows::FirstRow)
+                list->setCurrentRow(0);
         }
     }
 }

@@ -38,8 +38,10 @@ public:
     // The children of a renamed group show again when it is selected again.
     void closeChildList(DataBoundList *list, qint64 renamedGroupId);
     // Packs the book's tables (RecipeBook::Book::Tables); their lists select
-    // their first rows, as the tables opened again do.
-    void packTables(int tables);
+    // their first rows, as the tables opened again do, or keep their selected
+    // rows when the work removed no row (a deleted picture).
+    enum class KeptRows { FirstRow, Selection };
+    void packTables(int tables, KeptRows kept = KeptRows::FirstRow);
     // Reads every list again: each keeps the row of `selection` selected
     // while it exists and shows the children of the row selected above it.
     void restore(const MainWindowSelection &selection);

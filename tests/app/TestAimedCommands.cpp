@@ -186,6 +186,9 @@ private Q_SLOTS:
         QCOMPARE(field(QStringLiteral("Creamy Potato Soup"), "Kuva"), QStringLiteral("True"));
         QVERIFY(QFile::exists(book->picsFolder() + PicturePaths::pictureFileName(QStringLiteral("Creamy Potato Soup"))));
         QCOMPARE(field(QStringLiteral("Pea Soup Deluxe"), "Kuvaus"), QStringLiteral("Peas and mint. Lovely Again"));
+        // The recipe whose picture went stays the selected one.
+        QCOMPARE(selectedName(w->DBLLBoxLista()), QStringLiteral("Pea Soup Deluxe"));
+        QCOMPARE(w->shownRecipeId(), w->DBLLBoxLista()->currentId());
 
         // Delete Recipe after typing: the recipe goes into the trash with the
         // typing, and no question about it comes afterwards.
