@@ -1153,12 +1153,7 @@ void TFormResepti::MenuTakaisinClick()
 {
     if (m_leaving)
         return;
-    m_leaving = true;
-    struct Reset
-    {
-        bool &flag;
-        ~Reset() { flag = false; }
-    } reset {m_leaving};
+    const QScopedValueRollback<bool> leaving(m_leaving, true);
 
     if (!leaveRecordEdits(true))
         return;
@@ -1190,12 +1185,7 @@ void TFormResepti::MenuLopetaClick()
 {
     if (m_leaving)
         return;
-    m_leaving = true;
-    struct Reset
-    {
-        bool &flag;
-        ~Reset() { flag = false; }
-    } reset {m_leaving};
+    const QScopedValueRollback<bool> leaving(m_leaving, true);
     if (!leaveRecordEdits(false))
         return;
     m_host->runExitCommand();
