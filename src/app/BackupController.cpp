@@ -9,6 +9,7 @@
 #include "store/backup/BookBackup.h"
 #include "store/table/BookLockFile.h"
 #include "store/backup/BookRestore.h"
+#include "store/book/Book.h"
 #include "store/table/ProgramError.h"
 #include "store/table/ProgramPaths.h"
 
@@ -135,7 +136,7 @@ void backUpBook(TFormPaa *window)
     BookBackup::Written written;
     try {
         Progress progress(window, QStringLiteral("Backing up the recipe book..."));
-        written = BookBackup::writeBackup(ProgramPaths::dataFolder(), file, progress.callback());
+        written = BookBackup::writeBackup(window->book()->dataFolder(), file, progress.callback());
     } catch (const StoreCancelled &) {
         return;
     } catch (const StoreError &e) {
@@ -156,7 +157,7 @@ void restoreBook(TFormPaa *window)
     if (file.isEmpty())
         return;
     rememberFolder(file);
-    auto restore = std::make_unique<BookRestore>(ProgramPaths::dataFolder(), file);
+    auto restore = std::make_unique<BookRestore>(window->book()->dataFolder(), file);
     // One step of the restore with its progress; a failure is told, a cancel is not.
     const auto step = [window](const QString &label, const std::function<void(BookBackup::Progress)> &work) {
         try {

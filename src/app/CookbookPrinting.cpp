@@ -14,7 +14,6 @@
 #include "store/book/Book.h"
 #include "store/book/CookbookSource.h"
 #include "store/table/ProgramError.h"
-#include "store/table/ProgramPaths.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -170,7 +169,7 @@ bool readRecipes(TFormPaa *form, const Request &request, QVector<Cookbook::Recip
     // What was typed into the recipe window belongs in the book first.
     form->postModifiedRecipeMemos();
     try {
-        *recipes = CookbookSource::read(ProgramPaths::dataFolder(), ProgramPaths::picsFolder(), request.scope, group);
+        *recipes = CookbookSource::read(form->book()->dataFolder(), form->book()->picsFolder(), request.scope, group);
     } catch (const StoreError &e) {
         // A choice too large or a group gone is told as news.
         Dialogs::information(e.message());

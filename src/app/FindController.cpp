@@ -4,7 +4,7 @@
 #include "app/FormPaa.h"
 #include "app/MainWindowMenus.h"
 #include "platform/Dialogs.h"
-#include "store/table/ProgramPaths.h"
+#include "store/book/Book.h"
 #include "store/book/RecipeSearch.h"
 
 #include <QAction>
@@ -42,7 +42,7 @@ void FindController::start()
     // thread of its own. A book whose index cannot be opened now is searched
     // when Find asks again.
     try {
-        m_search = std::make_unique<RecipeSearch>(ProgramPaths::dataFolder(), false);
+        m_search = m_window->book()->openSearch(false);
     } catch (const StoreError &) {
         m_search.reset();
         return;
@@ -79,7 +79,7 @@ void FindController::find()
     if (!m_search)
         start();
     if (!m_search)
-        m_search = std::make_unique<RecipeSearch>(ProgramPaths::dataFolder());
+        m_search = m_window->book()->openSearch();
     // Never waited for: while the index is brought up to date, Find answers
     // from the recipe names.
     if (m_search->startIndexing())

@@ -1,6 +1,7 @@
 #include "app/FormRoskakori.h"
 
 #include "platform/Dialogs.h"
+#include "store/book/Book.h"
 #include "store/book/Trash.h"
 
 #include <QHBoxLayout>
@@ -52,11 +53,9 @@ QString whereText(const Trash::Entry &entry)
 
 } // namespace
 
-TFormRoskakori::TFormRoskakori(const QString &dataFolder, const QString &picsFolder, RestoredHandler restored,
-                               QWidget *parent)
+TFormRoskakori::TFormRoskakori(const RecipeBook::Book &book, RestoredHandler restored, QWidget *parent)
     : QDialog(parent)
-    , m_dataFolder(dataFolder)
-    , m_picsFolder(picsFolder)
+    , m_book(book)
     , m_restored(std::move(restored))
 {
     setObjectName(QStringLiteral("FormRoskakori"));
@@ -134,8 +133,8 @@ void TFormRoskakori::reload()
 {
     const qint64 keep = selectedEntry();
     m_list->clear();
-    const Trash trash(m_dataFolder, m_picsFolder);
-    const QVector<Trash::Entry> entries = trash.entries();
+    const std::unique_ptr<Trash> trash = m_book.openTrash();
+    const QVector<Trash::Entry> entries = trash->entries();
     const QLocale locale;
     QTreeWidgetItem *select = nullptr;
     for (const Trash::Entry &entry : entries) {
@@ -189,8 +188,8 @@ void TFormRoskakori::BBPalautaClick()
         return;
     Trash::Restored done;
     {
-        Trash trash(m_dataFolder, m_picsFolder);
-        done = trash.restore(id);
+        const std::unique_ptr<Trash> trash = m_book.openTrash();
+        done = trash->restore(id);
     }
     reload();
     if (m_restored)
@@ -209,8 +208,8 @@ void TFormRoskakori::BBPoistaLopullisestiClick()
              QStringLiteral("Delete \"%1\" for good? It cannot be restored afterwards.").arg(item->text(0))))
         return;
     {
-        Trash trash(m_dataFolder, m_picsFolder);
-        trash.destroy(selectedEntry());
+        const std::unique_ptr<Trash> trash = m_book.openTrash();
+        trash->destroy(selectedEntry());
     }
     reload();
 }
@@ -223,8 +222,8 @@ void TFormRoskakori::BBTyhjennaClick()
              QStringLiteral("Delete everything in the trash for good? It cannot be restored afterwards.")))
         return;
     {
-        Trash trash(m_dataFolder, m_picsFolder);
-        trash.empty();
+        const std::unique_ptr<Trash> trash = m_book.openTrash();
+        trash->empty();
     }
     reload();
 }

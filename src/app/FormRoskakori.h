@@ -4,13 +4,16 @@
 
 #include <functional>
 
+namespace RecipeBook {
+class Book;
+}
 class QLabel;
 class QPushButton;
 class QTreeWidget;
 
 // The Trash window: what deletions took, newest first, with the commands that
-// put it back or destroy it for good. It works on the trash of the data
-// folder it is given; `restored` is called after each restore with where the
+// put it back or destroy it for good. It works on the trash of the book it
+// is given; `restored` is called after each restore with where the
 // entry went back to (main group, subgroup, recipe; empty when not one).
 class TFormRoskakori : public QDialog
 {
@@ -20,8 +23,7 @@ public:
     using RestoredHandler =
         std::function<void(const QString &mainGroup, const QString &subgroup, const QString &recipe)>;
 
-    TFormRoskakori(const QString &dataFolder, const QString &picsFolder, RestoredHandler restored,
-                   QWidget *parent = nullptr);
+    TFormRoskakori(const RecipeBook::Book &book, RestoredHandler restored, QWidget *parent = nullptr);
 
     // Reads the trash again and fills the list.
     void reload();
@@ -36,8 +38,7 @@ private:
     // Asks `question` with Yes and No; true for Yes.
     bool ask(const QString &caption, const QString &question);
 
-    QString m_dataFolder;
-    QString m_picsFolder;
+    const RecipeBook::Book &m_book;
     RestoredHandler m_restored;
     QTreeWidget *m_list = nullptr;
     QLabel *m_summary = nullptr;

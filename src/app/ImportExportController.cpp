@@ -12,7 +12,6 @@
 #include "store/exchange/BookImport.h"
 #include "store/exchange/MealMasterReader.h"
 #include "store/table/ProgramError.h"
-#include "store/table/ProgramPaths.h"
 #include "store/exchange/WebImport.h"
 
 #include <QAction>
@@ -239,7 +238,7 @@ void importFrom(TFormPaa *form, const QStringList &files, const QStringList &add
     // The book as it was is backed up first, so that an import can be undone.
     options.beforeImport = [form] {
         Progress progress(form, QStringLiteral("Backing up the recipe book before the import..."));
-        BookBackup::makeAutomaticBackup(ProgramPaths::dataFolder(),
+        BookBackup::makeAutomaticBackup(form->book()->dataFolder(),
                                         [&](qint64 done, qint64 total) { return progress.update(done, total); },
                                         QString(), BookBackup::Automatic::BeforeImport);
     };

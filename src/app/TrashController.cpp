@@ -4,22 +4,12 @@
 #include "app/FormRoskakori.h"
 #include "platform/Dialogs.h"
 #include "platform/Hints.h"
-#include "store/table/ProgramPaths.h"
+#include "store/book/Book.h"
 #include "store/book/Trash.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QMenu>
 #include <QTimer>
-
-namespace {
-
-bool trashExists()
-{
-    return QFileInfo::exists(RecipeBook::Trash::fileName(ProgramPaths::dataFolder()));
-}
-
-} // namespace
 
 TrashController::TrashController(TFormPaa *window, QMenu *menu) : QObject(window), m_window(window)
 {
@@ -41,19 +31,16 @@ TrashController::TrashController(TFormPaa *window, QMenu *menu) : QObject(window
     // What a crash left in the trash's picture folder is settled once the
     // book is open.
     QTimer::singleShot(0, this, [this] {
-        if (!m_window->tablesOpened() || !trashExists())
+        if (!m_window->tablesOpened() || !m_window->book()->hasTrash())
             return;
-        Dialogs::guard([] {
-            RecipeBook::Trash trash(ProgramPaths::dataFolder(), ProgramPaths::picsFolder());
-            trash.settle();
-        });
+        Dialogs::guard([this] { m_window->book()->openTrash()->settle(); });
     });
 }
 
 void TrashController::showTrash()
 {
     TFormRoskakori window(
-        ProgramPaths::dataFolder(), ProgramPaths::picsFolder(),
+        *m_window->book(),
         [this](const QString &mainGroup, const QString &subgroup, const QString &recipe) {
             m_window->showRestored(mainGroup, subgroup, recipe);
         },
@@ -64,11 +51,11 @@ void TrashController::showTrash()
 void TrashController::undoLastDeletion()
 {
     std::optional<RecipeBook::Trash::Entry> newest;
-    if (trashExists()) {
-        RecipeBook::Trash trash(ProgramPaths::dataFolder(), ProgramPaths::picsFolder());
-        newest = trash.newest();
+    if (m_window->book()->hasTrash()) {
+        const std::unique_ptr<RecipeBook::Trash> trash = m_window->book()->openTrash();
+        newest = trash->newest();
         if (newest) {
-            const RecipeBook::Trash::Restored done = trash.restore(newest->id);
+            const RecipeBook::Trash::Restored done = trash->restore(newest->id);
             m_window->showRestored(done.mainGroup, done.subgroup, done.recipe);
             if (!done.renamed.isEmpty())
                 Dialogs::information(

@@ -6,6 +6,7 @@
 #include "store/table/PicturePaths.h"
 #include "store/table/ProgramError.h"
 #include "store/book/RecipeBook.h"
+#include "store/book/RecipeSearch.h"
 #include "store/table/RecipeRow.h"
 #include "store/table/StoreTransaction.h"
 #include "store/book/Trash.h"
@@ -87,8 +88,24 @@ Book::Book(const QString &dataFolder, const QString &picsFolder)
     , m_listSubgroups(makeTable(dataFolder, "ListSubgroups", "Alaryhma"))
     , m_listRecipes(makeTable(dataFolder, "ListRecipes", "Ohje"))
     , m_editRecipes(makeTable(dataFolder, "EditRecipes", "Ohje"))
+    , m_dataFolder(dataFolder)
     , m_picsFolder(picsFolder)
 {
+}
+
+bool Book::hasTrash() const
+{
+    return QFile::exists(Trash::fileName(m_dataFolder));
+}
+
+std::unique_ptr<Trash> Book::openTrash() const
+{
+    return std::make_unique<Trash>(m_dataFolder, m_picsFolder);
+}
+
+std::unique_ptr<RecipeSearch> Book::openSearch(bool lookNow) const
+{
+    return std::make_unique<RecipeSearch>(m_dataFolder, lookNow);
 }
 
 Book::~Book() = default;

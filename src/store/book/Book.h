@@ -13,9 +13,13 @@
 #include <memory>
 #include <optional>
 
+class RecipeSearch;
+
 class TPackTable;
 
 namespace RecipeBook {
+
+class Trash;
 
 // The recipe book of one data folder: its three tables (main groups
 // "Paaryhma", subgroups "Alaryhma", recipes "Ohje") and its picture folder,
@@ -40,6 +44,16 @@ public:
     Book(const QString &dataFolder, const QString &picsFolder);
     ~Book() override;
     Q_DISABLE_COPY_MOVE(Book)
+
+    // The book's folders: the table files, and the pictures (ending in '/').
+    const QString &dataFolder() const { return m_dataFolder; }
+    const QString &picsFolder() const { return m_picsFolder; }
+    // The book's trash and search index, handed out on the book's folders, so
+    // that no window opens them from a path. `hasTrash` is false until the
+    // first deletion made the trash's file.
+    bool hasTrash() const;
+    std::unique_ptr<Trash> openTrash() const;
+    std::unique_ptr<RecipeSearch> openSearch(bool lookNow = true) const;
 
     // The stored fields of one recipe, read by id.
     struct Recipe {
@@ -290,6 +304,7 @@ private:
     std::unique_ptr<TPackTable> m_listRecipes;
     // The recipe the recipe window edits, as it was read for editing.
     std::unique_ptr<TPackTable> m_editRecipes;
+    QString m_dataFolder;
     QString m_picsFolder;
 };
 
