@@ -63,7 +63,7 @@ int searchCommand(const QStringList &arguments, const QString &usage)
     const QString data = arguments.at(2) + QStringLiteral("/Data");
     if (!QFile::exists(data + QStringLiteral("/Ohje.db")))
         return fail(QStringLiteral("No recipe book in %1").arg(data));
-    RecipeSearch search(data);
+    RecipeSearch search(data, true, RecipeSearch::Changes::NoneMade);
     RecipeSearch::Result result = search.find(words.join(QLatin1Char(' ')), limit, false,
                                                  RecipeSearch::Counting::HitsOnly);
     if (result.needsRebuild) {

@@ -704,6 +704,10 @@ private Q_SLOTS:
         index.close();
         QCOMPARE(run({fx->dir.path(), QStringLiteral("KRAUT")}, &out), 0);
         QCOMPARE(out, QByteArray("Sauerkraut\tSides\tCooking\n"));
+        // A new word written by another program is found by its parts.
+        changeOutside(QStringLiteral("UPDATE Ohje SET Aineet = 'pumpernickel' WHERE Nimi = 'Bread'"));
+        QCOMPARE(run({fx->dir.path(), QStringLiteral("nickel")}, &out), 0);
+        QCOMPARE(out, QByteArray("Bread\tBreads\tCooking\n"));
     }
 
     void killedDuringChangesLeavesBookAndIndexInStep()

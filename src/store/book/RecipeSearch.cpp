@@ -742,8 +742,9 @@ void RecipeSearch::setBatchHook(std::function<void(qint64, qint64)> hook)
     batchHook() = std::move(hook);
 }
 
-RecipeSearch::RecipeSearch(const QString &dataFolder, bool lookNow)
+RecipeSearch::RecipeSearch(const QString &dataFolder, bool lookNow, Changes changes)
     : m_dataFolder(QDir::cleanPath(QFileInfo(dataFolder).absoluteFilePath()))
+    , m_changes(changes)
 {
     m_connection = StoreConnection::acquire(m_dataFolder, m_dataFolder + QStringLiteral("/Paaryhma.db"));
     m_connection->setDerivedDetacher([this] { return setIndexAside(); });
@@ -802,6 +803,36 @@ void RecipeSearch::follow()
     }
 }
 
+namespace {
+
+// Whether the index file attached or opened as `schema` is one of ours, of
+// this layout and whole, and the recipe file state it records.
+RecipeSearch::IndexState checkIndex(sqlite3 *db, const QString &schema, QString *stampInFile)
+{
+    const QString s = SqlStatement::quoteName(schema);
+    try {
+        SqlStatement id(db, QStringLiteral("PRAGMA %1.application_id").arg(s));
+        if (!id.step() || id.columnInt64(0) != IndexApplicationId)
+            return RecipeSearch::IndexState::Damaged;
+        SqlStatement version(db, QStringLiteral("PRAGMA %1.user_version").arg(s));
+        if (!version.step() || version.columnInt64(0) != IndexVersion)
+            return RecipeSearch::IndexState::Stale;
+        SqlStatement tables(db, QStringLiteral("SELECT count(*) FROM %1.sqlite_master WHERE name IN "
+                                               "('HakuTila', 'HakuRivit', 'HakuSanat', 'HakuNimet', 'HakuLoput', "
+                                               "'HakuEpavarmat')")
+                                    .arg(s));
+        if (!tables.step() || tables.columnInt64(0) != 6)
+            return RecipeSearch::IndexState::Damaged;
+        SqlStatement stamp(db, QStringLiteral("SELECT arvo FROM %1.HakuTila WHERE avain = 'leima'").arg(s));
+        *stampInFile = stamp.step() ? stamp.columnText(0) : QString();
+    } catch (const StoreError &) {
+        return RecipeSearch::IndexState::Damaged;
+    }
+    return RecipeSearch::IndexState::Current;
+}
+
+} // namespace
+
 RecipeSearch::IndexState RecipeSearch::checkFile(QString *stampInFile)
 {
     const QString path = m_dataFolder + QLatin1Char('/') + indexFileName();
@@ -811,23 +842,28 @@ RecipeSearch::IndexState RecipeSearch::checkFile(QString *stampInFile)
     // Read-write, so that a journal left by a crash is rolled back first.
     if (!own.open(path, SQLITE_OPEN_READWRITE))
         return IndexState::Damaged;
+    return checkIndex(own.db, QStringLiteral("main"), stampInFile);
+}
+
+RecipeSearch::IndexState RecipeSearch::attachIfCurrent(QString *stampInFile)
+{
+    // The file is checked where it is attached: opening it on a connection
+    // of its own first would cost a search from the command line a good
+    // part of its time.
+    const QString path = m_dataFolder + QLatin1Char('/') + indexFileName();
+    if (!QFileInfo(path).isFile())
+        return IndexState::Missing;
     try {
-        SqlStatement id(own.db, QStringLiteral("PRAGMA application_id"));
-        if (!id.step() || id.columnInt64(0) != IndexApplicationId)
-            return IndexState::Damaged;
-        SqlStatement version(own.db, QStringLiteral("PRAGMA user_version"));
-        if (!version.step() || version.columnInt64(0) != IndexVersion)
-            return IndexState::Stale;
-        SqlStatement tables(own.db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
-                                                   "('HakuTila', 'HakuRivit', 'HakuSanat', 'HakuNimet', 'HakuLoput', "
-                                                   "'HakuEpavarmat')"));
-        if (!tables.step() || tables.columnInt64(0) != 6)
-            return IndexState::Damaged;
-        SqlStatement stamp(own.db, QStringLiteral("SELECT arvo FROM HakuTila WHERE avain = 'leima'"));
-        *stampInFile = stamp.step() ? stamp.columnText(0) : QString();
+        attachFile(path);
     } catch (const StoreError &) {
         return IndexState::Damaged;
     }
+    const IndexState state = checkIndex(m_handle, QLatin1String(Schema), stampInFile);
+    if (state != IndexState::Current) {
+        execAll(m_handle, QStringLiteral("DETACH DATABASE %1").arg(QLatin1String(Schema)));
+        return state;
+    }
+    joinAttached(path);
     return IndexState::Current;
 }
 
@@ -869,13 +905,14 @@ RecipeSearch::IndexState RecipeSearch::indexState()
             return IndexState::Stale;
     }
     QString stored;
-    const IndexState state = checkFile(&stored);
+    // Attaching waits until no transaction is open.
+    if (!sqlite3_get_autocommit(m_handle)) {
+        const IndexState state = checkFile(&stored);
+        return state == IndexState::Current ? IndexState::Stale : state;
+    }
+    const IndexState state = attachIfCurrent(&stored);
     if (state != IndexState::Current)
         return state;
-    // Attaching waits until no transaction is open.
-    if (!sqlite3_get_autocommit(m_handle))
-        return IndexState::Stale;
-    attachIndex();
     // The recipe file changed since the index last recorded it (a crash
     // before the record, a change by another program): the index catches up
     // with the recipes whose text differs, far quicker than building it
@@ -894,6 +931,9 @@ bool RecipeSearch::catchUp(const QString &candidates)
 {
     if (m_suspended || !sqlite3_get_autocommit(m_handle))
         return false;
+    // New words bring their ends through a trigger, which a search that
+    // follows no changes has not set up.
+    execAll(m_handle, wordEndsTriggerSql());
     const CatchUp done = catchUpRecipes(
         m_handle, SqlStatement::quoteName(m_recipeSchema) + QStringLiteral(".\"Ohje\""), candidates);
     if (done == CatchUp::TakenIn)
@@ -928,7 +968,8 @@ bool RecipeSearch::resumeUpkeep()
         }
     }
     // Before the catch-up, so that new words bring their ends.
-    installTriggers();
+    if (m_changes == Changes::Followed)
+        installTriggers();
     if (!catchUp())
         detachIndex();
     return false;
@@ -945,9 +986,19 @@ void RecipeSearch::loadDoubtful()
 void RecipeSearch::attachIndex()
 {
     const QString path = m_dataFolder + QLatin1Char('/') + indexFileName();
+    attachFile(path);
+    joinAttached(path);
+}
+
+void RecipeSearch::attachFile(const QString &path)
+{
     SqlStatement attach(m_handle, QStringLiteral("ATTACH DATABASE ? AS %1").arg(QLatin1String(Schema)));
     attach.bindText(1, uriFor(path, "rw"));
     attach.run();
+}
+
+void RecipeSearch::joinAttached(const QString &path)
+{
     try {
         // The index is written in the transaction of each change to a
         // recipe, but without syncs: it then takes no part in the commit
@@ -959,7 +1010,8 @@ void RecipeSearch::attachIndex()
         // harmless: the next start compares the hashes.
         execAll(m_handle, QStringLiteral("PRAGMA %1.journal_mode=DELETE; PRAGMA %1.synchronous=OFF;")
                               .arg(QLatin1String(Schema)));
-        installTriggers();
+        if (m_changes == Changes::Followed)
+            installTriggers();
     } catch (const StoreError &) {
         dropTriggers();
         execAll(m_handle, QStringLiteral("DETACH DATABASE %1").arg(QLatin1String(Schema)));
@@ -1495,6 +1547,25 @@ void RecipeSearch::readLevel(Level &level, int cap)
                         level.ids.end());
 }
 
+void RecipeSearch::readLevelForWalk(Level &level, int cap, int need)
+{
+    // The walk tests names in their order, which the ids do not follow: the
+    // share of the first ids that match is about the share of names that
+    // will, and so tells how many tests the walk needs for its hits. Where
+    // it meets them soon, reading more of the level is left out.
+    const int walkBudget = WalkTests / 8;
+    const int probe = std::max(need * 2, cap / 16);
+    if (need > 0 && need <= walkBudget && probe < cap) {
+        readLevel(level, probe);
+        if (level.exact || level.ids.isEmpty())
+            return;
+        const qint64 spread = level.ids.last();
+        if (qint64(need) * spread <= qint64(walkBudget) * level.ids.size())
+            return;
+    }
+    readLevel(level, cap);
+}
+
 bool RecipeSearch::inLevel(Level &level, qint64 id)
 {
     if (m_doubtful.contains(id))
@@ -1644,7 +1715,7 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
         for (int rank = 0; rank < 3 && (limit < 0 || order.size() < limit); ++rank) {
             const int need = limit < 0 ? -1 : limit - int(order.size());
             if (rank < 2 || (!levels[rank].exact && countCap != cap))
-                readLevel(levels[rank], cap);
+                readLevelForWalk(levels[rank], cap, need);
             if (!levels[rank].exact) {
                 if (walkLevel(levels, rank, need, &order))
                     continue;

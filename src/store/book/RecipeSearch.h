@@ -52,7 +52,13 @@ public:
     // that waits for the first indexState() (a program's start need not wait
     // for the index to catch up with changes made without it: what changes
     // meanwhile is caught up with too).
-    explicit RecipeSearch(const QString &dataFolder, bool lookNow = true);
+    //
+    // The index follows the changes this program makes through the book's
+    // connection by triggers; a program that only reads (the command-line
+    // search) says NoneMade and is spared setting them up. It must then make
+    // no change to the recipes through that connection while this lives.
+    enum class Changes { Followed, NoneMade };
+    explicit RecipeSearch(const QString &dataFolder, bool lookNow = true, Changes changes = Changes::Followed);
     // Detaches the index; when it is in step, records the recipe file's
     // state in it so that the next start finds it current.
     ~RecipeSearch();
@@ -175,7 +181,11 @@ private:
     void follow();
     IndexState checkFile(QString *stampInFile);
     QString recipeFileStamp();
+    IndexState attachIfCurrent(QString *stampInFile);
     void attachIndex();
+    void attachFile(const QString &path);
+    // The settings, triggers and notes of an index file just attached.
+    void joinAttached(const QString &path);
     void detachIndex();
     void installTriggers();
     void dropTriggers();
@@ -197,6 +207,7 @@ private:
     struct Level;
     // Reads the matches of a level, all of them (cap < 0) or at most `cap`.
     void readLevel(Level &level, int cap);
+    void readLevelForWalk(Level &level, int cap, int need);
     bool inLevel(Level &level, qint64 id);
     // Appends the first `need` recipes of the level and not of the one
     // before it, by name. False (and `order` as it was) when that takes
@@ -216,6 +227,7 @@ private:
     quint64 m_generation = 0;
     QString m_recipeSchema;
     QString m_subgroupSchema;
+    Changes m_changes = Changes::Followed;
     bool m_attached = false;
     // The index file that is attached, as the file system knows it.
     QString m_attachedIdentity;
