@@ -355,7 +355,7 @@ void BM_DeleteSubgroupIntoTrash(benchmark::State &state)
             book.subgroups().next();
         state.ResumeTiming();
 
-        const QStringList removed = book.deleteSubgroup();
+        const QStringList removed = book.deleteSubgroup(book.subgroups().currentRowId());
 
         state.PauseTiming();
         if (removed.size() != RecipesPerSubgroup)

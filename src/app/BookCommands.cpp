@@ -174,7 +174,7 @@ void BookCommands::addRecipe()
     if (m_w.book()->hasPendingChanges()) {
         // A step of the portion dialog failed and the dialog was closed: the
         // recipe is not left added by half.
-        undoFailedRecipeAdd(m_state.CurrentRecipe);
+        undoFailedRecipeAdd(added, m_state.CurrentRecipe);
         return;
     }
     m_w.refreshLists();
@@ -186,9 +186,9 @@ void BookCommands::addRecipe()
     }
 }
 
-void BookCommands::undoFailedRecipeAdd(const QString &name)
+void BookCommands::undoFailedRecipeAdd(qint64 id, const QString &name)
 {
-    const bool removed = m_w.book()->removeAddedRecipe(name);
+    const bool removed = m_w.book()->removeAddedRecipe(id);
     m_panes.listResepti->markDirty();
     m_w.refreshLists();
     Dialogs::information(removed ? QStringLiteral("The recipe \"%1\" was not added, because its portion count "

@@ -44,7 +44,7 @@ private:
     bool addChild(bool added, const QString &parent, const QString &child);
     // Removes a recipe just added whose portion dialog could not store its
     // values, and tells the user.
-    void undoFailedRecipeAdd(const QString &name);
+    void undoFailedRecipeAdd(qint64 id, const QString &name);
     void renameRecipe(qint64 id, const QString &oldName, const QString &newName);
     void forgetRemovedRecipes(const QStringList &removed);
     bool loadRecipePicture(const QString &path);

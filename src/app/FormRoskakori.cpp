@@ -53,7 +53,7 @@ QString whereText(const Trash::Entry &entry)
 
 } // namespace
 
-TFormRoskakori::TFormRoskakori(const RecipeBook::Book &book, RestoredHandler restored, QWidget *parent)
+TFormRoskakori::TFormRoskakori(RecipeBook::Book &book, RestoredHandler restored, QWidget *parent)
     : QDialog(parent)
     , m_book(book)
     , m_restored(std::move(restored))
@@ -186,11 +186,7 @@ void TFormRoskakori::BBPalautaClick()
     const qint64 id = selectedEntry();
     if (id <= 0)
         return;
-    Trash::Restored done;
-    {
-        const std::unique_ptr<Trash> trash = m_book.openTrash();
-        done = trash->restore(id);
-    }
+    const Trash::Restored done = m_book.restoreFromTrash(id);
     reload();
     if (m_restored)
         m_restored(done.mainGroup, done.subgroup, done.recipe);

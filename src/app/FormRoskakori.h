@@ -23,7 +23,7 @@ public:
     using RestoredHandler =
         std::function<void(const QString &mainGroup, const QString &subgroup, const QString &recipe)>;
 
-    TFormRoskakori(const RecipeBook::Book &book, RestoredHandler restored, QWidget *parent = nullptr);
+    TFormRoskakori(RecipeBook::Book &book, RestoredHandler restored, QWidget *parent = nullptr);
 
     // Reads the trash again and fills the list.
     void reload();
@@ -38,7 +38,7 @@ private:
     // Asks `question` with Yes and No; true for Yes.
     bool ask(const QString &caption, const QString &question);
 
-    const RecipeBook::Book &m_book;
+    RecipeBook::Book &m_book;
     RestoredHandler m_restored;
     QTreeWidget *m_list = nullptr;
     QLabel *m_summary = nullptr;

@@ -52,10 +52,9 @@ void TrashController::undoLastDeletion()
 {
     std::optional<RecipeBook::Trash::Entry> newest;
     if (m_window->book()->hasTrash()) {
-        const std::unique_ptr<RecipeBook::Trash> trash = m_window->book()->openTrash();
-        newest = trash->newest();
+        newest = m_window->book()->openTrash()->newest();
         if (newest) {
-            const RecipeBook::Trash::Restored done = trash->restore(newest->id);
+            const RecipeBook::Trash::Restored done = m_window->book()->restoreFromTrash(newest->id);
             m_window->showRestored(done.mainGroup, done.subgroup, done.recipe);
             if (!done.renamed.isEmpty())
                 Dialogs::information(

@@ -185,25 +185,25 @@ void TestRecipeBook::renamesAndDeletionsCarryChildrenAndPictures()
     book.recipes().setFilter(RecipeBook::childFilter(sub));
     QCOMPARE(book.recipes().recordCount(), 2);
     QVERIFY(goTo(book.recipes(), recipe));
-    QCOMPARE(book.setPicture(recipe, source, &error), RecipeBook::Book::PictureResult::Set);
+    QCOMPARE(book.setPicture(book.recipes().currentRowId(), source, &error), RecipeBook::Book::PictureResult::Set);
     QCOMPARE(QImage(book.picturePath(recipe)).size(), QSize(169, 169));
 
     QVERIFY(goTo(book.subgroups(), sub));
     const QString newSub = sub + QStringLiteral(" ✓");
-    QVERIFY(book.renameSubgroup(sub, newSub));
+    QVERIFY(book.renameSubgroup(book.subgroups().currentRowId(), newSub));
     book.recipes().setFilter(RecipeBook::childFilter(newSub));
     QCOMPARE(book.recipes().recordCount(), 2);
 
     QVERIFY(goTo(book.recipes(), recipe));
     const QString newRecipe = QStringLiteral("'") + recipe + QStringLiteral("%");
     bool moved = false;
-    QVERIFY2(book.renameRecipe(recipe, newRecipe, &error, &moved), qPrintable(error));
+    QVERIFY2(book.renameRecipe(book.recipes().currentRowId(), newRecipe, &error, &moved), qPrintable(error));
     QVERIFY(moved);
     QVERIFY(!QFileInfo::exists(book.picturePath(recipe)));
     QVERIFY(QFileInfo::exists(book.picturePath(newRecipe)));
 
     QVERIFY(goTo(book.mainGroups(), QStringLiteral("Main")));
-    QStringList removed = book.deleteMainGroup();
+    QStringList removed = book.deleteMainGroup(book.mainGroups().currentRowId());
     removed.sort();
     QCOMPARE(removed, QStringList({newRecipe, recipe + QStringLiteral(" 2")}));
     QVERIFY(!QFileInfo::exists(book.picturePath(newRecipe)));
@@ -234,7 +234,7 @@ void fillBook(RecipeBook::Book &book, const QString &dir)
     book.recipes().setFilter(RecipeBook::childFilter(QStringLiteral("Tarts")));
     QVERIFY(goTo(book.recipes(), QStringLiteral("Lemon tart")));
     QString error;
-    QCOMPARE(book.setPicture(QStringLiteral("Lemon tart"), source, &error), RecipeBook::Book::PictureResult::Set);
+    QCOMPARE(book.setPicture(book.recipes().currentRowId(), source, &error), RecipeBook::Book::PictureResult::Set);
 }
 
 QStringList storedRows(const QString &data)
@@ -298,19 +298,19 @@ void TestRecipeBook::failedCommitLeavesBookAndPictures()
         QVERIFY(goTo(book.recipes(), QStringLiteral("Lemon tart")));
         switch (operation) {
         case 0:
-            book.deleteMainGroup();
+            book.deleteMainGroup(book.mainGroups().currentRowId());
             break;
         case 1:
-            book.deleteSubgroup();
+            book.deleteSubgroup(book.subgroups().currentRowId());
             break;
         case 2:
-            book.renameMainGroup(QStringLiteral("Cakes"), QStringLiteral("Bakes"));
+            book.renameMainGroup(book.mainGroups().currentRowId(), QStringLiteral("Bakes"));
             break;
         case 3:
-            book.renameSubgroup(QStringLiteral("Tarts"), QStringLiteral("Pies"));
+            book.renameSubgroup(book.subgroups().currentRowId(), QStringLiteral("Pies"));
             break;
         default:
-            book.currentRecipe().setScaledIngredients(QStringLiteral("3 lemons"), 6);
+            RecipeBook::RecipeRow(book.recipes()).setScaledIngredients(QStringLiteral("3 lemons"), 6);
             break;
         }
     };

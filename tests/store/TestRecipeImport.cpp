@@ -585,7 +585,7 @@ void TestRecipeImport::roundTrips()
         QString reason;
         b.recipes().setFilter(RecipeBook::childFilter(QStringLiteral("Breads")));
         b.recipes().first();
-        QCOMPARE(b.setPicture(QStringLiteral("Rye bread"), picture, &reason), RecipeBook::Book::PictureResult::Set);
+        QCOMPARE(b.setPicture(b.recipes().currentRowId(), picture, &reason), RecipeBook::Book::PictureResult::Set);
     }
     RecipeBook::Book b(source.data, source.data + QStringLiteral("/Pics/"));
     const QString zip = dir.path() + QStringLiteral("/out.zip");

@@ -9,6 +9,7 @@
 #include "store/book/Trash.h"
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -113,7 +114,7 @@ void TestTrash::mainGroupGoesIntoTheTrashAndComesBack()
         Book b(book.data, book.pics);
         b.mainGroups().open();
         TrashBook::select(b.mainGroups(), QStringLiteral("Dinners"));
-        QCOMPARE(b.deleteMainGroup().size(), 4);
+        QCOMPARE(b.deleteMainGroup(b.mainGroups().currentRowId()).size(), 4);
     }
     QCOMPARE(book.stored(QStringLiteral("Paaryhma")), QStringList{"Baking"});
     QCOMPARE(book.stored(QStringLiteral("Alaryhma")), QStringList{"Bread"});
@@ -161,11 +162,11 @@ void TestTrash::namesTakenMeanwhileGetANumber()
         TrashBook::select(b.subgroups(), QStringLiteral("Soups"));
         b.recipes().setFilter(RecipeBook::childFilter(QStringLiteral("Soups")));
         TrashBook::select(b.recipes(), QStringLiteral("Pea soup"));
-        b.deleteRecipe();
+        b.deleteRecipe(b.recipes().currentRowId());
         // The rest of its subgroup and then its main group go too; a new
         // recipe and a new main group take the names meanwhile.
         TrashBook::select(b.subgroups(), QStringLiteral("Soups"));
-        b.deleteSubgroup();
+        b.deleteSubgroup(b.subgroups().currentRowId());
         b.addMainGroup(QStringLiteral("Soups"));
         QVERIFY(b.addRecipe(QStringLiteral("Bread"), QStringLiteral("Pea soup")));
     }
@@ -174,13 +175,24 @@ void TestTrash::namesTakenMeanwhileGetANumber()
     newPicture.write("the new one");
     newPicture.close();
 
-    Trash trash(book.data, book.pics);
+    // Restored through the book, which says where it went.
+    Book b(book.data, book.pics);
+    QSignalSpy groups(&b, &Book::groupsChanged);
+    QSignalSpy subgroups(&b, &Book::subgroupsChanged);
+    QSignalSpy recipes(&b, &Book::recipesChanged);
+    const std::unique_ptr<Trash> opened = b.openTrash();
+    Trash &trash = *opened;
     QCOMPARE(trash.entries().size(), 2);
-    const Trash::Restored done = trash.restore(trash.findByName(QStringLiteral("Pea soup"))->id);
+    const Trash::Restored done = b.restoreFromTrash(trash.findByName(QStringLiteral("Pea soup"))->id);
     QCOMPARE(done.mainGroup, QStringLiteral("Dinners"));
     QCOMPARE(done.subgroup, QStringLiteral("Soups (2)"));
     QCOMPARE(done.recipe, QStringLiteral("Pea soup (2)"));
     QCOMPARE(done.renamed.size(), 2);
+    QCOMPARE(groups.size(), 1);
+    QCOMPARE(subgroups.size(), 1);
+    QCOMPARE(subgroups.constFirst().constFirst().toString(), QStringLiteral("Dinners"));
+    QCOMPARE(recipes.size(), 1);
+    QCOMPARE(recipes.constFirst().constFirst().toString(), QStringLiteral("Soups (2)"));
     QCOMPARE(book.stored(QStringLiteral("Ohje"), QStringLiteral("WHERE Ryhma = 'Soups (2)'")),
              QStringList{"Pea soup (2)"});
     QCOMPARE(book.picture(QStringLiteral("Pea soup (2)")), QByteArray("picture of Pea soup"));
@@ -207,7 +219,7 @@ void TestTrash::failedDeletionLeavesBookAndTrashAsTheyWere()
         Book b(book.data, book.pics);
         b.mainGroups().open();
         TrashBook::select(b.mainGroups(), QStringLiteral("Dinners"));
-        QVERIFY_THROWS_EXCEPTION(StoreError, b.deleteMainGroup());
+        QVERIFY_THROWS_EXCEPTION(StoreError, b.deleteMainGroup(b.mainGroups().currentRowId()));
         QVERIFY(!b.mainGroups().hasPendingChanges());
     }
     QCOMPARE(book.stored(QStringLiteral("Ohje")).size(), 4);
@@ -234,7 +246,7 @@ void TestTrash::failedDeletionLeavesBookAndTrashAsTheyWere()
         b.mainGroups().open();
         TrashBook::select(b.mainGroups(), QStringLiteral("Dinners"));
         try {
-            b.deleteMainGroup();
+            b.deleteMainGroup(b.mainGroups().currentRowId());
             QFAIL("a deletion went into a full trash");
         } catch (const StoreError &e) {
             QVERIFY2(e.message().contains(QLatin1String("trash is full")), qPrintable(e.message()));
@@ -268,7 +280,7 @@ void TestTrash::foreignTrashFileIsKeptAsideAndANewTrashStarts()
             Book b(book.data, book.pics);
             b.mainGroups().open();
             TrashBook::select(b.mainGroups(), QStringLiteral("Baking"));
-            b.deleteMainGroup();
+            b.deleteMainGroup(b.mainGroups().currentRowId());
         }
         QCOMPARE(book.stored(QStringLiteral("Paaryhma")), QStringList{"Dinners"});
         QCOMPARE(notices.size(), 1);
@@ -396,7 +408,7 @@ void TestTrash::backupCarriesTheTrashWithItsPictures()
         Book b(book.data, book.pics);
         b.mainGroups().open();
         TrashBook::select(b.mainGroups(), QStringLiteral("Dinners"));
-        QCOMPARE(b.deleteMainGroup().size(), 4);
+        QCOMPARE(b.deleteMainGroup(b.mainGroups().currentRowId()).size(), 4);
     }
     const QString file = book.dir.path() + QStringLiteral("/book.zip");
     QStringList skipped;

@@ -56,10 +56,10 @@ int main(int argc, char *argv[])
             if (cycle % 3 == 0) {
                 book.recipes().setFilter(RecipeBook::childFilter(subgroup));
                 book.recipes().first();
-                book.deleteRecipe();
+                book.deleteRecipe(book.recipes().currentRowId());
                 RecipeBook::Book::pack(book.recipes());
             } else {
-                book.deleteSubgroup();
+                book.deleteSubgroup(book.subgroups().currentRowId());
                 RecipeBook::Book::pack(book.recipes());
                 RecipeBook::Book::pack(book.subgroups());
             }

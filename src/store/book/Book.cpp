@@ -108,6 +108,16 @@ std::unique_ptr<RecipeSearch> Book::openSearch(bool lookNow) const
     return std::make_unique<RecipeSearch>(m_dataFolder, lookNow);
 }
 
+Trash::Restored Book::restoreFromTrash(qint64 entryId)
+{
+    const Trash::Restored done = openTrash()->restore(entryId);
+    emit groupsChanged();
+    emit subgroupsChanged(done.mainGroup);
+    if (!done.subgroup.isEmpty())
+        emit recipesChanged(done.subgroup);
+    return done;
+}
+
 Book::~Book() = default;
 
 template <typename Work>
@@ -454,22 +464,28 @@ bool Book::addRecipe(const QString &subgroup, const QString &name, qint64 *id)
     return added;
 }
 
-bool Book::removeAddedRecipe(const QString &name)
+bool Book::removeAddedRecipe(qint64 id)
 {
     m_recipes->discard();
     if (m_editRecipes->Active())
         m_editRecipes->discard();
+    if (!recipe(id))
+        return true;
+    QString subgroup;
     try {
-        StoreTransaction scope(*m_recipes);
-        if (m_recipes->RecNo() > 0 && m_recipes->fieldText(Nimi) == name) {
-            m_recipes->deleteRow();
-            m_recipes->apply();
-        }
-        scope.commit();
+        changing([&] {
+            TPackTable &recipes = rowOf(*m_workRecipes, id, "recipe");
+            subgroup = recipes.fieldText(Ryhma);
+            StoreTransaction scope(recipes);
+            recipes.deleteRow();
+            recipes.apply();
+            scope.commit();
+        });
     } catch (const StoreError &) {
-        m_recipes->discard();
         return false;
     }
+    emit recipeChanged(id);
+    emit recipesChanged(subgroup);
     return true;
 }
 
@@ -501,16 +517,6 @@ bool Book::renameWithChildren(TPackTable &parent, TPackTable &children, qint64 i
     });
 }
 
-bool Book::renameMainGroup(const QString &, const QString &newName)
-{
-    return renameMainGroup(m_mainGroups->currentRowId(), newName);
-}
-
-bool Book::renameSubgroup(const QString &, const QString &newName)
-{
-    return renameSubgroup(m_subgroups->currentRowId(), newName);
-}
-
 bool Book::renameMainGroup(qint64 id, const QString &newName)
 {
     const bool hadChildren = renameWithChildren(*m_workMainGroups, *m_workSubgroups, id, newName);
@@ -529,11 +535,6 @@ bool Book::renameSubgroup(qint64 id, const QString &newName)
         emit recipesChanged(*before);
     emit recipesChanged(newName);
     return hadChildren;
-}
-
-bool Book::renameRecipe(const QString &, const QString &newName, QString *reason, bool *pictureMoved)
-{
-    return renameRecipe(m_recipes->currentRowId(), newName, reason, pictureMoved);
 }
 
 bool Book::renameRecipe(qint64 id, const QString &newName, QString *reason, bool *pictureMoved)
@@ -579,21 +580,6 @@ void Book::removePictures(const QStringList &recipeNames) const
         if (QFile::exists(path))
             QFile::remove(path);
     }
-}
-
-QStringList Book::deleteMainGroup()
-{
-    return deleteMainGroup(m_mainGroups->currentRowId());
-}
-
-QStringList Book::deleteSubgroup()
-{
-    return deleteSubgroup(m_subgroups->currentRowId());
-}
-
-void Book::deleteRecipe()
-{
-    deleteRecipe(m_recipes->currentRowId());
 }
 
 QStringList Book::deleteMainGroup(qint64 id)
@@ -774,11 +760,6 @@ PictureFiles::ReadResult Book::readStoredPicture(const QString &path, QImage *im
     return read;
 }
 
-Book::PictureResult Book::setPicture(const QString &, const QString &file, QString *reason)
-{
-    return setPicture(m_recipes->currentRowId(), file, reason);
-}
-
 Book::PictureResult Book::setPicture(qint64 id, const QString &file, QString *reason)
 {
     const PictureResult result = changing([&] {
@@ -817,11 +798,6 @@ bool Book::writePicture(const QImage &source, const QString &path, QString *reas
         return false;
     }
     return true;
-}
-
-void Book::removePicture(const QString &)
-{
-    removePicture(m_recipes->currentRowId());
 }
 
 void Book::removePicture(qint64 id)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/book/Trash.h"
 #include "store/table/PictureFiles.h"
 #include "store/table/RecipeRow.h"
 
@@ -54,6 +55,10 @@ public:
     bool hasTrash() const;
     std::unique_ptr<Trash> openTrash() const;
     std::unique_ptr<RecipeSearch> openSearch(bool lookNow = true) const;
+    // Puts the trash's entry `entryId` back where it was (see
+    // Trash::restore) and says so: the main groups, the subgroups of its main
+    // group and the recipes of its subgroup changed.
+    Trash::Restored restoreFromTrash(qint64 entryId);
 
     // The stored fields of one recipe, read by id.
     struct Recipe {
@@ -99,10 +104,16 @@ public:
     // commit. True when it had children.
     bool renameMainGroup(qint64 id, const QString &newName);
     bool renameSubgroup(qint64 id, const QString &newName);
-    // Renames the recipe `id`, its picture going along (see the call by name).
+    // Renames the recipe `id`; its picture goes along (copied to the new
+    // name, committed, the old file removed), so that a crash at any point
+    // leaves the name and a file of that name together. False with `reason`
+    // when the picture cannot be copied: nothing is changed. `pictureMoved`
+    // tells whether the recipe had a picture that went along.
     bool renameRecipe(qint64 id, const QString &newName, QString *reason, bool *pictureMoved = nullptr);
     // Deletes the group or recipe `id` with everything under it into the
-    // trash, in one commit; returns the names of the removed recipes.
+    // trash, in one commit; the picture files of the removed recipes go
+    // after the commit. Returns the names of the removed recipes. The
+    // tables are not packed.
     QStringList deleteMainGroup(qint64 id);
     QStringList deleteSubgroup(qint64 id);
     void deleteRecipe(qint64 id);
@@ -154,28 +165,10 @@ public:
     // it); the new row is then still pending.
     bool addSubgroup(const QString &mainGroup, const QString &name, qint64 *id = nullptr);
     bool addRecipe(const QString &subgroup, const QString &name, qint64 *id = nullptr);
-    // Removes the recipe `name` just added when it is the current row. False
-    // when it could not be removed; nothing is pending afterwards.
-    bool removeAddedRecipe(const QString &name);
-
-    // Renames the current main group / subgroup; the children follow in the
-    // same commit. True when it had children.
-    bool renameMainGroup(const QString &oldName, const QString &newName);
-    bool renameSubgroup(const QString &oldName, const QString &newName);
-
-    // Renames the current recipe; its picture goes along (copied to the new
-    // name, committed, the old file removed), so that a crash at any point
-    // leaves the name and a file of that name together. False with `reason`
-    // when the picture cannot be copied: nothing is changed. `pictureMoved`
-    // tells whether the recipe had a picture that went along.
-    bool renameRecipe(const QString &oldName, const QString &newName, QString *reason, bool *pictureMoved = nullptr);
-
-    // Delete the current row with everything under it, in one commit; the
-    // picture files of the removed recipes go after the commit. Return the
-    // names of the removed recipes. The tables are not packed.
-    QStringList deleteMainGroup();
-    QStringList deleteSubgroup();
-    void deleteRecipe();
+    // Removes the recipe `id` just added (not into the trash), dropping what
+    // is pending for it. False when it could not be removed; nothing is
+    // pending afterwards.
+    bool removeAddedRecipe(qint64 id);
 
     // The name rules. Group names are one set over both group tables (a main
     // group and a subgroup never share a name), recipe names one set over the
@@ -188,16 +181,7 @@ public:
     static bool groupNameTaken(TPackTable &mainGroups, TPackTable &subgroups, const QString &name);
     static bool recipeNameTaken(TPackTable &recipes, const QString &name);
 
-    // The stored fields of the current recipe: description (Kuvaus),
-    // difficulty (Aste), time (Aika), portion count, ingredients, directions.
-    RecipeRow currentRecipe() const { return RecipeRow(*m_recipes); }
-    void setDescription(const QString &text) { currentRecipe().setDescription(text); }
-    void setDifficultyAndTime(const QString &difficulty, const QString &time)
-    {
-        currentRecipe().setDifficultyAndTime(difficulty, time);
-    }
-
-    // Pictures of the current recipe `recipeName`. setPicture reads the
+    // Pictures of the recipe `id`. setPicture reads the
     // picture file `file` (a JPEG, PNG, BMP, GIF, ICO or SVG file of at most
     // 10,000 x 10,000 pixels), stretches it over 169 x 169, stores it as the
     // recipe's JPEG (quality 90) and marks the recipe as having a picture.
@@ -206,10 +190,8 @@ public:
         NotAPicture, // `reason` says why when the file itself was refused
         NotWritten,  // the recipe's picture file could not be written; `reason`
     };
-    PictureResult setPicture(const QString &recipeName, const QString &file, QString *reason);
     PictureResult setPicture(qint64 id, const QString &file, QString *reason);
-    // Marks the current recipe as having no picture, then removes its file.
-    void removePicture(const QString &recipeName);
+    // Marks the recipe as having no picture, then removes its file.
     void removePicture(qint64 id);
 
     // A picture file decoded, or a null image; `refused` says why when the
