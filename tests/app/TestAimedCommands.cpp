@@ -207,6 +207,24 @@ private Q_SLOTS:
         QCOMPARE(Dialogs::shownDialogs(), QStringList());
     }
 
+    // A deleted subgroup takes its recipes off the recipe list; Restore Last
+    // Deletion (Ctrl+Z) brings both back, selected.
+    void deletedSubgroupLeavesNoRecipeListed()
+    {
+        openWindow();
+        selectRow(w->DBLLBoxPaaryhma(), 0);
+        selectRow(w->DBLLBoxAlaryhma(), 1);
+        QCOMPARE(listNames(w->DBLLBoxLista()), QStringList{"Goulash"});
+        answerDelete();
+        w->menuAction(QStringLiteral("MenuPoistaAla"))->trigger();
+        QCOMPARE(book->storedNames(QStringLiteral("Ohje"), QStringLiteral("Main Courses")), QStringList());
+        QCOMPARE(listNames(w->DBLLBoxAlaryhma()), QStringList{"Soups"});
+        QCOMPARE(listNames(w->DBLLBoxLista()), QStringList());
+        w->findChild<QAction *>(QStringLiteral("MenuPeruPoisto"))->trigger();
+        QCOMPARE(selectedName(w->DBLLBoxAlaryhma()), QStringLiteral("Main Courses"));
+        QCOMPARE(listNames(w->DBLLBoxLista()), QStringList{"Goulash"});
+    }
+
     // After a visit to the recipe window, a difficulty typed, then the
     // subgroup renamed: the typing is stored in its recipe, and no editor
     // stays on screen for a recipe that is no longer listed.

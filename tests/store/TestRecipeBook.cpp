@@ -504,11 +504,20 @@ void TestRecipeBook::listsReadByIdFollowTheStoredBook()
     QCOMPARE(names(book.subgroupsOf(everyday)).count(QStringLiteral("Broths")), 1);
     book.addMainGroup(QStringLiteral("Added last"));
     QCOMPARE(book.mainGroupEntries().constLast().name, QStringLiteral("Added last"));
+    // A deletion says that the lists of what went are to be read again.
+    QSignalSpy recipesChanged(&book, &RecipeBook::Book::recipesChanged);
+    QSignalSpy subgroupsChanged(&book, &RecipeBook::Book::subgroupsChanged);
     book.deleteSubgroup(soups);
+    QCOMPARE(recipesChanged.size(), 1);
+    QCOMPARE(recipesChanged.takeFirst().constFirst().toString(), QStringLiteral("Broths"));
+    QCOMPARE(subgroupsChanged.takeFirst().constFirst().toString(), QStringLiteral("Everyday Cooking"));
     QCOMPARE(book.recipeCountOf(soups), 0);
     QVERIFY(book.recipesOf(soups, 0, 10).isEmpty());
     QVERIFY(idOf(book.subgroupsOf(everyday), QStringLiteral("Broths")) == 0);
+    const QVector<RecipeBook::Book::Entry> left = book.subgroupsOf(everyday);
     book.deleteMainGroup(everyday);
+    QCOMPARE(subgroupsChanged.takeFirst().constFirst().toString(), QStringLiteral("Everyday Cooking"));
+    QCOMPARE(recipesChanged.size(), left.size());
     QVERIFY(book.subgroupsOf(everyday).isEmpty());
     QVERIFY(book.subgroupsOf(0).isEmpty() && book.recipesOf(0, 0, 5).isEmpty());
 }

@@ -585,6 +585,8 @@ void Book::removePictures(const QStringList &recipeNames) const
 QStringList Book::deleteMainGroup(qint64 id)
 {
     TrashDeposit trash(m_mainGroups->DatabaseName(), m_picsFolder);
+    QString mainGroup;
+    QStringList emptied;
     const QStringList removed = changing([&] {
         TPackTable &mainGroups = rowOf(*m_workMainGroups, id, "main group");
         TPackTable &subgroups = *m_workSubgroups;
@@ -595,10 +597,12 @@ QStringList Book::deleteMainGroup(qint64 id)
         StoreTransaction scope(mainGroups);
         TrashDeposit::Rows rows;
         rows.mainGroups.append(id);
-        subgroups.setFilter(childFilter(mainGroups.fieldText(Nimi)));
+        mainGroup = mainGroups.fieldText(Nimi);
+        subgroups.setFilter(childFilter(mainGroup));
         int count = 0;
         for (subgroups.first(); !subgroups.eof(); subgroups.next()) {
             rows.subgroups.append(subgroups.currentRowId());
+            emptied.append(subgroups.fieldText(Nimi));
             recipes.setFilter(childFilter(subgroups.fieldText(Nimi)));
             deleteFilteredRecipes(recipes, names, rows.recipes);
             ++count;
@@ -617,7 +621,11 @@ QStringList Book::deleteMainGroup(qint64 id)
     });
     // Picture files leave Pics once their rows are in the trash for good.
     trash.committed();
+    // Lists that show what went are read again: they show nothing now.
     emit groupsChanged();
+    emit subgroupsChanged(mainGroup);
+    for (const QString &subgroup : std::as_const(emptied))
+        emit recipesChanged(subgroup);
     return removed;
 }
 
@@ -625,16 +633,18 @@ QStringList Book::deleteSubgroup(qint64 id)
 {
     TrashDeposit trash(m_subgroups->DatabaseName(), m_picsFolder);
     QString mainGroup;
+    QString subgroup;
     const QStringList removed = changing([&] {
         TPackTable &subgroups = rowOf(*m_workSubgroups, id, "subgroup");
         TPackTable &recipes = *m_workRecipes;
         openIfClosed(recipes);
         mainGroup = subgroups.fieldText(Ryhma);
+        subgroup = subgroups.fieldText(Nimi);
         QStringList names;
         StoreTransaction scope(subgroups);
         TrashDeposit::Rows rows;
         rows.subgroups.append(id);
-        recipes.setFilter(childFilter(subgroups.fieldText(Nimi)));
+        recipes.setFilter(childFilter(subgroup));
         deleteFilteredRecipes(recipes, names, rows.recipes);
         trash.put(Trash::Kind::Subgroup, rows);
         subgroups.deleteRow();
@@ -645,6 +655,7 @@ QStringList Book::deleteSubgroup(qint64 id)
     });
     trash.committed();
     emit subgroupsChanged(mainGroup);
+    emit recipesChanged(subgroup);
     return removed;
 }
 
