@@ -131,8 +131,7 @@ int check(const QByteArray &folder)
     if (outcome == BookCheck::Outcome::Unopenable) {
         QString why = book.lines().value(0);
         why.replace(path, QFile::decodeName(folder));
-        std::fprintf(stderr, "mealdeck-data: %s\n", why.toLocal8Bit().constData());
-        return 2;
+        return commandFailed(why);
     }
     for (const QString &line : book.lines())
         std::printf("%s\n", line.toLocal8Bit().constData());
@@ -239,10 +238,8 @@ int run(int argc, char *argv[], QStringList &arguments, const QString &usage)
     QString unusable;
     if (!ownBytes
         && !reachNamesThatAreNotUtf8(argc, argv, 2, command == QLatin1String("search") ? 2 : argc, &arguments,
-                                     &unusable)) {
-        std::fprintf(stderr, "mealdeck-data: %s\n", unusable.toLocal8Bit().constData());
-        return 2;
-    }
+                                     &unusable))
+        return commandFailed(unusable);
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("backup"))
         return BackupCommands::backup(arguments.mid(2));
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("restore"))
@@ -262,10 +259,8 @@ int run(int argc, char *argv[], QStringList &arguments, const QString &usage)
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("trash"))
         return trashCommand(arguments.mid(2));
     if (arguments.size() < 3 || arguments.at(1) != QLatin1String("init") || arguments.size() > 4
-        || (arguments.size() == 4 && arguments.at(3) != QLatin1String("--starter"))) {
-        print(usage, stderr);
-        return 2;
-    }
+        || (arguments.size() == 4 && arguments.at(3) != QLatin1String("--starter")))
+        return wrongArguments(usage);
     return init(QByteArray(argv[2]), arguments.size() == 4);
 }
 
