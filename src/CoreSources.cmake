@@ -3,60 +3,44 @@
 # The rooms depend one way, each only on those listed before it (the folder
 # test checks the includes): table <- book <- exchange, backup.
 
+# mealdeck_sources(LIST FOLDER NAME...) appends the sources FOLDER/NAME.cpp and
+# FOLDER/NAME.h of every NAME to LIST; a NAME with its own ending (a header
+# alone, a source without one) is taken as it is.
+function(mealdeck_sources list folder)
+    set(files ${${list}})
+    foreach(name ${ARGN})
+        if(name MATCHES "\\.(h|cpp)$")
+            list(APPEND files ${folder}/${name})
+        else()
+            list(APPEND files ${folder}/${name}.cpp ${folder}/${name}.h)
+        endif()
+    endforeach()
+    set(${list} ${files} PARENT_SCOPE)
+endfunction()
+
 # The table store: the SQLite connection, statements, packed tables, the schema,
 # the picture files and the program's paths.
-set(MEALDECK_TABLE_SOURCES
-    store/table/BookLockFile.cpp store/table/BookLockFile.h
-    store/table/JpegCodec.cpp store/table/JpegCodec.h
-    store/table/PackTable.cpp store/table/PackTable.h
-    store/table/PictureFiles.cpp store/table/PictureFiles.h
-    store/table/PicturePaths.cpp store/table/PicturePaths.h
-    store/table/ProgramError.h
-    store/table/ProgramPaths.cpp store/table/ProgramPaths.h
-    store/table/RecipeRow.cpp store/table/RecipeRow.h
-    store/table/RecipeSchema.cpp store/table/RecipeSchema.h
-    store/table/SqlStatement.cpp store/table/SqlStatement.h
-    store/table/StoreConnection.cpp store/table/StoreConnection.h
-    store/table/StoreTransaction.cpp store/table/StoreTransaction.h
-    store/table/StoredRecipe.cpp store/table/StoredRecipe.h)
+mealdeck_sources(MEALDECK_TABLE_SOURCES store/table
+    BookLockFile JpegCodec PackTable PictureFiles PicturePaths ProgramError.h ProgramPaths RecipeRow
+    RecipeSchema SqlStatement StoreConnection StoreTransaction StoredRecipe)
 
 # The book: the one object windows go through, its trash, its search index,
 # the week menu and shopping list, the cookbook's reading.
-set(MEALDECK_BOOK_SOURCES
-    store/book/Book.cpp store/book/Book.h
-    store/book/BookCheck.cpp store/book/BookCheck.h
-    store/book/CookbookSource.cpp store/book/CookbookSource.h
-    store/book/Menu.cpp store/book/Menu.h
-    store/book/RecipeBook.cpp store/book/RecipeBook.h
-    store/book/RecipeSearch.cpp store/book/RecipeSearch.h
-    store/book/SearchText.cpp store/book/SearchText.h
-    store/book/ShoppingList.cpp store/book/ShoppingList.h
-    store/book/Trash.cpp store/book/Trash.h)
+mealdeck_sources(MEALDECK_BOOK_SOURCES store/book
+    Book BookCheck CookbookSource Menu RecipeBook RecipeSearch SearchText ShoppingList Trash)
 
 # Exchange: readers and writers of other programs' formats, web pages, import
 # and export.
-set(MEALDECK_EXCHANGE_SOURCES
-    store/exchange/BookExport.cpp store/exchange/BookExport.h
-    store/exchange/BookImport.cpp store/exchange/BookImport.h
-    store/exchange/ImportedRecipe.h
-    store/exchange/IngredientText.cpp store/exchange/IngredientText.h
-    store/exchange/JsonLdReader.cpp store/exchange/JsonLdReader.h
-    store/exchange/MealMasterReader.cpp store/exchange/MealMasterReader.h
-    store/exchange/MicrodataReader.cpp store/exchange/MicrodataReader.h
-    store/exchange/RecipeArchive.cpp store/exchange/RecipeArchive.h
-    store/exchange/WebFetcher.cpp store/exchange/WebFetcher.h
-    store/exchange/WebImport.cpp store/exchange/WebImport.h)
+mealdeck_sources(MEALDECK_EXCHANGE_SOURCES store/exchange
+    BookExport BookImport ImportedRecipe.h IngredientText JsonLdReader MealMasterReader MicrodataReader
+    RecipeArchive WebFetcher WebImport)
 
 # Backup and restore of a whole book.
-set(MEALDECK_BACKUP_SOURCES
-    store/backup/BackupFiles.cpp store/backup/BackupFiles.h
-    store/backup/BookBackup.cpp store/backup/BookBackup.h
-    store/backup/BookRestore.cpp store/backup/BookRestore.h)
+mealdeck_sources(MEALDECK_BACKUP_SOURCES store/backup BackupFiles BookBackup BookRestore)
 
 # The settings store and portion scaling, beside the windows that use them.
-set(MEALDECK_CORE_OTHER_SOURCES
-    recipe/PortionScaling.cpp recipe/PortionScaling.h
-    settings/SettingsStore.cpp settings/SettingsStore.h)
+mealdeck_sources(MEALDECK_CORE_OTHER_SOURCES recipe PortionScaling)
+mealdeck_sources(MEALDECK_CORE_OTHER_SOURCES settings SettingsStore)
 
 set(MEALDECK_CORE_SOURCES
     ${MEALDECK_TABLE_SOURCES} ${MEALDECK_BOOK_SOURCES} ${MEALDECK_EXCHANGE_SOURCES}

@@ -1,9 +1,10 @@
 #include "tool/BackupCommands.h"
 
 #include "store/backup/BookBackup.h"
-#include "store/table/BookLockFile.h"
 #include "store/backup/BookRestore.h"
+#include "store/table/BookLockFile.h"
 #include "store/table/ProgramError.h"
+#include "tool/CommandFailure.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,12 +18,6 @@ void say(const QString &line)
 {
     std::printf("%s\n", line.toLocal8Bit().constData());
     std::fflush(stdout);
-}
-
-int failed(const QString &why)
-{
-    std::fprintf(stderr, "mealdeck-data: %s\n", why.toLocal8Bit().constData());
-    return 2;
 }
 
 // Runs a step of the restore; its failure says that the book was left as it was.
@@ -45,13 +40,13 @@ namespace BackupCommands {
 int backup(const QStringList &arguments)
 {
     if (arguments.isEmpty() || arguments.size() > 2)
-        return failed(QStringLiteral("usage: mealdeck-data backup DIR [OUT]"));
+        return commandFailed(QStringLiteral("usage: mealdeck-data backup DIR [OUT]"));
     const QString data = QDir(arguments.at(0)).absoluteFilePath(QStringLiteral("Data"));
     QString out = arguments.value(1, QDir::currentPath());
     if (QFileInfo(out).isDir())
         out = QDir(out).absoluteFilePath(BookBackup::defaultFileName(QDate::currentDate()));
     if (QFileInfo::exists(out))
-        return failed(QStringLiteral("%1 already exists; give another name").arg(out));
+        return commandFailed(QStringLiteral("%1 already exists; give another name").arg(out));
     const BookBackup::Written written = BookBackup::writeBackup(data, out);
     for (const QString &line : written.skipped)
         say(line);
@@ -65,16 +60,16 @@ int restore(const QStringList &arguments)
     QStringList plain = arguments;
     plain.removeAll(QStringLiteral("--yes"));
     if (plain.size() != 2)
-        return failed(QStringLiteral("usage: mealdeck-data restore DIR FILE [--yes]"));
+        return commandFailed(QStringLiteral("usage: mealdeck-data restore DIR FILE [--yes]"));
     const QString data = QDir(plain.at(0)).absoluteFilePath(QStringLiteral("Data"));
     if (!QFileInfo(plain.at(0)).isDir())
-        return failed(QStringLiteral("The folder %1 does not exist").arg(plain.at(0)));
+        return commandFailed(QStringLiteral("The folder %1 does not exist").arg(plain.at(0)));
 
     // The program keeps the book's lock while it runs; the restore takes it
     // too, so that the program cannot start on the book meanwhile.
     BookLockFile lock(data);
     if (QFileInfo(data).isDir() && lock.take() == BookLockFile::Outcome::Held)
-        return failed(lock.refusal());
+        return commandFailed(lock.refusal());
 
     BookRestore restore(data, plain.at(1));
     leavingBookUnchanged([&restore] { restore.check(); });

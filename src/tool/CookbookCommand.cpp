@@ -1,20 +1,11 @@
 #include "tool/CookbookCommand.h"
 
 #include "print/Cookbook.h"
+#include "tool/CommandFailure.h"
 
 #include <QFileInfo>
 
 #include <cstdio>
-
-namespace {
-
-int fail(const QString &message)
-{
-    std::fprintf(stderr, "mealdeck-data: %s\n", message.toLocal8Bit().constData());
-    return 2;
-}
-
-} // namespace
 
 int cookbookCommand(const QStringList &arguments, const QString &usage)
 {
@@ -38,7 +29,7 @@ int cookbookCommand(const QStringList &arguments, const QString &usage)
             titled = true;
         } else if (argument == QLatin1String("--paper") && hasValue) {
             if (!Cookbook::paperNamed(arguments.at(++i), &paper))
-                return fail(QStringLiteral("Unknown paper \"%1\": A4, A5 or Letter").arg(arguments.at(i)));
+                return commandFailed(QStringLiteral("Unknown paper \"%1\": A4, A5 or Letter").arg(arguments.at(i)));
         } else if (argument == QLatin1String("--no-pictures")) {
             options.pictures = false;
         } else if (argument.startsWith(QLatin1String("--"))) {
@@ -47,18 +38,16 @@ int cookbookCommand(const QStringList &arguments, const QString &usage)
             files << argument;
         }
     }
-    if (bad || files.size() != 2 || files.at(0).isEmpty() || files.at(1).isEmpty()) {
-        std::fputs(usage.toLocal8Bit().constData(), stderr);
-        return 2;
-    }
+    if (bad || files.size() != 2 || files.at(0).isEmpty() || files.at(1).isEmpty())
+        return wrongArguments(usage);
     const QString out = files.at(1);
     const QString suffix = QFileInfo(out).suffix().toLower();
     if (suffix != QLatin1String("pdf") && suffix != QLatin1String("html") && suffix != QLatin1String("htm"))
-        return fail(QStringLiteral("%1 should end in .pdf or .html").arg(out));
+        return commandFailed(QStringLiteral("%1 should end in .pdf or .html").arg(out));
 
     const QFileInfo folder(QFileInfo(out).absolutePath());
     if (!folder.isDir() || !folder.isWritable())
-        return fail(QStringLiteral("Cannot write %1: no folder to write it in").arg(out));
+        return commandFailed(QStringLiteral("Cannot write %1: no folder to write it in").arg(out));
 
     const QString data = files.at(0) + QStringLiteral("/Data");
     const QVector<Cookbook::Recipe> recipes = CookbookSource::read(data, data + QStringLiteral("/Pics/"), scope, group);
@@ -69,12 +58,12 @@ int cookbookCommand(const QStringList &arguments, const QString &usage)
 
     if (suffix != QLatin1String("pdf")) {
         if (!Cookbook::writeHtml(recipes, options, out, &error))
-            return fail(error);
+            return commandFailed(error);
     } else {
         Cookbook::Layout layout(recipes, options, paper);
         layout.build();
         if (!Cookbook::writePdf(layout, out, &error))
-            return fail(error);
+            return commandFailed(error);
     }
     std::printf("Wrote %s: %lld recipes\n", out.toLocal8Bit().constData(), static_cast<long long>(recipes.size()));
     return 0;

@@ -1,13 +1,14 @@
 #include "tool/DataToolImportExport.h"
 
-#include "store/book/Book.h"
 #include "store/backup/BookBackup.h"
+#include "store/book/Book.h"
 #include "store/exchange/BookExport.h"
 #include "store/exchange/BookImport.h"
-#include "store/table/BookLockFile.h"
 #include "store/exchange/MealMasterReader.h"
-#include "store/table/ProgramError.h"
 #include "store/exchange/WebImport.h"
+#include "store/table/BookLockFile.h"
+#include "store/table/ProgramError.h"
+#include "tool/CommandFailure.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,16 +18,11 @@
 
 namespace {
 
-void error(const QString &text)
-{
-    std::fprintf(stderr, "mealdeck-data: %s\n", text.toLocal8Bit().constData());
-}
-
 bool bookExists(const QString &dir)
 {
     if (QFileInfo(dir + QStringLiteral("/Data/Ohje.db")).isFile())
         return true;
-    error(QStringLiteral("No recipe book in %1/Data").arg(dir));
+    sayFailure(QStringLiteral("No recipe book in %1/Data").arg(dir));
     return false;
 }
 
@@ -45,26 +41,24 @@ int importCommand(const QStringList &arguments)
         } else if (a == QLatin1String("--keep-main-groups")) {
             options.keepFileMainGroups = true;
         } else if (a.startsWith(QLatin1String("--"))) {
-            error(QStringLiteral("Unknown option %1").arg(a));
-            return 2;
+            return commandFailed(QStringLiteral("Unknown option %1").arg(a));
         } else if (dir.isEmpty()) {
             dir = a;
         } else if (WebImport::isWebAddress(a)) {
             addresses << a;
         } else if (QUrl(a).isValid() && QUrl(a).scheme().size() > 1 && a.contains(QLatin1String("://"))) {
-            error(QStringLiteral("%1: not a web address the program reads (only http:// and https://)").arg(a));
-            return 2;
+            return commandFailed(
+                QStringLiteral("%1: not a web address the program reads (only http:// and https://)").arg(a));
         } else {
             files << a;
         }
     }
     if (dir.isEmpty() || (files.isEmpty() && addresses.isEmpty())) {
-        error(QStringLiteral("import needs a book folder and at least one file or web address"));
-        return 2;
+        return commandFailed(QStringLiteral("import needs a book folder and at least one file or web address"));
     }
     if (!options.encoding.isEmpty() && !MealMasterReader::encodings().contains(options.encoding)) {
-        error(QStringLiteral("Unknown encoding %1; one of %2")
-                  .arg(options.encoding, MealMasterReader::encodings().join(QLatin1String(", "))));
+        sayFailure(QStringLiteral("Unknown encoding %1; one of %2")
+                       .arg(options.encoding, MealMasterReader::encodings().join(QLatin1String(", "))));
         return 2;
     }
     if (!bookExists(dir))
@@ -72,8 +66,7 @@ int importCommand(const QStringList &arguments)
     // The import writes only while no program or other command holds the book.
     BookLockFile lock(dir + QStringLiteral("/Data"));
     if (lock.take() == BookLockFile::Outcome::Held) {
-        error(lock.refusal());
-        return 2;
+        return commandFailed(lock.refusal());
     }
     // The book as it was is backed up first, so that an import can be undone.
     options.beforeImport = [&dir] {
@@ -89,8 +82,7 @@ int importCommand(const QStringList &arguments)
     for (const ImportProblem &p : summary.problems)
         std::fprintf(stderr, "%s\n", p.text().toLocal8Bit().constData());
     if (summary.failed()) {
-        error(summary.error);
-        return 2;
+        return commandFailed(summary.error);
     }
     QString text = summary.text();
     // The problems went to standard error, one a line.
@@ -118,8 +110,7 @@ int exportCommand(const QStringList &arguments)
             else if (f == QLatin1String("jsonld"))
                 format = BookExport::Format::JsonLd;
             else {
-                error(QStringLiteral("Unknown format %1 (mealmaster or jsonld)").arg(f));
-                return 2;
+                return commandFailed(QStringLiteral("Unknown format %1 (mealmaster or jsonld)").arg(f));
             }
         } else if ((a == QLatin1String("--main-group") || a == QLatin1String("--subgroup")
                     || a == QLatin1String("--recipe"))
@@ -129,27 +120,24 @@ int exportCommand(const QStringList &arguments)
                                                        : BookExport::Scope::Recipe;
             name = arguments.at(++i);
         } else if (a.startsWith(QLatin1String("--"))) {
-            error(QStringLiteral("Unknown or repeated option %1").arg(a));
-            return 2;
+            return commandFailed(QStringLiteral("Unknown or repeated option %1").arg(a));
         } else if (dir.isEmpty()) {
             dir = a;
         } else if (out.isEmpty()) {
             out = a;
         } else {
-            error(QStringLiteral("Too many arguments"));
-            return 2;
+            return commandFailed(QStringLiteral("Too many arguments"));
         }
     }
     if (dir.isEmpty() || out.isEmpty()) {
-        error(QStringLiteral("export needs a book folder and an output file"));
-        return 2;
+        return commandFailed(QStringLiteral("export needs a book folder and an output file"));
     }
     if (!bookExists(dir))
         return 2;
     RecipeBook::Book book(dir + QStringLiteral("/Data"), dir + QStringLiteral("/Data/Pics/"));
     const BookExport::Result result = BookExport(book).run(out, format, scope, name);
     if (!result.error.isEmpty()) {
-        error(result.error);
+        sayFailure(result.error);
         const bool noneFound = result.error.startsWith(QLatin1String("No recipes"))
             || result.error.startsWith(QLatin1String("The book has no recipes"));
         return noneFound ? 1 : 2;

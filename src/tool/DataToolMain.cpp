@@ -66,6 +66,44 @@ void removeMade(const QList<QByteArray> &made)
         ::rmdir(it->constData());
 }
 
+// A folder given by the bytes of its name. A name that is not UTF-8 does not
+// survive the trip through a QString: such a folder is reached through an
+// open descriptor of it, whose /proc path is plain ASCII, open until close().
+class NamedFolder
+{
+public:
+    explicit NamedFolder(const QByteArray &folder) : m_path(QFile::decodeName(folder))
+    {
+        if (QFile::encodeName(m_path) == folder)
+            return;
+        m_descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_descriptor < 0) {
+            std::fprintf(stderr, "mealdeck-data: Cannot open %s: %s\n", folder.constData(), std::strerror(errno));
+            m_reached = false;
+            return;
+        }
+        m_path = QStringLiteral("/proc/self/fd/%1").arg(m_descriptor);
+    }
+    ~NamedFolder() { close(); }
+    Q_DISABLE_COPY_MOVE(NamedFolder)
+
+    // False when the folder could not be opened (said on standard error).
+    bool reached() const { return m_reached; }
+    // The path to work on while the folder is open.
+    const QString &path() const { return m_path; }
+    void close()
+    {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+        m_descriptor = -1;
+    }
+
+private:
+    QString m_path;
+    int m_descriptor = -1;
+    bool m_reached = true;
+};
+
 // Creates DIR/Data, and DIR when missing, from the bytes of its name (a name
 // that is not valid UTF-8 does not survive the trip through a QString). On
 // failure the folders it made are removed and the reason is thrown.
@@ -80,30 +118,19 @@ int init(const QByteArray &folder, bool starter)
         removeMade(made);
         throw;
     }
-    // Such a name is reached through an open descriptor of the folder, whose
-    // /proc path is plain ASCII.
-    QString path = QFile::decodeName(folder);
-    const QString shown = path;
-    int descriptor = -1;
-    if (QFile::encodeName(path) != folder) {
-        descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (descriptor < 0) {
-            std::fprintf(stderr, "mealdeck-data: Cannot open %s: %s\n", folder.constData(), std::strerror(errno));
-            removeMade(made);
-            return 1;
-        }
-        path = QStringLiteral("/proc/self/fd/%1").arg(descriptor);
+    NamedFolder named(folder);
+    if (!named.reached()) {
+        removeMade(made);
+        return 1;
     }
     try {
-        RecipeBook::createBook(path, starter);
+        RecipeBook::createBook(named.path(), starter);
     } catch (const StoreError &e) {
-        if (descriptor >= 0)
-            ::close(descriptor);
+        named.close();
         removeMade(made);
-        throw StoreError(QString(e.message()).replace(path, shown));
+        throw StoreError(QString(e.message()).replace(named.path(), QFile::decodeName(folder)));
     }
-    if (descriptor >= 0)
-        ::close(descriptor);
+    named.close();
     std::printf("Created %s/Data%s\n", folder.constData(), starter ? " with the starter book" : "");
     return 0;
 }
@@ -112,27 +139,16 @@ int init(const QByteArray &folder, bool starter)
 // 1 when something was found, 2 when the book cannot be opened.
 int check(const QByteArray &folder)
 {
-    // A folder name that is not UTF-8 is reached through an open descriptor,
-    // whose /proc path is plain ASCII.
-    QString path = QFile::decodeName(folder);
-    int descriptor = -1;
-    if (QFile::encodeName(path) != folder) {
-        descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (descriptor < 0) {
-            std::fprintf(stderr, "mealdeck-data: Cannot open %s: %s\n", folder.constData(), std::strerror(errno));
-            return 2;
-        }
-        path = QStringLiteral("/proc/self/fd/%1").arg(descriptor);
-    }
-    BookCheck book(path + QStringLiteral("/Data"));
+    NamedFolder named(folder);
+    if (!named.reached())
+        return 2;
+    BookCheck book(named.path() + QStringLiteral("/Data"));
     const BookCheck::Outcome outcome = book.run();
-    if (descriptor >= 0)
-        ::close(descriptor);
+    named.close();
     if (outcome == BookCheck::Outcome::Unopenable) {
         QString why = book.lines().value(0);
-        why.replace(path, QFile::decodeName(folder));
-        std::fprintf(stderr, "mealdeck-data: %s\n", why.toLocal8Bit().constData());
-        return 2;
+        why.replace(named.path(), QFile::decodeName(folder));
+        return commandFailed(why);
     }
     for (const QString &line : book.lines())
         std::printf("%s\n", line.toLocal8Bit().constData());
@@ -239,10 +255,8 @@ int run(int argc, char *argv[], QStringList &arguments, const QString &usage)
     QString unusable;
     if (!ownBytes
         && !reachNamesThatAreNotUtf8(argc, argv, 2, command == QLatin1String("search") ? 2 : argc, &arguments,
-                                     &unusable)) {
-        std::fprintf(stderr, "mealdeck-data: %s\n", unusable.toLocal8Bit().constData());
-        return 2;
-    }
+                                     &unusable))
+        return commandFailed(unusable);
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("backup"))
         return BackupCommands::backup(arguments.mid(2));
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("restore"))
@@ -262,10 +276,8 @@ int run(int argc, char *argv[], QStringList &arguments, const QString &usage)
     if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("trash"))
         return trashCommand(arguments.mid(2));
     if (arguments.size() < 3 || arguments.at(1) != QLatin1String("init") || arguments.size() > 4
-        || (arguments.size() == 4 && arguments.at(3) != QLatin1String("--starter"))) {
-        print(usage, stderr);
-        return 2;
-    }
+        || (arguments.size() == 4 && arguments.at(3) != QLatin1String("--starter")))
+        return wrongArguments(usage);
     return init(QByteArray(argv[2]), arguments.size() == 4);
 }
 

@@ -1,19 +1,14 @@
 #include "tool/SearchCommand.h"
 
-#include "store/table/ProgramError.h"
 #include "store/book/RecipeSearch.h"
+#include "store/table/ProgramError.h"
+#include "tool/CommandFailure.h"
 
 #include <QFile>
 
 #include <cstdio>
 
 namespace {
-
-int fail(const QString &message)
-{
-    std::fprintf(stderr, "mealdeck-data: %s\n", message.toLocal8Bit().constData());
-    return 2;
-}
 
 // A field as one line: tabs and line breaks would split it.
 QByteArray oneLine(QString text)
@@ -30,10 +25,8 @@ QByteArray oneLine(QString text)
 int searchCommand(const QStringList &arguments, const QString &usage)
 {
     // arguments: the program, "search", DIR, then words and options.
-    if (arguments.size() < 3 || arguments.at(2).isEmpty()) {
-        std::fputs(usage.toLocal8Bit().constData(), stderr);
-        return 2;
-    }
+    if (arguments.size() < 3 || arguments.at(2).isEmpty())
+        return wrongArguments(usage);
     QStringList words;
     int limit = -1;
     bool options = true;
@@ -45,24 +38,22 @@ int searchCommand(const QStringList &arguments, const QString &usage)
             bool number = false;
             limit = i + 1 < arguments.size() ? arguments.at(i + 1).toInt(&number) : 0;
             if (!number || limit < 1)
-                return fail(QStringLiteral("--limit needs a number of hits above 0"));
+                return commandFailed(QStringLiteral("--limit needs a number of hits above 0"));
             ++i;
         } else if (options && argument.startsWith(QLatin1String("--limit="))) {
             bool number = false;
             limit = argument.mid(8).toInt(&number);
             if (!number || limit < 1)
-                return fail(QStringLiteral("--limit needs a number of hits above 0"));
+                return commandFailed(QStringLiteral("--limit needs a number of hits above 0"));
         } else {
             words << argument;
         }
     }
-    if (words.isEmpty()) {
-        std::fputs(usage.toLocal8Bit().constData(), stderr);
-        return 2;
-    }
+    if (words.isEmpty())
+        return wrongArguments(usage);
     const QString data = arguments.at(2) + QStringLiteral("/Data");
     if (!QFile::exists(data + QStringLiteral("/Ohje.db")))
-        return fail(QStringLiteral("No recipe book in %1").arg(data));
+        return commandFailed(QStringLiteral("No recipe book in %1").arg(data));
     RecipeSearch search(data, true, RecipeSearch::Changes::NoneMade);
     RecipeSearch::Result result = search.find(words.join(QLatin1Char(' ')), limit, false,
                                                  RecipeSearch::Counting::HitsOnly);
@@ -77,8 +68,9 @@ int searchCommand(const QStringList &arguments, const QString &usage)
         result = search.find(words.join(QLatin1Char(' ')), limit, false, RecipeSearch::Counting::HitsOnly);
     }
     if (!result.error.isEmpty() || result.needsRebuild)
-        return fail(QStringLiteral("The search failed: %1")
-                        .arg(result.error.isEmpty() ? QStringLiteral("the index is out of date") : result.error));
+        return commandFailed(
+            QStringLiteral("The search failed: %1")
+                .arg(result.error.isEmpty() ? QStringLiteral("the index is out of date") : result.error));
     for (const RecipeSearch::Hit &hit : result.hits)
         std::printf("%s\t%s\t%s\n", oneLine(hit.name).constData(), oneLine(hit.subgroup).constData(),
                     oneLine(hit.mainGroup).constData());

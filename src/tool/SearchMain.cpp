@@ -19,10 +19,8 @@ int main(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         arguments << QFile::decodeName(argv[i]);
     QString unusable;
-    if (!reachNamesThatAreNotUtf8(argc, argv, 2, 2, &arguments, &unusable)) {
-        std::fprintf(stderr, "mealdeck-data: %s\n", unusable.toLocal8Bit().constData());
-        return 2;
-    }
+    if (!reachNamesThatAreNotUtf8(argc, argv, 2, 2, &arguments, &unusable))
+        return commandFailed(unusable);
     return reportingFailure(
         2, [&] { return searchCommand(arguments, QStringLiteral("usage: mealdeck-data search DIR WORDS... [--limit N]\n")); });
 }

@@ -2,20 +2,11 @@
 
 #include "store/book/Menu.h"
 #include "store/table/ProgramError.h"
+#include "tool/CommandFailure.h"
 
 #include <QFile>
 
 #include <cstdio>
-
-namespace {
-
-int fail(const QString &message)
-{
-    std::fprintf(stderr, "mealdeck-data: %s\n", message.toLocal8Bit().constData());
-    return 2;
-}
-
-} // namespace
 
 int shoppingCommand(const QStringList &arguments, const QString &usage)
 {
@@ -27,13 +18,11 @@ int shoppingCommand(const QStringList &arguments, const QString &usage)
         else
             wanted << arguments.at(i);
     }
-    if (arguments.isEmpty() || arguments.at(0).isEmpty() || (wanted.isEmpty() && !withMenu)) {
-        std::fputs(usage.toLocal8Bit().constData(), stderr);
-        return 2;
-    }
+    if (arguments.isEmpty() || arguments.at(0).isEmpty() || (wanted.isEmpty() && !withMenu))
+        return wrongArguments(usage);
     const QString data = arguments.at(0) + QStringLiteral("/Data");
     if (!QFile::exists(data + QStringLiteral("/Ohje.db")))
-        return fail(QStringLiteral("No recipe book in %1").arg(data));
+        return commandFailed(QStringLiteral("No recipe book in %1").arg(data));
     QVector<Menu::Entry> entries;
     if (withMenu)
         entries = Menu::read(data);
@@ -45,9 +34,9 @@ int shoppingCommand(const QStringList &arguments, const QString &usage)
         bool number = false;
         const int portions = at < 0 ? 0 : argument.mid(at + 1).toInt(&number);
         if (!number || portions < 1 || portions > Menu::MaxPortions)
-            return fail(QStringLiteral("\"%1\" needs a portion count from 1 to %2: \"RECIPE=PORTIONS\"")
-                            .arg(argument)
-                            .arg(Menu::MaxPortions));
+            return commandFailed(QStringLiteral("\"%1\" needs a portion count from 1 to %2: \"RECIPE=PORTIONS\"")
+                                     .arg(argument)
+                                     .arg(Menu::MaxPortions));
         names << (at < 0 ? argument : argument.left(at));
         portionCounts << portions;
     }
@@ -67,7 +56,7 @@ int shoppingCommand(const QStringList &arguments, const QString &usage)
     for (int i = 0; i < names.size(); ++i) {
         const auto id = byName.constFind(names.at(i));
         if (id == byName.constEnd())
-            return fail(QStringLiteral("No recipe named \"%1\"").arg(names.at(i)));
+            return commandFailed(QStringLiteral("No recipe named \"%1\"").arg(names.at(i)));
         entries.append({*id, 0, portionCounts.at(i)});
     }
     for (const ShoppingList::Item &item : ShoppingList::build(Menu::shoppingEntries(entries, recipes))) {

@@ -1,8 +1,9 @@
 #include "tool/TrashTool.h"
 
+#include "store/book/Trash.h"
 #include "store/table/BookLockFile.h"
 #include "store/table/ProgramError.h"
-#include "store/book/Trash.h"
+#include "tool/CommandFailure.h"
 
 #include <QFileInfo>
 
@@ -48,23 +49,16 @@ int trashCommand(const QStringList &arguments)
     const bool list = arguments.size() == 1;
     const bool restore = arguments.size() == 3 && arguments.at(1) == QLatin1String("--restore");
     const bool empty = arguments.size() == 2 && arguments.at(1) == QLatin1String("--empty");
-    if (!list && !restore && !empty) {
-        std::fputs(("usage:" + trashUsage().mid(6)).toLocal8Bit().constData(), stderr);
-        return 2;
-    }
+    if (!list && !restore && !empty)
+        return wrongArguments("usage:" + trashUsage().mid(6));
     const QString data = arguments.at(0) + QStringLiteral("/Data");
-    if (!QFileInfo(data).isDir()) {
-        std::fprintf(stderr, "mealdeck-data: %s is not a recipe book (no Data folder)\n",
-                     arguments.at(0).toLocal8Bit().constData());
-        return 2;
-    }
+    if (!QFileInfo(data).isDir())
+        return commandFailed(QStringLiteral("%1 is not a recipe book (no Data folder)").arg(arguments.at(0)));
     // A change is refused while the program or another command holds the
     // book, on this computer or another one sharing the folder.
     BookLockFile lock(data);
-    if (!list && lock.take() == BookLockFile::Outcome::Held) {
-        std::fprintf(stderr, "mealdeck-data: %s\n", lock.refusal().toLocal8Bit().constData());
-        return 2;
-    }
+    if (!list && lock.take() == BookLockFile::Outcome::Held)
+        return commandFailed(lock.refusal());
     if (list && !QFileInfo::exists(Trash::fileName(data))) {
         printLine(QStringLiteral("The trash is empty"));
         return 1;

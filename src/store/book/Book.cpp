@@ -358,37 +358,31 @@ QString Book::picturePath(const QString &recipeName) const
     return m_picsFolder + PicturePaths::pictureFileName(recipeName);
 }
 
-Book::Survey Book::surveyMainGroup()
+Book::Survey Book::surveyMainGroup(TPackTable &subgroups, TPackTable &recipes, const QString &name)
 {
     Survey survey;
-    openIfClosed(*m_recipes);
-    openIfClosed(*m_subgroups);
-    m_subgroups->setFilter(childFilter(m_mainGroups->fieldText(Nimi)));
-    for (m_subgroups->first(); !m_subgroups->eof(); m_subgroups->next()) {
-        survey.lastSubgroup = m_subgroups->fieldText(Nimi);
-        m_recipes->setFilter(childFilter(survey.lastSubgroup));
-        if (m_recipes->recordCount() > 0)
+    openIfClosed(recipes);
+    openIfClosed(subgroups);
+    subgroups.setFilter(childFilter(name));
+    for (subgroups.first(); !subgroups.eof(); subgroups.next()) {
+        survey.lastSubgroup = subgroups.fieldText(Nimi);
+        recipes.setFilter(childFilter(survey.lastSubgroup));
+        if (recipes.recordCount() > 0)
             survey.hasRecipes = true;
     }
-    survey.hasSubgroups = m_subgroups->recordCount() > 0;
+    survey.hasSubgroups = subgroups.recordCount() > 0;
     return survey;
+}
+
+Book::Survey Book::surveyMainGroup()
+{
+    return surveyMainGroup(*m_subgroups, *m_recipes, m_mainGroups->fieldText(Nimi));
 }
 
 Book::Survey Book::surveyMainGroupOf(qint64 id)
 {
-    Survey survey;
     const QString name = rowOf(*m_workMainGroups, id, "main group").fieldText(Nimi);
-    openIfClosed(*m_workSubgroups);
-    openIfClosed(*m_workRecipes);
-    m_workSubgroups->setFilter(childFilter(name));
-    for (m_workSubgroups->first(); !m_workSubgroups->eof(); m_workSubgroups->next()) {
-        survey.lastSubgroup = m_workSubgroups->fieldText(Nimi);
-        m_workRecipes->setFilter(childFilter(survey.lastSubgroup));
-        if (m_workRecipes->recordCount() > 0)
-            survey.hasRecipes = true;
-    }
-    survey.hasSubgroups = m_workSubgroups->recordCount() > 0;
-    return survey;
+    return surveyMainGroup(*m_workSubgroups, *m_workRecipes, name);
 }
 
 Book::Survey Book::surveySubgroupOf(qint64 id)
@@ -423,8 +417,14 @@ qint64 Book::addMainGroup(const QString &name)
     return id;
 }
 
-bool Book::applyChild(TPackTable &parents, const QString &parent, TPackTable &children)
+bool Book::addChild(TPackTable &parents, const QString &parent, TPackTable &children, const QString &name, qint64 *id)
 {
+    openIfClosed(children);
+    children.append();
+    children.setFieldText(Nimi, name);
+    children.setFieldText(Ryhma, parent);
+    if (id)
+        *id = children.currentRowId();
     // The parent is looked up inside the transaction, so that no other
     // program can delete it before the commit.
     openIfClosed(parents);
@@ -438,13 +438,7 @@ bool Book::applyChild(TPackTable &parents, const QString &parent, TPackTable &ch
 
 bool Book::addSubgroup(const QString &mainGroup, const QString &name, qint64 *id)
 {
-    openIfClosed(*m_subgroups);
-    m_subgroups->append();
-    m_subgroups->setFieldText(Nimi, name);
-    m_subgroups->setFieldText(Ryhma, mainGroup);
-    if (id)
-        *id = m_subgroups->currentRowId();
-    const bool added = applyChild(*m_mainGroups, mainGroup, *m_subgroups);
+    const bool added = addChild(*m_mainGroups, mainGroup, *m_subgroups, name, id);
     if (added)
         emit subgroupsChanged(mainGroup);
     return added;
@@ -452,13 +446,7 @@ bool Book::addSubgroup(const QString &mainGroup, const QString &name, qint64 *id
 
 bool Book::addRecipe(const QString &subgroup, const QString &name, qint64 *id)
 {
-    openIfClosed(*m_recipes);
-    m_recipes->append();
-    m_recipes->setFieldText(Nimi, name);
-    m_recipes->setFieldText(Ryhma, subgroup);
-    if (id)
-        *id = m_recipes->currentRowId();
-    const bool added = applyChild(*m_subgroups, subgroup, *m_recipes);
+    const bool added = addChild(*m_subgroups, subgroup, *m_recipes, name, id);
     if (added)
         emit recipesChanged(subgroup);
     return added;

@@ -258,6 +258,9 @@ private:
     // StoreError with `what` when no such row is stored.
     TPackTable &rowOf(TPackTable &work, qint64 id, const char *what) const;
     void rereadShownTables();
+    // What deleting the main group `name` would take along, its subgroups and
+    // recipes looked up in the tables given; the subgroups stay filtered to it.
+    static Survey surveyMainGroup(TPackTable &subgroups, TPackTable &recipes, const QString &name);
     // The rows of `list` under the parent `parentId` of `parents` (none when
     // it is gone), `count` of them from `from`.
     QVector<Entry> childrenOf(TPackTable &parents, TPackTable &list, qint64 parentId, int from, int count) const;
@@ -270,7 +273,10 @@ private:
     // The recipe `id` of the recipe table `t`, read after `freshen` ran on it.
     static std::optional<Recipe> readRecipe(TPackTable &t, qint64 id, void (*freshen)(TPackTable &));
     bool renameWithChildren(TPackTable &parent, TPackTable &children, qint64 id, const QString &newName);
-    bool applyChild(TPackTable &parents, const QString &parent, TPackTable &children);
+    // Adds the row `name` under `parent` to `children` (giving its `id`),
+    // stored when `parents` still holds `parent`; otherwise false, the row
+    // left pending.
+    bool addChild(TPackTable &parents, const QString &parent, TPackTable &children, const QString &name, qint64 *id);
     void removePictures(const QStringList &recipeNames) const;
 
     std::unique_ptr<TPackTable> m_mainGroups;

@@ -233,28 +233,52 @@ int readJson(const QByteArray &json, const QString &file, const QString &place, 
         QString where = place.isEmpty() ? QString::number(firstLine) : place;
         if (found.size() > 1)
             where += QStringLiteral(" (recipe %1)").arg(i + 1);
-        QString reason;
-        QStringList notes;
-        std::optional<ImportedRecipe> recipe = recipeFrom(found.at(i), &reason, &notes);
-        if (!recipe) {
-            if (sink.problem)
-                sink.problem(ImportProblem{file, where, reason, true});
-            continue;
-        }
-        if (recipe->picture.isEmpty())
-            recipe->picture = imageFrom(found.at(i).value(QLatin1String("image")), pictures, 0);
-        recipe->file = file;
-        recipe->place = where;
-        for (const QString &note : qAsConst(notes))
-            if (sink.problem)
-                sink.problem(ImportProblem{file, where, note, false});
-        if (sink.recipe && !sink.recipe(std::move(*recipe)))
+        const QJsonObject &object = found.at(i);
+        if (!readRecipe(object, file, where, sink,
+                        [&] { return imageFrom(object.value(QLatin1String("image")), pictures, 0); }))
             return -1;
     }
     return int(found.size());
 }
 
+// The character of a named entity that recipe texts use; 0 for the others.
+char32_t namedEntity(const QString &name)
+{
+    static const struct
+    {
+        const char *name;
+        char32_t code;
+    } entities[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}, {"nbsp", ' '}};
+    for (const auto &entity : entities) {
+        if (name == QLatin1String(entity.name))
+            return entity.code;
+    }
+    return 0;
+}
+
 } // namespace
+
+bool readRecipe(const QJsonObject &object, const QString &file, const QString &place, const ImportSink &sink,
+                const std::function<QByteArray()> &picture)
+{
+    QString reason;
+    QStringList notes;
+    std::optional<ImportedRecipe> recipe = recipeFrom(object, &reason, &notes);
+    if (!recipe) {
+        if (sink.problem)
+            sink.problem(ImportProblem {file, place, reason, true});
+        return true;
+    }
+    if (recipe->picture.isEmpty() && picture)
+        recipe->picture = picture();
+    recipe->file = file;
+    recipe->place = place;
+    if (sink.problem) {
+        for (const QString &note : qAsConst(notes))
+            sink.problem(ImportProblem {file, place, note, false});
+    }
+    return !sink.recipe || sink.recipe(std::move(*recipe));
+}
 
 QString plainText(const QString &html)
 {
@@ -279,18 +303,8 @@ QString plainText(const QString &html)
             code = name.mid(2).toUInt(nullptr, 16);
         else if (name.startsWith(QLatin1Char('#')))
             code = name.mid(1).toUInt();
-        else if (name == QLatin1String("amp"))
-            code = '&';
-        else if (name == QLatin1String("lt"))
-            code = '<';
-        else if (name == QLatin1String("gt"))
-            code = '>';
-        else if (name == QLatin1String("quot"))
-            code = '"';
-        else if (name == QLatin1String("apos"))
-            code = '\'';
-        else if (name == QLatin1String("nbsp"))
-            code = ' ';
+        else
+            code = namedEntity(name);
         if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
             decoded += match.captured(0);
         else

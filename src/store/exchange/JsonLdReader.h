@@ -34,6 +34,13 @@ bool readHtml(const QByteArray &html, const QString &file, const ImportSink &sin
 // left out (a time too large).
 std::optional<ImportedRecipe> recipeFrom(const QJsonObject &object, QString *reason, QStringList *notes);
 
+// Reads the Recipe `object` into `sink` as found at `place` of `file`: the
+// recipe with its notes, or the reason it cannot be used. `picture` gives the
+// picture when the object holds none itself (may be empty). False when the
+// sink stopped the reading.
+bool readRecipe(const QJsonObject &object, const QString &file, const QString &place, const ImportSink &sink,
+                const std::function<QByteArray()> &picture = {});
+
 // Plain text of an HTML fragment: tags dropped (<br>, </p>, </li> as line
 // breaks), entities decoded.
 QString plainText(const QString &html);

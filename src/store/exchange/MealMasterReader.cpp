@@ -12,20 +12,25 @@ namespace MealMasterReader {
 
 namespace {
 
+// The encodings offered, in the order shown, with the name the decoder
+// knows each by.
+struct Encoding
+{
+    const char *name;
+    const char *codec;
+};
+constexpr Encoding Encodings[] = {
+    {"UTF-8", "UTF-8"},           {"CP437", "IBM437"},
+    {"CP850", "IBM850"},          {"Windows-1252", "windows-1252"},
+    {"ISO-8859-1", "ISO-8859-1"}, {"ISO-8859-15", "ISO-8859-15"},
+};
+
 QByteArray codecName(const QString &encoding)
 {
-    if (encoding == QLatin1String("UTF-8"))
-        return "UTF-8";
-    if (encoding == QLatin1String("CP437"))
-        return "IBM437";
-    if (encoding == QLatin1String("CP850"))
-        return "IBM850";
-    if (encoding == QLatin1String("Windows-1252"))
-        return "windows-1252";
-    if (encoding == QLatin1String("ISO-8859-1"))
-        return "ISO-8859-1";
-    if (encoding == QLatin1String("ISO-8859-15"))
-        return "ISO-8859-15";
+    for (const Encoding &known : Encodings) {
+        if (encoding == QLatin1String(known.name))
+            return known.codec;
+    }
     return QByteArray();
 }
 
@@ -425,8 +430,10 @@ private:
 
 QStringList encodings()
 {
-    return {QStringLiteral("UTF-8"),       QStringLiteral("CP437"),      QStringLiteral("CP850"),
-            QStringLiteral("Windows-1252"), QStringLiteral("ISO-8859-1"), QStringLiteral("ISO-8859-15")};
+    QStringList names;
+    for (const Encoding &known : Encodings)
+        names << QString::fromLatin1(known.name);
+    return names;
 }
 
 QString detectEncoding(QIODevice &input)

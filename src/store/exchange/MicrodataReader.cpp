@@ -362,20 +362,7 @@ int read(const QString &html, const QString &file, const ImportSink &sink)
     const QVector<QJsonObject> found = recipes(html);
     for (int i = 0; i < found.size(); ++i) {
         const QString place = found.size() > 1 ? QStringLiteral("recipe %1").arg(i + 1) : QString();
-        QString reason;
-        QStringList notes;
-        std::optional<ImportedRecipe> recipe = JsonLdReader::recipeFrom(found.at(i), &reason, &notes);
-        if (!recipe) {
-            if (sink.problem)
-                sink.problem(ImportProblem{file, place, reason, true});
-            continue;
-        }
-        recipe->file = file;
-        recipe->place = place;
-        for (const QString &note : qAsConst(notes))
-            if (sink.problem)
-                sink.problem(ImportProblem{file, place, note, false});
-        if (sink.recipe && !sink.recipe(std::move(*recipe)))
+        if (!JsonLdReader::readRecipe(found.at(i), file, place, sink))
             return -1;
     }
     return int(found.size());

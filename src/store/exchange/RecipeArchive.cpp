@@ -233,29 +233,30 @@ bool readZip(const QString &path, const QString &file, const ImportSink &sink)
 {
     // One folder at a time: its recipe.json and its picture are kept until an
     // entry of another folder comes, so a large archive is never held whole.
+    struct Kept
+    {
+        QByteArray json;
+        QString jsonName;
+        QByteArray picture;
+        bool pictureIsFull = false;
+    };
+    Kept kept;
     QString folder;
-    QByteArray json;
-    QString jsonName;
-    QByteArray picture;
-    bool pictureIsFull = false;
     bool sawJson = false;
     bool opened = false;
     auto flush = [&]() -> bool {
         bool going = true;
-        if (!jsonName.isEmpty()) {
+        if (!kept.jsonName.isEmpty()) {
             ImportSink inner = sink;
             inner.recipe = [&](ImportedRecipe &&recipe) {
-                if (!picture.isEmpty())
-                    recipe.picture = picture;
+                if (!kept.picture.isEmpty())
+                    recipe.picture = kept.picture;
                 return !sink.recipe || sink.recipe(std::move(recipe));
             };
             inner.progress = {};
-            going = JsonLdReader::readDocument(json, file, jsonName, inner);
+            going = JsonLdReader::readDocument(kept.json, file, kept.jsonName, inner);
         }
-        json.clear();
-        jsonName.clear();
-        picture.clear();
-        pictureIsFull = false;
+        kept = Kept();
         return going;
     };
     const bool finished = walkZip(
@@ -271,16 +272,16 @@ bool readZip(const QString &path, const QString &file, const ImportSink &sink)
                 if (sink.groups)
                     sink.groups(std::move(*groups));
             } else if (base.endsWith(QLatin1String(".json"))) {
-                if (!jsonName.isEmpty() && !flush())
+                if (!kept.jsonName.isEmpty() && !flush())
                     return false;
-                json = data;
-                jsonName = name;
+                kept.json = data;
+                kept.jsonName = name;
                 sawJson = true;
             } else if (base == QLatin1String("full.jpg")) {
-                picture = data;
-                pictureIsFull = true;
-            } else if (!pictureIsFull && picture.isEmpty()) {
-                picture = data;
+                kept.picture = data;
+                kept.pictureIsFull = true;
+            } else if (!kept.pictureIsFull && kept.picture.isEmpty()) {
+                kept.picture = data;
             }
             return true;
         },

@@ -120,43 +120,27 @@ void TPackTable::ensureClosed(const char *what) const
                              .arg(displayName(), QString::fromLatin1(what)));
 }
 
-QString TPackTable::DatabaseName() const
+template<typename T> void TPackTable::setWhileClosed(T &member, const T &value, const char *what)
 {
-    return m_databaseName;
+    if (value == member)
+        return;
+    ensureClosed(what);
+    member = value;
 }
 
 void TPackTable::setDatabaseName(const QString &folder)
 {
-    if (folder == m_databaseName)
-        return;
-    ensureClosed("data folder");
-    m_databaseName = folder;
-}
-
-QString TPackTable::TableName() const
-{
-    return m_tableName;
+    setWhileClosed(m_databaseName, folder, "data folder");
 }
 
 void TPackTable::setTableName(const QString &name)
 {
-    if (name == m_tableName)
-        return;
-    ensureClosed("table name");
-    m_tableName = name;
-}
-
-TTableType TPackTable::TableType() const
-{
-    return m_tableType;
+    setWhileClosed(m_tableName, name, "table name");
 }
 
 void TPackTable::setTableType(TTableType type)
 {
-    if (type == m_tableType)
-        return;
-    ensureClosed("table type");
-    m_tableType = type;
+    setWhileClosed(m_tableType, type, "table type");
 }
 
 QString TPackTable::tableFilePath() const
@@ -307,62 +291,33 @@ void TPackTable::loadSchema()
     m_lastId = (maxId.step() && !maxId.isNull(0)) ? std::max<qint64>(0, maxId.columnInt64(0)) : 0;
 }
 
-bool TPackTable::Exclusive() const
+template<typename T> void TPackTable::setFiltering(T &member, const T &value, bool refilter)
 {
-    return m_exclusive;
-}
-
-void TPackTable::setExclusive(bool exclusive)
-{
-    m_exclusive = exclusive;
-}
-
-QString TPackTable::Filter() const
-{
-    return m_filter;
+    const T previous = member;
+    member = value;
+    m_onlyRow = 0;
+    if (!refilter || !Active())
+        return;
+    try {
+        filterValue();
+    } catch (const StoreError &) {
+        member = previous;
+        throw;
+    }
+    postIfEditing();
+    invalidateView(0, 0);
+    emit viewChanged();
+    emit currentRowChanged();
 }
 
 void TPackTable::setFilter(const QString &filter)
 {
-    const QString previous = m_filter;
-    m_filter = filter;
-    m_onlyRow = 0;
-    if (Active() && m_filtered) {
-        try {
-            filterValue();
-        } catch (const StoreError &) {
-            m_filter = previous;
-            throw;
-        }
-        postIfEditing();
-        invalidateView(0, 0);
-        emit viewChanged();
-        emit currentRowChanged();
-    }
-}
-
-bool TPackTable::Filtered() const
-{
-    return m_filtered;
+    setFiltering(m_filter, filter, m_filtered);
 }
 
 void TPackTable::setFiltered(bool filtered)
 {
-    const bool previous = m_filtered;
-    m_filtered = filtered;
-    m_onlyRow = 0;
-    if (Active()) {
-        try {
-            filterValue();
-        } catch (const StoreError &) {
-            m_filtered = previous;
-            throw;
-        }
-        postIfEditing();
-        invalidateView(0, 0);
-        emit viewChanged();
-        emit currentRowChanged();
-    }
+    setFiltering(m_filtered, filtered, true);
 }
 
 std::optional<QString> TPackTable::filterValue() const
@@ -514,18 +469,22 @@ std::optional<QVariant> TPackTable::readValue(const SqlStatement &select, int co
     return std::nullopt;
 }
 
+std::unique_ptr<SqlStatement> TPackTable::selectingRowById() const
+{
+    QStringList columns;
+    for (const QString &f : m_fields)
+        columns << SqlStatement::quoteName(f);
+    return std::make_unique<SqlStatement>(connectionHandle(),
+                                          QStringLiteral("SELECT %1 FROM %2.%3 WHERE id = ?")
+                                              .arg(columns.join(QLatin1String(", ")), SqlStatement::quoteName(m_schema),
+                                                   SqlStatement::quoteName(m_sqlTable)));
+}
+
 std::optional<TPackTable::Values> TPackTable::readStoredRow(qint64 id) const
 {
     try {
-        if (!m_selectRow) {
-            QStringList columns;
-            for (const QString &f : m_fields)
-                columns << SqlStatement::quoteName(f);
-            m_selectRow = std::make_unique<SqlStatement>(
-                connectionHandle(), QStringLiteral("SELECT %1 FROM %2.%3 WHERE id = ?")
-                                            .arg(columns.join(QLatin1String(", ")), SqlStatement::quoteName(m_schema),
-                                                 SqlStatement::quoteName(m_sqlTable)));
-        }
+        if (!m_selectRow)
+            m_selectRow = selectingRowById();
         SqlStatement &select = *m_selectRow;
         select.reset();
         select.bindInt64(1, id);
@@ -641,16 +600,7 @@ TPackTable::Bookmark TPackTable::remember()
 bool TPackTable::returnTo(Bookmark bookmark)
 {
     ensureActive("return to a bookmark");
-    checkedView();
-    const auto found = m_bookmarks.constFind(bookmark);
-    if (found == m_bookmarks.constEnd() || found.value() == 0)
-        return false;
-    const int index = int(m_view.indexOf(found.value()));
-    if (index < 0)
-        return false;
-    moveTo(index);
-    m_eof = false;
-    return true;
+    return locate(m_bookmarks.value(bookmark));
 }
 
 void TPackTable::release(Bookmark bookmark)
@@ -1062,15 +1012,8 @@ QVector<qint64> TPackTable::conflictingRows(const std::map<qint64, PendingRow> &
     for (const auto &[id, row] : rows) {
         if (row.state == RowState::Inserted || row.base.size() != m_fields.size())
             continue;
-        if (!select) {
-            QStringList columns;
-            for (const QString &f : m_fields)
-                columns << SqlStatement::quoteName(f);
-            select = std::make_unique<SqlStatement>(
-                connectionHandle(), QStringLiteral("SELECT %1 FROM %2.%3 WHERE id = ?")
-                          .arg(columns.join(QLatin1String(", ")), SqlStatement::quoteName(m_schema),
-                               SqlStatement::quoteName(m_sqlTable)));
-        }
+        if (!select)
+            select = selectingRowById();
         select->reset();
         select->bindInt64(1, id);
         if (!select->step()) {

@@ -65,11 +65,11 @@ public:
 
     // The data folder and the table name (without extension for the recipe
     // tables). Both may only change while the table is closed.
-    QString DatabaseName() const;
+    QString DatabaseName() const { return m_databaseName; }
     void setDatabaseName(const QString &folder);
-    QString TableName() const;
+    QString TableName() const { return m_tableName; }
     void setTableName(const QString &name);
-    TTableType TableType() const;
+    TTableType TableType() const { return m_tableType; }
     void setTableType(TTableType type);
 
     // The table file that TableName and TableType name: `<name>.db` for a
@@ -88,8 +88,8 @@ public:
     void close() { setActive(false); }
 
     // Set before packing; stays as set.
-    bool Exclusive() const;
-    void setExclusive(bool exclusive);
+    bool Exclusive() const { return m_exclusive; }
+    void setExclusive(bool exclusive) { m_exclusive = exclusive; }
 
     // The filter text is kept as given. The one form understood is
     // "Ryhma = '" + name + "'": the name is everything between the first quote
@@ -97,9 +97,9 @@ public:
     // exactly (by value, so quotes, % and backslashes in names work). An empty
     // filter lets every row pass. A filter in another form throws StoreError
     // when it would take effect, and the previous Filter and Filtered stay.
-    QString Filter() const;
+    QString Filter() const { return m_filter; }
     void setFilter(const QString &filter);
-    bool Filtered() const;
+    bool Filtered() const { return m_filtered; }
     void setFiltered(bool filtered);
 
     // ---- Moving through the view -------------------------------------------
@@ -272,6 +272,13 @@ private:
 
     void ensureActive(const char *operation) const;
     void ensureClosed(const char *what) const;
+    // Sets `member`, which may only change while the table is closed (the
+    // `what` of ensureClosed), to `value`.
+    template<typename T> void setWhileClosed(T &member, const T &value, const char *what);
+    // Sets `member`, the filter or whether it is on, to `value`; when
+    // `refilter` and the table is open, the rows are filtered anew. A filter
+    // that cannot take effect throws StoreError, `member` keeping what it was.
+    template<typename T> void setFiltering(T &member, const T &value, bool refilter);
     int fieldIndex(const QString &field) const;
     std::optional<QString> filterValue() const;
     bool passesFilter(const Values &values) const;
@@ -287,6 +294,8 @@ private:
     // The values the table holds itself (edit buffer, pending, cache); `held`
     // is false when the row would have to be read from the file.
     const Values *heldValues(qint64 id, bool &held) const;
+    // A statement reading the stored fields of the row whose id is bound to it.
+    std::unique_ptr<SqlStatement> selectingRowById() const;
     std::optional<Values> readStoredRow(qint64 id) const;
     Values readValues(const SqlStatement &select, int firstColumn) const;
     static std::optional<QVariant> readValue(const SqlStatement &select, int column, FieldKind kind);
