@@ -45,6 +45,13 @@ QStringList defaultPantry()
 
 enum Column { DayColumn, RecipeColumn, PortionsColumn };
 
+QPushButton *namedButton(const QString &caption, const char *objectName, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(objectName));
+    return button;
+}
+
 // The print preview's view of a shopping list: its text in a memo of its
 // own, in the recipe font the user chose.
 class ShoppingListPrintHost : public PrintPreviewHost
@@ -88,10 +95,8 @@ TFormRuokalista::TFormRuokalista(const QString &dataFolder, ShowRecipe showRecip
     m_menu->horizontalHeader()->setSectionResizeMode(RecipeColumn, QHeaderView::Stretch);
     menuLayout->addWidget(m_menu);
     auto *menuButtons = new QHBoxLayout;
-    auto *remove = new QPushButton(QStringLiteral("&Delete"), menuPart);
-    remove->setObjectName(QStringLiteral("PoistaRivi"));
-    auto *clear = new QPushButton(QStringLiteral("C&lear Menu"), menuPart);
-    clear->setObjectName(QStringLiteral("TyhjennaRuokalista"));
+    auto *remove = namedButton(QStringLiteral("&Delete"), "PoistaRivi", menuPart);
+    auto *clear = namedButton(QStringLiteral("C&lear Menu"), "TyhjennaRuokalista", menuPart);
     menuButtons->addWidget(remove);
     menuButtons->addWidget(clear);
     menuButtons->addStretch();
@@ -118,12 +123,9 @@ TFormRuokalista::TFormRuokalista(const QString &dataFolder, ShowRecipe showRecip
     pantryRow->addWidget(m_pantry);
     listLayout->addLayout(pantryRow);
     auto *listButtons = new QHBoxLayout;
-    auto *copy = new QPushButton(QStringLiteral("&Copy"), listPart);
-    copy->setObjectName(QStringLiteral("KopioiLista"));
-    auto *save = new QPushButton(QStringLiteral("&Save as Text..."), listPart);
-    save->setObjectName(QStringLiteral("TallennaLista"));
-    auto *print = new QPushButton(QStringLiteral("&Print..."), listPart);
-    print->setObjectName(QStringLiteral("TulostaLista"));
+    auto *copy = namedButton(QStringLiteral("&Copy"), "KopioiLista", listPart);
+    auto *save = namedButton(QStringLiteral("&Save as Text..."), "TallennaLista", listPart);
+    auto *print = namedButton(QStringLiteral("&Print..."), "TulostaLista", listPart);
     listButtons->addStretch();
     listButtons->addWidget(print);
     listButtons->addWidget(copy);
