@@ -106,3 +106,12 @@ QString quoted(const QString &name)
 }
 
 } // namespace DialogParts
+
+void AnswerDialog::addAnswers(const Answer &ok, const Answer &cancel)
+{
+    BitBtnOK = DialogParts::bitButton(this, "BitBtnOK", ok.caption, ok.iconName, ok.geometry, ok.enter);
+    BitBtnCancel = DialogParts::bitButton(this, "BitBtnCancel", cancel.caption, cancel.iconName, cancel.geometry,
+                                          cancel.enter);
+    connect(BitBtnOK, &QPushButton::clicked, this, &AnswerDialog::BitBtnOKClick);
+    connect(BitBtnCancel, &QPushButton::clicked, this, &AnswerDialog::BitBtnCancelClick);
+}

@@ -84,3 +84,30 @@ QCheckBox *checkBox(QWidget *parent, const char *objectName, const QRect &geomet
 QString quoted(const QString &name);
 
 } // namespace DialogParts
+
+// A small dialog answered with one of two buttons in a sunken bevel's frame:
+// BitBtnOK says yes (or OK), BitBtnCancel no (or cancel), each running its
+// click slot.
+class AnswerDialog : public SmallDialog
+{
+public:
+    using SmallDialog::SmallDialog;
+
+    QFrame *Bevel1 = nullptr;
+    QPushButton *BitBtnOK = nullptr;
+    QPushButton *BitBtnCancel = nullptr;
+
+    virtual void BitBtnOKClick() = 0;
+    virtual void BitBtnCancelClick() = 0;
+
+protected:
+    struct Answer
+    {
+        QString caption;
+        QString iconName;
+        QRect geometry;
+        DialogParts::Enter enter;
+    };
+    // Makes BitBtnOK and then BitBtnCancel.
+    void addAnswers(const Answer &ok, const Answer &cancel);
+};
