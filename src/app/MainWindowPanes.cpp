@@ -96,10 +96,7 @@ void MainWindowPanes::build(QMainWindow *window, QObject *filter)
         list->setObjectName(QLatin1String(name));
         list->setFont(listFont);
         Hints::setHint(list, hint);
-        list->setMouseTracking(true);
-        list->viewport()->setMouseTracking(true);
-        list->installEventFilter(filter);
-        list->viewport()->installEventFilter(filter);
+        Hints::watchPane(list, filter);
         return list;
     };
     listPaa = makeList("DBLLBoxPaaryhma", QStringLiteral("|Click the main group that you want to select."));

@@ -224,10 +224,7 @@ void TFormResepti::buildWindow()
         memo->setTabChangesFocus(false);
         memo->setFocusPolicy(Qt::ClickFocus);
         memo->setStatusTip(Hints::longHint(hint));
-        memo->setMouseTracking(true);
-        memo->viewport()->setMouseTracking(true);
-        memo->installEventFilter(this);
-        memo->viewport()->installEventFilter(this);
+        Hints::watchPane(memo, this);
         return memo;
     };
     m_aineet = makeMemo("Aineet", QStringLiteral("|The list of ingredients of the recipe."));
