@@ -80,25 +80,25 @@ void MainWindowPanes::build(QMainWindow *window, QObject *filter)
     panel2->setObjectName(QStringLiteral("Panel2"));
     auto *panel2Layout = new QHBoxLayout(panel2);
     panel2Layout->setContentsMargins(6, 2, 4, 2);
-    auto *label4 = new QLabel(QStringLiteral("&Difficulty:"), panel2);
-    label4->setObjectName(QStringLiteral("Label4"));
-    editAste = new QLineEdit(panel2);
-    editAste->setObjectName(QStringLiteral("DBEditAste"));
-    editAste->setMaxLength(20);
-    Hints::setHint(editAste, QStringLiteral("|Degree of difficulty of the recipe."));
-    label4->setBuddy(editAste);
-    auto *label5 = new QLabel(QStringLiteral("Pr&eparation time:"), panel2);
-    label5->setObjectName(QStringLiteral("Label5"));
-    editAika = new QLineEdit(panel2);
-    editAika->setObjectName(QStringLiteral("DBEditAika"));
-    editAika->setMaxLength(18);
-    Hints::setHint(editAika, QStringLiteral("|Preparation time of the recipe."));
-    label5->setBuddy(editAika);
-    panel2Layout->addWidget(label4);
-    panel2Layout->addWidget(editAste, 1);
+    // A field of the shown recipe with its label before it.
+    auto addField = [&](const char *labelName, const QString &caption, const char *name, int maxLength,
+                        const QString &hint) {
+        auto *label = new QLabel(caption, panel2);
+        label->setObjectName(QLatin1String(labelName));
+        auto *edit = new QLineEdit(panel2);
+        edit->setObjectName(QLatin1String(name));
+        edit->setMaxLength(maxLength);
+        Hints::setHint(edit, hint);
+        label->setBuddy(edit);
+        panel2Layout->addWidget(label);
+        panel2Layout->addWidget(edit, 1);
+        return edit;
+    };
+    editAste = addField("Label4", QStringLiteral("&Difficulty:"), "DBEditAste", 20,
+                        QStringLiteral("|Degree of difficulty of the recipe."));
     panel2Layout->addSpacing(8);
-    panel2Layout->addWidget(label5);
-    panel2Layout->addWidget(editAika, 1);
+    editAika = addField("Label5", QStringLiteral("Pr&eparation time:"), "DBEditAika", 18,
+                        QStringLiteral("|Preparation time of the recipe."));
 
     panel1 = new QWidget(central);
     panel1->setObjectName(QStringLiteral("Panel1"));
