@@ -101,6 +101,17 @@ bool directionsCharacter(QChar c)
         || (u >= 0x00F9 && u <= 0x00FD);
 }
 
+// The characters of typed `text` that `takes` lets into a memo.
+QString takenCharacters(const QString &text, bool (*takes)(QChar))
+{
+    QString taken;
+    for (const QChar c : text) {
+        if (takes(c))
+            taken += c;
+    }
+    return taken;
+}
+
 void setBackground(QWidget *widget, int value)
 {
     QPalette palette = widget->palette();
@@ -859,11 +870,8 @@ bool TFormResepti::AineetKeyPress(QKeyEvent *event)
     if (const std::optional<bool> done = memoKey(event, &TFormResepti::FocusDirections))
         return *done;
     const QString text = event->text();
-    QString accepted;
-    for (const QChar c : text) {
-        if (ingredientCharacter(c))
-            accepted += c == u'.' ? QChar(u',') : c;
-    }
+    // A decimal point is written as a comma.
+    const QString accepted = takenCharacters(text, ingredientCharacter).replace(QLatin1Char('.'), QLatin1Char(','));
     if (accepted != text) {
         if (!accepted.isEmpty())
             m_aineet->textCursor().insertText(accepted);
@@ -882,11 +890,7 @@ bool TFormResepti::OhjeKeyPress(QKeyEvent *event)
     if (const std::optional<bool> done = memoKey(event, &TFormResepti::FocusIngredients))
         return *done;
     const QString text = event->text();
-    QString accepted;
-    for (const QChar c : text) {
-        if (directionsCharacter(c))
-            accepted += c;
-    }
+    const QString accepted = takenCharacters(text, directionsCharacter);
     if (accepted != text && !accepted.isEmpty())
         m_ohje->textCursor().insertText(accepted);
     updatePrintCommands(true);
