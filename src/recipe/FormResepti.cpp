@@ -1150,14 +1150,22 @@ void TFormResepti::applyEdits()
     loadRecipe();
 }
 
-void TFormResepti::MenuTakaisinClick()
+void TFormResepti::leaveThen(bool askWritesMissing, const std::function<void()> &next)
 {
     if (m_leaving)
         return;
     const QScopedValueRollback<bool> leaving(m_leaving, true);
+    if (leaveRecordEdits(askWritesMissing))
+        next();
+}
 
-    if (!leaveRecordEdits(true))
-        return;
+void TFormResepti::MenuTakaisinClick()
+{
+    leaveThen(true, [this] { returnToMainWindow(); });
+}
+
+void TFormResepti::returnToMainWindow()
+{
     hide();
 
     if (Dialogs::screenWidth() >= 1024 && m_menuSuuri->isChecked())
@@ -1184,12 +1192,7 @@ void TFormResepti::storeModifiedMemos()
 
 void TFormResepti::MenuLopetaClick()
 {
-    if (m_leaving)
-        return;
-    const QScopedValueRollback<bool> leaving(m_leaving, true);
-    if (!leaveRecordEdits(false))
-        return;
-    m_host->runExitCommand();
+    leaveThen(false, [this] { m_host->runExitCommand(); });
 }
 
 void TFormResepti::closeEvent(QCloseEvent *event)
