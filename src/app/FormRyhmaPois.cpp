@@ -45,9 +45,9 @@ TFormRyhmaPois::TFormRyhmaPois(SharedState &state, DeleteCommandsHost *host, QWi
     Label4->setFont(small);
 
     // Enter and Escape both choose Cancel: a deletion needs a deliberate Yes.
-    addAnswers({QStringLiteral("  &Yes"), QStringLiteral("ok"), QRect(176, 152, 92, 28), DialogParts::Enter::Never},
-               {QStringLiteral("  &Cancel"), QStringLiteral("cancel"), QRect(284, 152, 92, 28),
-                DialogParts::Enter::Default});
+    addAnswers(
+        {QStringLiteral("  &Yes"), QStringLiteral("ok"), QRect(176, 152, 92, 28), DialogParts::Enter::Never},
+        {QStringLiteral("  &Cancel"), QStringLiteral("cancel"), QRect(284, 152, 92, 28), DialogParts::Enter::Default});
     setFocusOnShow(BitBtnCancel);
 }
 

@@ -38,9 +38,9 @@ TFormUusi::TFormUusi(SharedState &state, RecipeBook::Book *book, QWidget *parent
 
     Label4 = centredLine(this, "Label4", 126, 110, 300);
 
-    addAnswers({QStringLiteral("   &OK"), QStringLiteral("ok"), QRect(176, 146, 92, 28), DialogParts::Enter::Default},
-               {QStringLiteral("  &Cancel"), QStringLiteral("cancel"), QRect(284, 146, 92, 28),
-                DialogParts::Enter::Never});
+    addAnswers(
+        {QStringLiteral("   &OK"), QStringLiteral("ok"), QRect(176, 146, 92, 28), DialogParts::Enter::Default},
+        {QStringLiteral("  &Cancel"), QStringLiteral("cancel"), QRect(284, 146, 92, 28), DialogParts::Enter::Never});
 
     connect(EditUusi, &QLineEdit::textChanged, this, &TFormUusi::EditUusiChange);
 }

@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
 #include <initializer_list>
 
 class QCheckBox;
@@ -73,9 +74,10 @@ enum class Enter {
 };
 
 // A push button with a caption and (when `iconName` is not empty) a picture of
-// the dialog pictures, e.g. "ok" for ":/pictures/dialogs/ok.svg".
+// the dialog pictures, e.g. "ok" for ":/pictures/dialogs/ok.svg"; a click on
+// it runs `onClick`.
 QPushButton *bitButton(QWidget *parent, const char *objectName, const QString &caption, const QString &iconName,
-                       const QRect &geometry, Enter enter);
+                       const QRect &geometry, Enter enter, const std::function<void()> &onClick = {});
 
 // A check box without text (its label stands beside it).
 QCheckBox *checkBox(QWidget *parent, const char *objectName, const QRect &geometry);
