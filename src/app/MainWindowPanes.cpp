@@ -36,12 +36,12 @@ struct PaneLayout
     QRect picture;
 };
 
-const PaneLayout FullLayout{QRect(0, 0, 485, 29),    QRect(485, 0, 530, 29),   QRect(0, 29, 1014, 658),
-                            QRect(1, 20, 214, 436),  QRect(215, 20, 270, 436), QRect(485, 20, 530, 615),
-                            QRect(1, 452, 214, 177), QRect(0, 452, 484, 180),  QRect(5, 454, 480, 177)};
-const PaneLayout SmallLayout{QRect(0, 0, 379, 29),    QRect(379, 0, 413, 29),   QRect(0, 29, 795, 501),
-                             QRect(0, 17, 169, 290),  QRect(169, 17, 210, 290), QRect(379, 17, 413, 459),
-                             QRect(0, 307, 169, 169), QRect(0, 307, 379, 169),  QRect(5, 307, 374, 167)};
+const PaneLayout FullLayout {QRect(0, 0, 485, 29),    QRect(485, 0, 530, 29),   QRect(0, 29, 1014, 658),
+                             QRect(1, 20, 214, 436),  QRect(215, 20, 270, 436), QRect(485, 20, 530, 615),
+                             QRect(1, 452, 214, 177), QRect(0, 452, 484, 180),  QRect(5, 454, 480, 177)};
+const PaneLayout SmallLayout {QRect(0, 0, 379, 29),    QRect(379, 0, 413, 29),   QRect(0, 29, 795, 501),
+                              QRect(0, 17, 169, 290),  QRect(169, 17, 210, 290), QRect(379, 17, 413, 459),
+                              QRect(0, 307, 169, 169), QRect(0, 307, 379, 169),  QRect(5, 307, 374, 167)};
 
 // Places the panels, lists, recipe picture and memo as `layout` says. Each
 // list's title stands above it, as wide as the list and as high as the
@@ -81,19 +81,19 @@ void MainWindowPanes::build(QMainWindow *window, QObject *filter)
     auto *panel2Layout = new QHBoxLayout(panel2);
     panel2Layout->setContentsMargins(6, 2, 4, 2);
     // A field of the shown recipe with its label before it.
-    auto addField = [&](const char *labelName, const QString &caption, const char *name, int maxLength,
-                        const QString &hint) {
-        auto *label = new QLabel(caption, panel2);
-        label->setObjectName(QLatin1String(labelName));
-        auto *edit = new QLineEdit(panel2);
-        edit->setObjectName(QLatin1String(name));
-        edit->setMaxLength(maxLength);
-        Hints::setHint(edit, hint);
-        label->setBuddy(edit);
-        panel2Layout->addWidget(label);
-        panel2Layout->addWidget(edit, 1);
-        return edit;
-    };
+    auto addField
+        = [&](const char *labelName, const QString &caption, const char *name, int maxLength, const QString &hint) {
+              auto *label = new QLabel(caption, panel2);
+              label->setObjectName(QLatin1String(labelName));
+              auto *edit = new QLineEdit(panel2);
+              edit->setObjectName(QLatin1String(name));
+              edit->setMaxLength(maxLength);
+              Hints::setHint(edit, hint);
+              label->setBuddy(edit);
+              panel2Layout->addWidget(label);
+              panel2Layout->addWidget(edit, 1);
+              return edit;
+          };
     editAste = addField("Label4", QStringLiteral("&Difficulty:"), "DBEditAste", 20,
                         QStringLiteral("|Degree of difficulty of the recipe."));
     panel2Layout->addSpacing(8);
