@@ -58,20 +58,48 @@ QString BookCommands::nameDialogText() const
     return windows().FormUusi ? windows().FormUusi->EditUusi->text() : QString();
 }
 
-void BookCommands::addMainGroup()
+bool BookCommands::askNewGroupName(bool SharedState::*mode, bool SharedState::*otherMode)
 {
     m_state.NameCancelled = false;
-    m_state.MainGroupMode = true;
-    m_state.SubgroupMode = false;
+    m_state.*mode = true;
+    m_state.*otherMode = false;
     m_state.NameAccepted = true;
     const bool accepted = runNameDialog(false);
-    qint64 added = 0;
-    if (accepted && m_state.NameAccepted)
-        added = m_w.book()->addMainGroup(nameDialogText());
+    return accepted && m_state.NameAccepted;
+}
+
+void BookCommands::endGroupAdd(bool SharedState::*mode)
+{
     m_state.NameRejected = false;
     m_state.NameAccepted = false;
-    m_state.MainGroupMode = false;
+    m_state.*mode = false;
     m_state.NameCancelled = false;
+}
+
+bool BookCommands::askGroupRename(bool SharedState::*mode)
+{
+    m_state.NameCancelled = false;
+    m_state.*mode = true;
+    m_state.RenameMode = true;
+    const bool accepted = runNameDialog(true);
+    return accepted && m_state.RenameMode;
+}
+
+void BookCommands::endGroupRename(bool SharedState::*mode, bool SharedState::*hasChildren)
+{
+    m_state.NameRejected = false;
+    m_state.*hasChildren = false;
+    m_state.*mode = false;
+    m_state.RenameMode = false;
+    m_state.NameAccepted = false;
+}
+
+void BookCommands::addMainGroup()
+{
+    qint64 added = 0;
+    if (askNewGroupName(&SharedState::MainGroupMode, &SharedState::SubgroupMode))
+        added = m_w.book()->addMainGroup(nameDialogText());
+    endGroupAdd(&SharedState::MainGroupMode);
     m_w.enableOnlyAddMainGroup();
     m_panes.listAla->unbind();
     m_panes.listResepti->unbind();
@@ -84,61 +112,35 @@ void BookCommands::addMainGroup()
 void BookCommands::renameMainGroup()
 {
     const qint64 id = m_panes.listPaa->currentId();
-    m_state.NameCancelled = false;
-    m_state.MainGroupMode = true;
-    m_state.RenameMode = true;
-    const bool accepted = runNameDialog(true);
-    if (accepted && m_state.RenameMode) {
-        if (m_w.book()->renameMainGroup(id, nameDialogText()))
-            m_state.HasSubgroups = true;
+    if (askGroupRename(&SharedState::MainGroupMode)) {
+        m_w.book()->renameMainGroup(id, nameDialogText());
         m_lists.closeChildList(m_panes.listAla, id);
     }
-    m_state.NameRejected = false;
-    m_state.HasSubgroups = false;
-    m_state.MainGroupMode = false;
-    m_state.RenameMode = false;
-    m_state.NameAccepted = false;
+    endGroupRename(&SharedState::MainGroupMode, &SharedState::HasSubgroups);
     m_w.enableOnlyAddMainGroup();
     m_w.refreshLists();
 }
 
 void BookCommands::addSubgroup()
 {
-    m_state.NameCancelled = false;
-    m_state.SubgroupMode = true;
-    m_state.MainGroupMode = false;
-    m_state.NameAccepted = true;
-    const bool accepted = runNameDialog(false);
-    if (accepted && m_state.NameAccepted) {
+    if (askNewGroupName(&SharedState::SubgroupMode, &SharedState::MainGroupMode)) {
         m_state.CurrentMainGroup = m_panes.listPaa->currentName();
         if (addChild(m_w.book()->addSubgroup(m_state.CurrentMainGroup, nameDialogText()), m_state.CurrentMainGroup,
                      nameDialogText()))
             m_lists.showSubgroupsOf(m_panes.listPaa->currentId());
     }
-    m_state.SubgroupMode = false;
-    m_state.NameRejected = false;
-    m_state.NameAccepted = false;
-    m_state.NameCancelled = false;
+    endGroupAdd(&SharedState::SubgroupMode);
     m_w.refreshLists();
 }
 
 void BookCommands::renameSubgroup()
 {
     const qint64 id = m_panes.listAla->currentId();
-    m_state.NameCancelled = false;
-    m_state.SubgroupMode = true;
-    m_state.RenameMode = true;
-    const bool accepted = runNameDialog(true);
-    if (accepted && m_state.RenameMode && id) {
-        if (m_w.book()->renameSubgroup(id, nameDialogText()))
-            m_state.HasRecipes = true;
+    if (askGroupRename(&SharedState::SubgroupMode) && id) {
+        m_w.book()->renameSubgroup(id, nameDialogText());
         m_lists.closeChildList(m_panes.listResepti, id);
     }
-    m_state.NameRejected = false;
-    m_state.HasRecipes = false;
-    m_state.SubgroupMode = false;
-    m_state.RenameMode = false;
-    m_state.NameAccepted = false;
+    endGroupRename(&SharedState::SubgroupMode, &SharedState::HasRecipes);
     m_w.DisableCommands();
     m_w.enableCommands({"MenuLisaaAla", "TBLisaaAla"});
     m_w.refreshLists();

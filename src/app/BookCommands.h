@@ -38,6 +38,16 @@ private:
     // cancelled (false).
     bool runNameDialog(bool clearFieldOnRetry);
     QString nameDialogText() const;
+    // The name dialog for a new group of the kind `mode` names (MainGroupMode
+    // or SubgroupMode, `otherMode` the other one); true when a name was
+    // accepted. endGroupAdd clears the flags it leaves.
+    bool askNewGroupName(bool SharedState::*mode, bool SharedState::*otherMode);
+    void endGroupAdd(bool SharedState::*mode);
+    // The name dialog for renaming a group of the kind `mode` names; true when
+    // a new name was accepted. endGroupRename clears the flags it leaves and
+    // whether the group has children (`hasChildren`).
+    bool askGroupRename(bool SharedState::*mode);
+    void endGroupRename(bool SharedState::*mode, bool SharedState::*hasChildren);
     // Applies the new rows of `children` together with a check, in the same
     // transaction, that their parent `parent` is still stored; when another
     // program has deleted it, nothing is added and the user is told.

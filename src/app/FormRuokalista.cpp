@@ -45,6 +45,16 @@ QStringList defaultPantry()
 
 enum Column { DayColumn, RecipeColumn, PortionsColumn };
 
+// A button that runs `onClick`.
+QPushButton *namedButton(const QString &caption, const char *objectName, QWidget *parent,
+                         const std::function<void()> &onClick)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(objectName));
+    QObject::connect(button, &QPushButton::clicked, button, onClick);
+    return button;
+}
+
 // The print preview's view of a shopping list: its text in a memo of its
 // own, in the recipe font the user chose.
 class ShoppingListPrintHost : public PrintPreviewHost
@@ -88,10 +98,8 @@ TFormRuokalista::TFormRuokalista(const QString &dataFolder, ShowRecipe showRecip
     m_menu->horizontalHeader()->setSectionResizeMode(RecipeColumn, QHeaderView::Stretch);
     menuLayout->addWidget(m_menu);
     auto *menuButtons = new QHBoxLayout;
-    auto *remove = new QPushButton(QStringLiteral("&Delete"), menuPart);
-    remove->setObjectName(QStringLiteral("PoistaRivi"));
-    auto *clear = new QPushButton(QStringLiteral("C&lear Menu"), menuPart);
-    clear->setObjectName(QStringLiteral("TyhjennaRuokalista"));
+    auto *remove = namedButton(QStringLiteral("&Delete"), "PoistaRivi", menuPart, [this] { deleteEntry(); });
+    auto *clear = namedButton(QStringLiteral("C&lear Menu"), "TyhjennaRuokalista", menuPart, [this] { clearMenu(); });
     menuButtons->addWidget(remove);
     menuButtons->addWidget(clear);
     menuButtons->addStretch();
@@ -118,12 +126,9 @@ TFormRuokalista::TFormRuokalista(const QString &dataFolder, ShowRecipe showRecip
     pantryRow->addWidget(m_pantry);
     listLayout->addLayout(pantryRow);
     auto *listButtons = new QHBoxLayout;
-    auto *copy = new QPushButton(QStringLiteral("&Copy"), listPart);
-    copy->setObjectName(QStringLiteral("KopioiLista"));
-    auto *save = new QPushButton(QStringLiteral("&Save as Text..."), listPart);
-    save->setObjectName(QStringLiteral("TallennaLista"));
-    auto *print = new QPushButton(QStringLiteral("&Print..."), listPart);
-    print->setObjectName(QStringLiteral("TulostaLista"));
+    auto *copy = namedButton(QStringLiteral("&Copy"), "KopioiLista", listPart, [this] { copyList(); });
+    auto *save = namedButton(QStringLiteral("&Save as Text..."), "TallennaLista", listPart, [this] { saveList(); });
+    auto *print = namedButton(QStringLiteral("&Print..."), "TulostaLista", listPart, [this] { printList(); });
     listButtons->addStretch();
     listButtons->addWidget(print);
     listButtons->addWidget(copy);
@@ -133,11 +138,6 @@ TFormRuokalista::TFormRuokalista(const QString &dataFolder, ShowRecipe showRecip
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(splitter);
 
-    connect(remove, &QPushButton::clicked, this, &TFormRuokalista::deleteEntry);
-    connect(clear, &QPushButton::clicked, this, &TFormRuokalista::clearMenu);
-    connect(print, &QPushButton::clicked, this, &TFormRuokalista::printList);
-    connect(copy, &QPushButton::clicked, this, &TFormRuokalista::copyList);
-    connect(save, &QPushButton::clicked, this, &TFormRuokalista::saveList);
     connect(m_pantry, &QLineEdit::editingFinished, this, &TFormRuokalista::pantryEdited);
     connect(m_menu, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { showEntry(row); });
     auto *enter = new QShortcut(QKeySequence(Qt::Key_Return), m_menu, nullptr, nullptr, Qt::WidgetShortcut);

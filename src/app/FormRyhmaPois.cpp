@@ -22,7 +22,7 @@ QLabel *centredLine(QWidget *parent, const char *name, int y, int width)
 } // namespace
 
 TFormRyhmaPois::TFormRyhmaPois(SharedState &state, DeleteCommandsHost *host, QWidget *parent)
-    : SmallDialog(parent), m_state(state), m_host(host)
+    : AnswerDialog(parent), m_state(state), m_host(host)
 {
     DialogParts::setUp(this, "FormRyhmaPois", QStringLiteral("Saffrona's Mealdeck"), 11);
     DialogParts::setFixedFrame(this, QSize(552, 193), false);
@@ -44,16 +44,11 @@ TFormRyhmaPois::TFormRyhmaPois(SharedState &state, DeleteCommandsHost *host, QWi
     small.setPixelSize(9);
     Label4->setFont(small);
 
-    BitBtnOK = DialogParts::bitButton(this, "BitBtnOK", QStringLiteral("  &Yes"), QStringLiteral("ok"),
-                                      QRect(176, 152, 92, 28), DialogParts::Enter::Never);
     // Enter and Escape both choose Cancel: a deletion needs a deliberate Yes.
-    BitBtnCancel = DialogParts::bitButton(this, "BitBtnCancel", QStringLiteral("  &Cancel"), QStringLiteral("cancel"),
-                                          QRect(284, 152, 92, 28), DialogParts::Enter::Default);
-
+    addAnswers(
+        {QStringLiteral("  &Yes"), QStringLiteral("ok"), QRect(176, 152, 92, 28), DialogParts::Enter::Never},
+        {QStringLiteral("  &Cancel"), QStringLiteral("cancel"), QRect(284, 152, 92, 28), DialogParts::Enter::Default});
     setFocusOnShow(BitBtnCancel);
-
-    connect(BitBtnOK, &QPushButton::clicked, this, &TFormRyhmaPois::BitBtnOKClick);
-    connect(BitBtnCancel, &QPushButton::clicked, this, &TFormRyhmaPois::BitBtnCancelClick);
 }
 
 void TFormRyhmaPois::applyCase(const QString &caption, const QString &line1, const QString &line2, const QString &line3,

@@ -21,7 +21,7 @@ public:
 // the frame's close box) makes it false. A ticked box is written to the
 // settings (KysRyh for groups, KysResPoi for recipes) only on Yes. The dialog
 // always closes with the Accepted result.
-class TFormRyhmaPois : public SmallDialog
+class TFormRyhmaPois : public AnswerDialog
 {
     Q_OBJECT
 
@@ -32,17 +32,14 @@ public:
     QLabel *Label2 = nullptr;
     QLabel *Label3 = nullptr;
     QLabel *Label4 = nullptr;
-    QFrame *Bevel1 = nullptr;
     QCheckBox *CheckBoxRyh = nullptr;
     QCheckBox *CheckBoxRes = nullptr;
-    QPushButton *BitBtnOK = nullptr;
-    QPushButton *BitBtnCancel = nullptr;
 
 public slots:
     // Sets caption, lines and box for the case; runs when the dialog is shown.
     void FormActivate() override;
-    void BitBtnOKClick();
-    void BitBtnCancelClick();
+    void BitBtnOKClick() override;
+    void BitBtnCancelClick() override;
 
     // Escape and the frame's close box.
     void reject() override;

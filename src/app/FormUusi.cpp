@@ -19,7 +19,7 @@ QLabel *centredLine(QWidget *parent, const char *name, int x, int y, int width)
 } // namespace
 
 TFormUusi::TFormUusi(SharedState &state, RecipeBook::Book *book, QWidget *parent)
-    : SmallDialog(parent), m_state(state), m_book(book)
+    : AnswerDialog(parent), m_state(state), m_book(book)
 {
     DialogParts::setUp(this, "FormUusi", QStringLiteral("Saffrona's Mealdeck"), 13);
     DialogParts::setFixedFrame(this, QSize(552, 183), false);
@@ -38,14 +38,11 @@ TFormUusi::TFormUusi(SharedState &state, RecipeBook::Book *book, QWidget *parent
 
     Label4 = centredLine(this, "Label4", 126, 110, 300);
 
-    BitBtnOK = DialogParts::bitButton(this, "BitBtnOK", QStringLiteral("   &OK"), QStringLiteral("ok"),
-                                      QRect(176, 146, 92, 28), DialogParts::Enter::Default);
-    BitBtnCancel = DialogParts::bitButton(this, "BitBtnCancel", QStringLiteral("  &Cancel"), QStringLiteral("cancel"),
-                                          QRect(284, 146, 92, 28), DialogParts::Enter::Never);
+    addAnswers(
+        {QStringLiteral("   &OK"), QStringLiteral("ok"), QRect(176, 146, 92, 28), DialogParts::Enter::Default},
+        {QStringLiteral("  &Cancel"), QStringLiteral("cancel"), QRect(284, 146, 92, 28), DialogParts::Enter::Never});
 
     connect(EditUusi, &QLineEdit::textChanged, this, &TFormUusi::EditUusiChange);
-    connect(BitBtnOK, &QPushButton::clicked, this, &TFormUusi::BitBtnOKClick);
-    connect(BitBtnCancel, &QPushButton::clicked, this, &TFormUusi::BitBtnCancelClick);
 }
 
 void TFormUusi::applyMode(const QString &caption, const QString &line1, const QString &line2, const QString &field)

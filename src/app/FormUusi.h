@@ -18,7 +18,7 @@ class QLineEdit;
 // (for groups) or any recipe (for recipes) of the whole book already has. It
 // always closes with the Accepted result; closing it by its frame or with
 // Escape is Cancel.
-class TFormUusi : public SmallDialog
+class TFormUusi : public AnswerDialog
 {
     Q_OBJECT
 
@@ -30,10 +30,7 @@ public:
     QLabel *Label2 = nullptr;
     QLabel *Label3 = nullptr;
     QLabel *Label4 = nullptr;
-    QFrame *Bevel1 = nullptr;
     QLineEdit *EditUusi = nullptr;
-    QPushButton *BitBtnOK = nullptr;
-    QPushButton *BitBtnCancel = nullptr;
 
     // Longest names the three levels are meant to have; longer ones are
     // warned about but accepted.
@@ -47,8 +44,8 @@ public slots:
     // Sets caption, lines and field for the mode; runs each time the dialog is shown.
     void FormActivate() override;
     void EditUusiChange();
-    void BitBtnOKClick();
-    void BitBtnCancelClick();
+    void BitBtnOKClick() override;
+    void BitBtnCancelClick() override;
     // The field text against every main group and every subgroup name.
     void CheckGroupName();
     // The field text against every recipe name of the book.

@@ -87,25 +87,15 @@ bool MainWindowKeys::keyPressInList(QObject *watched, int key, Qt::KeyboardModif
                 m_w.DBLLBoxAlaryhmaClick();
             return true;
         }
-        if (key == Qt::Key_Delete) {
-            m_w.runCommand("MenuPoistaPaa");
-            return true;
-        }
+        if (key == Qt::Key_Delete)
+            return runCommand("MenuPoistaPaa");
     } else if (watched == m_panes.listAla) {
-        if (key == Qt::Key_Escape) {
-            m_w.DBLLBoxPaaryhmaClick();
-            m_w.FocusPane(m_panes.listPaa);
-            return true;
-        }
-        if (enter) {
-            m_w.DBLLBoxListaClick();
-            m_w.FocusPane(m_panes.listResepti);
-            return true;
-        }
-        if (key == Qt::Key_Delete) {
-            m_w.runCommand("MenuPoistaAla");
-            return true;
-        }
+        if (key == Qt::Key_Escape)
+            return moveTo(&TFormPaa::DBLLBoxPaaryhmaClick, m_panes.listPaa);
+        if (enter)
+            return moveTo(&TFormPaa::DBLLBoxListaClick, m_panes.listResepti);
+        if (key == Qt::Key_Delete)
+            return runCommand("MenuPoistaAla");
     } else if (watched == m_panes.listResepti) {
         if (enter && (modifiers & Qt::ControlModifier)) {
             m_w.FocusPane(m_panes.memoKuvaus);
@@ -113,21 +103,27 @@ bool MainWindowKeys::keyPressInList(QObject *watched, int key, Qt::KeyboardModif
             m_editors.emptyPlaceholderIfShown();
             return true;
         }
-        if (enter) {
-            m_w.runCommand("MenuNaytaResepti");
-            return true;
-        }
-        if (key == Qt::Key_Escape) {
-            m_w.DBLLBoxAlaryhmaClick();
-            m_w.FocusPane(m_panes.listAla);
-            return true;
-        }
-        if (key == Qt::Key_Delete) {
-            m_w.runCommand("MenuPoistaResepti");
-            return true;
-        }
+        if (enter)
+            return runCommand("MenuNaytaResepti");
+        if (key == Qt::Key_Escape)
+            return moveTo(&TFormPaa::DBLLBoxAlaryhmaClick, m_panes.listAla);
+        if (key == Qt::Key_Delete)
+            return runCommand("MenuPoistaResepti");
     }
     return false;
+}
+
+bool MainWindowKeys::moveTo(void (TFormPaa::*click)(), QWidget *pane)
+{
+    (m_w.*click)();
+    m_w.FocusPane(pane);
+    return true;
+}
+
+bool MainWindowKeys::runCommand(const char *objectName)
+{
+    m_w.runCommand(objectName);
+    return true;
 }
 
 void MainWindowKeys::showQuickGuide()

@@ -4,6 +4,7 @@
 
 struct MainWindowPanes;
 class RecipeEditors;
+class QWidget;
 class TFormPaa;
 
 // The main window's keys and pointer moves over its lists and editors: Enter,
@@ -22,6 +23,10 @@ protected:
 
 private:
     bool keyPressInList(QObject *watched, int key, Qt::KeyboardModifiers modifiers);
+    // A key that moves to the list `pane`, selecting as a click on it does
+    // (`click`), or that runs a command of the window; both take the key.
+    bool moveTo(void (TFormPaa::*click)(), QWidget *pane);
+    bool runCommand(const char *objectName);
     void showQuickGuide();
 
     TFormPaa &m_w;

@@ -26,6 +26,42 @@ QRect memoPlace(bool withPicture, bool full)
     return full ? QRect(0, 452, 484, 180) : QRect(0, 307, 378, 169);
 }
 
+// Where the panes stand in a size mode.
+struct PaneLayout
+{
+    QRect panelTyokalu, panel2, panel1;
+    QRect listPaa, listAla, listResepti;
+    QRect ruokakuva, memo;
+    // The mode's decorative picture.
+    QRect picture;
+};
+
+const PaneLayout FullLayout {QRect(0, 0, 485, 29),    QRect(485, 0, 530, 29),   QRect(0, 29, 1014, 658),
+                             QRect(1, 20, 214, 436),  QRect(215, 20, 270, 436), QRect(485, 20, 530, 615),
+                             QRect(1, 452, 214, 177), QRect(0, 452, 484, 180),  QRect(5, 454, 480, 177)};
+const PaneLayout SmallLayout {QRect(0, 0, 379, 29),    QRect(379, 0, 413, 29),   QRect(0, 29, 795, 501),
+                              QRect(0, 17, 169, 290),  QRect(169, 17, 210, 290), QRect(379, 17, 413, 459),
+                              QRect(0, 307, 169, 169), QRect(0, 307, 379, 169),  QRect(5, 307, 374, 167)};
+
+// Places the panels, lists, recipe picture and memo as `layout` says. Each
+// list's title stands above it, as wide as the list and as high as the
+// list's top; the first title keeps its left edge.
+void placePanes(MainWindowPanes &panes, const PaneLayout &layout)
+{
+    panes.panel1->setGeometry(layout.panel1);
+    panes.panelTyokalu->setGeometry(layout.panelTyokalu);
+    panes.panel2->setGeometry(layout.panel2);
+    panes.listPaa->setGeometry(layout.listPaa);
+    panes.listAla->setGeometry(layout.listAla);
+    panes.listResepti->setGeometry(layout.listResepti);
+    panes.ruokakuva->setGeometry(layout.ruokakuva);
+    panes.memoKuvaus->setGeometry(layout.memo);
+    const int titleHeight = layout.listPaa.y();
+    panes.label1->setGeometry(panes.label1->x(), panes.label1->y(), layout.listPaa.width(), titleHeight);
+    panes.label2->setGeometry(layout.listAla.x(), panes.label2->y(), layout.listAla.width(), titleHeight);
+    panes.label3->setGeometry(layout.listResepti.x(), panes.label3->y(), layout.listResepti.width(), titleHeight);
+}
+
 } // namespace
 
 void MainWindowPanes::build(QMainWindow *window, QObject *filter)
@@ -44,25 +80,25 @@ void MainWindowPanes::build(QMainWindow *window, QObject *filter)
     panel2->setObjectName(QStringLiteral("Panel2"));
     auto *panel2Layout = new QHBoxLayout(panel2);
     panel2Layout->setContentsMargins(6, 2, 4, 2);
-    auto *label4 = new QLabel(QStringLiteral("&Difficulty:"), panel2);
-    label4->setObjectName(QStringLiteral("Label4"));
-    editAste = new QLineEdit(panel2);
-    editAste->setObjectName(QStringLiteral("DBEditAste"));
-    editAste->setMaxLength(20);
-    Hints::setHint(editAste, QStringLiteral("|Degree of difficulty of the recipe."));
-    label4->setBuddy(editAste);
-    auto *label5 = new QLabel(QStringLiteral("Pr&eparation time:"), panel2);
-    label5->setObjectName(QStringLiteral("Label5"));
-    editAika = new QLineEdit(panel2);
-    editAika->setObjectName(QStringLiteral("DBEditAika"));
-    editAika->setMaxLength(18);
-    Hints::setHint(editAika, QStringLiteral("|Preparation time of the recipe."));
-    label5->setBuddy(editAika);
-    panel2Layout->addWidget(label4);
-    panel2Layout->addWidget(editAste, 1);
+    // A field of the shown recipe with its label before it.
+    auto addField
+        = [&](const char *labelName, const QString &caption, const char *name, int maxLength, const QString &hint) {
+              auto *label = new QLabel(caption, panel2);
+              label->setObjectName(QLatin1String(labelName));
+              auto *edit = new QLineEdit(panel2);
+              edit->setObjectName(QLatin1String(name));
+              edit->setMaxLength(maxLength);
+              Hints::setHint(edit, hint);
+              label->setBuddy(edit);
+              panel2Layout->addWidget(label);
+              panel2Layout->addWidget(edit, 1);
+              return edit;
+          };
+    editAste = addField("Label4", QStringLiteral("&Difficulty:"), "DBEditAste", 20,
+                        QStringLiteral("|Degree of difficulty of the recipe."));
     panel2Layout->addSpacing(8);
-    panel2Layout->addWidget(label5);
-    panel2Layout->addWidget(editAika, 1);
+    editAika = addField("Label5", QStringLiteral("Pr&eparation time:"), "DBEditAika", 18,
+                        QStringLiteral("|Preparation time of the recipe."));
 
     panel1 = new QWidget(central);
     panel1->setObjectName(QStringLiteral("Panel1"));
@@ -96,10 +132,7 @@ void MainWindowPanes::build(QMainWindow *window, QObject *filter)
         list->setObjectName(QLatin1String(name));
         list->setFont(listFont);
         Hints::setHint(list, hint);
-        list->setMouseTracking(true);
-        list->viewport()->setMouseTracking(true);
-        list->installEventFilter(filter);
-        list->viewport()->installEventFilter(filter);
+        Hints::watchPane(list, filter);
         return list;
     };
     listPaa = makeList("DBLLBoxPaaryhma", QStringLiteral("|Click the main group that you want to select."));
@@ -144,19 +177,9 @@ void MainWindowPanes::build(QMainWindow *window, QObject *filter)
 
     // The design layout, until a size mode is applied: the Small geometry
     // with the design fonts.
-    panelTyokalu->setGeometry(0, 0, 379, 29);
-    panel2->setGeometry(379, 0, 413, 29);
-    panel1->setGeometry(0, 29, 795, 501);
-    listPaa->setGeometry(0, 17, 169, 290);
-    listAla->setGeometry(169, 17, 210, 290);
-    listResepti->setGeometry(379, 17, 413, 459);
-    ruokakuva->setGeometry(0, 307, 169, 169);
+    placePanes(*this, SmallLayout);
     kuva->setGeometry(5, 307, 480, 167);
-    kuva2->setGeometry(5, 307, 374, 167);
-    memoKuvaus->setGeometry(0, 307, 379, 169);
-    label1->setGeometry(0, 0, 169, 17);
-    label2->setGeometry(169, 0, 210, 17);
-    label3->setGeometry(379, 0, 413, 17);
+    kuva2->setGeometry(SmallLayout.picture);
     kuva->hide();
 }
 
@@ -173,39 +196,14 @@ void MainWindowPanes::markListsDirty()
 
 void MainWindowPanes::applyLayout(bool full, const QFont &font)
 {
-    if (full) {
-        panel1->setGeometry(0, 29, 1014, 658);
-        panelTyokalu->setGeometry(0, 0, 485, 29);
-        panel2->setGeometry(485, 0, 530, 29);
-        listPaa->setGeometry(1, 20, 214, 436);
-        listAla->setGeometry(215, 20, 270, 436);
-        listResepti->setGeometry(485, 20, 530, 615);
-        ruokakuva->setGeometry(1, 452, 214, 177);
-        kuva->setGeometry(5, 454, 480, 177);
-        // While a recipe is shown its memo covers the decorative picture,
-        // which would otherwise peek out beside it.
-        kuva->setVisible(memoKuvaus->isHidden());
-        kuva2->hide();
-        memoKuvaus->setGeometry(0, 452, 484, 180);
-        label1->setGeometry(label1->x(), label1->y(), 214, 20);
-        label2->setGeometry(215, label2->y(), 270, 20);
-        label3->setGeometry(485, label3->y(), 530, 20);
-    } else {
-        panel1->setGeometry(0, 29, 795, 501);
-        panelTyokalu->setGeometry(0, 0, 379, 29);
-        panel2->setGeometry(379, 0, 413, 29);
-        listPaa->setGeometry(0, 17, 169, 290);
-        listAla->setGeometry(169, 17, 210, 290);
-        listResepti->setGeometry(379, 17, 413, 459);
-        ruokakuva->setGeometry(0, 307, 169, 169);
-        kuva2->setGeometry(5, 307, 374, 167);
-        kuva2->setVisible(memoKuvaus->isHidden());
-        kuva->hide();
-        memoKuvaus->setGeometry(0, 307, 379, 169);
-        label1->setGeometry(label1->x(), label1->y(), 169, 17);
-        label2->setGeometry(169, label2->y(), 210, 17);
-        label3->setGeometry(379, label3->y(), 413, 17);
-    }
+    const PaneLayout &layout = full ? FullLayout : SmallLayout;
+    placePanes(*this, layout);
+    // While a recipe is shown its memo covers the decorative picture, which
+    // would otherwise peek out beside it.
+    QLabel *picture = full ? kuva : kuva2;
+    picture->setGeometry(layout.picture);
+    picture->setVisible(memoKuvaus->isHidden());
+    (full ? kuva2 : kuva)->hide();
     keepRecipePlacement(full);
     for (QWidget *w : {static_cast<QWidget *>(listPaa), static_cast<QWidget *>(listAla),
                        static_cast<QWidget *>(listResepti), static_cast<QWidget *>(memoKuvaus)})

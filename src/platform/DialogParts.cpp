@@ -80,7 +80,7 @@ QLabel *centredLabel(QWidget *parent, const char *objectName, const QRect &geome
 }
 
 QPushButton *bitButton(QWidget *parent, const char *objectName, const QString &caption, const QString &iconName,
-                       const QRect &geometry, Enter enter)
+                       const QRect &geometry, Enter enter, const std::function<void()> &onClick)
 {
     auto *button = new QPushButton(caption, parent);
     if (!iconName.isEmpty())
@@ -89,6 +89,8 @@ QPushButton *bitButton(QWidget *parent, const char *objectName, const QString &c
     button->setGeometry(geometry);
     button->setDefault(enter == Enter::Default);
     button->setAutoDefault(enter != Enter::Never);
+    if (onClick)
+        QObject::connect(button, &QPushButton::clicked, button, onClick);
     return button;
 }
 
@@ -106,3 +108,11 @@ QString quoted(const QString &name)
 }
 
 } // namespace DialogParts
+
+void AnswerDialog::addAnswers(const Answer &ok, const Answer &cancel)
+{
+    BitBtnOK = DialogParts::bitButton(this, "BitBtnOK", ok.caption, ok.iconName, ok.geometry, ok.enter,
+                                      [this] { BitBtnOKClick(); });
+    BitBtnCancel = DialogParts::bitButton(this, "BitBtnCancel", cancel.caption, cancel.iconName, cancel.geometry,
+                                          cancel.enter, [this] { BitBtnCancelClick(); });
+}

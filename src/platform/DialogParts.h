@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
 #include <initializer_list>
 
 class QCheckBox;
@@ -73,9 +74,10 @@ enum class Enter {
 };
 
 // A push button with a caption and (when `iconName` is not empty) a picture of
-// the dialog pictures, e.g. "ok" for ":/pictures/dialogs/ok.svg".
+// the dialog pictures, e.g. "ok" for ":/pictures/dialogs/ok.svg"; a click on
+// it runs `onClick`.
 QPushButton *bitButton(QWidget *parent, const char *objectName, const QString &caption, const QString &iconName,
-                       const QRect &geometry, Enter enter);
+                       const QRect &geometry, Enter enter, const std::function<void()> &onClick = {});
 
 // A check box without text (its label stands beside it).
 QCheckBox *checkBox(QWidget *parent, const char *objectName, const QRect &geometry);
@@ -84,3 +86,30 @@ QCheckBox *checkBox(QWidget *parent, const char *objectName, const QRect &geomet
 QString quoted(const QString &name);
 
 } // namespace DialogParts
+
+// A small dialog answered with one of two buttons in a sunken bevel's frame:
+// BitBtnOK says yes (or OK), BitBtnCancel no (or cancel), each running its
+// click slot.
+class AnswerDialog : public SmallDialog
+{
+public:
+    using SmallDialog::SmallDialog;
+
+    QFrame *Bevel1 = nullptr;
+    QPushButton *BitBtnOK = nullptr;
+    QPushButton *BitBtnCancel = nullptr;
+
+    virtual void BitBtnOKClick() = 0;
+    virtual void BitBtnCancelClick() = 0;
+
+protected:
+    struct Answer
+    {
+        QString caption;
+        QString iconName;
+        QRect geometry;
+        DialogParts::Enter enter;
+    };
+    // Makes BitBtnOK and then BitBtnCancel.
+    void addAnswers(const Answer &ok, const Answer &cancel);
+};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QMenu>
 #include <QString>
@@ -25,6 +26,17 @@ inline void setHint(QWidget *widget, const QString &hint)
 {
     widget->setStatusTip(longHint(hint));
     widget->setToolTip(shortHint(hint));
+}
+
+// Lets `filter` see the keys of a scrolled pane and of its viewport, and the
+// pointer moving over them with no button pressed, as the panes that change
+// what they offer under the pointer need.
+inline void watchPane(QAbstractScrollArea *pane, QObject *filter)
+{
+    pane->setMouseTracking(true);
+    pane->viewport()->setMouseTracking(true);
+    pane->installEventFilter(filter);
+    pane->viewport()->installEventFilter(filter);
 }
 
 // A menu command of `owner` named `objectName` at the end of `menu`, its

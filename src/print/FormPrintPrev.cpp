@@ -28,6 +28,8 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 
+#include <functional>
+
 namespace {
 
 // The old toolkit's window text colour, a system colour.
@@ -83,13 +85,17 @@ QString jobTitle(const PrintPreviewHost *host)
     return recipe.isEmpty() ? QStringLiteral("<document>") : recipe;
 }
 
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QString &hint)
+// A button of the preview's tools that runs `onClick`.
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QString &hint,
+                        const QRect &geometry, const std::function<void()> &onClick)
 {
     auto *button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false);
     button->setDefault(false);
     setHint(button, hint);
+    button->setGeometry(geometry);
+    QObject::connect(button, &QPushButton::clicked, button, onClick);
     return button;
 }
 
@@ -168,21 +174,23 @@ void TFormPrintPrev::buildWindow()
     setHint(m_printerList, QStringLiteral("Select Printer|Select printer."));
     m_printerList->SetPreview(m_preview);
     m_bbTul = makeButton(m_gbTul, "BBTul", QStringLiteral("     &Print"),
-                         QStringLiteral("|Print the ingredients list and directions."));
+                         QStringLiteral("|Print the ingredients list and directions."), QRect(8, 44, 131, 25),
+                         [this] { BBTulClick(); });
     m_bbTul->setIcon(QIcon(QStringLiteral(":/pictures/print/printer.svg")));
-    m_bbTul->setGeometry(8, 44, 131, 25);
-    m_bbSeur = makeButton(m_gbTul, "BBSeur", QStringLiteral("&Next"), QStringLiteral("Next Page|Show the next page."));
-    m_bbSeur->setGeometry(8, 72, 64, 25);
+    m_bbSeur = makeButton(m_gbTul, "BBSeur", QStringLiteral("&Next"), QStringLiteral("Next Page|Show the next page."),
+                          QRect(8, 72, 64, 25), [this] { BBSeurClick(); });
     m_bbEdel = makeButton(m_gbTul, "BBEdel", QStringLiteral("Pr&evious"),
-                          QStringLiteral("Previous Page|Show the previous page."));
-    m_bbEdel->setGeometry(75, 72, 64, 25);
-    m_bbZoomIn = makeButton(m_gbTul, "BBZoomIn", QStringLiteral("&Zoom In"), QStringLiteral("|Zoom in the print preview"));
-    m_bbZoomIn->setGeometry(8, 100, 64, 25);
-    m_bbZoomOut = makeButton(m_gbTul, "BBZoomOut", QStringLiteral("Zoo&m Out"),
-                             QStringLiteral("|Zoom out the print preview."));
-    m_bbZoomOut->setGeometry(75, 100, 64, 25);
-    m_bbSulje = makeButton(m_gbTul, "BBSulje", QStringLiteral("     &Close"), QStringLiteral("|Close the print preview."));
-    m_bbSulje->setGeometry(8, 130, 131, 25);
+                          QStringLiteral("Previous Page|Show the previous page."), QRect(75, 72, 64, 25),
+                          [this] { BBEdelClick(); });
+    m_bbZoomIn
+        = makeButton(m_gbTul, "BBZoomIn", QStringLiteral("&Zoom In"), QStringLiteral("|Zoom in the print preview"),
+                     QRect(8, 100, 64, 25), [this] { BBZoomInClick(); });
+    m_bbZoomOut
+        = makeButton(m_gbTul, "BBZoomOut", QStringLiteral("Zoo&m Out"), QStringLiteral("|Zoom out the print preview."),
+                     QRect(75, 100, 64, 25), [this] { BBZoomOutClick(); });
+    m_bbSulje
+        = makeButton(m_gbTul, "BBSulje", QStringLiteral("     &Close"), QStringLiteral("|Close the print preview."),
+                     QRect(8, 130, 131, 25), [this] { BBSuljeClick(); });
 
     // Names a control of the panel, gives it its hint and places it.
     auto place = [](auto *control, const char *name, const QString &hint, const QRect &geometry) {
@@ -267,12 +275,6 @@ void TFormPrintPrev::buildWindow()
     for (std::size_t i = 0; i + 1 < std::size(chain); ++i)
         setTabOrder(chain[i], chain[i + 1]);
 
-    connect(m_bbTul, &QPushButton::clicked, this, &TFormPrintPrev::BBTulClick);
-    connect(m_bbSeur, &QPushButton::clicked, this, &TFormPrintPrev::BBSeurClick);
-    connect(m_bbEdel, &QPushButton::clicked, this, &TFormPrintPrev::BBEdelClick);
-    connect(m_bbZoomIn, &QPushButton::clicked, this, &TFormPrintPrev::BBZoomInClick);
-    connect(m_bbZoomOut, &QPushButton::clicked, this, &TFormPrintPrev::BBZoomOutClick);
-    connect(m_bbSulje, &QPushButton::clicked, this, &TFormPrintPrev::BBSuljeClick);
     m_rgSuunta->SetItemIndex(0);
     m_rgSuunta->OnClick = [this]() { RGSuuntaClick(); };
     m_rgKoko->OnClick = [this]() { RGKokoClick(); };

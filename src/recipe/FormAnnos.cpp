@@ -58,11 +58,9 @@ TFormAnnos::TFormAnnos(PortionDialogContext *context, QWidget *parent)
 
     // The buttons are placed on opening, below the fields in use.
     m_bitBtnOK = DialogParts::bitButton(this, "BitBtnOK", QStringLiteral("  &OK"), QString(), QRect(),
-                                        DialogParts::Enter::Default);
+                                        DialogParts::Enter::Default, [this] { BitBtnOKClick(); });
     m_bitBtnCancel = DialogParts::bitButton(this, "BitBtnCancel", QStringLiteral("  &Cancel"), QString(), QRect(),
-                                            DialogParts::Enter::Never);
-    connect(m_bitBtnOK, &QPushButton::clicked, this, &TFormAnnos::BitBtnOKClick);
-    connect(m_bitBtnCancel, &QPushButton::clicked, this, &TFormAnnos::BitBtnCancelClick);
+                                            DialogParts::Enter::Never, [this] { BitBtnCancelClick(); });
 }
 
 void TFormAnnos::showEvent(QShowEvent *event)

@@ -46,11 +46,9 @@ TFormMuuttunut::TFormMuuttunut(SharedState &state, RecipeFlags *flags, QWidget *
     m_label4->setFont(RecipeStyle::sansSerif(11));
 
     m_bitBtn1 = DialogParts::bitButton(this, "BitBtn1", QStringLiteral("&Yes"), QString(), QRect(182, 158, 89, 27),
-                                       DialogParts::Enter::WhenFocused);
+                                       DialogParts::Enter::WhenFocused, [this] { BitBtn1Click(); });
     m_bitBtn2 = DialogParts::bitButton(this, "BitBtn2", QStringLiteral("&No"), QString(), QRect(290, 158, 89, 27),
-                                       DialogParts::Enter::WhenFocused);
-    connect(m_bitBtn1, &QPushButton::clicked, this, &TFormMuuttunut::BitBtn1Click);
-    connect(m_bitBtn2, &QPushButton::clicked, this, &TFormMuuttunut::BitBtn2Click);
+                                       DialogParts::Enter::WhenFocused, [this] { BitBtn2Click(); });
 }
 
 void TFormMuuttunut::showEvent(QShowEvent *event)

@@ -101,6 +101,17 @@ bool directionsCharacter(QChar c)
         || (u >= 0x00F9 && u <= 0x00FD);
 }
 
+// The characters of typed `text` that `takes` lets into a memo.
+QString takenCharacters(const QString &text, bool (*takes)(QChar))
+{
+    QString taken;
+    for (const QChar c : text) {
+        if (takes(c))
+            taken += c;
+    }
+    return taken;
+}
+
 void setBackground(QWidget *widget, int value)
 {
     QPalette palette = widget->palette();
@@ -224,10 +235,7 @@ void TFormResepti::buildWindow()
         memo->setTabChangesFocus(false);
         memo->setFocusPolicy(Qt::ClickFocus);
         memo->setStatusTip(Hints::longHint(hint));
-        memo->setMouseTracking(true);
-        memo->viewport()->setMouseTracking(true);
-        memo->installEventFilter(this);
-        memo->viewport()->installEventFilter(this);
+        Hints::watchPane(memo, this);
         return memo;
     };
     m_aineet = makeMemo("Aineet", QStringLiteral("|The list of ingredients of the recipe."));
@@ -862,11 +870,8 @@ bool TFormResepti::AineetKeyPress(QKeyEvent *event)
     if (const std::optional<bool> done = memoKey(event, &TFormResepti::FocusDirections))
         return *done;
     const QString text = event->text();
-    QString accepted;
-    for (const QChar c : text) {
-        if (ingredientCharacter(c))
-            accepted += c == u'.' ? QChar(u',') : c;
-    }
+    // A decimal point is written as a comma.
+    const QString accepted = takenCharacters(text, ingredientCharacter).replace(QLatin1Char('.'), QLatin1Char(','));
     if (accepted != text) {
         if (!accepted.isEmpty())
             m_aineet->textCursor().insertText(accepted);
@@ -885,11 +890,7 @@ bool TFormResepti::OhjeKeyPress(QKeyEvent *event)
     if (const std::optional<bool> done = memoKey(event, &TFormResepti::FocusIngredients))
         return *done;
     const QString text = event->text();
-    QString accepted;
-    for (const QChar c : text) {
-        if (directionsCharacter(c))
-            accepted += c;
-    }
+    const QString accepted = takenCharacters(text, directionsCharacter);
     if (accepted != text && !accepted.isEmpty())
         m_ohje->textCursor().insertText(accepted);
     updatePrintCommands(true);
@@ -1149,14 +1150,22 @@ void TFormResepti::applyEdits()
     loadRecipe();
 }
 
-void TFormResepti::MenuTakaisinClick()
+void TFormResepti::leaveThen(bool askWritesMissing, const std::function<void()> &next)
 {
     if (m_leaving)
         return;
     const QScopedValueRollback<bool> leaving(m_leaving, true);
+    if (leaveRecordEdits(askWritesMissing))
+        next();
+}
 
-    if (!leaveRecordEdits(true))
-        return;
+void TFormResepti::MenuTakaisinClick()
+{
+    leaveThen(true, [this] { returnToMainWindow(); });
+}
+
+void TFormResepti::returnToMainWindow()
+{
     hide();
 
     if (Dialogs::screenWidth() >= 1024 && m_menuSuuri->isChecked())
@@ -1183,12 +1192,7 @@ void TFormResepti::storeModifiedMemos()
 
 void TFormResepti::MenuLopetaClick()
 {
-    if (m_leaving)
-        return;
-    const QScopedValueRollback<bool> leaving(m_leaving, true);
-    if (!leaveRecordEdits(false))
-        return;
-    m_host->runExitCommand();
+    leaveThen(false, [this] { m_host->runExitCommand(); });
 }
 
 void TFormResepti::closeEvent(QCloseEvent *event)

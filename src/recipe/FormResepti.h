@@ -178,6 +178,12 @@ private:
     // Stores or drops the memo edits after the question; false when the
     // question was left unanswered and the command that asked must stop.
     bool leaveRecordEdits(bool askWritesMissing);
+    // The window's ways out: settles the memo edits and then runs `next`,
+    // unless the question was left unanswered or a way out is already
+    // running.
+    void leaveThen(bool askWritesMissing, const std::function<void()> &next);
+    // Hides the window and shows the main window in its size mode.
+    void returnToMainWindow();
     // Stores the memo edits into the window's recipe. When another program
     // deleted the recipe meanwhile it is stored again; when it changed it,
     // nothing is overwritten, the user is told and the edits stay in the

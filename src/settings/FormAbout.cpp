@@ -80,10 +80,9 @@ TFormAbout::TFormAbout(QWidget *parent) : SmallDialog(parent)
     URLLabel1->setURL(homePage());
     styleLink(URLLabel1, QRect(262, 174, 150, 20));
 
-    BitBtnAbout = DialogParts::bitButton(this, "BitBtnAbout", QStringLiteral("     &OK"), QStringLiteral("ok"),
-                                         QRect(170, 236, 92, 28), DialogParts::Enter::Default);
-
-    connect(BitBtnAbout, &QPushButton::clicked, this, &TFormAbout::BitBtnAboutClick);
+    BitBtnAbout
+        = DialogParts::bitButton(this, "BitBtnAbout", QStringLiteral("     &OK"), QStringLiteral("ok"),
+                                 QRect(170, 236, 92, 28), DialogParts::Enter::Default, [this] { BitBtnAboutClick(); });
 }
 
 QString TFormAbout::homePage()

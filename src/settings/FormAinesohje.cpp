@@ -41,10 +41,9 @@ TFormAinesohje::TFormAinesohje(QWidget *parent) : SmallDialog(parent)
     Label1->setBuddy(CheckBox1);
 
     BitBtn1 = DialogParts::bitButton(this, "BitBtn1", QStringLiteral("  OK"), QStringLiteral("ok"),
-                                     QRect(172, 181, 72, 25), DialogParts::Enter::Default);
+                                     QRect(172, 181, 72, 25), DialogParts::Enter::Default, [this] { BitBtn1Click(); });
 
     connect(CheckBox1, &QCheckBox::clicked, this, &TFormAinesohje::CheckBox1Click);
-    connect(BitBtn1, &QPushButton::clicked, this, &TFormAinesohje::BitBtn1Click);
 }
 
 QStringList TFormAinesohje::tipLines()

@@ -51,9 +51,7 @@ TFormPikaohje::TFormPikaohje(QWidget *parent) : SmallDialog(parent)
 
     // Placed by the form in use.
     BitBtn1 = DialogParts::bitButton(this, "BitBtn1", QStringLiteral("   &OK"), QStringLiteral("ok"), QRect(),
-                                     DialogParts::Enter::Default);
-
-    connect(BitBtn1, &QPushButton::clicked, this, &TFormPikaohje::BitBtn1Click);
+                                     DialogParts::Enter::Default, [this] { BitBtn1Click(); });
     useMainWindowForm();
 }
 

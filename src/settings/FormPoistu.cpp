@@ -10,7 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-TFormPoistu::TFormPoistu(ExitSteps *steps, QWidget *parent) : SmallDialog(parent), m_steps(steps)
+TFormPoistu::TFormPoistu(ExitSteps *steps, QWidget *parent) : AnswerDialog(parent), m_steps(steps)
 {
     DialogParts::setUp(this, "FormPoistu", QStringLiteral("Exit Saffrona's Mealdeck"), 11);
     DialogParts::setFixedFrame(this, QSize(272, 153), true);
@@ -27,16 +27,11 @@ TFormPoistu::TFormPoistu(ExitSteps *steps, QWidget *parent) : SmallDialog(parent
         = DialogParts::label(this, "Label2", QStringLiteral("Don't show this question again."), QRect(60, 71, 190, 18));
     Label2->setBuddy(CheckBox);
 
-    BitBtnOK = DialogParts::bitButton(this, "BitBtnOK", QStringLiteral("  &Yes"), QStringLiteral("ok"),
-                                      QRect(40, 116, 88, 28), DialogParts::Enter::Default);
-    BitBtnCancel = DialogParts::bitButton(this, "BitBtnCancel", QStringLiteral("  &No"), QStringLiteral("no"),
-                                          QRect(144, 116, 88, 28), DialogParts::Enter::Never);
-
+    addAnswers({QStringLiteral("  &Yes"), QStringLiteral("ok"), QRect(40, 116, 88, 28), DialogParts::Enter::Default},
+               {QStringLiteral("  &No"), QStringLiteral("no"), QRect(144, 116, 88, 28), DialogParts::Enter::Never});
     setFocusOnShow(BitBtnOK);
 
     connect(CheckBox, &QCheckBox::clicked, this, &TFormPoistu::CheckBoxClick);
-    connect(BitBtnOK, &QPushButton::clicked, this, &TFormPoistu::BitBtnOKClick);
-    connect(BitBtnCancel, &QPushButton::clicked, this, &TFormPoistu::BitBtnCancelClick);
 }
 
 void TFormPoistu::FormActivate()

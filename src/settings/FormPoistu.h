@@ -25,7 +25,7 @@ public:
 // good (the setting KysLop) at once. Yes runs the exit steps; No, Escape and
 // the frame's close box go back to the program. It always closes with the
 // Accepted result; exitChosen() tells which answer was given.
-class TFormPoistu : public SmallDialog
+class TFormPoistu : public AnswerDialog
 {
     Q_OBJECT
 
@@ -38,15 +38,12 @@ public:
     QLabel *Label1 = nullptr;
     QCheckBox *CheckBox = nullptr;
     QLabel *Label2 = nullptr;
-    QPushButton *BitBtnOK = nullptr;
-    QPushButton *BitBtnCancel = nullptr;
-    QFrame *Bevel1 = nullptr;
 
 public slots:
     void FormActivate() override;
     void CheckBoxClick();
-    void BitBtnOKClick();
-    void BitBtnCancelClick();
+    void BitBtnOKClick() override;
+    void BitBtnCancelClick() override;
 
 private:
     ExitSteps *m_steps;
