@@ -223,7 +223,7 @@ private Q_SLOTS:
             scope.commit();
         }
         auto search = ready(fx->data);
-        for (const char *query : {"salt", "sa", "s", "alt", "stir salt", "pepper dish", "salted", "sa pepper"}) {
+        for (const char *query : {"salt", "sa", "s", "alt", "stir salt", "stir", "pepper dish", "salted", "sa pepper"}) {
             const RecipeSearch::Result first = search->find(QString::fromUtf8(query), 50, false);
             const RecipeSearch::Result all = search->find(QString::fromUtf8(query), -1, false);
             QVERIFY2(first.error.isEmpty() && all.error.isEmpty(), query);
@@ -704,10 +704,14 @@ private Q_SLOTS:
         index.close();
         QCOMPARE(run({fx->dir.path(), QStringLiteral("KRAUT")}, &out), 0);
         QCOMPARE(out, QByteArray("Sauerkraut\tSides\tCooking\n"));
-        // A new word written by another program is found by its parts.
-        changeOutside(QStringLiteral("UPDATE Ohje SET Aineet = 'pumpernickel' WHERE Nimi = 'Bread'"));
+        // A new word written by another program is found by its parts, and
+        // a word moved into the ingredients ranks there.
+        changeOutside(QStringLiteral("UPDATE Ohje SET Aineet = 'pumpernickel' WHERE Nimi = 'Bread';"
+                                     "UPDATE Ohje SET Aineet = 'tomatoes to ferment' WHERE Nimi = 'Tomato soup'"));
         QCOMPARE(run({fx->dir.path(), QStringLiteral("nickel")}, &out), 0);
         QCOMPARE(out, QByteArray("Bread\tBreads\tCooking\n"));
+        QCOMPARE(run({fx->dir.path(), QStringLiteral("ferment")}, &out), 0);
+        QCOMPARE(out, QByteArray("Tomato soup\tSoups\tCooking\nSauerkraut\tSides\tCooking\n"));
     }
 
     void killedDuringChangesLeavesBookAndIndexInStep()

@@ -29,7 +29,7 @@ namespace {
 // "MDHX" in the index file's application id field; the version names the
 // index layout and the folding, so that another one is rebuilt.
 constexpr int IndexApplicationId = 0x4D444858;
-constexpr int IndexVersion = 4;
+constexpr int IndexVersion = 5;
 const char *const Schema = "mealdeck_haku";
 // Up to this many hits are sorted by their names read one by one; above it the
 // name order of the whole index is walked instead.
@@ -206,7 +206,7 @@ void registerFunctions(sqlite3 *db)
     if (api->xFindTokenizer(api, "unicode61", &userData, &splitter->calls) != SQLITE_OK
         || splitter->calls.xCreate(userData, arguments, 2, &splitter->tokenizer) != SQLITE_OK)
         throw StoreError(QStringLiteral("The word tokenizer of SQLite is not available"));
-    check(sqlite3_create_function_v2(db, "mealdeck_words", 4, flags, splitter.release(), wordsFunction, nullptr,
+    check(sqlite3_create_function_v2(db, "mealdeck_words", -1, flags, splitter.release(), wordsFunction, nullptr,
                                      nullptr, [](void *p) { delete static_cast<WordSplitter *>(p); }));
 }
 
@@ -230,8 +230,11 @@ QString uriFor(const QString &file, const char *mode)
 // the other fields; HakuRivit each recipe's name,
 // its sort key and a hash of its indexed text; HakuLoput the ends of every
 // word, so that a part of a word is found as the beginning of an end;
-// HakuEpavarmat the recipes whose entries may still hold words of a text
-// they no longer have (changed or removed without the index), tested
+// HakuEtusanat every word ever indexed in a name or an ingredient list (it
+// keeps the words their recipes lost), so that a word found only in the
+// other texts is known to match no name or ingredients without reading all
+// its entries; HakuEpavarmat the recipes whose entries may still hold words
+// of a text they no longer have (changed or removed without the index), tested
 // against their text until the index is built anew.
 const char *const CreateIndexSql =
     "CREATE TABLE HakuTila(avain TEXT PRIMARY KEY, arvo TEXT);"
@@ -241,6 +244,7 @@ const char *const CreateIndexSql =
     "CREATE VIRTUAL TABLE HakuNimet USING fts5(nimi, content='', tokenize='unicode61 remove_diacritics 2', "
     "prefix='1 2');"
     "CREATE TABLE HakuLoput(loppu TEXT, sana TEXT, PRIMARY KEY(loppu, sana)) WITHOUT ROWID;"
+    "CREATE TABLE HakuEtusanat(sana TEXT PRIMARY KEY) WITHOUT ROWID;"
     "CREATE TABLE HakuEpavarmat(id INTEGER PRIMARY KEY);";
 
 QString textOf(const QString &column)
@@ -257,6 +261,18 @@ QString textsOf(const QString &row)
     return texts.join(QStringLiteral(", "));
 }
 
+// The words of a name and an ingredient list (texts or NULLs) into the
+// words ever indexed there; for each row of `source` that meets `condition`
+// when given.
+QString frontWordsSql(const QString &name, const QString &ingredients, const QString &source = QString(),
+                      const QString &condition = QString())
+{
+    return QStringLiteral("INSERT OR IGNORE INTO HakuEtusanat(sana) SELECT j.value FROM %3json_each(mealdeck_words(%1, "
+                          "%2)) j%4;")
+        .arg(name, ingredients, source.isEmpty() ? QString() : source + QStringLiteral(", "),
+             condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition);
+}
+
 // The index entries of the recipe as `row` holds it: the row of a trigger,
 // or each row `row` of `table` that meets `condition`.
 QString addEntrySql(const QString &row, const QString &table = QString(), const QString &condition = QString())
@@ -265,12 +281,15 @@ QString addEntrySql(const QString &row, const QString &table = QString(), const 
     const QString wordsFrom = table.isEmpty() ? QStringLiteral(" FROM json_each(mealdeck_words(%1)) j")
                                               : QStringLiteral(" FROM %2 %3, json_each(mealdeck_words(%1)) j WHERE %4")
                                                     .arg(QStringLiteral("%1"), table, row, condition);
+    const QString name = textOf(row + QStringLiteral(".\"Nimi\""));
     return QStringLiteral("INSERT INTO HakuSanat(rowid, nimi, aineet, kuvaus, ohje) SELECT %1.id, %2%4;"
                           "INSERT INTO HakuNimet(rowid, nimi) SELECT %1.id, %3%4;"
                           "INSERT INTO HakuRivit(id, avain, nimi, tiiviste) SELECT %1.id, mealdeck_fold(%3), %3, "
                           "mealdeck_hash(%2)%4;"
                           "INSERT OR IGNORE INTO HakuLoput(loppu, sana) SELECT j.value, j.value%5;")
-        .arg(row, textsOf(row), textOf(row + QStringLiteral(".\"Nimi\"")), from, wordsFrom.arg(textsOf(row)));
+               .arg(row, textsOf(row), name, from, wordsFrom.arg(textsOf(row)))
+        + frontWordsSql(name, textOf(row + QStringLiteral(".\"Aineet\"")),
+                        table.isEmpty() ? QString() : table + QLatin1Char(' ') + row, condition);
 }
 
 // The index entries of the recipe go; `row` holds the text that was indexed.
@@ -485,7 +504,11 @@ bool buildIndexFile(const QString &dataFolder, const QString &building, const Re
                                    "CREATE VIRTUAL TABLE temp.HakuSanasto USING fts5vocab(main, HakuSanat, row);"
                                    "INSERT INTO HakuLoput(loppu, sana) SELECT e.value, v.term FROM temp.HakuSanasto v, "
                                    "json_each(mealdeck_ends(v.term)) e ORDER BY 1, 2;"
-                                   "DROP TABLE temp.HakuSanasto;"));
+                                   "DROP TABLE temp.HakuSanasto;"
+                                   "CREATE VIRTUAL TABLE temp.HakuSarakkeet USING fts5vocab(main, HakuSanat, col);"
+                                   "INSERT INTO HakuEtusanat(sana) SELECT DISTINCT term FROM temp.HakuSarakkeet "
+                                   "WHERE col IN ('nimi', 'aineet') ORDER BY 1;"
+                                   "DROP TABLE temp.HakuSarakkeet;"));
     SqlStatement record(out.db, QStringLiteral("INSERT INTO HakuTila(avain, arvo) VALUES ('leima', ?)"));
     record.bindText(1, stamp);
     record.run();
@@ -672,6 +695,34 @@ bool takeIn(const QString &dataFolder, const QString &path, const std::vector<qi
     return true;
 }
 
+// Binds as ?1 and ?2 the range of the word ends that begin with the part
+// `term`.
+void bindPart(SqlStatement &statement, const SearchText::Term &term)
+{
+    statement.bindText(1, term.folded);
+    statement.bindText(2, term.folded + QString(QChar::highSurrogate(0x10FFFF)) + QChar::lowSurrogate(0x10FFFF));
+}
+
+// False when some word part of `terms` is held by no word ever indexed in a
+// name or an ingredient list: then no recipe has all of them there, which
+// the word index could tell only by reading every entry of those words.
+bool mayMatchNameOrIngredients(sqlite3 *db, const QVector<SearchText::Term> &terms)
+{
+    SqlStatement front(db, QStringLiteral("SELECT 1 FROM %1.HakuLoput l JOIN %1.HakuEtusanat e ON e.sana = l.sana "
+                                          "WHERE l.loppu >= ?1 AND l.loppu < ?2 LIMIT 1")
+                               .arg(QLatin1String(Schema)));
+    for (const SearchText::Term &term : terms) {
+        if (term.kind != SearchText::Term::Kind::Part)
+            continue;
+        bindPart(front, term);
+        const bool held = front.step();
+        front.reset();
+        if (!held)
+            return false;
+    }
+    return true;
+}
+
 // A read transaction while it lives, when none is open yet.
 class ReadTransaction
 {
@@ -819,9 +870,9 @@ RecipeSearch::IndexState checkIndex(sqlite3 *db, const QString &schema, QString 
             return RecipeSearch::IndexState::Stale;
         SqlStatement tables(db, QStringLiteral("SELECT count(*) FROM %1.sqlite_master WHERE name IN "
                                                "('HakuTila', 'HakuRivit', 'HakuSanat', 'HakuNimet', 'HakuLoput', "
-                                               "'HakuEpavarmat')")
+                                               "'HakuEtusanat', 'HakuEpavarmat')")
                                     .arg(s));
-        if (!tables.step() || tables.columnInt64(0) != 6)
+        if (!tables.step() || tables.columnInt64(0) != 7)
             return RecipeSearch::IndexState::Damaged;
         SqlStatement stamp(db, QStringLiteral("SELECT arvo FROM %1.HakuTila WHERE avain = 'leima'").arg(s));
         *stampInFile = stamp.step() ? stamp.columnText(0) : QString();
@@ -1054,7 +1105,8 @@ void RecipeSearch::installTriggers()
                        "UPDATE HakuRivit SET tiiviste = mealdeck_hash(%2) WHERE id = new.id;"
                        "INSERT OR IGNORE INTO HakuLoput(loppu, sana) SELECT j.value, j.value FROM "
                        "json_each(mealdeck_words(%3)) j;")
-            .arg(textsOf(QStringLiteral("old")), textsOf(QStringLiteral("new")), changedTexts.join(QStringLiteral(", ")));
+            .arg(textsOf(QStringLiteral("old")), textsOf(QStringLiteral("new")), changedTexts.join(QStringLiteral(", ")))
+        + frontWordsSql(changedTexts.at(0), changedTexts.at(1));
     const QString oldName = textOf(QStringLiteral("old.\"Nimi\""));
     const QString newName = textOf(QStringLiteral("new.\"Nimi\""));
     const QString rename =
@@ -1474,8 +1526,7 @@ QString RecipeSearch::matchQuery(const QVector<SearchText::Term> &terms)
         } else {
             // The words that hold the part: those with an end that begins
             // with it.
-            words.bindText(1, term.folded);
-            words.bindText(2, term.folded + QString(QChar::highSurrogate(0x10FFFF)) + QChar::lowSurrogate(0x10FFFF));
+            bindPart(words, term);
             QStringList holding;
             while (words.step())
                 holding << quoted(words.columnText(0));
@@ -1692,6 +1743,8 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
         levels[0].table = QStringLiteral("HakuNimet");
         levels[0].query = query;
         levels[1].query = QStringLiteral("{nimi aineet} : (%1)").arg(query);
+        // Known empty: read as such.
+        levels[1].exact = !mayMatchNameOrIngredients(m_handle, terms);
         levels[2].query = query;
         // Above an eighth of the book a walk through the names meets the
         // first hits within a few hundred tests.
@@ -1714,7 +1767,7 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
         QVector<qint64> order;
         for (int rank = 0; rank < 3 && (limit < 0 || order.size() < limit); ++rank) {
             const int need = limit < 0 ? -1 : limit - int(order.size());
-            if (rank < 2 || (!levels[rank].exact && countCap != cap))
+            if ((rank < 2 && !levels[rank].exact) || (!levels[rank].exact && countCap != cap))
                 readLevelForWalk(levels[rank], cap, need);
             if (!levels[rank].exact) {
                 if (walkLevel(levels, rank, need, &order))
@@ -1722,6 +1775,8 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
                 readLevel(levels[rank], -1);
             }
             QVector<qint64> ids = levels[rank].ids;
+            if (ids.isEmpty())
+                continue;
             if (rank > 0) {
                 if (!levels[rank - 1].exact)
                     readLevel(levels[rank - 1], -1);

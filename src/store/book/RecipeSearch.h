@@ -23,8 +23,9 @@ class StoreConnection;
 // (accents and case ignored, word beginnings) and one of the names alone (so
 // that a word common in the texts costs the name level nothing), the ends of
 // its words (a part of a word is found as the beginning of an end, then asked
-// as the words that hold it), and each recipe's name and a hash of its
-// indexed text. It is attached to
+// as the words that hold it), the words ever found in names and ingredient
+// lists (a word only in the other texts then costs the first ranks nothing),
+// and each recipe's name and a hash of its indexed text. It is attached to
 // the book's one store connection, and TEMP triggers on the recipe table keep
 // it in step inside the transaction of every change to a recipe, whoever
 // makes it through that connection. The index is written without syncs, so
