@@ -40,6 +40,12 @@ constexpr int SortByLookupLimit = 3000;
 constexpr int FewMatches = 20000;
 // Recipes a walk tests one by one before it reads all matches instead.
 constexpr int WalkTests = 2000;
+// A query whose word parts are held by more words than this reads a word
+// list a word from the index, which costs more than testing this many names
+// in their order: when only the first hits are wanted, the names are tested
+// first.
+constexpr int ManyPartWords = 200;
+constexpr int NameTests = 4000;
 // Recipes changed while the index was brought up to date that the owner's
 // thread takes in itself; more go to the indexing thread again.
 constexpr int TakenInHere = 1000;
@@ -1513,8 +1519,9 @@ QVector<qint64> RecipeSearch::orderedByName(const QVector<qint64> &ids, int need
     return ordered;
 }
 
-QString RecipeSearch::matchQuery(const QVector<SearchText::Term> &terms)
+QString RecipeSearch::matchQuery(const QVector<SearchText::Term> &terms, int *partWords)
 {
+    *partWords = 0;
     SqlStatement words(m_handle, QStringLiteral("SELECT DISTINCT sana FROM %1.HakuLoput WHERE loppu >= ?1 AND loppu < ?2")
                                      .arg(QLatin1String(Schema)));
     QStringList all;
@@ -1531,6 +1538,7 @@ QString RecipeSearch::matchQuery(const QVector<SearchText::Term> &terms)
             while (words.step())
                 holding << quoted(words.columnText(0));
             words.reset();
+            *partWords += int(holding.size());
             if (holding.isEmpty())
                 return QString();
             all << (holding.size() == 1 ? holding.first()
@@ -1635,6 +1643,20 @@ bool RecipeSearch::inLevel(Level &level, qint64 id)
     return found;
 }
 
+bool RecipeSearch::firstByName(const QVector<SearchText::Term> &terms, int need, QVector<qint64> *order)
+{
+    SqlStatement walk(m_handle,
+                      QStringLiteral("SELECT id, nimi FROM %1.HakuRivit INDEXED BY HakuJarjestys ORDER BY avain, nimi")
+                          .arg(QLatin1String(Schema)));
+    for (int tested = 0; order->size() < need && tested < NameTests && walk.step(); ++tested) {
+        const QString name = walk.columnText(1);
+        if (std::all_of(terms.cbegin(), terms.cend(),
+                        [&](const SearchText::Term &term) { return SearchText::contains(name, term); }))
+            order->append(walk.columnInt64(0));
+    }
+    return order->size() >= need;
+}
+
 bool RecipeSearch::walkLevel(Level *levels, int rank, int need, QVector<qint64> *order)
 {
     SqlStatement walk(m_handle,
@@ -1730,9 +1752,22 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
         // One read transaction for the whole search: each statement on its
         // own would lock and unlock every attached file.
         ReadTransaction reading(m_handle);
-        const QString query = matchQuery(terms);
+        int partWords = 0;
+        const QString query = matchQuery(terms, &partWords);
         if (query.isEmpty())
             return result;
+        // Every hit in the names, and more beyond them: the first hits are
+        // found, and nothing is counted.
+        if (partWords > ManyPartWords && limit >= 0 && counting == Counting::HitsOnly) {
+            QVector<qint64> order;
+            if (firstByName(terms, limit + 1, &order)) {
+                order.resize(limit);
+                result.total = limit;
+                result.moreThanTotal = true;
+                fillHits(result, order, terms, withExcerpts);
+                return result;
+            }
+        }
         // By rank: all words in the name, in name or ingredients, anywhere.
         m_ranks.clear();
         Level levels[3];

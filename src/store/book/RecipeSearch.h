@@ -204,7 +204,12 @@ private:
     int rankOf(qint64 id, const QVector<SearchText::Term> &terms);
     // The full-text query for all the terms, each part of a word asked as
     // the words that hold it; empty when some term is in no word at all.
-    QString matchQuery(const QVector<SearchText::Term> &terms);
+    // `partWords` gets how many words the word parts stand for.
+    QString matchQuery(const QVector<SearchText::Term> &terms, int *partWords);
+    // The first `need` recipes in name order whose names hold every term,
+    // tested on the names themselves; false when they are not among the
+    // first names tested.
+    bool firstByName(const QVector<SearchText::Term> &terms, int need, QVector<qint64> *order);
     struct Level;
     // Reads the matches of a level, all of them (cap < 0) or at most `cap`.
     void readLevel(Level &level, int cap);
