@@ -1,7 +1,8 @@
 // mealdeck-data: answers --help, --version and COMMAND --help itself, with the
 // texts the commands program printed when it was built, so that they need no
-// library loaded; for everything else it runs the commands program in its
-// place, with the same arguments.
+// library loaded; a search it runs in the search module, loaded into this
+// process; for everything else it runs the commands program in its place,
+// with the same arguments.
 
 #include "DataToolHelp.h"
 
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 namespace {
@@ -64,13 +66,25 @@ int main(int argc, char *argv[])
     if (char *slash = std::strrchr(self, '/'))
         slash[1] = '\0';
     char path[PATH_MAX + 256];
-    // A search runs in a program of its own that loads no GUI library;
-    // without it the commands program searches too.
+    // A search runs in a module that loads no GUI library, in this process,
+    // so that no second program starts; without it the commands program
+    // searches too.
     const char *const searchPlaces[] = {MEALDECK_SEARCH_INSTALLED, MEALDECK_SEARCH_BESIDE};
     if (argc > 1 && equal(argv[1], "search")) {
         for (const char *place : searchPlaces) {
             std::snprintf(path, sizeof path, "%s%s", self, place);
-            ::execv(path, argv);
+            if (::access(path, R_OK) != 0)
+                continue;
+            void *module = ::dlopen(path, RTLD_LAZY | RTLD_LOCAL);
+            if (!module) {
+                std::fprintf(stderr, "mealdeck-data: cannot load %s: %s\n", path, ::dlerror());
+                return 2;
+            }
+            using SearchMain = int (*)(int, char *[]);
+            if (auto search = reinterpret_cast<SearchMain>(::dlsym(module, "mealdeck_search_main")))
+                return search(argc, argv);
+            std::fprintf(stderr, "mealdeck-data: %s is not the search of this program\n", path);
+            return 2;
         }
     }
     const char *const places[] = {MEALDECK_COMMANDS_INSTALLED, MEALDECK_COMMANDS_BESIDE};

@@ -1,6 +1,8 @@
-// mealdeck-data-search: `mealdeck-data search` on its own, so that a search
-// loads the core library, SQLite and the C++ library only (no GUI library,
-// no network, no plugins, no application object), which is most of a search's time at the start.
+// mealdeck-search.so: `mealdeck-data search` on its own, loaded by
+// mealdeck-data into its own process, so that a search loads the core
+// library, SQLite and the C++ library only (no GUI library, no network, no
+// plugins, no application object) and no second program has to start:
+// starting is most of a search's time.
 
 #include "tool/CommandFailure.h"
 #include "tool/NamesNotUtf8.h"
@@ -10,7 +12,7 @@
 
 #include <cstdio>
 
-int main(int argc, char *argv[])
+extern "C" __attribute__((visibility("default"))) int mealdeck_search_main(int argc, char *argv[])
 {
     // No application object: nothing here needs one, and it costs the
     // start more than the search of a rare word. The arguments are taken
@@ -21,6 +23,8 @@ int main(int argc, char *argv[])
     QString unusable;
     if (!reachNamesThatAreNotUtf8(argc, argv, 2, 2, &arguments, &unusable))
         return commandFailed(unusable);
-    return reportingFailure(
+    const int code = reportingFailure(
         2, [&] { return searchCommand(arguments, QStringLiteral("usage: mealdeck-data search DIR WORDS... [--limit N]\n")); });
+    std::fflush(stdout);
+    return code;
 }
