@@ -1802,7 +1802,7 @@ RecipeSearch::Result RecipeSearch::find(const QString &text, int limit, bool wit
         QVector<qint64> order;
         for (int rank = 0; rank < 3 && (limit < 0 || order.size() < limit); ++rank) {
             const int need = limit < 0 ? -1 : limit - int(order.size());
-            if ((rank < 2 && !levels[rank].exact) || (!levels[rank].exact && countCap != cap))
+            if (!levels[rank].exact && (rank < 2 || countCap != cap))
                 readLevelForWalk(levels[rank], cap, need);
             if (!levels[rank].exact) {
                 if (walkLevel(levels, rank, need, &order))
