@@ -123,7 +123,7 @@ private:
         if (shell.isEmpty())
             QSKIP("sqlite3 shell not installed");
         QProcess p;
-        p.start(shell, {fx->file(QStringLiteral("Ohje")), sql});
+        p.start(shell, {QStringLiteral("-cmd"), QStringLiteral(".timeout 10000"), fx->file(QStringLiteral("Ohje")), sql});
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitCode(), 0);
     }
